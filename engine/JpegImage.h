@@ -1,0 +1,51 @@
+#pragma once
+// The JPEG codec object, through the libjpeg API (libjpeg-turbo). One object
+// is created per converter and reused for every picture; only the pixel
+// buffers are per picture.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+class JpegImage {
+ public:
+  JpegImage();
+  ~JpegImage();
+  JpegImage(const JpegImage&) = delete;
+  JpegImage& operator=(const JpegImage&) = delete;
+
+  // Quality on the 1 to 100 scale used by the next Encode/Save.
+  void SetQuality(int quality);
+  int quality() const { return quality_; }
+
+  // Decodes with the library's defaults (accurate integer DCT, smooth
+  // upsampling): colour files give 24 bits, greyscale files an 8-bit picture
+  // with a grey palette; CMYK/YCCK come out in correct colours. scale_denom
+  // 1, 2, 4 or 8 decodes at that fraction of the size (previews). A corrupt
+  // or truncated file throws img::ImageError and leaves out unchanged.
+  void Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom = 1);
+  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int scale_denom = 1);
+
+  // Width and height from the header alone.
+  static std::pair<int, int> ReadSize(const std::filesystem::path& path);
+
+  // Encodes a 24-bit copy of picture with the library defaults at quality():
+  // baseline tables, three components, 2x2 luma sampling, not progressive.
+  // Returns the whole file.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture);
+  // Encode, then write through a temporary file renamed over path.
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path);
+
+ private:
+  struct Codec;
+  std::unique_ptr<Codec> codec_;
+  int quality_ = 100;
+};
+
+}  // namespace engine

@@ -1,0 +1,48 @@
+#include "engine/PictureList.h"
+
+#include "engine/TextUtil.h"
+
+namespace engine {
+
+VectorPictureList::VectorPictureList(std::vector<std::string> names)
+    : items_(std::move(names)), selected_(items_.size(), false) {}
+
+void VectorPictureList::Append(const std::string& name) {
+  items_.push_back(name);
+  selected_.push_back(false);
+}
+
+void VectorPictureList::Clear() {
+  items_.clear();
+  selected_.clear();
+  current_ = -1;
+}
+
+void VectorPictureList::SetCurrentIndex(int index) {
+  current_ = index >= 0 && index < Count() ? index : -1;
+}
+
+int FindListItem(const std::string& text, const PictureList* list) {
+  if (!list) return -1;
+  try {
+    const std::string wanted = AsciiLower(TrimBlanks(text));
+    for (int i = 0; i < list->Count(); ++i)
+      if (AsciiLower(TrimBlanks(list->Item(i))) == wanted) return i;
+  } catch (...) {
+  }
+  return -1;
+}
+
+void SelectOnlyItem(PictureList* list, int index) {
+  if (!list || list->Count() == 0) return;
+  for (int i = 0; i < list->Count(); ++i) list->SetSelected(i, i == index);
+  if (index >= 0 && index < list->Count()) list->SetCurrentIndex(index);
+}
+
+void AddFileNameIfAbsent(const std::string& path, PictureList* list) {
+  if (!list) return;
+  const std::string name = FileNamePart(path);
+  if (FindListItem(name, list) < 0) list->Append(name);
+}
+
+}  // namespace engine

@@ -1,0 +1,40 @@
+#pragma once
+// The PNG codec object, through libpng and zlib. Created once per converter
+// and reused.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+class PngImage {
+ public:
+  PngImage();
+  ~PngImage();
+  PngImage(const PngImage&) = delete;
+  PngImage& operator=(const PngImage&) = delete;
+
+  // Palette files give 1/4/8-bit palette pictures (2-bit as 4-bit), grey
+  // files an 8-bit grey palette picture (16-bit channels to 8), colour files
+  // 24 bits; any transparency is composited over white. Failures throw
+  // img::ImageError and leave out unchanged.
+  void Load(const std::filesystem::path& path, img::Bitmap& out);
+  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
+
+  // Every row with filter type 0 (None) and no other, not interlaced, zlib's
+  // default level. 1, 4 and 8-bit pictures become palette PNGs of that depth
+  // with their palette; every other format 8-bit RGB.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture);
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path);
+
+ private:
+  struct Codec;
+  std::unique_ptr<Codec> codec_;
+};
+
+}  // namespace engine

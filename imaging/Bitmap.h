@@ -1,0 +1,94 @@
+#pragma once
+// An in-memory raster: width, height and one of the pixel formats a BMP file
+// can hold. Rows are reached by index from 0 at the top; a 24-bit pixel is
+// three bytes in the order blue, green, red. All pixel work happens on 24
+// bits; the other formats exist so BMP files round-trip and palette pictures
+// keep their palette.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace img {
+
+enum class PixelFormat {
+  Bits1,   // palette of up to 2
+  Bits4,   // palette of up to 16
+  Bits8,   // palette of up to 256
+  Bits15,  // 5-5-5, x-r-g-b in a little-endian 16-bit word
+  Bits16,  // 5-6-5, r-g-b in a little-endian 16-bit word
+  Bits24,  // b, g, r
+  Bits32,  // b, g, r, x
+};
+
+int BitsPerPixel(PixelFormat format);
+bool HasPalette(PixelFormat format);
+
+struct PaletteEntry {
+  std::uint8_t blue = 0, green = 0, red = 0, reserved = 0;
+  friend bool operator==(const PaletteEntry&, const PaletteEntry&) = default;
+};
+
+class Bitmap {
+ public:
+  Bitmap() = default;
+  Bitmap(int width, int height, PixelFormat format = PixelFormat::Bits24);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  PixelFormat format() const { return format_; }
+  bool empty() const { return width_ == 0 || height_ == 0; }
+
+  // Bytes per row, each row padded to a multiple of four bytes as in a BMP file.
+  std::size_t stride() const { return stride_; }
+  static std::size_t StrideFor(int width, PixelFormat format);
+
+  std::uint8_t* ScanLine(int y) { return pixels_.data() + static_cast<std::size_t>(y) * stride_; }
+  const std::uint8_t* ScanLine(int y) const {
+    return pixels_.data() + static_cast<std::size_t>(y) * stride_;
+  }
+
+  std::vector<PaletteEntry>& palette() { return palette_; }
+  const std::vector<PaletteEntry>& palette() const { return palette_; }
+
+  // New size; pixels that stay inside keep their values, new area is white.
+  void SetSize(int width, int height);
+
+  // Converts the pixels in place. Any format converts exactly to 24 or 32
+  // bits; 24/32 convert to 15/16 by dropping low bits. Converting a non-empty
+  // picture to a palette format is refused (ImageError Unsupported); an empty
+  // one just changes format.
+  void SetPixelFormat(PixelFormat format);
+  void ConvertTo24() { SetPixelFormat(PixelFormat::Bits24); }
+
+  // The colour of pixel (x, y) whatever the format (for tests and previews).
+  PaletteEntry PixelColor(int x, int y) const;
+
+  // Drops the pixels (0 by 0, 24 bits).
+  void Clear();
+
+  // Copy of another picture's size, format, palette and pixels.
+  void Assign(const Bitmap& other) { *this = other; }
+
+  // BMP files. Loading replaces this picture only when the whole file was
+  // read; every failure throws ImageError and leaves this picture unchanged.
+  void LoadFromFile(const std::filesystem::path& path);
+  void LoadFromMemory(std::span<const std::uint8_t> data);
+  // Saving writes the current pixel format with its palette, through a
+  // temporary file renamed over path; failures throw ImageError.
+  void SaveToFile(const std::filesystem::path& path) const;
+  void WriteBmp(std::FILE* out) const;
+  std::vector<std::uint8_t> EncodeBmp() const;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  PixelFormat format_ = PixelFormat::Bits24;
+  std::size_t stride_ = 0;
+  std::vector<std::uint8_t> pixels_;
+  std::vector<PaletteEntry> palette_;
+};
+
+}  // namespace img

@@ -1,0 +1,34 @@
+#pragma once
+// Every file of the program is opened through these functions: paths are
+// UTF-8 texts (Chinese names included) and writes replace a file only once
+// the new content is complete.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace img {
+
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+// Whole file into memory; throws ImageError(Io) when it cannot be read, and
+// TooLarge when it is larger than max_bytes.
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
+                                        std::uint64_t max_bytes = 1ULL << 31);
+
+// Writes data to a temporary file beside path and renames it over path.
+// On any failure the temporary is removed, path is left as it was, and
+// ImageError(Io) is thrown.
+void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data);
+
+// The same for content produced by a callback that writes into an open FILE.
+// The callback throws to abandon the write.
+void WriteFileAtomically(const std::filesystem::path& path,
+                         const std::function<void(std::FILE*)>& produce);
+
+}  // namespace img

@@ -1,0 +1,40 @@
+#pragma once
+// The one way the core reports failure: an exception carrying a code and a
+// message. The window turns it into silence or a message at its edge.
+
+#include <stdexcept>
+#include <string>
+
+namespace img {
+
+enum class ErrorCode {
+  Io,           // the file system refused a read or a write
+  Format,       // the bytes are not a picture of the expected kind
+  Truncated,    // the file ends before its picture data does
+  TooLarge,     // the picture exceeds the pixel limit
+  Unsupported,  // a valid file of a variant this program does not read
+  InvalidArgument,
+};
+
+const char* ErrorCodeName(ErrorCode code);
+
+class ImageError : public std::runtime_error {
+ public:
+  ImageError(ErrorCode code, const std::string& message)
+      : std::runtime_error(message), code_(code) {}
+  ErrorCode code() const { return code_; }
+
+ private:
+  ErrorCode code_;
+};
+
+// Largest picture any loader accepts: both sides at most 65535 and at most
+// this many pixels, checked before anything is allocated.
+inline constexpr int kMaxSide = 65535;
+inline constexpr long long kMaxPixels = 1LL << 27;  // 134 megapixels
+
+// Throws TooLarge (or Format for a non-positive side) unless width x height
+// is within the limits above.
+void CheckPictureSize(long long width, long long height);
+
+}  // namespace img
