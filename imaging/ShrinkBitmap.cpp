@@ -32,19 +32,29 @@ int CheckedTableSpan(const std::vector<int>& steps, int sourceSide) {
   return static_cast<int>(span);
 }
 
-// Column sums over dy source rows, three channels interleaved as in the row.
-void SumRows(const Bitmap& source, int firstRow, int rows, int bytes, std::uint32_t* sums) {
-  const std::uint8_t* row = source.ScanLine(firstRow);
-  for (int i = 0; i < bytes; ++i) sums[i] = row[i];
-  for (int r = 1; r < rows; ++r) {
-    row = source.ScanLine(firstRow + r);
-    for (int i = 0; i < bytes; ++i) sums[i] += row[i];
+// Column sums over dy source rows, three channels interleaved as in the
+// row. Two rows are added per sweep so the sums are loaded and stored half
+// as often.
+template <typename Sum>
+void SumRows(const Bitmap& source, int firstRow, int rows, int bytes, Sum* __restrict sums) {
+  const std::uint8_t* __restrict a = source.ScanLine(firstRow);
+  if (rows % 2 == 1) {
+    for (int i = 0; i < bytes; ++i) sums[i] = a[i];
+  } else {
+    const std::uint8_t* __restrict b = source.ScanLine(firstRow + 1);
+    for (int i = 0; i < bytes; ++i) sums[i] = static_cast<Sum>(a[i] + b[i]);
+  }
+  for (int r = 2 - rows % 2; r < rows; r += 2) {
+    a = source.ScanLine(firstRow + r);
+    const std::uint8_t* __restrict b = source.ScanLine(firstRow + r + 1);
+    for (int i = 0; i < bytes; ++i) sums[i] = static_cast<Sum>(sums[i] + a[i] + b[i]);
   }
 }
 
 // One target row from the column sums: each target pixel sums its dx
 // columns and scales by the box's reciprocal.
-void AverageRow(const std::uint32_t* sums, const int* columnSteps, const std::uint64_t* reciprocals,
+template <typename Sum>
+void AverageRow(const Sum* sums, const int* columnSteps, const std::uint64_t* reciprocals,
                 int width, std::uint8_t* out) {
   for (int x = 0; x < width; ++x, out += 3) {
     std::uint64_t b = 0, g = 0, r = 0;
@@ -57,6 +67,24 @@ void AverageRow(const std::uint32_t* sums, const int* columnSteps, const std::ui
     out[0] = static_cast<std::uint8_t>((b * f) >> 32);
     out[1] = static_cast<std::uint8_t>((g * f) >> 32);
     out[2] = static_cast<std::uint8_t>((r * f) >> 32);
+  }
+}
+
+// The averaging pass with column sums of type Sum, wide enough for the
+// tallest box.
+template <typename Sum>
+void AveragePass(const Bitmap& source, Bitmap& dest, const std::vector<int>& columnSteps,
+                 const std::vector<int>& rowSteps, int usedColumns, int lowDy,
+                 const std::vector<std::uint64_t> (&reciprocals)[2]) {
+  const int usedBytes = usedColumns * 3;
+  std::vector<Sum> sums(static_cast<std::size_t>(usedBytes));
+  int sourceRow = 0;
+  for (int y = 0; y < dest.height(); ++y) {
+    const int dy = rowSteps[y];
+    SumRows(source, sourceRow, dy, usedBytes, sums.data());
+    AverageRow(sums.data(), columnSteps.data(), reciprocals[dy - lowDy].data(), dest.width(),
+               dest.ScanLine(y));
+    sourceRow += dy;
   }
 }
 
@@ -94,15 +122,11 @@ void ShrinkInto(const Bitmap& source, Bitmap& dest, int width, int height) {
   if (dest.format() != PixelFormat::Bits24) dest.Clear();  // its pixels are all replaced
   if (dest.width() != width || dest.height() != height) dest = Bitmap(width, height);
 
-  const int usedBytes = usedColumns * 3;
-  std::vector<std::uint32_t> sums(static_cast<std::size_t>(usedBytes));
-  int sourceRow = 0;
-  for (int y = 0; y < height; ++y) {
-    const int dy = rowSteps[y];
-    SumRows(source, sourceRow, dy, usedBytes, sums.data());
-    AverageRow(sums.data(), columnSteps.data(), reciprocals[dy - lowDy].data(), width, dest.ScanLine(y));
-    sourceRow += dy;
-  }
+  // 16-bit sums hold 257 rows of 255; taller boxes need 32 bits.
+  if (lowDy + 1 <= 257)
+    AveragePass<std::uint16_t>(source, dest, columnSteps, rowSteps, usedColumns, lowDy, reciprocals);
+  else
+    AveragePass<std::uint32_t>(source, dest, columnSteps, rowSteps, usedColumns, lowDy, reciprocals);
 
   if (height >= 3 && width >= 3) {
     for (int y = 1; y <= height - 2; ++y)

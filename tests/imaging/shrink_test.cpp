@@ -131,6 +131,13 @@ TEST(ShrinkBitmap, FlatAreasComeOutOneLowAndStaySo) {
   Bitmap white = Flat(2, 2, 255), one;
   ShrinkBitmap(white, one, 1, 1);
   EXPECT_EQ(one.PixelColor(0, 0), (PaletteEntry{254, 254, 254, 0}));
+
+  // Boxes just within and just past 257 rows of 255 (the column sums widen there).
+  for (int rows : {257, 258, 259}) {
+    Bitmap tall = Flat(1, rows, 255), out;
+    ShrinkBitmap(tall, out, 1, 1);
+    EXPECT_EQ(out.PixelColor(0, 0), (PaletteEntry{254, 254, 254, 0})) << rows;
+  }
 }
 
 TEST(ShrinkBitmap, TenByTenBlockSharpensAgainstSharpenedUpperNeighbours) {
@@ -187,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ShrinkAgainstReference,
                          ::testing::Values(ShrinkCase{1000, 800, 1000, 400},  // columns 1 wide, rows 2 high
                                            ShrinkCase{37, 23, 5, 7}, ShrinkCase{7, 5, 3, 2},
                                            ShrinkCase{1, 9, 1, 4}, ShrinkCase{640, 480, 639, 1},
-                                           ShrinkCase{257, 3, 2, 3}, ShrinkCase{300, 299, 299, 298}));
+                                           ShrinkCase{257, 3, 2, 3}, ShrinkCase{300, 299, 299, 298},
+                                           ShrinkCase{7, 1101, 3, 4}));
 
 TEST(ShrinkBitmap, ColumnsOneWideRowsTwoHigh) {
   EXPECT_EQ(img::ShrinkScale(1000, 1000), 1.0f);
