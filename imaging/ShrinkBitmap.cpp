@@ -1,7 +1,6 @@
 #include "imaging/ShrinkBitmap.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "imaging/ImageError.h"
 
