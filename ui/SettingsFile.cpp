@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 

@@ -10,7 +10,9 @@
 // SettingsWriteError when the system refuses them.
 //
 // The file is written as UTF-8. A file that is not valid UTF-8 (one written
-// with the GBK code page) is read as GB18030.
+// with the GBK code page) is read as GB18030, and the next write turns the
+// whole file into UTF-8. A UTF-8 byte-order mark is skipped on read and kept
+// on write; line ends (LF or CRLF) are kept, and new lines take the file's.
 
 #include <filesystem>
 #include <stdexcept>

@@ -91,7 +91,7 @@ TEST(ProgramFolders, RelativeXdgConfigHomeIsIgnored) {
 #endif
 
 TEST(ProgramFolders, DefaultFoldersEndInOneSeparator) {
-  const fs::path data = fs::path("data") / "文件夹";
+  const fs::path data = fs::path("data") / img::PathFromUtf8("文件夹");
   const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
   EXPECT_EQ(ui::DefaultSourceFolder(data), "data" + sep + "文件夹" + sep + "source" + sep);
   EXPECT_EQ(ui::DefaultTargetFolder(data / ""), "data" + sep + "文件夹" + sep + "target" + sep);
