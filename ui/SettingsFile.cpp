@@ -174,10 +174,47 @@ struct Document {
     return std::string::npos;
   }
 
-  std::string_view LineEnd() const {
+  std::string LineEnd() const {
     for (const Line& line : lines)
       if (!line.end.empty()) return line.end;
-    return kNewFileLineEnd;
+    return std::string(kNewFileLineEnd);
+  }
+
+  // Replaces the value of an existing key in place (keeping the key's own
+  // spelling); a new key goes after the last key of the section's first
+  // block, or with a new section at the end of the file.
+  void SetValue(const std::string& section, const std::string& key, const std::string& stored) {
+    const std::size_t at = FindKey(section, key);
+    if (at != std::string::npos) {
+      Line& line = lines[at];
+      line.text = line.text.substr(0, ParseLine(line.text).value_at) + stored;
+      return;
+    }
+    const std::string line_end = LineEnd();
+    std::size_t insert_after = std::string::npos;
+    bool in_first_block = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const ParsedLine p = ParseLine(lines[i].text);
+      if (p.kind == LineKind::Section) {
+        if (insert_after != std::string::npos) break;
+        in_first_block = SameName(p.name, section);
+        if (in_first_block) insert_after = i;
+      } else if (in_first_block && p.kind == LineKind::Key) {
+        insert_after = i;
+      }
+    }
+    Line new_key{key + "=" + stored, line_end};
+    if (insert_after != std::string::npos) {
+      if (lines[insert_after].end.empty()) lines[insert_after].end = line_end;
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert_after) + 1, new_key);
+      return;
+    }
+    if (!lines.empty()) {
+      if (lines.back().end.empty()) lines.back().end = line_end;
+      if (!engine::TrimBlanks(lines.back().text).empty()) lines.push_back({"", line_end});
+    }
+    lines.push_back({"[" + section + "]", line_end});
+    lines.push_back(new_key);
   }
 };
 
@@ -355,39 +392,7 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     throw SettingsWriteError(full_path);
   }
 
-  const std::string line_end(doc.LineEnd());
-  const std::string stored = EncodeValue(value);
-  const std::size_t at = doc.FindKey(section_name, key_name);
-  if (at != std::string::npos) {
-    Line& line = doc.lines[at];
-    line.text = line.text.substr(0, ParseLine(line.text).value_at) + stored;
-  } else {
-    // After the last key of the section's first block, else a new section at the end.
-    std::size_t insert_after = std::string::npos;
-    bool in_first_block = false;
-    for (std::size_t i = 0; i < doc.lines.size(); ++i) {
-      const ParsedLine p = ParseLine(doc.lines[i].text);
-      if (p.kind == LineKind::Section) {
-        if (insert_after != std::string::npos) break;
-        in_first_block = SameName(p.name, section_name);
-        if (in_first_block) insert_after = i;
-      } else if (in_first_block && p.kind == LineKind::Key) {
-        insert_after = i;
-      }
-    }
-    Line new_key{key_name + "=" + stored, line_end};
-    if (insert_after != std::string::npos) {
-      if (doc.lines[insert_after].end.empty()) doc.lines[insert_after].end = line_end;
-      doc.lines.insert(doc.lines.begin() + static_cast<std::ptrdiff_t>(insert_after) + 1, new_key);
-    } else {
-      if (!doc.lines.empty()) {
-        if (doc.lines.back().end.empty()) doc.lines.back().end = line_end;
-        if (!engine::TrimBlanks(doc.lines.back().text).empty()) doc.lines.push_back({"", line_end});
-      }
-      doc.lines.push_back({"[" + section_name + "]", line_end});
-      doc.lines.push_back(new_key);
-    }
-  }
+  doc.SetValue(section_name, key_name, EncodeValue(value));
 
   const std::string out = RenderDocument(doc);
   try {

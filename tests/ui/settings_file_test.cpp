@@ -291,6 +291,17 @@ TEST_F(SettingsFileTest, ReadOnlyFolderRefusesTheFirstWrite) {
   EXPECT_FALSE(fs::exists(path));
 }
 
+#ifndef _WIN32
+TEST_F(SettingsFileTest, LinkedFileStaysALink) {
+  fs::create_directory(dir / "real");
+  WriteBytes(dir / "real" / "settings.ini", "[default]\nCbJPG=1\n");
+  fs::create_symlink(dir / "real" / "settings.ini", path);
+  settings.WriteBool("default", "CbJPG", false);
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(ReadBytes(dir / "real" / "settings.ini"), "[default]\nCbJPG=0\n");
+}
+#endif
+
 TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFilesBehind) {
   settings.WriteString("default", "SourcePath", "/a/");
   settings.WriteString("default", "TargetPath", "/b/");
