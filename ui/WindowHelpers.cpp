@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QFontDatabase>
+#include <QIcon>
+#include <QPainter>
 #include <QPalette>
 #include <QPropertyAnimation>
 #include <QWidget>
@@ -17,6 +19,21 @@ namespace {
 
 const char* const kFadeName = "ShowAnimatedFade";
 const char* const kFallbackCjkFamily = "WenQuanYi Micro Hei";
+
+// The style's own button frame and padding would shrink the glyph to fit.
+const char* const kGlyphButtonStyle =
+    "* { border: none; padding: 0px; background: transparent; }"
+    " *:pressed { padding-top: 1px; }";
+
+// The glyph under the mouse: tinted towards the highlight, with a darker edge.
+QPixmap HoverFace(const QPixmap& face) {
+  QPixmap hover = face;
+  QPainter painter(&hover);
+  painter.fillRect(hover.rect(), QColor(0, 110, 220, 24));
+  painter.setPen(QColor(70, 130, 200));
+  painter.drawRect(hover.rect().adjusted(0, 0, -1, -1));
+  return hover;
+}
 
 std::span<const std::uint8_t> AsBytes(const QByteArray& data) {
   return {reinterpret_cast<const std::uint8_t*>(data.constData()),
@@ -71,6 +88,15 @@ QImage ToQImage(const img::Bitmap& picture) {
   return image;
 }
 
+void SetButtonFace(QAbstractButton* button, const QPixmap& face) {
+  if (!button || face.isNull()) return;
+  QIcon icon(face);
+  icon.addPixmap(HoverFace(face), QIcon::Active);
+  button->setIcon(icon);
+  button->setIconSize(face.size());
+  button->setStyleSheet(QString::fromLatin1(kGlyphButtonStyle));
+}
+
 bool SetButtonGlyph(QAbstractButton* button, const std::string& name) {
   if (!button) return false;
   try {
@@ -78,8 +104,7 @@ bool SetButtonGlyph(QAbstractButton* button, const std::string& name) {
     if (!LoadGlyph(glyph, name)) return false;
     const QPixmap pixmap = QPixmap::fromImage(ToQImage(glyph));
     if (pixmap.isNull()) return false;
-    button->setIcon(QIcon(pixmap));
-    button->setIconSize(pixmap.size());
+    SetButtonFace(button, pixmap);
     return true;
   } catch (...) {
     return false;

@@ -45,6 +45,11 @@ bool LoadJpegResource(img::Bitmap& picture, const std::string& name,
 // A copy of picture as a 24-bit image; a null image for an empty picture.
 QImage ToQImage(const img::Bitmap& picture);
 
+// Makes face the whole face of button: drawn at its own size without the
+// style's frame or padding (the glyph carries its own border), a highlighted
+// copy under the mouse, one pixel lower while pressed.
+void SetButtonFace(QAbstractButton* button, const QPixmap& face);
+
 // Gives button the glyph as its face, at the glyph's own size. A missing or
 // unreadable glyph leaves the button as it was; the result tells which.
 bool SetButtonGlyph(QAbstractButton* button, const std::string& name);

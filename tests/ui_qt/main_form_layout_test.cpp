@@ -35,6 +35,8 @@ struct NamedControl {
   const char* kind;
 };
 
+void PrintTo(const NamedControl& c, std::ostream* os) { *os << c.name << " (" << c.kind << ")"; }
+
 class MainFormControl : public ::testing::TestWithParam<NamedControl> {};
 
 TEST_P(MainFormControl, ExistsWithItsNameAndKind) {

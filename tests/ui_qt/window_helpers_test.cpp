@@ -34,6 +34,8 @@ struct GlyphResource {
   int width;  // 0: any width
 };
 
+void PrintTo(const GlyphResource& g, std::ostream* os) { *os << g.name; }
+
 class Glyph : public ::testing::TestWithParam<GlyphResource> {};
 
 TEST_P(Glyph, IsA24BitBmp25PixelsHigh) {
@@ -113,6 +115,35 @@ TEST(SetButtonGlyph, MissingGlyphLeavesTheButtonAsItWas) {
   EXPECT_FALSE(ui::SetButtonGlyph(&button, "NoSuchGlyph"));
   EXPECT_TRUE(button.icon().isNull());
   EXPECT_FALSE(ui::SetButtonGlyph(nullptr, "BtnExit"));
+}
+
+// Where in shot the face appears pixel for pixel (at its own size), or (-1, -1).
+QPoint FindUnscaled(const QImage& shot, const QImage& face) {
+  for (int oy = 0; oy + face.height() <= shot.height(); ++oy)
+    for (int ox = 0; ox + face.width() <= shot.width(); ++ox) {
+      bool same = true;
+      for (int y = 0; y < face.height() && same; ++y)
+        for (int x = 0; x < face.width() && same; ++x)
+          same = shot.pixel(ox + x, oy + y) == face.pixel(x, y);
+      if (same) return {ox, oy};
+    }
+  return {-1, -1};
+}
+
+TEST(SetButtonFace, GlyphDrawnAtItsOwnSizeOnAFlatButton) {
+  // A face with sharp detail: any scaling blurs or drops its stripes.
+  QImage face(122, 25, QImage::Format_RGB32);
+  for (int y = 0; y < face.height(); ++y)
+    for (int x = 0; x < face.width(); ++x)
+      face.setPixel(x, y, ((x + y) % 2) ? qRgb(200, 30, 30) : qRgb(20, 40, 220));
+  QToolButton button;
+  button.setAutoRaise(true);
+  button.setFixedSize(123, 26);
+  ui::SetButtonFace(&button, QPixmap::fromImage(face));
+  button.show();
+  const QImage shot = button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_NE(FindUnscaled(shot, face), QPoint(-1, -1)) << "the glyph was scaled to fit";
+  EXPECT_EQ(button.iconSize(), QSize(122, 25));
 }
 
 TEST(ToQImage, KeepsChannelOrderAndRowOrder) {
