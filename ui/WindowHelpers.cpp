@@ -43,9 +43,8 @@ std::span<const std::uint8_t> AsBytes(const QByteArray& data) {
 }  // namespace
 
 QFont CjkFont(const QString& family, int pixelHeight) {
-  // One family, not a fallback list: with a list whose first family is
-  // missing, text gets measured in one font and drawn in another, and
-  // captions come out clipped.
+  // "新宋体" and "宋体" come with Windows; elsewhere the CJK font the setup
+  // installs takes their place.
   QFont font(QFontDatabase::hasFamily(family) ? family : QString::fromUtf8(kFallbackCjkFamily));
   font.setPixelSize(pixelHeight);
   return font;

@@ -100,6 +100,12 @@ TEST(Resources, PicturesOfTheFrameAndLinksPanel) {
   EXPECT_FALSE(QPixmap(QStringLiteral(":/icons/imgconvert.png")).isNull());
 }
 
+TEST(CjkFont, MissingFamilyFallsBackToTheInstalledCjkFont) {
+  const QFont font = ui::CjkFont(QStringLiteral("No Such Font 12345"), 13);
+  EXPECT_EQ(font.family(), QStringLiteral("WenQuanYi Micro Hei"));
+  EXPECT_EQ(font.pixelSize(), 13);
+}
+
 TEST(LoadGlyph, MissingResourceLeavesTheBitmapUnchanged) {
   img::Bitmap glyph(3, 2);
   glyph.ScanLine(0)[0] = 77;
