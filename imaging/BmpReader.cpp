@@ -1,5 +1,6 @@
 // BMP reading: every header version seen in real files (OS/2 1.x core, OS/2
-// 2.x, Windows INFO, V2 to V5), uncompressed, bit-field and RLE pixels.
+// 2.x, Windows INFO, V2 to V5), uncompressed, bit-field and RLE (8, 4 and
+// OS/2's 24) pixels.
 //
 // Every size and offset is checked against the file before anything is
 // allocated or read, and the picture is decoded into a local Bitmap that
@@ -22,6 +23,9 @@ namespace img {
 namespace {
 
 using namespace bmp;
+
+// OS/2 2.x's RLE24 shares its number with JPEG; the header reader renames it.
+constexpr std::uint32_t kOs2Rle24 = 0x10004;
 
 [[noreturn]] void Fail(ErrorCode code, const std::string& what) {
   throw ImageError(code, "BMP: " + what);
@@ -87,8 +91,7 @@ Header ReadHeader(std::span<const std::uint8_t> data) {
 
   if (h.os2 && h.compression == kBitfields)
     Fail(ErrorCode::Unsupported, "Huffman 1D compression is not supported");
-  if (h.os2 && h.compression == kJpeg)
-    Fail(ErrorCode::Unsupported, "RLE24 compression is not supported");
+  if (h.os2 && h.compression == kJpeg) h.compression = kOs2Rle24;
   // A plain info header keeps its masks just after it.
   if (h.size == kInfoHeaderSize &&
       (h.compression == kBitfields || h.compression == kAlphaBitfields)) {
@@ -115,7 +118,8 @@ Header ReadHeader(std::span<const std::uint8_t> data) {
       break;
     case kRle8:
     case kRle4:
-      if (h.bpp != (h.compression == kRle8 ? 8 : 4))
+    case kOs2Rle24:
+      if (h.bpp != (h.compression == kRle8 ? 8 : h.compression == kRle4 ? 4 : 24))
         Fail(ErrorCode::Format, "RLE compression does not match the bit depth");
       if (h.top_down) Fail(ErrorCode::Format, "an RLE picture cannot be stored top-down");
       break;
@@ -247,21 +251,26 @@ void DecodeRows(const std::uint8_t* pixels, const Header& h, Bitmap& out) {
   }
 }
 
-// RLE8 and RLE4. Pixels the stream never reaches (skipped by a delta, an
-// early end of line or end of picture) keep palette index 0; runs past the
-// right edge are cut there.
+// RLE8, RLE4 and OS/2's RLE24. Pixels the stream never reaches (skipped by
+// a delta, an early end of line or end of picture) keep palette index 0, or
+// black in a 24-bit picture; runs past the right edge are cut there.
 void DecodeRle(std::span<const std::uint8_t> stream, const Header& h, Bitmap& out) {
-  const bool four = h.compression == kRle4;
+  const int bits = h.bpp;
   const int width = static_cast<int>(h.width), height = static_cast<int>(h.height);
-  auto put = [&](int x, int y, unsigned index) {
+  // Writes pixel x of row y (from the bottom): an index, or b, g, r at `bgr`.
+  auto put = [&](int x, int y, unsigned index, const std::uint8_t* bgr) {
     std::uint8_t* row = out.ScanLine(height - 1 - y);
-    if (!four) {
+    if (bits == 8) {
       row[x] = static_cast<std::uint8_t>(index);
-    } else {
+    } else if (bits == 4) {
       const int shift = (x & 1) ? 0 : 4;
       row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & ~(0xF << shift)) | ((index & 0xF) << shift));
+    } else {
+      std::memcpy(row + 3 * x, bgr, 3);
     }
   };
+  if (bits == 24)
+    for (int y = 0; y < height; ++y) std::memset(out.ScanLine(y), 0, out.stride());
 
   std::size_t p = 0;
   int x = 0, y = 0;  // y counts from the bottom row, as the stream does
@@ -273,10 +282,17 @@ void DecodeRle(std::span<const std::uint8_t> stream, const Header& h, Bitmap& ou
     }
     const unsigned count = stream[p], value = stream[p + 1];
     p += 2;
-    if (count > 0) {
-      const int n = std::min<int>(count, width - x);
+    if (count > 0) {  // a run of one value (RLE4: two alternating nibbles)
+      std::uint8_t bgr[3] = {static_cast<std::uint8_t>(value), 0, 0};
+      if (bits == 24) {
+        if (stream.size() - p < 2) Fail(ErrorCode::Truncated, "RLE data ends early");
+        bgr[1] = stream[p];
+        bgr[2] = stream[p + 1];
+        p += 2;
+      }
+      const int n = std::min<int>(static_cast<int>(count), width - x);
       for (int i = 0; i < n; ++i)
-        put(x + i, y, four ? ((i & 1) ? value & 0xF : value >> 4) : value);
+        put(x + i, y, bits == 4 ? ((i & 1) ? value & 0xF : value >> 4) : value, bgr);
       x = std::min(x + static_cast<int>(count), width);
       continue;
     }
@@ -293,13 +309,14 @@ void DecodeRle(std::span<const std::uint8_t> stream, const Header& h, Bitmap& ou
         y += stream[p + 1];
         p += 2;
         break;
-      default: {  // absolute run of `value` pixels, padded to a 16-bit boundary
-        const std::size_t bytes = four ? (value + 1) / 2 : value;
+      default: {  // `value` pixels as they are, padded to a 16-bit boundary
+        const std::size_t bytes = bits == 4 ? (value + 1) / 2 : value * (bits / 8);
         if (stream.size() - p < bytes) Fail(ErrorCode::Truncated, "RLE data ends early");
+        const std::uint8_t* src = stream.data() + p;
         const int n = std::min<int>(static_cast<int>(value), width - x);
         for (int i = 0; i < n; ++i) {
-          const std::uint8_t b = stream[p + (four ? i / 2 : i)];
-          put(x + i, y, four ? ((i & 1) ? b & 0xF : b >> 4) : b);
+          if (bits == 4) put(x + i, y, (i & 1) ? src[i / 2] & 0xF : src[i / 2] >> 4, src);
+          else put(x + i, y, src[i], src + 3 * i);
         }
         x = std::min(x + static_cast<int>(value), width);
         p += std::min(stream.size() - p, (bytes + 1) & ~std::size_t{1});
@@ -314,7 +331,7 @@ Bitmap Decode(std::span<const std::uint8_t> data) {
   std::vector<PaletteEntry> palette;
   const std::size_t offset = ReadPalette(data, h, palette);
 
-  const bool rle = h.compression == kRle8 || h.compression == kRle4;
+  const bool rle = h.compression == kRle8 || h.compression == kRle4 || h.compression == kOs2Rle24;
   if (!rle) {
     const std::uint64_t file_stride = (static_cast<std::uint64_t>(h.width) * h.bpp + 31) / 32 * 4;
     const std::uint64_t row_bytes = (static_cast<std::uint64_t>(h.width) * h.bpp + 7) / 8;
@@ -324,8 +341,8 @@ Bitmap Decode(std::span<const std::uint8_t> data) {
   }
 
   Bitmap out(static_cast<int>(h.width), static_cast<int>(h.height),
-             rle ? (h.compression == kRle8 ? PixelFormat::Bits8 : PixelFormat::Bits4)
-                 : PlanRows(h).format);
+             !rle ? PlanRows(h).format
+                  : h.bpp == 8 ? PixelFormat::Bits8 : h.bpp == 4 ? PixelFormat::Bits4 : PixelFormat::Bits24);
   if (HasPalette(out.format())) out.palette() = std::move(palette);
   if (rle) {
     std::span<const std::uint8_t> stream = data.subspan(offset);

@@ -217,6 +217,28 @@ TEST(BmpReader, Rle4AlternatesNibbles) {
   EXPECT_EQ(Indices(bmp, 0), (std::vector<int>{1, 2, 1, 2, 1, 3, 4, 5, 0}));
 }
 
+TEST(BmpReader, Os2Rle24WithSkippedPixelsBlack) {
+  const Bytes stream = {
+      2, 1, 2, 3,                                   // run of two pixels b 1, g 2, r 3
+      0, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0,        // three pixels as they are, padded to even
+      0, 0,                                         // end of line: row 1 never written
+      0, 1,
+  };
+  Bytes file = MakeBmp(6, 2, 24, 4, {}, stream);
+  // The same fields in a 64-byte OS/2 2.x header, where 4 means RLE24.
+  file.insert(file.begin() + 54, 24, 0);
+  Put32(file, 10, 54 + 24);
+  Put32(file, 14, 64);
+  Bitmap bmp = Load(file);
+  ASSERT_EQ(bmp.format(), PixelFormat::Bits24);
+  EXPECT_EQ(bmp.PixelColor(0, 1), Bgr(1, 2, 3));
+  EXPECT_EQ(bmp.PixelColor(1, 1), Bgr(1, 2, 3));
+  EXPECT_EQ(bmp.PixelColor(2, 1), Bgr(4, 5, 6));
+  EXPECT_EQ(bmp.PixelColor(4, 1), Bgr(10, 11, 12));
+  EXPECT_EQ(bmp.PixelColor(5, 1), Bgr(0, 0, 0));
+  EXPECT_EQ(bmp.PixelColor(0, 0), Bgr(0, 0, 0));
+}
+
 TEST(BmpReader, RleRunsPastTheEdgeAreCut) {
   // A run of 255, then an absolute run of 200, then a delta far above the top.
   Bytes stream(6 + 200 + 4, 3);

@@ -100,6 +100,14 @@ TEST(BmpSuite, HandCheckedPixels) {
   EXPECT_EQ(pal2.format(), PixelFormat::Bits4);
   EXPECT_EQ(pal2.PixelColor(0, 0), Bgr(170, 170, 170));
   EXPECT_EQ(pal2.PixelColor(10, 50), Bgr(85, 85, 85));
+
+  // OS/2 RLE24: the bottom row opens with five literal pixels, then a run
+  // of four of b 0x33, g 0x2B, r 0; the fourth literal is b 0, g 0x2B, r 0.
+  Bitmap rle24 = LoadSuite("q/rgb24rle24.bmp");
+  EXPECT_EQ(rle24.PixelColor(3, 63), Bgr(0, 0x2B, 0));
+  EXPECT_EQ(rle24.PixelColor(4, 63), Bgr(0, 0, 0));
+  EXPECT_EQ(rle24.PixelColor(5, 63), Bgr(0x33, 0x2B, 0));
+  EXPECT_EQ(rle24.PixelColor(8, 63), Bgr(0x33, 0x2B, 0));
 }
 
 void ExpectSameColours(const Bitmap& a, const Bitmap& b, const std::string& what) {
