@@ -53,9 +53,16 @@ int main() {
   std::printf("picture: %d x %d, 24 bits, %.1f MB file, best of %d runs\n", width, height,
               file.size() / 1e6, runs);
 
-  std::vector<std::uint8_t> copy(file.size());
-  const double memcpy_s = BestSeconds(runs, [&] { std::memcpy(copy.data(), file.data(), file.size()); });
-  std::printf("in memory (baseline: memcpy of the file bytes, %.1f ms)\n", memcpy_s * 1000);
+  // The baseline allocates its copy each time, as a load must: on a fresh
+  // buffer the first touch of every page costs more than the copy itself.
+  const double memcpy_s = BestSeconds(runs, [&] {
+    std::vector<std::uint8_t> copy(file.size());
+    std::memcpy(copy.data(), file.data(), file.size());
+  });
+  std::vector<std::uint8_t> warm(file.size());
+  const double warm_s = BestSeconds(runs, [&] { std::memcpy(warm.data(), file.data(), file.size()); });
+  std::printf("in memory (baseline: memcpy of the file bytes into a new buffer, %.1f ms)\n", memcpy_s * 1000);
+  Report("memcpy into a reused buffer", warm_s, memcpy_s);
   img::Bitmap loaded;
   Report("LoadFromMemory", BestSeconds(runs, [&] { loaded.LoadFromMemory(file); }), memcpy_s);
   Report("EncodeBmp", BestSeconds(runs, [&] { (void)picture.EncodeBmp(); }), memcpy_s);

@@ -16,6 +16,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/BmpHeaders.h"
+#include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
 namespace img {
@@ -326,41 +327,96 @@ void DecodeRle(std::span<const std::uint8_t> stream, const Header& h, Bitmap& ou
   }
 }
 
-Bitmap Decode(std::span<const std::uint8_t> data) {
-  const Header h = ReadHeader(data);
+// A file whose headers, palette and pixel extent have all been checked.
+struct Layout {
+  Header h;
   std::vector<PaletteEntry> palette;
-  const std::size_t offset = ReadPalette(data, h, palette);
+  std::size_t offset = 0;  // of the pixel data
+  bool rle = false;
+  PixelFormat format = PixelFormat::Bits24;
+  bool rows_as_stored = false;  // the file's rows are the Bitmap's rows, byte for byte
+};
 
-  const bool rle = h.compression == kRle8 || h.compression == kRle4 || h.compression == kOs2Rle24;
-  if (!rle) {
+Layout Check(std::span<const std::uint8_t> data) {
+  Layout l;
+  l.h = ReadHeader(data);
+  const Header& h = l.h;
+  l.offset = ReadPalette(data, h, l.palette);
+  l.rle = h.compression == kRle8 || h.compression == kRle4 || h.compression == kOs2Rle24;
+  if (l.rle) {
+    l.format = h.bpp == 8 ? PixelFormat::Bits8 : h.bpp == 4 ? PixelFormat::Bits4 : PixelFormat::Bits24;
+  } else {
+    const Plan plan = PlanRows(h);
+    l.format = plan.format;
+    l.rows_as_stored = plan.kind == RowKind::Copy;
     const std::uint64_t file_stride = (static_cast<std::uint64_t>(h.width) * h.bpp + 31) / 32 * 4;
     const std::uint64_t row_bytes = (static_cast<std::uint64_t>(h.width) * h.bpp + 7) / 8;
     // The padding after the last row is often left out; the pixels are not.
     const std::uint64_t needed = file_stride * static_cast<std::uint64_t>(h.height - 1) + row_bytes;
-    if (data.size() - offset < needed) Fail(ErrorCode::Truncated, "file ends in its pixel data");
+    if (data.size() - l.offset < needed) Fail(ErrorCode::Truncated, "file ends in its pixel data");
   }
+  if (!HasPalette(l.format)) l.palette.clear();
+  return l;
+}
 
-  Bitmap out(static_cast<int>(h.width), static_cast<int>(h.height),
-             !rle ? PlanRows(h).format
-                  : h.bpp == 8 ? PixelFormat::Bits8 : h.bpp == 4 ? PixelFormat::Bits4 : PixelFormat::Bits24);
-  if (HasPalette(out.format())) out.palette() = std::move(palette);
-  if (rle) {
-    std::span<const std::uint8_t> stream = data.subspan(offset);
+Bitmap Decode(std::span<const std::uint8_t> data, Layout l) {
+  const Header& h = l.h;
+  Bitmap out(static_cast<int>(h.width), static_cast<int>(h.height), l.format);
+  out.palette() = std::move(l.palette);
+  if (l.rle) {
+    std::span<const std::uint8_t> stream = data.subspan(l.offset);
     if (h.size_image != 0 && h.size_image < stream.size()) stream = stream.first(h.size_image);
     DecodeRle(stream, h, out);
   } else {
-    DecodeRows(data.data() + offset, h, out);
+    DecodeRows(data.data() + l.offset, h, out);
   }
   return out;
+}
+
+[[noreturn]] void ThrowOutOfMemory() {
+  throw ImageError(ErrorCode::TooLarge, "BMP: not enough memory for the picture");
 }
 
 }  // namespace
 
 void Bitmap::LoadFromMemory(std::span<const std::uint8_t> data) {
   try {
-    *this = Decode(data);
+    *this = Decode(data, Check(data));
   } catch (const std::bad_alloc&) {
-    throw ImageError(ErrorCode::TooLarge, "BMP: not enough memory for the picture");
+    ThrowOutOfMemory();
+  }
+}
+
+void Bitmap::LoadFromFile(const std::filesystem::path& path) {
+  std::vector<std::uint8_t> data = ReadWholeFile(path);
+  try {
+    Layout l = Check(data);
+    const std::size_t stride = StrideFor(static_cast<int>(l.h.width), l.format);
+    const std::size_t size = stride * static_cast<std::size_t>(l.h.height);
+    if (!l.rows_as_stored || data.capacity() > size + size / 8 + (1u << 16)) {
+      *this = Decode(data, std::move(l));
+      return;
+    }
+    // The file's buffer becomes the pixels: shifted over the headers and,
+    // for a bottom-up file, its rows swapped in place. This saves a second
+    // picture-sized buffer, whose first touch costs more than the copy.
+    const std::size_t present = std::min(size, data.size() - l.offset);
+    std::memmove(data.data(), data.data() + l.offset, present);
+    data.resize(size);
+    std::fill(data.begin() + present, data.end(), 0);  // a last row without its padding
+    if (!l.h.top_down)
+      for (std::size_t top = 0, bottom = size - stride; top < bottom; top += stride, bottom -= stride)
+        std::swap_ranges(data.begin() + top, data.begin() + top + stride, data.begin() + bottom);
+    Bitmap out;
+    out.width_ = static_cast<int>(l.h.width);
+    out.height_ = static_cast<int>(l.h.height);
+    out.format_ = l.format;
+    out.stride_ = stride;
+    out.pixels_ = std::move(data);
+    out.palette_ = std::move(l.palette);
+    *this = std::move(out);
+  } catch (const std::bad_alloc&) {
+    ThrowOutOfMemory();
   }
 }
 

@@ -91,10 +91,28 @@ void Produce(const Bitmap& bmp, Put&& put) {
 }  // namespace
 
 void Bitmap::WriteBmp(std::FILE* out) const {
-  Produce(*this, [out](const std::uint8_t* bytes, std::size_t count) {
-    if (std::fwrite(bytes, 1, count, out) != count)
+  // Rows are gathered into large blocks: one write call per row costs more
+  // than the copy on systems with slow calls, and the stream's own buffer
+  // is too small to help.
+  const std::size_t total = static_cast<std::size_t>(stride_) * height_ + 2048;
+  std::vector<std::uint8_t> block(std::min<std::size_t>(total, std::size_t{1} << 22));
+  std::size_t used = 0;
+  auto flush = [&] {
+    if (used && std::fwrite(block.data(), 1, used, out) != used)
       throw ImageError(ErrorCode::Io, std::string("BMP: cannot write: ") + std::strerror(errno));
+    used = 0;
+  };
+  Produce(*this, [&](const std::uint8_t* bytes, std::size_t count) {
+    while (count > 0) {
+      if (used == block.size()) flush();
+      const std::size_t n = std::min(count, block.size() - used);
+      std::memcpy(block.data() + used, bytes, n);
+      used += n;
+      bytes += n;
+      count -= n;
+    }
   });
+  flush();
 }
 
 std::vector<std::uint8_t> Bitmap::EncodeBmp() const {

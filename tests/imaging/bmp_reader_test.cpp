@@ -9,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "imaging/Bitmap.h"
+#include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
 using img::Bitmap;
@@ -93,6 +94,42 @@ TEST(BmpReader, LastRowWithoutItsPaddingLoads) {
   pixels.resize(pixels.size() - 3);
   Bitmap bmp = Load(MakeBmp(3, 2, 24, 0, {}, pixels));
   EXPECT_EQ(bmp.PixelColor(2, 0), Bgr(16, 17, 18));
+}
+
+// LoadFromFile takes the file's own buffer over as the pixels where it can;
+// it must give exactly what LoadFromMemory gives.
+TEST(BmpReader, FileAndMemoryLoadAlike) {
+  testsupport::TempDir dir;
+  Bytes short_padding = kRows24;
+  short_padding.resize(short_padding.size() - 2);
+  Bytes junk_after = MakeBmp(3, 2, 24, 0, {}, kRows24);
+  junk_after.resize(junk_after.size() + (1 << 20), 0xAB);
+  const Bytes files[] = {
+      MakeBmp(3, 2, 24, 0, {}, kRows24),
+      MakeBmp(3, -2, 24, 0, {}, kRows24),
+      MakeBmp(3, 2, 24, 0, {}, short_padding),
+      junk_after,
+      MakeBmp(5, 3, 8, 0, {Bgr(1, 2, 3), Bgr(4, 5, 6)}, Bytes(24, 1)),
+      MakeBmp(5, 1, 2, 0, {Bgr(1, 2, 3)}, {0x1B, 0xC0, 0, 0}),
+  };
+  int n = 0;
+  for (const Bytes& file : files) {
+    std::filesystem::path path = dir.path() / std::to_string(n++);
+    path += ".bmp";
+    img::WriteFileAtomically(path, file);
+    Bitmap from_file, from_memory;
+    from_file.LoadFromFile(path);
+    from_memory.LoadFromMemory(file);
+    ASSERT_EQ(from_file.format(), from_memory.format()) << n;
+    ASSERT_EQ(from_file.width(), from_memory.width()) << n;
+    ASSERT_EQ(from_file.height(), from_memory.height()) << n;
+    ASSERT_EQ(from_file.stride(), from_memory.stride()) << n;
+    EXPECT_EQ(from_file.palette(), from_memory.palette()) << n;
+    const std::size_t row_bytes = (static_cast<std::size_t>(from_file.width()) *
+                                   img::BitsPerPixel(from_file.format()) + 7) / 8;
+    for (int y = 0; y < from_file.height(); ++y)
+      EXPECT_EQ(0, std::memcmp(from_file.ScanLine(y), from_memory.ScanLine(y), row_bytes)) << n << " row " << y;
+  }
 }
 
 TEST(BmpReader, TwoBitPixelsBecomeFourBit) {
