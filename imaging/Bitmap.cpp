@@ -240,11 +240,6 @@ PaletteEntry Bitmap::PixelColor(int x, int y) const {
   return PaletteEntry{out[0], out[1], out[2], 0};
 }
 
-void Bitmap::LoadFromFile(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> data = ReadWholeFile(path);
-  LoadFromMemory(data);
-}
-
 void Bitmap::SaveToFile(const std::filesystem::path& path) const {
   WriteFileAtomically(path, [this](std::FILE* out) { WriteBmp(out); });
 }
