@@ -84,9 +84,10 @@ TEST_P(ExactTurn, EverySizeUpTo17) {
     for (int w = 1; w <= 17; ++w) CheckExactTurn(GetParam(), w, h);
 }
 
-// Sizes that cross the tiles of the quarter turns, and single lines.
+// Sizes that cross the tiles of the quarter turns (with and without row
+// padding after the last pixel), and single lines.
 TEST_P(ExactTurn, SizesAcrossTiles) {
-  for (auto [w, h] : {std::pair{130, 67}, {67, 130}, {64, 65}, {1, 200}, {200, 1}, {129, 128}})
+  for (auto [w, h] : {std::pair{130, 67}, {67, 130}, {64, 65}, {132, 70}, {1, 200}, {200, 1}, {129, 128}})
     CheckExactTurn(GetParam(), w, h);
 }
 
