@@ -51,9 +51,10 @@ Timing BestOf(int runs, F&& run) {
 }
 
 void Report(const char* what, double megapixels, Timing t, Timing base) {
-  std::printf("%-34s wall %7.1f ms %7.1f MP/s %5.2f x memcpy | cpu %7.1f ms %7.1f MP/s %5.2f x memcpy\n",
-              what, t.wall * 1e3, megapixels / t.wall, base.wall / t.wall, t.cpu * 1e3,
-              megapixels / t.cpu, base.cpu / t.cpu);
+  std::printf(
+      "%-34s wall %7.1f ms %7.1f MP/s %5.2f x memcpy | cpu %7.1f ms %7.1f MP/s %5.2f x memcpy\n",
+      what, t.wall * 1e3, megapixels / t.wall, base.wall / t.wall, t.cpu * 1e3, megapixels / t.cpu,
+      base.cpu / t.cpu);
 }
 
 // Content that is not flat: a gradient with a pseudo-random texture.
@@ -78,7 +79,8 @@ int main(int argc, char** argv) {
   const int width = argc > 2 ? std::atoi(argv[1]) : 6000;
   const int height = argc > 2 ? std::atoi(argv[2]) : 4000;
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
-  std::printf("machine: nproc %u, CPU %s\n", std::thread::hardware_concurrency(), CpuModel().c_str());
+  std::printf("machine: nproc %u, CPU %s\n", std::thread::hardware_concurrency(),
+              CpuModel().c_str());
 
   const img::Bitmap source = MakePicture(width, height);
   const double megapixels = static_cast<double>(width) * height / 1e6;
@@ -87,10 +89,12 @@ int main(int argc, char** argv) {
               height, megapixels, bytes / 1e6, runs);
 
   img::Bitmap copy(width, height);  // allocated and touched before timing
-  const Timing t_memcpy = BestOf(runs, [&] { std::memcpy(copy.ScanLine(0), source.ScanLine(0), bytes); });
+  const Timing t_memcpy =
+      BestOf(runs, [&] { std::memcpy(copy.ScanLine(0), source.ScanLine(0), bytes); });
 
   img::Bitmap turned(height, width);
-  const Timing t_turn = BestOf(runs, [&] { img::TurnRightAngle(source, 1, turned, img::NullProgress()); });
+  const Timing t_turn =
+      BestOf(runs, [&] { img::TurnRightAngle(source, 1, turned, img::NullProgress()); });
 
   // The whole operation as the converter calls it, with a fresh copy of the
   // source each run (making the copy is not timed).
@@ -98,12 +102,15 @@ int main(int argc, char** argv) {
   std::unique_ptr<img::Bitmap> result;
   for (int r = 0; r < runs; ++r) {
     auto input = std::make_unique<img::Bitmap>(source);
-    TimeOnce(t_full, [&] { img::RotateBitmapScanLine(std::move(input), 90, 0, img::NullProgress(), result); });
+    TimeOnce(t_full, [&] {
+      img::RotateBitmapScanLine(std::move(input), 90, 0, img::NullProgress(), result);
+    });
   }
 
   // Spot-check the turn so the figures are of a correct one: source (x, y)
   // lands at (H-1-y, x).
-  for (auto [x, y] : {std::pair{0, 0}, {width - 1, 0}, {width / 3, height - 1}, {width - 1, height - 1}})
+  for (auto [x, y] :
+       {std::pair{0, 0}, {width - 1, 0}, {width / 3, height - 1}, {width - 1, height - 1}})
     if (turned.PixelColor(height - 1 - y, x) != source.PixelColor(x, y) ||
         result->PixelColor(height - 1 - y, x) != source.PixelColor(x, y)) {
       std::printf("WRONG PIXEL at source %d,%d\n", x, y);
@@ -114,6 +121,7 @@ int main(int argc, char** argv) {
   Report("memcpy of the same bytes", megapixels, t_memcpy, t_memcpy);
   Report("quarter turn, 90 degrees", megapixels, t_turn, t_memcpy);
   Report("RotateBitmapScanLine 90 (whole)", megapixels, t_full, t_memcpy);
-  std::printf("(whole: also allocates and clears the %.1f MB result and frees the source)\n", bytes / 1e6);
+  std::printf("(whole: also allocates and clears the %.1f MB result and frees the source)\n",
+              bytes / 1e6);
   return 0;
 }

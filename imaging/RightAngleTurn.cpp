@@ -34,11 +34,13 @@ inline void PrefetchRead(const std::uint8_t* p) {
 
 // Copies `count` pixels into the contiguous run `dst`, taking them from `src`
 // and then every `step` bytes (a source column up or down, or a row backwards).
+// Addresses are formed only for pixels that exist.
 inline void CopyPixels(std::uint8_t* dst, const std::uint8_t* src, std::ptrdiff_t step, int count) {
-  for (int n = 0; n < count; ++n, dst += 3, src += step) {
-    dst[0] = src[0];
-    dst[1] = src[1];
-    dst[2] = src[2];
+  for (int n = 0; n < count; ++n) {
+    const std::uint8_t* from = src + n * step;
+    dst[3 * n] = from[0];
+    dst[3 * n + 1] = from[1];
+    dst[3 * n + 2] = from[2];
   }
 }
 
@@ -52,14 +54,16 @@ inline void CopyPixelsPacked(std::uint8_t* dst, const std::uint8_t* src, std::pt
     return;
   }
   int n = 0;
-  for (; n + 4 <= count; n += 4, dst += 12, src += 4 * step) {
-    const std::uint32_t p0 = Load32(src), p1 = Load32(src + step);
-    const std::uint32_t p2 = Load32(src + 2 * step), p3 = Load32(src + 3 * step);
-    Store32(dst, (p0 & 0xFFFFFFu) | (p1 << 24));
-    Store32(dst + 4, ((p1 >> 8) & 0xFFFFu) | (p2 << 16));
-    Store32(dst + 8, ((p2 >> 16) & 0xFFu) | (p3 << 8));
+  for (; n + 4 <= count; n += 4) {
+    const std::uint8_t* from = src + n * step;
+    std::uint8_t* to = dst + 3 * n;
+    const std::uint32_t p0 = Load32(from), p1 = Load32(from + step);
+    const std::uint32_t p2 = Load32(from + 2 * step), p3 = Load32(from + 3 * step);
+    Store32(to, (p0 & 0xFFFFFFu) | (p1 << 24));
+    Store32(to + 4, ((p1 >> 8) & 0xFFFFu) | (p2 << 16));
+    Store32(to + 8, ((p2 >> 16) & 0xFFu) | (p3 << 8));
   }
-  CopyPixels(dst, src, step, count - n);
+  if (n < count) CopyPixels(dst + 3 * n, src + n * step, step, count - n);
 }
 
 void Copy(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
@@ -79,7 +83,7 @@ void HalfTurn(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
     std::uint8_t* out = result.ScanLine(y);
     // The last source pixel may end the buffer: copy it alone.
     CopyPixels(out, last, -3, 1);
-    CopyPixelsPacked(out + 3, last - 3, -3, w - 1);
+    if (w > 1) CopyPixelsPacked(out + 3, last - 3, -3, w - 1);
   }
 }
 
@@ -99,8 +103,10 @@ void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ProgressSi
     progress.PumpEvents();
     const int j1 = std::min(j0 + kTile, w);
     // The band's source columns, as a byte span of a source row.
-    const std::size_t span_begin = 3 * static_cast<std::size_t>(std::min(source_column(j0), source_column(j1 - 1)));
-    const std::size_t span_end = 3 * static_cast<std::size_t>(std::max(source_column(j0), source_column(j1 - 1))) + 3;
+    const std::size_t span_begin =
+        3 * static_cast<std::size_t>(std::min(source_column(j0), source_column(j1 - 1)));
+    const std::size_t span_end =
+        3 * static_cast<std::size_t>(std::max(source_column(j0), source_column(j1 - 1))) + 3;
     for (int i0 = 0; i0 < h; i0 += kTile) {
       const int count = std::min(kTile, h - i0);
       for (int i = i0 + kTile; i < std::min(i0 + 2 * kTile, h); ++i) {
@@ -138,14 +144,23 @@ void TurnRightAngle(const Bitmap& source, int quarter_turns, Bitmap& result,
   if (quarter_turns < 0 || quarter_turns > 3 || source.format() != PixelFormat::Bits24 ||
       result.format() != PixelFormat::Bits24 || result.width() != want_w ||
       result.height() != want_h)
-    throw ImageError(ErrorCode::InvalidArgument, "quarter turn into a picture of the wrong size or format");
+    throw ImageError(ErrorCode::InvalidArgument,
+                     "quarter turn into a picture of the wrong size or format");
   if (source.empty()) return;
 
   switch (quarter_turns) {
-    case 0: Copy(source, result, progress); break;
-    case 1: QuarterTurn(source, true, result, progress); break;
-    case 2: HalfTurn(source, result, progress); break;
-    case 3: QuarterTurn(source, false, result, progress); break;
+    case 0:
+      Copy(source, result, progress);
+      break;
+    case 1:
+      QuarterTurn(source, true, result, progress);
+      break;
+    case 2:
+      HalfTurn(source, result, progress);
+      break;
+    case 3:
+      QuarterTurn(source, false, result, progress);
+      break;
   }
 }
 

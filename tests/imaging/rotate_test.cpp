@@ -1,11 +1,10 @@
-#include "imaging/ScreenRotateScanLine.h"
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "imaging/RightAngleTurn.h"
+#include "imaging/ScreenRotateScanLine.h"
 
 using img::Bitmap;
 using img::PaletteEntry;
@@ -18,7 +17,8 @@ const PaletteEntry kBlue = img::kRotationBackground;
 std::unique_ptr<Bitmap> Rotate(const Bitmap& source, int degrees, int hundredths = 0,
                                img::ProgressSink& progress = img::NullProgress()) {
   std::unique_ptr<Bitmap> result;
-  img::RotateBitmapScanLine(std::make_unique<Bitmap>(source), degrees, hundredths, progress, result);
+  img::RotateBitmapScanLine(std::make_unique<Bitmap>(source), degrees, hundredths, progress,
+                            result);
   return result;
 }
 
@@ -58,10 +58,14 @@ class ExactTurn : public ::testing::TestWithParam<RightAngle> {};
 // (y, W-1-x).
 std::pair<int, int> SourceOf(int turns, int w, int h, int i, int j) {
   switch (turns) {
-    case 1: return {j, h - 1 - i};
-    case 2: return {w - 1 - i, h - 1 - j};
-    case 3: return {w - 1 - j, i};
-    default: return {i, j};
+    case 1:
+      return {j, h - 1 - i};
+    case 2:
+      return {w - 1 - i, h - 1 - j};
+    case 3:
+      return {w - 1 - j, i};
+    default:
+      return {i, j};
   }
 }
 
@@ -87,7 +91,8 @@ TEST_P(ExactTurn, EverySizeUpTo17) {
 // Sizes that cross the tiles of the quarter turns (with and without row
 // padding after the last pixel), and single lines.
 TEST_P(ExactTurn, SizesAcrossTiles) {
-  for (auto [w, h] : {std::pair{130, 67}, {67, 130}, {64, 65}, {132, 70}, {1, 200}, {200, 1}, {129, 128}})
+  for (auto [w, h] :
+       {std::pair{130, 67}, {67, 130}, {64, 65}, {132, 70}, {1, 200}, {200, 1}, {129, 128}})
     CheckExactTurn(GetParam(), w, h);
 }
 
@@ -104,9 +109,9 @@ INSTANTIATE_TEST_SUITE_P(Angles, ExactTurn,
                          });
 
 TEST(ExactTurn, TopLeftEndsTopRightAt90) {
-  Bitmap source(3, 2);  // white
-  source.ScanLine(0)[0] = 1;                 // top-left
-  source.ScanLine(1)[0] = 2;                 // bottom-left
+  Bitmap source(3, 2);        // white
+  source.ScanLine(0)[0] = 1;  // top-left
+  source.ScanLine(1)[0] = 2;  // bottom-left
   const auto result = Rotate(source, 90);
   ASSERT_EQ(result->width(), 2);
   ASSERT_EQ(result->height(), 3);
@@ -155,16 +160,17 @@ TEST_P(MappingAtRightAngles, LeavesTheKnownBackgroundLine) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, MappingAtRightAngles,
-    ::testing::Values(MappingEdge{4, 4, 90, MappingEdge::None}, MappingEdge{5, 4, 90, MappingEdge::None},
-                      MappingEdge{4, 5, 90, MappingEdge::RightColumn},
-                      MappingEdge{3, 3, 90, MappingEdge::RightColumn},
-                      MappingEdge{5, 4, 180, MappingEdge::RightColumn},
-                      MappingEdge{4, 5, 180, MappingEdge::BottomRow},
-                      MappingEdge{5, 4, 270, MappingEdge::BottomRow},
-                      MappingEdge{4, 5, 270, MappingEdge::None}, MappingEdge{1, 1, 90, MappingEdge::All},
-                      MappingEdge{1, 1, 180, MappingEdge::All}));
+INSTANTIATE_TEST_SUITE_P(Table, MappingAtRightAngles,
+                         ::testing::Values(MappingEdge{4, 4, 90, MappingEdge::None},
+                                           MappingEdge{5, 4, 90, MappingEdge::None},
+                                           MappingEdge{4, 5, 90, MappingEdge::RightColumn},
+                                           MappingEdge{3, 3, 90, MappingEdge::RightColumn},
+                                           MappingEdge{5, 4, 180, MappingEdge::RightColumn},
+                                           MappingEdge{4, 5, 180, MappingEdge::BottomRow},
+                                           MappingEdge{5, 4, 270, MappingEdge::BottomRow},
+                                           MappingEdge{4, 5, 270, MappingEdge::None},
+                                           MappingEdge{1, 1, 90, MappingEdge::All},
+                                           MappingEdge{1, 1, 180, MappingEdge::All}));
 
 // 3 by 3 turned by 45 degrees, worked by hand from the mapping: theta = -pi/4,
 // size 2 + 2 = 4 by 4, centre (1, 1), offsets 0, ip = 2i - 1, jp = 2j - 1.
@@ -192,7 +198,8 @@ TEST(Mapping, FreeAnglesUseTheMapping) {
   const Bitmap source = testsupport::GradientBitmap(9, 6);
   for (auto [degrees, hundredths] : {std::pair{30, 25}, {89, 99}, {-15, 0}, {200, 50}, {0, 1}}) {
     const std::string what = std::to_string(degrees) + "." + std::to_string(hundredths);
-    ExpectSamePixels(*Rotate(source, degrees, hundredths), Mapped(source, degrees, hundredths), what);
+    ExpectSamePixels(*Rotate(source, degrees, hundredths), Mapped(source, degrees, hundredths),
+                     what);
   }
 }
 
@@ -250,9 +257,10 @@ TEST(OtherFormats, ThirtyTwoBitSourceRotatesWithItsColours) {
   ASSERT_EQ(result->height(), 2);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 2; ++x)
-      EXPECT_EQ(result->PixelColor(y, 1 - x),
-                (PaletteEntry{static_cast<std::uint8_t>(10 * x + y), static_cast<std::uint8_t>(100 + y),
-                              static_cast<std::uint8_t>(200 + x), 0}));
+      EXPECT_EQ(
+          result->PixelColor(y, 1 - x),
+          (PaletteEntry{static_cast<std::uint8_t>(10 * x + y), static_cast<std::uint8_t>(100 + y),
+                        static_cast<std::uint8_t>(200 + x), 0}));
 }
 
 // ---- Ownership and progress ---------------------------------------------------
