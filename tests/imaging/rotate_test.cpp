@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "imaging/ImageError.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ScreenRotateScanLine.h"
 
@@ -201,6 +202,20 @@ TEST(Mapping, FreeAnglesUseTheMapping) {
     ExpectSamePixels(*Rotate(source, degrees, hundredths), Mapped(source, degrees, hundredths),
                      what);
   }
+}
+
+// A long thin line turned by 45 degrees would need 46342 x 46342 pixels.
+TEST(Mapping, TurnPastThePixelLimitIsRefused) {
+  std::unique_ptr<Bitmap> result;
+  try {
+    img::RotateBitmapScanLine(std::make_unique<Bitmap>(img::kMaxSide, 1), 45, 0,
+                              img::NullProgress(), result);
+    FAIL() << "no error";
+  } catch (const img::ImageError& e) {
+    EXPECT_EQ(e.code(), img::ErrorCode::TooLarge);
+  }
+  ASSERT_NE(result, nullptr);
+  EXPECT_TRUE(result->empty());
 }
 
 // ---- Sources of other kinds --------------------------------------------------
