@@ -207,11 +207,12 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
   return true;
 }
 
-// Row padding set as a new Bitmap has it, so a reused buffer gives the same bytes.
-void ResetPadding(img::Bitmap& picture, std::size_t used) {
+// Padding bytes after the pixels of each row set to zero, so a reused buffer
+// gives the same bytes as a new one.
+void ClearPadding(img::Bitmap& picture, std::size_t used) {
   const std::size_t pad = picture.stride() - used;
   if (pad == 0) return;
-  for (int y = 0; y < picture.height(); ++y) std::memset(picture.ScanLine(y) + used, 0xFF, pad);
+  for (int y = 0; y < picture.height(); ++y) std::memset(picture.ScanLine(y) + used, 0, pad);
 }
 
 // --- encoding ---------------------------------------------------------------
@@ -323,7 +324,7 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   if (c.in.out_color_space == JCS_CMYK) c.cmyk_row.resize(static_cast<std::size_t>(width) * 4);
 
   if (!ReadPixels(c, c.spare)) c.in_error.Throw();
-  ResetPadding(c.spare, static_cast<std::size_t>(width) * (grey ? 1 : 3));
+  ClearPadding(c.spare, static_cast<std::size_t>(width) * (grey ? 1 : 3));
   std::swap(out, c.spare);
 }
 

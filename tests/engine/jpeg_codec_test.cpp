@@ -388,6 +388,22 @@ TEST(JpegDecode, EverySampleLoadsOrIsRefusedCleanly) {
   EXPECT_GT(loaded, 80);
 }
 
+// The codec reuses its pixel buffers; a reused one must give the same bytes,
+// row padding included, as a new one.
+TEST(JpegDecode, ReusedBuffersGiveTheSameBytes) {
+  JpegImage codec;
+  const std::vector<std::uint8_t> file = codec.Encode(testsupport::GradientBitmap(30, 7));
+  Bitmap picture;
+  codec.LoadFromMemory(file, picture);
+  for (int y = 0; y < 7; ++y) std::memset(picture.ScanLine(y), 0x77, picture.stride());
+  codec.LoadFromMemory(file, picture);
+  codec.LoadFromMemory(file, picture);  // into the scribbled buffer
+  Bitmap fresh;
+  JpegImage().LoadFromMemory(file, fresh);
+  ASSERT_EQ(picture.stride(), fresh.stride());
+  for (int y = 0; y < 7; ++y) EXPECT_EQ(std::memcmp(picture.ScanLine(y), fresh.ScanLine(y), fresh.stride()), 0);
+}
+
 TEST(JpegDecode, TruncatedFilesFail) {
   JpegImage codec;
   const std::vector<std::uint8_t> whole = codec.Encode(testsupport::GradientBitmap(64, 64));
