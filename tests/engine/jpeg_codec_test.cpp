@@ -6,6 +6,11 @@
 #include <set>
 #include <sstream>
 
+#include <jpeglib.h>
+
+#include <cstdlib>
+#include <random>
+
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
@@ -441,6 +446,88 @@ TEST(JpegDecode, GarbageIsRefused) {
   junk[1] = 0xD8;
   EXPECT_THROW(codec.LoadFromMemory(junk, picture), img::ImageError);
   EXPECT_THROW(codec.LoadFromMemory({}, picture), img::ImageError);
+}
+
+// A small progressive file written with libjpeg directly (its default error
+// handler is fine here: the input is valid).
+std::vector<std::uint8_t> ProgressiveJpeg(const Bitmap& picture) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(picture.width());
+  cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  jpeg_simple_progression(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(picture.ScanLine(static_cast<int>(cinfo.next_scanline)));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<std::uint8_t> file(buffer, buffer + size);
+  std::free(buffer);
+  return file;
+}
+
+// Endless refinement scans would keep a decoder busy for hours; past a
+// thousand scans the file is refused.
+TEST(JpegDecode, FileWithTooManyScansIsRefused) {
+  const std::vector<std::uint8_t> file = ProgressiveJpeg(testsupport::GradientBitmap(16, 16));
+  // The first scan (DC, first pass): its header, then coded data up to the next marker.
+  std::size_t start = 0;
+  while (start + 1 < file.size() && !(file[start] == 0xFF && file[start + 1] == 0xDA)) ++start;
+  ASSERT_LT(start + 4, file.size());
+  std::size_t end = start + 2 + (file[start + 2] << 8 | file[start + 3]);
+  while (end + 1 < file.size() && !(file[end] == 0xFF && file[end + 1] != 0 && (file[end + 1] & 0xF8) != 0xD0)) ++end;
+  const std::vector<std::uint8_t> scan(file.begin() + static_cast<std::ptrdiff_t>(start),
+                                       file.begin() + static_cast<std::ptrdiff_t>(end));
+
+  JpegImage codec;
+  Bitmap picture;
+  codec.LoadFromMemory(file, picture);  // the plain progressive file loads
+  EXPECT_EQ(picture.width(), 16);
+
+  std::vector<std::uint8_t> many(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(end));
+  for (int i = 0; i < 1100; ++i) many.insert(many.end(), scan.begin(), scan.end());
+  many.insert(many.end(), file.begin() + static_cast<std::ptrdiff_t>(end), file.end());
+  try {
+    codec.LoadFromMemory(many, picture);
+    ADD_FAILURE() << "loaded a file of 1100 extra scans";
+  } catch (const img::ImageError& e) {
+    EXPECT_NE(std::string(e.what()).find("scans"), std::string::npos) << e.what();
+  }
+}
+
+// Damaged bytes anywhere give a picture or an ImageError, never a crash (run
+// under the sanitizers too).
+TEST(JpegDecode, DamagedFilesNeverCrash) {
+  JpegImage codec;
+  const std::vector<std::vector<std::uint8_t>> files = {
+      codec.Encode(testsupport::GradientBitmap(40, 30)),
+      ProgressiveJpeg(testsupport::GradientBitmap(33, 17))};
+  std::mt19937 random(7);
+  int refused = 0;
+  for (const std::vector<std::uint8_t>& whole : files) {
+    for (int round = 0; round < 300; ++round) {
+      std::vector<std::uint8_t> file = whole;
+      for (int k = 0; k < 1 + round % 4; ++k)
+        file[random() % file.size()] = static_cast<std::uint8_t>(random());
+      Bitmap picture;
+      try {
+        codec.LoadFromMemory(file, picture, 1 << (round % 4));
+      } catch (const img::ImageError&) {
+        ++refused;
+      }
+    }
+  }
+  EXPECT_GT(refused, 0);
 }
 
 // --- files --------------------------------------------------------------------
