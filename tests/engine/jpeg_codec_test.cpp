@@ -1,15 +1,13 @@
+// jpeglib.h needs FILE and size_t first
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <random>
 #include <set>
 #include <sstream>
 
 #include <jpeglib.h>
-
-#include <cstdlib>
-#include <random>
 
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
@@ -25,11 +23,6 @@ using img::PixelFormat;
 namespace {
 
 std::vector<std::uint8_t> ReadBytes(const fs::path& path) { return img::ReadWholeFile(path); }
-
-void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
-}
 
 // The full path of a program on PATH, or empty.
 fs::path FindTool(const std::string& name) {
@@ -177,6 +170,7 @@ TEST(JpegEncode, SamePictureGivesSameBytesAndCodecIsReusable) {
   EXPECT_EQ(codec.Encode(a), first);
   JpegImage other;
   EXPECT_EQ(other.Encode(a), first);
+  EXPECT_THROW(other.Encode(Bitmap()), img::ImageError);
 }
 
 class JpegEncodeFormat : public ::testing::TestWithParam<PixelFormat> {};
@@ -215,11 +209,6 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, JpegEncodeFormat,
                                            PixelFormat::Bits15, PixelFormat::Bits16,
                                            PixelFormat::Bits24, PixelFormat::Bits32));
 
-TEST(JpegEncode, EmptyPictureIsRefused) {
-  JpegImage codec;
-  EXPECT_THROW(codec.Encode(Bitmap()), img::ImageError);
-}
-
 // The writer must give the bytes of libjpeg's own cjpeg at quality 100.
 TEST(JpegEncode, BytesEqualCjpegQuality100) {
   SKIP_WITHOUT_TOOL(cjpeg, "cjpeg");
@@ -233,21 +222,6 @@ TEST(JpegEncode, BytesEqualCjpegQuality100) {
               0);
     EXPECT_EQ(codec.Encode(picture), ReadBytes(dir / "ref.jpg")) << w << "x" << h;
   }
-}
-
-TEST(JpegEncode, RoundTripKeepsSizeAndIsClose) {
-  JpegImage codec;
-  const Bitmap picture = testsupport::GradientBitmap(64, 64);
-  Bitmap back;
-  codec.LoadFromMemory(codec.Encode(picture), back);
-  ASSERT_EQ(back.format(), PixelFormat::Bits24);
-  ASSERT_EQ(back.width(), 64);
-  ASSERT_EQ(back.height(), 64);
-  int worst = 0;
-  for (int y = 0; y < 64; ++y)
-    for (int i = 0; i < 64 * 3; ++i)
-      worst = std::max(worst, std::abs(back.ScanLine(y)[i] - picture.ScanLine(y)[i]));
-  EXPECT_LE(worst, 48);  // chroma is subsampled; x ^ y changes sharply
 }
 
 // --- decoder ------------------------------------------------------------------
@@ -553,14 +527,6 @@ TEST(JpegFiles, SavingIntoAMissingFolderThrowsAndLeavesNothing) {
   EXPECT_THROW(codec.Save(testsupport::GradientBitmap(8, 8), dir / "missing/x.jpg"), img::ImageError);
   EXPECT_FALSE(fs::exists(dir / "missing"));
   EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(JpegFiles, FailedSaveKeepsTheOldFile) {
-  testsupport::TempDir dir;
-  JpegImage codec;
-  WriteBytes(dir / "x.jpg", {1, 2, 3});
-  EXPECT_THROW(codec.Save(Bitmap(), dir / "x.jpg"), img::ImageError);
-  EXPECT_EQ(ReadBytes(dir / "x.jpg"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 }  // namespace

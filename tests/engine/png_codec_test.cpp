@@ -167,6 +167,7 @@ TEST(PngEncode, SamePictureGivesSameBytes) {
   const std::vector<std::uint8_t> first = codec.Encode(picture);
   codec.Encode(Sample(PixelFormat::Bits4, 9, 9));
   EXPECT_EQ(codec.Encode(picture), first);
+  EXPECT_THROW(codec.Encode(Bitmap()), img::ImageError);
 }
 
 // A palette shorter than the indices in use is padded with black entries
@@ -193,11 +194,6 @@ TEST(PngEncode, PaletteCoversEveryIndexUsed) {
   long_palette.palette().resize(256);
   chunks = Chunks(codec.Encode(long_palette));
   EXPECT_EQ(chunks.at(1).data.size(), 2u * 3);
-}
-
-TEST(PngEncode, EmptyPictureIsRefused) {
-  PngImage codec;
-  EXPECT_THROW(codec.Encode(Bitmap()), img::ImageError);
 }
 
 // --- decoder: PngSuite ----------------------------------------------------------
