@@ -184,7 +184,7 @@ bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* ro
       png_set_bgr(png);
       break;
   }
-  if (header.bit_depth == 16) png_set_scale_16(png);
+  if (header.bit_depth == 16) png_set_scale_16(png);  // rounded, not just the high byte
   png_set_interlace_handling(png);
   png_read_update_info(png, s.info);
 
