@@ -226,7 +226,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
 }
 
 PaletteEntry Bitmap::PixelColor(int x, int y) const {
-  std::uint8_t out[4];
+  std::uint8_t out[4] = {};
   const std::uint8_t* row = ScanLine(y);
   switch (format_) {
     case PixelFormat::Bits1:
