@@ -94,6 +94,37 @@ inline RawPicture MakePhotoLike(int width, int height, unsigned seed) {
 
 // --- The codec floor, straight through the libraries -----------------------
 
+// A plain box average to tw x th (integer box edges), the floor of a shrink.
+inline RawPicture FloorBoxShrink(const RawPicture& p, int tw, int th) {
+  RawPicture out{tw, th, std::vector<std::uint8_t>(static_cast<std::size_t>(tw) * th * 3)};
+  std::vector<int> x0(tw + 1);
+  for (int x = 0; x <= tw; ++x) x0[x] = static_cast<int>(static_cast<long long>(x) * p.width / tw);
+  std::vector<std::uint32_t> sums(static_cast<std::size_t>(p.width) * 3);
+  for (int y = 0; y < th; ++y) {
+    const int y0 = static_cast<int>(static_cast<long long>(y) * p.height / th);
+    const int y1 = static_cast<int>(static_cast<long long>(y + 1) * p.height / th);
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int sy = y0; sy < y1; ++sy) {
+      const std::uint8_t* row = p.bgr.data() + static_cast<std::size_t>(sy) * p.width * 3;
+      for (int i = 0; i < p.width * 3; ++i) sums[i] += row[i];
+    }
+    std::uint8_t* dst = out.bgr.data() + static_cast<std::size_t>(y) * tw * 3;
+    for (int x = 0; x < tw; ++x) {
+      std::uint32_t b = 0, g = 0, r = 0;
+      for (int sx = x0[x]; sx < x0[x + 1]; ++sx) {
+        b += sums[3 * sx];
+        g += sums[3 * sx + 1];
+        r += sums[3 * sx + 2];
+      }
+      const std::uint32_t n = static_cast<std::uint32_t>((x0[x + 1] - x0[x]) * (y1 - y0));
+      dst[3 * x] = static_cast<std::uint8_t>(b / n);
+      dst[3 * x + 1] = static_cast<std::uint8_t>(g / n);
+      dst[3 * x + 2] = static_cast<std::uint8_t>(r / n);
+    }
+  }
+  return out;
+}
+
 inline std::vector<std::uint8_t> FloorJpegEncode(const RawPicture& p, int quality = 100) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
