@@ -47,8 +47,13 @@ std::FILE* OpenFile(const fs::path& path, const char* mode) {
 fs::path TemporaryNameFor(const fs::path& path) {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}();
-  std::string suffix = ".tmp-" + std::to_string(seed) + "-" + std::to_string(counter++);
-  return path.parent_path() / (fs::path("." + PathToUtf8(path.filename()) + suffix));
+  std::string name = ".";
+  name += PathToUtf8(path.filename());
+  name += ".tmp-";
+  name += std::to_string(seed);
+  name += '-';
+  name += std::to_string(counter++);
+  return path.parent_path() / PathFromUtf8(name);
 }
 
 }  // namespace

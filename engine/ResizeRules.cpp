@@ -1,0 +1,130 @@
+#include "engine/ResizeRules.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+#include "imaging/ShrinkBitmap.h"
+
+namespace engine {
+
+namespace {
+
+constexpr TargetSize kRefused{0, 0};
+constexpr long long kLargestSide = 65535;  // the resampler takes 16-bit sides
+
+// What a size box holds: a number or not, and whether that number can be a
+// side (1 to 65535).
+struct BoxNumber {
+  bool present = false;
+  bool usable = false;
+  int value = 0;
+};
+
+BoxNumber ReadBox(const std::string& text) {
+  BoxNumber box;
+  long long v = 0;
+  box.present = ParseWholeNumber(text, v);
+  box.usable = box.present && v >= 1 && v <= kLargestSide;
+  if (box.usable) box.value = static_cast<int>(v);
+  return box;
+}
+
+// (v * other) / side truncated toward zero, as 32-bit signed arithmetic
+// gives it; 0 for a source without lines and -1 when the product does not
+// fit 32 bits, both of which the caller refuses.
+long long DerivedSide(int v, int other, int side) {
+  if (other < 1 || side < 1) return 0;
+  const long long product = static_cast<long long>(v) * other;
+  if (product > INT_MAX) return -1;
+  return product / side;
+}
+
+TargetSize KeepRatioSize(int sourceWidth, int sourceHeight, const BoxNumber& width,
+                         const BoxNumber& height) {
+  long long w = sourceWidth, h = sourceHeight;
+  if (width.present) {
+    if (!width.usable) return kRefused;
+    w = width.value;
+    h = DerivedSide(width.value, sourceHeight, sourceWidth);
+  } else if (height.present) {
+    if (!height.usable) return kRefused;
+    h = height.value;
+    w = DerivedSide(height.value, sourceWidth, sourceHeight);
+  }
+  if (w < 1 || h < 1) return kRefused;
+  return TargetSize{static_cast<int>(w), static_cast<int>(h)};
+}
+
+}  // namespace
+
+bool ParseWholeNumber(const std::string& text, long long& value) {
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) i = 1;
+  if (i == text.size()) return false;
+  long long v = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    const int digit = c - '0';
+    v = v > (LLONG_MAX - digit) / 10 ? LLONG_MAX : v * 10 + digit;
+  }
+  value = negative ? -v : v;
+  return true;
+}
+
+TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ConversionOptions& options) {
+  if (sourceWidth < 0 || sourceHeight < 0) return kRefused;
+  const BoxNumber width = ReadBox(options.widthText);
+  const BoxNumber height = ReadBox(options.heightText);
+  if (options.keepRatio) return KeepRatioSize(sourceWidth, sourceHeight, width, height);
+  if (width.present && height.present) {
+    if (!width.usable || !height.usable) return kRefused;
+    return TargetSize{width.value, height.value};
+  }
+  if (sourceWidth < 1 || sourceHeight < 1) return kRefused;
+  return TargetSize{sourceWidth, sourceHeight};
+}
+
+void ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource, ConversionHost& host) {
+  try {
+    if (host.Options().zoomType != 1) return;
+    host.StepProgress();
+    host.PumpEvents();
+    const int sourceWidth = working.width(), sourceHeight = working.height();
+    const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, host.Options());
+    host.StepProgress();
+    host.PumpEvents();
+    if (target.width >= 1 && target.height >= 1 && sourceWidth <= kLargestSide &&
+        sourceHeight <= kLargestSide) {
+      // Never enlarged: a side that would grow keeps the source's size.
+      const int width = std::min(target.width, sourceWidth);
+      const int height = std::min(target.height, sourceHeight);
+      if (width == sourceWidth && height == sourceHeight) {
+        // The resampler's exact copy of a 24-bit source is that source.
+        working.ConvertTo24();
+      } else {
+        // The resampler replaces every pixel of its destination, so the
+        // source picture can move over instead of being copied.
+        resizeSource = std::move(working);
+        working.Clear();
+        try {
+          img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
+                            static_cast<std::uint16_t>(height));
+        } catch (...) {
+          working = std::move(resizeSource);
+          resizeSource.Clear();
+          throw;
+        }
+      }
+    }
+    host.StepProgress();
+    host.PumpEvents();
+  } catch (...) {
+    // The route goes on with the picture as it now is.
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,40 @@
+#pragma once
+// The resize step of a conversion: whether the working picture is resized,
+// to which size, and the hand-over to the shrinking resampler.
+
+#include <string>
+
+#include "engine/ConversionHost.h"
+#include "engine/ConversionOptions.h"
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+// Whole number: optional sign then decimal digits only (no blanks, nothing
+// else). False otherwise. A number beyond the range of long long saturates.
+bool ParseWholeNumber(const std::string& text, long long& value);
+
+struct TargetSize {
+  int width;
+  int height;
+};
+
+// The target size for a W x H source under the options' width and height
+// boxes and keep-ratio box. The derived side of a keep-ratio size is
+// (v * other side) / this side, truncated toward zero.
+// A size that must not be used comes back with a side of 0 (0 x 0): a box
+// number below 1 or above 65535, a derived side of 0, or a product that does
+// not fit 32 bits.
+TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ConversionOptions& options);
+
+// Resizes working when the resize mode is "resize to a given size": the mode
+// is read first, the boxes after one progress step and event pump. The
+// picture is never enlarged (a side that would grow keeps its size); when
+// nothing shrinks it only becomes 24-bit; a refused size leaves it
+// untouched. Three progress steps with event pumps in that mode.
+// resizeSource is scratch space: a shrink moves the unresized picture there
+// and reads from it. Every failure is swallowed; when the resampling itself
+// fails, working gets its unresized picture back.
+void ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource, ConversionHost& host);
+
+}  // namespace engine

@@ -1,0 +1,245 @@
+#include "engine/ResizeRules.h"
+
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "TestSupport.h"
+#include "imaging/ShrinkBitmap.h"
+
+using engine::ApplyResize;
+using engine::ComputeTargetSize;
+using engine::ConversionOptions;
+using engine::TargetSize;
+using img::Bitmap;
+using img::PixelFormat;
+
+namespace {
+
+// Records every read of the options, progress step and pump in order; a
+// pump may run a callback, as a user event would.
+class RecordingHost : public engine::ConversionHost {
+ public:
+  explicit RecordingHost(ConversionOptions options) : options_(std::move(options)) {}
+  ConversionOptions Options() override {
+    log += 'O';
+    return options_;
+  }
+  void StepProgress() override { log += 'S'; }
+  void PumpEvents() override {
+    log += 'P';
+    ++pumps;
+    if (onPump) onPump(pumps);
+  }
+  ConversionOptions& options() { return options_; }
+
+  std::string log;
+  int pumps = 0;
+  std::function<void(int)> onPump;
+
+ private:
+  ConversionOptions options_;
+};
+
+ConversionOptions Resize(std::string width, std::string height, bool keepRatio = false) {
+  ConversionOptions options;
+  options.zoomType = 1;
+  options.widthText = std::move(width);
+  options.heightText = std::move(height);
+  options.keepRatio = keepRatio;
+  return options;
+}
+
+bool SamePixels(const Bitmap& a, const Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
+  const std::size_t bytes = static_cast<std::size_t>(a.width()) * img::BitsPerPixel(a.format()) / 8;
+  for (int y = 0; y < a.height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
+  return true;
+}
+
+// A 16-bit picture: not 24-bit, so a conversion shows.
+Bitmap Picture16(int width, int height) {
+  Bitmap bmp = testsupport::GradientBitmap(width, height);
+  bmp.SetPixelFormat(PixelFormat::Bits16);
+  return bmp;
+}
+
+struct NumberCase {
+  const char* text;
+  bool isNumber;
+  long long value;
+};
+
+class WholeNumber : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(WholeNumber, ReadsOnlySignAndDigits) {
+  const NumberCase p = GetParam();
+  long long value = -777;
+  EXPECT_EQ(engine::ParseWholeNumber(p.text, value), p.isNumber) << '"' << p.text << '"';
+  EXPECT_EQ(value, p.isNumber ? p.value : -777) << '"' << p.text << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, WholeNumber,
+    ::testing::Values(NumberCase{"1024", true, 1024}, NumberCase{"+12", true, 12},
+                      NumberCase{"-5", true, -5}, NumberCase{"0", true, 0},
+                      NumberCase{"007", true, 7}, NumberCase{"65536", true, 65536},
+                      NumberCase{"99999999999999999999999", true, LLONG_MAX},
+                      NumberCase{"12a", false, 0}, NumberCase{" ", false, 0},
+                      NumberCase{"", false, 0}, NumberCase{" 12", false, 0},
+                      NumberCase{"12 ", false, 0}, NumberCase{"+", false, 0},
+                      NumberCase{"-", false, 0}, NumberCase{"1.5", false, 0},
+                      NumberCase{"0x10", false, 0}, NumberCase{"１２", false, 0},
+                      NumberCase{"按原图比例自动调整", false, 0},
+                      NumberCase{"根据宽度自动调整", false, 0},
+                      NumberCase{"请选择一个宽度", false, 0}));
+
+struct SizeCase {
+  int sw, sh;
+  const char* width;
+  const char* height;
+  bool keepRatio;
+  int tw, th;  // 0 x 0: refused
+};
+
+class TargetSizeRules : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(TargetSizeRules, FollowsTheBoxes) {
+  const SizeCase p = GetParam();
+  const TargetSize t = ComputeTargetSize(p.sw, p.sh, Resize(p.width, p.height, p.keepRatio));
+  EXPECT_EQ(t.width, p.tw);
+  EXPECT_EQ(t.height, p.th);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TargetSizeRules,
+    ::testing::Values(
+        SizeCase{4000, 3000, "1024", "768", false, 1024, 768},
+        SizeCase{800, 600, "1024", "768", false, 1024, 768},    // the resampler refuses to enlarge
+        SizeCase{4000, 1000, "1024", "768", false, 1024, 768},  // proportions not kept
+        SizeCase{4000, 3000, "640", "", false, 4000, 3000},
+        SizeCase{4000, 3000, "12a", "768", false, 4000, 3000},
+        SizeCase{4000, 3000, "+640", "480", false, 640, 480},
+        SizeCase{4000, 3000, "1000", "按原图比例自动调整", true, 1000, 750},
+        SizeCase{4000, 3000, "根据宽度自动调整", "300", true, 400, 300},
+        SizeCase{4000, 3000, "1000", "10", true, 1000, 750},  // the width box wins
+        SizeCase{4000, 3000, "请选择一个宽度", "请选择一个高度", true, 4000, 3000},
+        SizeCase{1000, 333, "500", "", true, 500, 166},   // truncated, not rounded
+        SizeCase{333, 1000, "", "500", true, 166, 500},
+        SizeCase{10, 60000, "20", "", true, 20, 120000},  // enlargements are the resampler's to refuse
+        // Refused: numbers that are no side, a derived side of 0, no rows,
+        // a product beyond 32 bits.
+        SizeCase{4000, 3000, "0", "768", false, 0, 0}, SizeCase{4000, 3000, "1024", "-5", false, 0, 0},
+        SizeCase{4000, 3000, "65536", "768", false, 0, 0},
+        SizeCase{4000, 3000, "1024", "65535", false, 1024, 65535},
+        SizeCase{4000, 3000, "0", "300", true, 0, 0},  // a refused width does not fall back to the height
+        SizeCase{4000, 3000, "x", "-1", true, 0, 0}, SizeCase{1000, 1, "500", "", true, 0, 0},
+        SizeCase{1000, 0, "500", "", true, 0, 0}, SizeCase{0, 10, "", "5", true, 0, 0},
+        SizeCase{40000, 60000, "40000", "", true, 0, 0}, SizeCase{0, 0, "", "", false, 0, 0}));
+
+struct ResizeCase {
+  const char* name;
+  int sw, sh;
+  ConversionOptions options;
+  int w, h;          // size afterwards
+  bool untouched;    // same pixels and format as before
+  const char* log;   // option reads, progress steps and pumps
+};
+
+class ApplyResizeCases : public ::testing::TestWithParam<ResizeCase> {};
+
+TEST_P(ApplyResizeCases, ResizesOrLeavesThePicture) {
+  const ResizeCase p = GetParam();
+  const Bitmap original = Picture16(p.sw, p.sh);
+  Bitmap working = original, scratch(3, 3, PixelFormat::Bits8);
+  RecordingHost host(p.options);
+  ApplyResize(working, scratch, host);
+  EXPECT_EQ(working.width(), p.w);
+  EXPECT_EQ(working.height(), p.h);
+  EXPECT_EQ(host.log, p.log);
+  if (p.untouched) {
+    EXPECT_TRUE(SamePixels(working, original));
+    return;
+  }
+  EXPECT_EQ(working.format(), PixelFormat::Bits24);
+  Bitmap source = original, expected;
+  img::ShrinkBitmap(source, expected, static_cast<std::uint16_t>(p.w), static_cast<std::uint16_t>(p.h));
+  EXPECT_TRUE(SamePixels(working, expected));
+}
+
+ConversionOptions NoResize() {
+  ConversionOptions options = Resize("10", "10");
+  options.zoomType = 0;
+  return options;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplyResizeCases,
+    ::testing::Values(
+        ResizeCase{"ModeNoResize", 400, 300, NoResize(), 400, 300, true, "O"},
+        ResizeCase{"Shrinks", 400, 300, Resize("102", "76"), 102, 76, false, "OSPOSPSP"},
+        ResizeCase{"NotEnlarged", 80, 60, Resize("1024", "768"), 80, 60, false, "OSPOSPSP"},
+        ResizeCase{"ProportionsNotKept", 400, 100, Resize("102", "76"), 102, 76, false, "OSPOSPSP"},
+        ResizeCase{"OnlyTheSmallerSideShrinks", 400, 100, Resize("1024", "50"), 400, 50, false,
+                   "OSPOSPSP"},
+        ResizeCase{"KeepRatioWidth", 400, 300, Resize("100", "按原图比例自动调整", true), 100, 75, false,
+                   "OSPOSPSP"},
+        ResizeCase{"KeepRatioHeight", 400, 300, Resize("根据宽度自动调整", "30", true), 40, 30, false,
+                   "OSPOSPSP"},
+        ResizeCase{"OneBoxEmpty", 400, 300, Resize("64", ""), 400, 300, false, "OSPOSPSP"},
+        ResizeCase{"ZeroRefused", 400, 300, Resize("0", "30"), 400, 300, true, "OSPOSPSP"},
+        ResizeCase{"TooLargeRefused", 400, 300, Resize("65536", "30"), 400, 300, true, "OSPOSPSP"},
+        ResizeCase{"NegativeRefused", 400, 300, Resize("-40", "", true), 400, 300, true, "OSPOSPSP"}),
+    [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.name); });
+
+TEST(ApplyResize, ModeIsReadFirstAndTheBoxesAfterTheFirstPump) {
+  const Bitmap original = Picture16(400, 300);
+  // Switching the mode off during a pump is too late for this picture;
+  // a new width typed in the first pump is the one used.
+  Bitmap working = original, scratch;
+  RecordingHost host(Resize("200", "150"));
+  host.onPump = [&host](int pump) {
+    if (pump == 1) {
+      host.options().zoomType = 0;
+      host.options().widthText = "100";
+      host.options().heightText = "50";
+    }
+  };
+  ApplyResize(working, scratch, host);
+  EXPECT_EQ(working.width(), 100);
+  EXPECT_EQ(working.height(), 50);
+
+  // Changes in the later pumps apply to the next picture only.
+  working = original;
+  RecordingHost late(Resize("200", "150"));
+  late.onPump = [&late](int pump) {
+    if (pump >= 2) late.options().widthText = "10";
+  };
+  ApplyResize(working, scratch, late);
+  EXPECT_EQ(working.width(), 200);
+  EXPECT_EQ(working.height(), 150);
+}
+
+TEST(ApplyResize, AFailureIsSwallowedAndThePictureKept) {
+  const Bitmap original = Picture16(40, 30);
+  Bitmap working = original, scratch;
+  RecordingHost host(Resize("20", "15"));
+  host.onPump = [](int) { throw std::runtime_error("window gone"); };
+  EXPECT_NO_THROW(ApplyResize(working, scratch, host));
+  EXPECT_EQ(host.log, "OSP");
+  EXPECT_TRUE(SamePixels(working, original));
+}
+
+TEST(ApplyResize, ScratchPictureOfAPreviousRunDoesNotLeakIn) {
+  Bitmap scratch = testsupport::GradientBitmap(500, 500);
+  Bitmap working = Picture16(60, 40), expected_source = working, expected;
+  RecordingHost host(Resize("30", "20"));
+  ApplyResize(working, scratch, host);
+  img::ShrinkBitmap(expected_source, expected, 30, 20);
+  EXPECT_TRUE(SamePixels(working, expected));
+}
+
+}  // namespace
