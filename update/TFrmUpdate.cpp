@@ -29,6 +29,8 @@ constexpr int kDecisionDelayMs = 250;
 constexpr int kPauseBeforeDownloadMs = 1000;
 // A page that does not arrive within this time counts as not loaded.
 constexpr int kPageTimeoutMs = 15000;
+// The information page is a small HTML page; anything far larger is not it.
+constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -109,7 +111,10 @@ void TFrmUpdate::FormShow() {
   if (update_url_.isEmpty()) ui::CurrentDialogs().ShowMessage("TarnwelCOMUpdate is null");
   QNetworkRequest request{QUrl(update_url_)};
   request.setTransferTimeout(kPageTimeoutMs);
-  page_loader_->get(request);
+  QNetworkReply* reply = page_loader_->get(request);
+  connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+    if (received > kMaxPageBytes) reply->abort();
+  });
 }
 
 void TFrmUpdate::PageLoaded(QNetworkReply* reply) {
@@ -164,6 +169,8 @@ void TFrmUpdate::StartUpdate() {
   if (updating_) return;
   updating_ = true;
   ui_->SpeedButton3->hide();
+  ui_->ProgressBar1->setRange(0, 100);
+  ui_->ProgressBar1->setValue(0);
   ui_->LblHint->setText(Text("软件正在更新中，请稍候..."));
   // The address is taken now; a later check cannot change the download under way.
   const std::string url = DownloadUrl;
@@ -201,6 +208,8 @@ void TFrmUpdate::ShowDownloadProgress(qint64 received, qint64 total) {
 void TFrmUpdate::DownloadFinished(bool ok, const QString& problem) {
   updating_ = false;
   if (ok) {
+    // A server that never told the size has not moved the bar.
+    ui_->ProgressBar1->setValue(ui_->ProgressBar1->maximum());
     ui_->LblHint->setText(Text("更新完成，关闭后将自动重启软件"));
     ui_->SpeedButton3->show();
   } else {

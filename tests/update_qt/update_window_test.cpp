@@ -273,6 +273,18 @@ TEST_F(UpdateWindowTest, ShowingAgainDuringUpdateStartsNoSecondDownload) {
   EXPECT_EQ(FolderContent(), QStringList{"update.exe"});
 }
 
+TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
+  server_.Set("/files/ic-new.exe", {200, Payload(1000), "application/octet-stream", -1});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  TFrmUpdate window(server_.Url("/update/ic/"), QDir(folder_.path()).filePath("gone"));
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }, 8000));
+  EXPECT_TRUE(Hint(window).startsWith(QString::fromUtf8("更新下载失败"))) << Hint(window).toStdString();
+  EXPECT_FALSE(Control<QToolButton>(window, "SpeedButton3")->isVisibleTo(&window));
+  EXPECT_TRUE(FolderContent().isEmpty());
+}
+
 // A port on 127.0.0.1 where nothing listens.
 quint16 ClosedPort() {
   QTcpServer probe;
