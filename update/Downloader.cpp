@@ -38,7 +38,6 @@ void Downloader::Run() {
   request.setTransferTimeout(kTransferTimeoutMs);
   reply_ = manager_->get(request);
   connect(reply_, &QNetworkReply::readyRead, this, &Downloader::WriteAvailable);
-  connect(reply_, &QNetworkReply::downloadProgress, this, &Downloader::ReportProgress);
   connect(reply_, &QNetworkReply::finished, this, &Downloader::Done);
 }
 
@@ -59,10 +58,18 @@ void Downloader::WriteAvailable() {
     return;
   }
   written_ += data.size();
+  // Reported per block written: Qt's own progress signal holds back reports
+  // that come sooner than 100 ms after the request.
+  if (!data.isEmpty()) emit Progress(written_, DeclaredLength());
 }
 
-void Downloader::ReportProgress(qint64 received, qint64 total) {
-  if (!finished_ && StatusIsSuccess()) emit Progress(received, total);
+qint64 Downloader::DeclaredLength() const {
+  // Compressed transfers are unpacked by Qt, so their length header does not
+  // count the bytes written here.
+  const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+  const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
+  if (!length.isValid() || !(encoding.isEmpty() || encoding == "identity")) return -1;
+  return length.toLongLong();
 }
 
 void Downloader::Done() {
@@ -78,13 +85,10 @@ void Downloader::Done() {
     Fail(reply_->errorString());
     return;
   }
-  // A connection closed early must not pass for the whole file. Compressed
-  // transfers are unpacked by Qt, so their length header says nothing here.
-  const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
-  const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
-  if (length.isValid() && (encoding.isEmpty() || encoding == "identity") &&
-      length.toLongLong() != written_) {
-    Fail(QStringLiteral("文件不完整（%1 / %2 字节）").arg(written_).arg(length.toLongLong()));
+  // A connection closed early must not pass for the whole file.
+  const qint64 length = DeclaredLength();
+  if (length >= 0 && length != written_) {
+    Fail(QStringLiteral("文件不完整（%1 / %2 字节）").arg(written_).arg(length));
     return;
   }
   if (!file_->commit()) {

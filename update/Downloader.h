@@ -36,7 +36,7 @@ class Downloader : public QObject {
  private:
   bool StatusIsSuccess() const;
   void WriteAvailable();
-  void ReportProgress(qint64 received, qint64 total);
+  qint64 DeclaredLength() const;
   void Done();
   void Fail(const QString& problem);
 

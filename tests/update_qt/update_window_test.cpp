@@ -285,6 +285,20 @@ TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
   EXPECT_TRUE(FolderContent().isEmpty());
 }
 
+TEST_F(UpdateWindowTest, WindowDestroyedDuringDownloadLeavesNoFile) {
+  server_.Set("/files/ic-new.exe", {200, Payload(4000), "application/octet-stream", 100000, true});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  auto* bar = Control<QProgressBar>(*window, "ProgressBar1");
+  ASSERT_TRUE(WaitFor([&] { return bar->value() == 4000; }, 8000)) << bar->value() << "/" << bar->maximum();
+  EXPECT_EQ(bar->maximum(), 100000);
+  EXPECT_TRUE(window->IsUpdating());
+  window.reset();
+  QTest::qWait(50);
+  EXPECT_TRUE(FolderContent().isEmpty()) << FolderContent().join(' ').toStdString();
+}
+
 // A port on 127.0.0.1 where nothing listens.
 quint16 ClosedPort() {
   QTcpServer probe;
