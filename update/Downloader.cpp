@@ -36,6 +36,7 @@ void Downloader::Run() {
   manager_ = new QNetworkAccessManager(this);
   QNetworkRequest request(source_);
   request.setTransferTimeout(kTransferTimeoutMs);
+  // Qt follows redirects between http and https only (never to a local file).
   reply_ = manager_->get(request);
   connect(reply_, &QNetworkReply::readyRead, this, &Downloader::WriteAvailable);
   connect(reply_, &QNetworkReply::finished, this, &Downloader::Done);

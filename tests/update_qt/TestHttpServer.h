@@ -17,12 +17,14 @@ class TestHttpServer {
  public:
   struct Answer {
     int status = 200;
-    QByteArray body;
+    QByteArray body{};
     QByteArray content_type = "application/octet-stream";
     // Content-Length sent when >= 0 (a larger value than the body gives a cut-off file).
     qint64 declared_length = -1;
     // Keeps the connection open after the body: a download that never ends.
     bool hold_open = false;
+    // Sent as a Location header (with a 3xx status).
+    QByteArray location{};
   };
 
   TestHttpServer() {
@@ -50,12 +52,14 @@ class TestHttpServer {
       const QList<QByteArray> line = request->left(request->indexOf("\r\n")).split(' ');
       const QString path = line.size() > 1 ? QString::fromUtf8(line[1]) : QString();
       ++requests_[path];
-      Answer answer = answers_.value(path, Answer{404, "not found", "text/plain", -1, false});
+      Answer answer = answers_.value(path, Answer{.status = 404, .body = "not found", .content_type = "text/plain"});
       const qint64 length = answer.declared_length >= 0 ? answer.declared_length : answer.body.size();
       QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) +
                          (answer.status == 200 ? " OK" : " Error") + "\r\nContent-Type: " +
                          answer.content_type + "\r\nContent-Length: " + QByteArray::number(length) +
-                         "\r\nConnection: close\r\n\r\n" + answer.body;
+                         "\r\nConnection: close\r\n" +
+                         (answer.location.isEmpty() ? QByteArray() : "Location: " + answer.location + "\r\n") +
+                         "\r\n" + answer.body;
       socket->write(reply);
       if (!answer.hold_open) socket->disconnectFromHost();
     });

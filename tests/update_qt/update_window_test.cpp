@@ -106,7 +106,7 @@ class UpdateWindowTest : public ::testing::Test {
   }
 
   void ServePage(const QString& path, const QByteArray& html) {
-    server_.Set(path, {200, html, "text/html; charset=utf-8", -1});
+    server_.Set(path, {.body = html, .content_type = "text/html; charset=utf-8"});
   }
 
   std::unique_ptr<TFrmUpdate> MakeWindow(const QString& page_path) {
@@ -160,7 +160,7 @@ TEST_F(UpdateWindowTest, UpToDateReportsAtMessagePointAndCloses) {
 
 TEST_F(UpdateWindowTest, NewerVersionDownloadsAndRestarts) {
   const QByteArray payload = Payload(300000);
-  server_.Set("/files/ic-new.exe", {200, payload, "application/octet-stream", -1});
+  server_.Set("/files/ic-new.exe", {.body = payload});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   auto window = MakeWindow("/update/ic/");
   window->show();
@@ -255,7 +255,7 @@ TEST_F(UpdateWindowTest, SeveralCompletionsLeadToOneDecision) {
 }
 
 TEST_F(UpdateWindowTest, ShowingAgainDuringUpdateStartsNoSecondDownload) {
-  server_.Set("/files/ic-new.exe", {200, Payload(1000), "application/octet-stream", -1});
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   auto window = MakeWindow("/update/ic/");
   window->show();
@@ -274,7 +274,7 @@ TEST_F(UpdateWindowTest, ShowingAgainDuringUpdateStartsNoSecondDownload) {
 }
 
 TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
-  server_.Set("/files/ic-new.exe", {200, Payload(1000), "application/octet-stream", -1});
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   TFrmUpdate window(server_.Url("/update/ic/"), QDir(folder_.path()).filePath("gone"));
   window.show();
@@ -286,7 +286,7 @@ TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
 }
 
 TEST_F(UpdateWindowTest, WindowDestroyedDuringDownloadLeavesNoFile) {
-  server_.Set("/files/ic-new.exe", {200, Payload(4000), "application/octet-stream", 100000, true});
+  server_.Set("/files/ic-new.exe", {.body = Payload(4000), .declared_length = 100000, .hold_open = true});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   auto window = MakeWindow("/update/ic/");
   window->show();
@@ -306,10 +306,10 @@ quint16 ClosedPort() {
   return probe.serverPort();
 }
 
-enum class FileServed { NotFound, CutOff, Refused, FileScheme, FtpScheme };
+enum class FileServed { NotFound, CutOff, Refused, FileScheme, FtpScheme, RedirectToFile };
 
 std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
-  static const char* const names[] = {"NotFound", "CutOff", "Refused", "FileScheme", "FtpScheme"};
+  static const char* const names[] = {"NotFound", "CutOff", "Refused", "FileScheme", "FtpScheme", "RedirectToFile"};
   return names[static_cast<int>(info.param)];
 }
 
@@ -321,7 +321,7 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
     case FileServed::NotFound:
       break;
     case FileServed::CutOff:
-      server_.Set("/files/ic-new.exe", {200, Payload(5000), "application/octet-stream", 9000});
+      server_.Set("/files/ic-new.exe", {.body = Payload(5000), .declared_length = 9000});
       break;
     case FileServed::Refused:
       url = QStringLiteral("http://127.0.0.1:%1/ic-new.exe").arg(ClosedPort());
@@ -331,6 +331,9 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
       break;
     case FileServed::FtpScheme:
       url = QStringLiteral("ftp://127.0.0.1/ic-new.exe");
+      break;
+    case FileServed::RedirectToFile:
+      server_.Set("/files/ic-new.exe", {.status = 302, .location = "file:///etc/hostname"});
       break;
   }
   ServePage("/update/ic/", UpdatePage("3.0", url));
@@ -343,6 +346,9 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
   if (GetParam() == FileServed::NotFound) {
     EXPECT_TRUE(Hint(*window).contains("404"));
   }
+  if (GetParam() == FileServed::FileScheme || GetParam() == FileServed::FtpScheme) {
+    EXPECT_TRUE(Hint(*window).contains(QString::fromUtf8("下载地址无效"))) << Hint(*window).toStdString();
+  }
   EXPECT_FALSE(Control<QToolButton>(*window, "SpeedButton3")->isVisibleTo(window.get()));
   EXPECT_TRUE(FolderContent().isEmpty()) << FolderContent().join(' ').toStdString();
   EXPECT_TRUE(dialogs_.messages.empty());
@@ -350,7 +356,8 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(UpdateWindow, FailedDownload,
                          ::testing::Values(FileServed::NotFound, FileServed::CutOff, FileServed::Refused,
-                                           FileServed::FileScheme, FileServed::FtpScheme),
+                                           FileServed::FileScheme, FileServed::FtpScheme,
+                                           FileServed::RedirectToFile),
                          FileServedName);
 
 }  // namespace
