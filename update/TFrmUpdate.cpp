@@ -112,8 +112,8 @@ void TFrmUpdate::FormShow() {
   QNetworkRequest request{QUrl(update_url_)};
   request.setTransferTimeout(kPageTimeoutMs);
   QNetworkReply* reply = page_loader_->get(request);
-  connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-    if (received > kMaxPageBytes) reply->abort();
+  connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+    if (reply->bytesAvailable() > kMaxPageBytes) reply->abort();
   });
 }
 

@@ -219,6 +219,16 @@ TEST_F(UpdateWindowTest, PageThatDoesNotLoadCountsAsUpToDate) {
   EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(UpdateWindowTest, OversizedPageIsNotRead) {
+  server_.Set("/files/new.exe", {.body = Payload(10)});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/new.exe")) + QByteArray(5 << 20, ' '));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_FALSE(window->IsUpdating());
+}
+
 TEST_F(UpdateWindowTest, EmptyAddressIsReportedAndTriedAnyway) {
   auto window = MakeWindow(QString());
   window->show();
