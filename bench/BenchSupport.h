@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -41,6 +42,18 @@ inline double BestOf(int runs, const std::function<void()>& f) {
     auto t = Clock::now();
     f();
     best = std::min(best, Seconds(t));
+  }
+  return best;
+}
+
+// Best of `runs` timings of f in CPU seconds of this process: fairer than
+// wall time on a machine shared with other work, for single-threaded code.
+inline double BestOfCpu(int runs, const std::function<void()>& f) {
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    std::clock_t t = std::clock();
+    f();
+    best = std::min(best, double(std::clock() - t) / CLOCKS_PER_SEC);
   }
   return best;
 }

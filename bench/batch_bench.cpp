@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(out);
   std::filesystem::create_directories(out);
 
-  const double floor = bench::BestOf(runs, [&] {
+  const double floor = bench::BestOfCpu(runs, [&] {
     for (const auto& f : files) {
       bench::RawPicture p = bench::FloorBoxShrink(bench::FloorJpegDecode(bench::ReadBytes(f)), 1024, 768);
       bench::WriteBytes(out / "floor.jpg", bench::FloorJpegEncode(p));
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   engine::FixedOptionsHost host(options);
   engine::PictureConverter converter(host);
   const std::string out_folder = img::PathToUtf8(out) + "/";
-  const double in_process = bench::BestOf(runs, [&] {
+  const double in_process = bench::BestOfCpu(runs, [&] {
     for (const auto& f : files) converter.ConvertPicture(img::PathToUtf8(f), out_folder);
   });
 
