@@ -1,0 +1,17 @@
+#include "brand/LinksPanelFactory.h"
+
+#include "brand/TarnwelUnit.h"
+
+namespace brand {
+
+void CreateLinksPanel(QWidget* host) {
+  if (!host) return;
+  try {
+    // Owned by host, kept for the whole run.
+    auto* panel = new TPnlTarnwel(host);
+    panel->show();
+  } catch (...) {
+  }
+}
+
+}  // namespace brand
