@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QToolButton>
-#include <cstdio>
 #include <filesystem>
 
 #include "engine/PictureConverter.h"
@@ -77,7 +76,6 @@ void TMainForm::FillList(QListWidget* list, const std::string& folder) {
 }
 
 void TMainForm::RefreshSourceList() {
-  if (RunUnderWay()) return;
   try {
     StepProgressBar();
     SourcePath = Text(form_->EdtPath);
@@ -100,7 +98,6 @@ void TMainForm::RefreshSourceList() {
 }
 
 void TMainForm::RefreshTargetList() {
-  if (RunUnderWay()) return;
   try {
     StepProgressBar();
     TargetPath = engine::TrimBlanks(Text(form_->EdtOutput));
@@ -224,7 +221,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
       commit = !committing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
     }
-    if (commit) {
+    // The lists stay as they are while a run works through them.
+    if (commit && !RunUnderWay()) {
       if (sourceEdit) RefreshSourceList();
       else RefreshTargetList();
     }

@@ -101,6 +101,7 @@ bool TMainForm::HandleListKey(QListWidget* list, int key) {
       source ? MnDeletePicClick() : MnDeleteFileOPClick();
       return true;
     case Qt::Key_F5:
+      if (RunUnderWay()) return true;
       source ? RefreshSourceList() : RefreshTargetList();
       return true;
     default:

@@ -75,7 +75,9 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   const std::string& CurrentSourcePictureValue() const { return CurrentSourcePicture; }
   const std::string& CurrentTargetPictureValue() const { return CurrentTargetPicture; }
 
-  // Commit the folder edit's text, create the folder if needed, refill the list.
+  // Commit the folder edit's text, create the folder if needed, refill the
+  // list. The user's ways to a refresh (Enter, leaving the edit, F5, browse,
+  // delete, rename) do nothing while a run is under way; a run may refresh.
   void RefreshSourceList();
   void RefreshTargetList();
   // Check the folder's drive and create the folder; empty (after a message)
