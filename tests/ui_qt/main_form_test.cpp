@@ -205,6 +205,31 @@ TEST_F(MainFormTest, StoredSettingsComeBackIntoTheControls) {
   EXPECT_EQ(o.rotation, 2);
 }
 
+TEST_F(MainFormTest, AStoredEmptySourceFolderAsksForOneAtStart) {
+  WriteFile(ProgramFolder() / "defualt.ini", "[default]\nSourcePath=\n");
+  Start();
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"请选择一个路径"});
+  EXPECT_EQ(EdtPath()->text(), QStringLiteral("/"));
+  EXPECT_EQ(Hint()->text(), kLoaded);
+  EXPECT_EQ(form->CurrentSourcePictureValue(), "");
+}
+
+TEST_F(MainFormTest, LongFolderPathsWork) {
+  Start();
+  fs::path deep = dir.path();
+  for (int i = 0; i < 12; ++i) deep /= std::string(60, static_cast<char>('a' + i));
+  ASSERT_GT(deep.string().size(), 700u);
+  TypeAndEnter(EdtPath(), deep.string());
+  ASSERT_TRUE(fs::is_directory(deep));
+  WriteFile(deep / "p.jpg");
+  QTest::keyClick(LbDocList(), Qt::Key_F5);
+  ASSERT_EQ(Names(LbDocList()), std::vector<std::string>{"p.jpg"});
+  LbDocList()->item(0)->setSelected(true);
+  QTest::keyClick(LbDocList(), Qt::Key_Delete);
+  EXPECT_EQ(shell.trashed, std::vector<std::string>{(deep / "p.jpg").string()});
+  EXPECT_EQ(LbDocList()->count(), 0);
+}
+
 TEST_F(MainFormTest, ProgressBarStepsByTenAndStartsAgain) {
   Create();
   auto* bar = Find<QProgressBar>("ProgressBar1");
