@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QToolButton>
 #include <filesystem>
+#include <stdexcept>
 
 #include "engine/PictureConverter.h"
 #include "engine/TextUtil.h"
