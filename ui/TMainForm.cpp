@@ -1,13 +1,23 @@
 #include "ui/TMainForm.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QResizeEvent>
+#include <QThread>
 #include <QTimer>
 
+#include "imaging/FileIO.h"
+#include "text/InterfaceText.h"
+#include "ui/FolderPaths.h"
+#include "ui/ProgramFolders.h"
+#include "ui/SettingsKeys.h"
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"
 
 namespace ui {
+
+std::function<void(QWidget* host)> LinksPanelFactory;
 
 namespace {
 
@@ -17,12 +27,28 @@ constexpr int kFolderEditInset = 370;
 // Initial widths of the tool bar and the source list beside the splitter handles.
 constexpr int kToolBarWidth = 160;
 constexpr int kSourceListWidth = 275;
+constexpr int kProgressStep = 10;
 
 const QColor kHintColour(255, 0, 0);
+const char kLoadingFinished[] = "装载完成，请开始使用。";
+
+std::filesystem::path& DefaultProgramFolder() {
+  static std::filesystem::path folder;
+  return folder;
+}
+
+std::string FolderText(const std::filesystem::path& folder) {
+  std::string text = img::PathToUtf8(folder);
+  if (text.empty() || text.back() != FolderSeparator()) text += FolderSeparator();
+  return text;
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent), form_(std::make_unique<Ui::MainForm>()) {
+TMainForm::TMainForm(QWidget* parent, const std::filesystem::path& programFolder)
+    : QWidget(parent), form_(std::make_unique<Ui::MainForm>()), programFolderGiven_(programFolder) {
   form_->setupUi(this);
   form_->rgZoomTypeItems->setId(form_->rgZoomTypeItem0, 0);
   form_->rgZoomTypeItems->setId(form_->rgZoomTypeItem1, 1);
@@ -30,29 +56,200 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), form_(std::make_unique<
   form_->SplitterMain->setStretchFactor(1, 0);
   form_->SplitterMain->setStretchFactor(2, 1);
   form_->SplitterMain->setSizes({kToolBarWidth, kSourceListWidth, width()});
+  sourceList_.Attach(form_->LbDocList);
+  targetList_.Attach(form_->LbTarget);
 
-  // Armed by the start-up sequence; fires once.
+  // Armed by the creation; fires once.
   timerFirstRun_ = new QTimer(this);
   timerFirstRun_->setObjectName(QStringLiteral("TimerFirstRun"));
   timerFirstRun_->setSingleShot(true);
   timerFirstRun_->setInterval(100);
+  connect(timerFirstRun_, &QTimer::timeout, this, &TMainForm::TimerFirstRunTimer);
 
+  BuildPopupMenus();
+  ConnectFolderControls();
+  ConnectListActions();
   FormCreate();
+  ConnectRunButtons();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // A window destroyed without being closed still saves its settings.
+  FormDestroy();
+}
+
+void TMainForm::UseProgramFolder(const std::filesystem::path& folder) { DefaultProgramFolder() = folder; }
+
+QLabel* TMainForm::Hint() const { return form_->LblHint; }
 
 void TMainForm::FormCreate() {
   try {
     // Qt paints every widget double-buffered already: nothing to switch on.
     ApplyLook();
+    text::ApplyInterfaceText();
+    setWindowTitle(Q(text::MainWindowCaption()));
     LoadButtonGlyphs();
+    ApplyCaptions();
+
+    executableFolder_ = ExecutableFolder();
+    std::filesystem::path given = programFolderGiven_.empty() ? DefaultProgramFolder() : programFolderGiven_;
+    ProgramFolder = FolderText(given.empty() ? ProgramDataFolder() : ProgramDataFolder(given));
+
+    if (LinksPanelFactory) LinksPanelFactory(form_->PnlTarnwelParent);
+    if (!settings_) settings_ = std::make_unique<SettingsFile>(SettingsFilePath(img::PathFromUtf8(ProgramFolder)));
+    // The PNG writer always filters every row with None: nothing to choose here.
     LayoutPathRow(width());
+    // The picture extensions are the engine's fixed table (PictureExtensionTable).
     form_->LblHint->clear();
+    timerFirstRun_->start();
+    converter_ = std::make_unique<engine::PictureConverter>(*this);
     form_->ProgressBar1->setValue(0);
+    ConnectOptionControls();
+    LoadSettings();
   } catch (...) {
     // A failure leaves the rest of the creation undone, without a message.
   }
+}
+
+void TMainForm::ApplyCaptions() {
+  form_->GbConvertFormat->setTitle(Q(text::TxtConvertFormat));
+  form_->rgZoomType->setTitle(Q(text::TxtZoomType));
+  form_->rgZoomTypeItem0->setText(Q(text::TxtNoZoom));
+  form_->rgZoomTypeItem1->setText(Q(text::TxtZoomToSize));
+  form_->GbZoomSize->setTitle(Q(text::TxtZoomSize));
+  form_->LblWidth->setText(Q(text::TxtWidthShort));
+  form_->LblHeight->setText(Q(text::TxtHeightShort));
+  form_->GbSourceList->setTitle(Q(text::TxtSourceList));
+  form_->GbTargetList->setTitle(Q(text::TxtTargetList));
+}
+
+void TMainForm::TimerFirstRunTimer() {
+  try {
+    timerFirstRun_->stop();
+    RefreshSourceList();
+    RefreshTargetList();
+    rgZoomTypeClick();
+    form_->ProgressBar1->setValue(0);
+    form_->LblHint->setText(QString::fromUtf8(kLoadingFinished));
+    engine::SelectOnlyItem(&sourceList_, 0);
+    engine::SelectOnlyItem(&targetList_, 0);
+    if (sourceList_.Count() > 0 && sourceList_.CurrentIndex() >= 0)
+      CurrentSourcePicture = SourcePath + sourceList_.Item(sourceList_.CurrentIndex());
+    if (targetList_.Count() > 0 && targetList_.CurrentIndex() >= 0)
+      CurrentTargetPicture = TargetPath + targetList_.Item(targetList_.CurrentIndex());
+    // No preview until the user clicks an item.
+  } catch (...) {
+  }
+}
+
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  try {
+    timerFirstRun_->stop();
+    converter_.reset();
+    SaveSettings();
+  } catch (...) {
+  }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (StopRunBeforeClose()) {
+    event->ignore();
+    return;
+  }
+  FormDestroy();
+  event->accept();
+}
+
+void TMainForm::LoadSettings() {
+  if (!settings_) return;
+  try {
+    namespace s = settings;
+    const SettingsFile& file = *settings_;
+    const std::filesystem::path dataFolder = img::PathFromUtf8(ProgramFolder);
+    form_->EdtPath->setText(Q(s::ReadText(file, s::kSourcePath, dataFolder)));
+    form_->EdtOutput->setText(Q(s::ReadText(file, s::kTargetPath, dataFolder)));
+    form_->EdtWidth->setText(Q(s::ReadText(file, s::kEdtWidth, dataFolder)));
+    form_->EdtHeight->setText(Q(s::ReadText(file, s::kEdtHeight, dataFolder)));
+    form_->EdtZoomPeiW->setText(Q(s::ReadText(file, s::kZoomPeiW, dataFolder)));
+    form_->EdtZoomPeiH->setText(Q(s::ReadText(file, s::kZoomPeiH, dataFolder)));
+    QCheckBox* const formatBoxes[] = {form_->CbJPG, form_->CbPNG, form_->CBBMP, form_->CBJPEG,
+                                      form_->CBGIF, form_->CBICO, form_->CBEMF, form_->CBWMF,
+                                      form_->CBPCX, form_->CBTIFF};
+    const auto formatKeys = s::FormatCheckBoxKeys();
+    for (std::size_t i = 0; i < formatKeys.size(); ++i)
+      formatBoxes[i]->setChecked(s::ReadFlag(file, formatKeys[i]));
+    form_->CbZoomAuto->setChecked(s::ReadFlag(file, s::kZoomAuto));
+    SetZoomTypeItemIndex(s::ReadNumber(file, s::kZoomType));
+    form_->LbRoateType->setCurrentRow(s::ReadNumber(file, s::kLbRoateType));
+    FirstRun = s::ReadFlag(file, s::kFirstRun);
+    form_->CbTargetImgPreview->setChecked(s::ReadFlag(file, s::kTargetImgPreview));
+    form_->GbImgTarget->setVisible(form_->CbTargetImgPreview->isChecked());
+    form_->CbPreviewSourceImg->setChecked(s::ReadFlag(file, s::kPreviewSourceImg));
+    form_->GbSourcePreview->setVisible(form_->CbPreviewSourceImg->isChecked());
+    // Both lists are still empty here: the clicks find no current item.
+    sourceList_.SetCurrentIndex(s::ReadNumber(file, s::kLbDocListInd));
+    LbDocListClick();
+    targetList_.SetCurrentIndex(s::ReadNumber(file, s::kLbTargetInd));
+    LbTargetClick();
+  } catch (...) {
+    // The controls after the failure keep their layout values.
+  }
+}
+
+void TMainForm::SaveSettings() {
+  if (!settings_) return;
+  try {
+    namespace s = settings;
+    SettingsFile& file = *settings_;
+    bool ok = false;
+    for (auto [edit, key] : {std::pair{form_->EdtWidth, &s::kEdtWidth}, std::pair{form_->EdtHeight, &s::kEdtHeight}}) {
+      edit->text().toInt(&ok);
+      if (ok) s::Write(file, *key, edit->text().toStdString());
+    }
+    for (auto [edit, key] : {std::pair{form_->EdtZoomPeiW, &s::kZoomPeiW}, std::pair{form_->EdtZoomPeiH, &s::kZoomPeiH}}) {
+      edit->text().toDouble(&ok);
+      if (ok) s::Write(file, *key, edit->text().toStdString());
+    }
+    QCheckBox* const formatBoxes[] = {form_->CbJPG, form_->CbPNG, form_->CBBMP, form_->CBJPEG,
+                                      form_->CBGIF, form_->CBICO, form_->CBEMF, form_->CBWMF,
+                                      form_->CBPCX, form_->CBTIFF};
+    const auto formatKeys = s::FormatCheckBoxKeys();
+    for (std::size_t i = 0; i < formatKeys.size(); ++i) s::Write(file, formatKeys[i], formatBoxes[i]->isChecked());
+    s::Write(file, s::kFirstRun, false);
+    s::Write(file, s::kLbDocListInd, form_->LbDocList->currentRow());
+    s::Write(file, s::kLbTargetInd, form_->LbTarget->currentRow());
+    s::Write(file, s::kSourcePath, SourcePath);
+    s::Write(file, s::kTargetPath, TargetPath);
+  } catch (...) {
+    // The keys after the failure keep their stored values.
+  }
+}
+
+void TMainForm::StepProgressBar() {
+  const int next = form_->ProgressBar1->value() + kProgressStep;
+  form_->ProgressBar1->setValue(next > form_->ProgressBar1->maximum() ? 0 : next);
+}
+
+engine::ConversionOptions TMainForm::Options() {
+  engine::ConversionOptions o;
+  o.toBmp = form_->CBBMP->isChecked();
+  o.toJpg = form_->CbJPG->isChecked();
+  o.toJpeg = form_->CBJPEG->isChecked();
+  o.toPng = form_->CbPNG->isChecked();
+  o.zoomType = ZoomTypeItemIndex();
+  o.widthText = form_->EdtWidth->text().toStdString();
+  o.heightText = form_->EdtHeight->text().toStdString();
+  o.keepRatio = form_->CbZoomAuto->isChecked();
+  o.rotation = form_->LbRoateType->currentRow();
+  return o;
+}
+
+void TMainForm::PumpEvents() { QCoreApplication::processEvents(); }
+
+void TMainForm::Pause(int milliseconds) {
+  if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
 void TMainForm::ApplyLook() {

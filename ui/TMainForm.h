@@ -1,12 +1,28 @@
 #pragma once
 // The main window: the layout of MainForm.ui (every control under its fixed
-// object name), the window's look, the button glyphs and the resize rule of
-// the folder row.
+// object name), its creation and first-run sequence, the two folders with
+// their picture lists, the list actions, and the settings it loads at
+// creation and saves when it is destroyed. It is the converter's host: the
+// conversion reads the options from its controls.
 
 #include <QWidget>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ConversionHost.h"
+#include "engine/PictureConverter.h"
+#include "ui/ListWidgetPictureList.h"
+#include "ui/SettingsFile.h"
 
 class QButtonGroup;
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
 class QResizeEvent;
 class QTimer;
 
@@ -16,12 +32,24 @@ class MainForm;
 
 namespace ui {
 
-class TMainForm : public QWidget {
+class TFrmReName;
+
+// Builds the links panel inside its host panel; empty until the program
+// installs one. Called once by every main window's creation.
+extern std::function<void(QWidget* host)> LinksPanelFactory;
+
+class TMainForm : public QWidget, public engine::ConversionHost {
   Q_OBJECT
 
  public:
-  explicit TMainForm(QWidget* parent = nullptr);
+  // programFolder: where the program keeps its files; empty for the data
+  // folder of the running executable (or the one given to UseProgramFolder).
+  explicit TMainForm(QWidget* parent = nullptr, const std::filesystem::path& programFolder = {});
   ~TMainForm() override;
+
+  // The program folder of windows created without one; empty restores the
+  // executable's data folder. Window tests point it to a temporary folder.
+  static void UseProgramFolder(const std::filesystem::path& folder);
 
   // Folder row for an outer width W: the edit backgrounds W - 350 wide, the
   // folder edits W - 370; nothing else moves.
@@ -34,17 +62,121 @@ class TMainForm : public QWidget {
 
   QTimer* TimerFirstRun() const { return timerFirstRun_; }
 
+  // What the rest of the window's code works with.
+  engine::PictureList& SourcePictureList() { return sourceList_; }
+  engine::PictureList& TargetPictureList() { return targetList_; }
+  const std::string& SourcePathValue() const { return SourcePath; }
+  const std::string& TargetPathValue() const { return TargetPath; }
+  const std::string& ProgramFolderValue() const { return ProgramFolder; }
+  const std::filesystem::path& ExecutableFolderValue() const { return executableFolder_; }
+  SettingsFile& Settings() { return *settings_; }
+  engine::PictureConverter& Converter() { return *converter_; }
+  QLabel* Hint() const;
+  const std::string& CurrentSourcePictureValue() const { return CurrentSourcePicture; }
+  const std::string& CurrentTargetPictureValue() const { return CurrentTargetPicture; }
+
+  // Commit the folder edit's text, create the folder if needed, refill the
+  // list. The user's ways to a refresh (Enter, leaving the edit, F5, browse,
+  // delete, rename) do nothing while a run is under way; a run may refresh.
+  void RefreshSourceList();
+  void RefreshTargetList();
+  // Check the folder's drive and create the folder; empty (after a message)
+  // when it cannot be used.
+  std::string ResolveSourceFolder();
+  std::string ResolveTargetFolder();
+  // The folder browser, starting at the system root; empty when cancelled.
+  std::string BrowseForFolder(const std::string& start);
+
+  // ProgressBar1 one step (10) on; past the end it starts again at 0.
+  void StepProgressBar();
+
+  // engine::ConversionHost: the options as the controls hold them now.
+  engine::ConversionOptions Options() override;
+  engine::PictureList* ConvertedList() override { return &targetList_; }
+  void StepProgress() override { StepProgressBar(); }
+  void PumpEvents() override;
+  void Pause(int milliseconds) override;
+
+  // Folder buttons and list actions, also reached by menus, keys and clicks.
+  void BtnOpenDirClick();
+  void BtnOpenSaveAsDirClick();
+  void BtnSelectDirClick();
+  void BtnSelectSaveAsDirClick();
+  void LbDocListDblClick();
+  void LbTargetDblClick();
+  void PmOpenInPaintClick();
+  void N3Click();
+  void MnDeletePicClick();
+  void MnDeleteFileOPClick();
+  void MnRenamePicClick();
+
+  // The option controls, previews and runs, filled in by their own files.
+  void ConnectOptionControls();
+  void rgZoomTypeClick();
+  void LbDocListClick();
+  void LbTargetClick();
+  void ConnectRunButtons();
+  // True when a run is under way and has been asked to stop: the close waits.
+  bool StopRunBeforeClose();
+  bool RunUnderWay() const;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
   void FormResize();
+  void FormDestroy();
+  void TimerFirstRunTimer();
   void ApplyLook();
   void LoadButtonGlyphs();
+  void ApplyCaptions();
+  void LoadSettings();
+  void SaveSettings();
+
+  void ConnectFolderControls();
+  void ConnectListActions();
+  void BuildPopupMenus();
+  // Refill list from folder (ending in a separator) with its pictures.
+  void FillList(QListWidget* list, const std::string& folder);
+  void OpenInFileManager(const std::string& folder);
+  // Enter in a list, or a double-click on it or its preview.
+  void OpenListed(QListWidget* list, const std::string& folder);
+  void DeleteSelectedFiles(QListWidget* list, const std::string& folder);
+  bool RenameListedFile(const std::string& folder, const std::string& name,
+                        const std::string& defaultExtension);
+  bool HandleListKey(QListWidget* list, int key);
 
   std::unique_ptr<Ui::MainForm> form_;
   QTimer* timerFirstRun_ = nullptr;
+  QMenu* PmImgList = nullptr;
+  QMenu* PmOutput = nullptr;
+  TFrmReName* FrmReName = nullptr;
+  ListWidgetPictureList sourceList_;
+  ListWidgetPictureList targetList_;
+
+  std::string ProgramFolder;  // data folder, ending in a separator
+  std::filesystem::path programFolderGiven_;
+  std::filesystem::path executableFolder_;  // where "update.exe" goes
+  std::string SourcePath;
+  std::string TargetPath;
+  // The folders the two lists were last filled from: what a delete or
+  // rename acts on, whatever the edits hold now.
+  std::string listedSourceFolder_;
+  std::string listedTargetFolder_;
+  std::string CurrentSourcePicture;
+  std::string CurrentTargetPicture;
+  bool FirstRun = true;
+  bool StopRequested = false;
+
+  std::unique_ptr<SettingsFile> settings_;
+  std::unique_ptr<engine::PictureConverter> converter_;
+  bool destroyed_ = false;
+  // Set while a folder is being committed: a message box taking the focus
+  // must not commit the edit a second time.
+  bool committing_ = false;
 };
 
 }  // namespace ui

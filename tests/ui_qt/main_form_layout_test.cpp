@@ -203,13 +203,13 @@ TEST(MainForm, BatchButtonsAreFlatWithoutCaption) {
   }
 }
 
-TEST(MainForm, FirstRunTimerArmedButNotRunning) {
+TEST(MainForm, FirstRunTimerArmedAtCreation) {
   ui::TMainForm form;
   QTimer* timer = form.TimerFirstRun();
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isSingleShot());
   EXPECT_EQ(timer->interval(), 100);
-  EXPECT_FALSE(timer->isActive());
+  EXPECT_TRUE(timer->isActive());
 }
 
 TEST(MainForm, HintEmptyAfterCreation) {
@@ -246,7 +246,8 @@ INSTANTIATE_TEST_SUITE_P(Widths, PathRowWidth, ::testing::Values(800, 1022, 1280
 
 TEST(MainForm, ZoomTypeItemIndex) {
   ui::TMainForm form;
-  EXPECT_EQ(form.ZoomTypeItemIndex(), -1);
+  // The layout starts at item 0, as the stored default has it.
+  EXPECT_EQ(form.ZoomTypeItemIndex(), 0);
   form.SetZoomTypeItemIndex(1);
   EXPECT_EQ(form.ZoomTypeItemIndex(), 1);
   EXPECT_TRUE(Find<QRadioButton>(form, "rgZoomTypeItem1")->isChecked());

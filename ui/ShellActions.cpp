@@ -1,0 +1,62 @@
+#include "ui/ShellActions.h"
+
+#include <filesystem>
+
+#include "imaging/FileIO.h"
+#include "ui/FolderPaths.h"
+#include "ui/Shell.h"
+
+namespace fs = std::filesystem;
+
+namespace ui {
+
+namespace {
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(img::PathFromUtf8(path), ec);
+}
+
+}  // namespace
+
+void OpenWithShell(const std::string& target) {
+  try {
+    const std::string open = ShellOpenTarget(target);
+    if (!open.empty()) CurrentShell().OpenDocument(open);
+  } catch (...) {
+  }
+}
+
+void OpenWebAddress(const std::string& address) {
+  try {
+    CurrentShell().OpenDocument(CompleteWebAddress(address));
+  } catch (...) {
+  }
+}
+
+void RunProgram(const std::string& program) {
+  try {
+    CurrentShell().StartProgram(program);
+  } catch (...) {
+  }
+}
+
+void OpenInPaint(const std::string& file) {
+  try {
+    if (IsFile(file)) CurrentShell().OpenInPaint(file);
+  } catch (...) {
+  }
+}
+
+bool DeleteToRecycleBin(const std::string& file) {
+  try {
+    if (!IsFile(file)) return false;
+    std::error_code ec;
+    const fs::path full = fs::absolute(img::PathFromUtf8(file), ec);
+    return CurrentShell().MoveToTrash(ec ? file : img::PathToUtf8(full));
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace ui
