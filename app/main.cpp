@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "brand/LinksPanelFactory.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
 #include "ui/TMainForm.h"
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
   ui::QtShell shell;
   ui::InstallDialogs(&dialogs);
   ui::InstallShell(&shell);
+
+  // The side panel belongs to the brand library, which builds on the window's.
+  ui::LinksPanelFactory = brand::CreateLinksPanel;
 
   int exitCode = 0;
   {
