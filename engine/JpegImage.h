@@ -28,7 +28,9 @@ class JpegImage {
   // upsampling): colour files give 24 bits, greyscale files an 8-bit picture
   // with a grey palette; CMYK/YCCK come out in correct colours. scale_denom
   // 1, 2, 4 or 8 decodes at that fraction of the size (previews). A corrupt
-  // or truncated file throws img::ImageError and leaves out unchanged.
+  // or truncated file throws img::ImageError and leaves out unchanged; so
+  // does a file in which libjpeg had to make up pixels (data ending early or
+  // broken coded data), while stray bytes between markers are tolerated.
   void Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom = 1);
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int scale_denom = 1);
 

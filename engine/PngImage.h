@@ -21,8 +21,10 @@ class PngImage {
 
   // Palette files give 1/4/8-bit palette pictures (2-bit as 4-bit), grey
   // files an 8-bit grey palette picture (16-bit channels to 8), colour files
-  // 24 bits; any transparency is composited over white. Failures throw
-  // img::ImageError and leave out unchanged.
+  // 24 bits; any transparency (alpha channel or tRNS) makes a 24-bit picture
+  // composited over white: (a*c + (255-a)*255 + 127) / 255 on 8-bit values.
+  // Pixels are taken as stored (gamma and colour chunks are not applied).
+  // Failures throw img::ImageError and leave out unchanged.
   void Load(const std::filesystem::path& path, img::Bitmap& out);
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
 

@@ -226,7 +226,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
 }
 
 PaletteEntry Bitmap::PixelColor(int x, int y) const {
-  std::uint8_t out[4];
+  std::uint8_t out[4] = {};
   const std::uint8_t* row = ScanLine(y);
   switch (format_) {
     case PixelFormat::Bits1:
@@ -238,11 +238,6 @@ PaletteEntry Bitmap::PixelColor(int x, int y) const {
     case PixelFormat::Bits32: RowToTrueColor(row + 4 * x, out, 1, format_, palette_, 3); break;
   }
   return PaletteEntry{out[0], out[1], out[2], 0};
-}
-
-void Bitmap::LoadFromFile(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> data = ReadWholeFile(path);
-  LoadFromMemory(data);
 }
 
 void Bitmap::SaveToFile(const std::filesystem::path& path) const {

@@ -59,6 +59,10 @@ fs::path TemporaryNameFor(const fs::path& path) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t max_bytes) {
+  // Only regular files: a pipe or a device would block the read for ever.
+  std::error_code ec;
+  if (fs::status(path, ec).type() != fs::file_type::regular)
+    ThrowIo("cannot open", path, ec ? ec.value() : EINVAL);
   std::FILE* f = OpenFile(path, "rb");
   if (!f) ThrowIo("cannot open", path, errno);
   std::vector<std::uint8_t> data;

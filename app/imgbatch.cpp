@@ -1,0 +1,121 @@
+// imgbatch: the converter without a window, for folders on a server or in a
+// script. The same engine as the window program, on every core.
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+#include "app/BatchCommandLine.h"
+#include "engine/BatchJob.h"
+#include "engine/FolderWalk.h"
+#include "engine/PictureConverter.h"
+#include "imaging/FileIO.h"
+#include "text/Version.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string FormatDuration(double seconds) {
+  const long s = static_cast<long>(seconds + 0.5);
+  char buffer[32];
+  if (s >= 3600)
+    std::snprintf(buffer, sizeof buffer, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(buffer, sizeof buffer, "%ld:%02ld", s / 60, s % 60);
+  return buffer;
+}
+
+class ProgressDisplay {
+ public:
+  explicit ProgressDisplay(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
+
+  void Update(int done, int total) {
+    if (!enabled_ || total == 0) return;
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+    const double rate = elapsed > 0 ? done / elapsed : 0;
+    const int width = 30, filled = done * width / total;
+    std::string bar(filled, '#');
+    bar.resize(width, '.');
+    std::string eta = rate > 0 ? FormatDuration((total - done) / rate) : "--:--";
+    std::fprintf(stderr, "\r[%s] %d/%d  %.1f pictures/s  %s left ", bar.c_str(), done, total, rate,
+                 eta.c_str());
+    if (done == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
+  }
+
+  double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+ private:
+  bool enabled_;
+  Clock::time_point start_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  auto cmd = app::ParseBatchCommand(args, error);
+  if (!cmd) {
+    std::fprintf(stderr, "imgbatch: %s\n\n%s", error.c_str(), app::BatchUsage());
+    return 2;
+  }
+  if (cmd->help) {
+    std::fputs(app::BatchUsage(), stdout);
+    return 0;
+  }
+  if (cmd->version) {
+    std::printf("imgbatch %s\n", text::ProgramVersionText().c_str());
+    return 0;
+  }
+
+  std::error_code ec;
+  const fs::path output = img::PathFromUtf8(cmd->outputFolder);
+  fs::create_directories(output, ec);
+  if (!fs::is_directory(output, ec)) {
+    std::fprintf(stderr, "imgbatch: cannot create the output folder %s\n", cmd->outputFolder.c_str());
+    return 1;
+  }
+  std::string output_folder = cmd->outputFolder;
+  if (output_folder.back() != '/') output_folder += '/';
+
+  int jobs = cmd->jobs > 0 ? cmd->jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  engine::BatchJob job(cmd->options, output_folder, jobs);
+  std::vector<std::string> missing;
+  for (const std::string& source : cmd->sources) {
+    const fs::path p = img::PathFromUtf8(source);
+    if (fs::is_directory(p, ec)) {
+      std::vector<engine::ListedPicture> listed;
+      engine::ListPictureTree(source, engine::PictureExtensionTable(), listed);
+      for (engine::ListedPicture& l : listed) job.Add({std::move(l.path), std::move(l.targetName)});
+    } else if (fs::is_regular_file(p, ec)) {
+      job.Add({source, {}});
+    } else {
+      missing.push_back(source + ": no such picture file or folder");
+    }
+  }
+
+  ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));
+  engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
+
+  for (const std::string& m : missing) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
+  for (const std::string& f : outcome.failures) std::fprintf(stderr, "imgbatch: %s\n", f.c_str());
+  const int failed = outcome.failedPictures + static_cast<int>(missing.size());
+  std::printf("%d pictures, %d files written, %d failed, %.2f s\n", outcome.pictures,
+               outcome.filesWritten, failed, display.Elapsed());
+  return failed ? 1 : 0;
+}

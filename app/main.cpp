@@ -1,0 +1,36 @@
+// The window program: the application object, the Qt dialogs and shell, the
+// main window faded in, the message loop. Command-line arguments are not
+// interpreted.
+
+#include <QApplication>
+#include <QIcon>
+
+#include "ui/QtDialogs.h"
+#include "ui/QtShell.h"
+#include "ui/TMainForm.h"
+#include "ui/WindowHelpers.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  // The name titles the message boxes; it is not a display name, which Qt
+  // would append to every window caption.
+  QApplication::setApplicationName(QStringLiteral("图片格式批量转换"));
+  QApplication::setDesktopFileName(QStringLiteral("imgconvert"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/imgconvert.png")));
+
+  ui::QtDialogs dialogs;
+  ui::QtShell shell;
+  ui::InstallDialogs(&dialogs);
+  ui::InstallShell(&shell);
+
+  int exitCode = 0;
+  {
+    ui::TMainForm mainForm;
+    mainForm.setWindowState(mainForm.windowState() | Qt::WindowMaximized);
+    ui::ShowAnimated(&mainForm);
+    exitCode = app.exec();
+  }
+  ui::InstallShell(nullptr);
+  ui::InstallDialogs(nullptr);
+  return exitCode;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// A batch of pictures converted on several threads, one converter per
+// thread. Sources whose targets would share a name are converted one after
+// the other, in listing order, by the same thread, so the later one wins as
+// in a folder run and no two threads ever write the same file.
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/ConversionOptions.h"
+
+namespace engine {
+
+struct BatchItem {
+  std::string path;        // the file to open
+  std::string targetName;  // name the targets are formed from; empty: the file's own name
+};
+
+struct BatchOutcome {
+  int pictures = 0;       // items handed to a converter
+  int filesWritten = 0;
+  int failedPictures = 0;
+  std::vector<std::string> failures;  // one line per failure, in listing order
+};
+
+class BatchJob {
+ public:
+  BatchJob(ConversionOptions options, std::string outputFolder, int jobs);
+
+  void Add(BatchItem item) { items_.push_back(std::move(item)); }
+  std::size_t size() const { return items_.size(); }
+
+  // Called after each picture from the thread that converted it, serialised:
+  // pictures done so far and the total.
+  using ProgressCallback = std::function<void(int done, int total)>;
+
+  BatchOutcome Run(const ProgressCallback& progress = {});
+
+ private:
+  ConversionOptions options_;
+  std::string output_folder_;
+  int jobs_;
+  std::vector<BatchItem> items_;
+};
+
+}  // namespace engine

@@ -1,0 +1,28 @@
+#pragma once
+// The folder run's listing: every picture of a folder and, depth-first, of
+// its subfolders, complete before the first conversion starts.
+
+#include <string>
+#include <vector>
+
+namespace engine {
+
+struct ListedPicture {
+  std::string path;         // the file's real path, to open it by
+  std::string displayPath;  // folder in upper case + name in lower case, for the hint line
+  std::string targetName;   // the name in lower case: the folder run's targets bear it
+};
+
+// True when the name's extension (from its last dot, lower-cased) equals one
+// of extensions, each trimmed of blanks and lower-cased.
+bool HasPictureExtension(const std::string& name, const std::vector<std::string>& extensions);
+
+// Appends every picture file of folder (a path ending in a separator) and of
+// its subfolders at any depth. Entries of one folder come in natural,
+// case-insensitive name order and a subfolder is listed where it is met.
+// Hidden files are listed; symbolic links to folders are not followed; an
+// unreadable or missing folder contributes nothing.
+void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
+                     std::vector<ListedPicture>& out);
+
+}  // namespace engine

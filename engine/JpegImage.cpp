@@ -1,0 +1,374 @@
+#include "engine/JpegImage.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <fstream>
+#include <new>
+#include <utility>
+
+#include <jerror.h>
+
+#include "engine/JpegErrorManager.h"
+#include "imaging/FileIO.h"
+#include "imaging/ImageError.h"
+
+// Every function below that calls setjmp keeps only trivially destructible
+// locals: a longjmp out of libjpeg must not skip a destructor.
+
+namespace engine {
+
+namespace {
+
+// A progressive file may hold any number of scans, each a full pass over the
+// coefficients; a hostile one with millions of tiny scans would run for hours.
+constexpr int kMaxScans = 1000;
+
+constexpr std::size_t kFirstOutputSize = 1 << 16;
+
+[[noreturn]] void JumpWith(JpegErrorManager& manager, img::ErrorCode code, const char* text) {
+  manager.Fail(code, text);
+  std::longjmp(manager.jump, 1);
+}
+
+void LimitScans(j_common_ptr cinfo) {
+  auto* in = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (in->input_scan_number > kMaxScans)
+    JumpWith(*reinterpret_cast<JpegErrorManager*>(cinfo->err), img::ErrorCode::Format,
+             "too many scans");
+}
+
+bool IsCmyk(J_COLOR_SPACE space) { return space == JCS_CMYK || space == JCS_YCCK; }
+
+// Adobe CMYK files store inverted inks, so each channel times black is the
+// colour's intensity; rounded as libjpeg's own djpeg does.
+void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) {
+  for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    const unsigned k = cmyk[3];
+    bgr[0] = static_cast<std::uint8_t>((cmyk[2] * k + 127) / 255);
+    bgr[1] = static_cast<std::uint8_t>((cmyk[1] * k + 127) / 255);
+    bgr[2] = static_cast<std::uint8_t>((cmyk[0] * k + 127) / 255);
+  }
+}
+
+std::vector<img::PaletteEntry> GreyPalette() {
+  std::vector<img::PaletteEntry> palette(256);
+  for (int i = 0; i < 256; ++i) {
+    auto v = static_cast<std::uint8_t>(i);
+    palette[i] = {v, v, v, 0};
+  }
+  return palette;
+}
+
+// A source manager over an open stream, for reading headers without loading
+// the whole file.
+struct StreamSource {
+  jpeg_source_mgr pub;
+  std::istream* stream;
+  JOCTET buffer[4096];
+};
+
+void StreamInit(j_decompress_ptr) {}
+void StreamTerm(j_decompress_ptr) {}
+
+boolean StreamFill(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
+  src->stream->read(reinterpret_cast<char*>(src->buffer), sizeof src->buffer);
+  std::streamsize n = src->stream->gcount();
+  if (n <= 0) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);  // jumps back: the header is incomplete
+    src->buffer[0] = 0xFF;
+    src->buffer[1] = JPEG_EOI;
+    n = 2;
+  }
+  src->pub.next_input_byte = src->buffer;
+  src->pub.bytes_in_buffer = static_cast<std::size_t>(n);
+  return TRUE;
+}
+
+void StreamSkip(j_decompress_ptr cinfo, long count) {
+  auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
+  while (count > static_cast<long>(src->pub.bytes_in_buffer)) {
+    count -= static_cast<long>(src->pub.bytes_in_buffer);
+    StreamFill(cinfo);
+  }
+  if (count > 0) {
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
+  }
+}
+
+bool ReadHeaderFromStream(jpeg_decompress_struct& in, JpegErrorManager& error,
+                          StreamSource& source) {
+  if (setjmp(error.jump)) return false;
+  jpeg_create_decompress(&in);
+  source.pub.init_source = StreamInit;
+  source.pub.fill_input_buffer = StreamFill;
+  source.pub.skip_input_data = StreamSkip;
+  source.pub.resync_to_restart = jpeg_resync_to_restart;
+  source.pub.term_source = StreamTerm;
+  source.pub.bytes_in_buffer = 0;
+  source.pub.next_input_byte = nullptr;
+  in.src = &source.pub;
+  jpeg_read_header(&in, TRUE);
+  return true;
+}
+
+// Everything the codec keeps from one picture to the next.
+struct CodecState {
+  jpeg_decompress_struct in{};
+  JpegErrorManager in_error;
+  jpeg_progress_mgr in_progress{};
+  jpeg_compress_struct out{};
+  JpegErrorManager out_error;
+  jpeg_destination_mgr destination{};
+  bool created_in = false, created_out = false;
+
+  std::vector<JSAMPROW> rows;          // row pointers of the picture being coded
+  std::vector<std::uint8_t> cmyk_row;  // one decoded CMYK row
+  img::Bitmap spare;                   // decode target, kept to be reused
+  img::Bitmap copy24;                  // 24-bit copy of a picture in another format
+  std::vector<std::uint8_t> encoded;   // grows to the largest file written so far
+  const std::vector<img::PaletteEntry> grey_palette = GreyPalette();
+
+  CodecState();
+  ~CodecState() {
+    if (created_in) jpeg_destroy_decompress(&in);
+    if (created_out) jpeg_destroy_compress(&out);
+  }
+};
+
+using Codec = CodecState;
+
+bool CreateStructs(Codec& c) {
+  c.in_error.Attach(reinterpret_cast<j_common_ptr>(&c.in));
+  c.out_error.Attach(reinterpret_cast<j_common_ptr>(&c.out));
+  if (setjmp(c.in_error.jump)) return false;
+  jpeg_create_decompress(&c.in);
+  c.created_in = true;
+  if (setjmp(c.out_error.jump)) return false;
+  jpeg_create_compress(&c.out);
+  c.created_out = true;
+  return true;
+}
+
+// --- decoding ---------------------------------------------------------------
+
+// The decompress object is made anew for every file: libjpeg keeps Huffman and
+// quantisation tables across images (for abbreviated streams), so a file that
+// lacks its own tables (Motion-JPEG frames) would decode with the previous
+// file's tables.
+bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_denom) {
+  jpeg_decompress_struct& in = c.in;
+  if (setjmp(c.in_error.jump)) return false;
+  if (c.created_in) {
+    c.created_in = false;
+    jpeg_destroy_decompress(&in);
+  }
+  jpeg_create_decompress(&in);
+  c.created_in = true;
+  jpeg_mem_src(&in, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&in, TRUE);
+  if (in.jpeg_color_space == JCS_GRAYSCALE)
+    in.out_color_space = JCS_GRAYSCALE;
+  else if (IsCmyk(in.jpeg_color_space))
+    in.out_color_space = JCS_CMYK;
+  else
+    in.out_color_space = JCS_EXT_BGR;
+  in.scale_num = 1;
+  in.scale_denom = static_cast<unsigned>(scale_denom);
+  in.progress = in.progressive_mode ? &c.in_progress : nullptr;
+  jpeg_calc_output_dimensions(&in);
+  return true;
+}
+
+bool ReadPixels(Codec& c, img::Bitmap& picture) {
+  jpeg_decompress_struct& in = c.in;
+  if (setjmp(c.in_error.jump)) return false;
+  jpeg_start_decompress(&in);
+  if (static_cast<int>(in.output_width) != picture.width() ||
+      static_cast<int>(in.output_height) != picture.height())
+    JumpWith(c.in_error, img::ErrorCode::Format, "output size changed while decoding");
+  if (in.out_color_space == JCS_CMYK) {
+    JSAMPROW row = c.cmyk_row.data();
+    while (in.output_scanline < in.output_height) {
+      const int y = static_cast<int>(in.output_scanline);
+      if (jpeg_read_scanlines(&in, &row, 1) != 1)
+        JumpWith(c.in_error, img::ErrorCode::Truncated, "no more rows");
+      CmykRowToBgr(row, picture.ScanLine(y), picture.width());
+    }
+  } else {
+    while (in.output_scanline < in.output_height) {
+      const JDIMENSION y = in.output_scanline;
+      if (jpeg_read_scanlines(&in, c.rows.data() + y, in.output_height - y) == 0)
+        JumpWith(c.in_error, img::ErrorCode::Truncated, "no more rows");
+    }
+  }
+  return true;
+}
+
+// Padding bytes after the pixels of each row set to zero, so a reused buffer
+// gives the same bytes as a new one.
+void ClearPadding(img::Bitmap& picture, std::size_t used) {
+  const std::size_t pad = picture.stride() - used;
+  if (pad == 0) return;
+  for (int y = 0; y < picture.height(); ++y) std::memset(picture.ScanLine(y) + used, 0, pad);
+}
+
+// --- encoding ---------------------------------------------------------------
+
+bool GrowOutput(Codec& c, std::size_t size) {
+  try {
+    if (c.encoded.size() < size) c.encoded.resize(size);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void InitDestination(j_compress_ptr cinfo) {
+  Codec& c = *static_cast<Codec*>(cinfo->client_data);
+  if (!GrowOutput(c, kFirstOutputSize))
+    JumpWith(c.out_error, img::ErrorCode::TooLarge, "out of memory");
+  c.destination.next_output_byte = c.encoded.data();
+  c.destination.free_in_buffer = c.encoded.size();
+}
+
+// Called when the whole buffer is full: double it and go on after the old end.
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+  Codec& c = *static_cast<Codec*>(cinfo->client_data);
+  const std::size_t used = c.encoded.size();
+  if (!GrowOutput(c, used * 2)) JumpWith(c.out_error, img::ErrorCode::TooLarge, "out of memory");
+  c.destination.next_output_byte = c.encoded.data() + used;
+  c.destination.free_in_buffer = c.encoded.size() - used;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr) {}
+
+bool Compress(Codec& c, int width, int height, int quality) {
+  jpeg_compress_struct& out = c.out;
+  if (setjmp(c.out_error.jump)) return false;
+  out.client_data = &c;
+  out.dest = &c.destination;
+  out.image_width = static_cast<JDIMENSION>(width);
+  out.image_height = static_cast<JDIMENSION>(height);
+  out.input_components = 3;
+  out.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&out);
+  jpeg_set_quality(&out, quality, TRUE);
+  jpeg_start_compress(&out, TRUE);
+  while (out.next_scanline < out.image_height) {
+    const JDIMENSION y = out.next_scanline;
+    jpeg_write_scanlines(&out, c.rows.data() + y, out.image_height - y);
+  }
+  jpeg_finish_compress(&out);
+  return true;
+}
+
+CodecState::CodecState() {
+  destination.init_destination = InitDestination;
+  destination.empty_output_buffer = EmptyOutputBuffer;
+  destination.term_destination = TermDestination;
+  in_progress.progress_monitor = LimitScans;
+}
+
+}  // namespace
+
+struct JpegImage::Codec : CodecState {};
+
+JpegImage::JpegImage() : codec_(std::make_unique<Codec>()) {
+  if (!CreateStructs(*codec_)) codec_->in_error.Throw();
+}
+
+JpegImage::~JpegImage() = default;
+
+void JpegImage::SetQuality(int quality) { quality_ = std::clamp(quality, 1, 100); }
+
+void JpegImage::Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom) {
+  const std::vector<std::uint8_t> data = img::ReadWholeFile(path);
+  LoadFromMemory(data, out, scale_denom);
+}
+
+void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
+                               int scale_denom) {
+  if (scale_denom != 1 && scale_denom != 2 && scale_denom != 4 && scale_denom != 8)
+    throw img::ImageError(img::ErrorCode::InvalidArgument, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
+  if (data.empty()) throw img::ImageError(img::ErrorCode::Truncated, "JPEG: empty file");
+  Codec& c = *codec_;
+  // Frees the picture's decoder memory, whatever happened.
+  struct AbortOnExit {
+    Codec& c;
+    ~AbortOnExit() {
+      if (c.created_in) jpeg_abort_decompress(&c.in);
+    }
+  } abort_on_exit{c};
+
+  if (!ReadHeader(c, data.data(), data.size(), scale_denom)) c.in_error.Throw();
+  img::CheckPictureSize(c.in.image_width, c.in.image_height);
+
+  const int width = static_cast<int>(c.in.output_width);
+  const int height = static_cast<int>(c.in.output_height);
+  const bool grey = c.in.out_color_space == JCS_GRAYSCALE;
+  const img::PixelFormat format = grey ? img::PixelFormat::Bits8 : img::PixelFormat::Bits24;
+  if (c.spare.width() != width || c.spare.height() != height || c.spare.format() != format) {
+    c.spare.Clear();
+    c.spare = img::Bitmap(width, height, format);
+  }
+  if (grey)
+    c.spare.palette() = c.grey_palette;
+  else
+    c.spare.palette().clear();
+  c.rows.resize(static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) c.rows[y] = c.spare.ScanLine(y);
+  if (c.in.out_color_space == JCS_CMYK) c.cmyk_row.resize(static_cast<std::size_t>(width) * 4);
+
+  if (!ReadPixels(c, c.spare)) c.in_error.Throw();
+  ClearPadding(c.spare, static_cast<std::size_t>(width) * (grey ? 1 : 3));
+  std::swap(out, c.spare);
+}
+
+std::pair<int, int> JpegImage::ReadSize(const std::filesystem::path& path) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream)
+    throw img::ImageError(img::ErrorCode::Io, "cannot open " + img::PathToUtf8(path));
+  jpeg_decompress_struct in{};
+  JpegErrorManager error;
+  error.Attach(reinterpret_cast<j_common_ptr>(&in));
+  StreamSource source{};
+  source.stream = &stream;
+  const bool ok = ReadHeaderFromStream(in, error, source);
+  const std::pair<int, int> size{static_cast<int>(in.image_width), static_cast<int>(in.image_height)};
+  jpeg_destroy_decompress(&in);
+  if (!ok) error.Throw();
+  return size;
+}
+
+std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture) {
+  if (picture.empty()) throw img::ImageError(img::ErrorCode::InvalidArgument, "JPEG: empty picture");
+  Codec& c = *codec_;
+  const img::Bitmap* source = &picture;
+  if (picture.format() != img::PixelFormat::Bits24) {
+    c.copy24.Assign(picture);
+    c.copy24.ConvertTo24();
+    source = &c.copy24;
+  }
+  c.rows.resize(static_cast<std::size_t>(source->height()));
+  for (int y = 0; y < source->height(); ++y)
+    c.rows[y] = const_cast<JSAMPROW>(source->ScanLine(y));  // libjpeg only reads them
+
+  const bool ok = Compress(c, source->width(), source->height(), quality_);
+  if (!ok) {
+    jpeg_abort_compress(&c.out);
+    c.out_error.Throw();
+  }
+  const std::size_t size = c.encoded.size() - c.destination.free_in_buffer;
+  return std::vector<std::uint8_t>(c.encoded.begin(), c.encoded.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+void JpegImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
+  const std::vector<std::uint8_t> file = Encode(picture);
+  img::WriteFileAtomically(path, file);
+}
+
+}  // namespace engine

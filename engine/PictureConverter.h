@@ -1,0 +1,76 @@
+#pragma once
+// One source picture into one target file per ticked format, with the resize
+// and rotation the options ask for. A converter owns its engine objects (the
+// working pictures and the two codec objects), so several converters can run
+// side by side, one per thread; one converter runs one conversion at a time.
+
+#include <string>
+#include <vector>
+
+#include "engine/ConversionHost.h"
+#include "engine/JpegImage.h"
+#include "engine/PngImage.h"
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+// What became of one ConvertPicture call, for callers that report it (the
+// batch tool); the window ignores it.
+struct ConversionReport {
+  bool isPicture = false;            // the extension named a picture kind
+  std::vector<std::string> written;  // target paths, in writing order
+  std::vector<std::string> failures; // one line per failed route or load
+  bool ok() const { return failures.empty(); }
+};
+
+// The four picture extensions in the order the folder listing checks them.
+const std::vector<std::string>& PictureExtensionTable();
+
+// True when ext, trimmed of blanks and lower-cased, is ".jpg", ".bmp",
+// ".jpeg" or ".png".
+bool IsPictureExtension(const std::string& ext);
+
+class PictureConverter {
+ public:
+  explicit PictureConverter(ConversionHost& host);
+  PictureConverter(const PictureConverter&) = delete;
+  PictureConverter& operator=(const PictureConverter&) = delete;
+
+  // Converts the existing file sourcePath into outputFolder (ending in a
+  // folder separator). targetName, when given, names the targets in place of
+  // the source's own file name (the folder run's lower-cased names). A second
+  // call while one runs (from an event pump) is refused and reports so.
+  ConversionReport ConvertPicture(const std::string& sourcePath, const std::string& outputFolder,
+                                  const std::string& targetName = {});
+
+  bool busy() const { return busy_; }
+  const img::Bitmap& WorkingPicture() const { return working_; }
+
+ private:
+  enum class Kind { Bmp, Jpeg, Png };
+  struct Route;
+
+  void RunRoute(const Route& route, Kind kind, const std::string& sourcePath,
+                const std::string& outputFolder, const std::string& name, ConversionReport& report);
+  bool LoadSource(Kind kind, const std::string& sourcePath, ConversionReport& report);
+  void Rotate(int rotation);
+  void WriteTarget(const Route& route, const std::string& targetPath);
+
+  ConversionHost& host_;
+  img::Bitmap working_;
+  img::Bitmap resize_source_;
+  JpegImage jpeg_codec_;
+  PngImage png_codec_;
+  bool busy_ = false;
+
+  // working_ as the previous route of the same picture left it, and the
+  // options it was made with: a route with the same options reuses it
+  // instead of decoding, shrinking and turning the source again.
+  bool working_valid_ = false;
+  ConversionOptions working_options_;
+  bool working_failed_ = false;  // the source could not be decoded
+  // JPEG bytes of working_ at quality 100, so .jpg and .jpeg are encoded once.
+  std::vector<std::uint8_t> jpeg_bytes_;
+};
+
+}  // namespace engine

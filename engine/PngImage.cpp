@@ -1,0 +1,395 @@
+#include "engine/PngImage.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "imaging/FileIO.h"
+#include "imaging/ImageError.h"
+
+// libpng reports errors by calling our handler, which longjmps back to the
+// setjmp of the phase under way. Every function that calls setjmp keeps only
+// trivially destructible locals, so the jump skips no destructor.
+//
+// Pixels are taken as stored: gAMA, cHRM, sRGB, iCCP and sBIT are not applied.
+
+namespace engine {
+
+namespace {
+
+// Largest ancillary chunk libpng may allocate (text, ICC profiles).
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+
+struct Failure {
+  img::ErrorCode code = img::ErrorCode::Format;
+  char message[256] = {};
+
+  void Set(img::ErrorCode failure_code, const char* text) {
+    code = failure_code;
+    std::strncpy(message, text, sizeof message - 1);
+    message[sizeof message - 1] = '\0';
+  }
+  [[noreturn]] void Throw() const { throw img::ImageError(code, std::string("PNG: ") + message); }
+};
+
+struct ReadContext {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::size_t position = 0;
+  Failure failure;
+};
+
+struct WriteContext {
+  std::vector<std::uint8_t>* out = nullptr;
+  Failure failure;
+};
+
+// The handlers keep the first failure recorded (a read function may have set
+// a sharper code before calling png_error) and jump back.
+[[noreturn]] void OnError(png_structp png, png_const_charp message) {
+  auto* failure = static_cast<Failure*>(png_get_error_ptr(png));
+  if (failure->message[0] == '\0') failure->Set(failure->code, message);
+  png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void ReadFromMemory(png_structp png, png_bytep data, png_size_t length) {
+  auto* context = static_cast<ReadContext*>(png_get_io_ptr(png));
+  if (context->size - context->position < length) {
+    context->failure.Set(img::ErrorCode::Truncated, "file ends early");
+    png_error(png, "file ends early");
+  }
+  std::memcpy(data, context->data + context->position, length);
+  context->position += length;
+}
+
+bool Append(std::vector<std::uint8_t>& out, const png_byte* data, std::size_t length) {
+  try {
+    out.insert(out.end(), data, data + length);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
+  auto* context = static_cast<WriteContext*>(png_get_io_ptr(png));
+  if (!Append(*context->out, data, length)) {
+    context->failure.Set(img::ErrorCode::TooLarge, "out of memory");
+    png_error(png, "out of memory");
+  }
+}
+
+void Flush(png_structp) {}
+
+struct ReadStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+struct WriteStructs {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~WriteStructs() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+};
+
+// How the decoded rows reach the picture.
+enum class Layout {
+  Direct,          // libpng writes the picture's own rows (1/4/8-bit palette, grey, RGB)
+  TwoBitPalette,   // 2-bit indices, unpacked to bytes, packed again into 4-bit rows
+  Composite,       // BGRA rows composited over white into 24-bit rows
+};
+
+struct Header {
+  png_uint_32 width = 0, height = 0;
+  int bit_depth = 0, color_type = 0, interlace = 0;
+};
+
+bool ReadInfo(ReadStructs& s, ReadContext& context, Header& header) {
+  if (setjmp(png_jmpbuf(s.png))) return false;
+  png_set_read_fn(s.png, &context, ReadFromMemory);
+  png_set_user_limits(s.png, img::kMaxSide, img::kMaxSide);
+  png_set_chunk_malloc_max(s.png, kMaxChunkBytes);
+  png_read_info(s.png, s.info);
+  png_get_IHDR(s.png, s.info, &header.width, &header.height, &header.bit_depth,
+               &header.color_type, &header.interlace, nullptr, nullptr);
+  return true;
+}
+
+// True when the file says some pixel is not fully opaque.
+bool HasTransparency(png_structp png, png_infop info, int color_type) {
+  if (color_type & PNG_COLOR_MASK_ALPHA) return true;
+  if (!png_get_valid(png, info, PNG_INFO_tRNS)) return false;
+  if (color_type != PNG_COLOR_TYPE_PALETTE) return true;
+  png_bytep alpha = nullptr;
+  int count = 0;
+  png_get_tRNS(png, info, &alpha, &count, nullptr);
+  for (int i = 0; i < count; ++i)
+    if (alpha[i] != 255) return true;
+  return false;
+}
+
+// c over white with coverage a, rounded to nearest.
+inline std::uint8_t OverWhite(unsigned c, unsigned a) {
+  return static_cast<std::uint8_t>((a * c + (255 - a) * 255 + 127) / 255);
+}
+
+void CompositeRow(const std::uint8_t* bgra, std::uint8_t* bgr, int width) {
+  for (int x = 0; x < width; ++x, bgra += 4, bgr += 3) {
+    const unsigned a = bgra[3];
+    bgr[0] = OverWhite(bgra[0], a);
+    bgr[1] = OverWhite(bgra[1], a);
+    bgr[2] = OverWhite(bgra[2], a);
+  }
+}
+
+void PackNibbles(const std::uint8_t* indices, std::uint8_t* row, int width) {
+  for (int x = 0; x + 1 < width; x += 2) row[x / 2] = static_cast<std::uint8_t>(indices[x] << 4 | indices[x + 1]);
+  if (width & 1) row[width / 2] = static_cast<std::uint8_t>(indices[width - 1] << 4);
+}
+
+void ConvertRow(Layout layout, const std::uint8_t* from, std::uint8_t* to, int width) {
+  if (layout == Layout::Composite)
+    CompositeRow(from, to, width);
+  else
+    PackNibbles(from, to, width);
+}
+
+// rows: the picture's rows (Direct) or the rows of a whole-picture buffer
+// (other layouts, interlaced); row: one buffer row (other layouts, not interlaced).
+bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* rows,
+              png_bytep row, img::Bitmap& picture) {
+  png_structp png = s.png;
+  if (setjmp(png_jmpbuf(png))) return false;
+  switch (layout) {
+    case Layout::Direct:
+      if (header.color_type == PNG_COLOR_TYPE_GRAY && header.bit_depth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+      if (header.color_type == PNG_COLOR_TYPE_RGB) png_set_bgr(png);
+      break;
+    case Layout::TwoBitPalette:
+      png_set_packing(png);
+      break;
+    case Layout::Composite:
+      png_set_expand(png);
+      png_set_gray_to_rgb(png);
+      png_set_bgr(png);
+      break;
+  }
+  if (header.bit_depth == 16) png_set_scale_16(png);  // rounded, not just the high byte
+  png_set_interlace_handling(png);
+  png_read_update_info(png, s.info);
+
+  const int width = static_cast<int>(header.width);
+  if (layout == Layout::Direct) {
+    png_read_image(png, rows);
+  } else if (header.interlace != PNG_INTERLACE_NONE) {
+    png_read_image(png, rows);
+    for (int y = 0; y < picture.height(); ++y) ConvertRow(layout, rows[y], picture.ScanLine(y), width);
+  } else {
+    for (int y = 0; y < picture.height(); ++y) {
+      png_read_row(png, row, nullptr);
+      ConvertRow(layout, row, picture.ScanLine(y), width);
+    }
+  }
+  return true;
+}
+
+bool WriteImage(WriteStructs& s, WriteContext& context, const Header& header,
+                const png_color* palette, int palette_size, png_bytep* rows) {
+  png_structp png = s.png;
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_write_fn(png, &context, WriteToMemory, Flush);
+  png_set_IHDR(png, s.info, header.width, header.height, header.bit_depth, header.color_type,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  if (header.color_type == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, s.info, palette, palette_size);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_compression_level(png, Z_DEFAULT_COMPRESSION);
+  png_write_info(png, s.info);
+  if (header.color_type == PNG_COLOR_TYPE_RGB) png_set_bgr(png);
+  png_write_image(png, rows);
+  png_write_end(png, s.info);
+  return true;
+}
+
+// Largest palette index the picture uses (0 for an empty picture).
+unsigned MaxIndex(const img::Bitmap& picture) {
+  const int bits = img::BitsPerPixel(picture.format());
+  const std::size_t used = (static_cast<std::size_t>(picture.width()) * bits + 7) / 8;
+  const int pixels_in_last = picture.width() - static_cast<int>((used - 1) * 8 / bits);
+  unsigned max = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    const std::uint8_t* row = picture.ScanLine(y);
+    for (std::size_t i = 0; i < used; ++i) {
+      const int count = i + 1 < used ? 8 / bits : pixels_in_last;
+      for (int p = 0; p < count; ++p) {
+        const unsigned index = (row[i] >> (8 - bits * (p + 1))) & ((1u << bits) - 1);
+        max = std::max(max, index);
+      }
+    }
+  }
+  return max;
+}
+
+// Padding bytes after the pixels of each row set to zero, so a reused buffer
+// gives the same bytes as a new one.
+void ClearPadding(img::Bitmap& picture, std::size_t used) {
+  const std::size_t pad = picture.stride() - used;
+  if (pad == 0) return;
+  for (int y = 0; y < picture.height(); ++y) std::memset(picture.ScanLine(y) + used, 0, pad);
+}
+
+}  // namespace
+
+struct PngImage::Codec {
+  std::vector<png_bytep> rows;
+  std::vector<std::uint8_t> buffer;   // rows that need converting after libpng
+  img::Bitmap spare;                  // decode target, kept to be reused
+  img::Bitmap copy24;                 // 24-bit copy of a picture in another format
+  std::vector<png_color> palette;
+  std::vector<std::uint8_t> encoded;  // grows to the largest file written so far
+};
+
+PngImage::PngImage() : codec_(std::make_unique<Codec>()) {}
+PngImage::~PngImage() = default;
+
+void PngImage::Load(const std::filesystem::path& path, img::Bitmap& out) {
+  const std::vector<std::uint8_t> data = img::ReadWholeFile(path);
+  LoadFromMemory(data, out);
+}
+
+void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out) {
+  if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0)
+    throw img::ImageError(img::ErrorCode::Format, "PNG: not a PNG file");
+  Codec& c = *codec_;
+  ReadContext context;
+  context.data = data.data();
+  context.size = data.size();
+
+  ReadStructs s;
+  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context.failure, OnError, OnWarning);
+  if (s.png) s.info = png_create_info_struct(s.png);
+  if (!s.png || !s.info) throw img::ImageError(img::ErrorCode::TooLarge, "PNG: out of memory");
+
+  Header header;
+  if (!ReadInfo(s, context, header)) context.failure.Throw();
+  img::CheckPictureSize(header.width, header.height);
+  const int width = static_cast<int>(header.width);
+  const int height = static_cast<int>(header.height);
+
+  const bool palette = header.color_type == PNG_COLOR_TYPE_PALETTE;
+  Layout layout = Layout::Direct;
+  img::PixelFormat format = img::PixelFormat::Bits24;
+  if (HasTransparency(s.png, s.info, header.color_type)) {
+    layout = Layout::Composite;
+  } else if (palette) {
+    switch (header.bit_depth) {
+      case 1: format = img::PixelFormat::Bits1; break;
+      case 2: format = img::PixelFormat::Bits4; layout = Layout::TwoBitPalette; break;
+      case 4: format = img::PixelFormat::Bits4; break;
+      default: format = img::PixelFormat::Bits8; break;
+    }
+  } else if (header.color_type == PNG_COLOR_TYPE_GRAY) {
+    format = img::PixelFormat::Bits8;
+  }
+
+  if (c.spare.width() != width || c.spare.height() != height || c.spare.format() != format) {
+    c.spare.Clear();
+    c.spare = img::Bitmap(width, height, format);
+  }
+  std::vector<img::PaletteEntry>& entries = c.spare.palette();
+  entries.clear();
+  if (palette && layout != Layout::Composite) {
+    png_colorp colors = nullptr;
+    int count = 0;
+    png_get_PLTE(s.png, s.info, &colors, &count);
+    for (int i = 0; i < count; ++i) entries.push_back({colors[i].blue, colors[i].green, colors[i].red, 0});
+  } else if (format == img::PixelFormat::Bits8) {
+    for (int i = 0; i < 256; ++i) {
+      auto v = static_cast<std::uint8_t>(i);
+      entries.push_back({v, v, v, 0});
+    }
+  }
+
+  const std::size_t buffer_row = layout == Layout::Composite ? std::size_t(width) * 4 : std::size_t(width);
+  c.rows.resize(static_cast<std::size_t>(height));
+  if (layout == Layout::Direct) {
+    for (int y = 0; y < height; ++y) c.rows[y] = c.spare.ScanLine(y);
+  } else if (header.interlace != PNG_INTERLACE_NONE) {
+    c.buffer.resize(buffer_row * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) c.rows[y] = c.buffer.data() + buffer_row * static_cast<std::size_t>(y);
+  } else {
+    c.buffer.resize(buffer_row);
+  }
+
+  if (!ReadRows(s, header, layout, c.rows.data(), c.buffer.data(), c.spare)) context.failure.Throw();
+  ClearPadding(c.spare, (static_cast<std::size_t>(width) * img::BitsPerPixel(format) + 7) / 8);
+
+  // Indices past a short palette get black entries, so every pixel has a colour.
+  if (palette && layout != Layout::Composite) {
+    const unsigned needed = MaxIndex(c.spare) + 1;
+    if (entries.size() < needed) entries.resize(needed, img::PaletteEntry{});
+  }
+  std::swap(out, c.spare);
+}
+
+std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture) {
+  if (picture.empty()) throw img::ImageError(img::ErrorCode::InvalidArgument, "PNG: empty picture");
+  Codec& c = *codec_;
+  const img::Bitmap* source = &picture;
+  Header header;
+  header.width = static_cast<png_uint_32>(picture.width());
+  header.height = static_cast<png_uint_32>(picture.height());
+  c.palette.clear();
+  if (img::HasPalette(picture.format())) {
+    header.color_type = PNG_COLOR_TYPE_PALETTE;
+    header.bit_depth = img::BitsPerPixel(picture.format());
+    // The palette as it is, cut to what the depth can index and padded with
+    // black up to the largest index the pixels use (PNG needs one entry at least).
+    const std::size_t limit = std::size_t(1) << header.bit_depth;
+    const std::size_t count = std::max<std::size_t>(
+        std::min(picture.palette().size(), limit), MaxIndex(picture) + 1);
+    c.palette.resize(count, png_color{0, 0, 0});
+    for (std::size_t i = 0; i < count && i < picture.palette().size(); ++i) {
+      const img::PaletteEntry& e = picture.palette()[i];
+      c.palette[i] = png_color{e.red, e.green, e.blue};
+    }
+  } else {
+    header.color_type = PNG_COLOR_TYPE_RGB;
+    header.bit_depth = 8;
+    if (picture.format() != img::PixelFormat::Bits24) {
+      c.copy24.Assign(picture);
+      c.copy24.ConvertTo24();
+      source = &c.copy24;
+    }
+  }
+  c.rows.resize(static_cast<std::size_t>(source->height()));
+  for (int y = 0; y < source->height(); ++y)
+    c.rows[y] = const_cast<png_bytep>(source->ScanLine(y));  // libpng only reads them
+
+  WriteContext context;
+  context.out = &c.encoded;
+  c.encoded.clear();
+  WriteStructs s;
+  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.failure, OnError, OnWarning);
+  if (s.png) s.info = png_create_info_struct(s.png);
+  if (!s.png || !s.info) throw img::ImageError(img::ErrorCode::TooLarge, "PNG: out of memory");
+  if (!WriteImage(s, context, header, c.palette.data(), static_cast<int>(c.palette.size()), c.rows.data()))
+    context.failure.Throw();
+  return c.encoded;
+}
+
+void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
+  const std::vector<std::uint8_t> file = Encode(picture);
+  img::WriteFileAtomically(path, file);
+}
+
+}  // namespace engine

@@ -1,0 +1,178 @@
+// imgbatch as a user runs it: the real binary on pictures made here.
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "TestSupport.h"
+#include "engine/JpegImage.h"
+#include "engine/PngImage.h"
+#include "imaging/FileIO.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int status = -1;
+  std::string output;  // stdout and stderr together
+};
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+RunResult RunImgBatch(const std::vector<std::string>& args) {
+  std::string command = Quote(IMGBATCH_PATH);
+  for (const std::string& a : args) command += " " + Quote(a);
+  command += " 2>&1";
+  RunResult result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 4096> buffer;
+  std::size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string U(const fs::path& p) { return img::PathToUtf8(p); }
+
+class ImgBatch : public ::testing::Test {
+ protected:
+  fs::path src() const { return tmp_ / "src"; }
+  fs::path out() const { return tmp_ / "out"; }
+  fs::path Jpeg(const fs::path& rel, int w = 80, int h = 60) {
+    fs::path p = src() / rel;
+    fs::create_directories(p.parent_path());
+    engine::JpegImage codec;
+    codec.Save(testsupport::GradientBitmap(w, h), p);
+    return p;
+  }
+  std::vector<std::string> OutNames() const {
+    std::vector<std::string> names;
+    if (!fs::exists(out())) return names;
+    for (auto& e : fs::directory_iterator(out())) names.push_back(U(e.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  testsupport::TempDir tmp_;
+};
+
+TEST_F(ImgBatch, FileSourceWithDefaultFormatsKeepsItsName) {
+  fs::path a = Jpeg("Photo.JPG");
+  RunResult r = RunImgBatch({U(a), "-o", U(out() / "new" / "deeper"), "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  std::vector<std::string> names;
+  for (auto& e : fs::directory_iterator(out() / "new" / "deeper")) names.push_back(U(e.path().filename()));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Photo.bmp", "Photo.jpeg", "Photo.jpg", "Photo.png"}));
+  EXPECT_NE(r.output.find("1 pictures, 4 files written, 0 failed"), std::string::npos) << r.output;
+}
+
+TEST_F(ImgBatch, FolderSourceWalksNestedFoldersAndLaterCollisionWins) {
+  Jpeg("b/x.jpg", 20, 10);
+  Jpeg("c/X.JPG", 30, 10);  // listed after b/x.jpg: its targets win
+  Jpeg("c/d/deep.jpg");
+  Jpeg(".hidden.jpg");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp,png", "-j", "2"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.png", "deep.bmp", "deep.png",
+                                                  "x.bmp", "x.png"}));
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "x.bmp");
+  EXPECT_EQ(bmp.width(), 30);
+}
+
+TEST_F(ImgBatch, ResizeAndRotateOptions) {
+  fs::path a = Jpeg("big.jpg", 400, 300);
+  ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp", "--width", "100", "--keep-ratio", "--rotate", "90"})
+                .status,
+            0);
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "big.bmp");
+  EXPECT_EQ(bmp.width(), 75);
+  EXPECT_EQ(bmp.height(), 100);
+
+  // Without keep-ratio a single size box means no resize, as in the window.
+  ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp", "--width", "100"}).status, 0);
+  bmp.LoadFromFile(out() / "big.bmp");
+  EXPECT_EQ(bmp.width(), 400);
+
+  ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp", "--width", "100", "--height", "50"}).status, 0);
+  bmp.LoadFromFile(out() / "big.bmp");
+  EXPECT_EQ(bmp.width(), 100);
+  EXPECT_EQ(bmp.height(), 50);
+}
+
+TEST_F(ImgBatch, EmptyFormatListWritesNothing) {
+  fs::path a = Jpeg("a.jpg");
+  RunResult r = RunImgBatch({U(a), "-o", U(out()), "-f", ""});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(OutNames().empty());
+}
+
+TEST_F(ImgBatch, CorruptPictureAmongGoodOnesIsReportedAndTheOthersConverted) {
+  Jpeg("good1.jpg");
+  Jpeg("good2.jpg");
+  fs::create_directories(src());
+  img::WriteFileAtomically(src() / "broken.png", std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 1, 2});
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "jpg", "-q"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("broken.png"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("cannot be decoded"), std::string::npos) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"good1.jpg", "good2.jpg"}));
+}
+
+struct UsageCase {
+  std::vector<std::string> args;
+  std::string message;
+};
+
+class ImgBatchUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(ImgBatchUsage, UsageErrorsExitWithTwoAndWriteNothing) {
+  testsupport::TempDir tmp;
+  std::vector<std::string> args = GetParam().args;
+  for (std::string& a : args)
+    if (a == "OUT") a = U(tmp / "out");
+  RunResult r = RunImgBatch(args);
+  EXPECT_EQ(r.status, 2) << r.output;
+  EXPECT_NE(r.output.find(GetParam().message), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(tmp / "out"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadCommandLines, ImgBatchUsage,
+    ::testing::Values(UsageCase{{"x.jpg"}, "no output folder"},
+                      UsageCase{{"x.jpg", "-o"}, "needs a value"},
+                      UsageCase{{"-o", "OUT"}, "no source"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--bogus"}, "unknown option --bogus"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--width", "12a"}, "whole number"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--width", "0"}, "whole number"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--rotate", "45"}, "0, 90, 180 or 270"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "-j", "0"}, "--jobs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "-f", "gif"}, "unknown format 'gif'"}));
+
+TEST(ImgBatchInfo, HelpAndVersion) {
+  RunResult help = RunImgBatch({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
+  RunResult version = RunImgBatch({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.output, "imgbatch 2.2\n");
+}
+
+TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
+  Jpeg("here.jpg");
+  RunResult r = RunImgBatch({U(src() / "here.jpg"), U(src() / "gone.jpg"), "-o", U(out()), "-f", "png"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("gone.jpg"), std::string::npos);
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"here.png"});
+}
+
+}  // namespace

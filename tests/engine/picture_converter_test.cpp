@@ -1,0 +1,271 @@
+#include "engine/PictureConverter.h"
+
+#include <functional>
+
+#include "TestSupport.h"
+#include "engine/JpegImage.h"
+#include "engine/PngImage.h"
+#include "imaging/FileIO.h"
+
+using namespace engine;
+namespace fs = std::filesystem;
+
+namespace {
+
+ConversionOptions Formats(bool bmp, bool jpg, bool jpeg, bool png) {
+  ConversionOptions o;
+  o.toBmp = bmp;
+  o.toJpg = jpg;
+  o.toJpeg = jpeg;
+  o.toPng = png;
+  return o;
+}
+
+// A host whose event pump can run a callback, to act "during" a conversion.
+class ScriptedHost : public FixedOptionsHost {
+ public:
+  using FixedOptionsHost::FixedOptionsHost;
+  std::function<void()> onPump;
+  int steps = 0;
+  void StepProgress() override { ++steps; }
+  void PumpEvents() override {
+    if (onPump) onPump();
+  }
+};
+
+std::string Utf8(const fs::path& p) { return img::PathToUtf8(p); }
+
+std::vector<std::uint8_t> Bytes(const fs::path& p) { return img::ReadWholeFile(p); }
+
+class ConverterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(src_dir());
+    fs::create_directories(out_dir());
+  }
+  fs::path src_dir() const { return tmp_ / "src"; }
+  fs::path out_dir() const { return tmp_ / "out"; }
+  std::string out() const { return Utf8(out_dir()) + "/"; }
+
+  fs::path MakeJpeg(const std::string& name, int w = 64, int h = 48) {
+    fs::path p = src_dir() / img::PathFromUtf8(name);
+    JpegImage codec;
+    codec.Save(testsupport::GradientBitmap(w, h), p);
+    return p;
+  }
+  fs::path MakeBmp(const std::string& name, int w = 30, int h = 20) {
+    fs::path p = src_dir() / img::PathFromUtf8(name);
+    testsupport::GradientBitmap(w, h).SaveToFile(p);
+    return p;
+  }
+  fs::path MakePng(const std::string& name, int w = 30, int h = 20) {
+    fs::path p = src_dir() / img::PathFromUtf8(name);
+    PngImage codec;
+    codec.Save(testsupport::GradientBitmap(w, h), p);
+    return p;
+  }
+
+  testsupport::TempDir tmp_;
+  VectorPictureList converted_;
+};
+
+TEST_F(ConverterTest, NamesTargetsByTheRouteTableInTheFixedOrder) {
+  ScriptedHost host(Formats(true, true, false, false), &converted_);
+  PictureConverter converter(host);
+  fs::path source = MakeJpeg("Photo.JPG");
+  ConversionReport r = converter.ConvertPicture(Utf8(source), out());
+  EXPECT_TRUE(r.ok());
+  ASSERT_EQ(r.written.size(), 2u);
+  EXPECT_EQ(r.written[0], out() + "Photo.bmp");
+  EXPECT_EQ(r.written[1], out() + "Photo.jpg");
+  ASSERT_EQ(converted_.Count(), 2);
+  EXPECT_EQ(converted_.Item(0), "Photo.bmp");
+  EXPECT_EQ(converted_.Item(1), "Photo.jpg");
+
+  converter.ConvertPicture(Utf8(source), out());  // listed once however often
+  EXPECT_EQ(converted_.Count(), 2);
+}
+
+TEST_F(ConverterTest, SameKindRoutesKeepTheSourceNameLetterForLetter) {
+  ScriptedHost host(Formats(true, false, false, true), &converted_);
+  PictureConverter converter(host);
+  EXPECT_EQ(converter.ConvertPicture(Utf8(MakeBmp("A.BMP")), out()).written,
+            (std::vector<std::string>{out() + "A.BMP", out() + "A.png"}));
+  EXPECT_EQ(converter.ConvertPicture(Utf8(MakePng("p.PNG")), out()).written,
+            (std::vector<std::string>{out() + "p.bmp", out() + "p.PNG"}));
+}
+
+TEST_F(ConverterTest, JpgAndJpegTargetsAreIdenticalQuality100Files) {
+  ScriptedHost host(Formats(false, true, true, false), &converted_);
+  PictureConverter converter(host);
+  ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("x.jpeg")), out());
+  ASSERT_EQ(r.written.size(), 2u);
+  EXPECT_EQ(Bytes(out_dir() / "x.jpg"), Bytes(out_dir() / "x.jpeg"));
+}
+
+TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
+  ScriptedHost host(Formats(true, true, true, true), &converted_);
+  PictureConverter converter(host);
+  for (const char* name : {"a.gif", "b.ico", "noext", "c.jpg.txt"}) {
+    fs::path p = src_dir() / name;
+    img::WriteFileAtomically(p, std::vector<std::uint8_t>{1, 2, 3});
+    ConversionReport r = converter.ConvertPicture(Utf8(p), out());
+    EXPECT_FALSE(r.isPicture) << name;
+    EXPECT_TRUE(r.written.empty());
+  }
+  host.options() = Formats(false, false, false, false);
+  ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("y.jpg")), out());
+  EXPECT_TRUE(r.written.empty());
+  EXPECT_EQ(converted_.Count(), 0);
+  EXPECT_TRUE(fs::is_empty(out_dir()));
+}
+
+TEST_F(ConverterTest, ReplacesExistingTargetsAndMayRewriteTheSourceItself) {
+  ScriptedHost host(Formats(true, false, false, false), &converted_);
+  PictureConverter converter(host);
+  img::WriteFileAtomically(out_dir() / "z.bmp", std::vector<std::uint8_t>{9});
+  converter.ConvertPicture(Utf8(MakeJpeg("z.jpg")), out());
+  img::Bitmap written;
+  written.LoadFromFile(out_dir() / "z.bmp");
+  EXPECT_EQ(written.width(), 64);
+
+  // Output folder = source folder, the source's own format ticked.
+  fs::path source = MakeBmp("self.bmp", 5, 5);
+  converter.ConvertPicture(Utf8(source), Utf8(src_dir()) + "/");
+  written.LoadFromFile(source);
+  EXPECT_EQ(written.width(), 5);
+}
+
+TEST_F(ConverterTest, RotationTurnsEveryTarget) {
+  ConversionOptions o = Formats(true, true, true, true);
+  o.rotation = 1;
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("r.jpg", 300, 200)), out());
+  ASSERT_EQ(r.written.size(), 4u);
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out_dir() / "r.bmp");
+  EXPECT_EQ(bmp.width(), 200);
+  EXPECT_EQ(bmp.height(), 300);
+  JpegImage jpeg;
+  jpeg.Load(out_dir() / "r.jpeg", bmp);
+  EXPECT_EQ(bmp.width(), 200);
+  PngImage png;
+  png.Load(out_dir() / "r.png", bmp);
+  EXPECT_EQ(bmp.height(), 300);
+}
+
+TEST_F(ConverterTest, AFolderInTheWayFailsThatTargetOnlyAndIsNotListed) {
+  fs::create_directories(out_dir() / "d.jpg");
+  fs::create_directories(out_dir() / "d.bmp");
+  ScriptedHost host(Formats(true, true, false, true), &converted_);
+  PictureConverter converter(host);
+  ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("d.jpg")), out());
+  EXPECT_EQ(r.written, std::vector<std::string>{out() + "d.png"});
+  EXPECT_EQ(r.failures.size(), 2u);
+  ASSERT_EQ(converted_.Count(), 1);
+  EXPECT_EQ(converted_.Item(0), "d.png");
+  EXPECT_TRUE(fs::is_directory(out_dir() / "d.jpg"));
+}
+
+TEST_F(ConverterTest, AnUndecodableSourceWritesNothingFromThePreviousPicture) {
+  ScriptedHost host(Formats(true, true, true, true), &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(MakeJpeg("good.jpg")), out()).ok());
+  const int listed = converted_.Count();
+
+  fs::path bad = src_dir() / "bad.jpg";
+  img::WriteFileAtomically(bad, std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J'});
+  ConversionReport r = converter.ConvertPicture(Utf8(bad), out());
+  EXPECT_TRUE(r.isPicture);
+  EXPECT_TRUE(r.written.empty());
+  EXPECT_EQ(r.failures.size(), 1u);  // reported once, not once per format
+  EXPECT_EQ(converted_.Count(), listed);
+  for (const char* name : {"bad.bmp", "bad.jpg", "bad.jpeg", "bad.png"})
+    EXPECT_FALSE(fs::exists(out_dir() / name)) << name;
+}
+
+TEST_F(ConverterTest, OneDecodeForAllFormatsGivesTheBytesOfOneConversionPerFormat) {
+  ConversionOptions o = Formats(true, true, true, true);
+  o.zoomType = 1;
+  o.widthText = "50";
+  o.heightText = "40";
+  o.rotation = 3;
+  fs::path source = MakeJpeg("same.jpg", 120, 90);
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(source), out()).ok());
+
+  const char* names[] = {"same.bmp", "same.jpg", "same.jpeg", "same.png"};
+  for (int f = 0; f < 4; ++f) {
+    fs::path alone = tmp_ / ("alone" + std::to_string(f));
+    fs::create_directories(alone);
+    ConversionOptions one = o;
+    one.toBmp = f == 0;
+    one.toJpg = f == 1;
+    one.toJpeg = f == 2;
+    one.toPng = f == 3;
+    ScriptedHost single(one);
+    PictureConverter fresh(single);
+    ASSERT_TRUE(fresh.ConvertPicture(Utf8(source), Utf8(alone) + "/").ok());
+    EXPECT_EQ(Bytes(out_dir() / names[f]), Bytes(alone / names[f])) << names[f];
+  }
+}
+
+// Turns the rotation on at the first progress step of the PNG route, after
+// the BMP target of the same picture has been written.
+class RotationSwitchingHost : public ScriptedHost {
+ public:
+  using ScriptedHost::ScriptedHost;
+  void StepProgress() override {
+    if (++steps == 4) options().rotation = 1;
+  }
+};
+
+TEST_F(ConverterTest, AnOptionChangedDuringAConversionAppliesToTheNextRoutes) {
+  RotationSwitchingHost host(Formats(true, false, false, true), &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(MakeJpeg("turn.jpg", 40, 30)), out()).ok());
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out_dir() / "turn.bmp");
+  EXPECT_EQ(bmp.width(), 40);
+  PngImage png;
+  png.Load(out_dir() / "turn.png", bmp);
+  EXPECT_EQ(bmp.width(), 30);
+}
+
+TEST_F(ConverterTest, ASecondConversionFromAnEventPumpIsRefused) {
+  ConversionOptions o = Formats(false, true, false, false);
+  o.rotation = 2;  // the rotation pumps events
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  fs::path other = MakeJpeg("other.jpg");
+  ConversionReport inner;
+  host.onPump = [&] {
+    if (inner.failures.empty()) inner = converter.ConvertPicture(Utf8(other), out());
+  };
+  ConversionReport outer = converter.ConvertPicture(Utf8(MakeJpeg("first.jpg")), out());
+  EXPECT_TRUE(outer.ok());
+  EXPECT_EQ(inner.failures.size(), 1u);
+  EXPECT_TRUE(inner.written.empty());
+  EXPECT_FALSE(fs::exists(out_dir() / "other.jpg"));
+  EXPECT_FALSE(converter.busy());
+}
+
+TEST_F(ConverterTest, ChineseFileAndFolderNames) {
+  fs::path folder = out_dir() / img::PathFromUtf8("输出");
+  fs::create_directories(folder);
+  ScriptedHost host(Formats(true, true, true, true), &converted_);
+  PictureConverter converter(host);
+  ConversionReport r = converter.ConvertPicture(Utf8(MakePng("照片.png")), Utf8(folder) + "/");
+  EXPECT_TRUE(r.ok());
+  EXPECT_TRUE(fs::exists(folder / img::PathFromUtf8("照片.jpeg")));
+  EXPECT_EQ(FindListItem("照片.bmp", &converted_), 0);
+}
+
+TEST(PictureExtensions, TrimmedAndCaseInsensitive) {
+  for (const char* e : {".jpg", " .JPEG ", ".Bmp", ".png"}) EXPECT_TRUE(IsPictureExtension(e)) << e;
+  for (const char* e : {".gif", "", ".jp g", "jpg"}) EXPECT_FALSE(IsPictureExtension(e)) << e;
+}
+
+}  // namespace

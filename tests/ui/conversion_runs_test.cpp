@@ -1,0 +1,202 @@
+#include "ui/ConversionRuns.h"
+
+#include <functional>
+
+#include "TestSupport.h"
+#include "engine/PngImage.h"
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
+#include "text/InterfaceText.h"
+#include "ui/Dialogs.h"
+
+using namespace ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string U(const fs::path& p) { return img::PathToUtf8(p); }
+
+class RecordingDialogs : public Dialogs {
+ public:
+  std::vector<std::string> messages;
+  void ShowMessage(const std::string& text, int, int) override { messages.push_back(text); }
+  void ShowError(const std::string& text) override { messages.push_back(text); }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::string BrowseForFolder(const std::string&, const std::string&) override { return {}; }
+};
+
+// The main window as the runs see it, with every call recorded.
+class FakeWindow : public RunWindow {
+ public:
+  engine::ConversionOptions options;
+  engine::VectorPictureList source, target;
+  std::string sourcePath, targetPath, sourceEdit, outputEdit;
+  bool stop = false;
+  std::vector<std::string> hints;
+  int progress = -1, pictures = 0, targetClicks = 0, refreshes = 0;
+  std::function<void()> onPump;
+
+  engine::ConversionOptions Options() override { return options; }
+  engine::PictureList* ConvertedList() override { return &target; }
+  void PumpEvents() override {
+    if (onPump) onPump();
+  }
+  engine::PictureList& SourceList() override { return source; }
+  engine::PictureList& TargetList() override { return target; }
+  std::string SourcePath() override { return sourcePath; }
+  std::string TargetPath() override { return targetPath; }
+  std::string SourceEditText() override { return sourceEdit; }
+  std::string OutputEditText() override { return outputEdit; }
+  bool StopRequested() override { return stop; }
+  void ClearStopRequest() override { stop = false; }
+  void SetHint(const std::string& text) override {
+    hints.push_back(text);
+    if (text.rfind(text::TxtConverted, 0) == 0) ++pictures;
+  }
+  void ShowProgressBar() override {}
+  void SetProgress(int position) override { progress = position; }
+  void FocusSourceList() override {}
+  void FocusTargetList() override {}
+  void TargetListClick() override { ++targetClicks; }
+  void RefreshTargetList() override { ++refreshes; }
+};
+
+class RunsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    text::ApplyInterfaceText();
+    previous_ = InstallDialogs(&dialogs_);
+    fs::create_directories(tmp_ / "src");
+    window_.sourcePath = U(tmp_ / "src") + "/";
+    window_.targetPath = U(tmp_ / "out") + "/";
+    window_.sourceEdit = U(tmp_ / "src");
+    window_.outputEdit = U(tmp_ / "out");
+  }
+  void TearDown() override { InstallDialogs(previous_); }
+
+  void AddSource(const std::string& name, bool selected = true) {
+    fs::path p = tmp_ / "src" / img::PathFromUtf8(name);
+    fs::create_directories(p.parent_path());
+    engine::PngImage().Save(testsupport::GradientBitmap(8, 6), p);
+    if (name.find('/') == std::string::npos) {
+      window_.source.Append(name);
+      window_.source.SetSelected(window_.source.Count() - 1, selected);
+      if (selected) window_.source.SetCurrentIndex(window_.source.Count() - 1);
+    }
+  }
+  std::vector<std::string> OutNames() {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto& e : fs::directory_iterator(tmp_ / "out", ec)) names.push_back(U(e.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  testsupport::TempDir tmp_;
+  RecordingDialogs dialogs_;
+  Dialogs* previous_ = nullptr;
+  FakeWindow window_;
+  engine::PictureConverter converter_{window_};
+};
+
+TEST_F(RunsTest, SelectedRunConvertsEverySelectedPictureAndSelectsTheLastPng) {
+  AddSource("a.png");
+  AddSource("skip.png", false);
+  AddSource("b.png");
+  AddSource("c.png");
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(OutNames().size(), 12u);  // three pictures, four formats
+  EXPECT_FALSE(fs::exists(tmp_ / "out" / "skip.bmp"));
+  EXPECT_EQ(window_.pictures, 3);
+  EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
+  EXPECT_EQ(window_.hints[0], text::TxtConverted + window_.sourcePath + "a.png");
+  // Only the PNG target of the last picture is selected, and it was previewed.
+  const int png = engine::FindListItem("c.png", &window_.target);
+  ASSERT_GE(png, 0);
+  for (int i = 0; i < window_.target.Count(); ++i) EXPECT_EQ(window_.target.IsSelected(i), i == png);
+  EXPECT_EQ(window_.target.CurrentIndex(), png);
+  EXPECT_EQ(window_.targetClicks, 1);
+  EXPECT_EQ(window_.progress, 0);
+}
+
+TEST_F(RunsTest, NoCurrentEntryOrNoSelectionShowsTheMessage) {
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoSelection);
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0], "请选择一个要转换的图片");
+
+  AddSource("a.png", false);
+  window_.source.SetCurrentIndex(0);
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoSelection);
+  EXPECT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_TRUE(window_.source.IsSelected(0));  // the first entry is selected for the user
+  EXPECT_TRUE(OutNames().empty());
+}
+
+TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
+  for (const char* n : {"1.png", "2.png", "3.png", "4.png", "5.png"}) AddSource(n);
+  window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
+  int pumps = 0;
+  window_.onPump = [&] {
+    if (++pumps == 2) window_.stop = true;  // clicked during the second picture
+  };
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Stopped);
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"1.png", "2.png"}));
+  EXPECT_EQ(window_.hints.back(), "你已停止图片转换");
+  EXPECT_EQ(window_.targetClicks, 0);
+  EXPECT_NE(window_.progress, 0);
+}
+
+TEST_F(RunsTest, NoTickedFormatWritesAndSelectsNothing) {
+  AddSource("a.png");
+  window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_TRUE(OutNames().empty());
+  EXPECT_EQ(window_.target.Count(), 0);
+  EXPECT_EQ(window_.targetClicks, 0);
+}
+
+TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
+  AddSource("good.png");
+  img::WriteFileAtomically(tmp_ / "src" / "bad.png", std::vector<std::uint8_t>{1, 2, 3});
+  window_.source.Append("bad.png");
+  window_.source.SetSelected(1, true);
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(window_.pictures, 1);
+  EXPECT_EQ(window_.hints[1], "转换失败" + window_.sourcePath + "bad.png");
+  EXPECT_EQ(window_.hints.back(), RunEndHint(1));
+  EXPECT_NE(window_.hints.back(), text::TxtAllConverted);
+  EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
+}
+
+TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) {
+  AddSource("a/Photo.PNG");
+  AddSource("a/b/x.png");
+  AddSource("a/c/X.png");  // same targets as b/x.png, listed later: it wins
+  AddSource("a/.hidden.png");
+  window_.sourceEdit = U(tmp_ / "src" / "a");
+  window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
+  EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x.bmp"}));
+  EXPECT_EQ(window_.refreshes, 1);
+  EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
+  EXPECT_EQ(window_.hints[3], text::TxtConverted + engine::AsciiUpper(U(tmp_ / "src" / "a")) + "/photo.png");
+}
+
+TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
+  AddSource("a.png");
+  window_.outputEdit = "  ";
+  EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::NoOutputFolder);
+  window_.targetPath = "";
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoOutputFolder);
+  EXPECT_EQ(dialogs_.messages, (std::vector<std::string>{text::TxtSelectPath, text::TxtSelectPath}));
+  EXPECT_FALSE(fs::exists("a.png.bmp"));
+  EXPECT_FALSE(fs::exists("a.bmp"));
+}
+
+TEST_F(RunsTest, MissingSourceFolderEndsAsCompleted) {
+  window_.sourceEdit = U(tmp_ / "nothing-here");
+  EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "ui/FolderPaths.h"
+
+#include <fstream>
+
+#include "TestSupport.h"
+#include "imaging/FileIO.h"
+
+using namespace ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string U(const fs::path& p) { return img::PathToUtf8(p); }
+
+void Write(const fs::path& p, const std::string& content) { std::ofstream(p) << content; }
+
+std::string Read(const fs::path& p) {
+  std::ifstream in(p);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(NormalizeFolderPath, OneTrailingSeparatorAndNoDoubles) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"/pics", "/pics/"},      {"/pics/", "/pics/"},   {"  /pics  ", "/pics/"},
+      {"//pics///new", "/pics/new/"}, {"/a////b", "/a/b/"}, {"   ", "   "},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    std::string s = c.in;
+    NormalizeFolderPath(s);
+    EXPECT_EQ(s, c.out) << "'" << c.in << "'";
+  }
+}
+
+TEST(FolderCreation, CreatesMissingParentsAndRefusesUnusableTexts) {
+  testsupport::TempDir tmp;
+  const fs::path deep = tmp / "pics" / "new" / img::PathFromUtf8("照片");
+  EXPECT_EQ(CreateFolderWithParents(U(deep) + "/"), FolderCreation::Ready);
+  EXPECT_TRUE(fs::is_directory(deep));
+  EXPECT_EQ(CreateFolderWithParents(U(deep)), FolderCreation::Ready);  // already there
+
+  EXPECT_EQ(CreateFolderWithParents(""), FolderCreation::Unusable);
+  EXPECT_EQ(CreateFolderWithParents("   "), FolderCreation::Unusable);
+  EXPECT_EQ(CreateFolderWithParents("relative/folder/"), FolderCreation::Unusable);
+
+  Write(tmp / "afile", "x");  // a file where a folder should go
+  EXPECT_EQ(CreateFolderWithParents(U(tmp / "afile" / "sub")), FolderCreation::Failed);
+}
+
+TEST(Drives, UnixHasOneDrive) {
+#ifndef _WIN32
+  EXPECT_EQ(DrivePart("/home/x"), "/");
+  EXPECT_EQ(DrivePart("home/x"), "");
+  EXPECT_TRUE(DriveExists("/"));
+  EXPECT_FALSE(DriveExists(""));
+  EXPECT_FALSE(DriveExists("Q:"));
+#endif
+}
+
+TEST(ListFolderFiles, FilesOnlyInNaturalOrder) {
+  testsupport::TempDir tmp;
+  for (const char* name : {"img10.jpg", "img2.jpg", "B.png", "a.JPG", ".hidden"}) Write(tmp / name, "x");
+  fs::create_directories(tmp / "e.jpg");
+  auto files = ListFolderFiles(U(tmp.path()) + "/");
+  std::vector<std::string> names;
+  for (auto& f : files) names.push_back(f.substr(U(tmp.path()).size() + 1));
+  EXPECT_EQ(names, (std::vector<std::string>{".hidden", "a.JPG", "B.png", "img2.jpg", "img10.jpg"}));
+  EXPECT_TRUE(ListFolderFiles("/no/such/folder/").empty());
+}
+
+TEST(RenameWithoutReplacing, NeverReplacesAFile) {
+  testsupport::TempDir tmp;
+  Write(tmp / "a.jpg", "A");
+  Write(tmp / "b.jpg", "B");
+  EXPECT_FALSE(RenameWithoutReplacing(U(tmp / "a.jpg"), U(tmp / "b.jpg")));
+  EXPECT_EQ(Read(tmp / "a.jpg"), "A");
+  EXPECT_EQ(Read(tmp / "b.jpg"), "B");
+
+  EXPECT_FALSE(RenameWithoutReplacing(U(tmp / "a.jpg"), U(tmp / "a.jpg")));
+  EXPECT_FALSE(RenameWithoutReplacing(U(tmp / "a.jpg"), U(tmp.path()) + "/"));
+  EXPECT_FALSE(RenameWithoutReplacing(U(tmp / "missing.jpg"), U(tmp / "c.jpg")));
+
+  EXPECT_TRUE(RenameWithoutReplacing(U(tmp / "a.jpg"), U(tmp / img::PathFromUtf8("新.jpg"))));
+  EXPECT_EQ(Read(tmp / img::PathFromUtf8("新.jpg")), "A");
+  EXPECT_FALSE(fs::exists(tmp / "a.jpg"));
+}
+
+TEST(ShellOpen, AddressesExistingPathsAndNothingElse) {
+  testsupport::TempDir tmp;
+  Write(tmp / "p.jpg", "x");
+  EXPECT_EQ(ShellOpenTarget("https://example.com/x"), "https://example.com/x");
+  EXPECT_EQ(ShellOpenTarget("www.example.com"), "http://www.example.com");
+  EXPECT_EQ(ShellOpenTarget(U(tmp / "p.jpg")), U(tmp / "p.jpg"));
+  EXPECT_EQ(ShellOpenTarget(U(tmp.path())), U(tmp.path()));
+  EXPECT_EQ(ShellOpenTarget(U(tmp / "gone.jpg")), "");
+  EXPECT_EQ(CompleteWebAddress("www.example.com/ic/"), "http://www.example.com/ic/");
+  EXPECT_EQ(CompleteWebAddress("https://x.example/"), "https://x.example/");
+}
+
+}  // namespace

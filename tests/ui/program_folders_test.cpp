@@ -1,0 +1,106 @@
+#include "ui/ProgramFolders.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "TestSupport.h"
+#include "imaging/FileIO.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifndef _WIN32
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+std::size_t EntryCount(const fs::path& folder) {
+  std::size_t n = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+TEST(ProgramFolders, WritableProgramFolderIsTheDataFolderAndStaysClean) {
+  testsupport::TempDir program;
+  testsupport::TempDir config;
+  ScopedEnv xdg("XDG_CONFIG_HOME", img::PathToUtf8(config.path()));
+  EXPECT_EQ(ui::ProgramDataFolder(program.path()), program.path());
+  EXPECT_EQ(EntryCount(program.path()), 0u);  // the probe is gone
+  EXPECT_FALSE(fs::exists(config / "ImgConvert"));
+}
+
+TEST(ProgramFolders, UnusableProgramFolderFallsBackToXdgConfigHome) {
+  testsupport::TempDir program;
+  testsupport::TempDir config;
+  ScopedEnv xdg("XDG_CONFIG_HOME", img::PathToUtf8(config / "deeper"));
+  // A "folder" that is a regular file cannot hold files, whoever runs the test.
+  std::ofstream(program / "not-a-folder") << "x";
+  const fs::path chosen = ui::ProgramDataFolder(program / "not-a-folder");
+  EXPECT_EQ(chosen, config / "deeper" / "ImgConvert");
+  EXPECT_TRUE(fs::is_directory(chosen));
+  EXPECT_EQ(ui::SettingsFilePath(chosen), config / "deeper" / "ImgConvert" / "defualt.ini");
+}
+
+TEST(ProgramFolders, ReadOnlyProgramFolderFallsBackToXdgConfigHome) {
+  testsupport::TempDir program;
+  testsupport::TempDir config;
+  ScopedEnv xdg("XDG_CONFIG_HOME", img::PathToUtf8(config.path()));
+  fs::permissions(program.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  std::FILE* f = std::fopen((program / "probe").c_str(), "wb");
+  if (f) {
+    std::fclose(f);
+    GTEST_SKIP() << "permission bits are not enforced for this user";
+  }
+  EXPECT_EQ(ui::ProgramDataFolder(program.path()), config / "ImgConvert");
+}
+
+TEST(ProgramFolders, RelativeXdgConfigHomeIsIgnored) {
+  testsupport::TempDir home;
+  ScopedEnv home_env("HOME", img::PathToUtf8(home.path()));
+  ScopedEnv xdg("XDG_CONFIG_HOME", "relative/config");
+  EXPECT_EQ(ui::PerUserDataFolder(), home / ".config" / "ImgConvert");
+  ScopedEnv empty_xdg("XDG_CONFIG_HOME", "");
+  EXPECT_EQ(ui::PerUserDataFolder(), home / ".config" / "ImgConvert");
+}
+#endif
+
+TEST(ProgramFolders, DefaultFoldersEndInOneSeparator) {
+  const fs::path data = fs::path("data") / img::PathFromUtf8("文件夹");
+  const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
+  EXPECT_EQ(ui::DefaultSourceFolder(data), "data" + sep + "文件夹" + sep + "source" + sep);
+  EXPECT_EQ(ui::DefaultTargetFolder(data / ""), "data" + sep + "文件夹" + sep + "target" + sep);
+}
+
+TEST(ProgramFolders, ExecutableFolderHoldsThisTest) {
+  const fs::path folder = ui::ExecutableFolder();
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(folder.is_absolute());
+}
+
+}  // namespace

@@ -1,0 +1,316 @@
+#include "ui/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "TestSupport.h"
+#include "imaging/FileIO.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Key names s0, s1, ... (built by append: GCC 12 misreports "s" + to_string).
+std::string Numbered(char prefix, int n) {
+  std::string name(1, prefix);
+  name += std::to_string(n);
+  return name;
+}
+
+std::string Expected(const fs::path& path) { return "Unable to write to " + img::PathToUtf8(path); }
+
+// Root ignores permission bits, so read-only cases cannot be provoked that way.
+bool PermissionsAreEnforced(const testsupport::TempDir& dir) {
+  const fs::path folder = dir / "probe-ro";
+  fs::create_directory(folder);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  std::FILE* f = std::fopen((folder / "x").string().c_str(), "wb");
+  if (f) std::fclose(f);
+  fs::permissions(folder, fs::perms::owner_all);
+  fs::remove_all(folder);
+  return f == nullptr;
+}
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  testsupport::TempDir dir;
+  fs::path path = dir / "defualt.ini";
+  ui::SettingsFile settings{path};
+};
+
+TEST_F(SettingsFileTest, MissingFileReadsDefaultsAndIsNotCreatedByReading) {
+  EXPECT_EQ(settings.ReadString("default", "SourcePath", "dflt"), "dflt");
+  EXPECT_EQ(settings.ReadInteger("default", "zoomtype", 7), 7);
+  EXPECT_TRUE(settings.ReadBool("default", "CbJPG", true));
+  EXPECT_FALSE(settings.ReadBool("default", "CBGIF", false));
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(SettingsFileTest, FirstWriteCreatesTheFile) {
+  settings.WriteBool("default", "fr", false);
+  EXPECT_EQ(ReadBytes(path), "[default]\nfr=0\n");
+}
+
+TEST_F(SettingsFileTest, RoundTripsOfAllThreeTypes) {
+  const std::string strings[] = {"", "1024", "/home/用户/图片/源/", "C:\\转换后\\", "  padded  ",
+                                 "\"quoted\"", "'single'", "\"", "a=b;c", "[not a section]"};
+  int n = 0;
+  for (const std::string& s : strings) settings.WriteString("default", Numbered('s', n++), s);
+  const int numbers[] = {0, 1, -1, 768, INT_MAX, INT_MIN};
+  n = 0;
+  for (int v : numbers) settings.WriteInteger("ImgConvert", Numbered('i', n++), v);
+  settings.WriteBool("default", "yes", true);
+  settings.WriteBool("default", "no", false);
+
+  ui::SettingsFile again(path);
+  n = 0;
+  for (const std::string& s : strings) EXPECT_EQ(again.ReadString("default", Numbered('s', n++), "x"), s);
+  n = 0;
+  for (int v : numbers) EXPECT_EQ(again.ReadInteger("ImgConvert", Numbered('i', n++), 42), v);
+  EXPECT_TRUE(again.ReadBool("default", "yes", false));
+  EXPECT_FALSE(again.ReadBool("default", "no", true));
+  EXPECT_EQ(ReadBytes(path).find('\r'), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, NamesCompareWithoutCase) {
+  settings.WriteInteger("ImgConvert", "LbRoateType", 2);
+  EXPECT_EQ(settings.ReadInteger("imgconvert", "lbroatetype", 0), 2);
+  EXPECT_EQ(settings.ReadInteger("IMGCONVERT", "LBROATETYPE", 0), 2);
+  settings.WriteInteger("imgCONVERT", "lbROATEtype", 3);
+  // One section, one key: the existing line was replaced, spelling kept.
+  EXPECT_EQ(ReadBytes(path), "[ImgConvert]\nLbRoateType=3\n");
+}
+
+TEST_F(SettingsFileTest, EveryCallGoesToTheFile) {
+  ui::SettingsFile other(path);
+  settings.WriteString("default", "edtwidth", "800");
+  EXPECT_EQ(other.ReadString("default", "edtwidth", ""), "800");
+  WriteBytes(path, "[default]\nedtwidth=640\n");
+  EXPECT_EQ(settings.ReadString("default", "edtwidth", ""), "640");
+  fs::remove(path);
+  EXPECT_EQ(settings.ReadString("default", "edtwidth", "1024"), "1024");
+}
+
+TEST_F(SettingsFileTest, EmptyValueIsEmptyTextButNotAnInteger) {
+  WriteBytes(path, "[default]\nSourcePath=\nzoomtype=\nCbJPG=   \n");
+  EXPECT_EQ(settings.ReadString("default", "SourcePath", "dflt"), "");
+  EXPECT_EQ(settings.ReadInteger("default", "zoomtype", 5), 5);
+  EXPECT_TRUE(settings.ReadBool("default", "CbJPG", true));
+}
+
+TEST_F(SettingsFileTest, KeysOutsideTheirSectionAreNotFound) {
+  WriteBytes(path, "zoomtype=1\n[other]\nzoomtype=2\n; zoomtype=3\n[default]\n;zoomtype=4\n");
+  EXPECT_EQ(settings.ReadInteger("default", "zoomtype", 9), 9);
+  EXPECT_EQ(settings.ReadInteger("other", "zoomtype", 9), 2);
+}
+
+struct IntegerCase {
+  const char* stored;
+  int expected;  // with default 77
+};
+
+class IntegerParsing : public SettingsFileTest, public ::testing::WithParamInterface<IntegerCase> {};
+
+TEST_P(IntegerParsing, ReadsOrFallsBackToDefault) {
+  WriteBytes(path, std::string("[default]\nvalue=") + GetParam().stored + "\n");
+  EXPECT_EQ(settings.ReadInteger("default", "value", 77), GetParam().expected) << GetParam().stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, IntegerParsing,
+    ::testing::Values(IntegerCase{"0", 0}, IntegerCase{"12", 12}, IntegerCase{" 42 ", 42},
+                      IntegerCase{"-7", -7}, IntegerCase{"+7", 7}, IntegerCase{"007", 7},
+                      IntegerCase{"0x1F", 31}, IntegerCase{"0X1f", 31}, IntegerCase{"0x0", 0},
+                      IntegerCase{"0xFFFFFFFF", -1}, IntegerCase{"0x7fffffff", INT_MAX},
+                      IntegerCase{"2147483647", INT_MAX}, IntegerCase{"-2147483648", INT_MIN},
+                      IntegerCase{"\"3\"", 3},
+                      // Not integers: the default.
+                      IntegerCase{"0x", 77}, IntegerCase{"0X", 77}, IntegerCase{"0xG", 77},
+                      IntegerCase{"0x1F ; note", 77}, IntegerCase{"12a", 77}, IntegerCase{"1.5", 77},
+                      IntegerCase{"abc", 77}, IntegerCase{"-", 77}, IntegerCase{"1 2", 77},
+                      IntegerCase{"2147483648", 77}, IntegerCase{"-2147483649", 77},
+                      IntegerCase{"0x100000000", 77}, IntegerCase{"99999999999999999999", 77}));
+
+TEST_F(SettingsFileTest, BooleansAreIntegersOtherThanZero) {
+  WriteBytes(path, "[default]\na=1\nb=0\nc=2\nd=-1\ne=0x0\nf=true\n");
+  EXPECT_TRUE(settings.ReadBool("default", "a", false));
+  EXPECT_FALSE(settings.ReadBool("default", "b", true));
+  EXPECT_TRUE(settings.ReadBool("default", "c", false));
+  EXPECT_TRUE(settings.ReadBool("default", "d", false));
+  EXPECT_FALSE(settings.ReadBool("default", "e", true));
+  EXPECT_FALSE(settings.ReadBool("default", "f", false));
+  EXPECT_TRUE(settings.ReadBool("default", "f", true));
+}
+
+TEST_F(SettingsFileTest, WritesKeepEveryOtherLineByteForByte) {
+  const std::string original =
+      "; settings of the picture converter\n"
+      "\n"
+      "[Other]\n"
+      "  Spaced Key  =  spaced value  \n"
+      "# hash comment\n"
+      "[default]\n"
+      "SourcePath=/old/\n"
+      "; a comment inside the section\n"
+      "edtwidth = 800\n"
+      "\n"
+      "[Tail]\n"
+      "x=1";  // no line end on the last line
+  WriteBytes(path, original);
+
+  settings.WriteString("DEFAULT", "sourcepath", "/new/");   // replaced in place
+  settings.WriteString("default", "edtheight", "600");      // after the section's last key
+  settings.WriteInteger("ImgConvert", "LbTargetInd", 4);    // new section at the end
+
+  EXPECT_EQ(ReadBytes(path),
+            "; settings of the picture converter\n"
+            "\n"
+            "[Other]\n"
+            "  Spaced Key  =  spaced value  \n"
+            "# hash comment\n"
+            "[default]\n"
+            "SourcePath=/new/\n"
+            "; a comment inside the section\n"
+            "edtwidth = 800\n"
+            "edtheight=600\n"
+            "\n"
+            "[Tail]\n"
+            "x=1\n"
+            "\n"
+            "[ImgConvert]\n"
+            "LbTargetInd=4\n");
+  EXPECT_EQ(settings.ReadString("other", "spaced key", ""), "spaced value");
+}
+
+TEST_F(SettingsFileTest, CrlfFilesAreReadAndKeepTheirLineEnds) {
+  WriteBytes(path, "[default]\r\nSourcePath=C:\\pics\\\r\nCbJPG=0\r\n");
+  EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "C:\\pics\\");
+  EXPECT_FALSE(settings.ReadBool("default", "CbJPG", true));
+  settings.WriteBool("default", "CbPNG", false);
+  settings.WriteInteger("ImgConvert", "LbRoateType", 1);
+  EXPECT_EQ(ReadBytes(path),
+            "[default]\r\nSourcePath=C:\\pics\\\r\nCbJPG=0\r\nCbPNG=0\r\n\r\n[ImgConvert]\r\nLbRoateType=1\r\n");
+}
+
+TEST_F(SettingsFileTest, Utf8ByteOrderMarkIsSkippedAndKept) {
+  WriteBytes(path, "\xEF\xBB\xBF[default]\nedtwidth=320\n");
+  EXPECT_EQ(settings.ReadString("default", "edtwidth", ""), "320");
+  settings.WriteString("default", "edtwidth", "640");
+  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF[default]\nedtwidth=640\n");
+}
+
+TEST_F(SettingsFileTest, Gb18030FileIsReadAndRewrittenAsUtf8) {
+  // "源" and "转换" in the GBK code page, as an older program wrote them.
+  WriteBytes(path, "[default]\r\nSourcePath=D:\\\xD4\xB4\\\r\nTargetPath=D:\\\xD7\xAA\xBB\xBB\\\r\n");
+  EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "D:\\源\\");
+  EXPECT_EQ(settings.ReadString("default", "TargetPath", ""), "D:\\转换\\");
+  settings.WriteInteger("default", "zoomtype", 1);
+  EXPECT_EQ(ReadBytes(path), "[default]\r\nSourcePath=D:\\源\\\r\nTargetPath=D:\\转换\\\r\nzoomtype=1\r\n");
+  EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "D:\\源\\");
+}
+
+TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndNothingChanges) {
+  settings.WriteString("default", "SourcePath", "/a/");
+  const std::string before = ReadBytes(path);
+  for (const std::string& bad : {std::string("/a\n[x]\ny=1"), std::string("/a\r"), std::string("a\0b", 3)}) {
+    try {
+      settings.WriteString("default", "SourcePath", bad);
+      ADD_FAILURE() << "write accepted";
+    } catch (const ui::SettingsWriteError& e) {
+      EXPECT_EQ(std::string(e.what()), Expected(path));
+    }
+  }
+  EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST_F(SettingsFileTest, RefusedWriteNamesTheFullPath) {
+  // Works as root too: the folder of the file is a regular file.
+  WriteBytes(dir / "plain", "x");
+  const fs::path impossible = dir / "plain" / "defualt.ini";
+  ui::SettingsFile blocked(impossible);
+  try {
+    blocked.WriteBool("default", "CbJPG", true);
+    ADD_FAILURE() << "write accepted";
+  } catch (const ui::SettingsWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), Expected(impossible));
+  }
+  // A folder in place of the file.
+  fs::create_directory(path);
+  EXPECT_THROW(settings.WriteInteger("default", "zoomtype", 1), ui::SettingsWriteError);
+  EXPECT_TRUE(fs::is_directory(path));
+  EXPECT_EQ(settings.ReadInteger("default", "zoomtype", 3), 3);
+}
+
+TEST_F(SettingsFileTest, RelativePathIsReportedInFull) {
+  ui::SettingsFile relative("no-such-folder-for-settings/defualt.ini");
+  try {
+    relative.WriteBool("default", "fr", false);
+    ADD_FAILURE() << "write accepted";
+  } catch (const ui::SettingsWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), Expected(fs::absolute("no-such-folder-for-settings/defualt.ini")));
+  }
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsLeftUnchanged) {
+  if (!PermissionsAreEnforced(dir)) GTEST_SKIP() << "permission bits are not enforced for this user";
+  const std::string original = "; keep me\n[default]\nCbJPG=1\n";
+  WriteBytes(path, original);
+  fs::permissions(path, fs::perms::owner_read);
+  try {
+    settings.WriteBool("default", "CbJPG", false);
+    ADD_FAILURE() << "write accepted";
+  } catch (const ui::SettingsWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), Expected(path));
+  }
+  EXPECT_EQ(ReadBytes(path), original);
+  EXPECT_TRUE(settings.ReadBool("default", "CbJPG", false));
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFolderRefusesTheFirstWrite) {
+  if (!PermissionsAreEnforced(dir)) GTEST_SKIP() << "permission bits are not enforced for this user";
+  fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(settings.WriteBool("default", "CbJPG", false), ui::SettingsWriteError);
+  fs::permissions(dir.path(), fs::perms::owner_all);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+#ifndef _WIN32
+TEST_F(SettingsFileTest, LinkedFileStaysALink) {
+  fs::create_directory(dir / "real");
+  WriteBytes(dir / "real" / "settings.ini", "[default]\nCbJPG=1\n");
+  fs::create_symlink(dir / "real" / "settings.ini", path);
+  settings.WriteBool("default", "CbJPG", false);
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(ReadBytes(dir / "real" / "settings.ini"), "[default]\nCbJPG=0\n");
+}
+#endif
+
+TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFilesBehind) {
+  settings.WriteString("default", "SourcePath", "/a/");
+  settings.WriteString("default", "TargetPath", "/b/");
+  int entries = 0;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    (void)entry;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// The Qt implementations of the dialogs and shell interfaces: which paint
+// program is chosen, how texts become addresses, the trash, and the Yes/No
+// question's answer.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "TestSupport.h"
+#include "ui/QtDialogs.h"
+#include "ui/QtShell.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for the scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      qputenv(name_, old_);
+    else
+      qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+void WriteFile(const fs::path& path, const std::string& content = "x") {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+void MakeProgram(const fs::path& path) {
+  WriteFile(path, "#!/bin/sh\n");
+  fs::permissions(path, fs::perms::owner_all);
+}
+
+#ifndef Q_OS_WIN
+TEST(FindPaintProgram, FirstCandidateFoundOnPathWins) {
+  testsupport::TempDir bin;
+  MakeProgram(bin / "gimp");
+  MakeProgram(bin / "pinta");
+  ScopedEnv path("PATH", QFile::encodeName(QString::fromStdString(bin.path().string())));
+  EXPECT_EQ(ui::FindPaintProgram(), QString::fromStdString((bin / "pinta").string()));
+  MakeProgram(bin / "kolourpaint");
+  EXPECT_EQ(ui::FindPaintProgram(), QString::fromStdString((bin / "kolourpaint").string()));
+}
+
+TEST(FindPaintProgram, NoneOnPathGivesEmpty) {
+  testsupport::TempDir bin;
+  WriteFile(bin / "pinta");  // not executable
+  ScopedEnv path("PATH", QFile::encodeName(QString::fromStdString(bin.path().string())));
+  EXPECT_TRUE(ui::FindPaintProgram().isEmpty());
+}
+#endif
+
+TEST(ShellUrl, AddressesStayFilesBecomeFileUrls) {
+  EXPECT_EQ(ui::ShellUrl("http://www.example.com/a?b#c").toString(),
+            "http://www.example.com/a?b#c");
+  EXPECT_EQ(ui::ShellUrl("mailto:x@example.com").scheme(), "mailto");
+  testsupport::TempDir dir;
+  const QString file = QString::fromStdString((dir / "图片 1.jpg").string());
+  const QUrl url = ui::ShellUrl(file);
+  EXPECT_TRUE(url.isLocalFile());
+  EXPECT_EQ(url.toLocalFile(), QDir::fromNativeSeparators(file));
+  EXPECT_TRUE(QDir::isAbsolutePath(ui::ShellUrl("relative.png").toLocalFile()));
+}
+
+TEST(QtShell, MoveToTrashMovesTheFileIntoTheUsersTrash) {
+  testsupport::TempDir home;
+  fs::create_directories(home / "data");
+  ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString((home / "data").string())));
+  const fs::path file = home / "删除我.png";
+  WriteFile(file, "picture");
+  ui::QtShell shell;
+  ASSERT_TRUE(shell.MoveToTrash(file.string()));
+  EXPECT_FALSE(fs::exists(file));
+  bool found = false;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(home.path(), ec);
+       it != fs::recursive_directory_iterator(); it.increment(ec))
+    if (it->path().filename() == file.filename() && it->path() != file) found = true;
+  EXPECT_TRUE(found) << "the file is not in any trash under " << home.path();
+}
+
+TEST(QtShell, MoveToTrashRefusesWhatIsNotAFile) {
+  testsupport::TempDir dir;
+  ui::QtShell shell;
+  EXPECT_FALSE(shell.MoveToTrash((dir / "missing.jpg").string()));
+  fs::create_directories(dir / "folder.jpg");
+  EXPECT_FALSE(shell.MoveToTrash((dir / "folder.jpg").string()));
+  EXPECT_TRUE(fs::exists(dir / "folder.jpg"));
+}
+
+TEST(QtShell, StartProgramRefusesAnEmptyOrMissingProgram) {
+  ui::QtShell shell;
+  EXPECT_FALSE(shell.StartProgram(""));
+  testsupport::TempDir dir;
+  EXPECT_FALSE(shell.StartProgram((dir / "no-such-program").string()));
+}
+
+// Answers the next modal message box by clicking the given button, and
+// records its title and text.
+struct MessageBoxAnswer {
+  QMessageBox::StandardButton button;
+  QString title, text;
+  void Arm() {
+    QTimer::singleShot(0, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      title = box->windowTitle();
+      text = box->text();
+      box->button(button)->click();
+    });
+  }
+};
+
+TEST(QtDialogs, AskYesNoGivesTheAnswer) {
+  ui::QtDialogs dialogs;
+  MessageBoxAnswer yes{QMessageBox::Yes, {}, {}};
+  yes.Arm();
+  EXPECT_TRUE(dialogs.AskYesNo("你确定要删除吗？", "提醒"));
+  EXPECT_EQ(yes.title, QString::fromUtf8("提醒"));
+  EXPECT_EQ(yes.text, QString::fromUtf8("你确定要删除吗？"));
+  MessageBoxAnswer no{QMessageBox::No, {}, {}};
+  no.Arm();
+  EXPECT_FALSE(dialogs.AskYesNo("你确定要删除吗？", "提醒"));
+}
+
+TEST(QtDialogs, ShowMessageTitledWithTheApplicationName) {
+  ui::QtDialogs dialogs;
+  MessageBoxAnswer ok{QMessageBox::Ok, {}, {}};
+  ok.Arm();
+  dialogs.ShowMessage("请选择一个要转换的图片");
+  EXPECT_EQ(ok.text, QString::fromUtf8("请选择一个要转换的图片"));
+  EXPECT_EQ(ok.title, QApplication::applicationName());
+}
+
+}  // namespace

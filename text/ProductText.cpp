@@ -1,0 +1,32 @@
+// The language-independent entries: product name, web addresses and the
+// captions of the main window.
+
+#include "text/InterfaceText.h"
+#include "text/WebAddresses.h"
+
+namespace text {
+
+void LoadProductText() {
+  TxtProductName = "Lom图片批量转换器";
+  UrlProductHome = MakerPageAddress(kPathProductHome);
+  UrlDemo = MakerPageAddress(kPathDemo);
+  UrlUpdateInfo = UpdateInfoAddress();
+  // The product home page without scheme and without its closing slash.
+  TxtHomePage = "官方主页：" + std::string(kMakerHost) + "/ic";
+  TxtConvertFormat = "转换格式";
+  TxtZoomType = "图片比例类型";
+  TxtZoomSize = "图片缩放尺寸";
+  TxtNoZoom = "不缩放";
+  TxtZoomToSize = "指定尺寸缩放";
+  TxtWidthShort = "宽";
+  TxtHeightShort = "高";
+  TxtSourceList = "“转换前文件夹”图片列表";
+  TxtTargetList = "“转换后文件夹”图片列表";
+  TxtSelectPaths = "请选择一个或多个路径";
+  TxtWidth = "宽度";
+  TxtHeight = "高度";
+  TxtConverted = "成功转换";
+  TxtAllConverted = "所有转换已完成，请查看“转换后图片列表”";
+}
+
+}  // namespace text

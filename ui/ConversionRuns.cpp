@@ -1,0 +1,148 @@
+#include "ui/ConversionRuns.h"
+
+#include <filesystem>
+
+#include "engine/FolderWalk.h"
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
+#include "text/InterfaceText.h"
+#include "ui/Dialogs.h"
+#include "ui/FolderPaths.h"
+
+namespace ui {
+
+namespace {
+
+const char kSelectPicture[] = "请选择一个要转换的图片";
+const char kStopped[] = "你已停止图片转换";
+// Not in the text tables: the hint for a picture that could not be
+// converted, which must not be reported as converted.
+const char kConversionFailed[] = "转换失败";
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(img::PathFromUtf8(path), ec);
+}
+
+// After every picture: a short pause so the window paints, pending events
+// (a stop click among them), and one progress step.
+void BetweenPictures(RunWindow& window) {
+  window.Pause(3);
+  window.PumpEvents();
+  window.StepProgress();
+}
+
+// The converted picture to select: the last selected source with the
+// extension of the first ticked format in the order PNG, JPEG, BMP, JPG.
+std::string FinalTargetName(const std::string& lastPath, const engine::ConversionOptions& o) {
+  const char* ext = o.toPng ? ".png" : o.toJpeg ? ".jpeg" : o.toBmp ? ".bmp" : o.toJpg ? ".jpg" : nullptr;
+  return ext ? engine::FileNamePart(engine::ReplaceExtension(lastPath, ext)) : std::string();
+}
+
+// Targets go only into a folder that exists: a blank or unusable output
+// text would otherwise write them relative to wherever the program started.
+bool OutputFolderReady(const std::string& folder) {
+  if (CreateFolderWithParents(folder) == FolderCreation::Ready) return true;
+  CurrentDialogs().ShowMessage(text::TxtSelectPath);
+  return false;
+}
+
+}  // namespace
+
+std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
+  return (report.ok() ? text::TxtConverted : std::string(kConversionFailed)) + path;
+}
+
+std::string RunEndHint(int failedPictures) {
+  if (failedPictures == 0) return text::TxtAllConverted;
+  return text::TxtAllConverted + "（" + std::to_string(failedPictures) + "个图片转换失败）";
+}
+
+RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
+  engine::PictureList& source = window.SourceList();
+  if (source.CurrentIndex() == -1) {
+    CurrentDialogs().ShowMessage(kSelectPicture);
+    window.FocusSourceList();
+    return RunEnd::NoSelection;
+  }
+  if (!OutputFolderReady(window.TargetPath())) return RunEnd::NoOutputFolder;
+  window.ShowProgressBar();
+  std::string last_path;
+  int failed = 0;
+  // The count is taken once: the window keeps the list unchanged during a run.
+  const int count = source.Count();
+  for (int i = 0; i < count; ++i) {
+    if (window.StopRequested()) {
+      window.SetHint(kStopped);
+      return RunEnd::Stopped;
+    }
+    if (!source.IsSelected(i)) continue;
+    const std::string path = window.SourcePath() + source.Item(i);
+    last_path = path;
+    if (!FileExists(path)) continue;
+    const engine::ConversionReport report = converter.ConvertPicture(path, window.TargetPath());
+    if (!report.ok()) ++failed;
+    window.SetHint(PictureHint(report, path));
+    BetweenPictures(window);
+  }
+  if (last_path.empty()) {
+    CurrentDialogs().ShowMessage(kSelectPicture);
+    engine::SelectOnlyItem(&source, 0);
+    window.FocusSourceList();
+    return RunEnd::NoSelection;
+  }
+
+  const std::string name = FinalTargetName(last_path, window.Options());
+  if (!name.empty()) {
+    engine::PictureList& target = window.TargetList();
+    int index = engine::FindListItem(name, &target);
+    window.FocusTargetList();
+    // Only a file that was written is ever added to the converted list.
+    if (index < 0 && FileExists(window.TargetPath() + name)) {
+      target.Append(name);
+      index = target.Count() - 1;
+    }
+    if (index >= 0) {
+      engine::SelectOnlyItem(&target, index);
+      window.TargetListClick();
+    }
+  }
+  window.SetProgress(0);
+  window.SetHint(RunEndHint(failed));
+  window.ClearStopRequest();
+  return RunEnd::Completed;
+}
+
+RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
+  window.ShowProgressBar();
+  std::string source = window.SourceEditText(), output = window.OutputEditText();
+  NormalizeFolderPath(source);
+  NormalizeFolderPath(output);
+  // The output folder is made before the first picture: without it every
+  // target would fail while the run reported success.
+  if (!OutputFolderReady(output)) return RunEnd::NoOutputFolder;
+
+  std::vector<engine::ListedPicture> listing;
+  if (!engine::TrimBlanks(source).empty())
+    engine::ListPictureTree(source, engine::PictureExtensionTable(), listing);
+  int failed = 0;
+  for (const engine::ListedPicture& picture : listing) {
+    if (window.StopRequested()) {
+      window.SetHint(kStopped);
+      return RunEnd::Stopped;
+    }
+    if (!FileExists(picture.path)) continue;
+    const engine::ConversionReport report =
+        converter.ConvertPicture(picture.path, output, picture.targetName);
+    if (!report.ok()) ++failed;
+    window.SetHint(PictureHint(report, picture.displayPath));
+    BetweenPictures(window);
+  }
+  window.StepProgress();
+  window.RefreshTargetList();
+  window.SetProgress(0);
+  window.SetHint(RunEndHint(failed));
+  return RunEnd::Completed;
+}
+
+}  // namespace ui

@@ -1,0 +1,17 @@
+#pragma once
+// The window program's dialogs: Qt message boxes and the Qt folder browser,
+// titled with the application's name and owned by the active window.
+
+#include "ui/Dialogs.h"
+
+namespace ui {
+
+class QtDialogs : public Dialogs {
+ public:
+  void ShowMessage(const std::string& text, int x = -1, int y = -1) override;
+  void ShowError(const std::string& text) override;
+  bool AskYesNo(const std::string& text, const std::string& title) override;
+  std::string BrowseForFolder(const std::string& prompt, const std::string& start) override;
+};
+
+}  // namespace ui

@@ -1,0 +1,414 @@
+#include "ui/SettingsFile.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <cerrno>
+#include <iconv.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace ui {
+
+namespace {
+
+// A settings file far beyond anything this program writes is not loaded:
+// reads give defaults and writes are refused rather than dropping its lines.
+constexpr std::uint64_t kMaxSettingsBytes = 16ULL << 20;
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+#ifdef _WIN32
+constexpr std::string_view kNewFileLineEnd = "\r\n";
+#else
+constexpr std::string_view kNewFileLineEnd = "\n";
+#endif
+
+bool IsValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra;
+    std::uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (s.size() - i <= static_cast<std::size_t>(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const auto cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    // Overlong forms, UTF-16 surrogates and values past U+10FFFF.
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+// Bytes that are not GB18030 become U+FFFD.
+std::string Gb18030ToUtf8(std::string_view in) {
+#ifdef _WIN32
+  constexpr UINT kGb18030 = 54936;
+  if (in.empty()) return {};
+  const int wide_len = MultiByteToWideChar(kGb18030, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+  if (wide_len <= 0) return std::string(in);
+  std::wstring wide(static_cast<std::size_t>(wide_len), L'\0');
+  MultiByteToWideChar(kGb18030, 0, in.data(), static_cast<int>(in.size()), wide.data(), wide_len);
+  const int len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, nullptr, 0, nullptr, nullptr);
+  if (len <= 0) return std::string(in);
+  std::string out(static_cast<std::size_t>(len), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, out.data(), len, nullptr, nullptr);
+  return out;
+#else
+  iconv_t cd = iconv_open("UTF-8", "GB18030");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  std::string out;
+  out.reserve(in.size() * 3 / 2 + 16);
+  char* in_ptr = const_cast<char*>(in.data());
+  std::size_t in_left = in.size();
+  char buffer[4096];
+  while (in_left > 0) {
+    char* out_ptr = buffer;
+    std::size_t out_left = sizeof buffer;
+    const std::size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+    out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      // An invalid or cut-off sequence: mark it and go on after its first byte.
+      out += "\xEF\xBF\xBD";
+      ++in_ptr;
+      --in_left;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  return out;
+#endif
+}
+
+// One line of the file with its own line end ("\n", "\r\n" or "" for a last
+// line without one), so untouched lines are written back exactly.
+struct Line {
+  std::string text;
+  std::string end;
+};
+
+enum class LineKind { Other, Section, Key };
+
+struct ParsedLine {
+  LineKind kind = LineKind::Other;
+  std::string name;        // section or key name, trimmed
+  std::size_t value_at = 0;  // for a key: index just after its '='
+};
+
+ParsedLine ParseLine(const std::string& text) {
+  ParsedLine p;
+  const std::string trimmed = engine::TrimBlanks(text);
+  if (trimmed.empty() || trimmed[0] == ';') return p;
+  if (trimmed[0] == '[') {
+    const std::size_t close = trimmed.find(']');
+    p.kind = LineKind::Section;
+    p.name = engine::TrimBlanks(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return p;
+  }
+  const std::size_t eq = text.find('=');
+  if (eq == std::string::npos) return p;
+  p.name = engine::TrimBlanks(std::string_view(text).substr(0, eq));
+  if (p.name.empty()) return p;
+  p.kind = LineKind::Key;
+  p.value_at = eq + 1;
+  return p;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && engine::AsciiLower(a) == engine::AsciiLower(b);
+}
+
+// The file's text in UTF-8, split into lines; bom tells whether it began with one.
+struct Document {
+  bool bom = false;
+  std::vector<Line> lines;
+
+  // The first line of the file that holds key in a section named section
+  // (in any of its blocks, should the file repeat the section), or npos.
+  std::size_t FindKey(std::string_view section, std::string_view key) const {
+    bool in_section = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const ParsedLine p = ParseLine(lines[i].text);
+      if (p.kind == LineKind::Section)
+        in_section = SameName(p.name, section);
+      else if (in_section && p.kind == LineKind::Key && SameName(p.name, key))
+        return i;
+    }
+    return std::string::npos;
+  }
+
+  std::string LineEnd() const {
+    for (const Line& line : lines)
+      if (!line.end.empty()) return line.end;
+    return std::string(kNewFileLineEnd);
+  }
+
+  // Replaces the value of an existing key in place (keeping the key's own
+  // spelling); a new key goes after the last key of the section's first
+  // block, or with a new section at the end of the file.
+  void SetValue(const std::string& section, const std::string& key, const std::string& stored) {
+    const std::size_t at = FindKey(section, key);
+    if (at != std::string::npos) {
+      Line& line = lines[at];
+      line.text = line.text.substr(0, ParseLine(line.text).value_at) + stored;
+      return;
+    }
+    const std::string line_end = LineEnd();
+    std::size_t insert_after = std::string::npos;
+    bool in_first_block = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const ParsedLine p = ParseLine(lines[i].text);
+      if (p.kind == LineKind::Section) {
+        if (insert_after != std::string::npos) break;
+        in_first_block = SameName(p.name, section);
+        if (in_first_block) insert_after = i;
+      } else if (in_first_block && p.kind == LineKind::Key) {
+        insert_after = i;
+      }
+    }
+    Line new_key{key + "=" + stored, line_end};
+    if (insert_after != std::string::npos) {
+      if (lines[insert_after].end.empty()) lines[insert_after].end = line_end;
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert_after) + 1, new_key);
+      return;
+    }
+    if (!lines.empty()) {
+      if (lines.back().end.empty()) lines.back().end = line_end;
+      if (!engine::TrimBlanks(lines.back().text).empty()) lines.push_back({"", line_end});
+    }
+    lines.push_back({"[" + section + "]", line_end});
+    lines.push_back(new_key);
+  }
+};
+
+Document ParseDocument(std::string bytes) {
+  Document doc;
+  if (bytes.starts_with(kUtf8Bom)) {
+    doc.bom = true;
+    bytes.erase(0, kUtf8Bom.size());
+  }
+  if (!IsValidUtf8(bytes)) bytes = Gb18030ToUtf8(bytes);
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t nl = bytes.find('\n', start);
+    if (nl == std::string::npos) {
+      doc.lines.push_back({bytes.substr(start), ""});
+      break;
+    }
+    std::size_t text_end = nl;
+    if (text_end > start && bytes[text_end - 1] == '\r') --text_end;
+    doc.lines.push_back({bytes.substr(start, text_end - start), bytes.substr(text_end, nl + 1 - text_end)});
+    start = nl + 1;
+  }
+  return doc;
+}
+
+std::string RenderDocument(const Document& doc) {
+  std::string out;
+  if (doc.bom) out += kUtf8Bom;
+  for (const Line& line : doc.lines) {
+    out += line.text;
+    out += line.end;
+  }
+  return out;
+}
+
+// The file's bytes, or nothing when it is missing, unreadable or oversized.
+std::optional<std::string> LoadBytes(const fs::path& path) {
+  try {
+    std::vector<std::uint8_t> data = img::ReadWholeFile(path, kMaxSettingsBytes);
+    return std::string(data.begin(), data.end());
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> FindValue(const fs::path& path, std::string_view section, std::string_view key) {
+  std::optional<std::string> bytes = LoadBytes(path);
+  if (!bytes) return std::nullopt;
+  const Document doc = ParseDocument(std::move(*bytes));
+  const std::size_t at = doc.FindKey(engine::TrimBlanks(section), engine::TrimBlanks(key));
+  if (at == std::string::npos) return std::nullopt;
+  const std::string& text = doc.lines[at].text;
+  std::string value = engine::TrimBlanks(std::string_view(text).substr(ParseLine(text).value_at));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return value;
+}
+
+std::optional<int> ParseInteger(std::string_view s) {
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    std::uint64_t v = 0;
+    for (char c : s.substr(2)) {
+      int digit;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      else
+        return std::nullopt;
+      v = v * 16 + static_cast<std::uint64_t>(digit);
+      if (v > 0xFFFFFFFFULL) return std::nullopt;
+    }
+    // Hexadecimal gives the 32-bit pattern: "0xFFFFFFFF" is -1.
+    return static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+  }
+  bool negative = false;
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+    negative = s[0] == '-';
+    s.remove_prefix(1);
+  }
+  if (s.empty()) return std::nullopt;
+  std::int64_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + (c - '0');
+    if (v > 2147483648LL) return std::nullopt;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+
+// Quotes keep surrounding blanks and quotes that the reader would strip.
+std::string EncodeValue(const std::string& value) {
+  if (value.empty()) return value;
+  const bool blank_edge = static_cast<unsigned char>(value.front()) <= 32 ||
+                          static_cast<unsigned char>(value.back()) <= 32;
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  return blank_edge || quoted ? "\"" + value + "\"" : value;
+}
+
+bool ExistingFileIsWritable(const fs::path& path) {
+#ifdef _WIN32
+  std::FILE* f = _wfopen(path.c_str(), L"r+b");
+#else
+  std::FILE* f = std::fopen(path.c_str(), "r+b");
+#endif
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+}  // namespace
+
+SettingsWriteError::SettingsWriteError(const std::string& full_path)
+    : std::runtime_error("Unable to write to " + full_path) {}
+
+SettingsFile::SettingsFile(const fs::path& path) : path_(path) {
+  std::error_code ec;
+  fs::path absolute = fs::absolute(path, ec);
+  if (!ec) path_ = absolute;
+}
+
+std::string SettingsFile::ReadString(const std::string& section, const std::string& key,
+                                     const std::string& default_value) const {
+  std::optional<std::string> value = FindValue(path_, section, key);
+  return value ? *value : default_value;
+}
+
+int SettingsFile::ReadInteger(const std::string& section, const std::string& key, int default_value) const {
+  std::optional<std::string> value = FindValue(path_, section, key);
+  if (!value) return default_value;
+  return ParseInteger(*value).value_or(default_value);
+}
+
+bool SettingsFile::ReadBool(const std::string& section, const std::string& key, bool default_value) const {
+  return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+}
+
+void SettingsFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  const std::string full_path = img::PathToUtf8(path_);
+  const std::string section_name = engine::TrimBlanks(section);
+  const std::string key_name = engine::TrimBlanks(key);
+  // Names and values that would break the line structure of the file.
+  if (section_name.empty() || key_name.empty() || HasLineBreakOrNul(section_name) ||
+      HasLineBreakOrNul(key_name) || HasLineBreakOrNul(value) ||
+      section_name.find(']') != std::string::npos || key_name.find('=') != std::string::npos ||
+      key_name[0] == '[' || key_name[0] == ';')
+    throw SettingsWriteError(full_path);
+
+  // A link to the settings file stays a link: its target is rewritten.
+  fs::path target = path_;
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(path_, ec))) {
+    fs::path resolved = fs::canonical(path_, ec);
+    if (!ec) target = resolved;
+  }
+
+  Document doc;
+  std::optional<fs::perms> old_perms;
+  const fs::file_status status = fs::status(target, ec);
+  if (status.type() == fs::file_type::regular) {
+    // An existing file that cannot be read or changed is never replaced:
+    // its other settings would be lost.
+    std::optional<std::string> bytes = LoadBytes(target);
+    if (!bytes || !ExistingFileIsWritable(target)) throw SettingsWriteError(full_path);
+    doc = ParseDocument(std::move(*bytes));
+    old_perms = status.permissions();
+  } else if (status.type() != fs::file_type::not_found) {
+    throw SettingsWriteError(full_path);
+  }
+
+  doc.SetValue(section_name, key_name, EncodeValue(value));
+
+  const std::string out = RenderDocument(doc);
+  try {
+    img::WriteFileAtomically(target, std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
+  } catch (const std::exception&) {
+    throw SettingsWriteError(full_path);
+  }
+  if (old_perms) fs::permissions(target, *old_perms, ec);
+}
+
+void SettingsFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void SettingsFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+}  // namespace ui

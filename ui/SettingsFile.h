@@ -1,0 +1,61 @@
+#pragma once
+// The settings file: an INI file read and written key by key, the way the
+// Windows private-profile calls do it. Section and key names compare without
+// regard to (ASCII) case; every call reads or rewrites the file itself, so
+// nothing is cached and there is nothing to flush or close.
+//
+// Reads never fail: a missing or unreadable file, section or key gives the
+// caller's default. Writes replace the file atomically (temporary file beside
+// it, then rename), keep every other line byte for byte, and throw
+// SettingsWriteError when the system refuses them.
+//
+// The file is written as UTF-8. A file that is not valid UTF-8 (one written
+// with the GBK code page) is read as GB18030, and the next write turns the
+// whole file into UTF-8. A UTF-8 byte-order mark is skipped on read and kept
+// on write; line ends (LF or CRLF) are kept, and new lines take the file's.
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace ui {
+
+// what() is exactly "Unable to write to <full path of the file>".
+class SettingsWriteError : public std::runtime_error {
+ public:
+  explicit SettingsWriteError(const std::string& full_path);
+};
+
+class SettingsFile {
+ public:
+  explicit SettingsFile(const std::filesystem::path& path);
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // The value with surrounding blanks removed, and one pair of matching
+  // surrounding quotes (" or ') removed as well. A key present with an
+  // empty value gives "", not the default.
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& default_value) const;
+  // Decimal, or hexadecimal after "0x"/"0X" when the value is longer than two
+  // characters. A value that is not such an integer (including "12a", "",
+  // or a number outside the 32-bit range) gives the default.
+  int ReadInteger(const std::string& section, const std::string& key, int default_value) const;
+  // The integer value != 0.
+  bool ReadBool(const std::string& section, const std::string& key, bool default_value) const;
+
+  // An existing key gets its value replaced in place; a new key goes after
+  // the last key of its section; a new section goes at the end of the file.
+  // A value that would not read back as written (surrounding blanks or
+  // quotes) is stored quoted. Values holding a line break or NUL cannot be
+  // stored and are refused like any other refused write.
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, int value);
+  // "1" or "0".
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace ui
