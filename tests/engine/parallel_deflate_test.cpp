@@ -193,17 +193,19 @@ TEST(ParallelStream, PumpMayStartAnotherWrite) {
   EXPECT_TRUE(sink.nested_ok);
 }
 
-TEST(WorkerPool, UsesAtMostTheThreadsAsked) {
-  std::atomic<int> running{0}, peak{0};
-  engine::WorkerPool::Shared().Run(24, 2, img::NullProgress(), [&](std::size_t, const auto&) {
-    const int now = ++running;
-    int seen = peak.load();
-    while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    --running;
-  });
-  EXPECT_LE(peak.load(), 2);
+TEST(WorkerPool, UsesTheThreadsAskedAndNoMore) {
+  for (int threads : {2, 3}) {
+    std::atomic<int> running{0}, peak{0};
+    engine::WorkerPool::Shared().Run(40, threads, img::NullProgress(), [&](std::size_t, const auto&) {
+      const int now = ++running;
+      int seen = peak.load();
+      while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      --running;
+    });
+    EXPECT_EQ(peak.load(), threads);
+  }
 }
 
 TEST(WorkerPool, ThreadSettingIsClamped) {
