@@ -135,6 +135,10 @@ std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReade
   std::vector<std::uint8_t> out;
   WorkerPool::Shared().Run(1, 1, sink, [&](std::size_t, const WorkerPool::Yield& yield) {
     Deflater deflater(LibpngWindowBits(size));
+    // Room for the worst case up front: growing a vector of tens of
+    // megabytes would copy it several times. Pages beyond what deflate
+    // writes are never touched.
+    out.reserve(static_cast<std::size_t>(deflateBound(&deflater.stream(), static_cast<uLong>(size))) + kSlice);
     DeflateRange(deflater, read, 0, size, Z_FINISH, false, out, yield);
   });
   return out;
