@@ -2,6 +2,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <csetjmp>
 #include <cstdint>
 #include <cstring>
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "engine/PngImage.h"
 #include "engine/PngStreamWriter.h"
+#include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
@@ -323,6 +326,28 @@ TEST(PngStreamWriter, SaveWritesTheEncodedFile) {
   const engine::PngStreamWriter writer;
   writer.Save(photo, dir / "图片.png");
   EXPECT_EQ(img::ReadWholeFile(dir / "图片.png"), writer.Encode(photo));
+}
+
+class CountingSink : public img::ProgressSink {
+ public:
+  void PumpEvents() override { ++pumps; }
+  int pumps = 0;
+};
+
+// The codec object writes through the stream writer and lets the window
+// breathe while it does.
+TEST(PngStreamWriter, CodecObjectWritesThroughItAndPumps) {
+  testsupport::TempDir dir;
+  const img::Bitmap photo = PhotoLike(1200, 900);
+  CountingSink sink;
+  engine::PngImage codec;
+  const auto start = std::chrono::steady_clock::now();
+  codec.Save(photo, dir / "a.png", sink);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_EQ(img::ReadWholeFile(dir / "a.png"), engine::PngStreamWriter().Encode(photo));
+  if (ms.count() > 4 * engine::WorkerPool::kPumpIntervalMs) {
+    EXPECT_GE(sink.pumps, 1);
+  }
 }
 
 TEST(PngStreamWriter, EmptyPictureIsRefused) {
