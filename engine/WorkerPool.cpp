@@ -83,8 +83,8 @@ void WorkerPool::EnsureWorkers(int count) {
     try {
       workers_.emplace_back([this] { WorkerLoop(); });
     } catch (const std::system_error&) {
-      // No more threads to be had: the caller and the workers there are
-      // still get the job done.
+      // No more threads to be had: the caller and whatever workers there
+      // are still get the job done.
       return;
     }
   }
