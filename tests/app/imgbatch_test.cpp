@@ -27,7 +27,10 @@ std::string Quote(const std::string& s) {
 
 RunResult RunImgBatch(const std::vector<std::string>& args) {
   std::string command = Quote(IMGBATCH_PATH);
-  for (const std::string& a : args) command += " " + Quote(a);
+  for (const std::string& a : args) {
+    command += ' ';
+    command += Quote(a);
+  }
   command += " 2>&1";
   RunResult result;
   FILE* pipe = popen(command.c_str(), "r");

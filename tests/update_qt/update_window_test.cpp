@@ -1,0 +1,373 @@
+#include "update/TFrmUpdate.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestHttpServer.h"
+#include "ui/Dialogs.h"
+#include "ui/Shell.h"
+#include "update/UpdateInfo.h"
+
+namespace {
+
+using testsupport::TestHttpServer;
+using update::TFrmUpdate;
+
+const char* const kUpToDate = "已经是最新版本";
+const char* const kUpdating = "软件正在更新中，请稍候...";
+const char* const kDone = "更新完成，关闭后将自动重启软件";
+
+struct Message {
+  std::string text;
+  int x;
+  int y;
+};
+
+class RecordingDialogs : public ui::Dialogs {
+ public:
+  void ShowMessage(const std::string& text, int x, int y) override { messages.push_back({text, x, y}); }
+  void ShowError(const std::string& text) override { messages.push_back({text, -1, -1}); }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  std::string BrowseForFolder(const std::string&, const std::string&) override { return {}; }
+  std::vector<Message> messages;
+};
+
+// Records the start and reports that nothing could be started.
+class RecordingShell : public ui::Shell {
+ public:
+  void OpenDocument(const std::string&) override {}
+  void OpenFolder(const std::string&) override {}
+  bool StartProgram(const std::string& program, bool hidden) override {
+    started.push_back({program, hidden});
+    return false;
+  }
+  void OpenInPaint(const std::string&) override {}
+  bool MoveToTrash(const std::string&) override { return false; }
+  std::vector<std::pair<std::string, bool>> started;
+};
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QTest::qWait(10);
+  }
+  return true;
+}
+
+QByteArray Html(const QByteArray& inner) {
+  return "<html><head><meta charset=\"utf-8\"><title>Lom</title></head><body><div>" + inner +
+         "</div></body></html>";
+}
+
+QByteArray Signature() { return QByteArray(update::UpdateSignature.data(), update::UpdateSignature.size()); }
+
+QByteArray UpdatePage(const QByteArray& version, const QString& url = QString()) {
+  QByteArray inner = "<p>" + Signature() + "</p><p>softversion_" + version + "_softversion</p>";
+  if (!url.isNull()) inner += "<p>softurl_" + url.toUtf8() + "_softurl</p>";
+  return Html(inner);
+}
+
+QByteArray Payload(int size) {
+  QByteArray data(size, Qt::Uninitialized);
+  for (int i = 0; i < size; ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+  return data;
+}
+
+class UpdateWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.IsListening());
+    ASSERT_TRUE(folder_.isValid());
+    previous_dialogs_ = ui::InstallDialogs(&dialogs_);
+    previous_shell_ = ui::InstallShell(&shell_);
+    update::ResetUpdateInfo();
+  }
+  void TearDown() override {
+    ui::InstallDialogs(previous_dialogs_);
+    ui::InstallShell(previous_shell_);
+    update::ResetUpdateInfo();
+  }
+
+  void ServePage(const QString& path, const QByteArray& html) {
+    server_.Set(path, {.body = html, .content_type = "text/html; charset=utf-8"});
+  }
+
+  std::unique_ptr<TFrmUpdate> MakeWindow(const QString& page_path) {
+    auto window = std::make_unique<TFrmUpdate>(page_path.isEmpty() ? QString() : server_.Url(page_path),
+                                               folder_.path());
+    window->SetQuitHandler([this] { ++quits_; });
+    return window;
+  }
+
+  template <typename T>
+  static T* Control(TFrmUpdate& window, const char* name) {
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  static QString Hint(TFrmUpdate& window) { return Control<QLabel>(window, "LblHint")->text(); }
+
+  QStringList FolderContent() const { return QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden); }
+  bool WaitForMessages(std::size_t count) {
+    return WaitFor([&] { return dialogs_.messages.size() >= count; });
+  }
+
+  TestHttpServer server_;
+  QTemporaryDir folder_;
+  RecordingDialogs dialogs_;
+  RecordingShell shell_;
+  int quits_ = 0;
+
+ private:
+  ui::Dialogs* previous_dialogs_ = nullptr;
+  ui::Shell* previous_shell_ = nullptr;
+};
+
+TEST_F(UpdateWindowTest, UpToDateReportsAtMessagePointAndCloses) {
+  ServePage("/update/ic/", UpdatePage("2.2", server_.Url("/files/new.exe")));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  QTest::qWait(50);
+
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_EQ(dialogs_.messages[0].x, 106 + 80);
+  EXPECT_EQ(dialogs_.messages[0].y, 130 + 30);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FLOAT_EQ(update::LatestVersion, 2.2f);
+  EXPECT_EQ(Control<QProgressBar>(*window, "ProgressBar1")->value(), 0);
+  EXPECT_EQ(server_.Requests("/files/new.exe"), 0);
+  EXPECT_TRUE(FolderContent().isEmpty());
+}
+
+TEST_F(UpdateWindowTest, NewerVersionDownloadsAndRestarts) {
+  const QByteArray payload = Payload(300000);
+  server_.Set("/files/ic-new.exe", {.body = payload});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+
+  ASSERT_TRUE(WaitFor([&] { return Hint(*window) == QString::fromUtf8(kUpdating); }));
+  EXPECT_TRUE(window->IsUpdating());
+  EXPECT_TRUE(Control<QTextBrowser>(*window, "WebBrowser1")->isVisibleTo(window.get()));
+  EXPECT_FALSE(Control<QLabel>(*window, "Image1")->isVisibleTo(window.get()));
+  EXPECT_TRUE(Control<QTextBrowser>(*window, "WebBrowser1")->toPlainText().contains(QString::fromUtf8(Signature())));
+
+  auto* restart = Control<QToolButton>(*window, "SpeedButton3");
+  EXPECT_FALSE(restart->isVisibleTo(window.get()));
+  ASSERT_TRUE(WaitFor([&] { return restart->isVisibleTo(window.get()); }, 8000)) << Hint(*window).toStdString();
+  EXPECT_EQ(Hint(*window), QString::fromUtf8(kDone));
+  EXPECT_FALSE(window->IsUpdating());
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  auto* bar = Control<QProgressBar>(*window, "ProgressBar1");
+  EXPECT_EQ(bar->maximum(), payload.size());
+  EXPECT_EQ(bar->value(), payload.size());
+
+  EXPECT_EQ(FolderContent(), QStringList{"update.exe"});
+  QFile file(QDir(folder_.path()).filePath("update.exe"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll() == payload);
+  EXPECT_EQ(server_.Requests("/files/ic-new.exe"), 1);
+
+  // The program ends even though the fake shell could not start the file.
+  QTest::mouseClick(restart, Qt::LeftButton);
+  ASSERT_EQ(shell_.started.size(), 1u);
+  EXPECT_EQ(shell_.started[0].first, QDir::toNativeSeparators(file.fileName()).toStdString());
+  EXPECT_TRUE(shell_.started[0].second);
+  EXPECT_EQ(quits_, 1);
+}
+
+TEST_F(UpdateWindowTest, PageWithoutSignatureIsNotShown) {
+  ServePage("/update/ic/", Html("softversion_9.0_softversion softurl_" + server_.Url("/files/x.exe").toUtf8() +
+                                "_softurl"));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(Control<QLabel>(*window, "Image1")->isVisibleTo(window.get()));
+  EXPECT_FALSE(Control<QTextBrowser>(*window, "WebBrowser1")->isVisibleTo(window.get()));
+  EXPECT_EQ(update::LatestVersion, 0.0f);
+  QTest::qWait(100);
+  EXPECT_EQ(server_.Requests("/files/x.exe"), 0);
+}
+
+TEST_F(UpdateWindowTest, PageThatDoesNotLoadCountsAsUpToDate) {
+  auto window = MakeWindow("/update/missing/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(UpdateWindowTest, OversizedPageIsNotRead) {
+  server_.Set("/files/new.exe", {.body = Payload(10)});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/new.exe")) + QByteArray(5 << 20, ' '));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_FALSE(window->IsUpdating());
+}
+
+TEST_F(UpdateWindowTest, EmptyAddressIsReportedAndTriedAnyway) {
+  auto window = MakeWindow(QString());
+  window->show();
+  ASSERT_TRUE(WaitForMessages(2));
+  EXPECT_EQ(dialogs_.messages[0].text, "TarnwelCOMUpdate is null");
+  EXPECT_EQ(dialogs_.messages[1].text, kUpToDate);
+}
+
+TEST_F(UpdateWindowTest, EachShowingLoadsAndDecidesAgain) {
+  ServePage("/update/ic/", UpdatePage("2.2"));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  EXPECT_FALSE(window->isVisible());
+  window->show();
+  ASSERT_TRUE(WaitForMessages(2));
+  QTest::qWait(400);
+  EXPECT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_EQ(dialogs_.messages[1].text, kUpToDate);
+  EXPECT_EQ(server_.Requests("/update/ic/"), 2);
+}
+
+TEST_F(UpdateWindowTest, SeveralCompletionsLeadToOneDecision) {
+  ServePage("/update/ic/", UpdatePage("2.2"));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+  window->WebBrowser1NavigateComplete2();
+  QTest::qWait(100);
+  window->WebBrowser1NavigateComplete2();
+  window->WebBrowser1NavigateComplete2();
+  QTest::qWait(600);
+  EXPECT_EQ(dialogs_.messages.size(), 2u);
+}
+
+TEST_F(UpdateWindowTest, ShowingAgainDuringUpdateStartsNoSecondDownload) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitFor([&] { return window->IsUpdating(); }));
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  window->show();
+  EXPECT_TRUE(window->isVisible());
+  auto* restart = Control<QToolButton>(*window, "SpeedButton3");
+  ASSERT_TRUE(WaitFor([&] { return restart->isVisibleTo(window.get()); }, 8000));
+  QTest::qWait(400);
+  EXPECT_EQ(server_.Requests("/update/ic/"), 1);
+  EXPECT_EQ(server_.Requests("/files/ic-new.exe"), 1);
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_EQ(FolderContent(), QStringList{"update.exe"});
+}
+
+TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  TFrmUpdate window(server_.Url("/update/ic/"), QDir(folder_.path()).filePath("gone"));
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }, 8000));
+  EXPECT_TRUE(Hint(window).startsWith(QString::fromUtf8("更新下载失败"))) << Hint(window).toStdString();
+  EXPECT_FALSE(Control<QToolButton>(window, "SpeedButton3")->isVisibleTo(&window));
+  EXPECT_TRUE(FolderContent().isEmpty());
+}
+
+TEST_F(UpdateWindowTest, WindowDestroyedDuringDownloadLeavesNoFile) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(4000), .declared_length = 100000, .hold_open = true});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  auto* bar = Control<QProgressBar>(*window, "ProgressBar1");
+  ASSERT_TRUE(WaitFor([&] { return bar->value() == 4000; }, 8000)) << bar->value() << "/" << bar->maximum();
+  EXPECT_EQ(bar->maximum(), 100000);
+  EXPECT_TRUE(window->IsUpdating());
+  window.reset();
+  QTest::qWait(50);
+  EXPECT_TRUE(FolderContent().isEmpty()) << FolderContent().join(' ').toStdString();
+}
+
+// A port on 127.0.0.1 where nothing listens.
+quint16 ClosedPort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+enum class FileServed { NotFound, CutOff, Refused, FileScheme, FtpScheme, RedirectToFile };
+
+std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
+  static const char* const names[] = {"NotFound", "CutOff", "Refused", "FileScheme", "FtpScheme", "RedirectToFile"};
+  return names[static_cast<int>(info.param)];
+}
+
+class FailedDownload : public UpdateWindowTest, public ::testing::WithParamInterface<FileServed> {};
+
+TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
+  QString url = server_.Url("/files/ic-new.exe");
+  switch (GetParam()) {
+    case FileServed::NotFound:
+      break;
+    case FileServed::CutOff:
+      server_.Set("/files/ic-new.exe", {.body = Payload(5000), .declared_length = 9000});
+      break;
+    case FileServed::Refused:
+      url = QStringLiteral("http://127.0.0.1:%1/ic-new.exe").arg(ClosedPort());
+      break;
+    case FileServed::FileScheme:
+      url = QStringLiteral("file://") + folder_.path() + "/../ic-new.exe";
+      break;
+    case FileServed::FtpScheme:
+      url = QStringLiteral("ftp://127.0.0.1/ic-new.exe");
+      break;
+    case FileServed::RedirectToFile:
+      server_.Set("/files/ic-new.exe", {.status = 302, .location = "file:///etc/hostname"});
+      break;
+  }
+  ServePage("/update/ic/", UpdatePage("3.0", url));
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitFor([&] { return window->IsUpdating(); }));
+  ASSERT_TRUE(WaitFor([&] { return !window->IsUpdating(); }, 8000));
+
+  EXPECT_TRUE(Hint(*window).startsWith(QString::fromUtf8("更新下载失败"))) << Hint(*window).toStdString();
+  if (GetParam() == FileServed::NotFound) {
+    EXPECT_TRUE(Hint(*window).contains("404"));
+  }
+  if (GetParam() == FileServed::FileScheme || GetParam() == FileServed::FtpScheme) {
+    EXPECT_TRUE(Hint(*window).contains(QString::fromUtf8("下载地址无效"))) << Hint(*window).toStdString();
+  }
+  EXPECT_FALSE(Control<QToolButton>(*window, "SpeedButton3")->isVisibleTo(window.get()));
+  EXPECT_TRUE(FolderContent().isEmpty()) << FolderContent().join(' ').toStdString();
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(UpdateWindow, FailedDownload,
+                         ::testing::Values(FileServed::NotFound, FileServed::CutOff, FileServed::Refused,
+                                           FileServed::FileScheme, FileServed::FtpScheme,
+                                           FileServed::RedirectToFile),
+                         FileServedName);
+
+}  // namespace

@@ -1,0 +1,80 @@
+#pragma once
+// The online update window: loads the update information page, decides once
+// per showing whether a newer version exists, then either reports that the
+// program is up to date and closes, or shows the page, downloads the new
+// program file on a worker thread and offers the restart.
+
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "update/UpdateInfo.h"
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QThread;
+class QTimer;
+
+namespace Ui {
+class FrmUpdate;
+}
+
+namespace update {
+
+class TFrmUpdate : public QWidget {
+  Q_OBJECT
+
+ public:
+  // update_url: the update information page; program_folder: the folder the
+  // new program file "update.exe" is written to and started from.
+  TFrmUpdate(const QString& update_url, const QString& program_folder, QWidget* parent = nullptr);
+  ~TFrmUpdate() override;
+
+  void SetUpdateUrl(const QString& update_url);
+  const QString& UpdateTarget() const { return update_target_; }
+  // Runs after the restart has started "update.exe"; the default ends the application.
+  void SetQuitHandler(std::function<void()> quit);
+  // From the start of an update to the end of its download.
+  bool IsUpdating() const { return updating_; }
+
+ public slots:
+  // A page load has completed (successfully or not): the decision follows
+  // 250 ms later, once however many loads complete in between.
+  void WebBrowser1NavigateComplete2();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormShow();
+  void PageLoaded(QNetworkReply* reply);
+  void Timer1Timer();
+  bool ShowUpdatePage();
+  void ReportUpToDate();
+  void StartUpdate();
+  void StartDownload(const std::string& url);
+  void ShowDownloadProgress(qint64 received, qint64 total);
+  void DownloadFinished(bool ok, const QString& problem);
+  void Button1Click();
+  void Button2Click();
+  void SpeedButton3Click();
+
+  std::unique_ptr<Ui::FrmUpdate> ui_;
+  QTimer* Timer1 = nullptr;
+  QNetworkAccessManager* page_loader_ = nullptr;
+  QString update_url_;
+  QString update_target_;
+  QPoint message_point_;
+  LoadedPage page_;
+  QString page_html_;
+  QPointer<QThread> worker_thread_;
+  bool updating_ = false;
+  std::function<void()> quit_;
+};
+
+}  // namespace update
