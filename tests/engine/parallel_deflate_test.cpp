@@ -208,13 +208,4 @@ TEST(WorkerPool, UsesTheThreadsAskedAndNoMore) {
   }
 }
 
-TEST(WorkerPool, ThreadSettingIsClamped) {
-  const int before = engine::PngThreads();
-  engine::SetPngThreads(0);
-  EXPECT_EQ(engine::PngThreads(), 1);
-  engine::SetPngThreads(3);
-  EXPECT_EQ(engine::PngThreads(), 3);
-  engine::SetPngThreads(before);
-}
-
 }  // namespace

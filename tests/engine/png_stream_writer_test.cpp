@@ -320,14 +320,6 @@ TEST(PngStreamWriter, WorkerFailureLeavesNoFileAndKeepsTheOldOne) {
             1);  // no temporary left behind
 }
 
-TEST(PngStreamWriter, SaveWritesTheEncodedFile) {
-  testsupport::TempDir dir;
-  const img::Bitmap photo = PhotoLike(640, 480);
-  const engine::PngStreamWriter writer;
-  writer.Save(photo, dir / "图片.png");
-  EXPECT_EQ(img::ReadWholeFile(dir / "图片.png"), writer.Encode(photo));
-}
-
 class CountingSink : public img::ProgressSink {
  public:
   void PumpEvents() override { ++pumps; }
@@ -347,15 +339,6 @@ TEST(PngStreamWriter, CodecObjectWritesThroughItAndPumps) {
   EXPECT_EQ(img::ReadWholeFile(dir / "a.png"), engine::PngStreamWriter().Encode(photo));
   if (ms.count() > 4 * engine::WorkerPool::kPumpIntervalMs) {
     EXPECT_GE(sink.pumps, 1);
-  }
-}
-
-TEST(PngStreamWriter, EmptyPictureIsRefused) {
-  try {
-    engine::PngStreamWriter().Encode(img::Bitmap());
-    FAIL() << "no error";
-  } catch (const img::ImageError& e) {
-    EXPECT_EQ(e.code(), img::ErrorCode::InvalidArgument);
   }
 }
 
