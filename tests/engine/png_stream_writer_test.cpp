@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
-#include <stdexcept>
+#include <cmath>
 #include <string>
 #include <vector>
 
