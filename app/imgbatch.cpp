@@ -1,6 +1,7 @@
 // imgbatch: the converter without a window, for folders on a server or in a
 // script. The same engine as the window program, on every core.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "engine/BatchJob.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureConverter.h"
+#include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
 #include "text/Version.h"
 
@@ -108,6 +110,12 @@ int main(int argc, char** argv) {
       missing.push_back(source + ": no such picture file or folder");
     }
   }
+
+  // Pictures converted at once and the PNG writers' threads share the cores
+  // rather than pile up on them.
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int at_once = static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(jobs, job.size())));
+  engine::SetPngThreads(std::max(1, cores / at_once));
 
   ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });

@@ -177,7 +177,7 @@ void PictureConverter::WriteTarget(const Route& route, const std::string& target
       break;
     case Writer::Png:
       host_.StepProgress();
-      png_codec_.Save(working_, path);
+      png_codec_.Save(working_, path, host_);
       break;
   }
 }

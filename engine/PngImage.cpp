@@ -1,18 +1,21 @@
 #include "engine/PngImage.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
-#include <new>
 #include <string>
 #include <utility>
 
+#include "engine/PngStreamWriter.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
+// Reading goes through libpng; writing through PngStreamWriter, which deflates
+// large pictures on several threads (libpng has no clean way to take
+// pre-compressed IDAT data).
+//
 // libpng reports errors by calling our handler, which longjmps back to the
 // setjmp of the phase under way. Every function that calls setjmp keeps only
 // trivially destructible locals, so the jump skips no destructor.
@@ -45,11 +48,6 @@ struct ReadContext {
   Failure failure;
 };
 
-struct WriteContext {
-  std::vector<std::uint8_t>* out = nullptr;
-  Failure failure;
-};
-
 // The handlers keep the first failure recorded (a read function may have set
 // a sharper code before calling png_error) and jump back.
 [[noreturn]] void OnError(png_structp png, png_const_charp message) {
@@ -70,35 +68,10 @@ void ReadFromMemory(png_structp png, png_bytep data, png_size_t length) {
   context->position += length;
 }
 
-bool Append(std::vector<std::uint8_t>& out, const png_byte* data, std::size_t length) {
-  try {
-    out.insert(out.end(), data, data + length);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
-void WriteToMemory(png_structp png, png_bytep data, png_size_t length) {
-  auto* context = static_cast<WriteContext*>(png_get_io_ptr(png));
-  if (!Append(*context->out, data, length)) {
-    context->failure.Set(img::ErrorCode::TooLarge, "out of memory");
-    png_error(png, "out of memory");
-  }
-}
-
-void Flush(png_structp) {}
-
 struct ReadStructs {
   png_structp png = nullptr;
   png_infop info = nullptr;
   ~ReadStructs() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
-};
-
-struct WriteStructs {
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  ~WriteStructs() { png_destroy_write_struct(&png, info ? &info : nullptr); }
 };
 
 // How the decoded rows reach the picture.
@@ -203,23 +176,6 @@ bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* ro
   return true;
 }
 
-bool WriteImage(WriteStructs& s, WriteContext& context, const Header& header,
-                const png_color* palette, int palette_size, png_bytep* rows) {
-  png_structp png = s.png;
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_write_fn(png, &context, WriteToMemory, Flush);
-  png_set_IHDR(png, s.info, header.width, header.height, header.bit_depth, header.color_type,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-  if (header.color_type == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, s.info, palette, palette_size);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-  png_set_compression_level(png, Z_DEFAULT_COMPRESSION);
-  png_write_info(png, s.info);
-  if (header.color_type == PNG_COLOR_TYPE_RGB) png_set_bgr(png);
-  png_write_image(png, rows);
-  png_write_end(png, s.info);
-  return true;
-}
-
 // Largest palette index the picture uses (0 for an empty picture).
 unsigned MaxIndex(const img::Bitmap& picture) {
   const int bits = img::BitsPerPixel(picture.format());
@@ -253,9 +209,6 @@ struct PngImage::Codec {
   std::vector<png_bytep> rows;
   std::vector<std::uint8_t> buffer;   // rows that need converting after libpng
   img::Bitmap spare;                  // decode target, kept to be reused
-  img::Bitmap copy24;                 // 24-bit copy of a picture in another format
-  std::vector<png_color> palette;
-  std::vector<std::uint8_t> encoded;  // grows to the largest file written so far
 };
 
 PngImage::PngImage() : codec_(std::make_unique<Codec>()) {}
@@ -341,55 +294,13 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
   std::swap(out, c.spare);
 }
 
-std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture) {
-  if (picture.empty()) throw img::ImageError(img::ErrorCode::InvalidArgument, "PNG: empty picture");
-  Codec& c = *codec_;
-  const img::Bitmap* source = &picture;
-  Header header;
-  header.width = static_cast<png_uint_32>(picture.width());
-  header.height = static_cast<png_uint_32>(picture.height());
-  c.palette.clear();
-  if (img::HasPalette(picture.format())) {
-    header.color_type = PNG_COLOR_TYPE_PALETTE;
-    header.bit_depth = img::BitsPerPixel(picture.format());
-    // The palette as it is, cut to what the depth can index and padded with
-    // black up to the largest index the pixels use (PNG needs one entry at least).
-    const std::size_t limit = std::size_t(1) << header.bit_depth;
-    const std::size_t count = std::max<std::size_t>(
-        std::min(picture.palette().size(), limit), MaxIndex(picture) + 1);
-    c.palette.resize(count, png_color{0, 0, 0});
-    for (std::size_t i = 0; i < count && i < picture.palette().size(); ++i) {
-      const img::PaletteEntry& e = picture.palette()[i];
-      c.palette[i] = png_color{e.red, e.green, e.blue};
-    }
-  } else {
-    header.color_type = PNG_COLOR_TYPE_RGB;
-    header.bit_depth = 8;
-    if (picture.format() != img::PixelFormat::Bits24) {
-      c.copy24.Assign(picture);
-      c.copy24.ConvertTo24();
-      source = &c.copy24;
-    }
-  }
-  c.rows.resize(static_cast<std::size_t>(source->height()));
-  for (int y = 0; y < source->height(); ++y)
-    c.rows[y] = const_cast<png_bytep>(source->ScanLine(y));  // libpng only reads them
-
-  WriteContext context;
-  context.out = &c.encoded;
-  c.encoded.clear();
-  WriteStructs s;
-  s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.failure, OnError, OnWarning);
-  if (s.png) s.info = png_create_info_struct(s.png);
-  if (!s.png || !s.info) throw img::ImageError(img::ErrorCode::TooLarge, "PNG: out of memory");
-  if (!WriteImage(s, context, header, c.palette.data(), static_cast<int>(c.palette.size()), c.rows.data()))
-    context.failure.Throw();
-  return c.encoded;
+std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture, img::ProgressSink& sink) {
+  return PngStreamWriter().Encode(picture, sink);
 }
 
-void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
-  const std::vector<std::uint8_t> file = Encode(picture);
-  img::WriteFileAtomically(path, file);
+void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,
+                    img::ProgressSink& sink) {
+  PngStreamWriter().Save(picture, path, sink);
 }
 
 }  // namespace engine

@@ -1,6 +1,6 @@
 #pragma once
-// The PNG codec object, through libpng and zlib. Created once per converter
-// and reused.
+// The PNG codec object: libpng reads, PngStreamWriter writes. Created once
+// per converter and reused.
 
 #include <cstdint>
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/ProgressSink.h"
 
 namespace engine {
 
@@ -30,9 +31,13 @@ class PngImage {
 
   // Every row with filter type 0 (None) and no other, not interlaced, zlib's
   // default level. 1, 4 and 8-bit pictures become palette PNGs of that depth
-  // with their palette; every other format 8-bit RGB.
-  std::vector<std::uint8_t> Encode(const img::Bitmap& picture);
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path);
+  // with their palette; every other format 8-bit RGB. Large pictures are
+  // deflated on PngThreads() threads (WorkerPool.h) while the calling thread
+  // pumps sink's events; the picture must stay unchanged until it returns.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
+                                   img::ProgressSink& sink = img::NullProgress());
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path,
+            img::ProgressSink& sink = img::NullProgress());
 
  private:
   struct Codec;

@@ -1,0 +1,54 @@
+#pragma once
+// Deflating picture data into one zlib stream, on one core or on several.
+// The parallel path cuts the data into chunks, deflates each on a worker at
+// zlib's default level with the previous 32 KiB of data as its dictionary,
+// and joins the pieces into a single stream whose Adler-32 covers the whole,
+// so any inflater reads it as if one deflate had written it.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "imaging/ProgressSink.h"
+
+namespace engine {
+
+// Fills out with the bytes [offset, offset + out.size()) of the data. Called
+// from worker threads at once, so it must only read shared state.
+using RawReader = std::function<void(std::uint64_t offset, std::span<std::uint8_t> out)>;
+
+struct DeflateSettings {
+  // Threads, the caller included; 0 takes PngThreads().
+  int threads = 0;
+  // Raw bytes per chunk; 0 chooses from the data size and the threads.
+  std::size_t chunk_bytes = 0;
+  // Data smaller than this is deflated as one stream on the caller: starting
+  // workers would cost more than they save.
+  std::uint64_t single_stream_below = 512 * 1024;
+  // For tests: called with the chunk's index before it is deflated, on the
+  // thread that deflates it (a single stream is chunk 0); throwing fails the
+  // whole stream.
+  std::function<void(std::size_t chunk)> chunk_hook;
+};
+
+// One zlib stream as libpng writes for unfiltered rows: level 6, memLevel 8,
+// the default strategy, and a window of 15 bits, narrowed as libpng narrows
+// it for data of at most 16 KiB. Pumps sink's events while it works.
+std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReader& read,
+                                              img::ProgressSink& sink);
+
+// The same data as one zlib stream deflated on several threads (or through
+// DeflateSingleStream when small or on one thread). Any failure, in a
+// worker or here, throws img::ImageError or the worker's own exception.
+std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
+                                          const DeflateSettings& settings,
+                                          img::ProgressSink& sink);
+
+// Convenience forms over data already in memory.
+std::vector<std::uint8_t> DeflateSingleStream(std::span<const std::uint8_t> data);
+std::vector<std::uint8_t> DeflateParallel(std::span<const std::uint8_t> data,
+                                          const DeflateSettings& settings = {});
+
+}  // namespace engine

@@ -1,0 +1,209 @@
+#include "engine/PngStreamWriter.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "imaging/FileIO.h"
+#include "imaging/ImageError.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t kColourPalette = 3;
+constexpr std::uint8_t kColourRgb = 2;
+
+std::uint8_t Expand5(unsigned v) { return static_cast<std::uint8_t>((v * 255 + 15) / 31); }
+std::uint8_t Expand6(unsigned v) { return static_cast<std::uint8_t>((v * 255 + 31) / 63); }
+
+// Pixels [x0, x1) of a row of a non-palette format as r, g, b bytes.
+void RowToRgb(const std::uint8_t* row, int x0, int x1, img::PixelFormat format,
+              std::uint8_t* dst) {
+  switch (format) {
+    case img::PixelFormat::Bits24:
+      for (const std::uint8_t* s = row + 3 * x0; x0 < x1; ++x0, s += 3, dst += 3) {
+        dst[0] = s[2];
+        dst[1] = s[1];
+        dst[2] = s[0];
+      }
+      break;
+    case img::PixelFormat::Bits32:
+      for (const std::uint8_t* s = row + 4 * x0; x0 < x1; ++x0, s += 4, dst += 3) {
+        dst[0] = s[2];
+        dst[1] = s[1];
+        dst[2] = s[0];
+      }
+      break;
+    case img::PixelFormat::Bits15:
+      for (; x0 < x1; ++x0, dst += 3) {
+        const unsigned v = row[2 * x0] | (row[2 * x0 + 1] << 8);
+        dst[0] = Expand5((v >> 10) & 31);
+        dst[1] = Expand5((v >> 5) & 31);
+        dst[2] = Expand5(v & 31);
+      }
+      break;
+    case img::PixelFormat::Bits16:
+      for (; x0 < x1; ++x0, dst += 3) {
+        const unsigned v = row[2 * x0] | (row[2 * x0 + 1] << 8);
+        dst[0] = Expand5((v >> 11) & 31);
+        dst[1] = Expand6((v >> 5) & 63);
+        dst[2] = Expand5(v & 31);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// The PNG's uncompressed image data, one filter byte 0 before each row,
+// produced on demand for any byte range so workers never need a copy of the
+// whole picture.
+class ImageData {
+ public:
+  explicit ImageData(const img::Bitmap& picture)
+      : picture_(picture),
+        palette_(img::HasPalette(picture.format())),
+        row_bytes_(palette_ ? (static_cast<std::size_t>(picture.width()) *
+                                   img::BitsPerPixel(picture.format()) + 7) / 8
+                            : static_cast<std::size_t>(picture.width()) * 3) {}
+
+  std::uint64_t size() const {
+    return static_cast<std::uint64_t>(row_bytes_ + 1) * static_cast<std::uint64_t>(picture_.height());
+  }
+
+  void Read(std::uint64_t offset, std::span<std::uint8_t> out) const {
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const std::uint64_t pos = offset + done;
+      const int y = static_cast<int>(pos / (row_bytes_ + 1));
+      const std::size_t column = static_cast<std::size_t>(pos % (row_bytes_ + 1));
+      if (column == 0) {
+        out[done++] = 0;  // filter type None
+        continue;
+      }
+      const std::size_t from = column - 1;
+      const std::size_t to = std::min(row_bytes_, from + (out.size() - done));
+      FillRow(y, from, to, out.data() + done);
+      done += to - from;
+    }
+  }
+
+ private:
+  // Bytes [from, to) of row y's data.
+  void FillRow(int y, std::size_t from, std::size_t to, std::uint8_t* dst) const {
+    const std::uint8_t* row = picture_.ScanLine(y);
+    if (palette_) {
+      // BMP packs 1 and 4-bit indices most significant first, as PNG does.
+      std::memcpy(dst, row + from, to - from);
+      return;
+    }
+    const int x0 = static_cast<int>(from / 3), x1 = static_cast<int>((to + 2) / 3);
+    if (from % 3 == 0 && to % 3 == 0) {
+      RowToRgb(row, x0, x1, picture_.format(), dst);
+      return;
+    }
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(x1 - x0) * 3);
+    RowToRgb(row, x0, x1, picture_.format(), pixels.data());
+    std::memcpy(dst, pixels.data() + from % 3, to - from);
+  }
+
+  const img::Bitmap& picture_;
+  const bool palette_;
+  const std::size_t row_bytes_;
+};
+
+unsigned HighestIndex(const img::Bitmap& picture) {
+  unsigned highest = 0;
+  const int bits = img::BitsPerPixel(picture.format());
+  const int per_byte = 8 / bits;
+  const unsigned mask = (1u << bits) - 1;
+  for (int y = 0; y < picture.height(); ++y) {
+    const std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < picture.width(); ++x) {
+      const int shift = 8 - bits * (x % per_byte + 1);
+      highest = std::max(highest, (row[x / per_byte] >> shift) & mask);
+    }
+  }
+  return highest;
+}
+
+// The palette as PLTE holds it: the picture's entries, at most 2^depth, and
+// enough of them to cover every index the pixels use. Indices past a short
+// palette are black, as the picture itself shows them.
+std::vector<std::uint8_t> PaletteBytes(const img::Bitmap& picture) {
+  const std::size_t limit = std::size_t{1} << img::BitsPerPixel(picture.format());
+  const auto& palette = picture.palette();
+  std::size_t count = std::min(palette.size(), limit);
+  if (count < limit) count = std::max<std::size_t>(count, HighestIndex(picture) + 1);
+  std::vector<std::uint8_t> bytes(count * 3, 0);
+  for (std::size_t i = 0; i < std::min(count, palette.size()); ++i) {
+    bytes[3 * i] = palette[i].red;
+    bytes[3 * i + 1] = palette[i].green;
+    bytes[3 * i + 2] = palette[i].blue;
+  }
+  return bytes;
+}
+
+void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  out.push_back(static_cast<std::uint8_t>(v >> 24));
+  out.push_back(static_cast<std::uint8_t>(v >> 16));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+  out.push_back(static_cast<std::uint8_t>(v));
+}
+
+void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5],
+              std::span<const std::uint8_t> data) {
+  PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t type_at = out.size();
+  out.resize(type_at + 4 + data.size());
+  std::memcpy(out.data() + type_at, type, 4);
+  if (!data.empty()) std::memcpy(out.data() + type_at + 4, data.data(), data.size());
+  const uLong crc = crc32(crc32(0, Z_NULL, 0), out.data() + type_at,
+                          static_cast<uInt>(out.size() - type_at));
+  PutBigEndian32(out, static_cast<std::uint32_t>(crc));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
+                                                  img::ProgressSink& sink) const {
+  if (picture.empty())
+    throw img::ImageError(img::ErrorCode::InvalidArgument, "an empty picture has no PNG form");
+  const bool palette = img::HasPalette(picture.format());
+
+  std::vector<std::uint8_t> header;
+  PutBigEndian32(header, static_cast<std::uint32_t>(picture.width()));
+  PutBigEndian32(header, static_cast<std::uint32_t>(picture.height()));
+  header.push_back(static_cast<std::uint8_t>(palette ? img::BitsPerPixel(picture.format()) : 8));
+  header.push_back(palette ? kColourPalette : kColourRgb);
+  header.push_back(0);  // deflate
+  header.push_back(0);  // adaptive filtering (every row None)
+  header.push_back(0);  // not interlaced
+
+  const ImageData data(picture);
+  const std::vector<std::uint8_t> stream = DeflateParallel(
+      data.size(), [&data](std::uint64_t offset, std::span<std::uint8_t> out) { data.Read(offset, out); },
+      settings_, sink);
+
+  std::vector<std::uint8_t> file(std::begin(kSignature), std::end(kSignature));
+  file.reserve(stream.size() + stream.size() / kIdatBytes * 12 + 1024);
+  PutChunk(file, "IHDR", header);
+  if (palette) PutChunk(file, "PLTE", PaletteBytes(picture));
+  const std::span<const std::uint8_t> all(stream);
+  for (std::size_t at = 0; at < all.size(); at += kIdatBytes)
+    PutChunk(file, "IDAT", all.subspan(at, std::min(kIdatBytes, all.size() - at)));
+  PutChunk(file, "IEND", {});
+  return file;
+}
+
+void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,
+                           img::ProgressSink& sink) const {
+  const std::vector<std::uint8_t> file = Encode(picture, sink);
+  img::WriteFileAtomically(path, file);
+}
+
+}  // namespace engine

@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <csetjmp>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "engine/PngImage.h"
+#include "engine/PngStreamWriter.h"
+#include "engine/WorkerPool.h"
+#include "imaging/FileIO.h"
+#include "imaging/ImageError.h"
+
+namespace {
+
+using img::PixelFormat;
+
+struct PngChunk {
+  std::string type;
+  std::vector<std::uint8_t> data;
+};
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+// The file's chunks in order; fails the test on a bad signature, length or CRC.
+std::vector<PngChunk> Chunks(const std::vector<std::uint8_t>& file) {
+  std::vector<PngChunk> chunks;
+  static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  EXPECT_TRUE(file.size() >= 8 && std::memcmp(file.data(), signature, 8) == 0);
+  std::size_t at = 8;
+  while (at + 12 <= file.size()) {
+    const std::uint32_t length = BigEndian32(&file[at]);
+    if (at + 12 + length > file.size()) break;
+    PngChunk chunk{std::string(reinterpret_cast<const char*>(&file[at + 4]), 4),
+                   std::vector<std::uint8_t>(file.begin() + at + 8, file.begin() + at + 8 + length)};
+    const uLong crc = crc32(0, &file[at + 4], length + 4);
+    EXPECT_EQ(crc, BigEndian32(&file[at + 8 + length])) << chunk.type;
+    chunks.push_back(std::move(chunk));
+    at += 12 + length;
+  }
+  EXPECT_EQ(at, file.size());
+  return chunks;
+}
+
+std::vector<std::uint8_t> JoinedIdat(const std::vector<PngChunk>& chunks) {
+  std::vector<std::uint8_t> stream;
+  for (const PngChunk& c : chunks)
+    if (c.type == "IDAT") stream.insert(stream.end(), c.data.begin(), c.data.end());
+  return stream;
+}
+
+// Inflates the stream; empty when zlib reports any error (checksum included).
+std::vector<std::uint8_t> InflateAll(const std::vector<std::uint8_t>& stream) {
+  std::vector<std::uint8_t> out;
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return out;
+  z.next_in = const_cast<Bytef*>(stream.data());
+  z.avail_in = static_cast<uInt>(stream.size());
+  std::uint8_t buffer[16384];
+  int ret = Z_OK;
+  do {
+    z.next_out = buffer;
+    z.avail_out = sizeof buffer;
+    ret = inflate(&z, Z_NO_FLUSH);
+    out.insert(out.end(), buffer, buffer + (sizeof buffer - z.avail_out));
+  } while (ret == Z_OK);
+  inflateEnd(&z);
+  if (ret != Z_STREAM_END) out.clear();
+  return out;
+}
+
+// Decodes with libpng's simplified reader to r, g, b; empty on failure.
+std::vector<std::uint8_t> DecodeRgb(const std::vector<std::uint8_t>& file, int& width, int& height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) return {};
+  image.format = PNG_FORMAT_RGB;
+  std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return {};
+  }
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  return pixels;
+}
+
+img::Bitmap RandomPicture(int width, int height, PixelFormat format, unsigned seed) {
+  img::Bitmap bmp(width, height, format);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bmp.ScanLine(y);
+    for (std::size_t i = 0; i < bmp.stride(); ++i) row[i] = static_cast<std::uint8_t>(rng());
+  }
+  if (img::HasPalette(format)) {
+    // 8-bit gets a short palette, so some pixels index past it.
+    const std::size_t entries = format == PixelFormat::Bits8 ? 200 : (1u << img::BitsPerPixel(format));
+    for (std::size_t i = 0; i < entries; ++i)
+      bmp.palette().push_back({static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
+                               static_cast<std::uint8_t>(rng()), 0});
+  }
+  return bmp;
+}
+
+// Smooth gradients with grain, like a photograph.
+img::Bitmap PhotoLike(int width, int height) {
+  img::Bitmap bmp(width, height);
+  std::uint32_t seed = 12345;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bmp.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      const int noise = static_cast<int>((seed >> 16) & 15);
+      row[3 * x] = static_cast<std::uint8_t>(x / 8 + noise);
+      row[3 * x + 1] = static_cast<std::uint8_t>(y / 5 + noise);
+      row[3 * x + 2] = static_cast<std::uint8_t>((x + y) / 12 + noise);
+    }
+  }
+  return bmp;
+}
+
+std::size_t PngRowBytes(const img::Bitmap& bmp) {
+  return img::HasPalette(bmp.format())
+             ? (static_cast<std::size_t>(bmp.width()) * img::BitsPerPixel(bmp.format()) + 7) / 8
+             : static_cast<std::size_t>(bmp.width()) * 3;
+}
+
+void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uint8_t>& file) {
+  const std::vector<PngChunk> chunks = Chunks(file);
+  ASSERT_GE(chunks.size(), 3u);
+  ASSERT_EQ(chunks.front().type, "IHDR");
+  EXPECT_EQ(chunks.back().type, "IEND");
+  const bool palette = img::HasPalette(source.format());
+  EXPECT_EQ(chunks[0].data[8], palette ? img::BitsPerPixel(source.format()) : 8);
+  EXPECT_EQ(chunks[0].data[9], palette ? 3 : 2);
+  EXPECT_EQ(chunks[0].data[12], 0);  // not interlaced
+
+  const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(chunks));
+  const std::size_t row = PngRowBytes(source) + 1;
+  ASSERT_EQ(raw.size(), row * static_cast<std::size_t>(source.height()));
+  for (int y = 0; y < source.height(); ++y) ASSERT_EQ(raw[y * row], 0) << "filter of row " << y;
+
+  int width = 0, height = 0;
+  const std::vector<std::uint8_t> rgb = DecodeRgb(file, width, height);
+  ASSERT_FALSE(rgb.empty());
+  ASSERT_EQ(width, source.width());
+  ASSERT_EQ(height, source.height());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const img::PaletteEntry want = source.PixelColor(x, y);
+      const std::uint8_t* got = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+      ASSERT_TRUE(got[0] == want.red && got[1] == want.green && got[2] == want.blue)
+          << "pixel " << x << "," << y;
+    }
+}
+
+struct WriteCase {
+  PixelFormat format;
+  int width, height;
+  bool row_aligned;  // chunk joins on row starts, or in the middle of rows
+};
+
+class PngStreamWrite : public testing::TestWithParam<WriteCase> {};
+
+TEST_P(PngStreamWrite, DecodesToTheSourcePixels) {
+  const WriteCase c = GetParam();
+  const img::Bitmap source = RandomPicture(c.width, c.height, c.format, 7);
+  engine::DeflateSettings settings;
+  settings.threads = 3;
+  settings.single_stream_below = 0;
+  settings.chunk_bytes = c.row_aligned ? (PngRowBytes(source) + 1) * 7 : 997;
+  ExpectDecodesToSource(source, engine::PngStreamWriter(settings).Encode(source));
+}
+
+std::vector<WriteCase> WriteCases() {
+  std::vector<WriteCase> cases;
+  for (PixelFormat f : {PixelFormat::Bits1, PixelFormat::Bits4, PixelFormat::Bits8, PixelFormat::Bits15,
+                        PixelFormat::Bits16, PixelFormat::Bits24, PixelFormat::Bits32})
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{5, 3}, std::pair{301, 257}})
+      for (bool aligned : {false, true}) cases.push_back({f, w, h, aligned});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatsAndSizes, PngStreamWrite, testing::ValuesIn(WriteCases()),
+                         [](const testing::TestParamInfo<WriteCase>& info) {
+                           return "Bits" + std::to_string(img::BitsPerPixel(info.param.format)) +
+                                  (info.param.format == PixelFormat::Bits15 ? "x555" : "") + "_" +
+                                  std::to_string(info.param.width) + "x" +
+                                  std::to_string(info.param.height) +
+                                  (info.param.row_aligned ? "_RowJoins" : "_MidRowJoins");
+                         });
+
+TEST(PngStreamWriter, PaletteCoversEveryIndexAndNoMore) {
+  struct Case {
+    PixelFormat format;
+    std::size_t entries;
+    std::uint8_t highest;  // written into the first pixel
+    std::size_t plte;      // entries expected in PLTE
+  };
+  for (const Case& c : {Case{PixelFormat::Bits8, 0, 9, 10},  // no palette: black entries
+                        Case{PixelFormat::Bits8, 20, 3, 20}, Case{PixelFormat::Bits1, 5, 1, 2},
+                        Case{PixelFormat::Bits4, 3, 0x0C, 13}}) {
+    img::Bitmap bmp(3, 2, c.format);
+    std::memset(bmp.ScanLine(0), 0, bmp.stride());
+    std::memset(bmp.ScanLine(1), 0, bmp.stride());
+    bmp.ScanLine(0)[0] = c.format == PixelFormat::Bits1 ? 0x80 : c.format == PixelFormat::Bits4 ? 0xC0 : c.highest;
+    for (std::size_t i = 0; i < c.entries; ++i)
+      bmp.palette().push_back({static_cast<std::uint8_t>(i), 200, static_cast<std::uint8_t>(255 - i), 0});
+    const std::vector<std::uint8_t> file = engine::PngStreamWriter().Encode(bmp);
+    const std::vector<PngChunk> chunks = Chunks(file);
+    ASSERT_EQ(chunks[1].type, "PLTE");
+    EXPECT_EQ(chunks[1].data.size(), 3 * c.plte) << img::BitsPerPixel(c.format) << " bits";
+    ExpectDecodesToSource(bmp, file);
+  }
+}
+
+// libpng's own writer, filter None, default compression: the reference.
+bool WriteWithLibpngImpl(png_structp png, png_infop info, const img::Bitmap& bmp,
+                         std::vector<png_bytep>& rows, std::vector<png_color>& palette) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  const bool indexed = img::HasPalette(bmp.format());
+  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8,
+               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (indexed) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_write_info(png, info);
+  png_write_image(png, rows.data());
+  png_write_end(png, info);
+  return true;
+}
+
+std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
+  std::vector<std::vector<std::uint8_t>> row_data(bmp.height());
+  std::vector<png_bytep> rows;
+  for (int y = 0; y < bmp.height(); ++y) {
+    const std::uint8_t* src = bmp.ScanLine(y);
+    if (img::HasPalette(bmp.format())) {
+      row_data[y].assign(src, src + PngRowBytes(bmp));
+    } else {
+      for (int x = 0; x < bmp.width(); ++x) {
+        const img::PaletteEntry e = bmp.PixelColor(x, y);
+        row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue});
+      }
+    }
+    rows.push_back(row_data[y].data());
+  }
+  std::vector<png_color> palette;
+  for (const img::PaletteEntry& e : bmp.palette()) palette.push_back({e.red, e.green, e.blue});
+  std::vector<std::uint8_t> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t length) {
+        auto* sink = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+        sink->insert(sink->end(), data, data + length);
+      },
+      nullptr);
+  const bool ok = WriteWithLibpngImpl(png, info, bmp, rows, palette);
+  png_destroy_write_struct(&png, &info);
+  if (!ok) out.clear();
+  return out;
+}
+
+TEST(PngStreamWriter, SingleStreamIsTheStreamLibpngWrites) {
+  img::Bitmap palette8 = RandomPicture(300, 200, PixelFormat::Bits8, 3);
+  palette8.palette().resize(256);
+  for (const img::Bitmap& bmp : {PhotoLike(40, 30), PhotoLike(700, 500), palette8}) {
+    engine::DeflateSettings one;
+    one.threads = 1;
+    const std::vector<std::uint8_t> ours = JoinedIdat(Chunks(engine::PngStreamWriter(one).Encode(bmp)));
+    const std::vector<std::uint8_t> theirs = JoinedIdat(Chunks(WriteWithLibpng(bmp)));
+    ASSERT_FALSE(theirs.empty());
+    EXPECT_EQ(ours, theirs) << bmp.width() << "x" << bmp.height();
+  }
+}
+
+TEST(PngStreamWriter, ParallelFileWithinOnePercentOfOneStream) {
+  const img::Bitmap photo = PhotoLike(1600, 1200);
+  engine::DeflateSettings one, two;
+  one.threads = 1;
+  two.threads = 2;
+  const std::vector<std::uint8_t> parallel = engine::PngStreamWriter(two).Encode(photo);
+  const double single = static_cast<double>(engine::PngStreamWriter(one).Encode(photo).size());
+  EXPECT_GT(Chunks(parallel).size(), 4u);  // several IDATs: a real multi-chunk stream
+  EXPECT_LT(std::abs(static_cast<double>(parallel.size()) - single) / single, 0.01);
+  ExpectDecodesToSource(photo, parallel);
+}
+
+TEST(PngStreamWriter, WorkerFailureLeavesNoFileAndKeepsTheOldOne) {
+  testsupport::TempDir dir;
+  const img::Bitmap photo = PhotoLike(800, 600);
+  engine::DeflateSettings settings;
+  settings.threads = 2;
+  settings.chunk_bytes = 64 * 1024;
+  settings.chunk_hook = [](std::size_t chunk) {
+    if (chunk == 5) throw img::ImageError(img::ErrorCode::Io, "worker failed");
+  };
+  const engine::PngStreamWriter failing(settings);
+  EXPECT_THROW(failing.Save(photo, dir / "new.png"), img::ImageError);
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.png"));
+
+  const std::vector<std::uint8_t> old = {1, 2, 3};
+  img::WriteFileAtomically(dir / "old.png", old);
+  EXPECT_THROW(failing.Save(photo, dir / "old.png"), img::ImageError);
+  EXPECT_EQ(img::ReadWholeFile(dir / "old.png"), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);  // no temporary left behind
+}
+
+class CountingSink : public img::ProgressSink {
+ public:
+  void PumpEvents() override { ++pumps; }
+  int pumps = 0;
+};
+
+// The codec object writes through the stream writer and lets the window
+// breathe while it does.
+TEST(PngStreamWriter, CodecObjectWritesThroughItAndPumps) {
+  testsupport::TempDir dir;
+  const img::Bitmap photo = PhotoLike(1200, 900);
+  CountingSink sink;
+  engine::PngImage codec;
+  const auto start = std::chrono::steady_clock::now();
+  codec.Save(photo, dir / "a.png", sink);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_EQ(img::ReadWholeFile(dir / "a.png"), engine::PngStreamWriter().Encode(photo));
+  if (ms.count() > 4 * engine::WorkerPool::kPumpIntervalMs) {
+    EXPECT_GE(sink.pumps, 1);
+  }
+}
+
+}  // namespace
