@@ -58,6 +58,30 @@ inline double BestOfCpu(int runs, const std::function<void()>& f) {
   return best;
 }
 
+struct Timing {
+  double wall = 1e30;  // seconds
+  double cpu = 1e30;   // CPU seconds of the whole process, every thread
+};
+
+// Best wall and best CPU time of `runs` runs of f.
+inline Timing BestOfBoth(int runs, const std::function<void()>& f) {
+  Timing best;
+  for (int i = 0; i < runs; ++i) {
+    auto t = Clock::now();
+    std::clock_t c = std::clock();
+    f();
+    best.cpu = std::min(best.cpu, double(std::clock() - c) / CLOCKS_PER_SEC);
+    best.wall = std::min(best.wall, Seconds(t));
+  }
+  return best;
+}
+
+inline double LoadAverage() {
+  double load = 0;
+  std::ifstream("/proc/loadavg") >> load;
+  return load;
+}
+
 inline void PrintMachine() {
   std::string model = "unknown CPU";
   std::ifstream cpuinfo("/proc/cpuinfo");
