@@ -37,6 +37,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent), form_(std::make_unique<
   timerFirstRun_->setSingleShot(true);
   timerFirstRun_->setInterval(100);
 
+  // Before FormCreate: LoadSettings relies on the option handlers running
+  // when a stored value changes a control.
+  ConnectRunButtons();
+  ConnectOptionControls();
   FormCreate();
 }
 
