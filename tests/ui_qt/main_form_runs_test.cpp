@@ -150,6 +150,9 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
     hintAtClick = Text("LblHint");
     glyphWhileRunning = Glyph("BtnImgCovert");
     Click("BtnImgCovert");
+    // The button is idle again, but the picture under way is not finished:
+    // a second click now must not start another run.
+    Click("BtnImgCovert");
     return true;
   });
   Click("BtnImgCovert");
