@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QListWidget>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -62,6 +63,16 @@ class MainFormTest : public ::testing::Test {
     fs::create_directories(tmp_ / "out");
     form_ = std::make_unique<ui::TMainForm>();
     form_->UseSettingsFile(SettingsPath());
+    // The tests fill the lists themselves, from a known state of the options
+    // whatever settings the window came up with.
+    form_->TimerFirstRun()->stop();
+    for (const char* box : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG", "CbZoomAuto", "CbPreviewSourceImg",
+                            "CbTargetImgPreview"})
+      Find<QCheckBox>(box)->setChecked(false);
+    form_->SetZoomTypeItemIndex(1);
+    Find<QListWidget>("LbRoateType")->setCurrentRow(0);
+    Find<QLineEdit>("EdtWidth")->setText("1024");
+    Find<QLineEdit>("EdtHeight")->setText("768");
   }
   void TearDown() override {
     form_.reset();

@@ -201,8 +201,8 @@ TEST_F(OptionsTest, UnwritableSettingsShowTheErrorBoxExceptForZoomType) {
   EXPECT_TRUE(Find<QCheckBox>("CbPNG")->isChecked());
   ClickItem("LbRoateType", 1);
   EXPECT_EQ(dialogs_.errors.size(), static_cast<std::size_t>(boxes + 1));
-  Click("rgZoomTypeItem1");
-  EXPECT_TRUE(Find("GbZoomSize")->isVisible());
+  Click("rgZoomTypeItem0");
+  EXPECT_FALSE(Find("GbZoomSize")->isVisible());
   EXPECT_EQ(dialogs_.errors.size(), static_cast<std::size_t>(boxes + 1));
 }
 

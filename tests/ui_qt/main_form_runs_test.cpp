@@ -22,6 +22,7 @@ class RunsTest : public MainFormTest {
     MainFormTest::SetUp();
     for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG", "CbTargetImgPreview"})
       Find<QCheckBox>(name)->setChecked(true);
+    form_->SetZoomTypeItemIndex(0);
   }
 
   std::vector<std::string> OutNames() const {
