@@ -1,13 +1,143 @@
-// The option controls' handlers.
+// The option controls of the main window's tool strip: what each handler
+// does to the other controls and which settings key it writes.
 
+#include <QButtonGroup>
+#include <utility>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "engine/ResizeRules.h"
+#include "ui/Dialogs.h"
 #include "ui/TMainForm.h"
+#include "ui/UserInputHooks.h"
+#include "ui_MainForm.h"
 
 namespace ui {
 
-// Filled in by the option controls.
-void TMainForm::ConnectOptionControls() {}
+namespace {
 
-// Filled in by the option controls.
-void TMainForm::rgZoomTypeClick() {}
+// Texts the keep-ratio box and the size edits' exits put in place of a number.
+const char kAutoByRatio[] = "按原图比例自动调整";
+const char kAutoFromWidth[] = "根据宽度自动调整";
+const char kChooseWidth[] = "请选择一个宽度";
+const char kChooseHeight[] = "请选择一个高度";
+
+bool IsWholeNumber(const QLineEdit* edit) {
+  long long value = 0;
+  return engine::ParseWholeNumber(edit->text().toStdString(), value);
+}
+
+}  // namespace
+
+void TMainForm::ConnectOptionControls() {
+  // toggled also fires when LoadSettings sets a stored value that differs
+  // from the layout's state, so the handler runs then as on a click.
+  const std::pair<QCheckBox*, void (TMainForm::*)()> boxes[] = {
+      {form_->CbJPG, &TMainForm::CbJPGClick},
+      {form_->CBBMP, &TMainForm::CBBMPClick},
+      {form_->CBJPEG, &TMainForm::CBJPEGClick},
+      {form_->CbPNG, &TMainForm::CbPNGClick},
+      {form_->CbZoomAuto, &TMainForm::CbZoomAutoClick},
+      {form_->CbPreviewSourceImg, &TMainForm::CbPreviewSourceImgClick},
+      {form_->CbTargetImgPreview, &TMainForm::CbTargetImgPreviewClick},
+  };
+  for (const auto& [box, handler] : boxes) connect(box, &QCheckBox::toggled, this, handler);
+
+  connect(form_->rgZoomTypeItems, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) rgZoomTypeClick();
+  });
+  OnEditClick(form_->EdtWidth, [this] { EdtWidthClick(); });
+  OnEditClick(form_->EdtHeight, [this] { EdtHeightClick(); });
+  OnEditExit(form_->EdtWidth, [this] { EdtWidthExit(); });
+  OnEditExit(form_->EdtHeight, [this] { EdtHeightExit(); });
+  // Only the user's picks write the key; LoadSettings sets the row from it.
+  OnUserPick(form_->LbRoateType, [this] { LbRoateTypeClick(); });
+  form_->GbZoomBei->hide();
+
+  ConnectPreview();
+}
+
+engine::ConversionOptions TMainForm::CurrentConversionOptions() const {
+  engine::ConversionOptions o;
+  o.toBmp = form_->CBBMP->isChecked();
+  o.toJpg = form_->CbJPG->isChecked();
+  o.toJpeg = form_->CBJPEG->isChecked();
+  o.toPng = form_->CbPNG->isChecked();
+  o.zoomType = ZoomTypeItemIndex();
+  o.widthText = form_->EdtWidth->text().toStdString();
+  o.heightText = form_->EdtHeight->text().toStdString();
+  o.keepRatio = form_->CbZoomAuto->isChecked();
+  o.rotation = form_->LbRoateType->currentRow();
+  return o;
+}
+
+template <typename Value>
+void TMainForm::WriteOption(const settings::Key& key, Value value) {
+  try {
+    settings::Write(Settings(), key, value);
+  } catch (const std::exception& e) {
+    // The standard error box, as for any failure a handler does not catch.
+    // LoadSettings runs these handlers before the window is on screen and
+    // swallows its failures, so nothing is shown then.
+    if (isVisible()) CurrentDialogs().ShowError(e.what());
+  }
+}
+
+void TMainForm::CbJPGClick() { WriteOption(settings::kCbJPG, form_->CbJPG->isChecked()); }
+void TMainForm::CBBMPClick() { WriteOption(settings::kCBBMP, form_->CBBMP->isChecked()); }
+void TMainForm::CBJPEGClick() { WriteOption(settings::kCBJPEG, form_->CBJPEG->isChecked()); }
+void TMainForm::CbPNGClick() { WriteOption(settings::kCbPNG, form_->CbPNG->isChecked()); }
+
+void TMainForm::rgZoomTypeClick() {
+  try {
+    const int index = ZoomTypeItemIndex();
+    form_->GbZoomSize->setVisible(index != 0);
+    form_->GbZoomBei->hide();
+    settings::Write(Settings(), settings::kZoomType, index);
+  } catch (...) {
+  }
+}
+
+void TMainForm::EdtWidthClick() { form_->EdtWidth->selectAll(); }
+void TMainForm::EdtHeightClick() { form_->EdtHeight->selectAll(); }
+
+void TMainForm::EdtWidthExit() {
+  if (form_->CbZoomAuto->isChecked()) form_->EdtHeight->setText(QString::fromUtf8(kAutoFromWidth));
+}
+
+void TMainForm::EdtHeightExit() {
+  if (form_->CbZoomAuto->isChecked()) form_->EdtWidth->setText(QString::fromUtf8(kAutoFromWidth));
+}
+
+void TMainForm::CbZoomAutoClick() {
+  // The same whether the click checks or unchecks the box.
+  if (IsWholeNumber(form_->EdtWidth)) {
+    form_->EdtHeight->setText(QString::fromUtf8(kAutoByRatio));
+  } else if (IsWholeNumber(form_->EdtHeight)) {
+    form_->EdtWidth->setText(QString::fromUtf8(kAutoByRatio));
+  } else {
+    form_->EdtWidth->setText(QString::fromUtf8(kChooseWidth));
+    form_->EdtHeight->setText(QString::fromUtf8(kChooseHeight));
+  }
+  WriteOption(settings::kZoomAuto, form_->CbZoomAuto->isChecked());
+}
+
+void TMainForm::LbRoateTypeClick() {
+  WriteOption(settings::kLbRoateType, form_->LbRoateType->currentRow());
+}
+
+void TMainForm::CbPreviewSourceImgClick() {
+  const bool on = form_->CbPreviewSourceImg->isChecked();
+  form_->GbSourcePreview->setVisible(on);
+  WriteOption(settings::kPreviewSourceImg, on);
+}
+
+void TMainForm::CbTargetImgPreviewClick() {
+  const bool on = form_->CbTargetImgPreview->isChecked();
+  form_->GbImgTarget->setVisible(on);
+  WriteOption(settings::kTargetImgPreview, on);
+}
 
 }  // namespace ui

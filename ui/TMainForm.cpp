@@ -232,19 +232,7 @@ void TMainForm::StepProgressBar() {
   form_->ProgressBar1->setValue(next > form_->ProgressBar1->maximum() ? 0 : next);
 }
 
-engine::ConversionOptions TMainForm::Options() {
-  engine::ConversionOptions o;
-  o.toBmp = form_->CBBMP->isChecked();
-  o.toJpg = form_->CbJPG->isChecked();
-  o.toJpeg = form_->CBJPEG->isChecked();
-  o.toPng = form_->CbPNG->isChecked();
-  o.zoomType = ZoomTypeItemIndex();
-  o.widthText = form_->EdtWidth->text().toStdString();
-  o.heightText = form_->EdtHeight->text().toStdString();
-  o.keepRatio = form_->CbZoomAuto->isChecked();
-  o.rotation = form_->LbRoateType->currentRow();
-  return o;
-}
+engine::ConversionOptions TMainForm::Options() { return CurrentConversionOptions(); }
 
 void TMainForm::PumpEvents() { QCoreApplication::processEvents(); }
 

@@ -16,6 +16,7 @@
 #include "engine/PictureConverter.h"
 #include "ui/ListWidgetPictureList.h"
 #include "ui/SettingsFile.h"
+#include "ui/SettingsKeys.h"
 
 class QButtonGroup;
 class QCloseEvent;
@@ -25,6 +26,7 @@ class QListWidget;
 class QMenu;
 class QResizeEvent;
 class QTimer;
+class QToolButton;
 
 namespace Ui {
 class MainForm;
@@ -70,10 +72,10 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   const std::string& ProgramFolderValue() const { return ProgramFolder; }
   const std::filesystem::path& ExecutableFolderValue() const { return executableFolder_; }
   SettingsFile& Settings() { return *settings_; }
+  // Reads and writes the settings in another file from now on (tests).
+  void UseSettingsFile(const std::filesystem::path& path) { settings_ = std::make_unique<SettingsFile>(path); }
   engine::PictureConverter& Converter() { return *converter_; }
   QLabel* Hint() const;
-  const std::string& CurrentSourcePictureValue() const { return CurrentSourcePicture; }
-  const std::string& CurrentTargetPictureValue() const { return CurrentTargetPicture; }
 
   // Commit the folder edit's text, create the folder if needed, refill the
   // list. The user's ways to a refresh (Enter, leaving the edit, F5, browse,
@@ -110,15 +112,6 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   void MnDeleteFileOPClick();
   void MnRenamePicClick();
 
-  // The option controls, previews and runs, filled in by their own files.
-  void ConnectOptionControls();
-  void rgZoomTypeClick();
-  void LbDocListClick();
-  void LbTargetClick();
-  void ConnectRunButtons();
-  // True when a run is under way and has been asked to stop: the close waits.
-  bool StopRunBeforeClose();
-  bool RunUnderWay() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -166,17 +159,72 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // rename acts on, whatever the edits hold now.
   std::string listedSourceFolder_;
   std::string listedTargetFolder_;
-  std::string CurrentSourcePicture;
-  std::string CurrentTargetPicture;
   bool FirstRun = true;
-  bool StopRequested = false;
 
   std::unique_ptr<SettingsFile> settings_;
-  std::unique_ptr<engine::PictureConverter> converter_;
   bool destroyed_ = false;
   // Set while a folder is being committed: a message box taking the focus
   // must not commit the edit a second time.
   bool committing_ = false;
+
+  // Option controls, previews and batch runs (MainFormOptions.cpp, MainFormPreview.cpp, MainFormRuns.cpp)
+ public:
+  // Zoom type click: size group shown unless "no resize", multiples group
+  // hidden, "zoomtype" written; failures swallowed.
+  void rgZoomTypeClick();
+  // Clicks of the two picture lists: current picture, hint, preview.
+  void LbDocListClick();
+  void LbTargetClick();
+  // Shows the picture at path in box, stretched; false when it could not
+  // be decoded. The picture's real size is kept for the size label.
+  bool LoadPreview(QLabel* box, const std::string& path);
+  void BtnImgCovertClick();
+  void BtnDirImgConvertClick();
+  // The conversion options as the controls hold them now.
+  engine::ConversionOptions CurrentConversionOptions() const;
+  // True from the start of a batch run until its handler returns.
+  bool RunUnderWay() const { return runUnderWay_; }
+  // Called when the window is asked to close: during a run the run is asked
+  // to stop, the window closes once it has, and the answer is true (ignore
+  // this close); otherwise false.
+  bool StopRunBeforeClose();
+  const std::string& CurrentSourcePictureValue() const { return CurrentSourcePicture; }
+  const std::string& CurrentTargetPictureValue() const { return CurrentTargetPicture; }
+
+ private:
+  class RunAdapter;
+
+  void ConnectOptionControls();
+  void ConnectPreview();
+  void ConnectRunButtons();
+  void CbJPGClick();
+  void CBBMPClick();
+  void CBJPEGClick();
+  void CbPNGClick();
+  void EdtWidthClick();
+  void EdtHeightClick();
+  void EdtWidthExit();
+  void EdtHeightExit();
+  void CbZoomAutoClick();
+  void LbRoateTypeClick();
+  void CbPreviewSourceImgClick();
+  void CbTargetImgPreviewClick();
+  // A write of an option handler whose failure reaches the user.
+  template <typename Value>
+  void WriteOption(const settings::Key& key, Value value);
+  void ShowSizeLabel(QLabel* label, QLabel* box, const std::string& path, bool shown);
+  // The start/stop toggle around one run.
+  void ToggleRun(QToolButton* button, const char* idleGlyph, bool selectedRun);
+
+  bool StopRequested = false;
+  std::string CurrentSourcePicture;
+  std::string CurrentTargetPicture;
+  bool runUnderWay_ = false;
+  bool closeAfterRun_ = false;
+  // What the runs see of the window.
+  std::shared_ptr<RunAdapter> runWindow_;
+  // The engine objects; the window is their host.
+  std::unique_ptr<engine::PictureConverter> converter_;
 };
 
 }  // namespace ui

@@ -1,0 +1,238 @@
+// The two batch buttons driven as a user would: runs over selected pictures
+// and over a folder tree, a stop clicked during a run, closing the window
+// during a run, and the start/stop toggle's glyphs and states.
+
+#include <QButtonGroup>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+#include <fstream>
+#include <functional>
+
+#include "OptionsFixture.h"
+#include "imaging/Bitmap.h"
+#include "ui/WindowHelpers.h"
+
+namespace windowtest {
+namespace {
+
+class RunsTest : public OptionsTest {
+ protected:
+  void SetUp() override {
+    OptionsTest::SetUp();
+    for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG", "CbTargetImgPreview"})
+      Find<QCheckBox>(name)->setChecked(true);
+    form_->SetZoomTypeItemIndex(0);
+  }
+
+  std::vector<std::string> OutNames() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(tmp_ / "out")) names.push_back(U(e.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::vector<std::string> Items(const char* list) {
+    std::vector<std::string> items;
+    auto* l = Find<QListWidget>(list);
+    for (int i = 0; i < l->count(); ++i) items.push_back(l->item(i)->text().toStdString());
+    return items;
+  }
+  std::vector<int> SelectedRows(const char* list) {
+    std::vector<int> rows;
+    auto* l = Find<QListWidget>(list);
+    for (int i = 0; i < l->count(); ++i)
+      if (l->item(i)->isSelected()) rows.push_back(i);
+    return rows;
+  }
+  int Tag(const char* button) { return Find(button)->property("tag").toInt(); }
+  QImage Glyph(const char* button) {
+    return Find<QToolButton>(button)->icon().pixmap(QSize(122, 25)).toImage();
+  }
+  static QImage GlyphResource(const char* name) {
+    img::Bitmap glyph;
+    return ui::LoadGlyph(glyph, name) ? ui::ToQImage(glyph).convertToFormat(QImage::Format_RGB32)
+                                      : QImage();
+  }
+  void SelectSources(std::initializer_list<int> rows) {
+    auto* l = Find<QListWidget>("LbDocList");
+    l->clearSelection();
+    for (int r : rows) l->item(r)->setSelected(true);
+    l->setCurrentRow(*rows.begin(), QItemSelectionModel::NoUpdate);
+  }
+
+  // Runs action at every event pump while the window is busy, until it says done.
+  void DuringRun(std::function<bool()> action) {
+    auto* timer = new QTimer(form_.get());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
+      if (action()) timer->stop();
+    });
+    timer->start();
+  }
+};
+
+TEST_F(RunsTest, NoSelectionShowsTheMessageAndStaysIdle) {
+  SavePng(tmp_ / "src" / "a.png", 4, 4);
+  ListFolders();
+  Show();
+  Click("BtnImgCovert");
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0], "请选择一个要转换的图片");
+  EXPECT_TRUE(OutNames().empty());
+  EXPECT_EQ(Tag("BtnImgCovert"), 0);
+  EXPECT_FALSE(form_->RunUnderWay());
+  EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
+  const QImage idle = GlyphResource("BtnImgCovert");
+  if (!idle.isNull()) {
+    EXPECT_EQ(Glyph("BtnImgCovert").convertToFormat(QImage::Format_RGB32), idle);
+  }
+}
+
+TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
+  for (const char* name : {"a.png", "b.png", "bskip.png", "c.png"})
+    SavePng(tmp_ / "src" / name, 12, 8);
+  ListFolders();
+  Show();
+  SelectSources({0, 1, 3});
+  bool otherDisabled = false;
+  DuringRun([&] {
+    if (form_->RunUnderWay()) otherDisabled = !Find("BtnDirImgConvert")->isEnabled();
+    return form_->RunUnderWay();
+  });
+  Click("BtnImgCovert");
+
+  // Each picture in the order BMP, JPG, JPEG, PNG, as the converted list shows.
+  EXPECT_EQ(Items("LbTarget"),
+            (std::vector<std::string>{"a.bmp", "a.jpg", "a.jpeg", "a.png", "b.bmp", "b.jpg", "b.jpeg",
+                                      "b.png", "c.bmp", "c.jpg", "c.jpeg", "c.png"}));
+  EXPECT_EQ(OutNames().size(), 12u);
+  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  // Only the PNG target of the last picture is selected, and previewed.
+  EXPECT_EQ(SelectedRows("LbTarget"), std::vector<int>{11});
+  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "c.png");
+  EXPECT_EQ(Text("LblWHTarget"), "c.png [宽度:12,高度:8]");
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_TRUE(otherDisabled);
+  EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
+  EXPECT_EQ(Tag("BtnImgCovert"), 0);
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+TEST_F(RunsTest, NoFormatTickedWritesAndSelectsNothing) {
+  SavePng(tmp_ / "src" / "a.png", 4, 4);
+  SavePng(tmp_ / "out" / "old.png", 4, 4);
+  ListFolders();
+  for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  Show();
+  SelectSources({0});
+  Click("BtnImgCovert");
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"old.png"});
+  EXPECT_EQ(Items("LbTarget"), std::vector<std::string>{"old.png"});
+  EXPECT_TRUE(SelectedRows("LbTarget").empty());
+}
+
+TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
+  for (const char* name : {"p1.png", "p2.png", "p3.png", "p4.png", "p5.png"})
+    SavePng(tmp_ / "src" / name, 40, 30);
+  ListFolders();
+  // A rotation pumps events once per row, so the click lands inside a picture.
+  Find<QListWidget>("LbRoateType")->setCurrentRow(1);
+  Show();
+  SelectSources({0, 1, 2, 3, 4});
+  const std::string firstDone = text::TxtConverted + SrcFolder() + "p1.png";
+  int pumpsSinceFirst = 0;
+  std::string hintAtClick;
+  QImage glyphWhileRunning;
+  DuringRun([&] {
+    if (Text("LblHint") != firstDone) return false;
+    // The pump right after the first picture is between pictures; later
+    // ones come from inside the second picture's rotation.
+    if (++pumpsSinceFirst < 3) return false;
+    hintAtClick = Text("LblHint");
+    glyphWhileRunning = Glyph("BtnImgCovert");
+    Click("BtnImgCovert");
+    // The button is idle again, but the picture under way is not finished:
+    // a second click now must not start another run.
+    Click("BtnImgCovert");
+    return true;
+  });
+  Click("BtnImgCovert");
+
+  EXPECT_EQ(hintAtClick, firstDone);
+  EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
+  // The second picture was finished in every format; three to five were not.
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"p1.bmp", "p1.jpeg", "p1.jpg", "p1.png", "p2.bmp",
+                                                  "p2.jpeg", "p2.jpg", "p2.png"}));
+  EXPECT_EQ(Tag("BtnImgCovert"), 0);
+  EXPECT_FALSE(form_->RunUnderWay());
+  EXPECT_NE(Find<QProgressBar>("ProgressBar1")->value(), 0);
+  const QImage stop = GlyphResource("BtnStopImgConvert");
+  if (!stop.isNull()) {
+    EXPECT_EQ(glyphWhileRunning.convertToFormat(QImage::Format_RGB32), stop);
+    EXPECT_EQ(Glyph("BtnImgCovert").convertToFormat(QImage::Format_RGB32),
+              GlyphResource("BtnImgCovert"));
+  }
+  // The rotation applied: 40 x 30 became 30 x 40.
+  img::Bitmap p2;
+  p2.LoadFromFile(tmp_ / "out" / "p2.bmp");
+  EXPECT_EQ(p2.width(), 30);
+  EXPECT_EQ(p2.height(), 40);
+}
+
+TEST_F(RunsTest, FolderRunOverNestedFolders) {
+  const fs::path a = tmp_ / "src";
+  SaveJpeg(a / "Photo.JPG", 10, 10);
+  SaveJpeg(a / "b" / "inb.jpg", 10, 10);
+  SaveJpeg(a / "b" / "c" / "inc.jpg", 10, 10);
+  SavePng(a / "b" / "x.png", 8, 6);
+  SavePng(a / "c" / "x.png", 10, 7);  // listed after b's: its targets win
+  SavePng(a / ".hidden.png", 5, 5);
+  { std::ofstream(a / "notes.txt") << "not a picture"; }
+  for (const char* name : {"CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  ListFolders();
+  Show();
+  Click("BtnDirImgConvert");
+
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.jpg", "inb.bmp", "inb.jpg",
+                                                  "inc.bmp", "inc.jpg", "photo.bmp", "photo.jpg",
+                                                  "x.bmp", "x.jpg"}));
+  img::Bitmap x;
+  x.LoadFromFile(tmp_ / "out" / "x.bmp");
+  EXPECT_EQ(x.width(), 10);
+  EXPECT_EQ(x.height(), 7);
+  // The converted list is read again from the folder, nothing selected in it.
+  EXPECT_EQ(Items("LbTarget").size(), 10u);
+  EXPECT_TRUE(SelectedRows("LbTarget").empty());
+  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
+  EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
+}
+
+TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
+  for (const char* name : {"p1.png", "p2.png", "p3.png"}) SavePng(tmp_ / "src" / name, 8, 8);
+  ListFolders();
+  Show();
+  SelectSources({0, 1, 2});
+  bool closedAtOnce = true;
+  DuringRun([&] {
+    if (Text("LblHint").find("p1.png") == std::string::npos) return false;
+    form_->close();
+    closedAtOnce = !form_->isVisible();
+    // The other batch button cannot start a second run meanwhile.
+    Click("BtnDirImgConvert");
+    return true;
+  });
+  Click("BtnImgCovert");
+  EXPECT_FALSE(closedAtOnce);
+  EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
+  EXPECT_FALSE(fs::exists(tmp_ / "out" / "p2.png"));
+  EXPECT_TRUE(fs::exists(tmp_ / "out" / "p1.png"));
+  for (int i = 0; i < 100 && form_->isVisible(); ++i) QTest::qWait(10);
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_EQ(OutNames().size(), 4u);
+  form_.reset();
+  EXPECT_EQ(Ini("default", "fr"), "0");
+}
+
+}  // namespace
+}  // namespace windowtest
