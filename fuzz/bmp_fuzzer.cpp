@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <span>
 
+#include "FuzzLimits.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::LimitPictures(fuzz::kLoaderPixels);
   img::Bitmap picture;
   try {
     picture.LoadFromMemory(std::span<const std::uint8_t>(data, size));

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "FuzzLimits.h"
 #include "FuzzTempDir.h"
 #include "engine/ConversionHost.h"
 #include "engine/PictureConverter.h"
@@ -20,6 +21,7 @@ constexpr const char* kExtensions[8] = {".jpg", ".png", ".bmp", ".JPEG",
                                         ".Png", ".BMP", ".jpeg", ".jpg"};
 
 bool WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  fuzz::LimitPictures(fuzz::kConversionPixels);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   const bool ok = (size == 0 || std::fwrite(data, 1, size, f) == size);

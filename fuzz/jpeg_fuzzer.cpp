@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <span>
 
+#include "FuzzLimits.h"
 #include "engine/JpegImage.h"
 #include "imaging/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::LimitPictures(fuzz::kLoaderPixels);
   static engine::JpegImage codec;
   static constexpr int kScales[] = {1, 2, 4, 8};
   img::Bitmap picture;

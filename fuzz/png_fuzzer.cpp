@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <span>
 
+#include "FuzzLimits.h"
 #include "engine/PngImage.h"
 #include "imaging/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::LimitPictures(fuzz::kLoaderPixels);
   static engine::PngImage codec;
   img::Bitmap picture;
   try {
