@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -28,6 +29,18 @@ namespace {
 
 // Largest ancillary chunk libpng may allocate (text, ICC profiles).
 constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+
+// Largest single block libpng may have: such a chunk or a row of the widest
+// picture, with room to spare. libpng 1.6 only warns about a chunk over the
+// chunk limit and then allocates its declared length (up to 2 GB) before it
+// finds that the file ends; a refused block makes it give the chunk up.
+constexpr png_alloc_size_t kMaxBlockBytes = kMaxChunkBytes + (1u << 20);
+
+png_voidp Allocate(png_structp, png_alloc_size_t size) {
+  return size <= kMaxBlockBytes ? std::malloc(size) : nullptr;
+}
+
+void Release(png_structp, png_voidp block) { std::free(block); }
 
 struct Failure {
   img::ErrorCode code = img::ErrorCode::Format;
@@ -228,7 +241,8 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
   context.size = data.size();
 
   ReadStructs s;
-  s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context.failure, OnError, OnWarning);
+  s.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &context.failure, OnError, OnWarning,
+                                   nullptr, Allocate, Release);
   if (s.png) s.info = png_create_info_struct(s.png);
   if (!s.png || !s.info) throw img::ImageError(img::ErrorCode::TooLarge, "PNG: out of memory");
 

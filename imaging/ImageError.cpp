@@ -1,6 +1,19 @@
 #include "imaging/ImageError.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace img {
+
+namespace {
+std::atomic<long long> g_pixel_limit{kMaxPixels};
+}  // namespace
+
+long long PixelLimit() { return g_pixel_limit.load(std::memory_order_relaxed); }
+
+void SetPixelLimit(long long pixels) {
+  g_pixel_limit.store(std::clamp(pixels, 1LL, kMaxPixels), std::memory_order_relaxed);
+}
 
 const char* ErrorCodeName(ErrorCode code) {
   switch (code) {
@@ -17,7 +30,7 @@ const char* ErrorCodeName(ErrorCode code) {
 void CheckPictureSize(long long width, long long height) {
   if (width <= 0 || height <= 0)
     throw ImageError(ErrorCode::Format, "picture has no pixels");
-  if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
+  if (width > kMaxSide || height > kMaxSide || width * height > PixelLimit())
     throw ImageError(ErrorCode::TooLarge,
                      "picture of " + std::to_string(width) + " x " + std::to_string(height) +
                          " pixels exceeds the limit");

@@ -33,8 +33,15 @@ class ImageError : public std::runtime_error {
 inline constexpr int kMaxSide = 65535;
 inline constexpr long long kMaxPixels = 1LL << 27;  // 134 megapixels
 
+// The pixel limit in force, kMaxPixels unless lowered: fuzzing lowers it
+// process-wide so that pictures its tiny inputs may legitimately ask for do
+// not hide real memory faults behind 400 MB buffers. Values are clamped to
+// 1..kMaxPixels.
+long long PixelLimit();
+void SetPixelLimit(long long pixels);
+
 // Throws TooLarge (or Format for a non-positive side) unless width x height
-// is within the limits above.
+// is within kMaxSide and PixelLimit().
 void CheckPictureSize(long long width, long long height);
 
 }  // namespace img

@@ -1,0 +1,113 @@
+// Writes small seed inputs made by this program's own writers: BMP files in
+// every pixel format, PNG files of every kind the writer makes, JPEG files,
+// and a settings file holding every key of the table.
+//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,convert,settings})
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/JpegImage.h"
+#include "engine/PngImage.h"
+#include "imaging/Bitmap.h"
+#include "ui/SettingsKeys.h"
+
+namespace {
+
+void Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+img::Bitmap Pattern(int width, int height) {
+  img::Bitmap picture(width, height, img::PixelFormat::Bits24);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<std::uint8_t>(x * 37);
+      row[3 * x + 1] = static_cast<std::uint8_t>(y * 53);
+      row[3 * x + 2] = static_cast<std::uint8_t>((x ^ y) * 17);
+    }
+  }
+  return picture;
+}
+
+img::Bitmap PalettePicture(int width, int height, img::PixelFormat format, int colours) {
+  img::Bitmap picture(width, height, format);
+  picture.palette().resize(static_cast<std::size_t>(colours));
+  for (int i = 0; i < colours; ++i)
+    picture.palette()[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i * 7),
+                                                      static_cast<std::uint8_t>(i * 3),
+                                                      static_cast<std::uint8_t>(255 - i), 0};
+  const int bits = img::BitsPerPixel(format);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture.ScanLine(y);
+    for (std::size_t b = 0; b < picture.stride(); ++b)
+      row[b] = static_cast<std::uint8_t>((b * 29 + static_cast<std::size_t>(y) * 11) &
+                                         (bits == 8 ? colours - 1 : 0xFF));
+  }
+  return picture;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_make_seeds <folder>\n");
+    return 2;
+  }
+  const std::filesystem::path root = argv[1];
+  for (const char* sub : {"bmp", "jpeg", "png", "convert", "settings"})
+    std::filesystem::create_directories(root / sub);
+
+  const img::Bitmap colour = Pattern(13, 7);
+  std::vector<img::Bitmap> pictures;
+  pictures.push_back(PalettePicture(9, 5, img::PixelFormat::Bits1, 2));
+  pictures.push_back(PalettePicture(11, 3, img::PixelFormat::Bits4, 16));
+  pictures.push_back(PalettePicture(7, 6, img::PixelFormat::Bits8, 64));
+  for (auto format : {img::PixelFormat::Bits15, img::PixelFormat::Bits16, img::PixelFormat::Bits24,
+                      img::PixelFormat::Bits32}) {
+    img::Bitmap copy = colour;
+    copy.SetPixelFormat(format);
+    pictures.push_back(copy);
+  }
+
+  engine::PngImage png;
+  engine::JpegImage jpeg;
+  int n = 0;
+  for (const auto& picture : pictures) {
+    const std::string stem = "seed" + std::to_string(n++);
+    const auto bmp_bytes = picture.EncodeBmp();
+    Write(root / "bmp" / (stem + ".bmp"), bmp_bytes);
+    Write(root / "convert" / (stem + ".bmp"), bmp_bytes);
+    const auto png_bytes = png.Encode(picture);
+    Write(root / "png" / (stem + ".png"), png_bytes);
+    Write(root / "convert" / (stem + ".png"), png_bytes);
+  }
+  for (int quality : {10, 75, 100}) {
+    jpeg.SetQuality(quality);
+    const auto bytes = jpeg.Encode(Pattern(17, 9));
+    const std::string name = "seed_q" + std::to_string(quality) + ".jpg";
+    Write(root / "jpeg" / name, bytes);
+    Write(root / "convert" / name, bytes);
+  }
+
+  // A settings file with every key, then one with sections and values in odd shapes.
+  std::string ini;
+  std::string section;
+  for (const auto& key : ui::settings::AllKeys()) {
+    if (key.section != section) {
+      section = std::string(key.section);
+      ini += "[" + section + "]\r\n";
+    }
+    ini += std::string(key.name) + "=" + ui::settings::DefaultText(key, "/tmp") + "\r\n";
+  }
+  Write(root / "settings" / "all_keys.ini", std::vector<std::uint8_t>(ini.begin(), ini.end()));
+  const std::string odd =
+      "\xEF\xBB\xBF; comment\n[ Default ]\n  EDTWIDTH = \" 640 \"\nzoomtype=0x1F\nCbJPG=-0\n"
+      "[ImgConvert]\nLbRoateType='3'\nLbDocListInd=2147483648\n[default]\nfr\n";
+  Write(root / "settings" / "odd_shapes.ini", std::vector<std::uint8_t>(odd.begin(), odd.end()));
+  return 0;
+}
