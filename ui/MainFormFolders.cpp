@@ -42,7 +42,7 @@ bool IsFolder(const std::string& path) {
 
 std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
-// The spec'd "%s" formats hold one placeholder.
+// The message formats hold one "%s" placeholder.
 std::string FormatOne(const std::string& format, const std::string& value) {
   const std::size_t at = format.find("%s");
   if (at == std::string::npos) return format;
