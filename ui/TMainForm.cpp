@@ -126,6 +126,7 @@ void TMainForm::ApplyCaptions() {
 void TMainForm::TimerFirstRunTimer() {
   try {
     timerFirstRun_->stop();
+    firstRunDone_ = true;
     RefreshSourceList();
     RefreshTargetList();
     rgZoomTypeClick();
@@ -220,8 +221,12 @@ void TMainForm::SaveSettings() {
     s::Write(file, s::kFirstRun, false);
     s::Write(file, s::kLbDocListInd, form_->LbDocList->currentRow());
     s::Write(file, s::kLbTargetInd, form_->LbTarget->currentRow());
-    s::Write(file, s::kSourcePath, SourcePath);
-    s::Write(file, s::kTargetPath, TargetPath);
+    // Before the first-run step the folders were never committed: a window
+    // closed that early must not wipe the stored ones.
+    if (firstRunDone_) {
+      s::Write(file, s::kSourcePath, SourcePath);
+      s::Write(file, s::kTargetPath, TargetPath);
+    }
   } catch (...) {
     // The keys after the failure keep their stored values.
   }

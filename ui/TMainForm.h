@@ -160,6 +160,7 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   std::string listedSourceFolder_;
   std::string listedTargetFolder_;
   bool FirstRun = true;
+  bool firstRunDone_ = false;  // the first-run step has committed both folders
 
   std::unique_ptr<SettingsFile> settings_;
   bool destroyed_ = false;

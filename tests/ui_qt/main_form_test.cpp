@@ -153,6 +153,21 @@ TEST_F(MainFormTest, OpenFolderOfARelativeTextNamesTheMissingDrive) {
   EXPECT_EQ(form->SourcePathValue(), "");
 }
 
+TEST_F(MainFormTest, ClosingBeforeTheFirstRunStepKeepsTheStoredFolders) {
+  std::filesystem::create_directories(ProgramFolder());
+  {
+    ui::SettingsFile file(ProgramFolder() / "defualt.ini");
+    file.WriteString("default", "SourcePath", "/stored/source/");
+    file.WriteString("default", "TargetPath", "/stored/target/");
+  }
+  Create();
+  form->close();
+  ui::SettingsFile file(ProgramFolder() / "defualt.ini");
+  EXPECT_EQ(file.ReadString("default", "SourcePath", "?"), "/stored/source/");
+  EXPECT_EQ(file.ReadString("default", "TargetPath", "?"), "/stored/target/");
+  EXPECT_EQ(file.ReadString("default", "fr", "?"), "0");
+}
+
 TEST_F(MainFormTest, SettingsAreWrittenAtClose) {
   WriteFile(SourceFolder() / "a.jpg");
   WriteFile(SourceFolder() / "b.jpg");
