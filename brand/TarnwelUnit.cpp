@@ -15,7 +15,7 @@
 #include <span>
 #include <string>
 
-#include "brand/ShellLinks.h"
+#include "ui/ShellActions.h"
 #include "brand/aboutus.h"
 #include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
@@ -229,13 +229,13 @@ void TPnlTarnwel::OpenMenuLink(QAction* item) {
   if (!item) return;
   switch (item->property(kTagProperty).toInt()) {
     case 1:
-      RunProgram(text::UrlDemo + "#detail");
+      ui::RunProgram(text::UrlDemo + "#detail");
       break;
     case 2:
-      RunProgram(text::UrlProductHome);
+      ui::RunProgram(text::UrlProductHome);
       break;
     case 3:
-      RunProgram(text::UrlDonate);
+      ui::RunProgram(text::UrlDonate);
       break;
     case 4:
       ShowAboutBox(window());
@@ -248,12 +248,12 @@ void TPnlTarnwel::OpenMenuLink(QAction* item) {
 void TPnlTarnwel::OpenPartnerLink(int tag) {
   const std::string address = text::PartnerLinkAddress(tag);
   if (tag == 3)
-    RunProgram(address);
+    ui::RunProgram(address);
   else
-    OpenWebAddress(address);
+    ui::OpenWebAddress(address);
 }
 
-void TPnlTarnwel::OpenMakerSite() { RunProgram(text::MakerSiteRoot()); }
+void TPnlTarnwel::OpenMakerSite() { ui::RunProgram(text::MakerSiteRoot()); }
 
 void TPnlTarnwel::HighlightLink(QLabel* link) {
   if (!link) return;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "brand/ShellLinks.h"
+#include "ui/ShellActions.h"
 #include "text/InterfaceText.h"
 #include "text/Version.h"
 #include "ui/WindowHelpers.h"
@@ -76,7 +76,7 @@ bool TFrmVersion::OpensHomePage(const QWidget* hit) const {
 
 void TFrmVersion::mousePressEvent(QMouseEvent* event) {
   // Labels pass their presses on to the window, so one handler sees them all.
-  if (OpensHomePage(childAt(event->position().toPoint()))) OpenWebAddress(text::UrlProductHome);
+  if (OpensHomePage(childAt(event->position().toPoint()))) ui::OpenWebAddress(text::UrlProductHome);
   event->accept();
 }
 

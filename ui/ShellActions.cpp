@@ -28,6 +28,8 @@ void OpenWithShell(const std::string& target) {
 }
 
 void OpenWebAddress(const std::string& address) {
+  // An entry a language table left empty opens nothing.
+  if (address.empty()) return;
   try {
     CurrentShell().OpenDocument(CompleteWebAddress(address));
   } catch (...) {
@@ -35,8 +37,13 @@ void OpenWebAddress(const std::string& address) {
 }
 
 void RunProgram(const std::string& program) {
+  // An empty entry must not start "nothing" as a program.
+  if (program.empty()) return;
   try {
-    CurrentShell().StartProgram(program);
+    if (program.find("://") != std::string::npos)
+      CurrentShell().OpenDocument(program);  // an address: its associated program
+    else
+      CurrentShell().StartProgram(program);
   } catch (...) {
   }
 }

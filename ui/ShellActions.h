@@ -10,9 +10,11 @@ namespace ui {
 // Opens a path or web address with its associated program, following the
 // ShellOpenTarget rule (a path that names nothing is not opened).
 void OpenWithShell(const std::string& target);
-// Opens an address in the browser, with "http://" in front when it has no "://".
+// Opens an address in the browser, with "http://" in front when it has no
+// "://"; an empty address opens nothing.
 void OpenWebAddress(const std::string& address);
-// Starts a program, or opens a file with its program.
+// Opens the text unchanged: an address (it holds "://") in its associated
+// program, anything else started as a program; an empty text opens nothing.
 void RunProgram(const std::string& program);
 // Opens an existing file in the paint program; anything else is ignored.
 void OpenInPaint(const std::string& file);
