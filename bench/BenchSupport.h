@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/Bitmap.h"
+
 namespace bench {
 
 namespace fs = std::filesystem;
@@ -63,16 +65,19 @@ struct Timing {
   double cpu = 1e30;   // CPU seconds of the whole process, every thread
 };
 
+// Times one run of f into best, keeping the smaller wall and CPU times.
+inline void TimeOnce(Timing& best, const std::function<void()>& f) {
+  auto t = Clock::now();
+  std::clock_t c = std::clock();
+  f();
+  best.cpu = std::min(best.cpu, double(std::clock() - c) / CLOCKS_PER_SEC);
+  best.wall = std::min(best.wall, Seconds(t));
+}
+
 // Best wall and best CPU time of `runs` runs of f.
 inline Timing BestOfBoth(int runs, const std::function<void()>& f) {
   Timing best;
-  for (int i = 0; i < runs; ++i) {
-    auto t = Clock::now();
-    std::clock_t c = std::clock();
-    f();
-    best.cpu = std::min(best.cpu, double(std::clock() - c) / CLOCKS_PER_SEC);
-    best.wall = std::min(best.wall, Seconds(t));
-  }
+  for (int i = 0; i < runs; ++i) TimeOnce(best, f);
   return best;
 }
 
@@ -127,6 +132,16 @@ inline RawPicture MakePhotoLike(int width, int height, unsigned seed) {
     }
   }
   return p;
+}
+
+// The same picture as a 24-bit Bitmap, for the pixel-operation benchmarks.
+inline img::Bitmap MakePhotoLikeBitmap(int width, int height, unsigned seed) {
+  const RawPicture raw = MakePhotoLike(width, height, seed);
+  img::Bitmap bmp(width, height);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(bmp.ScanLine(y), raw.bgr.data() + static_cast<std::size_t>(y) * width * 3,
+                static_cast<std::size_t>(width) * 3);
+  return bmp;
 }
 
 // --- The codec floor, straight through the libraries -----------------------

@@ -13,27 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
 
 namespace {
-
-double BestSeconds(int runs, const std::function<void()>& work) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
-}
-
-std::string CpuModel() {
-  std::ifstream in("/proc/cpuinfo");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-  return "unknown";
-}
 
 void Report(const char* what, double seconds, double baseline) {
   std::printf("  %-34s %8.1f ms   x%.2f\n", what, seconds * 1000, seconds / baseline);
@@ -42,7 +26,7 @@ void Report(const char* what, double seconds, double baseline) {
 }  // namespace
 
 int main() {
-  std::printf("machine: %u threads, %s\n", std::thread::hardware_concurrency(), CpuModel().c_str());
+  bench::PrintMachine();
   const int width = 4000, height = 3000, runs = 7;
 
   img::Bitmap picture(width, height);
@@ -55,42 +39,42 @@ int main() {
 
   // The baseline allocates its copy each time, as a load must: on a fresh
   // buffer the first touch of every page costs more than the copy itself.
-  const double memcpy_s = BestSeconds(runs, [&] {
+  const double memcpy_s = bench::BestOf(runs, [&] {
     std::vector<std::uint8_t> copy(file.size());
     std::memcpy(copy.data(), file.data(), file.size());
   });
   std::vector<std::uint8_t> warm(file.size());
-  const double warm_s = BestSeconds(runs, [&] { std::memcpy(warm.data(), file.data(), file.size()); });
+  const double warm_s = bench::BestOf(runs, [&] { std::memcpy(warm.data(), file.data(), file.size()); });
   std::printf("in memory (baseline: memcpy of the file bytes into a new buffer, %.1f ms)\n", memcpy_s * 1000);
   Report("memcpy into a reused buffer", warm_s, memcpy_s);
   img::Bitmap loaded;
-  Report("LoadFromMemory", BestSeconds(runs, [&] { loaded.LoadFromMemory(file); }), memcpy_s);
-  Report("EncodeBmp", BestSeconds(runs, [&] { (void)picture.EncodeBmp(); }), memcpy_s);
+  Report("LoadFromMemory", bench::BestOf(runs, [&] { loaded.LoadFromMemory(file); }), memcpy_s);
+  Report("EncodeBmp", bench::BestOf(runs, [&] { (void)picture.EncodeBmp(); }), memcpy_s);
 
   const auto dir = std::filesystem::temp_directory_path();
   const auto plain = dir / "imgconvert-bmp-bench-plain.bmp";
   const auto ours = dir / "imgconvert-bmp-bench.bmp";
-  const double fwrite_s = BestSeconds(runs, [&] {
+  const double fwrite_s = bench::BestOf(runs, [&] {
     std::FILE* f = std::fopen(plain.c_str(), "wb");
     std::fwrite(file.data(), 1, file.size(), f);
     std::fclose(f);
   });
   std::printf("files (baseline: fwrite of the file bytes, %.1f ms)\n", fwrite_s * 1000);
-  Report("WriteBmp to a file", BestSeconds(runs, [&] {
+  Report("WriteBmp to a file", bench::BestOf(runs, [&] {
            std::FILE* f = std::fopen(ours.c_str(), "wb");
            picture.WriteBmp(f);
            std::fclose(f);
          }), fwrite_s);
-  Report("SaveToFile (temporary + rename)", BestSeconds(runs, [&] { picture.SaveToFile(ours); }), fwrite_s);
-  const double fread_s = BestSeconds(runs, [&] {
+  Report("SaveToFile (temporary + rename)", bench::BestOf(runs, [&] { picture.SaveToFile(ours); }), fwrite_s);
+  const double fread_s = bench::BestOf(runs, [&] {
     std::vector<std::uint8_t> bytes(file.size());
     std::FILE* f = std::fopen(plain.c_str(), "rb");
     if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::puts("short read");
     std::fclose(f);
   });
   std::printf("reading (baseline: one fread of the file into a new buffer, %.1f ms)\n", fread_s * 1000);
-  Report("ReadWholeFile (the load's own read)", BestSeconds(runs, [&] { (void)img::ReadWholeFile(plain); }), fread_s);
-  Report("LoadFromFile", BestSeconds(runs, [&] { loaded.LoadFromFile(ours); }), fread_s);
+  Report("ReadWholeFile (the load's own read)", bench::BestOf(runs, [&] { (void)img::ReadWholeFile(plain); }), fread_s);
+  Report("LoadFromFile", bench::BestOf(runs, [&] { loaded.LoadFromFile(ours); }), fread_s);
 
   std::error_code ec;
   std::filesystem::remove(plain, ec);

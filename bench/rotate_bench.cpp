@@ -12,65 +12,18 @@
 #include <string>
 #include <thread>
 
+#include "BenchSupport.h"
 #include "imaging/Bitmap.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ScreenRotateScanLine.h"
 
 namespace {
 
-std::string CpuModel() {
-  std::ifstream in("/proc/cpuinfo");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-  return "unknown";
-}
-
-// Best wall-clock and best processor time of several runs, in seconds. On a
-// busy shared machine the processor time leaves out the time slices other
-// programs took.
-struct Timing {
-  double wall = 1e30, cpu = 1e30;
-};
-
-template <typename F>
-void TimeOnce(Timing& best, F&& run) {
-  const std::clock_t cpu_start = std::clock();
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  const double cpu = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
-  best.wall = std::min(best.wall, took.count());
-  best.cpu = std::min(best.cpu, cpu);
-}
-
-template <typename F>
-Timing BestOf(int runs, F&& run) {
-  Timing best;
-  for (int r = 0; r < runs; ++r) TimeOnce(best, run);
-  return best;
-}
-
-void Report(const char* what, double megapixels, Timing t, Timing base) {
+void Report(const char* what, double megapixels, bench::Timing t, bench::Timing base) {
   std::printf(
       "%-34s wall %7.1f ms %7.1f MP/s %5.2f x memcpy | cpu %7.1f ms %7.1f MP/s %5.2f x memcpy\n",
       what, t.wall * 1e3, megapixels / t.wall, base.wall / t.wall, t.cpu * 1e3, megapixels / t.cpu,
       base.cpu / t.cpu);
-}
-
-// Content that is not flat: a gradient with a pseudo-random texture.
-img::Bitmap MakePicture(int width, int height) {
-  img::Bitmap bmp(width, height);
-  std::uint32_t state = 12345;
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = bmp.ScanLine(y);
-    for (int x = 0; x < width; ++x) {
-      state = state * 1664525u + 1013904223u;
-      row[3 * x] = static_cast<std::uint8_t>(x + (state >> 28));
-      row[3 * x + 1] = static_cast<std::uint8_t>(y + (state >> 24));
-      row[3 * x + 2] = static_cast<std::uint8_t>((x ^ y) + (state >> 20));
-    }
-  }
-  return bmp;
 }
 
 }  // namespace
@@ -79,30 +32,29 @@ int main(int argc, char** argv) {
   const int width = argc > 2 ? std::atoi(argv[1]) : 6000;
   const int height = argc > 2 ? std::atoi(argv[2]) : 4000;
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
-  std::printf("machine: nproc %u, CPU %s\n", std::thread::hardware_concurrency(),
-              CpuModel().c_str());
+  bench::PrintMachine();
 
-  const img::Bitmap source = MakePicture(width, height);
+  const img::Bitmap source = bench::MakePhotoLikeBitmap(width, height, 1);
   const double megapixels = static_cast<double>(width) * height / 1e6;
   const std::size_t bytes = source.stride() * static_cast<std::size_t>(height);
   std::printf("picture: %d x %d, 24 bits, %.1f megapixels, %.1f MB; best of %d runs\n", width,
               height, megapixels, bytes / 1e6, runs);
 
   img::Bitmap copy(width, height);  // allocated and touched before timing
-  const Timing t_memcpy =
-      BestOf(runs, [&] { std::memcpy(copy.ScanLine(0), source.ScanLine(0), bytes); });
+  const bench::Timing t_memcpy =
+      bench::BestOfBoth(runs, [&] { std::memcpy(copy.ScanLine(0), source.ScanLine(0), bytes); });
 
   img::Bitmap turned(height, width);
-  const Timing t_turn =
-      BestOf(runs, [&] { img::TurnRightAngle(source, 1, turned, img::NullProgress()); });
+  const bench::Timing t_turn =
+      bench::BestOfBoth(runs, [&] { img::TurnRightAngle(source, 1, turned, img::NullProgress()); });
 
   // The whole operation as the converter calls it, with a fresh copy of the
   // source each run (making the copy is not timed).
-  Timing t_full;
+  bench::Timing t_full;
   std::unique_ptr<img::Bitmap> result;
   for (int r = 0; r < runs; ++r) {
     auto input = std::make_unique<img::Bitmap>(source);
-    TimeOnce(t_full, [&] {
+    bench::TimeOnce(t_full, [&] {
       img::RotateBitmapScanLine(std::move(input), 90, 0, img::NullProgress(), result);
     });
   }
