@@ -12,14 +12,23 @@ namespace engine {
 
 namespace {
 
-struct Entry {
-  std::string name;
-  bool isFolder;
-  bool isFile;  // a regular file, or a link to one
-};
+void Walk(const std::string& folder, const std::vector<std::string>& extensions,
+          std::vector<ListedPicture>& out) {
+  const std::string folder_upper = AsciiUpper(folder);
+  for (const FolderEntry& entry : ReadFolder(folder)) {
+    if (entry.isFolder) {
+      Walk(folder + entry.name + "/", extensions, out);
+    } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
+      const std::string lower = AsciiLower(entry.name);
+      out.push_back({folder + entry.name, folder_upper + lower, lower});
+    }
+  }
+}
 
-std::vector<Entry> ReadFolder(const std::string& folder) {
-  std::vector<Entry> entries;
+}  // namespace
+
+std::vector<FolderEntry> ReadFolder(const std::string& folder) {
+  std::vector<FolderEntry> entries;
   std::error_code ec;
   fs::directory_iterator it(img::PathFromUtf8(folder), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
@@ -32,24 +41,9 @@ std::vector<Entry> ReadFolder(const std::string& folder) {
     entries.push_back({img::PathToUtf8(it->path().filename()), is_folder, is_file});
   }
   std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
+            [](const FolderEntry& a, const FolderEntry& b) { return NaturalLess(a.name, b.name); });
   return entries;
 }
-
-void Walk(const std::string& folder, const std::vector<std::string>& extensions,
-          std::vector<ListedPicture>& out) {
-  const std::string folder_upper = AsciiUpper(folder);
-  for (const Entry& entry : ReadFolder(folder)) {
-    if (entry.isFolder) {
-      Walk(folder + entry.name + "/", extensions, out);
-    } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
-      const std::string lower = AsciiLower(entry.name);
-      out.push_back({folder + entry.name, folder_upper + lower, lower});
-    }
-  }
-}
-
-}  // namespace
 
 bool HasPictureExtension(const std::string& name, const std::vector<std::string>& extensions) {
   const std::string ext = AsciiLower(ExtensionOf(name));

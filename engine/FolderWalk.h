@@ -13,6 +13,17 @@ struct ListedPicture {
   std::string targetName;   // the name in lower case: the folder run's targets bear it
 };
 
+struct FolderEntry {
+  std::string name;
+  bool isFolder;  // a folder itself, not a link to one
+  bool isFile;    // a regular file, or a link to one
+};
+
+// The entries of one folder in natural, case-insensitive name order, the
+// same every time for the same content; an unreadable or missing folder
+// gives what could be read.
+std::vector<FolderEntry> ReadFolder(const std::string& folder);
+
 // True when the name's extension (from its last dot, lower-cased) equals one
 // of extensions, each trimmed of blanks and lower-cased.
 bool HasPictureExtension(const std::string& name, const std::vector<std::string>& extensions);

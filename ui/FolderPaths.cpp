@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "engine/FolderWalk.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 
@@ -93,19 +94,12 @@ FolderCreation CreateFolderWithParents(const std::string& folder) {
 }
 
 std::vector<std::string> ListFolderFiles(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  fs::directory_iterator it(img::PathFromUtf8(folder), ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code type_ec;
-    if (it->status(type_ec).type() == fs::file_type::regular)
-      names.push_back(img::PathToUtf8(it->path().filename()));
-  }
-  std::sort(names.begin(), names.end(), engine::NaturalLess);
   std::string prefix = folder;
   if (!prefix.empty() && prefix.back() != FolderSeparator()) prefix += FolderSeparator();
-  for (std::string& name : names) name = prefix + name;
-  return names;
+  std::vector<std::string> paths;
+  for (const engine::FolderEntry& entry : engine::ReadFolder(folder))
+    if (entry.isFile) paths.push_back(prefix + entry.name);
+  return paths;
 }
 
 bool RenameWithoutReplacing(const std::string& oldPath, const std::string& newPath) {
