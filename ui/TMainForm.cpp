@@ -163,6 +163,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+std::array<QCheckBox*, 10> TMainForm::FormatCheckBoxes() const {
+  // The order of the format keys in the settings table.
+  return {form_->CbJPG, form_->CbPNG, form_->CBBMP, form_->CBJPEG, form_->CBGIF,
+          form_->CBICO, form_->CBEMF, form_->CBWMF, form_->CBPCX, form_->CBTIFF};
+}
+
 void TMainForm::LoadSettings() {
   if (!settings_) return;
   try {
@@ -175,9 +181,7 @@ void TMainForm::LoadSettings() {
     form_->EdtHeight->setText(Q(s::ReadText(file, s::kEdtHeight, dataFolder)));
     form_->EdtZoomPeiW->setText(Q(s::ReadText(file, s::kZoomPeiW, dataFolder)));
     form_->EdtZoomPeiH->setText(Q(s::ReadText(file, s::kZoomPeiH, dataFolder)));
-    QCheckBox* const formatBoxes[] = {form_->CbJPG, form_->CbPNG, form_->CBBMP, form_->CBJPEG,
-                                      form_->CBGIF, form_->CBICO, form_->CBEMF, form_->CBWMF,
-                                      form_->CBPCX, form_->CBTIFF};
+    const auto formatBoxes = FormatCheckBoxes();
     const auto formatKeys = s::FormatCheckBoxKeys();
     for (std::size_t i = 0; i < formatKeys.size(); ++i)
       formatBoxes[i]->setChecked(s::ReadFlag(file, formatKeys[i]));
@@ -213,9 +217,7 @@ void TMainForm::SaveSettings() {
       edit->text().toDouble(&ok);
       if (ok) s::Write(file, *key, edit->text().toStdString());
     }
-    QCheckBox* const formatBoxes[] = {form_->CbJPG, form_->CbPNG, form_->CBBMP, form_->CBJPEG,
-                                      form_->CBGIF, form_->CBICO, form_->CBEMF, form_->CBWMF,
-                                      form_->CBPCX, form_->CBTIFF};
+    const auto formatBoxes = FormatCheckBoxes();
     const auto formatKeys = s::FormatCheckBoxKeys();
     for (std::size_t i = 0; i < formatKeys.size(); ++i) s::Write(file, formatKeys[i], formatBoxes[i]->isChecked());
     s::Write(file, s::kFirstRun, false);

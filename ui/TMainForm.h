@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <filesystem>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@
 #include "ui/SettingsKeys.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
@@ -127,6 +129,8 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   void LoadButtonGlyphs();
   void ApplyCaptions();
   void LoadSettings();
+  // The ten format check boxes in the order of their settings keys.
+  std::array<QCheckBox*, 10> FormatCheckBoxes() const;
   void SaveSettings();
 
   void ConnectFolderControls();
