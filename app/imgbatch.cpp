@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   // rather than pile up on them.
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const int at_once = static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(jobs, job.size())));
-  engine::SetPngThreads(std::max(1, cores / at_once));
+  engine::SetPictureThreads(std::max(1, cores / at_once));
 
   ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });

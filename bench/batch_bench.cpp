@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   options.heightText = "768";
   engine::FixedOptionsHost host(options);
   engine::PictureConverter converter(host);
-  engine::SetPngThreads(1);  // one thread, as the floor
+  engine::SetPictureThreads(1);  // one thread, as the floor
   const std::string out_folder = img::PathToUtf8(out) + "/";
   const bench::Timing in_process = bench::BestOfBoth(runs, [&] {
     for (const auto& f : files) converter.ConvertPicture(img::PathToUtf8(f), out_folder);

@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
   auto convert_all = [&] {
     for (const auto& f : files) converter.ConvertPicture(img::PathToUtf8(f), out_folder);
   };
-  const int cores = engine::PngThreads();
-  engine::SetPngThreads(1);
+  const int cores = engine::PictureThreads();
+  engine::SetPictureThreads(1);
   const bench::Timing one_thread = bench::BestOfBoth(runs, convert_all);
-  engine::SetPngThreads(cores);
+  engine::SetPictureThreads(cores);
   const bench::Timing all_cores = bench::BestOfBoth(runs, convert_all);
 
   const double n = count;

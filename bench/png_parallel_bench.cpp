@@ -1,7 +1,7 @@
 // Writes twelve 10-megapixel photograph-like pictures as PNG files (filter
 // None, zlib's default level) three ways in the same run: libpng on one
 // stream (the floor), the stream writer on one thread, and the stream writer
-// on PngThreads() threads. Reports ms per picture, each against the libpng
+// on PictureThreads() threads. Reports ms per picture, each against the libpng
 // floor, the parallel writer against the one-thread one, and the sizes.
 //
 // usage: png_parallel_bench [pictures=12] [width=3648] [height=2736]
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   bench::PrintMachine();
   std::printf("load average at start: %s\n", LoadAverage().c_str());
   std::printf("%d pictures of %d x %d, 24 bits; parallel writer on %d threads\n", pictures, width,
-              height, engine::PngThreads());
+              height, engine::PictureThreads());
   const auto folder = bench::fs::temp_directory_path() / "imgconvert-bench" / "png-parallel";
   bench::fs::create_directories(folder);
   const auto floor_path = folder / "floor.png", single_path = folder / "single.png",

@@ -147,7 +147,7 @@ std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReade
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
                                           const DeflateSettings& settings,
                                           img::ProgressSink& sink) {
-  const int threads = settings.threads > 0 ? settings.threads : PngThreads();
+  const int threads = settings.threads > 0 ? settings.threads : PictureThreads();
   const std::size_t chunk_bytes =
       settings.chunk_bytes > 0 ? settings.chunk_bytes : ChooseChunk(size, threads);
   const std::uint64_t count = (size + chunk_bytes - 1) / chunk_bytes;

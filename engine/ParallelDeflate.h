@@ -20,7 +20,7 @@ namespace engine {
 using RawReader = std::function<void(std::uint64_t offset, std::span<std::uint8_t> out)>;
 
 struct DeflateSettings {
-  // Threads, the caller included; 0 takes PngThreads().
+  // Threads, the caller included; 0 takes PictureThreads().
   int threads = 0;
   // Raw bytes per chunk; 0 chooses from the data size and the threads.
   std::size_t chunk_bytes = 0;

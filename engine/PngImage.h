@@ -32,7 +32,7 @@ class PngImage {
   // Every row with filter type 0 (None) and no other, not interlaced, zlib's
   // default level. 1, 4 and 8-bit pictures become palette PNGs of that depth
   // with their palette; every other format 8-bit RGB. Large pictures are
-  // deflated on PngThreads() threads (WorkerPool.h) while the calling thread
+  // deflated on PictureThreads() threads (WorkerPool.h) while the calling thread
   // pumps sink's events; the picture must stay unchanged until it returns.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    img::ProgressSink& sink = img::NullProgress());

@@ -43,9 +43,18 @@ class Pumper {
 
 }  // namespace
 
-void SetPngThreads(int threads) { ThreadSetting() = std::clamp(threads, 1, kMaxThreads); }
+void SetPictureThreads(int threads) { ThreadSetting() = std::clamp(threads, 1, kMaxThreads); }
 
-int PngThreads() { return ThreadSetting(); }
+int PictureThreads() { return ThreadSetting(); }
+
+void RunPictureTasks(std::size_t count, img::ProgressSink& sink,
+                     const std::function<void(std::size_t)>& task) {
+  WorkerPool::Shared().Run(count, PictureThreads(), sink,
+                           [&task](std::size_t i, const WorkerPool::Yield& yield) {
+                             task(i);
+                             yield();
+                           });
+}
 
 struct WorkerPool::Job {
   std::size_t count = 0;

@@ -16,11 +16,17 @@
 
 namespace engine {
 
-// Threads one PNG write may use, caller included. Process-wide; a batch tool
-// running several pictures at once sets it to cores / jobs. Values below 1
-// count as 1. The default is the number of cores.
-void SetPngThreads(int threads);
-int PngThreads();
+// Threads the work on one picture (a PNG write, a right-angle turn) may use,
+// caller included. Process-wide; a batch tool running several pictures at
+// once sets it to cores / jobs. Values below 1 count as 1. The default is the
+// number of cores.
+void SetPictureThreads(int threads);
+int PictureThreads();
+
+// Runs task(i) for every i in [0, count) on PictureThreads() threads of the
+// shared pool, the caller pumping sink's events between its own tasks.
+void RunPictureTasks(std::size_t count, img::ProgressSink& sink,
+                     const std::function<void(std::size_t)>& task);
 
 class WorkerPool {
  public:

@@ -66,32 +66,42 @@ inline void CopyPixelsPacked(std::uint8_t* dst, const std::uint8_t* src, std::pt
   if (n < count) CopyPixels(dst + 3 * n, src + n * step, step, count - n);
 }
 
+// The number of kTile-sized parts that `size` lines split into.
+std::size_t PartsOf(int size) { return (static_cast<std::size_t>(size) + kTile - 1) / kTile; }
+
 void Copy(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
   const std::size_t bytes = static_cast<std::size_t>(source.width()) * 3;
-  for (int y = 0; y < source.height(); ++y) {
-    progress.PumpEvents();
-    std::memcpy(result.ScanLine(y), source.ScanLine(y), bytes);
-  }
+  const int h = source.height();
+  progress.RunTasks(PartsOf(h), [&](std::size_t part) {
+    const int y0 = static_cast<int>(part) * kTile;
+    for (int y = y0; y < std::min(y0 + kTile, h); ++y)
+      std::memcpy(result.ScanLine(y), source.ScanLine(y), bytes);
+  });
 }
 
-// Result row y is source row H-1-y backwards.
+// Result row y is source row H-1-y backwards; one task per kTile rows.
 void HalfTurn(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
   const int w = source.width(), h = source.height();
-  for (int y = 0; y < h; ++y) {
-    progress.PumpEvents();
-    const std::uint8_t* last = source.ScanLine(h - 1 - y) + 3 * static_cast<std::size_t>(w - 1);
-    std::uint8_t* out = result.ScanLine(y);
-    // The last source pixel may end the buffer: copy it alone.
-    CopyPixels(out, last, -3, 1);
-    if (w > 1) CopyPixelsPacked(out + 3, last - 3, -3, w - 1);
-  }
+  progress.RunTasks(PartsOf(h), [&](std::size_t part) {
+    const int y0 = static_cast<int>(part) * kTile;
+    for (int y = y0; y < std::min(y0 + kTile, h); ++y) {
+      const std::uint8_t* last =
+          source.ScanLine(h - 1 - y) + 3 * static_cast<std::size_t>(w - 1);
+      std::uint8_t* out = result.ScanLine(y);
+      // The last source pixel may end the buffer: copy it alone.
+      CopyPixels(out, last, -3, 1);
+      if (w > 1) CopyPixelsPacked(out + 3, last - 3, -3, w - 1);
+    }
+  });
 }
 
 // One quarter turn (result (i, j) = source (j, H-1-i)) or three (result
 // (i, j) = source (W-1-j, i)): result row j is a source column read
-// bottom-up or top-down. The result is filled in bands of kTile rows, each
-// band tile by tile down the source, and the source rows of the next tile are
-// fetched ahead while one is moved.
+// bottom-up or top-down. The result is filled in bands of kTile rows, one
+// task each; a band goes tile by tile down the source, and the source rows
+// of the next tile are fetched ahead while one is moved. Bands write
+// disjoint rows, so they may run at once: the turn is bound by memory
+// latency, which a second core hides as well as it adds compute.
 void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ProgressSink& progress) {
   const int w = source.width(), h = source.height();
   const auto stride = static_cast<std::ptrdiff_t>(source.stride());
@@ -99,8 +109,8 @@ void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ProgressSi
   auto source_row = [&](int i) { return source.ScanLine(one_turn ? h - 1 - i : i); };
   auto source_column = [&](int j) { return one_turn ? j : w - 1 - j; };
 
-  for (int j0 = 0; j0 < w; j0 += kTile) {
-    progress.PumpEvents();
+  progress.RunTasks(PartsOf(w), [&](std::size_t band) {
+    const int j0 = static_cast<int>(band) * kTile;
     const int j1 = std::min(j0 + kTile, w);
     // The band's source columns, as a byte span of a source row.
     const std::size_t span_begin =
@@ -124,7 +134,7 @@ void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ProgressSi
           CopyPixels(dst, src, step, count);
       }
     }
-  }
+  });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/ConversionHost.h"
 #include "engine/ParallelDeflate.h"
 #include "engine/WorkerPool.h"
 
@@ -206,6 +207,40 @@ TEST(WorkerPool, UsesTheThreadsAskedAndNoMore) {
     });
     EXPECT_EQ(peak.load(), threads);
   }
+}
+
+// A host hands a picture's parts to the pool: each part runs once, on the
+// picture's share of threads, and events are pumped on the caller only.
+TEST(WorkerPool, HostRunsAPicturesPartsWithinItsThreads) {
+  class PumpingHost : public engine::FixedOptionsHost {
+   public:
+    void PumpEvents() override {
+      if (std::this_thread::get_id() != caller) off_caller = true;
+    }
+    std::thread::id caller = std::this_thread::get_id();
+    bool off_caller = false;
+  };
+  const int saved = engine::PictureThreads();
+  for (int threads : {1, 2}) {
+    engine::SetPictureThreads(threads);
+    PumpingHost host;
+    std::vector<std::atomic<int>> runs(30);
+    std::atomic<int> running{0}, peak{0};
+    img::ProgressSink& sink = host;
+    sink.RunTasks(runs.size(), [&](std::size_t i) {
+      ++runs[i];
+      const int now = ++running;
+      int seen = peak.load();
+      while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      --running;
+    });
+    for (std::size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].load(), 1) << "part " << i;
+    EXPECT_EQ(peak.load(), threads);
+    EXPECT_FALSE(host.off_caller);
+  }
+  engine::SetPictureThreads(saved);
 }
 
 }  // namespace

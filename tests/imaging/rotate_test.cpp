@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -118,6 +121,46 @@ TEST(ExactTurn, TopLeftEndsTopRightAt90) {
   ASSERT_EQ(result->height(), 3);
   EXPECT_EQ(result->ScanLine(0)[3], 1);  // top-right
   EXPECT_EQ(result->ScanLine(0)[0], 2);  // top-left
+}
+
+// A host may run the parts of a turn at once and in any order: here two
+// threads take them from the back, and every part must run exactly once and
+// never call back into the sink.
+class TwoThreadsBackwards : public img::ProgressSink {
+ public:
+  void PumpEvents() override { ++pumps; }
+  void RunTasks(std::size_t count, const std::function<void(std::size_t)>& task) override {
+    std::vector<std::atomic<int>> runs(count);
+    std::atomic<std::size_t> left{count};
+    auto work = [&] {
+      for (std::size_t n; (n = left.fetch_sub(1)) > 0 && n <= count;) {
+        ++runs[n - 1];
+        task(n - 1);
+      }
+    };
+    std::thread helper(work);
+    work();
+    helper.join();
+    all_once = all_once && std::all_of(runs.begin(), runs.end(), [](auto& r) { return r == 1; });
+    parts += count;
+  }
+  std::atomic<int> pumps{0};
+  bool all_once = true;
+  std::size_t parts = 0;
+};
+
+TEST(ExactTurn, PartsMayRunAtOnceInAnyOrder) {
+  for (int degrees : {0, 90, 180, 270})
+    for (auto [w, h] : {std::pair{130, 67}, {67, 130}, {200, 1}, {1, 200}, {300, 257}}) {
+      const Bitmap source = testsupport::GradientBitmap(w, h);
+      TwoThreadsBackwards threads;
+      std::unique_ptr<Bitmap> result;
+      img::RotateBitmapScanLine(std::make_unique<Bitmap>(source), degrees, 0, threads, result);
+      ExpectSamePixels(*result, *Rotate(source, degrees), Where(w, h, degrees, 0));
+      EXPECT_TRUE(threads.all_once);
+      EXPECT_GE(threads.parts, 1u);
+      EXPECT_EQ(threads.pumps.load(), 3);  // the set-up's own pumps, none from the parts
+    }
 }
 
 // Where both sides are even the half-pixel mapping is already exact: the fast
