@@ -6,6 +6,7 @@
 #include <QIcon>
 
 #include "brand/LinksPanelFactory.h"
+#include "imaging/MemoryReuse.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
 #include "ui/TMainForm.h"
@@ -13,6 +14,9 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Pictures of a run reuse the memory of the ones before; each run hands it
+  // back when it ends.
+  img::KeepFreedMemory();
   // The name titles the message boxes; it is not a display name, which Qt
   // would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("图片格式批量转换"));

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/MemoryReuse.h"
 
 namespace bench {
 
@@ -87,7 +88,10 @@ inline double LoadAverage() {
   return load;
 }
 
-inline void PrintMachine() {
+// Sets the process up as the programs set theirs up (freed memory kept for
+// reuse), then prints the machine line.
+inline void StartBenchmark() {
+  img::KeepFreedMemory();
   std::string model = "unknown CPU";
   std::ifstream cpuinfo("/proc/cpuinfo");
   for (std::string line; std::getline(cpuinfo, line);)

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   const int width = argc > 3 ? std::atoi(argv[3]) : 3648;
   const int height = argc > 4 ? std::atoi(argv[4]) : 2736;
   const int runs = argc > 5 ? std::atoi(argv[5]) : 2;
-  bench::PrintMachine();
+  bench::StartBenchmark();
   const auto root = std::filesystem::temp_directory_path() / "imgconvert-bench";
   const auto set = root / ("set-" + std::to_string(width) + "x" + std::to_string(height));
   std::printf("job: %d photograph-like %dx%d JPEG files -> 1024x768 -> JPG + PNG\n", count, width, height);

@@ -26,7 +26,7 @@ void Report(const char* what, double seconds, double baseline) {
 }  // namespace
 
 int main() {
-  bench::PrintMachine();
+  bench::StartBenchmark();
   const int width = 4000, height = 3000, runs = 7;
 
   img::Bitmap picture(width, height);

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   const int width = argc > 2 ? std::atoi(argv[2]) : 4000;
   const int height = argc > 3 ? std::atoi(argv[3]) : 3000;
   const int runs = argc > 4 ? std::atoi(argv[4]) : 2;
-  bench::PrintMachine();
+  bench::StartBenchmark();
   const auto root = std::filesystem::temp_directory_path() / "imgconvert-bench";
   std::printf("making %d photograph-like %dx%d JPEG files in %s ...\n", count, width, height,
               root.c_str());

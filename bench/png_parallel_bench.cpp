@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   const int pictures = argc > 1 ? std::atoi(argv[1]) : 12;
   const int width = argc > 2 ? std::atoi(argv[2]) : 3648;
   const int height = argc > 3 ? std::atoi(argv[3]) : 2736;
-  bench::PrintMachine();
+  bench::StartBenchmark();
   std::printf("load average at start: %s\n", LoadAverage().c_str());
   std::printf("%d pictures of %d x %d, 24 bits; parallel writer on %d threads\n", pictures, width,
               height, engine::PictureThreads());

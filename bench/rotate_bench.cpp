@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   const int width = argc > 2 ? std::atoi(argv[1]) : 6000;
   const int height = argc > 2 ? std::atoi(argv[2]) : 4000;
   const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
-  bench::PrintMachine();
+  bench::StartBenchmark();
 
   const img::Bitmap source = bench::MakePhotoLikeBitmap(width, height, 1);
   const double megapixels = static_cast<double>(width) * height / 1e6;

@@ -31,7 +31,7 @@ std::uint64_t PlainRead(const img::Bitmap& bmp) {
 
 int main() {
   constexpr int kWidth = 6000, kHeight = 4000, kRounds = 7;
-  bench::PrintMachine();
+  bench::StartBenchmark();
 
   img::Bitmap source = bench::MakePhotoLikeBitmap(kWidth, kHeight, 1);
   img::Bitmap dest;

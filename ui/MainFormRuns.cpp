@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "imaging/MemoryReuse.h"
 #include "ui/ConversionRuns.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
@@ -104,6 +105,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
     // A failure outside the conversion ends the run quietly.
   }
   runUnderWay_ = false;
+  img::ReturnFreedMemory();
   other->setEnabled(true);
   if (Tag(button) == 1) {
     SetTag(button, 0);
