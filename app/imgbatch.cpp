@@ -23,6 +23,7 @@
 #include "engine/PictureConverter.h"
 #include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
+#include "imaging/MemoryReuse.h"
 #include "text/Version.h"
 
 namespace fs = std::filesystem;
@@ -111,12 +112,13 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Pictures converted at once and the PNG writers' threads share the cores
-  // rather than pile up on them.
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  // -j N bounds the threads: N pictures at once on one thread each, or, with
+  // fewer pictures than N, the spare threads shared by their PNG writes and
+  // turns. So -j 1 keeps to one core, as someone limiting it expects.
   const int at_once = static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(jobs, job.size())));
-  engine::SetPictureThreads(std::max(1, cores / at_once));
+  engine::SetPictureThreads(std::max(1, jobs / at_once));
 
+  img::KeepFreedMemory();  // each picture reuses the memory of the one before
   ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
 
