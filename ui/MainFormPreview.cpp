@@ -14,6 +14,7 @@
 #include "engine/TextUtil.h"
 #include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
+#include "imaging/MemoryReuse.h"
 #include "text/InterfaceText.h"
 #include "ui/Shell.h"
 #include "ui/TMainForm.h"
@@ -82,6 +83,14 @@ void TMainForm::ConnectPreview() {
 }
 
 bool TMainForm::LoadPreview(QLabel* box, const std::string& path) {
+  // The full-size decode is gone once shown: outside a run, whose next
+  // picture reuses it, hand its memory back.
+  struct HandBack {
+    bool inRun;
+    ~HandBack() {
+      if (!inRun) img::ReturnFreedMemory();
+    }
+  } handBack{runUnderWay_};
   try {
     box->show();
     const std::string ext = engine::AsciiUpper(engine::ExtensionOf(path));
