@@ -18,8 +18,8 @@ namespace engine {
 
 // Threads the work on one picture (a PNG write, a right-angle turn) may use,
 // caller included. Process-wide; a batch tool running several pictures at
-// once sets it to cores / jobs. Values below 1 count as 1. The default is the
-// number of cores.
+// once shares its threads out among them. Values below 1 count as 1. The
+// default is the number of cores.
 void SetPictureThreads(int threads);
 int PictureThreads();
 

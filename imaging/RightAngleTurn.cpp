@@ -100,8 +100,8 @@ void HalfTurn(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
 // bottom-up or top-down. The result is filled in bands of kTile rows, one
 // task each; a band goes tile by tile down the source, and the source rows
 // of the next tile are fetched ahead while one is moved. Bands write
-// disjoint rows, so they may run at once: the turn is bound by memory
-// latency, which a second core hides as well as it adds compute.
+// disjoint rows, so they may run at once: the turn mostly waits on memory,
+// and a second core overlaps those waits.
 void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ProgressSink& progress) {
   const int w = source.width(), h = source.height();
   const auto stride = static_cast<std::ptrdiff_t>(source.stride());

@@ -20,10 +20,10 @@ inline constexpr PaletteEntry kRotationBackground{255, 0, 0, 0};
 // first. The new 24-bit result is stored in `result` as soon as it is created
 // (whatever `result` held before is released by that assignment). Progress:
 // a step, a 5 ms pause and two event pumps at the start, a step and a pump
-// before the pixels are moved, then a pump per result row (for the exact
-// right-angle turn, its parts of rows go to progress.RunTasks). A free angle whose turned picture would
-// exceed the pixel limit throws ImageError TooLarge; the slot then holds an
-// empty picture.
+// before the pixels are moved, then a pump per result row (the exact
+// right-angle turn hands its parts of rows to progress.RunTasks instead). A
+// free angle whose turned picture would exceed the pixel limit throws
+// ImageError TooLarge; the slot then holds an empty picture.
 void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
                           ProgressSink& progress, std::unique_ptr<Bitmap>& result);
 
