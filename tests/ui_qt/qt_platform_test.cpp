@@ -113,14 +113,6 @@ TEST_F(TrashWithoutDataFolder, TheTrashIsMadeWhereTheDesktopLooks) {
   EXPECT_TRUE(fs::exists(home / ".local/share/Trash/info/pic.jpg.trashinfo"));
 }
 
-TEST_F(TrashWithoutDataFolder, ATrashThatCannotBeMadeLeavesTheFile) {
-  WriteFile(home / "blocker");  // a file where the data folder's parent should be
-  ScopedEnv blocked("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString((home / "blocker" / "share").string())));
-  EXPECT_FALSE(shell.PrepareTrash());
-  EXPECT_FALSE(shell.MoveToTrash(file.string()));
-  EXPECT_EQ(mainform_test::ReadFile(file), "picture");
-}
-
 TEST(QtShell, MoveToTrashRefusesWhatIsNotAFile) {
   testsupport::TempDir dir;
   ui::QtShell shell;
