@@ -11,6 +11,7 @@
 #include "text/InterfaceText.h"
 #include "ui/Dialogs.h"
 #include "ui/FolderPaths.h"
+#include "ui/Shell.h"
 #include "ui/ShellActions.h"
 #include "ui/TFrmReName.h"
 #include "ui/TMainForm.h"
@@ -19,6 +20,8 @@
 namespace ui {
 
 namespace {
+
+const char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
 
 QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
   QAction* action = menu->addAction(QString::fromUtf8(caption));
@@ -184,6 +187,11 @@ void TMainForm::DeleteSelectedFiles(QListWidget* list, const std::string& folder
     }
     // The files the list shows: those of the folder it was filled from.
     if (folder.empty()) return;
+    // Without a trash the files stay where they are, and the user is told why.
+    if (!CurrentShell().PrepareTrash()) {
+      CurrentDialogs().ShowMessage(kNoTrash);
+      return;
+    }
     for (const std::string& name : names) DeleteToRecycleBin(JoinPath(folder, name));
   } catch (...) {
   }

@@ -21,7 +21,11 @@ class QtShell : public Shell {
   bool StartProgram(const std::string& program, bool hidden = false) override;
   // Nothing happens when file is not an existing file.
   void OpenInPaint(const std::string& file) override;
+  // Refuses (false, the file stays) when PrepareTrash fails.
   bool MoveToTrash(const std::string& file) override;
+  // The freedesktop home trash, "Trash/files" and "Trash/info" under
+  // $XDG_DATA_HOME (or ~/.local/share), created when missing.
+  bool PrepareTrash() override;
 };
 
 // The paint programs looked for, in order of preference.

@@ -77,42 +77,41 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-// Bytes that are not GB18030 become U+FFFD.
-std::string Gb18030ToUtf8(std::string_view in) {
+// Nothing when some bytes are not GB18030: such text cannot be written back
+// as it was read.
+std::optional<std::string> Gb18030ToUtf8(std::string_view in) {
 #ifdef _WIN32
   constexpr UINT kGb18030 = 54936;
-  if (in.empty()) return {};
-  const int wide_len = MultiByteToWideChar(kGb18030, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
-  if (wide_len <= 0) return std::string(in);
+  if (in.empty()) return std::string();
+  const int wide_len =
+      MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
+  if (wide_len <= 0) return std::nullopt;
   std::wstring wide(static_cast<std::size_t>(wide_len), L'\0');
-  MultiByteToWideChar(kGb18030, 0, in.data(), static_cast<int>(in.size()), wide.data(), wide_len);
+  MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), wide.data(), wide_len);
   const int len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, nullptr, 0, nullptr, nullptr);
-  if (len <= 0) return std::string(in);
+  if (len <= 0) return std::nullopt;
   std::string out(static_cast<std::size_t>(len), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, out.data(), len, nullptr, nullptr);
   return out;
 #else
   iconv_t cd = iconv_open("UTF-8", "GB18030");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   std::string out;
   out.reserve(in.size() * 3 / 2 + 16);
   char* in_ptr = const_cast<char*>(in.data());
   std::size_t in_left = in.size();
   char buffer[4096];
-  while (in_left > 0) {
+  bool faithful = true;
+  while (in_left > 0 && faithful) {
     char* out_ptr = buffer;
     std::size_t out_left = sizeof buffer;
     const std::size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
     out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
-    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // An invalid or cut-off sequence: mark it and go on after its first byte.
-      out += "\xEF\xBF\xBD";
-      ++in_ptr;
-      --in_left;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
+    // An invalid or cut-off sequence.
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) faithful = false;
   }
   iconv_close(cd);
+  if (!faithful) return std::nullopt;
   return out;
 #endif
 }
@@ -218,13 +217,20 @@ struct Document {
   }
 };
 
-Document ParseDocument(std::string bytes) {
+// Nothing when the bytes do not read back as they are: a NUL byte, or bytes
+// that are neither UTF-8 nor GB18030 (not a settings file at all).
+std::optional<Document> ParseDocument(std::string bytes) {
   Document doc;
   if (bytes.starts_with(kUtf8Bom)) {
     doc.bom = true;
     bytes.erase(0, kUtf8Bom.size());
   }
-  if (!IsValidUtf8(bytes)) bytes = Gb18030ToUtf8(bytes);
+  if (bytes.find('\0') != std::string::npos) return std::nullopt;
+  if (!IsValidUtf8(bytes)) {
+    std::optional<std::string> decoded = Gb18030ToUtf8(bytes);
+    if (!decoded) return std::nullopt;
+    bytes = std::move(*decoded);
+  }
   std::size_t start = 0;
   while (start < bytes.size()) {
     const std::size_t nl = bytes.find('\n', start);
@@ -260,10 +266,67 @@ std::optional<std::string> LoadBytes(const fs::path& path) {
   }
 }
 
+// Every line a section, a key, a comment or blank, as private-profile
+// writers leave it. A file reached through a link must look like this: the
+// link may lead to some other file of the user's.
+bool HoldsOnlySettingsLines(const Document& doc) {
+  for (const Line& line : doc.lines) {
+    const std::string trimmed = engine::TrimBlanks(line.text);
+    if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+    const ParsedLine p = ParseLine(line.text);
+    if (p.kind == LineKind::Key || (p.kind == LineKind::Section && trimmed.back() == ']')) continue;
+    return false;
+  }
+  return true;
+}
+
+enum class FileState {
+  Missing,      // nothing there yet: the first write creates it
+  Settings,     // a settings file that may be rewritten
+  NotSettings,  // bytes that would not survive a rewrite, or a link to something else
+  Unreadable,   // cannot be read (permissions, size, a folder): left alone
+};
+
+struct ExaminedFile {
+  FileState state = FileState::Unreadable;
+  fs::path target;  // the file itself, or the file its link leads to
+  std::optional<Document> doc;
+};
+
+ExaminedFile Examine(const fs::path& path) {
+  ExaminedFile file;
+  file.target = path;
+  std::error_code ec;
+  const fs::file_status own = fs::symlink_status(path, ec);
+  if (own.type() == fs::file_type::not_found) {
+    file.state = FileState::Missing;
+    return file;
+  }
+  const bool link = fs::is_symlink(own);
+  if (link) {
+    fs::path resolved = fs::canonical(path, ec);
+    if (ec || fs::status(resolved, ec).type() != fs::file_type::regular) {
+      file.state = FileState::NotSettings;
+      return file;
+    }
+    file.target = resolved;
+  } else if (own.type() != fs::file_type::regular) {
+    return file;
+  }
+  std::optional<std::string> bytes = LoadBytes(file.target);
+  if (!bytes) return file;
+  file.doc = ParseDocument(std::move(*bytes));
+  file.state = file.doc && (!link || HoldsOnlySettingsLines(*file.doc)) ? FileState::Settings
+                                                                        : FileState::NotSettings;
+  return file;
+}
+
 std::optional<std::string> FindValue(const fs::path& path, std::string_view section, std::string_view key) {
   std::optional<std::string> bytes = LoadBytes(path);
   if (!bytes) return std::nullopt;
-  const Document doc = ParseDocument(std::move(*bytes));
+  const std::optional<Document> parsed = ParseDocument(std::move(*bytes));
+  if (!parsed) return std::nullopt;
+  const Document& doc = *parsed;
   const std::size_t at = doc.FindKey(engine::TrimBlanks(section), engine::TrimBlanks(key));
   if (at == std::string::npos) return std::nullopt;
   const std::string& text = doc.lines[at].text;
@@ -371,24 +434,19 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     throw SettingsWriteError(full_path);
 
   // A link to the settings file stays a link: its target is rewritten.
-  fs::path target = path_;
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(path_, ec))) {
-    fs::path resolved = fs::canonical(path_, ec);
-    if (!ec) target = resolved;
-  }
-
+  // A file that is not a settings file is never rewritten: its bytes would
+  // be lost (start-up moves it aside, see SetAsideIfNotSettings).
+  ExaminedFile file = Examine(path_);
+  const fs::path target = file.target;
   Document doc;
   std::optional<fs::perms> old_perms;
-  const fs::file_status status = fs::status(target, ec);
-  if (status.type() == fs::file_type::regular) {
-    // An existing file that cannot be read or changed is never replaced:
-    // its other settings would be lost.
-    std::optional<std::string> bytes = LoadBytes(target);
-    if (!bytes || !ExistingFileIsWritable(target)) throw SettingsWriteError(full_path);
-    doc = ParseDocument(std::move(*bytes));
-    old_perms = status.permissions();
-  } else if (status.type() != fs::file_type::not_found) {
+  std::error_code ec;
+  if (file.state == FileState::Settings) {
+    // An existing file that cannot be changed is never replaced either.
+    if (!ExistingFileIsWritable(target)) throw SettingsWriteError(full_path);
+    doc = std::move(*file.doc);
+    old_perms = fs::status(target, ec).permissions();
+  } else if (file.state != FileState::Missing) {
     throw SettingsWriteError(full_path);
   }
 
@@ -401,6 +459,23 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     throw SettingsWriteError(full_path);
   }
   if (old_perms) fs::permissions(target, *old_perms, ec);
+}
+
+std::optional<fs::path> SettingsFile::SetAsideIfNotSettings() {
+  if (Examine(path_).state != FileState::NotSettings) return std::nullopt;
+  // The first free name: an earlier bad file is kept as well. A link is
+  // renamed itself; what it leads to is not touched.
+  constexpr int kMaxTries = 100;
+  std::error_code ec;
+  for (int i = 1; i <= kMaxTries; ++i) {
+    fs::path aside = path_;
+    aside += i == 1 ? std::string(".bad") : ".bad" + std::to_string(i);
+    if (fs::symlink_status(aside, ec).type() != fs::file_type::not_found) continue;
+    fs::rename(path_, aside, ec);
+    if (ec) return std::nullopt;
+    return aside;
+  }
+  return std::nullopt;
 }
 
 void SettingsFile::WriteInteger(const std::string& section, const std::string& key, int value) {

@@ -13,8 +13,15 @@
 // with the GBK code page) is read as GB18030, and the next write turns the
 // whole file into UTF-8. A UTF-8 byte-order mark is skipped on read and kept
 // on write; line ends (LF or CRLF) are kept, and new lines take the file's.
+//
+// A file that is not a settings file is never rewritten, so its bytes are
+// never lost: one holding a NUL byte or bytes that are neither UTF-8 nor
+// GB18030, and a link that leads anywhere but to a text of section, key,
+// comment and blank lines. It reads as all defaults and refuses every write
+// until SetAsideIfNotSettings has moved it out of the way.
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -31,6 +38,12 @@ class SettingsFile {
   explicit SettingsFile(const std::filesystem::path& path);
 
   const std::filesystem::path& path() const { return path_; }
+
+  // When the file is there but is not a settings file (see above), renames
+  // it, or the link itself (never what the link leads to), to the first free
+  // name of "<name>.bad", "<name>.bad2", ... and returns that path; the next
+  // write starts a new file. Nothing otherwise, or when the rename fails.
+  std::optional<std::filesystem::path> SetAsideIfNotSettings();
 
   // The value with surrounding blanks removed, and one pair of matching
   // surrounding quotes (" or ') removed as well. A key present with an

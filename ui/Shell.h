@@ -20,8 +20,12 @@ class Shell {
   virtual bool StartProgram(const std::string& program, bool hidden = false) = 0;
   // A picture in the desktop's paint program.
   virtual void OpenInPaint(const std::string& file) = 0;
-  // Moves a file to the trash; true when it is gone from its folder.
+  // Moves a file to the trash; true when it is gone from its folder. A file
+  // goes nowhere but into the trash: without one it stays.
   virtual bool MoveToTrash(const std::string& file) = 0;
+  // Whether there is a trash to move files to, made first where the desktop
+  // expects one and it is missing. False: nothing can be trashed now.
+  virtual bool PrepareTrash() { return true; }
 };
 
 Shell& CurrentShell();

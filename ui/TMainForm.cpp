@@ -31,6 +31,7 @@ constexpr int kProgressStep = 10;
 
 const QColor kHintColour(255, 0, 0);
 const char kLoadingFinished[] = "装载完成，请开始使用。";
+const char kSettingsSetAside[] = "设置文件无法读取，已另存为“%1”，现使用默认设置。";
 
 std::filesystem::path& DefaultProgramFolder() {
   static std::filesystem::path folder;
@@ -97,6 +98,10 @@ void TMainForm::FormCreate() {
 
     if (LinksPanelFactory) LinksPanelFactory(form_->PnlTarnwelParent);
     if (!settings_) settings_ = std::make_unique<SettingsFile>(SettingsFilePath(img::PathFromUtf8(ProgramFolder)));
+    // A file that is not a settings file keeps its bytes under another name;
+    // the window goes on with defaults and writes a new file.
+    if (const auto aside = settings_->SetAsideIfNotSettings())
+      settingsSetAsideNote_ = QString::fromUtf8(kSettingsSetAside).arg(Q(img::PathToUtf8(aside->filename()))).toStdString();
     // The PNG writer always filters every row with None: nothing to choose here.
     LayoutPathRow(width());
     // The picture extensions are the engine's fixed table (PictureExtensionTable).
@@ -131,7 +136,8 @@ void TMainForm::TimerFirstRunTimer() {
     RefreshTargetList();
     rgZoomTypeClick();
     form_->ProgressBar1->setValue(0);
-    form_->LblHint->setText(QString::fromUtf8(kLoadingFinished));
+    form_->LblHint->setText(settingsSetAsideNote_.empty() ? QString::fromUtf8(kLoadingFinished)
+                                                          : Q(settingsSetAsideNote_));
     engine::SelectOnlyItem(&sourceList_, 0);
     engine::SelectOnlyItem(&targetList_, 0);
     if (sourceList_.Count() > 0 && sourceList_.CurrentIndex() >= 0)

@@ -167,6 +167,8 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   bool firstRunDone_ = false;  // the first-run step has committed both folders
 
   std::unique_ptr<SettingsFile> settings_;
+  // Said by the first-run step when start-up moved a broken settings file aside.
+  std::string settingsSetAsideNote_;
   bool destroyed_ = false;
   // Set while a folder is being committed: a message box taking the focus
   // must not commit the edit a second time.

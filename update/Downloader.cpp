@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "update/NetworkProblem.h"
+
 namespace update {
 
 namespace {
@@ -78,12 +80,9 @@ void Downloader::Done() {
   WriteAvailable();
   if (finished_) return;
   const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  if (status.isValid() && !StatusIsSuccess()) {
-    Fail(QStringLiteral("HTTP %1").arg(status.toInt()));
-    return;
-  }
-  if (reply_->error() != QNetworkReply::NoError) {
-    Fail(reply_->errorString());
+  if ((status.isValid() && !StatusIsSuccess()) || reply_->error() != QNetworkReply::NoError) {
+    // Qt's own error texts are English: the status line says it in Chinese.
+    Fail(NetworkProblemText(reply_->error(), status.isValid() ? status.toInt() : 0));
     return;
   }
   // A connection closed early must not pass for the whole file.

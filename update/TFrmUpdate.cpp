@@ -19,6 +19,7 @@
 #include "ui/Shell.h"
 #include "ui_FrmUpdate.h"
 #include "update/Downloader.h"
+#include "update/ShownPage.h"
 #include "update/UpdateBanner.h"
 
 namespace update {
@@ -80,9 +81,12 @@ TFrmUpdate::TFrmUpdate(const QString& update_url, const QString& program_folder,
   page_loader_ = new QNetworkAccessManager(this);
   connect(page_loader_, &QNetworkAccessManager::finished, this, &TFrmUpdate::PageLoaded);
 
-  // Links on the shown page open in the user's browser, never inside this window.
-  connect(ui_->WebBrowser1, &QTextBrowser::anchorClicked, this,
-          [](const QUrl& url) { ui::CurrentShell().OpenDocument(url.toString().toStdString()); });
+  // Links on the shown page open in the user's browser, never inside this
+  // window, and only when they lead to a web page.
+  connect(ui_->WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+    const QUrl link = PageLink(QUrl(QString::fromStdString(page_.address)), url);
+    if (!link.isEmpty()) ui::CurrentShell().OpenDocument(link.toString(QUrl::FullyEncoded).toStdString());
+  });
   connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TFrmUpdate::Button1Click);
   connect(ui_->SpeedButton2, &QToolButton::clicked, this, &TFrmUpdate::Button2Click);
   connect(ui_->SpeedButton3, &QToolButton::clicked, this, &TFrmUpdate::SpeedButton3Click);
@@ -148,7 +152,8 @@ void TFrmUpdate::Timer1Timer() {
 bool TFrmUpdate::ShowUpdatePage() {
   const bool recognised = IsUpdatePage(page_);
   if (recognised) {
-    ui_->WebBrowser1->setHtml(page_html_);
+    // Its text and web links only: the view loads nothing the page names.
+    ui_->WebBrowser1->setHtml(ShownPageHtml(page_html_, QUrl(QString::fromStdString(page_.address))));
     ui_->WebBrowser1->show();
     ui_->Image1->hide();
   } else {
@@ -174,14 +179,20 @@ void TFrmUpdate::StartUpdate() {
   ui_->LblHint->setText(Text("软件正在更新中，请稍候..."));
   // The address is taken now; a later check cannot change the download under way.
   const std::string url = DownloadUrl;
-  QTimer::singleShot(kPauseBeforeDownloadMs, this, [this, url] { StartDownload(url); });
+  const std::string page_address = page_.address;
+  QTimer::singleShot(kPauseBeforeDownloadMs, this,
+                     [this, url, page_address] { StartDownload(url, page_address); });
 }
 
-void TFrmUpdate::StartDownload(const std::string& url) {
+void TFrmUpdate::StartDownload(const std::string& url, const std::string& page_address) {
   // The file is started as a program afterwards: only web addresses are fetched.
   const QUrl source(QString::fromStdString(url), QUrl::StrictMode);
   if (!IsDownloadableUrl(url) || !source.isValid() || source.host().isEmpty()) {
     DownloadFinished(false, Text("下载地址无效"));
+    return;
+  }
+  if (!IsDownloadableFrom(url, page_address)) {
+    DownloadFinished(false, Text("下载地址被拒绝：https 页面的下载地址也须为 https"));
     return;
   }
   auto* thread = new QThread;

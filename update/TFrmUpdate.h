@@ -57,7 +57,8 @@ class TFrmUpdate : public QWidget {
   bool ShowUpdatePage();
   void ReportUpToDate();
   void StartUpdate();
-  void StartDownload(const std::string& url);
+  // url: the download address; page_address: the page that named it.
+  void StartDownload(const std::string& url, const std::string& page_address);
   void ShowDownloadProgress(qint64 received, qint64 total);
   void DownloadFinished(bool ok, const QString& problem);
   void Button1Click();

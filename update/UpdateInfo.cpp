@@ -155,6 +155,11 @@ bool IsDownloadableUrl(std::string_view url) {
   return true;
 }
 
+bool IsDownloadableFrom(std::string_view url, std::string_view page_address) {
+  if (!IsDownloadableUrl(url)) return false;
+  return !ToLowerAscii(page_address).starts_with("https://") || ToLowerAscii(url).starts_with("https://");
+}
+
 void ResetUpdateInfo() {
   UpdatePageText.clear();
   LatestVersion = 0.0f;

@@ -47,6 +47,9 @@ void ParseUpdateInfo();
 // The download is started as a program afterwards, so only web addresses
 // (http or https with a host) are fetched.
 bool IsDownloadableUrl(std::string_view url);
+// The same, and an address named by an https page must be https itself: a
+// plain http download could be swapped on the way for another program.
+bool IsDownloadableFrom(std::string_view url, std::string_view page_address);
 
 // Back to the start-up values (for tests).
 void ResetUpdateInfo();

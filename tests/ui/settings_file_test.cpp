@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -219,6 +220,7 @@ TEST_F(SettingsFileTest, Utf8ByteOrderMarkIsSkippedAndKept) {
 TEST_F(SettingsFileTest, Gb18030FileIsReadAndRewrittenAsUtf8) {
   // "源" and "转换" in the GBK code page, as an older program wrote them.
   WriteBytes(path, "[default]\r\nSourcePath=D:\\\xD4\xB4\\\r\nTargetPath=D:\\\xD7\xAA\xBB\xBB\\\r\n");
+  EXPECT_FALSE(settings.SetAsideIfNotSettings());
   EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "D:\\源\\");
   EXPECT_EQ(settings.ReadString("default", "TargetPath", ""), "D:\\转换\\");
   settings.WriteInteger("default", "zoomtype", 1);
@@ -296,11 +298,71 @@ TEST_F(SettingsFileTest, LinkedFileStaysALink) {
   fs::create_directory(dir / "real");
   WriteBytes(dir / "real" / "settings.ini", "[default]\nCbJPG=1\n");
   fs::create_symlink(dir / "real" / "settings.ini", path);
+  EXPECT_FALSE(settings.SetAsideIfNotSettings());
   settings.WriteBool("default", "CbJPG", false);
   EXPECT_TRUE(fs::is_symlink(path));
   EXPECT_EQ(ReadBytes(dir / "real" / "settings.ini"), "[default]\nCbJPG=0\n");
 }
 #endif
+
+// What stands at the settings path, and the file a link there leads to.
+struct NotSettingsCase {
+  const char* name;
+  std::string bytes;   // of the file itself, or of the file the link leads to
+  bool link;
+};
+
+void PrintTo(const NotSettingsCase& c, std::ostream* os) { *os << c.name; }
+
+std::string RandomBytes(std::size_t n) {
+  std::string bytes(n, '\0');
+  unsigned state = 16;
+  for (char& c : bytes) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 16);
+  return bytes;
+}
+
+class NotASettingsFile : public SettingsFileTest, public ::testing::WithParamInterface<NotSettingsCase> {};
+
+// Such a file reads as defaults, refuses writes, and is moved aside whole;
+// a link is moved itself and what it leads to stays untouched.
+TEST_P(NotASettingsFile, IsNeverRewrittenAndIsMovedAsideWhole) {
+  const NotSettingsCase& c = GetParam();
+  const fs::path victim = c.link ? dir / "victim" : path;
+  WriteBytes(victim, c.bytes);
+  if (c.link) fs::create_symlink(victim, path);
+
+  EXPECT_TRUE(settings.ReadBool("default", "CbJPG", true));
+  EXPECT_THROW(settings.WriteBool("default", "CbJPG", false), ui::SettingsWriteError);
+  EXPECT_TRUE(ReadBytes(victim) == c.bytes);
+
+  const std::optional<fs::path> aside = settings.SetAsideIfNotSettings();
+  ASSERT_TRUE(aside);
+  EXPECT_EQ(*aside, dir / "defualt.ini.bad");
+  EXPECT_EQ(fs::is_symlink(*aside), c.link);
+  EXPECT_TRUE(ReadBytes(*aside) == c.bytes);
+  settings.WriteBool("default", "CbJPG", false);
+  EXPECT_EQ(ReadBytes(path), "[default]\nCbJPG=0\n");
+  if (c.link) {
+    EXPECT_TRUE(ReadBytes(victim) == c.bytes);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NotASettingsFile,
+    ::testing::Values(NotSettingsCase{"RandomBytesWithNuls", RandomBytes(4096), false},
+                      // 0x80 and 0xFF begin no GB18030 sequence; no NUL byte.
+                      NotSettingsCase{"NeitherUtf8NorGb18030", "[default]\nCbJPG=0\n\x80\xFF\n", false},
+                      NotSettingsCase{"LinkToAPicture", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), true},
+                      NotSettingsCase{"LinkToSomeOtherText", "#!/bin/sh\n[ -f x ] && echo CbJPG=1\nexit 0\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsFileTest, AnEarlierSetAsideFileIsKept) {
+  WriteBytes(dir / "defualt.ini.bad", "older");
+  WriteBytes(path, std::string("\0", 1));
+  EXPECT_EQ(settings.SetAsideIfNotSettings(), dir / "defualt.ini.bad2");
+  EXPECT_EQ(ReadBytes(dir / "defualt.ini.bad"), "older");
+  EXPECT_FALSE(settings.SetAsideIfNotSettings());  // nothing left to move
+}
 
 TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFilesBehind) {
   settings.WriteString("default", "SourcePath", "/a/");

@@ -64,6 +64,33 @@ class FakeShell : public ui::Shell {
   std::filesystem::path trash;
 };
 
+// Sets (or, given nullptr, removes) an environment variable for the scope
+// and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ScopedEnv(const char* name, std::nullptr_t)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qunsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      qputenv(name_, old_);
+    else
+      qunsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
 inline void WriteFile(const std::filesystem::path& path, const std::string& content = "x") {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << content;

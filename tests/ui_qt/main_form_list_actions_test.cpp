@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFile>
 #include <QDir>
 #include <QStorageInfo>
 #include <QMenu>
@@ -136,6 +137,21 @@ TEST_F(ListActionsTest, DeleteMovesTheFileIntoTheDesktopTrash) {
   ui::InstallShell(&shell);
   if (previous.isNull()) qunsetenv("XDG_DATA_HOME");
   else qputenv("XDG_DATA_HOME", previous);
+}
+
+TEST_F(ListActionsTest, WithoutATrashDeleteLeavesThePicturesAndSaysWhy) {
+  WriteFile(dir / "blocker");  // a file where the data folder's parent should be
+  ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString((dir / "blocker" / "share").string())));
+  ui::QtShell qtShell;
+  ui::InstallShell(&qtShell);
+  StartWith({"a.jpg", "b.jpg"});
+  Select(LbDocList(), {0, 1});
+  Key(LbDocList(), Qt::Key_Delete);
+  ui::InstallShell(&shell);
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"无法建立回收站，所选图片没有删除。"});
+  EXPECT_TRUE(fs::exists(SourceFolder() / "a.jpg"));
+  EXPECT_TRUE(fs::exists(SourceFolder() / "b.jpg"));
+  EXPECT_EQ(Names(LbDocList()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
 }
 
 struct RenameCase {

@@ -229,6 +229,21 @@ TEST_F(MainFormTest, AStoredEmptySourceFolderAsksForOneAtStart) {
   EXPECT_EQ(form->CurrentSourcePictureValue(), "");
 }
 
+TEST_F(MainFormTest, ABrokenSettingsFileIsKeptAsideAndDefaultsApply) {
+  std::string garbage(4096, '\0');
+  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 131 + i / 7);
+  WriteFile(ProgramFolder() / "defualt.ini", garbage);
+  Start();
+  EXPECT_EQ(Hint()->text(), QString::fromUtf8("设置文件无法读取，已另存为“defualt.ini.bad”，现使用默认设置。"));
+  EXPECT_EQ(ReadFile(ProgramFolder() / "defualt.ini.bad"), garbage);
+  EXPECT_TRUE(Find<QCheckBox>("CbJPG")->isChecked());
+  EXPECT_EQ(form->SourcePathValue(), Folder(SourceFolder()));
+  // The window goes on with a settings file of its own.
+  form->close();
+  EXPECT_EQ(ui::SettingsFile(ProgramFolder() / "defualt.ini").ReadString("default", "fr", "?"), "0");
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
 TEST_F(MainFormTest, LongFolderPathsWork) {
   Start();
   fs::path deep = dir.path();

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "MainFormFixture.h"
 #include "TestSupport.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
@@ -21,25 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      qputenv(name_, old_);
-    else
-      qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
+using mainform_test::ScopedEnv;
 
 void WriteFile(const fs::path& path, const std::string& content = "x") {
   std::ofstream(path, std::ios::binary) << content;
@@ -96,6 +79,38 @@ TEST(QtShell, MoveToTrashMovesTheFileIntoTheUsersTrash) {
        it != fs::recursive_directory_iterator(); it.increment(ec))
     if (it->path().filename() == file.filename() && it->path() != file) found = true;
   EXPECT_TRUE(found) << "the file is not in any trash under " << home.path();
+}
+
+// HOME is an empty folder (no ~/.local/share): Qt 6.4 alone would make
+// files/ and info/ in the working folder and move the picture there.
+class TrashWithoutDataFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(home / "work");
+    previous_ = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString((home / "work").string()));
+    WriteFile(file, "picture");
+  }
+  void TearDown() override {
+    QDir::setCurrent(previous_);
+    EXPECT_TRUE(fs::is_empty(home / "work")) << "stray folders in the working folder";
+  }
+
+  testsupport::TempDir home;
+  fs::path file = home / "pic.jpg";
+  ScopedEnv home_env{"HOME", QFile::encodeName(QString::fromStdString(home.path().string()))};
+  ScopedEnv data{"XDG_DATA_HOME", nullptr};
+  ui::QtShell shell;
+
+ private:
+  QString previous_;
+};
+
+TEST_F(TrashWithoutDataFolder, TheTrashIsMadeWhereTheDesktopLooks) {
+  ASSERT_TRUE(shell.MoveToTrash(file.string()));
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_TRUE(fs::exists(home / ".local/share/Trash/files/pic.jpg"));
+  EXPECT_TRUE(fs::exists(home / ".local/share/Trash/info/pic.jpg.trashinfo"));
 }
 
 TEST(QtShell, MoveToTrashRefusesWhatIsNotAFile) {

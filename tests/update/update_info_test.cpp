@@ -162,4 +162,12 @@ TEST(DownloadableUrl, OnlyWebAddressesWithHost) {
     EXPECT_FALSE(update::IsDownloadableUrl(refused)) << refused;
 }
 
+TEST(DownloadableUrl, AnHttpsPageNamesOnlyHttpsDownloads) {
+  EXPECT_TRUE(update::IsDownloadableFrom("https://dl.example.com/ic.exe", "https://www.example.com/update/"));
+  EXPECT_TRUE(update::IsDownloadableFrom("https://dl.example.com/ic.exe", "http://www.example.com/update/"));
+  EXPECT_TRUE(update::IsDownloadableFrom("http://dl.example.com/ic.exe", "http://www.example.com/update/"));
+  EXPECT_FALSE(update::IsDownloadableFrom("http://dl.example.com/ic.exe", "HTTPS://www.example.com/update/"));
+  EXPECT_FALSE(update::IsDownloadableFrom("file:///etc/passwd", "http://www.example.com/update/"));
+}
+
 }  // namespace

@@ -6,12 +6,17 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMetaEnum>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 #include <functional>
 #include <memory>
@@ -21,6 +26,7 @@
 #include "TestHttpServer.h"
 #include "ui/Dialogs.h"
 #include "ui/Shell.h"
+#include "update/NetworkProblem.h"
 #include "update/UpdateInfo.h"
 
 namespace {
@@ -50,7 +56,7 @@ class RecordingDialogs : public ui::Dialogs {
 // Records the start and reports that nothing could be started.
 class RecordingShell : public ui::Shell {
  public:
-  void OpenDocument(const std::string&) override {}
+  void OpenDocument(const std::string& target) override { opened.push_back(target); }
   void OpenFolder(const std::string&) override {}
   bool StartProgram(const std::string& program, bool hidden) override {
     started.push_back({program, hidden});
@@ -59,6 +65,7 @@ class RecordingShell : public ui::Shell {
   void OpenInPaint(const std::string&) override {}
   bool MoveToTrash(const std::string&) override { return false; }
   std::vector<std::pair<std::string, bool>> started;
+  std::vector<std::string> opened;
 };
 
 bool WaitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
@@ -194,6 +201,54 @@ TEST_F(UpdateWindowTest, NewerVersionDownloadsAndRestarts) {
   EXPECT_EQ(shell_.started[0].first, QDir::toNativeSeparators(file.fileName()).toStdString());
   EXPECT_TRUE(shell_.started[0].second);
   EXPECT_EQ(quits_, 1);
+}
+
+#ifndef Q_OS_WIN
+// The page names a picture, a style sheet and a background that are pipes:
+// reading any of them would block the test for ever.
+TEST_F(UpdateWindowTest, ShownPageLoadsNothingAndLinksOnlyToTheWeb) {
+  const QByteArray pipe = QFile::encodeName(QDir(folder_.path()).filePath("pipe"));
+  ASSERT_EQ(mkfifo(pipe.constData(), 0600), 0);
+  const QByteArray file_url = "file://" + pipe;
+  ServePage("/update/ic/",
+            "<html><head><meta charset=\"utf-8\"><link rel=\"stylesheet\" href=\"" + file_url +
+                "\"></head><body background=\"" + file_url + "\"><p>" + Signature() +
+                "</p><p>softversion_2.2_softversion</p><p><img src=\"" + file_url +
+                "\"><img src=\"pic.png\"><a href=\"readme.txt\">说明</a> <a href=\"" + file_url +
+                "\">管道</a> <a href=\"https://www.example.com/x\">主页</a></p></body></html>");
+  auto window = MakeWindow("/update/ic/");
+  window->show();
+  ASSERT_TRUE(WaitForMessages(1));
+
+  auto* view = Control<QTextBrowser>(*window, "WebBrowser1");
+  EXPECT_TRUE(view->toPlainText().contains(QString::fromUtf8("说明 管道 主页"))) << view->toPlainText().toStdString();
+  EXPECT_FALSE(view->toHtml().contains("<img"));
+  QStringList links;
+  for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next())
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().isAnchor()) links << it.fragment().charFormat().anchorHref();
+  EXPECT_EQ(links, QStringList({server_.Url("/update/ic/readme.txt"), "https://www.example.com/x"}));
+  EXPECT_EQ(server_.Requests("/update/ic/pic.png"), 0);
+
+  // A click opens web addresses only, resolved against the page's address.
+  emit view->anchorClicked(QUrl("readme.txt"));
+  emit view->anchorClicked(QUrl(QString::fromUtf8(file_url)));
+  emit view->anchorClicked(QUrl("javascript:alert(1)"));
+  EXPECT_EQ(shell_.opened, std::vector<std::string>{server_.Url("/update/ic/readme.txt").toStdString()});
+}
+#endif
+
+// The status line is Chinese whatever Qt reports; a time-out reaches the
+// download as a cancelled reply.
+TEST(NetworkProblemText, EveryFailureIsToldInChinese) {
+  EXPECT_EQ(update::NetworkProblemText(QNetworkReply::OperationCanceledError, 0), QString::fromUtf8("连接超时"));
+  const QMetaEnum errors = QMetaEnum::fromType<QNetworkReply::NetworkError>();
+  for (int i = 0; i < errors.keyCount(); ++i) {
+    const auto error = static_cast<QNetworkReply::NetworkError>(errors.value(i));
+    if (error == QNetworkReply::NoError) continue;
+    const QString text = update::NetworkProblemText(error, 0);
+    EXPECT_FALSE(text.contains(QRegularExpression("[A-Za-z]"))) << errors.key(i) << ": " << text.toStdString();
+  }
 }
 
 TEST_F(UpdateWindowTest, PageWithoutSignatureIsNotShown) {
@@ -352,13 +407,10 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
   ASSERT_TRUE(WaitFor([&] { return window->IsUpdating(); }));
   ASSERT_TRUE(WaitFor([&] { return !window->IsUpdating(); }, 8000));
 
-  EXPECT_TRUE(Hint(*window).startsWith(QString::fromUtf8("更新下载失败"))) << Hint(*window).toStdString();
-  if (GetParam() == FileServed::NotFound) {
-    EXPECT_TRUE(Hint(*window).contains("404"));
-  }
-  if (GetParam() == FileServed::FileScheme || GetParam() == FileServed::FtpScheme) {
-    EXPECT_TRUE(Hint(*window).contains(QString::fromUtf8("下载地址无效"))) << Hint(*window).toStdString();
-  }
+  static const char* const reasons[] = {"服务器返回错误 404", "连接被服务器中断", "无法连接到服务器",
+                                        "下载地址无效",       "下载地址无效", "下载地址被拒绝"};
+  const QString expected = QString::fromUtf8("更新下载失败（") + QString::fromUtf8(reasons[static_cast<int>(GetParam())]);
+  EXPECT_TRUE(Hint(*window).startsWith(expected)) << Hint(*window).toStdString();
   EXPECT_FALSE(Control<QToolButton>(*window, "SpeedButton3")->isVisibleTo(window.get()));
   EXPECT_TRUE(FolderContent().isEmpty()) << FolderContent().join(' ').toStdString();
   EXPECT_TRUE(dialogs_.messages.empty());
