@@ -16,6 +16,10 @@ namespace img {
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// True when both paths name one existing file or folder, however spelt
+// (".." and "./", links, letter case where the file system ignores it).
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Whole file into memory; throws ImageError(Io) when it cannot be read, and
 // TooLarge when it is larger than max_bytes.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
