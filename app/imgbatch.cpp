@@ -98,17 +98,22 @@ int main(int argc, char** argv) {
 
   int jobs = cmd->jobs > 0 ? cmd->jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   engine::BatchJob job(cmd->options, output_folder, jobs);
-  std::vector<std::string> missing;
+  // Sources that name nothing, and folders or entries the walk could not
+  // read: each is a failure, since its pictures were never converted.
+  std::vector<std::string> not_read;
   for (const std::string& source : cmd->sources) {
     const fs::path p = img::PathFromUtf8(source);
-    if (fs::is_directory(p, ec)) {
+    const fs::file_status status = fs::status(p, ec);
+    if (fs::is_directory(status)) {
       std::vector<engine::ListedPicture> listed;
-      engine::ListPictureTree(source, engine::PictureExtensionTable(), listed);
+      engine::ListPictureTree(source, engine::PictureExtensionTable(), listed, output_folder, &not_read);
       for (engine::ListedPicture& l : listed) job.Add({std::move(l.path), std::move(l.targetName)});
-    } else if (fs::is_regular_file(p, ec)) {
+    } else if (fs::is_regular_file(status)) {
       job.Add({source, {}});
+    } else if (ec && status.type() != fs::file_type::not_found) {
+      not_read.push_back(source + ": cannot be read: " + ec.message());
     } else {
-      missing.push_back(source + ": no such picture file or folder");
+      not_read.push_back(source + ": no such picture file or folder");
     }
   }
 
@@ -122,9 +127,9 @@ int main(int argc, char** argv) {
   ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
 
-  for (const std::string& m : missing) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
+  for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
   for (const std::string& f : outcome.failures) std::fprintf(stderr, "imgbatch: %s\n", f.c_str());
-  const int failed = outcome.failedPictures + static_cast<int>(missing.size());
+  const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
   std::printf("%d pictures, %d files written, %d failed, %.2f s\n", outcome.pictures,
                outcome.filesWritten, failed, display.Elapsed());
   return failed ? 1 : 0;

@@ -12,34 +12,56 @@ namespace engine {
 
 namespace {
 
-void Walk(const std::string& folder, const std::vector<std::string>& extensions,
-          std::vector<ListedPicture>& out) {
-  const std::string folder_upper = AsciiUpper(folder);
-  for (const FolderEntry& entry : ReadFolder(folder)) {
-    if (entry.isFolder) {
-      Walk(folder + entry.name + "/", extensions, out);
-    } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
-      const std::string lower = AsciiLower(entry.name);
-      out.push_back({folder + entry.name, folder_upper + lower, lower});
+struct Walk {
+  const std::vector<std::string>& extensions;
+  std::vector<ListedPicture>& out;
+  fs::path left_out;
+  std::vector<std::string>* unreadable;
+
+  void Folder(const std::string& folder) {
+    const std::string folder_upper = AsciiUpper(folder);
+    for (const FolderEntry& entry : ReadFolder(folder, unreadable)) {
+      if (entry.isFolder) {
+        const std::string sub = folder + entry.name + "/";
+        if (!left_out.empty() && img::IsSameFile(img::PathFromUtf8(sub), left_out)) continue;
+        Folder(sub);
+      } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
+        const std::string lower = AsciiLower(entry.name);
+        out.push_back({folder + entry.name, folder_upper + lower, lower});
+      }
     }
   }
+};
+
+void NoteUnreadable(std::vector<std::string>* unreadable, const fs::path& path, const std::error_code& ec) {
+  if (unreadable) unreadable->push_back(img::PathToUtf8(path) + ": cannot be read: " + ec.message());
 }
 
 }  // namespace
 
-std::vector<FolderEntry> ReadFolder(const std::string& folder) {
+std::vector<FolderEntry> ReadFolder(const std::string& folder, std::vector<std::string>* unreadable) {
   std::vector<FolderEntry> entries;
   std::error_code ec;
-  fs::directory_iterator it(img::PathFromUtf8(folder), ec);
+  const fs::path path = img::PathFromUtf8(folder);
+  fs::directory_iterator it(path, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::error_code type_ec;
     // symlink_status: a link to a folder is not a folder here, so a link
     // cycle can never make the walk endless.
-    const bool is_folder = it->symlink_status(type_ec).type() == fs::file_type::directory;
+    const fs::file_type own_type = it->symlink_status(type_ec).type();
+    if (type_ec) {
+      NoteUnreadable(unreadable, it->path(), type_ec);
+      continue;
+    }
     // Pipes and devices named like pictures would block a read for ever.
-    const bool is_file = it->status(type_ec).type() == fs::file_type::regular;
-    entries.push_back({img::PathToUtf8(it->path().filename()), is_folder, is_file});
+    // A link that leads nowhere is no picture; one that cannot be followed
+    // (a folder without search permission) is not silently one less.
+    const fs::file_type type = it->status(type_ec).type();
+    if (type_ec && type != fs::file_type::not_found) NoteUnreadable(unreadable, it->path(), type_ec);
+    entries.push_back({img::PathToUtf8(it->path().filename()), own_type == fs::file_type::directory,
+                       type == fs::file_type::regular});
   }
+  if (ec) NoteUnreadable(unreadable, path.has_filename() ? path : path.parent_path(), ec);
   std::sort(entries.begin(), entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return NaturalLess(a.name, b.name); });
   return entries;
@@ -53,7 +75,8 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 }
 
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
-                     std::vector<ListedPicture>& out) {
+                     std::vector<ListedPicture>& out, const std::string& leftOut,
+                     std::vector<std::string>* unreadable) {
   std::string start = folder;
   if (!start.empty() && start.back() != '/'
 #ifdef _WIN32
@@ -61,7 +84,7 @@ void ListPictureTree(const std::string& folder, const std::vector<std::string>& 
 #endif
   )
     start += '/';
-  Walk(start, extensions, out);
+  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable}.Folder(start);
 }
 
 }  // namespace engine

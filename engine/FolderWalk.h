@@ -21,8 +21,10 @@ struct FolderEntry {
 
 // The entries of one folder in natural, case-insensitive name order, the
 // same every time for the same content; an unreadable or missing folder
-// gives what could be read.
-std::vector<FolderEntry> ReadFolder(const std::string& folder);
+// gives what could be read. When unreadable is given, the folder, or each
+// entry whose kind could not be told, is added to it with the reason.
+std::vector<FolderEntry> ReadFolder(const std::string& folder,
+                                    std::vector<std::string>* unreadable = nullptr);
 
 // True when the name's extension (from its last dot, lower-cased) equals one
 // of extensions, each trimmed of blanks and lower-cased.
@@ -32,8 +34,12 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 // its subfolders at any depth. Entries of one folder come in natural,
 // case-insensitive name order and a subfolder is listed where it is met.
 // Hidden files are listed; symbolic links to folders are not followed; an
-// unreadable or missing folder contributes nothing.
+// unreadable or missing folder contributes nothing, and is added to
+// unreadable when that is given. A subfolder that is the folder leftOut (the
+// run's output folder, however spelt) is not walked, so a second run never
+// takes the first one's targets for sources.
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
-                     std::vector<ListedPicture>& out);
+                     std::vector<ListedPicture>& out, const std::string& leftOut = {},
+                     std::vector<std::string>* unreadable = nullptr);
 
 }  // namespace engine

@@ -35,8 +35,12 @@ img::ErrorCode CodeFor(int msg_code) {
 
 [[noreturn]] void JumpBack(j_common_ptr cinfo) {
   JpegErrorManager& manager = ManagerOf(cinfo);
-  manager.code = CodeFor(cinfo->err->msg_code);
-  cinfo->err->format_message(cinfo, manager.message);
+  // Whatever fails after the data ran out, the cause is their early end,
+  // already recorded.
+  if (!manager.dataEnded) {
+    manager.code = CodeFor(cinfo->err->msg_code);
+    cinfo->err->format_message(cinfo, manager.message);
+  }
   std::longjmp(manager.jump, 1);
 }
 
@@ -59,6 +63,14 @@ bool LosesData(int msg_code) {
 
 void EmitMessage(j_common_ptr cinfo, int msg_level) {
   if (msg_level >= 0) return;  // trace messages
+  JpegErrorManager& manager = ManagerOf(cinfo);
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF && manager.toleratesEnd) {
+    manager.dataEnded = true;
+    manager.code = img::ErrorCode::Truncated;
+    cinfo->err->format_message(cinfo, manager.message);
+    ++cinfo->err->num_warnings;
+    return;
+  }
   if (cinfo->is_decompressor && LosesData(cinfo->err->msg_code)) JumpBack(cinfo);
   ++cinfo->err->num_warnings;
 }

@@ -3,7 +3,9 @@
 // ends the process; this one jumps back to the setjmp point of the call under
 // way, both for fatal errors and for the warnings that mean the picture lost
 // data (the file ends early or its coded data are broken), so that such a
-// file is a failed load instead of a picture with a grey remainder.
+// file is a failed load instead of a picture with a grey remainder. Only
+// the end of the data may be let through, while the loader asks for it: a
+// file that lacks nothing but its end marker keeps every pixel.
 //
 // Use: call setjmp(manager.jump) in a function that has no local objects with
 // destructors, then call libjpeg; after a jump, abort the libjpeg object and
@@ -23,6 +25,11 @@ struct JpegErrorManager {
   std::jmp_buf jump;
   img::ErrorCode code = img::ErrorCode::Format;
   char message[JMSG_LENGTH_MAX] = {};
+  // While toleratesEnd is set, data that end before the end marker set
+  // dataEnded instead of jumping back; libjpeg then reads on as if the marker
+  // were there, and a scan that still needed data fails all the same.
+  bool toleratesEnd = false;
+  bool dataEnded = false;
 
   // Fills pub and sets cinfo->err; call before jpeg_create_(de)compress.
   void Attach(jpeg_common_struct* cinfo);

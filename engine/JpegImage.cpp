@@ -160,6 +160,8 @@ bool CreateStructs(Codec& c) {
 // file's tables.
 bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_denom) {
   jpeg_decompress_struct& in = c.in;
+  c.in_error.toleratesEnd = false;  // a header that ends early is always a failure
+  c.in_error.dataEnded = false;
   if (setjmp(c.in_error.jump)) return false;
   if (c.created_in) {
     c.created_in = false;
@@ -182,9 +184,23 @@ bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_
   return true;
 }
 
+// The data ended without an end marker, and no scan ran short (that fails on
+// its own): the picture is whole unless a scan is missing altogether. A
+// progressive file must have refined every coefficient of every component to
+// its last bit; a sequential file of several scans cannot tell, so it fails.
+bool NoScanMissing(jpeg_decompress_struct& in) {
+  if (!in.progressive_mode) return !jpeg_has_multiple_scans(&in);
+  for (int ci = 0; ci < in.num_components; ++ci)
+    for (int k = 0; k < DCTSIZE2; ++k)
+      if (in.coef_bits[ci][k] != 0) return false;
+  return true;
+}
+
 bool ReadPixels(Codec& c, img::Bitmap& picture) {
   jpeg_decompress_struct& in = c.in;
   if (setjmp(c.in_error.jump)) return false;
+  // Many files lack only their final end marker; every viewer shows them.
+  c.in_error.toleratesEnd = true;
   jpeg_start_decompress(&in);
   if (static_cast<int>(in.output_width) != picture.width() ||
       static_cast<int>(in.output_height) != picture.height())
@@ -204,7 +220,8 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
         JumpWith(c.in_error, img::ErrorCode::Truncated, "no more rows");
     }
   }
-  return true;
+  // The manager holds the premature end as the reason.
+  return !(c.in_error.dataEnded && !NoScanMissing(in));
 }
 
 // Padding bytes after the pixels of each row set to zero, so a reused buffer

@@ -102,6 +102,12 @@ void PictureConverter::RunRoute(const Route& route, Kind kind, const std::string
                          (kind == Kind::Png && route.writer == Writer::Png);
   const std::string target = outputFolder + (keep_name ? name : ReplaceExtension(name, route.extension));
   try {
+    // With the output folder the source's own, writing would replace the
+    // user's original by its converted copy (its alpha or full size lost).
+    if (img::IsSameFile(img::PathFromUtf8(sourcePath), img::PathFromUtf8(target))) {
+      report.failures.push_back(target + ": the target is the source file itself");
+      return;
+    }
     host_.StepProgress();
     if (kind == Kind::Jpeg && route.writer != Writer::Bmp) host_.StepProgress();
 

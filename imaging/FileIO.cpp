@@ -7,6 +7,7 @@
 #include <random>
 
 #include "imaging/ImageError.h"
+#include "imaging/UnnamedFile.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -43,20 +44,22 @@ std::FILE* OpenFile(const fs::path& path, const char* mode) {
 }
 
 // A name in the target's own folder, so the final rename never crosses file
-// systems; the leading dot keeps it out of the picture lists while it exists.
-fs::path TemporaryNameFor(const fs::path& path) {
+// systems. Short, so that any target name that fits leaves room for it; the
+// leading dot and ".tmp" keep it out of the picture lists while it exists.
+fs::path TemporaryNameIn(const fs::path& folder) {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}();
-  std::string name = ".";
-  name += PathToUtf8(path.filename());
-  name += ".tmp-";
-  name += std::to_string(seed);
-  name += '-';
-  name += std::to_string(counter++);
-  return path.parent_path() / PathFromUtf8(name);
+  char name[48];
+  std::snprintf(name, sizeof name, ".imgconvert-%08x-%u.tmp", seed, counter++);
+  return folder / name;
 }
 
 }  // namespace
+
+bool IsSameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t max_bytes) {
   // Only regular files: a pipe or a device would block the read for ever.
@@ -96,25 +99,46 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(std::FIL
   // A folder standing where the file should go is refused before anything is written.
   std::error_code ec;
   if (fs::is_directory(path, ec)) ThrowIo("cannot write", path, EISDIR);
-  const fs::path temp = TemporaryNameFor(path);
-  std::FILE* f = OpenFile(temp, "wb");
-  if (!f) ThrowIo("cannot create", path, errno);
+  const fs::path folder = path.parent_path();
+  // Where it can, the content goes into a file without a name, so a killed
+  // process leaves nothing behind; elsewhere into a short temporary name.
+  fs::path temp;
+  std::FILE* f = OpenUnnamedFile(folder);
+  if (!f) {
+    temp = TemporaryNameIn(folder);
+    f = OpenFile(temp, "wb");
+    if (!f) ThrowIo("cannot create", path, errno);
+  }
   try {
     produce(f);
     if (std::fflush(f) != 0 || std::ferror(f)) ThrowIo("cannot write", path, errno);
   } catch (...) {
     std::fclose(f);
-    fs::remove(temp, ec);
+    if (!temp.empty()) fs::remove(temp, ec);
     throw;
   }
-  if (std::fclose(f) != 0) {
-    int err = errno;
-    fs::remove(temp, ec);
+  int err = 0;
+  bool named_as_target = false;
+  if (temp.empty()) {
+    // Complete: a new target takes the file's name at once; an existing one
+    // is replaced by a rename from a short name, since a link never replaces.
+    err = LinkUnnamedFile(f, path);
+    named_as_target = err == 0;
+    if (err == EEXIST) {
+      temp = TemporaryNameIn(folder);
+      err = LinkUnnamedFile(f, temp);
+    }
+  }
+  if (std::fclose(f) != 0 && err == 0) err = errno;
+  if (err) {
+    if (named_as_target) fs::remove(path, ec);  // it was new: nothing old is lost
+    if (!temp.empty()) fs::remove(temp, ec);
     ThrowIo("cannot write", path, err);
   }
+  if (named_as_target) return;
   fs::rename(temp, path, ec);
   if (ec) {
-    int err = ec.value();
+    err = ec.value();
     fs::remove(temp, ec);
     ThrowIo("cannot replace", path, err);
   }

@@ -16,14 +16,19 @@ namespace img {
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
+// True when both paths name one existing file or folder, however spelt
+// (".." and "./", links, letter case where the file system ignores it).
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Whole file into memory; throws ImageError(Io) when it cannot be read, and
 // TooLarge when it is larger than max_bytes.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
                                         std::uint64_t max_bytes = 1ULL << 31);
 
-// Writes data to a temporary file beside path and renames it over path.
-// On any failure the temporary is removed, path is left as it was, and
-// ImageError(Io) is thrown.
+// Writes data to a file in path's folder that takes path's place only once
+// complete: unnamed until then where the system allows (a killed process
+// leaves nothing), else under a short temporary name. On any failure the
+// temporary is removed, path is left as it was, and ImageError(Io) is thrown.
 void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data);
 
 // The same for content produced by a callback that writes into an open FILE.

@@ -124,7 +124,7 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
 
   std::vector<engine::ListedPicture> listing;
   if (!engine::TrimBlanks(source).empty())
-    engine::ListPictureTree(source, engine::PictureExtensionTable(), listing);
+    engine::ListPictureTree(source, engine::PictureExtensionTable(), listing, output);
   int failed = 0;
   for (const engine::ListedPicture& picture : listing) {
     if (window.StopRequested()) {

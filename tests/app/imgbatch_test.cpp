@@ -1,6 +1,7 @@
 // imgbatch as a user runs it: the real binary on pictures made here.
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -25,8 +26,9 @@ std::string Quote(const std::string& s) {
   return out + "'";
 }
 
-RunResult RunImgBatch(const std::vector<std::string>& args) {
-  std::string command = Quote(IMGBATCH_PATH);
+// prefix: a command imgbatch runs under (setpriv ... to run as another user).
+RunResult RunImgBatch(const std::vector<std::string>& args, const std::string& prefix = {}) {
+  std::string command = prefix + Quote(IMGBATCH_PATH);
   for (const std::string& a : args) {
     command += ' ';
     command += Quote(a);
@@ -177,5 +179,49 @@ TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
   EXPECT_NE(r.output.find("gone.jpg"), std::string::npos);
   EXPECT_EQ(OutNames(), std::vector<std::string>{"here.png"});
 }
+
+struct UnreadableCase {
+  const char* folder;  // under src(); empty for src() itself
+  fs::perms perms;
+  const char* named;   // what the failure line names, under src()
+  const char* summary;
+};
+
+class ImgBatchUnreadable : public ImgBatch, public ::testing::WithParamInterface<UnreadableCase> {};
+
+// A folder the user may not read held pictures that were never converted:
+// named, counted, and the exit status says so.
+TEST_P(ImgBatchUnreadable, IsNamedCountedAndFailsTheRun) {
+  // Root reads every folder: run as nobody where this runs as root.
+  std::string as_user;
+  if (geteuid() == 0) {
+    as_user = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (RunImgBatch({"--version"}, as_user).status != 0)
+      GTEST_SKIP() << "root, and imgbatch cannot be run as nobody (no setpriv, or its folder is closed)";
+  }
+  Jpeg("a.jpg");
+  Jpeg("locked/b.jpg");
+  fs::create_directories(out());
+  for (const auto& e : fs::recursive_directory_iterator(tmp_.path()))
+    fs::permissions(e, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+  fs::permissions(tmp_.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+  fs::permissions(out(), fs::perms::all);
+  fs::permissions(src() / GetParam().folder, GetParam().perms);
+
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-q"}, as_user);
+  EXPECT_EQ(r.status, 1) << r.output;
+  const std::string named = *GetParam().named ? U(src() / GetParam().named) : U(src());
+  EXPECT_NE(r.output.find("imgbatch: " + named + ": cannot be read: Permission denied"),
+            std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find(GetParam().summary), std::string::npos) << r.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FoldersAndEntries, ImgBatchUnreadable,
+    ::testing::Values(UnreadableCase{"locked", fs::perms::none, "locked", "1 pictures, 1 files written, 1 failed"},
+                      UnreadableCase{"locked", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                                     "locked/b.jpg", "1 pictures, 1 files written, 1 failed"},
+                      UnreadableCase{"", fs::perms::none, "", "0 pictures, 0 files written, 1 failed"}));
 
 }  // namespace

@@ -60,6 +60,20 @@ TEST(FolderWalk, LinksToFoldersAreNotFollowedAndPipesAreSkipped) {
   EXPECT_EQ(list[0].targetName, "one.jpg");
 }
 
+// A second run over a tree that holds its output folder must not take the
+// first run's targets for sources, however the output folder is spelt.
+TEST(FolderWalk, TheOutputFolderAndAllBelowItAreLeftOut) {
+  testsupport::TempDir tmp;
+  const fs::path s = tmp / "s";
+  for (const char* name : {"a.jpg", "out/a.png", "out/deeper/b.jpg", "outer/c.jpg"}) Touch(s / name);
+  const std::string root = img::PathToUtf8(s) + "/";
+  for (const std::string& output : {root + "out", root + "./out/", root + "outer/../out"}) {
+    std::vector<ListedPicture> list;
+    ListPictureTree(root, PictureExtensionTable(), list, output);
+    EXPECT_EQ(Names(list, root), (std::vector<std::string>{"a.jpg", "outer/c.jpg"})) << output;
+  }
+}
+
 TEST(FolderWalk, MissingFolderContributesNothing) {
   std::vector<ListedPicture> list;
   ListPictureTree("/no/such/folder/", PictureExtensionTable(), list);

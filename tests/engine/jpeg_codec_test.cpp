@@ -271,6 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DjpegCase{"jpeg-decoder/reftest/grayscale_16x24_sampling2x2.jpg", 1},
                       DjpegCase{"pillow/hopper_gray.jpg", 1},
                       DjpegCase{"pillow/pil_sample_cmyk.jpg", 1},
+                      DjpegCase{"pillow/truncated_jpeg.jpg", 1},  // every scan whole, no end marker
                       DjpegCase{"zigimg/subsampling_411.jpg", 1},
                       DjpegCase{"zigimg/subsampling_440.jpg", 1},
                       DjpegCase{"zigimg/tuba_restart_prog.jpg", 1},
@@ -345,7 +346,6 @@ const std::set<std::string> kRefused = {
     "jpeg-decoder/reftest/partial_progressive.jpg",   // scans cut short
     "libjpeg-turbo/monkey12.jpg",                     // 12-bit samples
     "libjpeg-turbo/testorig12.jpg",
-    "pillow/truncated_jpeg.jpg",
 };
 
 TEST(JpegDecode, EverySampleLoadsOrIsRefusedCleanly) {
@@ -481,6 +481,37 @@ TEST(JpegDecode, FileWithTooManyScansIsRefused) {
     ADD_FAILURE() << "loaded a file of 1100 extra scans";
   } catch (const img::ImageError& e) {
     EXPECT_NE(std::string(e.what()).find("scans"), std::string::npos) << e.what();
+  }
+}
+
+// Many cameras and tools leave out the final FF D9: such a file keeps every
+// pixel and loads, baseline or progressive. A file that ends inside its coded
+// data, or before its last scan, has lost pixels and still fails.
+TEST(JpegDecode, OnlyTheEndMarkerMayBeMissing) {
+  testsupport::TempDir dir;
+  JpegImage codec;
+  const Bitmap source = testsupport::GradientBitmap(64, 48);
+  for (const std::vector<std::uint8_t>& whole : {codec.Encode(source), ProgressiveJpeg(source)}) {
+    Bitmap expected;
+    codec.LoadFromMemory(whole, expected);
+    ASSERT_EQ(whole[whole.size() - 2], 0xFF);
+    ASSERT_EQ(whole.back(), 0xD9);
+    img::WriteFileAtomically(dir / "no-end.jpg", std::span(whole.data(), whole.size() - 2));
+    Bitmap picture;
+    codec.Load(dir / "no-end.jpg", picture);
+    EXPECT_EQ(DifferentBytes(picture, expected), 0);
+
+    std::size_t last_scan = whole.size() - 2;
+    while (!(whole[last_scan] == 0xFF && whole[last_scan + 1] == 0xDA)) --last_scan;
+    for (std::size_t keep : {whole.size() - 3, last_scan}) {
+      const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
+      try {
+        codec.LoadFromMemory(cut, picture);
+        ADD_FAILURE() << "loaded a file cut to " << keep << " of " << whole.size() << " bytes";
+      } catch (const img::ImageError& e) {
+        EXPECT_EQ(e.code(), img::ErrorCode::Truncated) << e.what();
+      }
+    }
   }
 }
 

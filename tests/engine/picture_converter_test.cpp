@@ -120,8 +120,8 @@ TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
   EXPECT_TRUE(fs::is_empty(out_dir()));
 }
 
-TEST_F(ConverterTest, ReplacesExistingTargetsAndMayRewriteTheSourceItself) {
-  ScriptedHost host(Formats(true, false, false, false), &converted_);
+TEST_F(ConverterTest, ReplacesExistingTargetsButNeverTheSourceItself) {
+  ScriptedHost host(Formats(true, false, false, true), &converted_);
   PictureConverter converter(host);
   img::WriteFileAtomically(out_dir() / "z.bmp", std::vector<std::uint8_t>{9});
   converter.ConvertPicture(Utf8(MakeJpeg("z.jpg")), out());
@@ -129,11 +129,20 @@ TEST_F(ConverterTest, ReplacesExistingTargetsAndMayRewriteTheSourceItself) {
   written.LoadFromFile(out_dir() / "z.bmp");
   EXPECT_EQ(written.width(), 64);
 
-  // Output folder = source folder, the source's own format ticked.
-  fs::path source = MakeBmp("self.bmp", 5, 5);
-  converter.ConvertPicture(Utf8(source), Utf8(src_dir()) + "/");
-  written.LoadFromFile(source);
-  EXPECT_EQ(written.width(), 5);
+  // The output folder is the source's own, however spelt: the PNG route
+  // would replace the source (a new file in its place), the BMP route runs.
+  const fs::path source = MakePng("self.png", 5, 5);
+  fs::create_hard_link(source, tmp_ / "original.png");
+  fs::create_directory_symlink(src_dir(), tmp_ / "alias");
+  for (const std::string& folder : {Utf8(src_dir()) + "/", Utf8(src_dir()) + "/./",
+                                    out() + "../src/", Utf8(tmp_ / "alias") + "/"}) {
+    fs::remove(src_dir() / "self.bmp");
+    const ConversionReport r = converter.ConvertPicture(Utf8(source), folder);
+    EXPECT_EQ(r.written, std::vector<std::string>{folder + "self.bmp"});
+    EXPECT_EQ(r.failures, std::vector<std::string>{folder + "self.png: the target is the source file itself"});
+    EXPECT_TRUE(img::IsSameFile(source, tmp_ / "original.png")) << folder;
+    EXPECT_TRUE(fs::exists(src_dir() / "self.bmp")) << folder;
+  }
 }
 
 TEST_F(ConverterTest, RotationTurnsEveryTarget) {

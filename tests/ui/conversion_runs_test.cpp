@@ -182,6 +182,20 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   EXPECT_EQ(window_.hints[3], text::TxtConverted + engine::AsciiUpper(U(tmp_ / "src" / "a")) + "/photo.png");
 }
 
+TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {
+  AddSource("a.png");
+  window_.outputEdit = U(tmp_ / "src" / "out");
+  window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
+  window_.options.rotation = 1;
+  ConvertFolder(window_, converter_);
+  ConvertFolder(window_, converter_);
+  EXPECT_EQ(window_.pictures, 2);  // a.png once per run, out/a.png never
+  EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
+  img::Bitmap turned;
+  engine::PngImage().Load(tmp_ / "src" / "out" / "a.png", turned);
+  EXPECT_EQ(turned.width(), 6);  // a quarter turn of 8 x 6, not two
+}
+
 TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
   AddSource("a.png");
   window_.outputEdit = "  ";
