@@ -14,6 +14,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  ui::InstallQtTranslations();
   // Pictures of a run reuse the memory of the ones before; each run hands it
   // back when it ends.
   img::KeepFreedMemory();

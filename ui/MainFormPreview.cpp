@@ -26,9 +26,12 @@ namespace ui {
 
 namespace {
 
-// The preview boxes' size; pictures are stretched to it.
+// The preview boxes' design size: a JPEG is decoded at least this large.
 constexpr int kPreviewWidth = 267;
 constexpr int kPreviewHeight = 157;
+// No box grows beyond this, even across a wide screen at twice the pixel
+// density: a larger picture is kept at this size, proportions kept.
+constexpr QSize kLargestPreview(4096, 1024);
 // The box property that holds the real size of the picture it shows.
 const char kPictureSize[] = "pictureSize";
 
@@ -65,8 +68,10 @@ DecodedPreview DecodeJpeg(const std::filesystem::path& path) {
 void ShowPicture(QLabel* box, const DecodedPreview& decoded) {
   const QImage image = ToQImage(decoded.picture);
   if (image.isNull()) throw std::runtime_error("empty picture");
-  box->setPixmap(QPixmap::fromImage(image.scaled(kPreviewWidth, kPreviewHeight,
-                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+  // The box draws it fitted inside itself, proportions kept.
+  const bool large = image.width() > kLargestPreview.width() || image.height() > kLargestPreview.height();
+  box->setPixmap(QPixmap::fromImage(
+      large ? image.scaled(kLargestPreview, Qt::KeepAspectRatio, Qt::SmoothTransformation) : image));
   box->setProperty(kPictureSize, decoded.realSize);
 }
 
@@ -128,10 +133,15 @@ bool TMainForm::LoadPreview(QLabel* box, const std::string& path) {
 void TMainForm::ShowSizeLabel(QLabel* label, QLabel* box, const std::string& path, bool shown) {
   // The label names the picture the box shows: a picture that could not be
   // shown leaves it as it was, and a hidden box leaves nothing to name.
-  if (shown)
+  // A name too long for the pane is shortened on screen; the tooltip
+  // gives it whole.
+  if (shown) {
     label->setText(QString::fromStdString(SizeLabel(path, box->property(kPictureSize).toSize())));
-  else if (box->isHidden())
+    label->setToolTip(label->text());
+  } else if (box->isHidden()) {
     label->clear();
+    label->setToolTip(QString());
+  }
 }
 
 void TMainForm::LbDocListClick() {

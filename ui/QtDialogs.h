@@ -1,10 +1,16 @@
 #pragma once
 // The window program's dialogs: Qt message boxes and the Qt folder browser,
-// titled with the application's name and owned by the active window.
+// titled with the application's name and owned by the active window, with
+// Qt's own words (standard buttons, the browser) in simplified Chinese.
 
 #include "ui/Dialogs.h"
 
 namespace ui {
+
+// Loads Qt's simplified-Chinese translations, as the rest of the interface
+// speaks, whatever the system's language. False when they are not
+// installed: Qt's words then stay English.
+bool InstallQtTranslations();
 
 class QtDialogs : public Dialogs {
  public:

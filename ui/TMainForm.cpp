@@ -2,10 +2,19 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QGroupBox>
 #include <QResizeEvent>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
@@ -45,6 +54,25 @@ std::string FolderText(const std::filesystem::path& folder) {
 }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The tool column holds every option and the links panel in the design
+// height: check boxes and radio items as high as their text, the rotation
+// list as high as its four rows. Its scroll bar, when a lower window needs
+// one, takes room beside the controls rather than over them.
+void FitToolColumn(Ui::MainForm& form) {
+  QWidget* client = form.SbToollBarClient;
+  for (QAbstractButton* box : client->findChildren<QAbstractButton*>()) {
+    if (!qobject_cast<QCheckBox*>(box) && !qobject_cast<QRadioButton*>(box)) continue;
+    const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, box);
+    box->setFixedHeight(std::max(indicator, box->fontMetrics().height()) + 1);
+  }
+  for (QLineEdit* edit : {form.EdtWidth, form.EdtHeight})
+    edit->setFixedHeight(edit->fontMetrics().height() + 6);
+  QListWidget* rotation = form.LbRoateType;
+  rotation->setFixedHeight(rotation->sizeHintForRow(0) * rotation->count() + 2 * rotation->frameWidth());
+  form.SbToollBar->setMinimumWidth(client->minimumSizeHint().width() +
+                                   form.SbToollBar->verticalScrollBar()->sizeHint().width());
+}
 
 }  // namespace
 
@@ -91,6 +119,7 @@ void TMainForm::FormCreate() {
     setWindowTitle(Q(text::MainWindowCaption()));
     LoadButtonGlyphs();
     ApplyCaptions();
+    FitToolColumn(*form_);
 
     executableFolder_ = ExecutableFolder();
     std::filesystem::path given = programFolderGiven_.empty() ? DefaultProgramFolder() : programFolderGiven_;
@@ -259,8 +288,15 @@ void TMainForm::ApplyLook() {
   setFont(CjkFont(QStringLiteral("新宋体"), 13));
   // Group titles in the window's own font: the default style draws them in
   // a synthetic bold that its own measure does not allow for, which clips
-  // long CJK captions.
-  setStyleSheet(QStringLiteral("QGroupBox::title { subcontrol-origin: margin; left: 7px; }"));
+  // long CJK captions. Set on the group boxes alone: a style sheet on the
+  // window would reach the windows it owns (about box, update window) and
+  // stop their fonts from reaching their controls.
+  // The title's line above a thin frame is all the room a title takes.
+  const QString groupStyle =
+      QStringLiteral("QGroupBox { margin-top: %1px; border: 1px solid #c4cad0; border-radius: 3px; }"
+                     " QGroupBox::title { subcontrol-origin: margin; left: 7px; }")
+          .arg(fontMetrics().height() + 1);
+  for (QGroupBox* group : findChildren<QGroupBox*>()) group->setStyleSheet(groupStyle);
 
   // The scroll boxes show the window's colour through their viewports.
   for (QWidget* client : {form_->SbMainClient, form_->SbToollBarClient})

@@ -182,8 +182,8 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // Clicks of the two picture lists: current picture, hint, preview.
   void LbDocListClick();
   void LbTargetClick();
-  // Shows the picture at path in box, stretched; false when it could not
-  // be decoded. The picture's real size is kept for the size label.
+  // Shows the picture at path in box, fitted with its proportions kept;
+  // false when it could not be decoded. The picture's real size is kept for the size label.
   bool LoadPreview(QLabel* box, const std::string& path);
   void BtnImgCovertClick();
   void BtnDirImgConvertClick();

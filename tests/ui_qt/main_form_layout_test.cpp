@@ -258,9 +258,11 @@ TEST(MainForm, ZoomTypeItemIndex) {
   form.SetZoomTypeItemIndex(1);
   form.SetZoomTypeItemIndex(7);
   EXPECT_EQ(form.ZoomTypeItemIndex(), -1);
-  // Clicking an item still checks only that one afterwards.
+  // Clicking an item (on its indicator: a radio item takes clicks on its
+  // indicator and text only) still checks only that one afterwards.
   form.show();
-  QTest::mouseClick(Find(form, "rgZoomTypeItem0"), Qt::LeftButton);
+  QWidget* item0 = Find(form, "rgZoomTypeItem0");
+  QTest::mouseClick(item0, Qt::LeftButton, {}, QPoint(6, item0->height() / 2));
   EXPECT_EQ(form.ZoomTypeItemIndex(), 0);
 }
 

@@ -1,7 +1,10 @@
 // Clicks in the two picture lists: the current picture, the hint, the
 // preview with its size label, and the source list's position written at once.
 
+#include <QGroupBox>
 #include <QPixmap>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <fstream>
 
 #include "OptionsFixture.h"
@@ -30,7 +33,7 @@ TEST_F(PreviewTest, ClickingTheThirdSourcePictureShowsItWithItsSize) {
   EXPECT_EQ(Text("LblHint"), "源图片：" + SrcFolder() + "c.jpg");
   EXPECT_EQ(form_->CurrentSourcePictureValue(), SrcFolder() + "c.jpg");
   EXPECT_EQ(Text("LblWHSource"), "c.jpg [宽度:40,高度:30]");
-  EXPECT_EQ(Shown("ImgSource"), QSize(267, 157));
+  EXPECT_EQ(Shown("ImgSource"), QSize(40, 30));
   ClickItem("LbDocList", 1);
   EXPECT_EQ(Text("LblWHSource"), "b.bmp [宽度:6,高度:3]");
   EXPECT_EQ(Ini("ImgConvert", "LbDocListInd"), "1");
@@ -48,11 +51,10 @@ TEST_F(PreviewTest, ALargeJpegShowsItsRealSize) {
   Show();
   ClickItem("LbDocList", 0);
   EXPECT_EQ(Text("LblWHSource"), "big.jpeg [宽度:3000,高度:2000]");
-  EXPECT_EQ(Shown("ImgSource"), QSize(267, 157));
-  // Scaled down for the preview, yet never below the box: the stretched
-  // picture keeps the source's gradient rather than blocks of 8 pixels.
+  // Decoded at an eighth, still larger than the box's design size.
+  EXPECT_EQ(Shown("ImgSource"), QSize(375, 250));
   const QImage shown = Find<QLabel>("ImgSource")->pixmap().toImage();
-  EXPECT_NE(shown.pixelColor(0, 0), shown.pixelColor(266, 156));
+  EXPECT_NE(shown.pixelColor(0, 0), shown.pixelColor(374, 249));
 }
 
 TEST_F(PreviewTest, TargetClickShowsTheConvertedPictureWithoutWritingItsPosition) {
@@ -120,6 +122,80 @@ TEST_F(PreviewTest, UndecodablePictures) {
   EXPECT_EQ(shell_.opened.size(), 1u);
   EXPECT_TRUE(dialogs_.messages.empty() && dialogs_.errors.empty());
 }
+
+TEST_F(PreviewTest, ALongNameNeverMovesThePanes) {
+  const std::string name = [] {
+    std::string n;
+    for (int i = 0; i < 10; ++i) n += "很长的中文文件名称";
+    return n.substr(0, 80 * 3) + ".png";
+  }();
+  // Written under a short name first: the writer's temporary name is longer.
+  for (const char* folder : {"src", "out"}) {
+    SavePng(tmp_ / folder / "long.png", 6, 3);
+    fs::rename(tmp_ / folder / "long.png", tmp_ / folder / name);
+  }
+  SavePng(tmp_ / "out" / "IMG_20240512_183045.png", 6, 3);
+  ListFolders();
+  Show();
+  QApplication::processEvents();
+  const int sourceWidth = Find("GbSourceList")->width(), targetWidth = Find("GbTargetList")->width();
+  for (int row : {0, 1}) {
+    ClickItem("LbTarget", row);
+    ClickItem("LbDocList", 0);
+    QApplication::processEvents();
+    EXPECT_EQ(Find("GbSourceList")->width(), sourceWidth);
+    EXPECT_EQ(Find("GbTargetList")->width(), targetWidth);
+  }
+  EXPECT_FALSE(Find<QScrollArea>("SbMain")->horizontalScrollBar()->isVisible());
+  // The whole text stays the label's, and its tooltip shows it.
+  const std::string label = name + " [宽度:6,高度:3]";
+  EXPECT_EQ(Text("LblWHSource"), label);
+  EXPECT_EQ(Find("LblWHSource")->toolTip().toStdString(), label);
+}
+
+// A picture in a preview box keeps its proportions: drawn as large as the
+// box allows (never enlarged), centred.
+struct BoxCase {
+  const char* list;
+  const char* box;
+  const char* folder;
+  int width, height;
+};
+
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.box << " " << c.width << "x" << c.height; }
+
+class PreviewProportions : public PreviewTest, public ::testing::WithParamInterface<BoxCase> {};
+
+TEST_P(PreviewProportions, PictureIsFittedInsideItsBox) {
+  const BoxCase& c = GetParam();
+  SavePng(tmp_ / c.folder / "p.png", c.width, c.height);
+  ListFolders();
+  form_->resize(1920, 1040);
+  Show();
+  ClickItem(c.list, 0);
+  QApplication::processEvents();
+  QLabel* box = Find<QLabel>(c.box);
+  const QImage shot = box->grab().toImage();
+  const QRgb background = shot.pixel(0, 0);
+  QRect drawn;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x)
+      if (shot.pixel(x, y) != background) drawn |= QRect(x, y, 1, 1);
+  QSize expected(c.width, c.height);
+  if (c.width > box->width() || c.height > box->height())
+    expected.scale(box->size(), Qt::KeepAspectRatio);
+  EXPECT_NEAR(drawn.width(), expected.width(), 1) << "box " << box->width() << "x" << box->height();
+  EXPECT_NEAR(drawn.height(), expected.height(), 1);
+  EXPECT_NEAR(drawn.center().x(), box->rect().center().x(), 1);
+  EXPECT_NEAR(drawn.center().y(), box->rect().center().y(), 1);
+  EXPECT_EQ(Text(c.list == std::string("LbTarget") ? "LblWHTarget" : "LblWHSource"),
+            "p.png [宽度:" + std::to_string(c.width) + ",高度:" + std::to_string(c.height) + "]");
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, PreviewProportions,
+                         ::testing::Values(BoxCase{"LbTarget", "ImgOutput", "out", 600, 800},
+                                           BoxCase{"LbDocList", "ImgSource", "src", 900, 100},
+                                           BoxCase{"LbTarget", "ImgOutput", "out", 7, 5}));
 
 TEST_F(PreviewTest, EmptyListOrNoCurrentItemDoesNothing) {
   ListFolders();

@@ -6,9 +6,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -130,16 +133,21 @@ TEST(QtShell, StartProgramRefusesAnEmptyOrMissingProgram) {
 }
 
 // Answers the next modal message box by clicking the given button, and
-// records its title and text.
+// records its title, text, buttons' texts and width.
 struct MessageBoxAnswer {
+  explicit MessageBoxAnswer(QMessageBox::StandardButton answer) : button(answer) {}
   QMessageBox::StandardButton button;
   QString title, text;
+  QStringList buttons;
+  int width = 0;
   void Arm() {
     QTimer::singleShot(0, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
       title = box->windowTitle();
       text = box->text();
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      width = box->width();
       box->button(button)->click();
     });
   }
@@ -147,23 +155,59 @@ struct MessageBoxAnswer {
 
 TEST(QtDialogs, AskYesNoGivesTheAnswer) {
   ui::QtDialogs dialogs;
-  MessageBoxAnswer yes{QMessageBox::Yes, {}, {}};
+  MessageBoxAnswer yes{QMessageBox::Yes};
   yes.Arm();
   EXPECT_TRUE(dialogs.AskYesNo("你确定要删除吗？", "提醒"));
   EXPECT_EQ(yes.title, QString::fromUtf8("提醒"));
   EXPECT_EQ(yes.text, QString::fromUtf8("你确定要删除吗？"));
-  MessageBoxAnswer no{QMessageBox::No, {}, {}};
+  MessageBoxAnswer no{QMessageBox::No};
   no.Arm();
   EXPECT_FALSE(dialogs.AskYesNo("你确定要删除吗？", "提醒"));
 }
 
 TEST(QtDialogs, ShowMessageTitledWithTheApplicationName) {
   ui::QtDialogs dialogs;
-  MessageBoxAnswer ok{QMessageBox::Ok, {}, {}};
+  MessageBoxAnswer ok{QMessageBox::Ok};
   ok.Arm();
   dialogs.ShowMessage("请选择一个要转换的图片");
   EXPECT_EQ(ok.text, QString::fromUtf8("请选择一个要转换的图片"));
   EXPECT_EQ(ok.title, QApplication::applicationName());
+}
+
+// Qt's standard buttons and folder browser speak the interface's language,
+// and a message box is wide enough for its whole title beside the title
+// bar's buttons.
+TEST(QtDialogs, QtsOwnWordsInChineseAndTheWholeTitleShown) {
+  ASSERT_TRUE(ui::InstallQtTranslations()) << "qt6-translations-l10n not installed";
+  const QString programName = QApplication::applicationName();
+  QApplication::setApplicationName(QString::fromUtf8("图片格式批量转换"));
+  ui::QtDialogs dialogs;
+  MessageBoxAnswer ok{QMessageBox::Ok};
+  ok.Arm();
+  dialogs.ShowMessage("请选择一个路径");
+  MessageBoxAnswer yes{QMessageBox::Yes};
+  yes.Arm();
+  dialogs.AskYesNo("你确定要删除吗？", "提醒");
+  QApplication::setApplicationName(programName);
+  EXPECT_EQ(ok.buttons, QStringList{QString::fromUtf8("确定")});
+  EXPECT_TRUE(yes.buttons.contains(QString::fromUtf8("是(&Y)"))) << yes.buttons.join(' ').toStdString();
+  EXPECT_TRUE(yes.buttons.contains(QString::fromUtf8("否(&N)"))) << yes.buttons.join(' ').toStdString();
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  EXPECT_GE(ok.width, QFontMetrics(bold).horizontalAdvance(ok.title) + 100);
+
+  QString accept;
+  QTimer::singleShot(0, [&accept] {
+    auto* browser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(browser, nullptr);
+    auto* buttons = browser->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    accept = buttons->button(QDialogButtonBox::Open)->text();
+    browser->reject();
+  });
+  EXPECT_EQ(dialogs.BrowseForFolder("", QDir::tempPath().toStdString()), "");
+  EXPECT_FALSE(accept.isEmpty());
+  EXPECT_FALSE(accept.contains(QStringLiteral("Choose"))) << accept.toStdString();
 }
 
 }  // namespace
