@@ -115,16 +115,13 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
 
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
   window.ShowProgressBar();
-  std::string source = window.SourceEditText(), output = window.OutputEditText();
-  NormalizeFolderPath(source);
-  NormalizeFolderPath(output);
+  const std::string source = window.SourceEditFolder(), output = window.OutputEditFolder();
   // The output folder is made before the first picture: without it every
   // target would fail while the run reported success.
   if (!OutputFolderReady(output)) return RunEnd::NoOutputFolder;
 
   std::vector<engine::ListedPicture> listing;
-  if (!engine::TrimBlanks(source).empty())
-    engine::ListPictureTree(source, engine::PictureExtensionTable(), listing);
+  if (!source.empty()) engine::ListPictureTree(source, engine::PictureExtensionTable(), listing);
   int failed = 0;
   for (const engine::ListedPicture& picture : listing) {
     if (window.StopRequested()) {

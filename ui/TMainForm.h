@@ -133,6 +133,10 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   std::array<QCheckBox*, 10> FormatCheckBoxes() const;
   void SaveSettings();
 
+  // The folder a folder edit names: its text without the blanks around it,
+  // normalised to end in one separator; empty for a blank text. Every path
+  // taken from EdtPath or EdtOutput is read through here.
+  static std::string EditFolder(const QLineEdit* edit);
   void ConnectFolderControls();
   void ConnectListActions();
   void BuildPopupMenus();

@@ -45,8 +45,8 @@ class FakeWindow : public RunWindow {
   engine::PictureList& TargetList() override { return target; }
   std::string SourcePath() override { return sourcePath; }
   std::string TargetPath() override { return targetPath; }
-  std::string SourceEditText() override { return sourceEdit; }
-  std::string OutputEditText() override { return outputEdit; }
+  std::string SourceEditFolder() override { return sourceEdit; }
+  std::string OutputEditFolder() override { return outputEdit; }
   bool StopRequested() override { return stop; }
   void ClearStopRequest() override { stop = false; }
   void SetHint(const std::string& text) override {
@@ -69,8 +69,8 @@ class RunsTest : public ::testing::Test {
     fs::create_directories(tmp_ / "src");
     window_.sourcePath = U(tmp_ / "src") + "/";
     window_.targetPath = U(tmp_ / "out") + "/";
-    window_.sourceEdit = U(tmp_ / "src");
-    window_.outputEdit = U(tmp_ / "out");
+    window_.sourceEdit = window_.sourcePath;
+    window_.outputEdit = window_.targetPath;
   }
   void TearDown() override { InstallDialogs(previous_); }
 
@@ -173,7 +173,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   AddSource("a/b/x.png");
   AddSource("a/c/X.png");  // same targets as b/x.png, listed later: it wins
   AddSource("a/.hidden.png");
-  window_.sourceEdit = U(tmp_ / "src" / "a");
+  window_.sourceEdit = U(tmp_ / "src" / "a") + "/";
   window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x.bmp"}));
@@ -184,7 +184,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
 
 TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
   AddSource("a.png");
-  window_.outputEdit = "  ";
+  window_.outputEdit = "";
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::NoOutputFolder);
   window_.targetPath = "";
   EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoOutputFolder);
@@ -194,7 +194,7 @@ TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
 }
 
 TEST_F(RunsTest, MissingSourceFolderEndsAsCompleted) {
-  window_.sourceEdit = U(tmp_ / "nothing-here");
+  window_.sourceEdit = U(tmp_ / "nothing-here") + "/";
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
 }
