@@ -59,13 +59,14 @@ std::string RunEndHint(int failedPictures) {
 }
 
 RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
+  const std::string sourceFolder = window.SourcePath(), targetFolder = window.TargetPath();
   engine::PictureList& source = window.SourceList();
   if (source.CurrentIndex() == -1) {
     CurrentDialogs().ShowMessage(kSelectPicture);
     window.FocusSourceList();
     return RunEnd::NoSelection;
   }
-  if (!OutputFolderReady(window.TargetPath())) return RunEnd::NoOutputFolder;
+  if (!OutputFolderReady(targetFolder)) return RunEnd::NoOutputFolder;
   window.ShowProgressBar();
   std::string last_path;
   int failed = 0;
@@ -77,10 +78,10 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
       return RunEnd::Stopped;
     }
     if (!source.IsSelected(i)) continue;
-    const std::string path = window.SourcePath() + source.Item(i);
+    const std::string path = sourceFolder + source.Item(i);
     last_path = path;
     if (!FileExists(path)) continue;
-    const engine::ConversionReport report = converter.ConvertPicture(path, window.TargetPath());
+    const engine::ConversionReport report = converter.ConvertPicture(path, targetFolder);
     if (!report.ok()) ++failed;
     window.SetHint(PictureHint(report, path));
     BetweenPictures(window);
@@ -98,7 +99,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     int index = engine::FindListItem(name, &target);
     window.FocusTargetList();
     // Only a file that was written is ever added to the converted list.
-    if (index < 0 && FileExists(window.TargetPath() + name)) {
+    if (index < 0 && FileExists(targetFolder + name)) {
       target.Append(name);
       index = target.Count() - 1;
     }

@@ -41,6 +41,9 @@ enum class RunEnd {
   NoOutputFolder,  // the output folder is blank or cannot be made: nothing was written
 };
 
+// Both runs take their folders once, when they start: whatever the window
+// does with its folders meanwhile, a run reads and writes where it began.
+
 // Converts the selected entries of the source list into the committed
 // output folder, then selects and previews the converted picture.
 RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter);

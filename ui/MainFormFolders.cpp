@@ -171,11 +171,13 @@ void TMainForm::OpenInFileManager(const std::string& folder) {
 }
 
 void TMainForm::BtnOpenDirClick() {
+  if (RunUnderWay()) return;
   SourcePath = ResolveSourceFolder();
   OpenInFileManager(SourcePath);
 }
 
 void TMainForm::BtnOpenSaveAsDirClick() {
+  if (RunUnderWay()) return;
   TargetPath = ResolveTargetFolder();
   OpenInFileManager(TargetPath);
 }

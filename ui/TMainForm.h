@@ -102,6 +102,9 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   void Pause(int milliseconds) override;
 
   // Folder buttons and list actions, also reached by menus, keys and clicks.
+  // Those that set a folder (browse, open folder, open or paint a source
+  // picture) or change a list do nothing while a run is under way: a run
+  // keeps the folders and the list it started with.
   void BtnOpenDirClick();
   void BtnOpenSaveAsDirClick();
   void BtnSelectDirClick();

@@ -168,6 +168,19 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
 }
 
+TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
+  AddSource("a.png");
+  AddSource("b.png");
+  window_.onPump = [this] {
+    window_.sourcePath = U(tmp_ / "elsewhere") + "/";
+    window_.targetPath = U(tmp_ / "other") + "/";
+  };
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(window_.pictures, 2);
+  EXPECT_EQ(OutNames().size(), 8u);
+  EXPECT_FALSE(fs::exists(tmp_ / "other"));
+}
+
 TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) {
   AddSource("a/Photo.PNG");
   AddSource("a/b/x.png");

@@ -2,6 +2,7 @@
 // and over a folder tree, a stop clicked during a run, closing the window
 // during a run, and the start/stop toggle's glyphs and states.
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QProgressBar>
 #include <QTimer>
@@ -233,6 +234,60 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   form_.reset();
   EXPECT_EQ(Ini("default", "fr"), "0");
 }
+
+// Mid-run, the user points the source edit at another folder holding
+// pictures of the same names, points the output edit elsewhere, and asks
+// for something that would resolve a folder. The run keeps converting from
+// and into the folders it started with; the action does nothing.
+class MidRunFolderTest : public RunsTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void Act(const std::string& what) {
+    if (what == "Enter") {
+      QTest::keyClick(Find<QListWidget>("LbDocList"), Qt::Key_Return);
+    } else if (QAction* action = form_->findChild<QAction*>(Q(what))) {
+      action->trigger();
+    } else {
+      Click(what.c_str());
+    }
+  }
+};
+
+TEST_P(MidRunFolderTest, TheRunKeepsTheFoldersItStartedWith) {
+  for (const char* name : {"p1.png", "p2.png", "p3.png"}) {
+    SavePng(tmp_ / "src" / name, 12, 8);
+    SavePng(tmp_ / "other" / name, 10, 10);
+  }
+  ListFolders();
+  Show();
+  SelectSources({0, 1, 2});
+  DuringRun([&] {
+    if (Text("LblHint").find("p1.png") == std::string::npos) return false;
+    Find<QLineEdit>("EdtPath")->setText(Q(U(tmp_ / "other")));
+    Find<QLineEdit>("EdtOutput")->setText(Q(U(tmp_ / "other-out")));
+    Act(GetParam());
+    return true;
+  });
+  Click("BtnImgCovert");
+
+  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  for (const char* name : {"p1.bmp", "p2.bmp", "p3.bmp"}) {
+    img::Bitmap target;
+    target.LoadFromFile(tmp_ / "out" / name);
+    EXPECT_EQ(target.width(), 12) << name;
+  }
+  EXPECT_EQ(form_->SourcePathValue(), SrcFolder());
+  EXPECT_EQ(form_->TargetPathValue(), OutFolder());
+  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "p3.png");
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_TRUE(shell_.folders.empty());
+  EXPECT_TRUE(shell_.painted.empty());
+  EXPECT_FALSE(fs::exists(tmp_ / "other-out"));
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderActions, MidRunFolderTest,
+                         ::testing::Values("BtnOpenDir", "N5", "Enter", "PmOpenInPaint", "BtnOpenSaveAsDir"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace windowtest
