@@ -18,6 +18,9 @@ const char kStopped[] = "你已停止图片转换";
 // Not in the text tables: the hint for a picture that could not be
 // converted, which must not be reported as converted.
 const char kConversionFailed[] = "转换失败";
+// The hint's detail names this many failed pictures at most: a tooltip
+// taller than the screen helps nobody.
+constexpr int kListedFailures = 20;
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -47,6 +50,35 @@ bool OutputFolderReady(const std::string& folder) {
   return false;
 }
 
+// The pictures of one run that failed, each with the failure lines of its
+// report, shown in the hint's detail as they happen.
+class FailedPictures {
+ public:
+  explicit FailedPictures(RunWindow& window) : window_(window) { window_.SetHintDetail({}); }
+
+  void Add(const std::string& path, const engine::ConversionReport& report) {
+    if (report.ok()) return;
+    if (++count_ <= kListedFailures) {
+      listed_ += path + "\n";
+      // A line that starts with the picture's own path need not repeat it.
+      const std::string own = path + ": ";
+      for (const std::string& line : report.failures)
+        listed_ += "    " + (line.rfind(own, 0) == 0 ? line.substr(own.size()) : line) + "\n";
+    }
+    std::string detail = listed_;
+    if (count_ > kListedFailures)
+      detail += "……另有" + std::to_string(count_ - kListedFailures) + "个图片转换失败\n";
+    detail.pop_back();
+    window_.SetHintDetail(detail);
+  }
+  int Count() const { return count_; }
+
+ private:
+  RunWindow& window_;
+  std::string listed_;
+  int count_ = 0;
+};
+
 }  // namespace
 
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
@@ -59,6 +91,7 @@ std::string RunEndHint(int failedPictures) {
 }
 
 RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
+  FailedPictures failed(window);
   const std::string sourceFolder = window.SourcePath(), targetFolder = window.TargetPath();
   engine::PictureList& source = window.SourceList();
   if (source.CurrentIndex() == -1) {
@@ -69,7 +102,6 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
   if (!OutputFolderReady(targetFolder)) return RunEnd::NoOutputFolder;
   window.ShowProgressBar();
   std::string last_path;
-  int failed = 0;
   // The count is taken once: the window keeps the list unchanged during a run.
   const int count = source.Count();
   for (int i = 0; i < count; ++i) {
@@ -82,7 +114,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     last_path = path;
     if (!FileExists(path)) continue;
     const engine::ConversionReport report = converter.ConvertPicture(path, targetFolder);
-    if (!report.ok()) ++failed;
+    failed.Add(path, report);
     window.SetHint(PictureHint(report, path));
     BetweenPictures(window);
   }
@@ -109,12 +141,13 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     }
   }
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed));
+  window.SetHint(RunEndHint(failed.Count()));
   window.ClearStopRequest();
   return RunEnd::Completed;
 }
 
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
+  FailedPictures failed(window);
   window.ShowProgressBar();
   const std::string source = window.SourceEditFolder(), output = window.OutputEditFolder();
   // The output folder is made before the first picture: without it every
@@ -123,7 +156,6 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
 
   std::vector<engine::ListedPicture> listing;
   if (!source.empty()) engine::ListPictureTree(source, engine::PictureExtensionTable(), listing);
-  int failed = 0;
   for (const engine::ListedPicture& picture : listing) {
     if (window.StopRequested()) {
       window.SetHint(kStopped);
@@ -132,14 +164,14 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
     if (!FileExists(picture.path)) continue;
     const engine::ConversionReport report =
         converter.ConvertPicture(picture.path, output, picture.targetName);
-    if (!report.ok()) ++failed;
+    failed.Add(picture.path, report);
     window.SetHint(PictureHint(report, picture.displayPath));
     BetweenPictures(window);
   }
   window.StepProgress();
   window.RefreshTargetList();
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed));
+  window.SetHint(RunEndHint(failed.Count()));
   return RunEnd::Completed;
 }
 

@@ -26,6 +26,9 @@ class RunWindow : public engine::ConversionHost {
   virtual bool StopRequested() = 0;
   virtual void ClearStopRequest() = 0;
   virtual void SetHint(const std::string& text) = 0;
+  // The hint line's detail (its tooltip): the pictures of this run that
+  // failed, with the reasons; empty clears it.
+  virtual void SetHintDetail(const std::string& text) = 0;
   virtual void ShowProgressBar() = 0;
   virtual void SetProgress(int position) = 0;
   virtual void FocusSourceList() = 0;

@@ -52,6 +52,12 @@ class TMainForm::RunAdapter : public RunWindow {
   void SetHint(const std::string& text) override {
     form_.form_->LblHint->setText(QString::fromStdString(text));
   }
+  void SetHintDetail(const std::string& text) override {
+    // Rich text kept as typed: a file name holding '<' stays a name.
+    const QString escaped = QString::fromStdString(text).toHtmlEscaped();
+    form_.form_->LblHint->setToolTip(
+        text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
+  }
   void ShowProgressBar() override { form_.form_->ProgressBar1->show(); }
   void SetProgress(int position) override { form_.form_->ProgressBar1->setValue(position); }
   void FocusSourceList() override { form_.form_->LbDocList->setFocus(); }

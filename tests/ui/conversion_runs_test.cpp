@@ -30,7 +30,7 @@ class FakeWindow : public RunWindow {
  public:
   engine::ConversionOptions options;
   engine::VectorPictureList source, target;
-  std::string sourcePath, targetPath, sourceEdit, outputEdit;
+  std::string sourcePath, targetPath, sourceEdit, outputEdit, hintDetail = "?";
   bool stop = false;
   std::vector<std::string> hints;
   int progress = -1, pictures = 0, targetClicks = 0, refreshes = 0;
@@ -53,6 +53,7 @@ class FakeWindow : public RunWindow {
     hints.push_back(text);
     if (text.rfind(text::TxtConverted, 0) == 0) ++pictures;
   }
+  void SetHintDetail(const std::string& text) override { hintDetail = text; }
   void ShowProgressBar() override {}
   void SetProgress(int position) override { progress = position; }
   void FocusSourceList() override {}
@@ -166,6 +167,8 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   EXPECT_EQ(window_.hints.back(), RunEndHint(1));
   EXPECT_NE(window_.hints.back(), text::TxtAllConverted);
   EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
+  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    cannot be decoded", 0), 0u)
+      << window_.hintDetail;
 }
 
 TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
@@ -179,6 +182,22 @@ TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
   EXPECT_EQ(window_.pictures, 2);
   EXPECT_EQ(OutNames().size(), 8u);
   EXPECT_FALSE(fs::exists(tmp_ / "other"));
+}
+
+TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
+  for (int i = 0; i < 22; ++i) {
+    const std::string name = "bad" + std::to_string(100 + i) + ".png";
+    img::WriteFileAtomically(tmp_ / "src" / name, std::vector<std::uint8_t>{1, 2, 3});
+    window_.source.Append(name);
+    window_.source.SetSelected(i, true);
+  }
+  window_.source.SetCurrentIndex(0);
+  ConvertSelected(window_, converter_);
+  EXPECT_EQ(window_.hints.back(), RunEndHint(22));
+  EXPECT_NE(window_.hintDetail.find("bad119.png"), std::string::npos);
+  EXPECT_EQ(window_.hintDetail.find("bad120.png"), std::string::npos);
+  const std::string more = "\n……另有2个图片转换失败";
+  EXPECT_EQ(window_.hintDetail.substr(window_.hintDetail.size() - more.size()), more);
 }
 
 TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) {

@@ -12,6 +12,7 @@
 
 #include "OptionsFixture.h"
 #include "imaging/Bitmap.h"
+#include "ui/ConversionRuns.h"
 #include "ui/WindowHelpers.h"
 
 namespace windowtest {
@@ -233,6 +234,30 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   EXPECT_EQ(OutNames().size(), 4u);
   form_.reset();
   EXPECT_EQ(Ini("default", "fr"), "0");
+}
+
+// The hint line's tooltip names the failed pictures of the latest run, with
+// the reasons, and the next run starts it afresh.
+TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
+  { std::ofstream(tmp_ / "src" / "bad.png") << "not a picture"; }
+  SavePng(tmp_ / "src" / "good.png", 8, 8);
+  ListFolders();
+  Show();
+  SelectSources({0, 1});
+  Click("BtnImgCovert");
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(1));
+  const std::string selectedTip = Find("LblHint")->toolTip().toStdString();
+  EXPECT_NE(selectedTip.find(SrcFolder() + "bad.png"), std::string::npos) << selectedTip;
+  EXPECT_NE(selectedTip.find("cannot be decoded"), std::string::npos) << selectedTip;
+  EXPECT_EQ(selectedTip.find("good.png"), std::string::npos) << selectedTip;
+
+  Click("BtnDirImgConvert");
+  EXPECT_NE(Find("LblHint")->toolTip().toStdString().find(SrcFolder() + "bad.png"), std::string::npos);
+
+  SelectSources({1});
+  Click("BtnImgCovert");
+  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
 }
 
 // Mid-run, the user points the source edit at another folder holding
