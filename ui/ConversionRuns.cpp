@@ -18,6 +18,9 @@ const char kStopped[] = "你已停止图片转换";
 // Not in the text tables: the hint for a picture that could not be
 // converted, which must not be reported as converted.
 const char kConversionFailed[] = "转换失败";
+// The hint's detail names this many failed pictures at most: a tooltip
+// taller than the screen helps nobody.
+constexpr int kListedFailures = 20;
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -47,6 +50,35 @@ bool OutputFolderReady(const std::string& folder) {
   return false;
 }
 
+// The pictures of one run that failed, each with the failure lines of its
+// report, shown in the hint's detail as they happen.
+class FailedPictures {
+ public:
+  explicit FailedPictures(RunWindow& window) : window_(window) { window_.SetHintDetail({}); }
+
+  void Add(const std::string& path, const engine::ConversionReport& report) {
+    if (report.ok()) return;
+    if (++count_ <= kListedFailures) {
+      listed_ += path + "\n";
+      // A line that starts with the picture's own path need not repeat it.
+      const std::string own = path + ": ";
+      for (const std::string& line : report.failures)
+        listed_ += "    " + (line.rfind(own, 0) == 0 ? line.substr(own.size()) : line) + "\n";
+    }
+    std::string detail = listed_;
+    if (count_ > kListedFailures)
+      detail += "……另有" + std::to_string(count_ - kListedFailures) + "个图片转换失败\n";
+    detail.pop_back();
+    window_.SetHintDetail(detail);
+  }
+  int Count() const { return count_; }
+
+ private:
+  RunWindow& window_;
+  std::string listed_;
+  int count_ = 0;
+};
+
 }  // namespace
 
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
@@ -59,16 +91,17 @@ std::string RunEndHint(int failedPictures) {
 }
 
 RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
+  FailedPictures failed(window);
+  const std::string sourceFolder = window.SourcePath(), targetFolder = window.TargetPath();
   engine::PictureList& source = window.SourceList();
   if (source.CurrentIndex() == -1) {
     CurrentDialogs().ShowMessage(kSelectPicture);
     window.FocusSourceList();
     return RunEnd::NoSelection;
   }
-  if (!OutputFolderReady(window.TargetPath())) return RunEnd::NoOutputFolder;
+  if (!OutputFolderReady(targetFolder)) return RunEnd::NoOutputFolder;
   window.ShowProgressBar();
   std::string last_path;
-  int failed = 0;
   // The count is taken once: the window keeps the list unchanged during a run.
   const int count = source.Count();
   for (int i = 0; i < count; ++i) {
@@ -77,11 +110,11 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
       return RunEnd::Stopped;
     }
     if (!source.IsSelected(i)) continue;
-    const std::string path = window.SourcePath() + source.Item(i);
+    const std::string path = sourceFolder + source.Item(i);
     last_path = path;
     if (!FileExists(path)) continue;
-    const engine::ConversionReport report = converter.ConvertPicture(path, window.TargetPath());
-    if (!report.ok()) ++failed;
+    const engine::ConversionReport report = converter.ConvertPicture(path, targetFolder);
+    failed.Add(path, report);
     window.SetHint(PictureHint(report, path));
     BetweenPictures(window);
   }
@@ -98,7 +131,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     int index = engine::FindListItem(name, &target);
     window.FocusTargetList();
     // Only a file that was written is ever added to the converted list.
-    if (index < 0 && FileExists(window.TargetPath() + name)) {
+    if (index < 0 && FileExists(targetFolder + name)) {
       target.Append(name);
       index = target.Count() - 1;
     }
@@ -108,24 +141,22 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     }
   }
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed));
+  window.SetHint(RunEndHint(failed.Count()));
   window.ClearStopRequest();
   return RunEnd::Completed;
 }
 
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
+  FailedPictures failed(window);
   window.ShowProgressBar();
-  std::string source = window.SourceEditText(), output = window.OutputEditText();
-  NormalizeFolderPath(source);
-  NormalizeFolderPath(output);
+  const std::string source = window.SourceEditFolder(), output = window.OutputEditFolder();
   // The output folder is made before the first picture: without it every
   // target would fail while the run reported success.
   if (!OutputFolderReady(output)) return RunEnd::NoOutputFolder;
 
   std::vector<engine::ListedPicture> listing;
-  if (!engine::TrimBlanks(source).empty())
+  if (!source.empty())
     engine::ListPictureTree(source, engine::PictureExtensionTable(), listing, output);
-  int failed = 0;
   for (const engine::ListedPicture& picture : listing) {
     if (window.StopRequested()) {
       window.SetHint(kStopped);
@@ -134,14 +165,14 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
     if (!FileExists(picture.path)) continue;
     const engine::ConversionReport report =
         converter.ConvertPicture(picture.path, output, picture.targetName);
-    if (!report.ok()) ++failed;
+    failed.Add(picture.path, report);
     window.SetHint(PictureHint(report, picture.displayPath));
     BetweenPictures(window);
   }
   window.StepProgress();
   window.RefreshTargetList();
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed));
+  window.SetHint(RunEndHint(failed.Count()));
   return RunEnd::Completed;
 }
 

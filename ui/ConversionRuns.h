@@ -17,13 +17,18 @@ class RunWindow : public engine::ConversionHost {
  public:
   virtual engine::PictureList& SourceList() = 0;  // LbDocList
   virtual engine::PictureList& TargetList() = 0;  // LbTarget
-  virtual std::string SourcePath() = 0;           // committed folders, ending in a separator
+  // The committed folders, ending in a separator.
+  virtual std::string SourcePath() = 0;
   virtual std::string TargetPath() = 0;
-  virtual std::string SourceEditText() = 0;  // the folder edits as typed
-  virtual std::string OutputEditText() = 0;
+  // The folders the edits name now: trimmed, ending in a separator, or empty.
+  virtual std::string SourceEditFolder() = 0;
+  virtual std::string OutputEditFolder() = 0;
   virtual bool StopRequested() = 0;
   virtual void ClearStopRequest() = 0;
   virtual void SetHint(const std::string& text) = 0;
+  // The hint line's detail (its tooltip): the pictures of this run that
+  // failed, with the reasons; empty clears it.
+  virtual void SetHintDetail(const std::string& text) = 0;
   virtual void ShowProgressBar() = 0;
   virtual void SetProgress(int position) = 0;
   virtual void FocusSourceList() = 0;
@@ -39,12 +44,15 @@ enum class RunEnd {
   NoOutputFolder,  // the output folder is blank or cannot be made: nothing was written
 };
 
+// Both runs take their folders once, when they start: whatever the window
+// does with its folders meanwhile, a run reads and writes where it began.
+
 // Converts the selected entries of the source list into the committed
 // output folder, then selects and previews the converted picture.
 RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter);
 
-// Converts every picture of the folder typed in the source edit and its
-// subfolders into the folder typed in the output edit, then re-reads it.
+// Converts every picture of the folder named in the source edit and its
+// subfolders into the folder named in the output edit, then re-reads it.
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter);
 
 // The hint after a picture: the converted text, or the failure text, and the path.

@@ -40,8 +40,6 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && fs::is_directory(img::PathFromUtf8(path), ec);
 }
 
-std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
-
 // The message formats hold one "%s" placeholder.
 std::string FormatOne(const std::string& format, const std::string& value) {
   const std::size_t at = format.find("%s");
@@ -49,13 +47,14 @@ std::string FormatOne(const std::string& format, const std::string& value) {
   return format.substr(0, at) + value + format.substr(at + 2);
 }
 
-void ReplacePairs(std::string& text, char separator) {
-  const std::string pair(2, separator);
-  std::size_t at = 0;
-  while ((at = text.find(pair, at)) != std::string::npos) text.erase(at, 1);
-}
-
 }  // namespace
+
+std::string TMainForm::EditFolder(const QLineEdit* edit) {
+  // NormalizeFolderPath keeps a blank text as it is: blanks name no folder.
+  std::string folder = engine::TrimBlanks(edit->text().toStdString());
+  NormalizeFolderPath(folder);
+  return folder;
+}
 
 void TMainForm::ConnectFolderControls() {
   connect(form_->BtnOpenDir, &QToolButton::clicked, this, &TMainForm::BtnOpenDirClick);
@@ -79,8 +78,7 @@ void TMainForm::FillList(QListWidget* list, const std::string& folder) {
 void TMainForm::RefreshSourceList() {
   try {
     StepProgressBar();
-    SourcePath = Text(form_->EdtPath);
-    NormalizeFolderPath(SourcePath);
+    SourcePath = EditFolder(form_->EdtPath);
     if (!IsFolder(SourcePath) && CreateFolderWithParents(SourcePath) == FolderCreation::Unusable) {
       committing_ = true;
       CurrentDialogs().ShowMessage(text::TxtSelectPath);
@@ -89,7 +87,7 @@ void TMainForm::RefreshSourceList() {
       form_->EdtPath->setFocus();
       return;
     }
-    if (!engine::TrimBlanks(SourcePath).empty()) {
+    if (!SourcePath.empty()) {
       FillList(form_->LbDocList, SourcePath);
       listedSourceFolder_ = SourcePath;
     }
@@ -101,8 +99,7 @@ void TMainForm::RefreshSourceList() {
 void TMainForm::RefreshTargetList() {
   try {
     StepProgressBar();
-    TargetPath = engine::TrimBlanks(Text(form_->EdtOutput));
-    NormalizeFolderPath(TargetPath);
+    TargetPath = EditFolder(form_->EdtOutput);
     if (!IsFolder(TargetPath) && CreateFolderWithParents(TargetPath) == FolderCreation::Unusable) {
       committing_ = true;
       CurrentDialogs().ShowMessage(text::TxtSelectPath);
@@ -121,13 +118,11 @@ void TMainForm::RefreshTargetList() {
 
 std::string TMainForm::ResolveSourceFolder() {
   try {
-    SourcePath = Text(form_->EdtPath);
+    SourcePath = EditFolder(form_->EdtPath);
     const std::string drive = DrivePart(SourcePath);
     if (DriveExists(drive)) {
-      SourcePath += FolderSeparator();
       if (CreateFolderWithParents(SourcePath) != FolderCreation::Ready)
         throw std::runtime_error("folder cannot be made");
-      ReplacePairs(SourcePath, FolderSeparator());
       return SourcePath;
     }
     CurrentDialogs().ShowMessage(FormatOne(text::FmtDiskMissing, drive));
@@ -176,11 +171,13 @@ void TMainForm::OpenInFileManager(const std::string& folder) {
 }
 
 void TMainForm::BtnOpenDirClick() {
+  if (RunUnderWay()) return;
   SourcePath = ResolveSourceFolder();
   OpenInFileManager(SourcePath);
 }
 
 void TMainForm::BtnOpenSaveAsDirClick() {
+  if (RunUnderWay()) return;
   TargetPath = ResolveTargetFolder();
   OpenInFileManager(TargetPath);
 }
@@ -188,7 +185,7 @@ void TMainForm::BtnOpenSaveAsDirClick() {
 void TMainForm::BtnSelectDirClick() {
   if (RunUnderWay()) return;
   try {
-    const std::string chosen = BrowseForFolder(Text(form_->EdtPath));
+    const std::string chosen = BrowseForFolder(EditFolder(form_->EdtPath));
     if (chosen.empty()) return;
     SourcePath = chosen;
     form_->EdtPath->setText(QString::fromStdString(chosen));
@@ -200,7 +197,7 @@ void TMainForm::BtnSelectDirClick() {
 void TMainForm::BtnSelectSaveAsDirClick() {
   if (RunUnderWay()) return;
   try {
-    const std::string chosen = BrowseForFolder(Text(form_->EdtOutput));
+    const std::string chosen = BrowseForFolder(EditFolder(form_->EdtOutput));
     if (chosen.empty()) return;
     TargetPath = chosen;
     form_->EdtOutput->setText(QString::fromStdString(chosen));

@@ -119,6 +119,7 @@ void TMainForm::OpenListed(QListWidget* list, const std::string& folder) {
 }
 
 void TMainForm::LbDocListDblClick() {
+  if (RunUnderWay()) return;
   try {
     const std::string folder = ResolveSourceFolder();
     OpenListed(form_->LbDocList, folder);
@@ -135,6 +136,7 @@ void TMainForm::LbTargetDblClick() {
 }
 
 void TMainForm::PmOpenInPaintClick() {
+  if (RunUnderWay()) return;
   try {
     if (!form_->LbDocList->currentItem() && form_->LbDocList->count() > 0)
       form_->LbDocList->setCurrentRow(0, QItemSelectionModel::NoUpdate);

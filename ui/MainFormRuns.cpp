@@ -45,12 +45,18 @@ class TMainForm::RunAdapter : public RunWindow {
   engine::PictureList& TargetList() override { return form_.TargetPictureList(); }
   std::string SourcePath() override { return form_.SourcePathValue(); }
   std::string TargetPath() override { return form_.TargetPathValue(); }
-  std::string SourceEditText() override { return form_.form_->EdtPath->text().toStdString(); }
-  std::string OutputEditText() override { return form_.form_->EdtOutput->text().toStdString(); }
+  std::string SourceEditFolder() override { return EditFolder(form_.form_->EdtPath); }
+  std::string OutputEditFolder() override { return EditFolder(form_.form_->EdtOutput); }
   bool StopRequested() override { return form_.StopRequested; }
   void ClearStopRequest() override { form_.StopRequested = false; }
   void SetHint(const std::string& text) override {
     form_.form_->LblHint->setText(QString::fromStdString(text));
+  }
+  void SetHintDetail(const std::string& text) override {
+    // Rich text kept as typed: a file name holding '<' stays a name.
+    const QString escaped = QString::fromStdString(text).toHtmlEscaped();
+    form_.form_->LblHint->setToolTip(
+        text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
   }
   void ShowProgressBar() override { form_.form_->ProgressBar1->show(); }
   void SetProgress(int position) override { form_.form_->ProgressBar1->setValue(position); }

@@ -102,6 +102,9 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   void Pause(int milliseconds) override;
 
   // Folder buttons and list actions, also reached by menus, keys and clicks.
+  // Those that set a folder (browse, open folder, open or paint a source
+  // picture) or change a list do nothing while a run is under way: a run
+  // keeps the folders and the list it started with.
   void BtnOpenDirClick();
   void BtnOpenSaveAsDirClick();
   void BtnSelectDirClick();
@@ -133,6 +136,10 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   std::array<QCheckBox*, 10> FormatCheckBoxes() const;
   void SaveSettings();
 
+  // The folder a folder edit names: its text without the blanks around it,
+  // normalised to end in one separator; empty for a blank text. Every path
+  // taken from EdtPath or EdtOutput is read through here.
+  static std::string EditFolder(const QLineEdit* edit);
   void ConnectFolderControls();
   void ConnectListActions();
   void BuildPopupMenus();

@@ -30,7 +30,7 @@ class FakeWindow : public RunWindow {
  public:
   engine::ConversionOptions options;
   engine::VectorPictureList source, target;
-  std::string sourcePath, targetPath, sourceEdit, outputEdit;
+  std::string sourcePath, targetPath, sourceEdit, outputEdit, hintDetail = "?";
   bool stop = false;
   std::vector<std::string> hints;
   int progress = -1, pictures = 0, targetClicks = 0, refreshes = 0;
@@ -45,14 +45,15 @@ class FakeWindow : public RunWindow {
   engine::PictureList& TargetList() override { return target; }
   std::string SourcePath() override { return sourcePath; }
   std::string TargetPath() override { return targetPath; }
-  std::string SourceEditText() override { return sourceEdit; }
-  std::string OutputEditText() override { return outputEdit; }
+  std::string SourceEditFolder() override { return sourceEdit; }
+  std::string OutputEditFolder() override { return outputEdit; }
   bool StopRequested() override { return stop; }
   void ClearStopRequest() override { stop = false; }
   void SetHint(const std::string& text) override {
     hints.push_back(text);
     if (text.rfind(text::TxtConverted, 0) == 0) ++pictures;
   }
+  void SetHintDetail(const std::string& text) override { hintDetail = text; }
   void ShowProgressBar() override {}
   void SetProgress(int position) override { progress = position; }
   void FocusSourceList() override {}
@@ -69,8 +70,8 @@ class RunsTest : public ::testing::Test {
     fs::create_directories(tmp_ / "src");
     window_.sourcePath = U(tmp_ / "src") + "/";
     window_.targetPath = U(tmp_ / "out") + "/";
-    window_.sourceEdit = U(tmp_ / "src");
-    window_.outputEdit = U(tmp_ / "out");
+    window_.sourceEdit = window_.sourcePath;
+    window_.outputEdit = window_.targetPath;
   }
   void TearDown() override { InstallDialogs(previous_); }
 
@@ -166,6 +167,37 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   EXPECT_EQ(window_.hints.back(), RunEndHint(1));
   EXPECT_NE(window_.hints.back(), text::TxtAllConverted);
   EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
+  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    cannot be decoded", 0), 0u)
+      << window_.hintDetail;
+}
+
+TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
+  AddSource("a.png");
+  AddSource("b.png");
+  window_.onPump = [this] {
+    window_.sourcePath = U(tmp_ / "elsewhere") + "/";
+    window_.targetPath = U(tmp_ / "other") + "/";
+  };
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(window_.pictures, 2);
+  EXPECT_EQ(OutNames().size(), 8u);
+  EXPECT_FALSE(fs::exists(tmp_ / "other"));
+}
+
+TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
+  for (int i = 0; i < 22; ++i) {
+    const std::string name = "bad" + std::to_string(100 + i) + ".png";
+    img::WriteFileAtomically(tmp_ / "src" / name, std::vector<std::uint8_t>{1, 2, 3});
+    window_.source.Append(name);
+    window_.source.SetSelected(i, true);
+  }
+  window_.source.SetCurrentIndex(0);
+  ConvertSelected(window_, converter_);
+  EXPECT_EQ(window_.hints.back(), RunEndHint(22));
+  EXPECT_NE(window_.hintDetail.find("bad119.png"), std::string::npos);
+  EXPECT_EQ(window_.hintDetail.find("bad120.png"), std::string::npos);
+  const std::string more = "\n……另有2个图片转换失败";
+  EXPECT_EQ(window_.hintDetail.substr(window_.hintDetail.size() - more.size()), more);
 }
 
 TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) {
@@ -173,7 +205,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   AddSource("a/b/x.png");
   AddSource("a/c/X.png");  // same targets as b/x.png, listed later: it wins
   AddSource("a/.hidden.png");
-  window_.sourceEdit = U(tmp_ / "src" / "a");
+  window_.sourceEdit = U(tmp_ / "src" / "a") + "/";
   window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x.bmp"}));
@@ -184,7 +216,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
 
 TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {
   AddSource("a.png");
-  window_.outputEdit = U(tmp_ / "src" / "out");
+  window_.outputEdit = U(tmp_ / "src" / "out") + "/";
   window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
   window_.options.rotation = 1;
   ConvertFolder(window_, converter_);
@@ -198,7 +230,7 @@ TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {
 
 TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
   AddSource("a.png");
-  window_.outputEdit = "  ";
+  window_.outputEdit = "";
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::NoOutputFolder);
   window_.targetPath = "";
   EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoOutputFolder);
@@ -208,7 +240,7 @@ TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
 }
 
 TEST_F(RunsTest, MissingSourceFolderEndsAsCompleted) {
-  window_.sourceEdit = U(tmp_ / "nothing-here");
+  window_.sourceEdit = U(tmp_ / "nothing-here") + "/";
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
 }

@@ -43,11 +43,11 @@ class RecordingDialogs : public ui::Dialogs {
 
 class RecordingShell : public ui::Shell {
  public:
-  std::vector<std::string> opened;
+  std::vector<std::string> opened, folders, painted;
   void OpenDocument(const std::string& target) override { opened.push_back(target); }
-  void OpenFolder(const std::string&) override {}
+  void OpenFolder(const std::string& folder) override { folders.push_back(folder); }
   bool StartProgram(const std::string&, bool) override { return false; }
-  void OpenInPaint(const std::string&) override {}
+  void OpenInPaint(const std::string& file) override { painted.push_back(file); }
   bool MoveToTrash(const std::string&) override { return false; }
 };
 

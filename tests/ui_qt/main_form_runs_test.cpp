@@ -2,6 +2,7 @@
 // and over a folder tree, a stop clicked during a run, closing the window
 // during a run, and the start/stop toggle's glyphs and states.
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QProgressBar>
 #include <QTimer>
@@ -11,6 +12,7 @@
 
 #include "OptionsFixture.h"
 #include "imaging/Bitmap.h"
+#include "ui/ConversionRuns.h"
 #include "ui/WindowHelpers.h"
 
 namespace windowtest {
@@ -233,6 +235,84 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   form_.reset();
   EXPECT_EQ(Ini("default", "fr"), "0");
 }
+
+// The hint line's tooltip names the failed pictures of the latest run, with
+// the reasons, and the next run starts it afresh.
+TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
+  { std::ofstream(tmp_ / "src" / "bad.png") << "not a picture"; }
+  SavePng(tmp_ / "src" / "good.png", 8, 8);
+  ListFolders();
+  Show();
+  SelectSources({0, 1});
+  Click("BtnImgCovert");
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(1));
+  const std::string selectedTip = Find("LblHint")->toolTip().toStdString();
+  EXPECT_NE(selectedTip.find(SrcFolder() + "bad.png"), std::string::npos) << selectedTip;
+  EXPECT_NE(selectedTip.find("cannot be decoded"), std::string::npos) << selectedTip;
+  EXPECT_EQ(selectedTip.find("good.png"), std::string::npos) << selectedTip;
+
+  Click("BtnDirImgConvert");
+  EXPECT_NE(Find("LblHint")->toolTip().toStdString().find(SrcFolder() + "bad.png"), std::string::npos);
+
+  SelectSources({1});
+  Click("BtnImgCovert");
+  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
+}
+
+// Mid-run, the user points the source edit at another folder holding
+// pictures of the same names, points the output edit elsewhere, and asks
+// for something that would resolve a folder. The run keeps converting from
+// and into the folders it started with; the action does nothing.
+class MidRunFolderTest : public RunsTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void Act(const std::string& what) {
+    if (what == "Enter") {
+      QTest::keyClick(Find<QListWidget>("LbDocList"), Qt::Key_Return);
+    } else if (QAction* action = form_->findChild<QAction*>(Q(what))) {
+      action->trigger();
+    } else {
+      Click(what.c_str());
+    }
+  }
+};
+
+TEST_P(MidRunFolderTest, TheRunKeepsTheFoldersItStartedWith) {
+  for (const char* name : {"p1.png", "p2.png", "p3.png"}) {
+    SavePng(tmp_ / "src" / name, 12, 8);
+    SavePng(tmp_ / "other" / name, 10, 10);
+  }
+  ListFolders();
+  Show();
+  SelectSources({0, 1, 2});
+  DuringRun([&] {
+    if (Text("LblHint").find("p1.png") == std::string::npos) return false;
+    Find<QLineEdit>("EdtPath")->setText(Q(U(tmp_ / "other")));
+    Find<QLineEdit>("EdtOutput")->setText(Q(U(tmp_ / "other-out")));
+    Act(GetParam());
+    return true;
+  });
+  Click("BtnImgCovert");
+
+  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  for (const char* name : {"p1.bmp", "p2.bmp", "p3.bmp"}) {
+    img::Bitmap target;
+    target.LoadFromFile(tmp_ / "out" / name);
+    EXPECT_EQ(target.width(), 12) << name;
+  }
+  EXPECT_EQ(form_->SourcePathValue(), SrcFolder());
+  EXPECT_EQ(form_->TargetPathValue(), OutFolder());
+  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "p3.png");
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_TRUE(shell_.folders.empty());
+  EXPECT_TRUE(shell_.painted.empty());
+  EXPECT_FALSE(fs::exists(tmp_ / "other-out"));
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderActions, MidRunFolderTest,
+                         ::testing::Values("BtnOpenDir", "N5", "Enter", "PmOpenInPaint", "BtnOpenSaveAsDir"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace windowtest

@@ -1,10 +1,12 @@
 // The main window's start-up, its two folders and lists, and the settings
 // it loads at creation and writes at close.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "MainFormFixture.h"
 #include "ui/ProgramFolders.h"
@@ -151,6 +153,41 @@ TEST_F(MainFormTest, OpenFolderOfARelativeTextNamesTheMissingDrive) {
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"磁盘不存在，请重选择一个路径。"});
   EXPECT_EQ(shell.folders, std::vector<std::string>{""});
   EXPECT_EQ(form->SourcePathValue(), "");
+}
+
+// Blanks typed around a folder name are not part of it, whichever way the
+// edit's text is taken: committing, opening the folder, opening or painting
+// a listed picture, browsing, saving at close.
+TEST_F(MainFormTest, BlanksAroundAFolderNameNeverNameAnotherFolder) {
+  WriteFile(SourceFolder() / "a.jpg");
+  Start();
+  const std::string source = Folder(SourceFolder()), target = Folder(TargetFolder());
+  TypeAndEnter(EdtPath(), SourceFolder().string() + "  ");
+  TypeAndEnter(EdtOutput(), std::string("  ") + TargetFolder().string() + " ");
+  Find<QToolButton>("BtnOpenDir")->click();
+  Find<QToolButton>("BtnOpenSaveAsDir")->click();
+  LbDocList()->setCurrentRow(0);
+  Key(LbDocList(), Qt::Key_Return);
+  form->findChild<QAction*>(QStringLiteral("PmOpenInPaint"))->trigger();
+  Find<QToolButton>("BtnSelectDir")->click();  // cancelled
+
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(shell.folders, (std::vector<std::string>{source, target}));
+  EXPECT_EQ(shell.opened, std::vector<std::string>{source + "a.jpg"});
+  EXPECT_EQ(shell.painted, std::vector<std::string>{source + "a.jpg"});
+  ASSERT_EQ(dialogs.browses.size(), 1u);
+  EXPECT_EQ(dialogs.browses[0].first, source);
+  EXPECT_EQ(form->SourcePathValue(), source);
+  std::vector<std::string> made;
+  for (const auto& entry : fs::directory_iterator(ProgramFolder()))
+    if (entry.is_directory()) made.push_back(entry.path().filename().string());
+  std::sort(made.begin(), made.end());
+  EXPECT_EQ(made, (std::vector<std::string>{"source", "target"}));
+
+  form->close();
+  ui::SettingsFile file(ProgramFolder() / "defualt.ini");
+  EXPECT_EQ(file.ReadString("default", "SourcePath", "?"), source);
+  EXPECT_EQ(file.ReadString("default", "TargetPath", "?"), target);
 }
 
 TEST_F(MainFormTest, ClosingBeforeTheFirstRunStepKeepsTheStoredFolders) {
