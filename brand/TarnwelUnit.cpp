@@ -15,13 +15,13 @@
 #include <span>
 #include <string>
 
-#include "ui/ShellActions.h"
+#include "ui/core/ShellActions.h"
 #include "brand/aboutus.h"
 #include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
 #include "text/WebAddresses.h"
-#include "ui/ProgramFolders.h"
+#include "ui/core/ProgramFolders.h"
 #include "ui/WindowHelpers.h"
 #include "update/TFrmUpdate.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/ShellActions.h"
+#include "ui/core/ShellActions.h"
 #include "text/InterfaceText.h"
 #include "text/Version.h"
 #include "ui/WindowHelpers.h"

@@ -12,7 +12,7 @@
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
 #include "imaging/Bitmap.h"
-#include "ui/SettingsKeys.h"
+#include "ui/core/SettingsKeys.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "FuzzTempDir.h"
-#include "ui/SettingsFile.h"
-#include "ui/SettingsKeys.h"
+#include "ui/core/SettingsFile.h"
+#include "ui/core/SettingsKeys.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const fuzz::FuzzTempDir dir("settings");

@@ -14,9 +14,9 @@
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
-#include "ui/Dialogs.h"
-#include "ui/FolderPaths.h"
-#include "ui/Shell.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/FolderPaths.h"
+#include "ui/core/Shell.h"
 #include "ui/TMainForm.h"
 #include "ui_MainForm.h"
 

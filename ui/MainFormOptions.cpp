@@ -9,7 +9,7 @@
 #include <QListWidget>
 
 #include "engine/ResizeRules.h"
-#include "ui/Dialogs.h"
+#include "ui/core/Dialogs.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
 #include "ui_MainForm.h"

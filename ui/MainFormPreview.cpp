@@ -16,7 +16,7 @@
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
 #include "text/InterfaceText.h"
-#include "ui/Shell.h"
+#include "ui/core/Shell.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
 #include "ui/WindowHelpers.h"

@@ -11,7 +11,7 @@
 #include <QToolButton>
 
 #include "imaging/MemoryReuse.h"
-#include "ui/ConversionRuns.h"
+#include "ui/core/ConversionRuns.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"

@@ -3,7 +3,7 @@
 // titled with the application's name and owned by the active window, with
 // Qt's own words (standard buttons, the browser) in simplified Chinese.
 
-#include "ui/Dialogs.h"
+#include "ui/core/Dialogs.h"
 
 namespace ui {
 

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "ui/Shell.h"
+#include "ui/core/Shell.h"
 
 namespace ui {
 

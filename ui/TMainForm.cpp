@@ -18,9 +18,9 @@
 
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
-#include "ui/FolderPaths.h"
-#include "ui/ProgramFolders.h"
-#include "ui/SettingsKeys.h"
+#include "ui/core/FolderPaths.h"
+#include "ui/core/ProgramFolders.h"
+#include "ui/core/SettingsKeys.h"
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"
 

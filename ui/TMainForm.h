@@ -16,8 +16,8 @@
 #include "engine/ConversionHost.h"
 #include "engine/PictureConverter.h"
 #include "ui/ListWidgetPictureList.h"
-#include "ui/SettingsFile.h"
-#include "ui/SettingsKeys.h"
+#include "ui/core/SettingsFile.h"
+#include "ui/core/SettingsKeys.h"
 
 class QButtonGroup;
 class QCheckBox;

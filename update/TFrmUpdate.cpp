@@ -15,8 +15,8 @@
 #include <climits>
 #include <utility>
 
-#include "ui/Dialogs.h"
-#include "ui/Shell.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/Shell.h"
 #include "ui_FrmUpdate.h"
 #include "update/Downloader.h"
 #include "update/ShownPage.h"

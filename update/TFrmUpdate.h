@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "update/UpdateInfo.h"
+#include "update/core/UpdateInfo.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;

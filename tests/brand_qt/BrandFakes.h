@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/Dialogs.h"
-#include "ui/Shell.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/Shell.h"
 
 namespace brandtest {
 

@@ -1,4 +1,4 @@
-#include "ui/ConversionRuns.h"
+#include "ui/core/ConversionRuns.h"
 
 #include <functional>
 
@@ -7,7 +7,7 @@
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
-#include "ui/Dialogs.h"
+#include "ui/core/Dialogs.h"
 
 using namespace ui;
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "ui/SettingsKeys.h"
+#include "ui/core/SettingsKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "TestSupport.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
-#include "ui/ProgramFolders.h"
+#include "ui/core/ProgramFolders.h"
 
 namespace fs = std::filesystem;
 namespace settings = ui::settings;

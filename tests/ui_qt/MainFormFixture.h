@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "ui/Dialogs.h"
-#include "ui/Shell.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/Shell.h"
 #include "ui/TMainForm.h"
 
 namespace mainform_test {

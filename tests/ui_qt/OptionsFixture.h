@@ -23,9 +23,9 @@
 #include "engine/PngImage.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
-#include "ui/Dialogs.h"
-#include "ui/SettingsFile.h"
-#include "ui/Shell.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/SettingsFile.h"
+#include "ui/core/Shell.h"
 #include "ui/TMainForm.h"
 
 namespace windowtest {

@@ -13,7 +13,7 @@
 
 #include "MainFormFixture.h"
 #include "ui/QtShell.h"
-#include "ui/ShellActions.h"
+#include "ui/core/ShellActions.h"
 
 namespace mainform_test {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "OptionsFixture.h"
 #include "imaging/Bitmap.h"
-#include "ui/ConversionRuns.h"
+#include "ui/core/ConversionRuns.h"
 #include "ui/WindowHelpers.h"
 
 namespace windowtest {

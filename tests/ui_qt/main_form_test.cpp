@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "MainFormFixture.h"
-#include "ui/ProgramFolders.h"
-#include "ui/SettingsFile.h"
+#include "ui/core/ProgramFolders.h"
+#include "ui/core/SettingsFile.h"
 
 namespace mainform_test {
 namespace {

@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "TestHttpServer.h"
-#include "ui/Dialogs.h"
-#include "ui/Shell.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/Shell.h"
 #include "update/NetworkProblem.h"
-#include "update/UpdateInfo.h"
+#include "update/core/UpdateInfo.h"
 
 namespace {
 

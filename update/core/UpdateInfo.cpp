@@ -1,4 +1,4 @@
-#include "update/UpdateInfo.h"
+#include "update/core/UpdateInfo.h"
 
 #include <charconv>
 #include <cstddef>

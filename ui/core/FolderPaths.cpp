@@ -1,4 +1,4 @@
-#include "ui/FolderPaths.h"
+#include "ui/core/FolderPaths.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "ui/SettingsFile.h"
+#include "ui/core/SettingsFile.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,10 +1,10 @@
-#include "ui/ShellActions.h"
+#include "ui/core/ShellActions.h"
 
 #include <filesystem>
 
 #include "imaging/FileIO.h"
-#include "ui/FolderPaths.h"
-#include "ui/Shell.h"
+#include "ui/core/FolderPaths.h"
+#include "ui/core/Shell.h"
 
 namespace fs = std::filesystem;
 

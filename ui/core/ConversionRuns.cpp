@@ -1,4 +1,4 @@
-#include "ui/ConversionRuns.h"
+#include "ui/core/ConversionRuns.h"
 
 #include <filesystem>
 
@@ -6,8 +6,8 @@
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
-#include "ui/Dialogs.h"
-#include "ui/FolderPaths.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/FolderPaths.h"
 
 namespace ui {
 

@@ -1,8 +1,8 @@
-#include "ui/SettingsKeys.h"
+#include "ui/core/SettingsKeys.h"
 
 #include <array>
 
-#include "ui/ProgramFolders.h"
+#include "ui/core/ProgramFolders.h"
 
 namespace ui::settings {
 

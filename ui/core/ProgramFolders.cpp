@@ -1,4 +1,4 @@
-#include "ui/ProgramFolders.h"
+#include "ui/core/ProgramFolders.h"
 
 #include <atomic>
 #include <cstdio>

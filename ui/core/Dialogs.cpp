@@ -1,4 +1,4 @@
-#include "ui/Dialogs.h"
+#include "ui/core/Dialogs.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "ui/Shell.h"
+#include "ui/core/Shell.h"
 
 namespace ui {
 

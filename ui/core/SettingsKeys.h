@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/SettingsFile.h"
+#include "ui/core/SettingsFile.h"
 
 namespace ui::settings {
 
