@@ -80,7 +80,9 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
       working_valid_ = false;
       codecs_.ForgetEncoded();
       if (!LoadSource(sourcePath, report)) return;
-      ApplyResize(working_, resize_source_, host_);
+      // A failed shrink fails the route: the picture is not what was asked for.
+      if (auto failure = ApplyResize(working_, resize_source_, host_))
+        throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
       Rotate(host_.Options().rotation);
       // Options changed by an event pump in the middle of this route make
       // the picture a mixture: good for this route, not for reuse.

@@ -50,6 +50,9 @@ bool OutputFolderReady(const std::string& folder) {
 
 }  // namespace
 
+// The window's end of the core's failure path: a picture that failed (its
+// reasons are in the report) shows no message, only this hint, and the run
+// goes on with the next picture.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
   return (report.ok() ? text::TxtConverted : std::string(kConversionFailed)) + path;
 }
