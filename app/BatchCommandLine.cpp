@@ -1,6 +1,10 @@
 #include "app/BatchCommandLine.h"
 
 #include <charconv>
+#include <string>
+
+#include "engine/PictureFormats.h"
+#include "engine/TextUtil.h"
 
 namespace app {
 
@@ -12,18 +16,28 @@ bool ParseNumber(const std::string& text, long min, long max, long& value) {
   return ec == std::errc() && ptr == end && value >= min && value <= max;
 }
 
+// The -f names of the format table joined by separator; upper case for
+// the prose.
+std::string FormatNames(const char* separator, const char* last, bool upper = false) {
+  std::string names;
+  const auto formats = engine::PictureFormats();
+  for (std::size_t i = 0; i < formats.size(); ++i) {
+    if (i > 0) names += i + 1 == formats.size() && last ? last : separator;
+    names += upper ? engine::AsciiUpper(formats[i].name) : std::string(formats[i].name);
+  }
+  return names;
+}
+
 bool ParseFormats(const std::string& list, engine::ConversionOptions& options, std::string& error) {
-  options.toBmp = options.toJpg = options.toJpeg = options.toPng = false;
+  for (const engine::PictureFormat& format : engine::PictureFormats()) options.*format.option = false;
   std::size_t start = 0;
   while (start <= list.size() && !list.empty()) {
     std::size_t comma = list.find(',', start);
     std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    if (item == "bmp") options.toBmp = true;
-    else if (item == "jpg") options.toJpg = true;
-    else if (item == "jpeg") options.toJpeg = true;
-    else if (item == "png") options.toPng = true;
-    else if (!item.empty()) {
-      error = "unknown format '" + item + "' (use bmp, jpg, jpeg, png)";
+    if (const engine::PictureFormat* format = engine::FindFormatByName(item, engine::FormatSet::All)) {
+      options.*format->option = true;
+    } else if (!item.empty()) {
+      error = "unknown format '" + item + "' (use " + FormatNames(", ", nullptr) + ")";
       return false;
     }
     if (comma == std::string::npos) break;
@@ -35,28 +49,37 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
 }  // namespace
 
 const char* BatchUsage() {
-  return "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
-         "Converts pictures (.bmp .jpg .jpeg .png) into BMP, JPG, JPEG and PNG files.\n"
-         "\n"
-         "  SOURCE               a picture file, or a folder whose pictures and subfolders'\n"
-         "                       pictures are converted\n"
-         "  -o, --output DIR     the output folder; created with its parents when missing\n"
-         "  -f, --formats LIST   comma-separated, any of bmp,jpg,jpeg,png (default: all four);\n"
-         "                       an empty list writes nothing\n"
-         "  --width N            resize to this width (switches the resize on)\n"
-         "  --height N           resize to this height (switches the resize on)\n"
-         "  --keep-ratio         keep the source's proportions\n"
-         "  --rotate DEG         0, 90, 180 or 270 (default 0)\n"
-         "  -j, --jobs N         pictures converted at once, on at most N threads\n"
-         "                       (default: the number of cores)\n"
-         "  -q, --quiet          no progress display\n"
-         "  -h, --help           this text\n"
-         "      --version        the program's version\n"
-         "\n"
-         "Without --keep-ratio a resize needs both --width and --height; with it, the\n"
-         "width wins and the height follows the source's proportions.\n"
-         "Pictures are never enlarged. Exit status: 0 all converted, 1 some picture failed,\n"
-         "2 usage error.\n";
+  // The formats come from the format table, so a new entry shows here too.
+  static const std::string usage = [] {
+    std::string extensions;
+    for (const engine::PictureFormat& format : engine::PictureFormats()) {
+      if (!extensions.empty()) extensions += ' ';
+      extensions += format.extension;
+    }
+    return "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
+           "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files.\n"
+           "\n"
+           "  SOURCE               a picture file, or a folder whose pictures and subfolders'\n"
+           "                       pictures are converted\n"
+           "  -o, --output DIR     the output folder; created with its parents when missing\n"
+           "  -f, --formats LIST   comma-separated, any of " + FormatNames(",", nullptr) + " (default: all four);\n"
+           "                       an empty list writes nothing\n"
+           "  --width N            resize to this width (switches the resize on)\n"
+           "  --height N           resize to this height (switches the resize on)\n"
+           "  --keep-ratio         keep the source's proportions\n"
+           "  --rotate DEG         0, 90, 180 or 270 (default 0)\n"
+           "  -j, --jobs N         pictures converted at once, on at most N threads\n"
+           "                       (default: the number of cores)\n"
+           "  -q, --quiet          no progress display\n"
+           "  -h, --help           this text\n"
+           "      --version        the program's version\n"
+           "\n"
+           "Without --keep-ratio a resize needs both --width and --height; with it, the\n"
+           "width wins and the height follows the source's proportions.\n"
+           "Pictures are never enlarged. Exit status: 0 all converted, 1 some picture failed,\n"
+           "2 usage error.\n";
+  }();
+  return usage.c_str();
 }
 
 std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& args, std::string& error) {

@@ -20,7 +20,7 @@
 #include "app/BatchCommandLine.h"
 #include "engine/BatchJob.h"
 #include "engine/FolderWalk.h"
-#include "engine/PictureConverter.h"
+#include "engine/PictureFormats.h"
 #include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
     const fs::file_status status = fs::status(p, ec);
     if (fs::is_directory(status)) {
       std::vector<engine::ListedPicture> listed;
-      engine::ListPictureTree(source, engine::PictureExtensionTable(), listed, output_folder, &not_read);
+      engine::ListPictureTree(source, engine::PictureExtensionTable(engine::FormatSet::All), listed,
+                              output_folder, &not_read);
       for (engine::ListedPicture& l : listed) job.Add({std::move(l.path), std::move(l.targetName)});
     } else if (fs::is_regular_file(status)) {
       job.Add({source, {}});

@@ -12,21 +12,10 @@ namespace engine {
 
 namespace {
 
-enum class Writer { Bmp, Jpeg, Png };
-
 // The options that decide the pixels of a route's picture.
 bool SameProcessing(const ConversionOptions& a, const ConversionOptions& b) {
   return a.zoomType == b.zoomType && a.widthText == b.widthText && a.heightText == b.heightText &&
          a.keepRatio == b.keepRatio && a.rotation == b.rotation;
-}
-
-bool Ticked(const ConversionOptions& options, int format) {
-  switch (format) {
-    case 0: return options.toBmp;
-    case 1: return options.toJpg;
-    case 2: return options.toJpeg;
-    default: return options.toPng;
-  }
 }
 
 class BusyGuard {
@@ -39,22 +28,6 @@ class BusyGuard {
 };
 
 }  // namespace
-
-struct PictureConverter::Route {
-  int format;             // 0 BMP, 1 JPG, 2 JPEG, 3 PNG: the fixed writing order
-  const char* extension;  // of the target
-  Writer writer;
-};
-
-const std::vector<std::string>& PictureExtensionTable() {
-  static const std::vector<std::string> table{".jpg", ".jpeg", ".bmp", ".png"};
-  return table;
-}
-
-bool IsPictureExtension(const std::string& ext) {
-  const std::string e = AsciiLower(TrimBlanks(ext));
-  return e == ".jpg" || e == ".bmp" || e == ".jpeg" || e == ".png";
-}
 
 PictureConverter::PictureConverter(ConversionHost& host) : host_(host) {}
 
@@ -69,38 +42,28 @@ ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
   BusyGuard guard(busy_);
   working_valid_ = false;
   working_failed_ = false;
-  jpeg_bytes_.clear();
+  codecs_.ForgetEncoded();
 
   host_.StepProgress();
-  const std::string ext = AsciiLower(ExtensionOf(sourcePath));
-  Kind kind;
-  if (ext == ".bmp") kind = Kind::Bmp;
-  else if (ext == ".jpg" || ext == ".jpeg") kind = Kind::Jpeg;
-  else if (ext == ".png") kind = Kind::Png;
-  else return report;
+  const PictureFormat* source = FindFormatByExtension(ExtensionOf(sourcePath), FormatSet::All);
+  if (!source) return report;
   report.isPicture = true;
 
-  static const Route kRoutes[] = {
-      {0, ".bmp", Writer::Bmp},
-      {1, ".jpg", Writer::Jpeg},
-      {2, ".jpeg", Writer::Jpeg},
-      {3, ".png", Writer::Png},
-  };
+  // Every format's route, in the table's writing order, each box read just
+  // before its route.
   const std::string name = targetName.empty() ? FileNamePart(sourcePath) : targetName;
-  for (const Route& route : kRoutes) {
-    if (!Ticked(host_.Options(), route.format)) continue;
-    RunRoute(route, kind, sourcePath, outputFolder, name, report);
+  for (const PictureFormat& target : PictureFormats()) {
+    if (!(host_.Options().*target.option)) continue;
+    RunRoute(target, *source, sourcePath, outputFolder, name, report);
   }
   return report;
 }
 
-void PictureConverter::RunRoute(const Route& route, Kind kind, const std::string& sourcePath,
-                                const std::string& outputFolder, const std::string& name,
-                                ConversionReport& report) {
-  // The same-kind routes keep the source's name letter for letter.
-  const bool keep_name = (kind == Kind::Bmp && route.writer == Writer::Bmp) ||
-                         (kind == Kind::Png && route.writer == Writer::Png);
-  const std::string target = outputFolder + (keep_name ? name : ReplaceExtension(name, route.extension));
+void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat& source,
+                                const std::string& sourcePath, const std::string& outputFolder,
+                                const std::string& name, ConversionReport& report) {
+  const bool keep_name = format.keepsSourceName && source.kind == format.kind;
+  const std::string target = outputFolder + (keep_name ? name : ReplaceExtension(name, format.extension));
   try {
     // With the output folder the source's own, writing would replace the
     // user's original by its converted copy (its alpha or full size lost).
@@ -109,15 +72,17 @@ void PictureConverter::RunRoute(const Route& route, Kind kind, const std::string
       return;
     }
     host_.StepProgress();
-    if (kind == Kind::Jpeg && route.writer != Writer::Bmp) host_.StepProgress();
+    if (source.kind == PictureKind::Jpeg && format.kind != PictureKind::Bmp) host_.StepProgress();
 
     const ConversionOptions before = host_.Options();
     if (!(working_valid_ && SameProcessing(before, working_options_))) {
       if (working_failed_) return;  // already reported: nothing is written from a stale picture
       working_valid_ = false;
-      jpeg_bytes_.clear();
-      if (!LoadSource(kind, sourcePath, report)) return;
-      ApplyResize(working_, resize_source_, host_);
+      codecs_.ForgetEncoded();
+      if (!LoadSource(sourcePath, report)) return;
+      // A failed shrink fails the route: the picture is not what was asked for.
+      if (auto failure = ApplyResize(working_, resize_source_, host_))
+        throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
       Rotate(host_.Options().rotation);
       // Options changed by an event pump in the middle of this route make
       // the picture a mixture: good for this route, not for reuse.
@@ -128,7 +93,10 @@ void PictureConverter::RunRoute(const Route& route, Kind kind, const std::string
       host_.StepProgress();  // the loader's step, for a steady progress display
     }
 
-    WriteTarget(route, target);
+    // A picture made for this route alone is encoded for it alone.
+    if (!working_valid_) codecs_.ForgetEncoded();
+    (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_);
+    if (!working_valid_) codecs_.ForgetEncoded();
     report.written.push_back(target);
     AddFileNameIfAbsent(target, host_.ConvertedList());
   } catch (const std::exception& e) {
@@ -137,15 +105,10 @@ void PictureConverter::RunRoute(const Route& route, Kind kind, const std::string
   }
 }
 
-bool PictureConverter::LoadSource(Kind kind, const std::string& sourcePath, ConversionReport& report) {
+bool PictureConverter::LoadSource(const std::string& sourcePath, ConversionReport& report) {
   host_.StepProgress();
   try {
-    const auto path = img::PathFromUtf8(sourcePath);
-    switch (kind) {
-      case Kind::Bmp: working_.LoadFromFile(path); break;
-      case Kind::Jpeg: jpeg_codec_.Load(path, working_); break;
-      case Kind::Png: png_codec_.Load(path, working_); break;
-    }
+    LoadPicture(sourcePath, working_, {}, &codecs_);
     return true;
   } catch (const std::exception& e) {
     working_failed_ = true;
@@ -164,28 +127,6 @@ void PictureConverter::Rotate(int rotation) {
   img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, result);
   if (!result) throw img::ImageError(img::ErrorCode::InvalidArgument, "rotation gave no picture");
   working_ = std::move(*result);
-}
-
-void PictureConverter::WriteTarget(const Route& route, const std::string& targetPath) {
-  const auto path = img::PathFromUtf8(targetPath);
-  switch (route.writer) {
-    case Writer::Bmp:
-      working_.SaveToFile(path);
-      break;
-    case Writer::Jpeg:
-      host_.StepProgress();
-      if (jpeg_bytes_.empty() || !working_valid_) {
-        jpeg_codec_.SetQuality(100);
-        jpeg_bytes_ = jpeg_codec_.Encode(working_);
-      }
-      img::WriteFileAtomically(path, jpeg_bytes_);
-      if (!working_valid_) jpeg_bytes_.clear();
-      break;
-    case Writer::Png:
-      host_.StepProgress();
-      png_codec_.Save(working_, path, host_);
-      break;
-  }
 }
 
 }  // namespace engine

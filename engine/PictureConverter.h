@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/ConversionHost.h"
-#include "engine/JpegImage.h"
-#include "engine/PngImage.h"
+#include "engine/PictureCodecs.h"
+#include "engine/PictureFormats.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
@@ -22,13 +22,6 @@ struct ConversionReport {
   std::vector<std::string> failures; // one line per failed route or load
   bool ok() const { return failures.empty(); }
 };
-
-// The four picture extensions in the order the folder listing checks them.
-const std::vector<std::string>& PictureExtensionTable();
-
-// True when ext, trimmed of blanks and lower-cased, is ".jpg", ".bmp",
-// ".jpeg" or ".png".
-bool IsPictureExtension(const std::string& ext);
 
 class PictureConverter {
  public:
@@ -47,20 +40,15 @@ class PictureConverter {
   const img::Bitmap& WorkingPicture() const { return working_; }
 
  private:
-  enum class Kind { Bmp, Jpeg, Png };
-  struct Route;
-
-  void RunRoute(const Route& route, Kind kind, const std::string& sourcePath,
+  void RunRoute(const PictureFormat& target, const PictureFormat& source, const std::string& sourcePath,
                 const std::string& outputFolder, const std::string& name, ConversionReport& report);
-  bool LoadSource(Kind kind, const std::string& sourcePath, ConversionReport& report);
+  bool LoadSource(const std::string& sourcePath, ConversionReport& report);
   void Rotate(int rotation);
-  void WriteTarget(const Route& route, const std::string& targetPath);
 
   ConversionHost& host_;
   img::Bitmap working_;
   img::Bitmap resize_source_;
-  JpegImage jpeg_codec_;
-  PngImage png_codec_;
+  PictureCodecs codecs_;  // decode the sources, encode the targets
   bool busy_ = false;
 
   // working_ as the previous route of the same picture left it, and the
@@ -69,8 +57,6 @@ class PictureConverter {
   bool working_valid_ = false;
   ConversionOptions working_options_;
   bool working_failed_ = false;  // the source could not be decoded
-  // JPEG bytes of working_ at quality 100, so .jpg and .jpeg are encoded once.
-  std::vector<std::uint8_t> jpeg_bytes_;
 };
 
 }  // namespace engine

@@ -24,12 +24,9 @@ void VectorPictureList::SetCurrentIndex(int index) {
 
 int FindListItem(const std::string& text, const PictureList* list) {
   if (!list) return -1;
-  try {
-    const std::string wanted = AsciiLower(TrimBlanks(text));
-    for (int i = 0; i < list->Count(); ++i)
-      if (AsciiLower(TrimBlanks(list->Item(i))) == wanted) return i;
-  } catch (...) {
-  }
+  const std::string wanted = AsciiLower(TrimBlanks(text));
+  for (int i = 0; i < list->Count(); ++i)
+    if (AsciiLower(TrimBlanks(list->Item(i))) == wanted) return i;
   return -1;
 }
 

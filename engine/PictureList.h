@@ -42,7 +42,8 @@ class VectorPictureList : public PictureList {
 };
 
 // Index of the first item equal to text, both trimmed of blanks and compared
-// in lower case; -1 when there is no list, no match or anything fails.
+// in lower case; -1 when there is no list or no match. A list that fails
+// to give its items throws to the caller, whose handler keeps it quiet.
 int FindListItem(const std::string& text, const PictureList* list);
 
 // Selects the item at index alone; an index outside the list clears every

@@ -88,9 +88,13 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Conversion
   return TargetSize{sourceWidth, sourceHeight};
 }
 
-void ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource, ConversionHost& host) {
+std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
+                                           ConversionHost& host) {
+  // The shrink moves the unresized picture into resizeSource; a failure
+  // gives it back, so the caller never sees half of a shrink.
+  bool moved = false;
   try {
-    if (host.Options().zoomType != 1) return;
+    if (host.Options().zoomType != 1) return std::nullopt;
     host.StepProgress();
     host.PumpEvents();
     const int sourceWidth = working.width(), sourceHeight = working.height();
@@ -110,21 +114,22 @@ void ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource, ConversionHost
         // source picture can move over instead of being copied.
         resizeSource = std::move(working);
         working.Clear();
-        try {
-          img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
-                            static_cast<std::uint16_t>(height));
-        } catch (...) {
-          working = std::move(resizeSource);
-          resizeSource.Clear();
-          throw;
-        }
+        moved = true;
+        img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
+                          static_cast<std::uint16_t>(height));
+        moved = false;
       }
     }
     host.StepProgress();
     host.PumpEvents();
-  } catch (...) {
-    // The route goes on with the picture as it now is.
+  } catch (const std::exception& failure) {
+    if (moved) {
+      working = std::move(resizeSource);
+      resizeSource.Clear();
+    }
+    return img::AsImageError(failure);
   }
+  return std::nullopt;
 }
 
 }  // namespace engine

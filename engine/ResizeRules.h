@@ -2,11 +2,13 @@
 // The resize step of a conversion: whether the working picture is resized,
 // to which size, and the hand-over to the shrinking resampler.
 
+#include <optional>
 #include <string>
 
 #include "engine/ConversionHost.h"
 #include "engine/ConversionOptions.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ImageError.h"
 
 namespace engine {
 
@@ -33,8 +35,11 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Conversion
 // nothing shrinks it only becomes 24-bit; a refused size leaves it
 // untouched. Three progress steps with event pumps in that mode.
 // resizeSource is scratch space: a shrink moves the unresized picture there
-// and reads from it. Every failure is swallowed; when the resampling itself
-// fails, working gets its unresized picture back.
-void ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource, ConversionHost& host);
+// and reads from it. A failure (memory running out, the host failing in a
+// pump) ends the step and comes back, for the route to fail on rather than
+// write a picture that was not resized; when the resampling itself fails,
+// working gets its unresized picture back.
+std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
+                                           ConversionHost& host);
 
 }  // namespace engine

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <new>
 
 namespace img {
 
@@ -23,8 +24,18 @@ const char* ErrorCodeName(ErrorCode code) {
     case ErrorCode::TooLarge: return "picture too large";
     case ErrorCode::Unsupported: return "unsupported picture variant";
     case ErrorCode::InvalidArgument: return "invalid argument";
+    case ErrorCode::OutOfMemory: return "not enough memory";
+    case ErrorCode::SettingsWrite: return "settings not written";
+    case ErrorCode::Internal: return "internal failure";
   }
   return "error";
+}
+
+ImageError AsImageError(const std::exception& failure) {
+  if (const auto* error = dynamic_cast<const ImageError*>(&failure)) return *error;
+  if (dynamic_cast<const std::bad_alloc*>(&failure))
+    return ImageError(ErrorCode::OutOfMemory, ErrorCodeName(ErrorCode::OutOfMemory));
+  return ImageError(ErrorCode::Internal, failure.what());
 }
 
 void CheckPictureSize(long long width, long long height) {

@@ -14,6 +14,9 @@ enum class ErrorCode {
   TooLarge,     // the picture exceeds the pixel limit
   Unsupported,  // a valid file of a variant this program does not read
   InvalidArgument,
+  OutOfMemory,    // the memory a step needs could not be had
+  SettingsWrite,  // the settings file refused a write
+  Internal,       // anything else that ended a step: a host's failure
 };
 
 const char* ErrorCodeName(ErrorCode code);
@@ -27,6 +30,11 @@ class ImageError : public std::runtime_error {
  private:
   ErrorCode code_;
 };
+
+// A failure caught at the edge of a step, as the one error type: an
+// ImageError as it is, exhausted memory as OutOfMemory, anything else as
+// Internal with its own message.
+ImageError AsImageError(const std::exception& failure);
 
 // Largest picture any loader accepts: both sides at most 65535 and at most
 // this many pixels, checked before anything is allocated.

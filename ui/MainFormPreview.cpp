@@ -9,8 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "engine/JpegImage.h"
-#include "engine/PngImage.h"
+#include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
 #include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
@@ -40,30 +39,11 @@ bool FileExists(const std::string& path) {
   return std::filesystem::is_regular_file(img::PathFromUtf8(path), ec);
 }
 
-// The largest DCT scale (1/8, 1/4, 1/2) that still decodes at least the
-// box's size, so a large JPEG is decoded in a fraction of the time.
-int PreviewScaleDenominator(int width, int height) {
-  for (int denom : {8, 4, 2}) {
-    const int w = (width + denom - 1) / denom, h = (height + denom - 1) / denom;
-    if (w >= kPreviewWidth && h >= kPreviewHeight) return denom;
-  }
-  return 1;
-}
-
-// The decoded picture and its real size; throws when it cannot be decoded.
+// The decoded picture and its real size.
 struct DecodedPreview {
   img::Bitmap picture;
   QSize realSize;
 };
-
-DecodedPreview DecodeJpeg(const std::filesystem::path& path) {
-  const auto [width, height] = engine::JpegImage::ReadSize(path);
-  DecodedPreview d;
-  engine::JpegImage codec;
-  codec.Load(path, d.picture, PreviewScaleDenominator(width, height));
-  d.realSize = QSize(width, height);
-  return d;
-}
 
 void ShowPicture(QLabel* box, const DecodedPreview& decoded) {
   const QImage image = ToQImage(decoded.picture);
@@ -98,30 +78,24 @@ bool TMainForm::LoadPreview(QLabel* box, const std::string& path) {
   } handBack{runUnderWay_};
   try {
     box->show();
-    const std::string ext = engine::AsciiUpper(engine::ExtensionOf(path));
-    const std::filesystem::path file = img::PathFromUtf8(path);
-    if (ext == ".JPG" || ext == ".JPEG") {
-      try {
-        ShowPicture(box, DecodeJpeg(file));
-      } catch (...) {
+    const engine::PictureFormat* format =
+        engine::FindFormatByExtension(engine::ExtensionOf(path), engine::FormatSet::Window);
+    if (!format) return true;  // the lists hold pictures only
+    DecodedPreview d;
+    try {
+      // A picture larger than the box may be decoded smaller, never below it.
+      const engine::PictureSize size =
+          engine::LoadPicture(path, d.picture, {kPreviewWidth, kPreviewHeight});
+      d.realSize = QSize(size.width, size.height);
+      ShowPicture(box, d);
+    } catch (...) {
+      if (format->kind == engine::PictureKind::Jpeg) {
         // Perhaps a program of the desktop can show what we cannot.
         CurrentShell().OpenDocument(path);
         return false;
       }
-    } else if (ext == ".BMP") {
-      DecodedPreview d;
-      d.picture.LoadFromFile(file);
-      d.realSize = QSize(d.picture.width(), d.picture.height());
-      ShowPicture(box, d);
-    } else if (ext == ".PNG") {
-      try {
-        DecodedPreview d;
-        engine::PngImage().Load(file, d.picture);
-        d.realSize = QSize(d.picture.width(), d.picture.height());
-        ShowPicture(box, d);
-      } catch (...) {
-        return false;
-      }
+      if (format->kind == engine::PictureKind::Bmp) throw;  // the box is hidden
+      return false;  // the box keeps what it showed
     }
     return true;
   } catch (...) {

@@ -133,7 +133,7 @@ void TMainForm::FormCreate() {
       settingsSetAsideNote_ = QString::fromUtf8(kSettingsSetAside).arg(Q(img::PathToUtf8(aside->filename()))).toStdString();
     // The PNG writer always filters every row with None: nothing to choose here.
     LayoutPathRow(width());
-    // The picture extensions are the engine's fixed table (PictureExtensionTable).
+    // The picture extensions are the engine's format table (PictureFormats.h).
     form_->LblHint->clear();
     timerFirstRun_->start();
     converter_ = std::make_unique<engine::PictureConverter>(*this);

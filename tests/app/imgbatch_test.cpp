@@ -133,6 +133,25 @@ TEST_F(ImgBatch, CorruptPictureAmongGoodOnesIsReportedAndTheOthersConverted) {
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"good1.jpg", "good2.jpg"}));
 }
 
+// A 1-bit picture of the largest pixel count loads in 16 MB but needs
+// 400 MB once made 24-bit for the shrink, more than imgbatch may take here:
+// the shrink fails, and the picture must fail rather than be written at
+// its full size.
+TEST_F(ImgBatch, AShrinkThatFailsFailsThePictureInsteadOfWritingItUnresized) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#endif
+  fs::create_directories(src());
+  img::Bitmap(16384, 8192, img::PixelFormat::Bits1).SaveToFile(src() / "huge.bmp");
+  RunResult r = RunImgBatch({U(src() / "huge.bmp"), "-o", U(out()), "-f", "bmp,png", "--width", "100",
+                             "--height", "50", "-j", "1", "-q"},
+                            "ulimit -v 350000; ");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("huge.bmp: cannot be resized: not enough memory"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("1 pictures, 0 files written, 1 failed"), std::string::npos) << r.output;
+  EXPECT_TRUE(OutNames().empty());
+}
+
 struct UsageCase {
   std::vector<std::string> args;
   std::string message;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "engine/FolderWalk.h"
+#include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
@@ -36,10 +37,10 @@ void BetweenPictures(RunWindow& window) {
 }
 
 // The converted picture to select: the last selected source with the
-// extension of the first ticked format in the order PNG, JPEG, BMP, JPG.
+// extension of the format table's final choice among the ticked formats.
 std::string FinalTargetName(const std::string& lastPath, const engine::ConversionOptions& o) {
-  const char* ext = o.toPng ? ".png" : o.toJpeg ? ".jpeg" : o.toBmp ? ".bmp" : o.toJpg ? ".jpg" : nullptr;
-  return ext ? engine::FileNamePart(engine::ReplaceExtension(lastPath, ext)) : std::string();
+  const engine::PictureFormat* format = engine::FinalFormat(o);
+  return format ? engine::FileNamePart(engine::ReplaceExtension(lastPath, format->extension)) : std::string();
 }
 
 // Targets go only into a folder that exists: a blank or unusable output
@@ -81,6 +82,9 @@ class FailedPictures {
 
 }  // namespace
 
+// The window's end of the core's failure path: a picture that failed (its
+// reasons are in the report) shows no message, only this hint, and the run
+// goes on with the next picture.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
   return (report.ok() ? text::TxtConverted : std::string(kConversionFailed)) + path;
 }

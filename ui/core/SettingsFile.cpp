@@ -398,7 +398,7 @@ bool ExistingFileIsWritable(const fs::path& path) {
 }  // namespace
 
 SettingsWriteError::SettingsWriteError(const std::string& full_path)
-    : std::runtime_error("Unable to write to " + full_path) {}
+    : img::ImageError(img::ErrorCode::SettingsWrite, "Unable to write to " + full_path) {}
 
 SettingsFile::SettingsFile(const fs::path& path) : path_(path) {
   std::error_code ec;

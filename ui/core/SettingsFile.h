@@ -25,10 +25,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "imaging/ImageError.h"
+
 namespace ui {
 
-// what() is exactly "Unable to write to <full path of the file>".
-class SettingsWriteError : public std::runtime_error {
+// A refused settings write: the core's one error type with the code
+// SettingsWrite; what() is exactly "Unable to write to <full path of the file>".
+class SettingsWriteError : public img::ImageError {
  public:
   explicit SettingsWriteError(const std::string& full_path);
 };

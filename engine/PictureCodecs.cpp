@@ -1,0 +1,62 @@
+#include "engine/PictureCodecs.h"
+
+#include "imaging/FileIO.h"
+
+namespace engine {
+
+namespace {
+
+// The largest DCT scale (1/8, 1/4, 1/2) that still decodes at least fit.
+int ScaleDenominator(int width, int height, PictureSize fit) {
+  if (fit.width < 1 || fit.height < 1) return 1;
+  for (int denom : {8, 4, 2}) {
+    const int w = (width + denom - 1) / denom, h = (height + denom - 1) / denom;
+    if (w >= fit.width && h >= fit.height) return denom;
+  }
+  return 1;
+}
+
+}  // namespace
+
+PictureSize PictureCodecs::LoadBmp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
+  picture.LoadFromFile(path);
+  return {picture.width(), picture.height()};
+}
+
+PictureSize PictureCodecs::LoadJpeg(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit) {
+  if (fit.width < 1 || fit.height < 1) {
+    jpeg_.Load(path, picture);
+    return {picture.width(), picture.height()};
+  }
+  const auto [width, height] = JpegImage::ReadSize(path);
+  jpeg_.Load(path, picture, ScaleDenominator(width, height, fit));
+  return {width, height};
+}
+
+PictureSize PictureCodecs::LoadPng(const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
+  png_.Load(path, picture);
+  return {picture.width(), picture.height()};
+}
+
+void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path,
+                             img::ProgressSink&) {
+  picture.SaveToFile(path);
+}
+
+void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path,
+                              img::ProgressSink& sink) {
+  sink.StepProgress();
+  if (jpeg_bytes_.empty()) {
+    jpeg_.SetQuality(100);
+    jpeg_bytes_ = jpeg_.Encode(picture);
+  }
+  img::WriteFileAtomically(path, jpeg_bytes_);
+}
+
+void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::path& path,
+                             img::ProgressSink& sink) {
+  sink.StepProgress();
+  png_.Save(picture, path, sink);
+}
+
+}  // namespace engine

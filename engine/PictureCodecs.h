@@ -1,0 +1,53 @@
+#pragma once
+// The codec objects behind the picture formats: a loader and a writer for
+// each kind of file. One set per converter, created once and reused for
+// every picture; the format table (PictureFormats.h) names the loader and
+// the writer of each format.
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "engine/JpegImage.h"
+#include "engine/PngImage.h"
+#include "imaging/Bitmap.h"
+#include "imaging/ProgressSink.h"
+
+namespace engine {
+
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+};
+
+class PictureCodecs {
+ public:
+  PictureCodecs() = default;
+  PictureCodecs(const PictureCodecs&) = delete;
+  PictureCodecs& operator=(const PictureCodecs&) = delete;
+
+  // Loaders: decode the file into picture and give the file's own picture
+  // size. With a fit (a preview box) a loader that can decode at a fraction
+  // of the size does so, never below fit (JPEG's 1/2, 1/4 and 1/8). A file
+  // that cannot be decoded throws img::ImageError and leaves picture as it was.
+  PictureSize LoadBmp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
+  PictureSize LoadJpeg(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
+  PictureSize LoadPng(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
+
+  // Writers, with the fixed settings of each format; an existing file is
+  // replaced once the new one is complete. The JPEG and PNG writers first
+  // step the progress once. The JPEG writer encodes at quality 100 and keeps
+  // the bytes, so a second JPEG target of the same picture costs no second
+  // encoding: call ForgetEncoded whenever the picture changes.
+  void WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink);
+  void WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink);
+  void WritePng(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink);
+  void ForgetEncoded() { jpeg_bytes_.clear(); }
+
+ private:
+  JpegImage jpeg_;
+  PngImage png_;
+  std::vector<std::uint8_t> jpeg_bytes_;
+};
+
+}  // namespace engine

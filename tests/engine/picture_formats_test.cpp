@@ -1,0 +1,54 @@
+#include "engine/PictureFormats.h"
+
+#include "TestSupport.h"
+#include "imaging/FileIO.h"
+#include "imaging/ImageError.h"
+
+using namespace engine;
+
+namespace {
+
+ConversionOptions Ticked(bool bmp, bool jpg, bool jpeg, bool png) {
+  ConversionOptions o;
+  o.toBmp = bmp;
+  o.toJpg = jpg;
+  o.toJpeg = jpeg;
+  o.toPng = png;
+  return o;
+}
+
+TEST(PictureFormats, FinalSelectionPrefersPngThenJpegThenBmpThenJpg) {
+  EXPECT_STREQ(FinalFormat(Ticked(true, true, true, true))->extension, ".png");
+  EXPECT_STREQ(FinalFormat(Ticked(true, true, true, false))->extension, ".jpeg");
+  EXPECT_STREQ(FinalFormat(Ticked(true, true, false, false))->extension, ".bmp");
+  EXPECT_STREQ(FinalFormat(Ticked(false, true, false, false))->extension, ".jpg");
+  EXPECT_EQ(FinalFormat(Ticked(false, false, false, false)), nullptr);
+}
+
+// One loader per extension, case ignored; the real size even when a preview
+// box lets the JPEG loader decode smaller; other extensions refused.
+TEST(PictureFormats, LoadPictureChoosesTheLoaderByExtension) {
+  testsupport::TempDir tmp;
+  const img::Bitmap picture = testsupport::GradientBitmap(640, 480);
+  PictureCodecs codecs;
+  codecs.WriteBmp(picture, tmp / "a.BMP", img::NullProgress());
+  codecs.WriteJpeg(picture, tmp / "b.Jpeg", img::NullProgress());
+  codecs.WritePng(picture, tmp / "c.png", img::NullProgress());
+  for (const char* name : {"a.BMP", "b.Jpeg", "c.png"}) {
+    img::Bitmap loaded;
+    const PictureSize size = LoadPicture(img::PathToUtf8(tmp / name), loaded, {100, 100});
+    EXPECT_EQ(size.width, 640) << name;
+    EXPECT_EQ(size.height, 480) << name;
+    EXPECT_EQ(loaded.width(), name[0] == 'b' ? 160 : 640) << name;
+  }
+  std::filesystem::copy_file(tmp / "c.png", tmp / "d.gif");
+  img::Bitmap untouched;
+  try {
+    LoadPicture(img::PathToUtf8(tmp / "d.gif"), untouched);
+    ADD_FAILURE() << "a .gif was loaded";
+  } catch (const img::ImageError& e) {
+    EXPECT_EQ(e.code(), img::ErrorCode::Unsupported);
+  }
+}
+
+}  // namespace
