@@ -56,7 +56,8 @@ bool IsPictureExtension(const std::string& ext) {
   return e == ".jpg" || e == ".bmp" || e == ".jpeg" || e == ".png";
 }
 
-PictureConverter::PictureConverter(ConversionHost& host) : host_(host) {}
+PictureConverter::PictureConverter(ConversionHost& host, int threads)
+    : host_(host), parts_(host, threads) {}
 
 ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
                                                   const std::string& outputFolder,
@@ -161,7 +162,7 @@ void PictureConverter::Rotate(int rotation) {
   auto source = std::make_unique<img::Bitmap>(std::move(working_));
   working_ = img::Bitmap();
   std::unique_ptr<img::Bitmap> result;
-  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, result);
+  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, parts_, result);
   if (!result) throw img::ImageError(img::ErrorCode::InvalidArgument, "rotation gave no picture");
   working_ = std::move(*result);
 }
@@ -183,7 +184,7 @@ void PictureConverter::WriteTarget(const Route& route, const std::string& target
       break;
     case Writer::Png:
       host_.StepProgress();
-      png_codec_.Save(working_, path, host_);
+      png_codec_.Save(working_, path, parts_);
       break;
   }
 }

@@ -10,6 +10,7 @@
 #include "engine/ConversionHost.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
+#include "engine/PoolParts.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
@@ -32,7 +33,10 @@ bool IsPictureExtension(const std::string& ext);
 
 class PictureConverter {
  public:
-  explicit PictureConverter(ConversionHost& host);
+  // threads: the threads each picture's parts (its turn, its PNG deflate)
+  // may use on the shared worker pool, the caller included; 0 takes
+  // PictureThreads() as it stands at each use.
+  explicit PictureConverter(ConversionHost& host, int threads = 0);
   PictureConverter(const PictureConverter&) = delete;
   PictureConverter& operator=(const PictureConverter&) = delete;
 
@@ -57,6 +61,7 @@ class PictureConverter {
   void WriteTarget(const Route& route, const std::string& targetPath);
 
   ConversionHost& host_;
+  PoolParts parts_;
   img::Bitmap working_;
   img::Bitmap resize_source_;
   JpegImage jpeg_codec_;
