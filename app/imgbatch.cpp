@@ -21,7 +21,6 @@
 #include "engine/BatchJob.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureFormats.h"
-#include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
 #include "text/Version.h"
@@ -117,12 +116,6 @@ int main(int argc, char** argv) {
       not_read.push_back(source + ": no such picture file or folder");
     }
   }
-
-  // -j N bounds the threads: N pictures at once on one thread each, or, with
-  // fewer pictures than N, the spare threads shared by their PNG writes and
-  // turns. So -j 1 keeps to one core, as someone limiting it expects.
-  const int at_once = static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(jobs, job.size())));
-  engine::SetPictureThreads(std::max(1, jobs / at_once));
 
   img::KeepFreedMemory();  // each picture reuses the memory of the one before
   ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));

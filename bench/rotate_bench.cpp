@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "engine/WorkerPool.h"
+#include "engine/PoolParts.h"
 #include "imaging/Bitmap.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ScreenRotateScanLine.h"
@@ -28,13 +28,6 @@ void Report(const char* what, double megapixels, bench::Timing t, bench::Timing 
       base.cpu / t.cpu);
 }
 
-// Spreads the turn's parts over the shared pool, as the converter's host does.
-class PoolProgress : public img::ProgressSink {
- public:
-  void RunTasks(std::size_t count, const std::function<void(std::size_t)>& task) override {
-    engine::RunPictureTasks(count, *this, task);
-  }
-};
 
 }  // namespace
 
@@ -55,9 +48,11 @@ int main(int argc, char** argv) {
       bench::BestOfBoth(runs, [&] { std::memcpy(copy.ScanLine(0), source.ScanLine(0), bytes); });
 
   img::Bitmap turned(height, width);
+  img::SerialParts serial;
   const bench::Timing t_turn =
-      bench::BestOfBoth(runs, [&] { img::TurnRightAngle(source, 1, turned, img::NullProgress()); });
-  PoolProgress pool;
+      bench::BestOfBoth(runs, [&] { img::TurnRightAngle(source, 1, turned, serial); });
+  // The turn's parts on the shared pool, as the converter runs them.
+  engine::PoolParts pool(img::NullProgress());
   img::Bitmap turned_pool(height, width);
   const bench::Timing t_turn_pool =
       bench::BestOfBoth(runs, [&] { img::TurnRightAngle(source, 1, turned_pool, pool); });
@@ -69,7 +64,7 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     auto input = std::make_unique<img::Bitmap>(source);
     bench::TimeOnce(t_full, [&] {
-      img::RotateBitmapScanLine(std::move(input), 90, 0, pool, result);
+      img::RotateBitmapScanLine(std::move(input), 90, 0, img::NullProgress(), pool, result);
     });
   }
 

@@ -1,13 +1,13 @@
 #include "engine/BatchJob.h"
 
 #include <algorithm>
-#include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 #include "engine/PictureConverter.h"
 #include "engine/TextUtil.h"
+#include "engine/WorkerPool.h"
 
 namespace engine {
 
@@ -20,6 +20,43 @@ std::string CollisionKey(const BatchItem& item) {
   std::string name = item.targetName.empty() ? FileNamePart(item.path) : item.targetName;
   return AsciiLower(ReplaceExtension(name, ""));
 }
+
+// Converters for the pictures in flight, handed from one picture to the next
+// so their codec objects and working pictures are reused: no more are made
+// than pictures run at once.
+class ConverterShelf {
+ public:
+  struct Converter {
+    Converter(const ConversionOptions& options, int threads) : host(options), converter(host, threads) {}
+    FixedOptionsHost host;
+    PictureConverter converter;
+  };
+
+  ConverterShelf(const ConversionOptions& options, int threads) : options_(options), threads_(threads) {}
+
+  std::unique_ptr<Converter> Take() {
+    {
+      std::lock_guard lock(mutex_);
+      if (!free_.empty()) {
+        std::unique_ptr<Converter> converter = std::move(free_.back());
+        free_.pop_back();
+        return converter;
+      }
+    }
+    return std::make_unique<Converter>(options_, threads_);
+  }
+
+  void PutBack(std::unique_ptr<Converter> converter) {
+    std::lock_guard lock(mutex_);
+    free_.push_back(std::move(converter));
+  }
+
+ private:
+  const ConversionOptions& options_;
+  int threads_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Converter>> free_;
+};
 
 }  // namespace
 
@@ -36,30 +73,32 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
     chains[it->second].push_back(i);
   }
 
+  // jobs_ pictures at once on one thread each; with fewer pictures, each
+  // one's parts get an even share of the threads. So -j 1 keeps to one core,
+  // as someone limiting it expects.
+  const int at_once = static_cast<int>(std::clamp<std::size_t>(items_.size(), 1, jobs_));
+  const int picture_threads = std::max(1, jobs_ / at_once);
+  const int threads = static_cast<int>(std::min<std::size_t>(jobs_, std::max<std::size_t>(chains.size(), 1)));
+
   std::vector<ConversionReport> reports(items_.size());
-  std::atomic<std::size_t> next_chain{0};
   std::mutex progress_mutex;
   int done = 0;
   const int total = static_cast<int>(items_.size());
+  ConverterShelf shelf(options_, picture_threads);
 
-  auto worker = [&] {
-    FixedOptionsHost host(options_);
-    PictureConverter converter(host);
-    for (std::size_t c; (c = next_chain.fetch_add(1)) < chains.size();) {
-      for (std::size_t i : chains[c]) {
-        reports[i] = converter.ConvertPicture(items_[i].path, output_folder_, items_[i].targetName);
-        if (!reports[i].isPicture) reports[i].failures.push_back(items_[i].path + ": not a picture file");
-        std::lock_guard lock(progress_mutex);
-        ++done;
-        if (progress) progress(done, total);
-      }
+  // One task per chain, so a chain's items run in order on one thread.
+  auto convert_chain = [&](std::size_t c, const WorkerPool::Yield&) {
+    std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
+    for (std::size_t i : chains[c]) {
+      reports[i] = slot->converter.ConvertPicture(items_[i].path, output_folder_, items_[i].targetName);
+      if (!reports[i].isPicture) reports[i].failures.push_back(items_[i].path + ": not a picture file");
+      std::lock_guard lock(progress_mutex);
+      ++done;
+      if (progress) progress(done, total);
     }
+    shelf.PutBack(std::move(slot));
   };
-  const int threads = static_cast<int>(std::min<std::size_t>(jobs_, std::max<std::size_t>(chains.size(), 1)));
-  std::vector<std::thread> pool;
-  for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
-  worker();
-  for (std::thread& t : pool) t.join();
+  WorkerPool::Shared().Run(chains.size(), threads, img::NullProgress(), convert_chain);
 
   BatchOutcome outcome;
   outcome.pictures = total;

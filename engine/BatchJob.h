@@ -1,8 +1,10 @@
 #pragma once
-// A batch of pictures converted on several threads, one converter per
-// thread. Sources whose targets would share a name are converted one after
-// the other, in listing order, by the same thread, so the later one wins as
-// in a folder run and no two threads ever write the same file.
+// A batch of pictures converted on the shared worker pool, at most `jobs`
+// threads in all: that many pictures at once, or, with fewer pictures, the
+// spare threads shared out among their parts (PNG deflates, turns). Sources
+// whose targets would share a name are converted one after the other, in
+// listing order, by the same thread, so the later one wins as in a folder
+// run and no two threads ever write the same file.
 
 #include <chrono>
 #include <functional>
@@ -33,7 +35,8 @@ class BatchJob {
   std::size_t size() const { return items_.size(); }
 
   // Called after each picture from the thread that converted it, serialised:
-  // pictures done so far and the total.
+  // pictures done so far and the total. The calling thread converts
+  // pictures too.
   using ProgressCallback = std::function<void(int done, int total)>;
 
   BatchOutcome Run(const ProgressCallback& progress = {});

@@ -16,9 +16,6 @@ class ConversionHost : public img::ProgressSink {
   virtual ConversionOptions Options() = 0;
   // The converted list; nullptr when the host keeps none.
   virtual PictureList* ConvertedList() { return nullptr; }
-  // A picture's parts of work run on the shared worker pool, within the
-  // threads one picture may use.
-  void RunTasks(std::size_t count, const std::function<void(std::size_t)>& task) override;
 };
 
 // A host with fixed options and an optional list, for tools and tests.

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/WorkerPool.h"
+#include "engine/PoolParts.h"
 #include "imaging/ImageError.h"
 
 namespace engine {
@@ -70,7 +70,7 @@ int LibpngWindowBits(std::uint64_t size) {
 // final_flush; returns the Adler-32 of those bytes when want_adler is set.
 uLong DeflateRange(Deflater& deflater, const RawReader& read, std::uint64_t begin,
                    std::uint64_t end, int final_flush, bool want_adler,
-                   std::vector<std::uint8_t>& out, const WorkerPool::Yield& yield) {
+                   std::vector<std::uint8_t>& out, const img::ParallelParts::Yield& yield) {
   z_stream& z = deflater.stream();
   std::vector<std::uint8_t> slice(static_cast<std::size_t>(std::min<std::uint64_t>(kSlice, end - begin)));
   uLong adler = adler32(0, Z_NULL, 0);
@@ -128,37 +128,53 @@ RawReader SpanReader(std::span<const std::uint8_t> data) {
   };
 }
 
+// The one stream libpng would write, on the calling thread.
+std::vector<std::uint8_t> SingleStream(std::uint64_t size, const RawReader& read,
+                                       const img::ParallelParts::Yield& yield) {
+  std::vector<std::uint8_t> out;
+  Deflater deflater(LibpngWindowBits(size));
+  // Room for the worst case up front: growing a vector of tens of
+  // megabytes would copy it several times. Pages beyond what deflate
+  // writes are never touched.
+  out.reserve(static_cast<std::size_t>(deflateBound(&deflater.stream(), static_cast<uLong>(size))) + kSlice);
+  DeflateRange(deflater, read, 0, size, Z_FINISH, false, out, yield);
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReader& read,
                                               img::ProgressSink& sink) {
-  std::vector<std::uint8_t> out;
-  WorkerPool::Shared().Run(1, 1, sink, [&](std::size_t, const WorkerPool::Yield& yield) {
-    Deflater deflater(LibpngWindowBits(size));
-    // Room for the worst case up front: growing a vector of tens of
-    // megabytes would copy it several times. Pages beyond what deflate
-    // writes are never touched.
-    out.reserve(static_cast<std::size_t>(deflateBound(&deflater.stream(), static_cast<uLong>(size))) + kSlice);
-    DeflateRange(deflater, read, 0, size, Z_FINISH, false, out, yield);
-  });
-  return out;
+  img::PacedPumps pumps(sink);
+  return SingleStream(size, read, [&pumps] { pumps.PumpIfDue(); });
 }
 
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
                                           const DeflateSettings& settings,
                                           img::ProgressSink& sink) {
-  const int threads = settings.threads > 0 ? settings.threads : PictureThreads();
+  PoolParts parts(sink, settings.threads);
+  return DeflateParallel(size, read, settings, parts);
+}
+
+std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
+                                          const DeflateSettings& settings,
+                                          img::ParallelParts& parts) {
+  const int threads = settings.threads > 0 ? settings.threads : parts.Threads();
   const std::size_t chunk_bytes =
       settings.chunk_bytes > 0 ? settings.chunk_bytes : ChooseChunk(size, threads);
   const std::uint64_t count = (size + chunk_bytes - 1) / chunk_bytes;
   if (threads <= 1 || size < settings.single_stream_below || count <= 1) {
     if (settings.chunk_hook) settings.chunk_hook(0);
-    return DeflateSingleStream(size, read, sink);
+    std::vector<std::uint8_t> out;
+    parts.Run(1, [&](std::size_t, const img::ParallelParts::Yield& yield) {
+      out = SingleStream(size, read, yield);
+    });
+    return out;
   }
 
   std::vector<Chunk> chunks(static_cast<std::size_t>(count));
 
-  WorkerPool::Shared().Run(chunks.size(), threads, sink, [&](std::size_t i, const WorkerPool::Yield& yield) {
+  parts.Run(chunks.size(), [&](std::size_t i, const img::ParallelParts::Yield& yield) {
     if (settings.chunk_hook) settings.chunk_hook(i);
     const std::uint64_t begin = static_cast<std::uint64_t>(i) * chunk_bytes;
     const std::uint64_t end = std::min<std::uint64_t>(size, begin + chunk_bytes);

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
@@ -20,7 +21,8 @@ namespace engine {
 using RawReader = std::function<void(std::uint64_t offset, std::span<std::uint8_t> out)>;
 
 struct DeflateSettings {
-  // Threads, the caller included; 0 takes PictureThreads().
+  // Threads to plan the chunks for, the caller included; 0 takes the parts
+  // runner's.
   int threads = 0;
   // Raw bytes per chunk; 0 chooses from the data size and the threads.
   std::size_t chunk_bytes = 0;
@@ -39,9 +41,15 @@ struct DeflateSettings {
 std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReader& read,
                                               img::ProgressSink& sink);
 
-// The same data as one zlib stream deflated on several threads (or through
-// DeflateSingleStream when small or on one thread). Any failure, in a
-// worker or here, throws img::ImageError or the worker's own exception.
+// The same data as one zlib stream, its chunks deflated as parts (or one
+// stream, as DeflateSingleStream writes it, when small or planned for one
+// thread). Any failure, in a part or here, throws img::ImageError or the
+// part's own exception.
+std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
+                                          const DeflateSettings& settings,
+                                          img::ParallelParts& parts);
+// The same on the shared worker pool, with settings.threads or
+// PictureThreads() threads, the caller pumping sink's events.
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
                                           const DeflateSettings& settings,
                                           img::ProgressSink& sink);

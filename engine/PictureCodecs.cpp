@@ -39,12 +39,12 @@ PictureSize PictureCodecs::LoadPng(const std::filesystem::path& path, img::Bitma
 }
 
 void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path,
-                             img::ProgressSink&) {
+                             img::ProgressSink&, img::ParallelParts&) {
   picture.SaveToFile(path);
 }
 
 void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path,
-                              img::ProgressSink& sink) {
+                              img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   if (jpeg_bytes_.empty()) {
     jpeg_.SetQuality(100);
@@ -54,9 +54,9 @@ void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem:
 }
 
 void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::path& path,
-                             img::ProgressSink& sink) {
+                             img::ProgressSink& sink, img::ParallelParts& parts) {
   sink.StepProgress();
-  png_.Save(picture, path, sink);
+  png_.Save(picture, path, parts);
 }
 
 }  // namespace engine

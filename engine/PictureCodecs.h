@@ -11,6 +11,7 @@
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
@@ -39,9 +40,12 @@ class PictureCodecs {
   // step the progress once. The JPEG writer encodes at quality 100 and keeps
   // the bytes, so a second JPEG target of the same picture costs no second
   // encoding: call ForgetEncoded whenever the picture changes.
-  void WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink);
-  void WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink);
-  void WritePng(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink);
+  void WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+               img::ParallelParts& parts);
+  void WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+                img::ParallelParts& parts);
+  void WritePng(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+               img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
 
  private:

@@ -29,7 +29,8 @@ class BusyGuard {
 
 }  // namespace
 
-PictureConverter::PictureConverter(ConversionHost& host) : host_(host) {}
+PictureConverter::PictureConverter(ConversionHost& host, int threads)
+    : host_(host), parts_(host, threads) {}
 
 ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
                                                   const std::string& outputFolder,
@@ -95,7 +96,7 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
 
     // A picture made for this route alone is encoded for it alone.
     if (!working_valid_) codecs_.ForgetEncoded();
-    (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_);
+    (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
     if (!working_valid_) codecs_.ForgetEncoded();
     report.written.push_back(target);
     AddFileNameIfAbsent(target, host_.ConvertedList());
@@ -124,7 +125,7 @@ void PictureConverter::Rotate(int rotation) {
   auto source = std::make_unique<img::Bitmap>(std::move(working_));
   working_ = img::Bitmap();
   std::unique_ptr<img::Bitmap> result;
-  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, result);
+  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, parts_, result);
   if (!result) throw img::ImageError(img::ErrorCode::InvalidArgument, "rotation gave no picture");
   working_ = std::move(*result);
 }

@@ -10,6 +10,7 @@
 #include "engine/ConversionHost.h"
 #include "engine/PictureCodecs.h"
 #include "engine/PictureFormats.h"
+#include "engine/PoolParts.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
@@ -25,7 +26,10 @@ struct ConversionReport {
 
 class PictureConverter {
  public:
-  explicit PictureConverter(ConversionHost& host);
+  // threads: the threads each picture's parts (its turn, its PNG deflate)
+  // may use on the shared worker pool, the caller included; 0 takes
+  // PictureThreads() as it stands at each use.
+  explicit PictureConverter(ConversionHost& host, int threads = 0);
   PictureConverter(const PictureConverter&) = delete;
   PictureConverter& operator=(const PictureConverter&) = delete;
 
@@ -46,6 +50,7 @@ class PictureConverter {
   void Rotate(int rotation);
 
   ConversionHost& host_;
+  PoolParts parts_;
   img::Bitmap working_;
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets

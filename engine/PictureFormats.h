@@ -31,7 +31,8 @@ struct PictureFormat {
   const char* extension;  // lower case: of its targets, and of the sources it reads
   PictureKind kind;
   PictureSize (PictureCodecs::*load)(const std::filesystem::path&, img::Bitmap&, PictureSize fit);
-  void (PictureCodecs::*write)(const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&);
+  void (PictureCodecs::*write)(const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&,
+                                img::ParallelParts&);
   bool ConversionOptions::*option;  // the box that ticks it
   int finalRank;         // a selected run ends on the first ticked format by this rank
   bool keepsSourceName;  // a source of its own kind keeps its name letter for letter

@@ -317,4 +317,9 @@ void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& pat
   PngStreamWriter().Save(picture, path, sink);
 }
 
+void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,
+                    img::ParallelParts& parts) {
+  PngStreamWriter().Save(picture, path, parts);
+}
+
 }  // namespace engine

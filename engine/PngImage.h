@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
@@ -32,12 +33,14 @@ class PngImage {
   // Every row with filter type 0 (None) and no other, not interlaced, zlib's
   // default level. 1, 4 and 8-bit pictures become palette PNGs of that depth
   // with their palette; every other format 8-bit RGB. Large pictures are
-  // deflated on PictureThreads() threads (WorkerPool.h) while the calling thread
-  // pumps sink's events; the picture must stay unchanged until it returns.
+  // deflated in parts, by default on the shared pool's PictureThreads()
+  // threads (PoolParts.h) while the calling thread pumps sink's events; the
+  // picture must stay unchanged until it returns.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    img::ProgressSink& sink = img::NullProgress());
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,
             img::ProgressSink& sink = img::NullProgress());
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts);
 
  private:
   struct Codec;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <span>
 
+#include "engine/PoolParts.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
@@ -170,7 +171,7 @@ void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5],
 }  // namespace
 
 std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
-                                                  img::ProgressSink& sink) const {
+                                                  img::ParallelParts& parts) const {
   if (picture.empty())
     throw img::ImageError(img::ErrorCode::InvalidArgument, "an empty picture has no PNG form");
   const bool palette = img::HasPalette(picture.format());
@@ -187,7 +188,7 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
   const ImageData data(picture);
   const std::vector<std::uint8_t> stream = DeflateParallel(
       data.size(), [&data](std::uint64_t offset, std::span<std::uint8_t> out) { data.Read(offset, out); },
-      settings_, sink);
+      settings_, parts);
 
   std::vector<std::uint8_t> file(std::begin(kSignature), std::end(kSignature));
   file.reserve(stream.size() + stream.size() / kIdatBytes * 12 + 1024);
@@ -200,10 +201,22 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
   return file;
 }
 
+std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
+                                                  img::ProgressSink& sink) const {
+  PoolParts parts(sink, settings_.threads);
+  return Encode(picture, parts);
+}
+
+void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,
+                           img::ParallelParts& parts) const {
+  const std::vector<std::uint8_t> file = Encode(picture, parts);
+  img::WriteFileAtomically(path, file);
+}
+
 void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,
                            img::ProgressSink& sink) const {
-  const std::vector<std::uint8_t> file = Encode(picture, sink);
-  img::WriteFileAtomically(path, file);
+  PoolParts parts(sink, settings_.threads);
+  Save(picture, path, parts);
 }
 
 }  // namespace engine

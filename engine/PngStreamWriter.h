@@ -1,6 +1,6 @@
 #pragma once
 // Writes a whole PNG file straight from a Bitmap, with the image data
-// deflated on every core the process allows (see WorkerPool.h): signature,
+// deflated in parts that run at once (ParallelParts.h): signature,
 // IHDR, PLTE for palette pictures, IDAT, IEND, each with zlib's CRC-32.
 // Every row carries filter type 0 (None), nothing is interlaced. 1, 4 and
 // 8-bit pictures become palette PNGs of that depth; every other format 8-bit
@@ -12,6 +12,7 @@
 
 #include "engine/ParallelDeflate.h"
 #include "imaging/Bitmap.h"
+#include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
@@ -20,14 +21,19 @@ class PngStreamWriter {
  public:
   explicit PngStreamWriter(DeflateSettings settings = {}) : settings_(std::move(settings)) {}
 
-  // The file's bytes. An empty picture throws ImageError(InvalidArgument); a
-  // failed deflate, here or on a worker, throws as well. The calling thread
-  // pumps sink's events while the workers compress.
+  // The file's bytes, the deflate's chunks run as parts. An empty picture
+  // throws ImageError(InvalidArgument); a failed deflate, here or in a part,
+  // throws as well.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture, img::ParallelParts& parts) const;
+  // The same on the shared worker pool (PoolParts.h), the calling thread
+  // pumping sink's events while the workers compress.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    img::ProgressSink& sink = img::NullProgress()) const;
 
   // Encodes and writes the file through a temporary beside path: on any
   // failure nothing is left at path and the old file stays.
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path,
+            img::ParallelParts& parts) const;
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,
             img::ProgressSink& sink = img::NullProgress()) const;
 

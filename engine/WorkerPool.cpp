@@ -22,39 +22,11 @@ std::atomic<int>& ThreadSetting() {
   return threads;
 }
 
-using Clock = std::chrono::steady_clock;
-
-// Pumps the caller's events at most every kPumpIntervalMs.
-class Pumper {
- public:
-  explicit Pumper(img::ProgressSink& sink) : sink_(sink), last_(Clock::now()) {}
-  void PumpIfDue() {
-    const auto now = Clock::now();
-    if (now - last_ >= std::chrono::milliseconds(WorkerPool::kPumpIntervalMs)) {
-      sink_.PumpEvents();
-      last_ = Clock::now();
-    }
-  }
-
- private:
-  img::ProgressSink& sink_;
-  Clock::time_point last_;
-};
-
 }  // namespace
 
 void SetPictureThreads(int threads) { ThreadSetting() = std::clamp(threads, 1, kMaxThreads); }
 
 int PictureThreads() { return ThreadSetting(); }
-
-void RunPictureTasks(std::size_t count, img::ProgressSink& sink,
-                     const std::function<void(std::size_t)>& task) {
-  WorkerPool::Shared().Run(count, PictureThreads(), sink,
-                           [&task](std::size_t i, const WorkerPool::Yield& yield) {
-                             task(i);
-                             yield();
-                           });
-}
 
 struct WorkerPool::Job {
   std::size_t count = 0;
@@ -145,7 +117,7 @@ void WorkerPool::WorkerLoop() {
 
 void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
                      const std::function<void(std::size_t, const Yield&)>& task) {
-  Pumper pumper(sink);
+  img::PacedPumps pumper(sink);
   const Yield yield = [&pumper] { pumper.PumpIfDue(); };
   threads = std::clamp(threads, 1, kMaxThreads);
   if (count == 0) return;

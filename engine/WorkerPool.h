@@ -1,8 +1,10 @@
 #pragma once
-// A small pool of worker threads, created once and shared by every writer in
-// the process, so parallel encoders never add up to more threads than cores.
-// The calling thread takes part in its own job: k threads means k - 1 pool
-// workers plus the caller.
+// The one pool of worker threads in the process. Everything that runs on
+// several threads goes through it: a batch's pictures, and the parts of each
+// picture (its PNG deflate, its turn; see PoolParts.h). The calling thread
+// takes part in its own job: k threads means k - 1 pool workers plus the
+// caller, and the pool never holds more workers than the largest job asked
+// for, so a batch that asks for N threads everywhere runs on N.
 
 #include <condition_variable>
 #include <cstddef>
@@ -12,21 +14,17 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
 
-// Threads the work on one picture (a PNG write, a right-angle turn) may use,
-// caller included. Process-wide; a batch tool running several pictures at
-// once shares its threads out among them. Values below 1 count as 1. The
+// Threads the parts of one picture (a PNG write, a right-angle turn) use,
+// caller included, where the caller names no number itself (the window's
+// converter, the codec objects on their own). Values below 1 count as 1. The
 // default is the number of cores.
 void SetPictureThreads(int threads);
 int PictureThreads();
-
-// Runs task(i) for every i in [0, count) on PictureThreads() threads of the
-// shared pool, the caller pumping sink's events between its own tasks.
-void RunPictureTasks(std::size_t count, img::ProgressSink& sink,
-                     const std::function<void(std::size_t)>& task);
 
 class WorkerPool {
  public:
@@ -41,27 +39,33 @@ class WorkerPool {
   // Gives a task run on the caller a chance to let the window breathe: it
   // pumps events through the sink when enough time has passed since the
   // last pump. Workers get a no-op.
-  using Yield = std::function<void()>;
+  using Yield = img::ParallelParts::Yield;
 
   // Runs task(i, yield) for every i in [0, count) on at most `threads`
   // threads (the caller and up to threads - 1 workers) and returns when all
   // are done. While it waits for workers the caller pumps sink's events
   // every few tens of milliseconds. The first exception thrown by a task is
   // rethrown here once every task already started has ended; tasks not yet
-  // started are skipped. A pump may start another Run: jobs queue up and
-  // the nested caller does its own job's tasks.
+  // started are skipped.
+  //
+  // Jobs nest: a task (a batch's picture) or a pump may start another Run
+  // (the picture's parts). The nested caller runs its own job's tasks, so a
+  // nested job ends even when no worker is free; workers with nothing left
+  // of the jobs before it help it. Tasks start in index order, each through
+  // one admission step taken under the pool's lock (Claim), the place where
+  // a limit on the work in flight would hold a task back.
   void Run(std::size_t count, int threads, img::ProgressSink& sink,
            const std::function<void(std::size_t, const Yield&)>& task);
 
   // Pump interval while the caller waits or works.
-  static constexpr int kPumpIntervalMs = 30;
+  static constexpr int kPumpIntervalMs = img::PacedPumps::kIntervalMs;
 
  private:
   struct Job;
 
   void EnsureWorkers(int count);
   void WorkerLoop();
-  // Claims the next task of job under lock; false when none is left.
+  // Admits the next task of job under lock; false when none is left.
   static bool Claim(Job& job, std::size_t& index);
 
   std::mutex mutex_;

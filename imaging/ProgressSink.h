@@ -2,11 +2,10 @@
 // What long pixel operations report to whoever runs them: a progress step,
 // a chance for the window to handle pending events, and a short pause. The
 // window forwards these to its progress bar and event loop; a batch tool or a
-// test may ignore them. Operations that split into independent parts hand
-// them to RunTasks, which a host may spread over several threads.
+// test may ignore them. Where the parts of an operation run is another
+// interface's concern (ParallelParts.h).
 
-#include <cstddef>
-#include <functional>
+#include <chrono>
 
 namespace img {
 
@@ -16,17 +15,6 @@ class ProgressSink {
   virtual void StepProgress() {}
   virtual void PumpEvents() {}
   virtual void Pause(int /*milliseconds*/) {}
-
-  // Runs task(i) for every i in [0, count) and returns when all are done.
-  // Tasks must be independent and must not call back into the sink; they
-  // may run in any order and at once. This one runs them in order on the
-  // caller, pumping events after each.
-  virtual void RunTasks(std::size_t count, const std::function<void(std::size_t)>& task) {
-    for (std::size_t i = 0; i < count; ++i) {
-      task(i);
-      PumpEvents();
-    }
-  }
 };
 
 // A sink that does nothing, for callers without a window.
@@ -34,5 +22,25 @@ inline ProgressSink& NullProgress() {
   static ProgressSink sink;
   return sink;
 }
+
+// Pumps a sink's events at most every kIntervalMs, for work that offers many
+// chances to pump and should not spend its time in the event loop.
+class PacedPumps {
+ public:
+  static constexpr int kIntervalMs = 30;
+
+  explicit PacedPumps(ProgressSink& sink) : sink_(sink), last_(Clock::now()) {}
+  void PumpIfDue() {
+    if (Clock::now() - last_ >= std::chrono::milliseconds(kIntervalMs)) {
+      sink_.PumpEvents();
+      last_ = Clock::now();
+    }
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  ProgressSink& sink_;
+  Clock::time_point last_;
+};
 
 }  // namespace img

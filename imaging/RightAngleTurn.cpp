@@ -69,10 +69,10 @@ inline void CopyPixelsPacked(std::uint8_t* dst, const std::uint8_t* src, std::pt
 // The number of kTile-sized parts that `size` lines split into.
 std::size_t PartsOf(int size) { return (static_cast<std::size_t>(size) + kTile - 1) / kTile; }
 
-void Copy(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
+void Copy(const Bitmap& source, Bitmap& result, ParallelParts& parts) {
   const std::size_t bytes = static_cast<std::size_t>(source.width()) * 3;
   const int h = source.height();
-  progress.RunTasks(PartsOf(h), [&](std::size_t part) {
+  parts.Run(PartsOf(h), [&](std::size_t part, const ParallelParts::Yield&) {
     const int y0 = static_cast<int>(part) * kTile;
     for (int y = y0; y < std::min(y0 + kTile, h); ++y)
       std::memcpy(result.ScanLine(y), source.ScanLine(y), bytes);
@@ -80,9 +80,9 @@ void Copy(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
 }
 
 // Result row y is source row H-1-y backwards; one task per kTile rows.
-void HalfTurn(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
+void HalfTurn(const Bitmap& source, Bitmap& result, ParallelParts& parts) {
   const int w = source.width(), h = source.height();
-  progress.RunTasks(PartsOf(h), [&](std::size_t part) {
+  parts.Run(PartsOf(h), [&](std::size_t part, const ParallelParts::Yield&) {
     const int y0 = static_cast<int>(part) * kTile;
     for (int y = y0; y < std::min(y0 + kTile, h); ++y) {
       const std::uint8_t* last =
@@ -102,14 +102,14 @@ void HalfTurn(const Bitmap& source, Bitmap& result, ProgressSink& progress) {
 // of the next tile are fetched ahead while one is moved. Bands write
 // disjoint rows, so they may run at once: the turn mostly waits on memory,
 // and a second core overlaps those waits.
-void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ProgressSink& progress) {
+void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ParallelParts& parts) {
   const int w = source.width(), h = source.height();
   const auto stride = static_cast<std::ptrdiff_t>(source.stride());
   const std::ptrdiff_t step = one_turn ? -stride : stride;
   auto source_row = [&](int i) { return source.ScanLine(one_turn ? h - 1 - i : i); };
   auto source_column = [&](int j) { return one_turn ? j : w - 1 - j; };
 
-  progress.RunTasks(PartsOf(w), [&](std::size_t band) {
+  parts.Run(PartsOf(w), [&](std::size_t band, const ParallelParts::Yield&) {
     const int j0 = static_cast<int>(band) * kTile;
     const int j1 = std::min(j0 + kTile, w);
     // The band's source columns, as a byte span of a source row.
@@ -147,7 +147,7 @@ std::optional<int> QuarterTurnsOf(int degrees, int hundredths) {
 }
 
 void TurnRightAngle(const Bitmap& source, int quarter_turns, Bitmap& result,
-                    ProgressSink& progress) {
+                    ParallelParts& parts) {
   const bool sideways = quarter_turns % 2 != 0;
   const int want_w = sideways ? source.height() : source.width();
   const int want_h = sideways ? source.width() : source.height();
@@ -160,16 +160,16 @@ void TurnRightAngle(const Bitmap& source, int quarter_turns, Bitmap& result,
 
   switch (quarter_turns) {
     case 0:
-      Copy(source, result, progress);
+      Copy(source, result, parts);
       break;
     case 1:
-      QuarterTurn(source, true, result, progress);
+      QuarterTurn(source, true, result, parts);
       break;
     case 2:
-      HalfTurn(source, result, progress);
+      HalfTurn(source, result, parts);
       break;
     case 3:
-      QuarterTurn(source, false, result, progress);
+      QuarterTurn(source, false, result, parts);
       break;
   }
 }

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "imaging/Bitmap.h"
-#include "imaging/ProgressSink.h"
+#include "imaging/ParallelParts.h"
 
 namespace img {
 
@@ -17,10 +17,9 @@ std::optional<int> QuarterTurnsOf(int degrees, int hundredths);
 // Source pixel (x, y) of a W by H picture lands at (x, y) for 0 turns,
 // (H-1-y, x) for 1, (W-1-x, H-1-y) for 2 and (y, W-1-x) for 3. Both pictures
 // are 24 bits; `result` is already W by H (0 or 2 turns) or H by W (1 or 3),
-// else ImageError InvalidArgument. The work goes to progress.RunTasks in parts
-// of 64 result rows, so a host may spread it over several threads and pumps
-// events between parts.
+// else ImageError InvalidArgument. The work goes to `parts` in parts of 64
+// result rows, which may run at once.
 void TurnRightAngle(const Bitmap& source, int quarter_turns, Bitmap& result,
-                    ProgressSink& progress);
+                    ParallelParts& parts);
 
 }  // namespace img

@@ -67,7 +67,8 @@ void RotateByMapping(const Bitmap& source, RotationAngle angle, Bitmap& result,
 }
 
 void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
-                          ProgressSink& progress, std::unique_ptr<Bitmap>& result) {
+                          ProgressSink& progress, ParallelParts& parts,
+                          std::unique_ptr<Bitmap>& result) {
   progress.StepProgress();
   progress.Pause(5);
   progress.PumpEvents();
@@ -94,10 +95,16 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
   progress.StepProgress();
   progress.PumpEvents();
   if (quarter_turns)
-    TurnRightAngle(*source, *quarter_turns, turned, progress);
+    TurnRightAngle(*source, *quarter_turns, turned, parts);
   else
     RotateByMapping(*source, angle, turned, progress);
   source.reset();
+}
+
+void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
+                          ProgressSink& progress, std::unique_ptr<Bitmap>& result) {
+  SerialParts parts(progress);
+  RotateBitmapScanLine(std::move(source), degrees, hundredths, progress, parts, result);
 }
 
 }  // namespace img

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "imaging/Bitmap.h"
+#include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
 
 namespace img {
@@ -20,10 +21,14 @@ inline constexpr PaletteEntry kRotationBackground{255, 0, 0, 0};
 // first. The new 24-bit result is stored in `result` as soon as it is created
 // (whatever `result` held before is released by that assignment). Progress:
 // a step, a 5 ms pause and two event pumps at the start, a step and a pump
-// before the pixels are moved, then a pump per result row (the exact
-// right-angle turn hands its parts of rows to progress.RunTasks instead). A
+// before the pixels are moved, then a pump per result row. The exact
+// right-angle turn hands its parts of rows to `parts` instead, which pumps
+// as it sees fit; without `parts` they run in order, a pump after each. A
 // free angle whose turned picture would exceed the pixel limit throws
 // ImageError TooLarge; the slot then holds an empty picture.
+void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
+                          ProgressSink& progress, ParallelParts& parts,
+                          std::unique_ptr<Bitmap>& result);
 void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
                           ProgressSink& progress, std::unique_ptr<Bitmap>& result);
 

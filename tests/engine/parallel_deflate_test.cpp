@@ -10,6 +10,7 @@
 
 #include "engine/ConversionHost.h"
 #include "engine/ParallelDeflate.h"
+#include "engine/PoolParts.h"
 #include "engine/WorkerPool.h"
 
 namespace {
@@ -226,8 +227,8 @@ TEST(WorkerPool, HostRunsAPicturesPartsWithinItsThreads) {
     PumpingHost host;
     std::vector<std::atomic<int>> runs(30);
     std::atomic<int> running{0}, peak{0};
-    img::ProgressSink& sink = host;
-    sink.RunTasks(runs.size(), [&](std::size_t i) {
+    engine::PoolParts parts(host);
+    parts.Run(runs.size(), [&](std::size_t i, const auto&) {
       ++runs[i];
       const int now = ++running;
       int seen = peak.load();

@@ -31,9 +31,10 @@ TEST(PictureFormats, LoadPictureChoosesTheLoaderByExtension) {
   testsupport::TempDir tmp;
   const img::Bitmap picture = testsupport::GradientBitmap(640, 480);
   PictureCodecs codecs;
-  codecs.WriteBmp(picture, tmp / "a.BMP", img::NullProgress());
-  codecs.WriteJpeg(picture, tmp / "b.Jpeg", img::NullProgress());
-  codecs.WritePng(picture, tmp / "c.png", img::NullProgress());
+  img::SerialParts serial;
+  codecs.WriteBmp(picture, tmp / "a.BMP", img::NullProgress(), serial);
+  codecs.WriteJpeg(picture, tmp / "b.Jpeg", img::NullProgress(), serial);
+  codecs.WritePng(picture, tmp / "c.png", img::NullProgress(), serial);
   for (const char* name : {"a.BMP", "b.Jpeg", "c.png"}) {
     img::Bitmap loaded;
     const PictureSize size = LoadPicture(img::PathToUtf8(tmp / name), loaded, {100, 100});

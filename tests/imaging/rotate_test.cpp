@@ -126,16 +126,17 @@ TEST(ExactTurn, TopLeftEndsTopRightAt90) {
 // A host may run the parts of a turn at once and in any order: here two
 // threads take them from the back, and every part must run exactly once and
 // never call back into the sink.
-class TwoThreadsBackwards : public img::ProgressSink {
+class TwoThreadsBackwards : public img::ProgressSink, public img::ParallelParts {
  public:
   void PumpEvents() override { ++pumps; }
-  void RunTasks(std::size_t count, const std::function<void(std::size_t)>& task) override {
+  int Threads() const override { return 2; }
+  void Run(std::size_t count, const Part& part) override {
     std::vector<std::atomic<int>> runs(count);
     std::atomic<std::size_t> left{count};
     auto work = [&] {
       for (std::size_t n; (n = left.fetch_sub(1)) > 0 && n <= count;) {
         ++runs[n - 1];
-        task(n - 1);
+        part(n - 1, [] {});
       }
     };
     std::thread helper(work);
@@ -155,7 +156,7 @@ TEST(ExactTurn, PartsMayRunAtOnceInAnyOrder) {
       const Bitmap source = testsupport::GradientBitmap(w, h);
       TwoThreadsBackwards threads;
       std::unique_ptr<Bitmap> result;
-      img::RotateBitmapScanLine(std::make_unique<Bitmap>(source), degrees, 0, threads, result);
+      img::RotateBitmapScanLine(std::make_unique<Bitmap>(source), degrees, 0, threads, threads, result);
       ExpectSamePixels(*result, *Rotate(source, degrees), Where(w, h, degrees, 0));
       EXPECT_TRUE(threads.all_once);
       EXPECT_GE(threads.parts, 1u);
