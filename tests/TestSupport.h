@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -47,10 +49,52 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
 
  private:
   std::filesystem::path path_;
+};
+
+// Sets an environment variable (UTF-8; no value: removed) for one test and
+// restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+#ifdef _WIN32
+    if (const wchar_t* old = _wgetenv(Wide(name).c_str()))
+      old_ = Utf8(old);
+#else
+    if (const char* old = std::getenv(name)) old_ = old;
+#endif
+    Set(value);
+  }
+  ~ScopedEnv() { Set(old_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+#ifdef _WIN32
+  static std::wstring Wide(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
+  }
+  static std::string Utf8(const wchar_t* wide) {
+    const std::u8string s = std::filesystem::path(wide).u8string();
+    return std::string(s.begin(), s.end());
+  }
+  // Windows has no empty variables: an empty value removes it too.
+  void Set(const std::optional<std::string>& value) {
+    _wputenv_s(Wide(name_).c_str(), value ? Wide(*value).c_str() : L"");
+  }
+#else
+  void Set(const std::optional<std::string>& value) {
+    if (value)
+      setenv(name_, value->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+#endif
+  const char* name_;
+  std::optional<std::string> old_;
 };
 
 // A 24-bit picture whose pixel (x, y) has blue x, green y and red x ^ y (all

@@ -1,7 +1,9 @@
 // imgbatch as a user runs it: the real binary on pictures made here.
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <cstdio>
@@ -20,28 +22,46 @@ struct RunResult {
   std::string output;  // stdout and stderr together
 };
 
+#ifdef _WIN32
+// cmd.exe runs the line: double quotes (no test argument holds one), and the
+// whole line quoted once more, which cmd strips. The program's path is made
+// absolute on the current drive.
+std::string Quote(const std::string& s) { return '"' + s + '"'; }
+const std::string kImgBatch = img::PathToUtf8(fs::absolute(IMGBATCH_PATH));
+#else
 std::string Quote(const std::string& s) {
   std::string out = "'";
   for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
+const std::string kImgBatch = IMGBATCH_PATH;
+#endif
 
 // prefix: a command imgbatch runs under (setpriv ... to run as another user).
 RunResult RunImgBatch(const std::vector<std::string>& args, const std::string& prefix = {}) {
-  std::string command = prefix + Quote(IMGBATCH_PATH);
+  std::string command = prefix + Quote(kImgBatch);
   for (const std::string& a : args) {
     command += ' ';
     command += Quote(a);
   }
   command += " 2>&1";
   RunResult result;
+#ifdef _WIN32
+  // The UTF-16 line, so Chinese names reach the program as they are.
+  FILE* pipe = _wpopen(img::PathFromUtf8(Quote(command)).c_str(), L"r");
+#else
   FILE* pipe = popen(command.c_str(), "r");
+#endif
   if (!pipe) return result;
   std::array<char, 4096> buffer;
   std::size_t n;
   while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+#ifdef _WIN32
+  result.status = _pclose(pipe);
+#else
   int status = pclose(pipe);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
   return result;
 }
 
@@ -211,6 +231,9 @@ class ImgBatchUnreadable : public ImgBatch, public ::testing::WithParamInterface
 // A folder the user may not read held pictures that were never converted:
 // named, counted, and the exit status says so.
 TEST_P(ImgBatchUnreadable, IsNamedCountedAndFailsTheRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "folder permissions are POSIX modes here";
+#else
   // Root reads every folder: run as nobody where this runs as root.
   std::string as_user;
   if (geteuid() == 0) {
@@ -234,6 +257,7 @@ TEST_P(ImgBatchUnreadable, IsNamedCountedAndFailsTheRun) {
             std::string::npos)
       << r.output;
   EXPECT_NE(r.output.find(GetParam().summary), std::string::npos) << r.output;
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(

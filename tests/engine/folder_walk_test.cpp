@@ -49,7 +49,9 @@ TEST(FolderWalk, DepthFirstNaturalOrderWithHiddenFilesAndNoOtherFiles) {
 TEST(FolderWalk, LinksToFoldersAreNotFollowedAndPipesAreSkipped) {
   testsupport::TempDir tmp;
   Touch(tmp / "p" / "one.jpg");
-  fs::create_directory_symlink(tmp / "p", tmp / "p" / "loop");
+  std::error_code ec;
+  fs::create_directory_symlink(tmp / "p", tmp / "p" / "loop", ec);
+  if (ec) GTEST_SKIP() << "no folder links here (Windows needs a privilege, Wine has none): " << ec.message();
   fs::create_directory_symlink(tmp / "p", tmp / "p" / "loop2.jpg");
 #ifndef _WIN32
   ASSERT_EQ(mkfifo(img::PathToUtf8(tmp / "p" / "pipe.jpg").c_str(), 0600), 0);

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "TestSupport.h"
 #include "text/WebAddresses.h"
 
 namespace {
@@ -70,13 +71,9 @@ void ExpectTable(const std::map<std::string, std::string>& table) {
 
 class InterfaceText : public ::testing::Test {
  protected:
-  void SetUp() override {
-#ifndef _WIN32
-    unsetenv(text::kUpdateUrlVariable);
-#endif
-    text::ClearInterfaceText();
-  }
+  void SetUp() override { text::ClearInterfaceText(); }
   void TearDown() override { text::ClearInterfaceText(); }
+  testsupport::ScopedEnv no_override_{text::kUpdateUrlVariable, std::nullopt};
 };
 
 TEST_F(InterfaceText, EmptyUntilApplied) {
@@ -165,15 +162,14 @@ TEST_F(InterfaceText, PartnerLinksByTag) {
   EXPECT_EQ(text::PartnerLinkAddress(5), "");
 }
 
-#ifndef _WIN32
 TEST_F(InterfaceText, UpdateAddressCanBeOverridden) {
-  setenv(text::kUpdateUrlVariable, "http://127.0.0.1:8080/update/ic/", 1);
-  text::ApplyInterfaceText();
-  EXPECT_EQ(text::UrlUpdateInfo, "http://127.0.0.1:8080/update/ic/");
-  setenv(text::kUpdateUrlVariable, "", 1);
+  {
+    testsupport::ScopedEnv mirror(text::kUpdateUrlVariable, "http://127.0.0.1:8080/update/ic/");
+    text::ApplyInterfaceText();
+    EXPECT_EQ(text::UrlUpdateInfo, "http://127.0.0.1:8080/update/ic/");
+  }
+  testsupport::ScopedEnv empty(text::kUpdateUrlVariable, "");
   EXPECT_EQ(text::UpdateInfoAddress(), "https://www.example.com/update/ic/");
-  unsetenv(text::kUpdateUrlVariable);
 }
-#endif
 
 }  // namespace

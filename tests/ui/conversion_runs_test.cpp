@@ -8,6 +8,7 @@
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
+#include "ui/core/FolderPaths.h"
 
 using namespace ui;
 namespace fs = std::filesystem;
@@ -211,7 +212,8 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x.bmp"}));
   EXPECT_EQ(window_.refreshes, 1);
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
-  EXPECT_EQ(window_.hints[3], text::TxtConverted + engine::AsciiUpper(U(tmp_ / "src" / "a")) + "/photo.png");
+  EXPECT_EQ(window_.hints[3],
+            text::TxtConverted + engine::AsciiUpper(U(tmp_ / "src" / "a")) + FolderSeparator() + "photo.png");
 }
 
 TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {

@@ -1,5 +1,6 @@
 #include "ui/core/FolderPaths.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "TestSupport.h"
@@ -28,10 +29,15 @@ TEST(NormalizeFolderPath, OneTrailingSeparatorAndNoDoubles) {
       {"//pics///new", "/pics/new/"}, {"/a////b", "/a/b/"}, {"   ", "   "},
       {"", ""},
   };
+  // Written with '/', checked with the platform's separator.
+  auto platform = [](std::string s) {
+    std::replace(s.begin(), s.end(), '/', FolderSeparator());
+    return s;
+  };
   for (const Case& c : cases) {
-    std::string s = c.in;
+    std::string s = platform(c.in);
     NormalizeFolderPath(s);
-    EXPECT_EQ(s, c.out) << "'" << c.in << "'";
+    EXPECT_EQ(s, platform(c.out)) << "'" << c.in << "'";
   }
 }
 
@@ -50,14 +56,22 @@ TEST(FolderCreation, CreatesMissingParentsAndRefusesUnusableTexts) {
   EXPECT_EQ(CreateFolderWithParents(U(tmp / "afile" / "sub")), FolderCreation::Failed);
 }
 
-TEST(Drives, UnixHasOneDrive) {
-#ifndef _WIN32
+TEST(Drives, UnixHasOneDriveWindowsItsLettersAndShares) {
+#ifdef _WIN32
+  EXPECT_EQ(DrivePart("C:\\pics\\x"), "C:");
+  EXPECT_EQ(DrivePart("\\\\server\\share\\pics"), "\\\\server\\share");
+  EXPECT_EQ(DrivePart("\\\\server"), "\\\\server");
+  EXPECT_EQ(DrivePart("pics\\x"), "");
+  EXPECT_TRUE(DriveExists("C:"));
+  EXPECT_TRUE(DriveExists("c:"));
+  EXPECT_FALSE(DriveExists("1:"));
+#else
   EXPECT_EQ(DrivePart("/home/x"), "/");
   EXPECT_EQ(DrivePart("home/x"), "");
   EXPECT_TRUE(DriveExists("/"));
-  EXPECT_FALSE(DriveExists(""));
   EXPECT_FALSE(DriveExists("Q:"));
 #endif
+  EXPECT_FALSE(DriveExists(""));
 }
 
 TEST(ListFolderFiles, FilesOnlyInNaturalOrder) {

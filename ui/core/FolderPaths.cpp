@@ -95,7 +95,9 @@ FolderCreation CreateFolderWithParents(const std::string& folder) {
 
 std::vector<std::string> ListFolderFiles(const std::string& folder) {
   std::string prefix = folder;
-  if (!prefix.empty() && prefix.back() != FolderSeparator()) prefix += FolderSeparator();
+  // '/' ends a folder on Windows too.
+  if (!prefix.empty() && prefix.back() != FolderSeparator() && prefix.back() != '/')
+    prefix += FolderSeparator();
   std::vector<std::string> paths;
   for (const engine::FolderEntry& entry : engine::ReadFolder(folder))
     if (entry.isFile) paths.push_back(prefix + entry.name);

@@ -11,6 +11,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 #endif
 
@@ -35,14 +38,19 @@ bool CanCreateFilesIn(const fs::path& folder) {
   const fs::path probe =
       folder / (".imgconvert-probe-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
 #ifdef _WIN32
-  std::FILE* f = _wfopen(probe.c_str(), L"wbx");
+  // msvcrt's fopen knows no "x" mode: an exclusive create through _wopen.
+  const int fd = _wopen(probe.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return false;
+  _close(fd);
+  fs::remove(probe, ec);
+  return true;
 #else
   std::FILE* f = std::fopen(probe.c_str(), "wbx");
-#endif
   if (!f) return false;
   std::fclose(f);
   fs::remove(probe, ec);
   return true;
+#endif
 }
 
 std::string FolderText(const fs::path& folder) {

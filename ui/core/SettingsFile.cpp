@@ -81,13 +81,14 @@ bool IsValidUtf8(std::string_view s) {
 // as it was read.
 std::optional<std::string> Gb18030ToUtf8(std::string_view in) {
 #ifdef _WIN32
-  constexpr UINT kGb18030 = 54936;
   if (in.empty()) return std::string();
+  // GBK, the older program's code page, where a system lacks GB18030 (Wine).
+  const UINT code_page = IsValidCodePage(54936) ? 54936 : 936;
   const int wide_len =
-      MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
+      MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
   if (wide_len <= 0) return std::nullopt;
   std::wstring wide(static_cast<std::size_t>(wide_len), L'\0');
-  MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), wide.data(), wide_len);
+  MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), wide.data(), wide_len);
   const int len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, nullptr, 0, nullptr, nullptr);
   if (len <= 0) return std::nullopt;
   std::string out(static_cast<std::size_t>(len), '\0');
