@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <string>
+#include <string_view>
 
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
@@ -28,13 +29,79 @@ std::string FormatNames(const char* separator, const char* last, bool upper = fa
   return names;
 }
 
+// "WxH" (or "WXH"), each side 1 to 65535.
+bool ParseBox(const std::string& text, std::string& width, std::string& height) {
+  const std::size_t x = text.find_first_of("xX");
+  long w = 0, h = 0;
+  if (x == std::string::npos || !ParseNumber(text.substr(0, x), 1, 65535, w) ||
+      !ParseNumber(text.substr(x + 1), 1, 65535, h))
+    return false;
+  width = std::to_string(w);
+  height = std::to_string(h);
+  return true;
+}
+
+// The options that take a value, short and long.
+constexpr std::string_view kShortWithValue = "ofj";
+constexpr std::string_view kShortFlags = "qh";
+bool LongTakesValue(std::string_view name) {
+  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--rotate", "--jobs"})
+    if (name == o) return true;
+  return false;
+}
+
+// The arguments as getopt_long sees them, spelt out one option or value
+// each: -qj2 becomes -q -j 2, -oDIR becomes -o DIR, --jobs=2 becomes
+// --jobs 2. A value in its own argument and everything after "--" stay as
+// they are, so a value or a source may begin with a dash.
+std::vector<std::string> SpellOut(const std::vector<std::string>& args) {
+  std::vector<std::string> out;
+  out.reserve(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--") {
+      out.insert(out.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      break;
+    }
+    if (a.size() < 2 || a[0] != '-') {
+      out.push_back(a);
+    } else if (a[1] == '-') {
+      const std::size_t eq = a.find('=');
+      if (eq != std::string::npos && LongTakesValue(std::string_view(a).substr(0, eq))) {
+        out.push_back(a.substr(0, eq));
+        out.push_back(a.substr(eq + 1));
+      } else {
+        out.push_back(a);
+        if (LongTakesValue(a) && i + 1 < args.size()) out.push_back(args[++i]);
+      }
+    } else {
+      for (std::size_t k = 1; k < a.size(); ++k) {
+        if (kShortWithValue.find(a[k]) != std::string_view::npos) {
+          out.push_back({'-', a[k]});
+          if (k + 1 < a.size()) out.push_back(a.substr(k + 1));
+          else if (i + 1 < args.size()) out.push_back(args[++i]);
+          break;
+        }
+        if (kShortFlags.find(a[k]) == std::string_view::npos) {
+          out.push_back(std::string(1, '-').append(a, k));  // named whole in the error
+          break;
+        }
+        out.push_back({'-', a[k]});
+      }
+    }
+  }
+  return out;
+}
+
 bool ParseFormats(const std::string& list, engine::ConversionOptions& options, std::string& error) {
   for (const engine::PictureFormat& format : engine::PictureFormats()) options.*format.option = false;
   std::size_t start = 0;
   while (start <= list.size() && !list.empty()) {
     std::size_t comma = list.find(',', start);
     std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    if (const engine::PictureFormat* format = engine::FindFormatByName(item, engine::FormatSet::All)) {
+    item = engine::TrimBlanks(item);
+    if (const engine::PictureFormat* format =
+            engine::FindFormatByName(engine::AsciiLower(item), engine::FormatSet::All)) {
       options.*format->option = true;
     } else if (!item.empty()) {
       error = "unknown format '" + item + "' (use " + FormatNames(", ", nullptr) + ")";
@@ -57,34 +124,43 @@ const char* BatchUsage() {
       extensions += format.extension;
     }
     return "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
+           "       imgbatch [OPTIONS] -o DIR -- SOURCE...   (sources that begin with a dash)\n"
            "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files.\n"
            "\n"
            "  SOURCE               a picture file, or a folder whose pictures and subfolders'\n"
            "                       pictures are converted\n"
            "  -o, --output DIR     the output folder; created with its parents when missing\n"
            "  -f, --formats LIST   comma-separated, any of " + FormatNames(",", nullptr) + " (default: all four);\n"
-           "                       an empty list writes nothing\n"
+           "                       an empty list writes nothing; any case (-f JPG)\n"
            "  --width N            resize to this width (switches the resize on)\n"
            "  --height N           resize to this height (switches the resize on)\n"
            "  --keep-ratio         keep the source's proportions\n"
+           "  --fit WxH            shrink to fit inside W by H, proportions kept\n"
            "  --rotate DEG         0, 90, 180 or 270 (default 0)\n"
+           "  --keep-tree          write a folder's pictures into the same subfolders under\n"
+           "                       DIR (default: all straight into DIR)\n"
+           "  --skip-existing      leave every target that exists alone; counted as skipped\n"
            "  -j, --jobs N         pictures converted at once, on at most N threads\n"
            "                       (default: the number of cores)\n"
            "  -q, --quiet          no progress display\n"
            "  -h, --help           this text\n"
            "      --version        the program's version\n"
+           "  --                   ends the options: what follows are sources, even names\n"
+           "                       that begin with a dash\n"
            "\n"
-           "Without --keep-ratio a resize needs both --width and --height; with it, the\n"
-           "width wins and the height follows the source's proportions.\n"
-           "Pictures are never enlarged. Exit status: 0 all converted, 1 some picture failed,\n"
-           "2 usage error.\n";
+           "Short options take their value attached too (-j2, -oDIR), long ones after '='\n"
+           "(--jobs=2). --width or --height alone needs --keep-ratio; with it, the width wins\n"
+           "and the height follows the source's proportions. --fit takes no --width or\n"
+           "--height. Pictures are never enlarged. A folder's pictures get lower-case names.\n"
+           "Exit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
   }();
   return usage.c_str();
 }
 
-std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& args, std::string& error) {
+std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& argv, std::string& error) {
+  const std::vector<std::string> args = SpellOut(argv);
   BatchCommand cmd;
-  bool have_output = false, sizes_on = false;
+  bool have_output = false, sizes_on = false, fit = false;
   cmd.options.widthText.clear();
   cmd.options.heightText.clear();
   bool only_sources = false;
@@ -112,6 +188,17 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
       cmd.quiet = true;
     } else if (a == "--keep-ratio") {
       cmd.options.keepRatio = true;
+    } else if (a == "--keep-tree") {
+      cmd.keepTree = true;
+    } else if (a == "--skip-existing") {
+      cmd.options.skipExisting = true;
+    } else if (a == "--fit") {
+      if (!value(v)) return std::nullopt;
+      if (!ParseBox(v, cmd.options.widthText, cmd.options.heightText)) {
+        error = "--fit needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
+        return std::nullopt;
+      }
+      fit = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(cmd.outputFolder)) return std::nullopt;
       if (cmd.outputFolder.empty()) {
@@ -147,8 +234,20 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
       return std::nullopt;
     }
   }
-  cmd.options.zoomType = sizes_on ? 1 : 0;
   if (cmd.help || cmd.version) return cmd;
+  // --fit fills both size boxes itself; a single box without --keep-ratio
+  // would be no resize at all, which nobody means by giving it.
+  if (fit && sizes_on) {
+    error = "--fit cannot be combined with --width or --height";
+    return std::nullopt;
+  }
+  if (sizes_on && !cmd.options.keepRatio &&
+      (cmd.options.widthText.empty() || cmd.options.heightText.empty())) {
+    error = "--width or --height alone needs --keep-ratio; to fit inside a box use --fit WxH";
+    return std::nullopt;
+  }
+  cmd.options.fitInBox = fit;
+  cmd.options.zoomType = sizes_on || fit ? 1 : 0;
   if (!have_output) {
     error = "no output folder: give one with -o DIR";
     return std::nullopt;

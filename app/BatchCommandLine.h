@@ -14,12 +14,15 @@ struct BatchCommand {
   std::string outputFolder;
   engine::ConversionOptions options;
   int jobs = 0;  // 0: the number of cores
+  bool keepTree = false;  // a folder's subfolders are repeated under the output folder
   bool quiet = false;
   bool help = false;
   bool version = false;
 };
 
-// Parses argv; on a usage error returns nothing and sets error to a message
+// Parses argv as getopt_long would: short options cluster (-qj2) and take
+// their value attached (-j2, -oDIR), long ones after '=' (--jobs=2), and
+// "--" ends the options. On a usage error returns nothing and sets error to a message
 // saying what is wrong.
 std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& args, std::string& error);
 

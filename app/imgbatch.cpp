@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -19,6 +21,7 @@
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -46,6 +49,25 @@ std::string FormatDuration(double seconds) {
   return buffer;
 }
 
+// "1 picture", "2 pictures".
+std::string Count(int n, const char* word) {
+  return std::to_string(n) + ' ' + word + (n == 1 ? "" : "s");
+}
+
+// The terminal's width, read at each update so a resized window is
+// followed; COLUMNS where the terminal does not say, else 80.
+int TerminalColumns() {
+#ifndef _WIN32
+  winsize size{};
+  if (ioctl(fileno(stderr), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+  if (const char* columns = std::getenv("COLUMNS")) {
+    const int n = std::atoi(columns);
+    if (n > 0) return n;
+  }
+  return 80;
+}
+
 class ProgressDisplay {
  public:
   explicit ProgressDisplay(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
@@ -54,12 +76,24 @@ class ProgressDisplay {
     if (!enabled_ || total == 0) return;
     const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
     const double rate = elapsed > 0 ? done / elapsed : 0;
-    const int width = 30, filled = done * width / total;
-    std::string bar(filled, '#');
-    bar.resize(width, '.');
     std::string eta = rate > 0 ? FormatDuration((total - done) / rate) : "--:--";
-    std::fprintf(stderr, "\r[%s] %d/%d  %.1f pictures/s  %s left ", bar.c_str(), done, total, rate,
-                 eta.c_str());
+    char counts[96];
+    std::snprintf(counts, sizeof counts, "%d/%d  %.1f pictures/s  %s left", done, total, rate, eta.c_str());
+    // One column short of the width: writing the last column wraps on many
+    // terminals, and each update would then start a new line. The bar
+    // gives way first, then the end of the counts.
+    const std::size_t columns = static_cast<std::size_t>(std::max(2, TerminalColumns())) - 1;
+    std::string line;
+    const std::size_t room = columns > std::strlen(counts) + 3 ? columns - std::strlen(counts) - 3 : 0;
+    if (room >= 10) {
+      const std::size_t width = std::min<std::size_t>(30, room);
+      std::string bar(static_cast<std::size_t>(done) * width / static_cast<std::size_t>(total), '#');
+      bar.resize(width, '.');
+      line = "[" + bar + "] ";
+    }
+    line += counts;
+    line.resize(columns, ' ');  // cut to the width, or blank out the last update's tail
+    std::fprintf(stderr, "\r%s", line.c_str());
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
   }
@@ -137,9 +171,10 @@ int main(int argc, char** argv) {
       std::vector<engine::ListedPicture> listed;
       engine::ListPictureTree(source, engine::PictureExtensionTable(engine::FormatSet::All), listed,
                               output_folder, &not_read);
-      for (engine::ListedPicture& l : listed) job.Add({std::move(l.path), std::move(l.targetName)});
+      for (engine::ListedPicture& l : listed)
+        job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
-      job.Add({source, {}});
+      job.Add({source, {}, {}});
     } else if (ec && status.type() != fs::file_type::not_found) {
       not_read.push_back(source + ": cannot be read: " + ec.message());
     } else {
@@ -154,7 +189,8 @@ int main(int argc, char** argv) {
   for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
   for (const std::string& f : outcome.failures) std::fprintf(stderr, "imgbatch: %s\n", f.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
-  std::printf("%d pictures, %d files written, %d failed, %.2f s\n", outcome.pictures,
-               outcome.filesWritten, failed, display.Elapsed());
+  const std::string skipped = cmd->options.skipExisting ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
+  std::printf("%s, %s written, %s%d failed, %.2f s\n", Count(outcome.pictures, "picture").c_str(),
+              Count(outcome.filesWritten, "file").c_str(), skipped.c_str(), failed, display.Elapsed());
   return failed ? 1 : 0;
 }

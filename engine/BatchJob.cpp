@@ -1,6 +1,7 @@
 #include "engine/BatchJob.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include "engine/PictureConverter.h"
 #include "engine/TextUtil.h"
 #include "engine/WorkerPool.h"
+#include "imaging/FileIO.h"
 
 namespace engine {
 
@@ -18,7 +20,7 @@ namespace {
 // collide.
 std::string CollisionKey(const BatchItem& item) {
   std::string name = item.targetName.empty() ? FileNamePart(item.path) : item.targetName;
-  return AsciiLower(ReplaceExtension(name, ""));
+  return AsciiLower(item.subfolder + ReplaceExtension(name, ""));
 }
 
 // Converters for the pictures in flight, handed from one picture to the next
@@ -64,10 +66,35 @@ BatchJob::BatchJob(ConversionOptions options, std::string outputFolder, int jobs
     : options_(std::move(options)), output_folder_(std::move(outputFolder)), jobs_(std::max(1, jobs)) {}
 
 BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
+  std::vector<ConversionReport> reports(items_.size());
+
+  // Each subfolder made once, before any thread writes into it; when it
+  // cannot be, its pictures fail with the reason and are not converted.
+  std::map<std::string, std::string> folder_failure;
+  for (const BatchItem& item : items_) {
+    if (item.subfolder.empty() || folder_failure.count(item.subfolder)) continue;
+    const std::string folder = output_folder_ + item.subfolder;
+    std::error_code ec;
+    std::filesystem::create_directories(img::PathFromUtf8(folder), ec);
+    std::string& failure = folder_failure[item.subfolder];
+    if (!ec && !std::filesystem::is_directory(img::PathFromUtf8(folder), ec))
+      ec = std::make_error_code(std::errc::not_a_directory);
+    if (ec) failure = "cannot create the folder " + folder + ": " + ec.message();
+  }
+
   // Chains of colliding items, in order of their first item.
   std::vector<std::vector<std::size_t>> chains;
   std::map<std::string, std::size_t> chain_of;
+  int not_started = 0;
   for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (!items_[i].subfolder.empty()) {
+      const std::string& failure = folder_failure[items_[i].subfolder];
+      if (!failure.empty()) {
+        reports[i].failures.push_back(items_[i].path + ": " + failure);
+        ++not_started;
+        continue;
+      }
+    }
     auto [it, inserted] = chain_of.try_emplace(CollisionKey(items_[i]), chains.size());
     if (inserted) chains.emplace_back();
     chains[it->second].push_back(i);
@@ -80,9 +107,8 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   const int picture_threads = std::max(1, jobs_ / at_once);
   const int threads = static_cast<int>(std::min<std::size_t>(jobs_, std::max<std::size_t>(chains.size(), 1)));
 
-  std::vector<ConversionReport> reports(items_.size());
   std::mutex progress_mutex;
-  int done = 0;
+  int done = not_started;
   const int total = static_cast<int>(items_.size());
   ConverterShelf shelf(options_, picture_threads);
 
@@ -90,7 +116,8 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   auto convert_chain = [&](std::size_t c, const WorkerPool::Yield&) {
     std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
     for (std::size_t i : chains[c]) {
-      reports[i] = slot->converter.ConvertPicture(items_[i].path, output_folder_, items_[i].targetName);
+      reports[i] = slot->converter.ConvertPicture(items_[i].path, output_folder_ + items_[i].subfolder,
+                                                  items_[i].targetName);
       if (!reports[i].isPicture) reports[i].failures.push_back(items_[i].path + ": not a picture file");
       std::lock_guard lock(progress_mutex);
       ++done;
@@ -104,6 +131,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   outcome.pictures = total;
   for (const ConversionReport& r : reports) {
     outcome.filesWritten += static_cast<int>(r.written.size());
+    outcome.filesSkipped += static_cast<int>(r.skipped.size());
     if (!r.failures.empty()) ++outcome.failedPictures;
     outcome.failures.insert(outcome.failures.end(), r.failures.begin(), r.failures.end());
   }

@@ -4,7 +4,8 @@
 // spare threads shared out among their parts (PNG deflates, turns). Sources
 // whose targets would share a name are converted one after the other, in
 // listing order, by the same thread, so the later one wins as in a folder
-// run and no two threads ever write the same file.
+// run and no two threads ever write the same file. Names collide within one
+// target folder only.
 
 #include <chrono>
 #include <functional>
@@ -18,11 +19,13 @@ namespace engine {
 struct BatchItem {
   std::string path;        // the file to open
   std::string targetName;  // name the targets are formed from; empty: the file's own name
+  std::string subfolder;   // under the output folder, ending in '/', made when missing; empty: none
 };
 
 struct BatchOutcome {
   int pictures = 0;       // items handed to a converter
   int filesWritten = 0;
+  int filesSkipped = 0;   // existing targets left alone
   int failedPictures = 0;
   std::vector<std::string> failures;  // one line per failure, in listing order
 };

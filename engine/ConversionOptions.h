@@ -15,7 +15,11 @@ struct ConversionOptions {
   std::string widthText = "1024";
   std::string heightText = "768";
   bool keepRatio = false;
+  // The boxes are a box to fit inside, proportions kept (keepRatio is then
+  // not read); the command line's --fit.
+  bool fitInBox = false;
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
+  bool skipExisting = false;  // a target that exists is left alone and reported as skipped
 };
 
 }  // namespace engine

@@ -18,16 +18,16 @@ struct Walk {
   fs::path left_out;
   std::vector<std::string>* unreadable;
 
-  void Folder(const std::string& folder) {
+  void Folder(const std::string& folder, const std::string& subfolder) {
     const std::string folder_upper = AsciiUpper(folder);
     for (const FolderEntry& entry : ReadFolder(folder, unreadable)) {
       if (entry.isFolder) {
         const std::string sub = folder + entry.name + "/";
         if (!left_out.empty() && img::IsSameFile(img::PathFromUtf8(sub), left_out)) continue;
-        Folder(sub);
+        Folder(sub, subfolder + entry.name + "/");
       } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
         const std::string lower = AsciiLower(entry.name);
-        out.push_back({folder + entry.name, folder_upper + lower, lower});
+        out.push_back({folder + entry.name, folder_upper + lower, lower, subfolder});
       }
     }
   }
@@ -84,7 +84,7 @@ void ListPictureTree(const std::string& folder, const std::vector<std::string>& 
 #endif
   )
     start += '/';
-  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable}.Folder(start);
+  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable}.Folder(start, {});
 }
 
 }  // namespace engine

@@ -11,6 +11,7 @@ struct ListedPicture {
   std::string path;         // the file's real path, to open it by
   std::string displayPath;  // folder in upper case + name in lower case, for the hint line
   std::string targetName;   // the name in lower case: the folder run's targets bear it
+  std::string subfolder;    // its folder relative to the walked one, ending in '/'; empty there
 };
 
 struct FolderEntry {

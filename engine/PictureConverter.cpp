@@ -1,5 +1,6 @@
 #include "engine/PictureConverter.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "engine/ResizeRules.h"
@@ -15,7 +16,15 @@ namespace {
 // The options that decide the pixels of a route's picture.
 bool SameProcessing(const ConversionOptions& a, const ConversionOptions& b) {
   return a.zoomType == b.zoomType && a.widthText == b.widthText && a.heightText == b.heightText &&
-         a.keepRatio == b.keepRatio && a.rotation == b.rotation;
+         a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox && a.rotation == b.rotation;
+}
+
+// Anything at the path counts, a link that leads nowhere included; a path
+// that cannot be looked at is left to the write to report.
+bool TargetExists(const std::string& target) {
+  std::error_code ec;
+  const auto type = std::filesystem::symlink_status(img::PathFromUtf8(target), ec).type();
+  return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
 }
 
 class BusyGuard {
@@ -66,6 +75,10 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
   const bool keep_name = format.keepsSourceName && source.kind == format.kind;
   const std::string target = outputFolder + (keep_name ? name : ReplaceExtension(name, format.extension));
   try {
+    if (host_.Options().skipExisting && TargetExists(target)) {
+      report.skipped.push_back(target);
+      return;
+    }
     // With the output folder the source's own, writing would replace the
     // user's original by its converted copy (its alpha or full size lost).
     if (img::IsSameFile(img::PathFromUtf8(sourcePath), img::PathFromUtf8(target))) {

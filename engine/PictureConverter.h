@@ -21,6 +21,7 @@ struct ConversionReport {
   bool isPicture = false;            // the extension named a picture kind
   std::vector<std::string> written;  // target paths, in writing order
   std::vector<std::string> failures; // one line per failed route or load
+  std::vector<std::string> skipped;  // existing targets left alone (skipExisting)
   bool ok() const { return failures.empty(); }
 };
 

@@ -57,6 +57,19 @@ TargetSize KeepRatioSize(int sourceWidth, int sourceHeight, const BoxNumber& wid
   return TargetSize{static_cast<int>(w), static_cast<int>(h)};
 }
 
+// The largest size with the source's proportions inside the box: the side
+// that limits gets the box's size, the other follows, truncated but never
+// below 1 (a long thin picture keeps a line). A picture that fits already
+// keeps its size.
+TargetSize FitSize(int sourceWidth, int sourceHeight, const BoxNumber& width, const BoxNumber& height) {
+  if (!width.usable || !height.usable || sourceWidth < 1 || sourceHeight < 1) return kRefused;
+  if (sourceWidth <= width.value && sourceHeight <= height.value) return TargetSize{sourceWidth, sourceHeight};
+  const long long w = sourceWidth, h = sourceHeight;
+  if (w * height.value >= h * width.value)
+    return TargetSize{width.value, static_cast<int>(std::max(1LL, width.value * h / w))};
+  return TargetSize{static_cast<int>(std::max(1LL, height.value * w / h)), height.value};
+}
+
 }  // namespace
 
 bool ParseWholeNumber(const std::string& text, long long& value) {
@@ -79,6 +92,7 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Conversion
   if (sourceWidth < 0 || sourceHeight < 0) return kRefused;
   const BoxNumber width = ReadBox(options.widthText);
   const BoxNumber height = ReadBox(options.heightText);
+  if (options.fitInBox) return FitSize(sourceWidth, sourceHeight, width, height);
   if (options.keepRatio) return KeepRatioSize(sourceWidth, sourceHeight, width, height);
   if (width.present && height.present) {
     if (!width.usable || !height.usable) return kRefused;

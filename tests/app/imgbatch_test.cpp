@@ -1,11 +1,13 @@
 // imgbatch as a user runs it: the real binary on pictures made here.
 
 #ifndef _WIN32
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 
 #include "TestSupport.h"
@@ -96,7 +98,7 @@ TEST_F(ImgBatch, FileSourceWithDefaultFormatsKeepsItsName) {
   for (auto& e : fs::directory_iterator(out() / "new" / "deeper")) names.push_back(U(e.path().filename()));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Photo.bmp", "Photo.jpeg", "Photo.jpg", "Photo.png"}));
-  EXPECT_NE(r.output.find("1 pictures, 4 files written, 0 failed"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("1 picture, 4 files written, 0 failed"), std::string::npos) << r.output;
 }
 
 TEST_F(ImgBatch, FolderSourceWalksNestedFoldersAndLaterCollisionWins) {
@@ -122,11 +124,6 @@ TEST_F(ImgBatch, ResizeAndRotateOptions) {
   bmp.LoadFromFile(out() / "big.bmp");
   EXPECT_EQ(bmp.width(), 75);
   EXPECT_EQ(bmp.height(), 100);
-
-  // Without keep-ratio a single size box means no resize, as in the window.
-  ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp", "--width", "100"}).status, 0);
-  bmp.LoadFromFile(out() / "big.bmp");
-  EXPECT_EQ(bmp.width(), 400);
 
   ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp", "--width", "100", "--height", "50"}).status, 0);
   bmp.LoadFromFile(out() / "big.bmp");
@@ -160,6 +157,8 @@ TEST_F(ImgBatch, CorruptPictureAmongGoodOnesIsReportedAndTheOthersConverted) {
 TEST_F(ImgBatch, AShrinkThatFailsFailsThePictureInsteadOfWritingItUnresized) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#elif defined(_WIN32)
+  GTEST_SKIP() << "no address-space limit for a program started through cmd";
 #endif
   fs::create_directories(src());
   img::Bitmap(16384, 8192, img::PixelFormat::Bits1).SaveToFile(src() / "huge.bmp");
@@ -168,7 +167,7 @@ TEST_F(ImgBatch, AShrinkThatFailsFailsThePictureInsteadOfWritingItUnresized) {
                             "ulimit -v 350000; ");
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("huge.bmp: cannot be resized: not enough memory"), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find("1 pictures, 0 files written, 1 failed"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("1 picture, 0 files written, 1 failed"), std::string::npos) << r.output;
   EXPECT_TRUE(OutNames().empty());
 }
 
@@ -177,13 +176,15 @@ struct UsageCase {
   std::string message;
 };
 
+constexpr const char* kOneSize = "--width or --height alone needs --keep-ratio; to fit inside a box use --fit WxH";
+
 class ImgBatchUsage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(ImgBatchUsage, UsageErrorsExitWithTwoAndWriteNothing) {
   testsupport::TempDir tmp;
   std::vector<std::string> args = GetParam().args;
   for (std::string& a : args)
-    if (a == "OUT") a = U(tmp / "out");
+    if (a.ends_with("OUT")) a = a.substr(0, a.size() - 3) + U(tmp / "out");
   RunResult r = RunImgBatch(args);
   EXPECT_EQ(r.status, 2) << r.output;
   EXPECT_NE(r.output.find(GetParam().message), std::string::npos) << r.output;
@@ -200,7 +201,16 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--width", "0"}, "whole number"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--rotate", "45"}, "0, 90, 180 or 270"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-j", "0"}, "--jobs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "-f", "gif"}, "unknown format 'gif'"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "-f", "gif"}, "unknown format 'gif'"},
+                      // One size without --keep-ratio would silently be no resize.
+                      UsageCase{{"x.jpg", "-oOUT", "--width", "100"}, kOneSize},
+                      UsageCase{{"x.jpg", "-oOUT", "--height=100"}, kOneSize},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "100x"}, "--fit needs WxH"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "0x10"}, "--fit needs WxH"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "10x10", "--width", "5"}, "--fit cannot be combined"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "-qz"}, "unknown option -z"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quiet=1"}, "unknown option --quiet=1"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "-j"}, "needs a value"}));
 
 TEST(ImgBatchInfo, HelpAndVersion) {
   RunResult help = RunImgBatch({"--help"});
@@ -262,9 +272,157 @@ TEST_P(ImgBatchUnreadable, IsNamedCountedAndFailsTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     FoldersAndEntries, ImgBatchUnreadable,
-    ::testing::Values(UnreadableCase{"locked", fs::perms::none, "locked", "1 pictures, 1 files written, 1 failed"},
+    ::testing::Values(UnreadableCase{"locked", fs::perms::none, "locked", "1 picture, 1 file written, 1 failed"},
                       UnreadableCase{"locked", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                                     "locked/b.jpg", "1 pictures, 1 files written, 1 failed"},
+                                     "locked/b.jpg", "1 picture, 1 file written, 1 failed"},
                       UnreadableCase{"", fs::perms::none, "", "0 pictures, 0 files written, 1 failed"}));
+
+// --keep-tree: names collide within one folder only; an output folder inside
+// the source is still not walked; a subfolder that cannot be made fails its
+// pictures and no others.
+TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndCollidesWithinEachOnly) {
+  Jpeg("a/Photo1.jpg", 40, 10);
+  Jpeg("b/photo1.jpg", 30, 10);
+  Jpeg("b/c/x.jpeg", 20, 10);
+  Jpeg("b/c/X.JPG", 24, 10);  // listed after x.jpeg in the same folder: it wins
+  Jpeg("top.jpg", 16, 10);
+  Jpeg("blocked/lost.jpg");
+  const fs::path output = src() / "out";
+  fs::create_directories(output);
+  img::WriteFileAtomically(output / "blocked", std::vector<std::uint8_t>{1});
+  Jpeg("out/old.jpg");  // a target of an earlier run, not a source
+
+  RunResult r = RunImgBatch({U(src()), "-o", U(output), "--keep-tree", "-f", "bmp", "-q"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("lost.jpg: cannot create the folder " + U(output / "blocked")), std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("6 pictures, 5 files written, 1 failed"), std::string::npos) << r.output;
+  std::vector<std::string> files;
+  for (auto& e : fs::recursive_directory_iterator(output))
+    if (e.is_regular_file()) files.push_back(U(fs::relative(e.path(), output)));
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"a/photo1.bmp", "b/c/x.bmp", "b/photo1.bmp", "blocked", "old.jpg",
+                                             "top.bmp"}));
+  for (auto [rel, width] : {std::pair{"a/photo1.bmp", 40}, {"b/photo1.bmp", 30}, {"b/c/x.bmp", 24}}) {
+    img::Bitmap bmp;
+    bmp.LoadFromFile(output / rel);
+    EXPECT_EQ(bmp.width(), width) << rel;
+  }
+}
+
+struct FitCase {
+  int width, height;
+  const char* box;
+  int fitWidth, fitHeight;
+};
+
+class ImgBatchFit : public ImgBatch, public ::testing::WithParamInterface<FitCase> {};
+
+TEST_P(ImgBatchFit, ShrinksInsideTheBoxWithProportionsKept) {
+  const FitCase c = GetParam();
+  fs::path a = Jpeg("a.jpg", c.width, c.height);
+  RunResult r = RunImgBatch({U(a), "-o", U(out()), "-f", "bmp", "--fit", c.box});
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "a.bmp");
+  EXPECT_EQ(bmp.width(), c.fitWidth);
+  EXPECT_EQ(bmp.height(), c.fitHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ImgBatchFit,
+    ::testing::Values(FitCase{400, 300, "100x100", 100, 75},   // landscape: the width limits
+                      FitCase{300, 400, "100x100", 75, 100},   // portrait: the height limits
+                      FitCase{400, 300, "200x100", 133, 100},  // landscape, the box wider still
+                      FitCase{90, 300, "100X100", 30, 100},    // one side fits already
+                      FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
+                      FitCase{1000, 2, "100x100", 100, 1}));   // never thinner than a line
+
+TEST_F(ImgBatch, SkipExistingLeavesTargetsUntouchedAndCountsThem) {
+  fs::path a = Jpeg("a.jpg", 40, 30);
+  ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp,png"}).status, 0);
+  const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  fs::last_write_time(out() / "a.bmp", old_time);
+  fs::last_write_time(out() / "a.png", old_time);
+  const std::vector<std::uint8_t> bmp_bytes = img::ReadWholeFile(out() / "a.bmp");
+  const std::vector<std::uint8_t> png_bytes = img::ReadWholeFile(out() / "a.png");
+
+  Jpeg("a.jpg", 20, 10);  // the source changed since
+  RunResult r = RunImgBatch({U(a), "-o", U(out()), "-f", "bmp,jpg,png", "--skip-existing"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("1 picture, 1 file written, 2 skipped, 0 failed"), std::string::npos) << r.output;
+  EXPECT_EQ(img::ReadWholeFile(out() / "a.bmp"), bmp_bytes);
+  EXPECT_EQ(img::ReadWholeFile(out() / "a.png"), png_bytes);
+  EXPECT_EQ(fs::last_write_time(out() / "a.bmp"), old_time);
+  EXPECT_EQ(fs::last_write_time(out() / "a.png"), old_time);
+  EXPECT_TRUE(fs::exists(out() / "a.jpg"));
+}
+
+// Options as getopt spells them: values attached to short options and after
+// '=' to long ones, flags clustered, format names in any case, and "--"
+// before a source whose name begins with a dash.
+TEST_F(ImgBatch, GetoptSpellingsAndDashNamedSources) {
+  fs::path a = Jpeg("a.jpg", 40, 30);
+  RunResult r = RunImgBatch({U(a), "-o" + U(out()), "-fBMP,Jpg", "-qj1", "--fit=20x20"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"a.bmp", "a.jpg"}));
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "a.bmp");
+  EXPECT_EQ(bmp.width(), 20);
+
+  Jpeg("-odd.jpg");
+  r = RunImgBatch({"-o", U(out()), "-f", "bmp", "--", "-odd.jpg"}, "cd " + Quote(U(src())) + " && ");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(fs::exists(out() / "-odd.bmp")) << r.output;
+}
+
+#ifndef _WIN32
+// The progress display on a 50-column terminal: every update rewrites the
+// one line, none runs into the last column (which would wrap).
+TEST_F(ImgBatch, ProgressStaysOnOneLineOfANarrowTerminal) {
+  for (int i = 0; i < 5; ++i) Jpeg("p" + std::to_string(i) + ".jpg");
+  winsize size{};
+  size.ws_col = 50;
+  size.ws_row = 24;
+  const std::string source = U(src()), output = U(out());
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, &size);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(IMGBATCH_PATH, "imgbatch", source.c_str(), "-o", output.c_str(), "-f", "bmp", "-j1",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(master, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+  close(master);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+
+  // The terminal sends each \n as \r\n.
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  std::vector<std::string> lines{""};  // what each \n ends, split at each \r
+  int updates = 0;
+  for (char c : text) {
+    if (c == '\n') {
+      EXPECT_LT(lines.back().size(), 50u) << lines.back();
+      lines.emplace_back();
+    } else if (c == '\r') {
+      ++updates;
+      EXPECT_LT(lines.back().size(), 50u) << lines.back();
+      lines.back().clear();
+    } else {
+      lines.back() += c;
+    }
+  }
+  EXPECT_GE(updates, 5);
+  // The display's own line and the summary: nothing else started a line.
+  ASSERT_EQ(lines.size(), 3u) << text;
+  EXPECT_NE(lines[1].find("5 pictures, 5 files written, 0 failed"), std::string::npos) << text;
+}
+#endif
 
 }  // namespace
