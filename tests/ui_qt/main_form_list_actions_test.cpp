@@ -11,11 +11,12 @@
 #include <QToolButton>
 #include <optional>
 
-#include "MainFormFixture.h"
+#include "MainWindowFixture.h"
 #include "ui/QtShell.h"
 #include "ui/core/ShellActions.h"
 
 namespace mainform_test {
+using namespace testsupport;
 namespace {
 
 namespace fs = std::filesystem;
@@ -238,7 +239,7 @@ TEST_F(ListActionsTest, ShellHelpersFollowTheOpenRule) {
   ui::RunProgram("/usr/bin/true");
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://www.example.com/ic/", "https://example.com",
                                                     "http://www.example.com"}));
-  EXPECT_EQ(shell.programs, std::vector<std::string>{"/usr/bin/true"});
+  EXPECT_EQ(shell.started, (std::vector<std::pair<std::string, bool>>{{"/usr/bin/true", false}}));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "MainFormFixture.h"
+#include "ScopedEnv.h"
 #include "TestSupport.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
@@ -25,11 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using mainform_test::ScopedEnv;
-
-void WriteFile(const fs::path& path, const std::string& content = "x") {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using testsupport::ScopedEnv;
+using testsupport::WriteFile;
 
 void MakeProgram(const fs::path& path) {
   WriteFile(path, "#!/bin/sh\n");
