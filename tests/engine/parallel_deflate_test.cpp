@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "PngBytes.h"
 #include "engine/ConversionHost.h"
 #include "engine/ParallelDeflate.h"
 #include "engine/PoolParts.h"
@@ -15,27 +16,8 @@
 
 namespace {
 
-struct Inflated {
-  int status = Z_OK;  // Z_STREAM_END when the whole stream, checksum included, was good
-  std::vector<std::uint8_t> data;
-};
-
-Inflated Inflate(const std::vector<std::uint8_t>& stream) {
-  Inflated result;
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return result;
-  z.next_in = const_cast<Bytef*>(stream.data());
-  z.avail_in = static_cast<uInt>(stream.size());
-  std::uint8_t buffer[16384];
-  do {
-    z.next_out = buffer;
-    z.avail_out = sizeof buffer;
-    result.status = inflate(&z, Z_NO_FLUSH);
-    result.data.insert(result.data.end(), buffer, buffer + (sizeof buffer - z.avail_out));
-  } while (result.status == Z_OK);
-  inflateEnd(&z);
-  return result;
-}
+using testsupport::Inflate;
+using testsupport::Inflated;
 
 // Smooth ramps with grain, repeating now and then: matches both near and
 // far (across chunk joins), like picture rows.
