@@ -8,14 +8,14 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
-#include "BrandFakes.h"
+#include "RecordingShell.h"
 #include "brand/aboutus.h"
 #include "text/InterfaceText.h"
 #include "text/WebAddresses.h"
 
 namespace {
 
-using brandtest::ShellCall;
+using testsupport::ShellCall;
 
 class AboutBox : public ::testing::Test {
  protected:
@@ -29,7 +29,7 @@ class AboutBox : public ::testing::Test {
 
   QLabel* Label(const char* name) const { return box_->findChild<QLabel*>(QString::fromLatin1(name)); }
 
-  brandtest::RecordingShell shell_;
+  testsupport::RecordingShell shell_;
   ui::Shell* previousShell_ = nullptr;
   QWidget main_;
   brand::TFrmVersion* box_ = nullptr;

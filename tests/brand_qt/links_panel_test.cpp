@@ -17,7 +17,8 @@
 
 #include <memory>
 
-#include "BrandFakes.h"
+#include "RecordingDialogs.h"
+#include "RecordingShell.h"
 #include "brand/LinksPanelFactory.h"
 #include "brand/TarnwelUnit.h"
 #include "brand/aboutus.h"
@@ -27,7 +28,7 @@
 
 namespace {
 
-using brandtest::ShellCall;
+using testsupport::ShellCall;
 
 // Stands in for the main window: counts its closes.
 class MainWindow : public QWidget {
@@ -64,8 +65,8 @@ class LinksPanel : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
   }
 
-  brandtest::RecordingShell shell_;
-  brandtest::SilentDialogs dialogs_;
+  testsupport::RecordingShell shell_;
+  testsupport::RecordingDialogs dialogs_;
   ui::Shell* previousShell_ = nullptr;
   ui::Dialogs* previousDialogs_ = nullptr;
   QTemporaryDir folder_;

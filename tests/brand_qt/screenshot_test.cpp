@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
-#include "BrandFakes.h"
+#include "RecordingShell.h"
 #include "brand/TarnwelUnit.h"
 #include "brand/aboutus.h"
 #include "text/InterfaceText.h"
@@ -20,7 +20,7 @@ TEST(Screenshots, LinksPanelAndAboutBox) {
   const QString folder = qEnvironmentVariable("IMGCONVERT_SCREENSHOT_DIR");
   if (folder.isEmpty()) GTEST_SKIP() << "IMGCONVERT_SCREENSHOT_DIR not set";
   text::ApplyInterfaceText();
-  brandtest::RecordingShell shell;
+  testsupport::RecordingShell shell;
   ui::Shell* previous = ui::InstallShell(&shell);
   QTemporaryDir data;
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "PngBytes.h"
 #include "engine/ConversionHost.h"
 #include "engine/ParallelDeflate.h"
 #include "engine/PoolParts.h"
@@ -15,27 +16,8 @@
 
 namespace {
 
-struct Inflated {
-  int status = Z_OK;  // Z_STREAM_END when the whole stream, checksum included, was good
-  std::vector<std::uint8_t> data;
-};
-
-Inflated Inflate(const std::vector<std::uint8_t>& stream) {
-  Inflated result;
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return result;
-  z.next_in = const_cast<Bytef*>(stream.data());
-  z.avail_in = static_cast<uInt>(stream.size());
-  std::uint8_t buffer[16384];
-  do {
-    z.next_out = buffer;
-    z.avail_out = sizeof buffer;
-    result.status = inflate(&z, Z_NO_FLUSH);
-    result.data.insert(result.data.end(), buffer, buffer + (sizeof buffer - z.avail_out));
-  } while (result.status == Z_OK);
-  inflateEnd(&z);
-  return result;
-}
+using testsupport::Inflate;
+using testsupport::Inflated;
 
 // Smooth ramps with grain, repeating now and then: matches both near and
 // far (across chunk joins), like picture rows.
@@ -163,10 +145,15 @@ TEST(ParallelStream, CallerPumpsWhileWaitingForWorkers) {
   const std::thread::id caller = std::this_thread::get_id();
   std::atomic<bool> slowed{false};
   // One chunk on the worker takes 400 ms: the caller runs out of chunks and
-  // must keep the window alive while it waits.
+  // must keep the window alive while it waits. The caller's first chunk
+  // waits (2 s at most) for a worker to start, or on a busy machine the
+  // caller may take every chunk itself.
   settings.chunk_hook = [&](std::size_t) {
-    if (std::this_thread::get_id() != caller && !slowed.exchange(true))
+    if (std::this_thread::get_id() == caller) {
+      for (int i = 0; i < 200 && !slowed.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } else if (!slowed.exchange(true)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    }
   };
   CountingSink sink;
   EXPECT_EQ(Inflate(DeflateThroughReader(data, settings, sink)).data, data);

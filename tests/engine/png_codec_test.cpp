@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/PngImage.h"
 #include "imaging/FileIO.h"
@@ -16,52 +17,23 @@ using engine::PngImage;
 using img::Bitmap;
 using img::PaletteEntry;
 using img::PixelFormat;
+using testsupport::BigEndian32;
+using testsupport::InflateAll;
+using testsupport::JoinedIdat;
+using testsupport::PngChunk;
+using testsupport::PngChunks;
 
 namespace {
-
-struct Chunk {
-  std::string type;
-  std::vector<std::uint8_t> data;
-};
-
-std::uint32_t Be32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
-std::vector<Chunk> Chunks(const std::vector<std::uint8_t>& file) {
-  std::vector<Chunk> chunks;
-  std::size_t pos = 8;
-  while (pos + 12 <= file.size()) {
-    const std::uint32_t length = Be32(&file[pos]);
-    if (pos + 12 + length > file.size()) break;
-    chunks.push_back({std::string(file.begin() + pos + 4, file.begin() + pos + 8),
-                      {file.begin() + pos + 8, file.begin() + pos + 8 + length}});
-    pos += 12 + length;
-  }
-  return chunks;
-}
 
 struct Ihdr {
   std::uint32_t width, height;
   int depth, colour_type, interlace;
 };
 
-Ihdr ReadIhdr(const std::vector<Chunk>& chunks) {
+Ihdr ReadIhdr(const std::vector<PngChunk>& chunks) {
   const std::vector<std::uint8_t>& d = chunks.at(0).data;
   EXPECT_EQ(chunks.at(0).type, "IHDR");
-  return {Be32(&d[0]), Be32(&d[4]), d[8], d[9], d[12]};
-}
-
-// The filtered rows: the IDAT data, concatenated and inflated.
-std::vector<std::uint8_t> InflatedImageData(const std::vector<Chunk>& chunks, std::size_t expected) {
-  std::vector<std::uint8_t> deflated;
-  for (const Chunk& c : chunks)
-    if (c.type == "IDAT") deflated.insert(deflated.end(), c.data.begin(), c.data.end());
-  std::vector<std::uint8_t> raw(expected + 1);
-  uLongf size = static_cast<uLongf>(raw.size());
-  EXPECT_EQ(uncompress(raw.data(), &size, deflated.data(), static_cast<uLong>(deflated.size())), Z_OK);
-  raw.resize(size);
-  return raw;
+  return {BigEndian32(&d[0]), BigEndian32(&d[4]), d[8], d[9], d[12]};
 }
 
 // A picture with every palette index of its depth in use (or varied colours).
@@ -111,7 +83,7 @@ TEST_P(PngEncodeFormat, ColourTypeDepthUnfilteredRowsAndExactRoundTrip) {
     const Bitmap before = picture;
     PngImage codec;
     const std::vector<std::uint8_t> file = codec.Encode(picture);
-    const std::vector<Chunk> chunks = Chunks(file);
+    const std::vector<PngChunk> chunks = PngChunks(file);
     ASSERT_FALSE(chunks.empty());
     const Ihdr ihdr = ReadIhdr(chunks);
     EXPECT_EQ(ihdr.width, std::uint32_t(w));
@@ -122,7 +94,7 @@ TEST_P(PngEncodeFormat, ColourTypeDepthUnfilteredRowsAndExactRoundTrip) {
     EXPECT_EQ(chunks.back().type, "IEND");
 
     const std::size_t row_bytes = (std::size_t(w) * c.depth * (c.colour_type == 2 ? 3 : 1) + 7) / 8;
-    const std::vector<std::uint8_t> raw = InflatedImageData(chunks, (row_bytes + 1) * h);
+    const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(chunks));
     ASSERT_EQ(raw.size(), (row_bytes + 1) * h);
     for (int y = 0; y < h; ++y) EXPECT_EQ(raw[y * (row_bytes + 1)], 0) << "filter byte of row " << y;
 
@@ -150,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, PngEncodeFormat,
 TEST(PngEncode, RowsOfALargePictureAreAllUnfiltered) {
   PngImage codec;
   const Bitmap picture = testsupport::GradientBitmap(500, 300);  // many IDAT chunks
-  const std::vector<Chunk> chunks = Chunks(codec.Encode(picture));
-  const std::vector<std::uint8_t> raw = InflatedImageData(chunks, 300 * 1501);
+  const std::vector<PngChunk> chunks = PngChunks(codec.Encode(picture));
+  const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(chunks));
   ASSERT_EQ(raw.size(), 300u * 1501);
   int filtered = 0;
   for (int y = 0; y < 300; ++y) filtered += raw[y * 1501] != 0;
@@ -178,7 +150,7 @@ TEST(PngEncode, PaletteCoversEveryIndexUsed) {
   picture.palette() = {{10, 20, 30, 0}, {40, 50, 60, 0}};
   picture.ScanLine(0)[0] = 1;
   picture.ScanLine(0)[1] = 5;
-  std::vector<Chunk> chunks = Chunks(codec.Encode(picture));
+  std::vector<PngChunk> chunks = PngChunks(codec.Encode(picture));
   ASSERT_EQ(chunks.at(1).type, "PLTE");
   EXPECT_EQ(chunks[1].data.size(), 6u * 3);
   Bitmap back;
@@ -186,13 +158,13 @@ TEST(PngEncode, PaletteCoversEveryIndexUsed) {
   ExpectSameColours(back, picture, "short palette");
 
   Bitmap empty_palette(3, 2, PixelFormat::Bits1);
-  chunks = Chunks(codec.Encode(empty_palette));
+  chunks = PngChunks(codec.Encode(empty_palette));
   ASSERT_EQ(chunks.at(1).type, "PLTE");
   EXPECT_EQ(chunks[1].data.size(), 3u);
 
   Bitmap long_palette(3, 2, PixelFormat::Bits1);
   long_palette.palette().resize(256);
-  chunks = Chunks(codec.Encode(long_palette));
+  chunks = PngChunks(codec.Encode(long_palette));
   EXPECT_EQ(chunks.at(1).data.size(), 2u * 3);
 }
 
@@ -445,7 +417,7 @@ TEST(PngDecode, DamagedFilesNeverCrash) {
       std::vector<std::uint8_t> file = whole;
       file[8 + random() % (file.size() - 8)] = static_cast<std::uint8_t>(random());
       for (std::size_t pos = 8; pos + 12 <= file.size();) {  // recompute every chunk's CRC
-        const std::size_t length = Be32(&file[pos]);
+        const std::size_t length = BigEndian32(&file[pos]);
         if (length > file.size() - pos - 12) break;
         const uLong crc = crc32(0, &file[pos + 4], static_cast<uInt>(length + 4));
         for (int b = 0; b < 4; ++b) file[pos + 8 + length + b] = static_cast<std::uint8_t>(crc >> (24 - 8 * b));

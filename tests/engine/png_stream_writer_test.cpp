@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/PngImage.h"
 #include "engine/PngStreamWriter.h"
@@ -22,62 +23,10 @@
 namespace {
 
 using img::PixelFormat;
-
-struct PngChunk {
-  std::string type;
-  std::vector<std::uint8_t> data;
-};
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
-
-// The file's chunks in order; fails the test on a bad signature, length or CRC.
-std::vector<PngChunk> Chunks(const std::vector<std::uint8_t>& file) {
-  std::vector<PngChunk> chunks;
-  static const std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  EXPECT_TRUE(file.size() >= 8 && std::memcmp(file.data(), signature, 8) == 0);
-  std::size_t at = 8;
-  while (at + 12 <= file.size()) {
-    const std::uint32_t length = BigEndian32(&file[at]);
-    if (at + 12 + length > file.size()) break;
-    PngChunk chunk{std::string(reinterpret_cast<const char*>(&file[at + 4]), 4),
-                   std::vector<std::uint8_t>(file.begin() + at + 8, file.begin() + at + 8 + length)};
-    const uLong crc = crc32(0, &file[at + 4], length + 4);
-    EXPECT_EQ(crc, BigEndian32(&file[at + 8 + length])) << chunk.type;
-    chunks.push_back(std::move(chunk));
-    at += 12 + length;
-  }
-  EXPECT_EQ(at, file.size());
-  return chunks;
-}
-
-std::vector<std::uint8_t> JoinedIdat(const std::vector<PngChunk>& chunks) {
-  std::vector<std::uint8_t> stream;
-  for (const PngChunk& c : chunks)
-    if (c.type == "IDAT") stream.insert(stream.end(), c.data.begin(), c.data.end());
-  return stream;
-}
-
-// Inflates the stream; empty when zlib reports any error (checksum included).
-std::vector<std::uint8_t> InflateAll(const std::vector<std::uint8_t>& stream) {
-  std::vector<std::uint8_t> out;
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return out;
-  z.next_in = const_cast<Bytef*>(stream.data());
-  z.avail_in = static_cast<uInt>(stream.size());
-  std::uint8_t buffer[16384];
-  int ret = Z_OK;
-  do {
-    z.next_out = buffer;
-    z.avail_out = sizeof buffer;
-    ret = inflate(&z, Z_NO_FLUSH);
-    out.insert(out.end(), buffer, buffer + (sizeof buffer - z.avail_out));
-  } while (ret == Z_OK);
-  inflateEnd(&z);
-  if (ret != Z_STREAM_END) out.clear();
-  return out;
-}
+using testsupport::InflateAll;
+using testsupport::JoinedIdat;
+using testsupport::PngChunk;
+using testsupport::PngChunks;
 
 // Decodes with libpng's simplified reader to r, g, b; empty on failure.
 std::vector<std::uint8_t> DecodeRgb(const std::vector<std::uint8_t>& file, int& width, int& height) {
@@ -136,7 +85,7 @@ std::size_t PngRowBytes(const img::Bitmap& bmp) {
 }
 
 void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uint8_t>& file) {
-  const std::vector<PngChunk> chunks = Chunks(file);
+  const std::vector<PngChunk> chunks = PngChunks(file);
   ASSERT_GE(chunks.size(), 3u);
   ASSERT_EQ(chunks.front().type, "IHDR");
   EXPECT_EQ(chunks.back().type, "IEND");
@@ -217,7 +166,7 @@ TEST(PngStreamWriter, PaletteCoversEveryIndexAndNoMore) {
     for (std::size_t i = 0; i < c.entries; ++i)
       bmp.palette().push_back({static_cast<std::uint8_t>(i), 200, static_cast<std::uint8_t>(255 - i), 0});
     const std::vector<std::uint8_t> file = engine::PngStreamWriter().Encode(bmp);
-    const std::vector<PngChunk> chunks = Chunks(file);
+    const std::vector<PngChunk> chunks = PngChunks(file);
     ASSERT_EQ(chunks[1].type, "PLTE");
     EXPECT_EQ(chunks[1].data.size(), 3 * c.plte) << img::BitsPerPixel(c.format) << " bits";
     ExpectDecodesToSource(bmp, file);
@@ -279,8 +228,8 @@ TEST(PngStreamWriter, SingleStreamIsTheStreamLibpngWrites) {
   for (const img::Bitmap& bmp : {PhotoLike(40, 30), PhotoLike(700, 500), palette8}) {
     engine::DeflateSettings one;
     one.threads = 1;
-    const std::vector<std::uint8_t> ours = JoinedIdat(Chunks(engine::PngStreamWriter(one).Encode(bmp)));
-    const std::vector<std::uint8_t> theirs = JoinedIdat(Chunks(WriteWithLibpng(bmp)));
+    const std::vector<std::uint8_t> ours = JoinedIdat(PngChunks(engine::PngStreamWriter(one).Encode(bmp)));
+    const std::vector<std::uint8_t> theirs = JoinedIdat(PngChunks(WriteWithLibpng(bmp)));
     ASSERT_FALSE(theirs.empty());
     EXPECT_EQ(ours, theirs) << bmp.width() << "x" << bmp.height();
   }
@@ -293,7 +242,7 @@ TEST(PngStreamWriter, ParallelFileWithinOnePercentOfOneStream) {
   two.threads = 2;
   const std::vector<std::uint8_t> parallel = engine::PngStreamWriter(two).Encode(photo);
   const double single = static_cast<double>(engine::PngStreamWriter(one).Encode(photo).size());
-  EXPECT_GT(Chunks(parallel).size(), 4u);  // several IDATs: a real multi-chunk stream
+  EXPECT_GT(PngChunks(parallel).size(), 4u);  // several IDATs: a real multi-chunk stream
   EXPECT_LT(std::abs(static_cast<double>(parallel.size()) - single) / single, 0.01);
   ExpectDecodesToSource(photo, parallel);
 }

@@ -52,13 +52,7 @@ ConversionOptions Resize(std::string width, std::string height, bool keepRatio =
   return options;
 }
 
-bool SamePixels(const Bitmap& a, const Bitmap& b) {
-  if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
-  const std::size_t bytes = static_cast<std::size_t>(a.width()) * img::BitsPerPixel(a.format()) / 8;
-  for (int y = 0; y < a.height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
-  return true;
-}
+using testsupport::SamePixels;
 
 // A 16-bit picture: not 24-bit, so a conversion shows.
 Bitmap Picture16(int width, int height) {

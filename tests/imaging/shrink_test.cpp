@@ -30,13 +30,7 @@ Bitmap Noise(int width, int height, unsigned seed) {
   return bmp;
 }
 
-bool SamePixels(const Bitmap& a, const Bitmap& b) {
-  if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
-  const std::size_t bytes = static_cast<std::size_t>(a.width()) * img::BitsPerPixel(a.format()) / 8;
-  for (int y = 0; y < a.height(); ++y)
-    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
-  return true;
-}
+using testsupport::SamePixels;
 
 int Channel(const Bitmap& bmp, int x, int y, int c) { return bmp.ScanLine(y)[3 * x + c]; }
 

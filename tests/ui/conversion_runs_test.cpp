@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "RecordingDialogs.h"
 #include "TestSupport.h"
 #include "engine/PngImage.h"
 #include "engine/TextUtil.h"
@@ -16,15 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string U(const fs::path& p) { return img::PathToUtf8(p); }
-
-class RecordingDialogs : public Dialogs {
- public:
-  std::vector<std::string> messages;
-  void ShowMessage(const std::string& text, int, int) override { messages.push_back(text); }
-  void ShowError(const std::string& text) override { messages.push_back(text); }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string BrowseForFolder(const std::string&, const std::string&) override { return {}; }
-};
 
 // The main window as the runs see it, with every call recorded.
 class FakeWindow : public RunWindow {
@@ -95,7 +87,7 @@ class RunsTest : public ::testing::Test {
   }
 
   testsupport::TempDir tmp_;
-  RecordingDialogs dialogs_;
+  testsupport::RecordingDialogs dialogs_;
   Dialogs* previous_ = nullptr;
   FakeWindow window_;
   engine::PictureConverter converter_{window_};

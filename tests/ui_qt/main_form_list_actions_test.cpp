@@ -11,11 +11,12 @@
 #include <QToolButton>
 #include <optional>
 
-#include "MainFormFixture.h"
+#include "MainWindowFixture.h"
 #include "ui/QtShell.h"
 #include "ui/core/ShellActions.h"
 
 namespace mainform_test {
+using namespace testsupport;
 namespace {
 
 namespace fs = std::filesystem;
@@ -141,7 +142,7 @@ TEST_F(ListActionsTest, DeleteMovesTheFileIntoTheDesktopTrash) {
 
 TEST_F(ListActionsTest, WithoutATrashDeleteLeavesThePicturesAndSaysWhy) {
   WriteFile(dir / "blocker");  // a file where the data folder's parent should be
-  ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString((dir / "blocker" / "share").string())));
+  ScopedEnv data("XDG_DATA_HOME", (dir / "blocker" / "share").string());
   ui::QtShell qtShell;
   ui::InstallShell(&qtShell);
   StartWith({"a.jpg", "b.jpg"});
@@ -238,7 +239,7 @@ TEST_F(ListActionsTest, ShellHelpersFollowTheOpenRule) {
   ui::RunProgram("/usr/bin/true");
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://www.example.com/ic/", "https://example.com",
                                                     "http://www.example.com"}));
-  EXPECT_EQ(shell.programs, std::vector<std::string>{"/usr/bin/true"});
+  EXPECT_EQ(shell.started, (std::vector<std::pair<std::string, bool>>{{"/usr/bin/true", false}}));
 }
 
 }  // namespace

@@ -12,12 +12,13 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
-#include "MainFormFixture.h"
+#include "MainWindowFixture.h"
 #include "brand/LinksPanelFactory.h"
 #include "brand/aboutus.h"
 #include "update/TFrmUpdate.h"
 
 namespace mainform_test {
+using namespace testsupport;
 namespace {
 
 // The real window with its links panel; the update page never loads.

@@ -7,9 +7,10 @@
 #include <QRadioButton>
 #include <fstream>
 
-#include "OptionsFixture.h"
+#include "MainWindowFixture.h"
 
 namespace windowtest {
+using namespace testsupport;
 namespace {
 
 using OptionsTest = OptionsTest;
@@ -111,7 +112,7 @@ TEST_F(OptionsTest, ZoomTypeShowsTheSizeGroupAndNeverTheMultiples) {
   EXPECT_FALSE(Find("GbZoomBei")->isVisible());
   EXPECT_EQ(Ini("default", "zoomtype"), "0");
   // Set from code (as the stored settings are) runs the handler as well.
-  form_->SetZoomTypeItemIndex(1);
+  form->SetZoomTypeItemIndex(1);
   EXPECT_TRUE(Find("GbZoomSize")->isVisible());
   EXPECT_EQ(Ini("default", "zoomtype"), "1");
 }
@@ -133,11 +134,11 @@ INSTANTIATE_TEST_SUITE_P(Boxes, FormatBox, ::testing::Values("CbJPG", "CBBMP", "
 TEST_F(OptionsTest, OptionsAreReadFromTheControls) {
   Find<QCheckBox>("CbJPG")->setChecked(true);
   Find<QCheckBox>("CbPNG")->setChecked(true);
-  form_->SetZoomTypeItemIndex(1);
+  form->SetZoomTypeItemIndex(1);
   Find<QLineEdit>("EdtWidth")->setText("320");
   Find<QLineEdit>("EdtHeight")->setText("200");
   Find<QListWidget>("LbRoateType")->setCurrentRow(3);
-  const engine::ConversionOptions o = form_->CurrentConversionOptions();
+  const engine::ConversionOptions o = form->CurrentConversionOptions();
   EXPECT_TRUE(o.toJpg && o.toPng);
   EXPECT_FALSE(o.toBmp || o.toJpeg);
   EXPECT_EQ(o.zoomType, 1);
@@ -145,7 +146,7 @@ TEST_F(OptionsTest, OptionsAreReadFromTheControls) {
   EXPECT_EQ(o.heightText, "200");
   EXPECT_EQ(o.rotation, 3);
   Find<QListWidget>("LbRoateType")->setCurrentRow(-1);
-  EXPECT_EQ(form_->CurrentConversionOptions().rotation, -1);
+  EXPECT_EQ(form->CurrentConversionOptions().rotation, -1);
 }
 
 TEST_F(OptionsTest, RotationWrittenOnTheUsersPicksOnly) {
@@ -178,13 +179,13 @@ TEST_F(OptionsTest, PreviewBoxesShowAndHideTheirGroups) {
 
 TEST_F(OptionsTest, UnwritableSettingsShowTheErrorBoxExceptForZoomType) {
   // A regular file where the settings file's folder should be.
-  const fs::path blocker = tmp_ / "blocker";
+  const fs::path blocker = dir / "blocker";
   { std::ofstream(blocker) << "x"; }
   const fs::path settings = blocker / "defualt.ini";
-  form_->UseSettingsFile(settings);
+  form->UseSettingsFile(settings);
   // Handlers run by the stored settings before the window shows stay silent.
   Find<QCheckBox>("CbJPG")->setChecked(true);
-  EXPECT_TRUE(dialogs_.errors.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
 
   Show();
   const std::string expected = ui::SettingsWriteError(U(settings)).what();
@@ -193,17 +194,17 @@ TEST_F(OptionsTest, UnwritableSettingsShowTheErrorBoxExceptForZoomType) {
                            "CbTargetImgPreview"}) {
     Click(name);
     ++boxes;
-    ASSERT_EQ(dialogs_.errors.size(), static_cast<std::size_t>(boxes)) << name;
-    EXPECT_EQ(dialogs_.errors.back(), expected) << name;
+    ASSERT_EQ(dialogs.errors.size(), static_cast<std::size_t>(boxes)) << name;
+    EXPECT_EQ(dialogs.errors.back(), expected) << name;
   }
   EXPECT_EQ(expected.rfind("Unable to write to ", 0), 0u);
   // The change itself still applies.
   EXPECT_TRUE(Find<QCheckBox>("CbPNG")->isChecked());
   ClickItem("LbRoateType", 1);
-  EXPECT_EQ(dialogs_.errors.size(), static_cast<std::size_t>(boxes + 1));
+  EXPECT_EQ(dialogs.errors.size(), static_cast<std::size_t>(boxes + 1));
   Click("rgZoomTypeItem0");
   EXPECT_FALSE(Find("GbZoomSize")->isVisible());
-  EXPECT_EQ(dialogs_.errors.size(), static_cast<std::size_t>(boxes + 1));
+  EXPECT_EQ(dialogs.errors.size(), static_cast<std::size_t>(boxes + 1));
 }
 
 }  // namespace

@@ -7,9 +7,10 @@
 #include <QScrollBar>
 #include <fstream>
 
-#include "OptionsFixture.h"
+#include "MainWindowFixture.h"
 
 namespace windowtest {
+using namespace testsupport;
 namespace {
 
 class PreviewTest : public OptionsTest {
@@ -23,15 +24,15 @@ class PreviewTest : public OptionsTest {
 };
 
 TEST_F(PreviewTest, ClickingTheThirdSourcePictureShowsItWithItsSize) {
-  SavePng(tmp_ / "src" / "a.png", 5, 4);
-  SaveBmp(tmp_ / "src" / "b.bmp", 6, 3);
-  SaveJpeg(tmp_ / "src" / "c.jpg", 40, 30);
+  SavePng(dir / "src" / "a.png", 5, 4);
+  SaveBmp(dir / "src" / "b.bmp", 6, 3);
+  SaveJpeg(dir / "src" / "c.jpg", 40, 30);
   ListFolders();
   Show();
   ClickItem("LbDocList", 2);
   EXPECT_EQ(Ini("ImgConvert", "LbDocListInd"), "2");
   EXPECT_EQ(Text("LblHint"), "源图片：" + SrcFolder() + "c.jpg");
-  EXPECT_EQ(form_->CurrentSourcePictureValue(), SrcFolder() + "c.jpg");
+  EXPECT_EQ(form->CurrentSourcePictureValue(), SrcFolder() + "c.jpg");
   EXPECT_EQ(Text("LblWHSource"), "c.jpg [宽度:40,高度:30]");
   EXPECT_EQ(Shown("ImgSource"), QSize(40, 30));
   ClickItem("LbDocList", 1);
@@ -46,7 +47,7 @@ TEST_F(PreviewTest, ClickingTheThirdSourcePictureShowsItWithItsSize) {
 }
 
 TEST_F(PreviewTest, ALargeJpegShowsItsRealSize) {
-  SaveJpeg(tmp_ / "src" / "big.jpeg", 3000, 2000);
+  SaveJpeg(dir / "src" / "big.jpeg", 3000, 2000);
   ListFolders();
   Show();
   ClickItem("LbDocList", 0);
@@ -58,37 +59,37 @@ TEST_F(PreviewTest, ALargeJpegShowsItsRealSize) {
 }
 
 TEST_F(PreviewTest, TargetClickShowsTheConvertedPictureWithoutWritingItsPosition) {
-  SavePng(tmp_ / "out" / "a.png", 9, 7);
-  SavePng(tmp_ / "out" / "b.png", 11, 5);
+  SavePng(dir / "out" / "a.png", 9, 7);
+  SavePng(dir / "out" / "b.png", 11, 5);
   ListFolders();
   Show();
   ClickItem("LbTarget", 1);
   EXPECT_EQ(Text("LblHint"), "当前图片：" + OutFolder() + "b.png");
-  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "b.png");
+  EXPECT_EQ(form->CurrentTargetPictureValue(), OutFolder() + "b.png");
   EXPECT_EQ(Text("LblWHTarget"), "b.png [宽度:11,高度:5]");
   EXPECT_EQ(Ini("ImgConvert", "LbTargetInd"), "<missing>");
   EXPECT_EQ(Ini("ImgConvert", "LbDocListInd"), "<missing>");
 }
 
 TEST_F(PreviewTest, WithThePreviewOffOnlyTheHintAndCurrentPictureChange) {
-  SavePng(tmp_ / "out" / "a.png", 9, 7);
+  SavePng(dir / "out" / "a.png", 9, 7);
   ListFolders();
   Show();
   Click("CbTargetImgPreview");
   ClickItem("LbTarget", 0);
   EXPECT_EQ(Text("LblHint"), "当前图片：" + OutFolder() + "a.png");
-  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "a.png");
+  EXPECT_EQ(form->CurrentTargetPictureValue(), OutFolder() + "a.png");
   EXPECT_EQ(Text("LblWHTarget"), "");
   EXPECT_TRUE(Find<QLabel>("ImgOutput")->pixmap().isNull());
 }
 
 TEST_F(PreviewTest, ADeletedPictureLeavesThePreviewAsItWas) {
-  SavePng(tmp_ / "src" / "a.png", 5, 4);
-  SavePng(tmp_ / "src" / "gone.png", 8, 8);
+  SavePng(dir / "src" / "a.png", 5, 4);
+  SavePng(dir / "src" / "gone.png", 8, 8);
   ListFolders();
   Show();
   ClickItem("LbDocList", 0);
-  fs::remove(tmp_ / "src" / "gone.png");
+  fs::remove(dir / "src" / "gone.png");
   ClickItem("LbDocList", 1);
   EXPECT_EQ(Text("LblHint"), "源图片：" + SrcFolder() + "gone.png");
   EXPECT_EQ(Text("LblWHSource"), "a.png [宽度:5,高度:4]");
@@ -96,18 +97,18 @@ TEST_F(PreviewTest, ADeletedPictureLeavesThePreviewAsItWas) {
 }
 
 TEST_F(PreviewTest, UndecodablePictures) {
-  SavePng(tmp_ / "src" / "a.png", 5, 4);
-  { std::ofstream(tmp_ / "src" / "b.jpg") << "not a jpeg"; }
-  { std::ofstream(tmp_ / "src" / "c.png") << "not a png"; }
-  { std::ofstream(tmp_ / "src" / "d.bmp") << "BM not a bitmap"; }
+  SavePng(dir / "src" / "a.png", 5, 4);
+  { std::ofstream(dir / "src" / "b.jpg") << "not a jpeg"; }
+  { std::ofstream(dir / "src" / "c.png") << "not a png"; }
+  { std::ofstream(dir / "src" / "d.bmp") << "BM not a bitmap"; }
   ListFolders();
   Show();
   ClickItem("LbDocList", 0);
   // A JPEG we cannot decode goes to the desktop's program; the box keeps
   // the previous picture and its label.
   ClickItem("LbDocList", 1);
-  ASSERT_EQ(shell_.opened.size(), 1u);
-  EXPECT_EQ(shell_.opened[0], SrcFolder() + "b.jpg");
+  ASSERT_EQ(shell.opened.size(), 1u);
+  EXPECT_EQ(shell.opened[0], SrcFolder() + "b.jpg");
   EXPECT_TRUE(Find("ImgSource")->isVisible());
   EXPECT_EQ(Text("LblWHSource"), "a.png [宽度:5,高度:4]");
   // A PNG that fails is passed over quietly.
@@ -119,8 +120,8 @@ TEST_F(PreviewTest, UndecodablePictures) {
   EXPECT_FALSE(Find("ImgSource")->isVisible());
   ClickItem("LbDocList", 0);
   EXPECT_TRUE(Find("ImgSource")->isVisible());
-  EXPECT_EQ(shell_.opened.size(), 1u);
-  EXPECT_TRUE(dialogs_.messages.empty() && dialogs_.errors.empty());
+  EXPECT_EQ(shell.opened.size(), 1u);
+  EXPECT_TRUE(dialogs.messages.empty() && dialogs.errors.empty());
 }
 
 TEST_F(PreviewTest, ALongNameNeverMovesThePanes) {
@@ -131,10 +132,10 @@ TEST_F(PreviewTest, ALongNameNeverMovesThePanes) {
   }();
   // Written under a short name first: the writer's temporary name is longer.
   for (const char* folder : {"src", "out"}) {
-    SavePng(tmp_ / folder / "long.png", 6, 3);
-    fs::rename(tmp_ / folder / "long.png", tmp_ / folder / name);
+    SavePng(dir / folder / "long.png", 6, 3);
+    fs::rename(dir / folder / "long.png", dir / folder / name);
   }
-  SavePng(tmp_ / "out" / "IMG_20240512_183045.png", 6, 3);
+  SavePng(dir / "out" / "IMG_20240512_183045.png", 6, 3);
   ListFolders();
   Show();
   QApplication::processEvents();
@@ -168,9 +169,9 @@ class PreviewProportions : public PreviewTest, public ::testing::WithParamInterf
 
 TEST_P(PreviewProportions, PictureIsFittedInsideItsBox) {
   const BoxCase& c = GetParam();
-  SavePng(tmp_ / c.folder / "p.png", c.width, c.height);
+  SavePng(dir / c.folder / "p.png", c.width, c.height);
   ListFolders();
-  form_->resize(1920, 1040);
+  form->resize(1920, 1040);
   Show();
   ClickItem(c.list, 0);
   QApplication::processEvents();
@@ -199,8 +200,8 @@ INSTANTIATE_TEST_SUITE_P(Boxes, PreviewProportions,
 
 TEST_F(PreviewTest, EmptyListOrNoCurrentItemDoesNothing) {
   ListFolders();
-  form_->LbDocListClick();
-  form_->LbTargetClick();
+  form->LbDocListClick();
+  form->LbTargetClick();
   EXPECT_EQ(Text("LblHint"), "");
   EXPECT_EQ(Ini("ImgConvert", "LbDocListInd"), "<missing>");
 }

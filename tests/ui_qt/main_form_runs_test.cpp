@@ -10,12 +10,13 @@
 #include <fstream>
 #include <functional>
 
-#include "OptionsFixture.h"
+#include "MainWindowFixture.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/ConversionRuns.h"
 #include "ui/WindowHelpers.h"
 
 namespace windowtest {
+using namespace testsupport;
 namespace {
 
 class RunsTest : public OptionsTest {
@@ -24,12 +25,12 @@ class RunsTest : public OptionsTest {
     OptionsTest::SetUp();
     for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG", "CbTargetImgPreview"})
       Find<QCheckBox>(name)->setChecked(true);
-    form_->SetZoomTypeItemIndex(0);
+    form->SetZoomTypeItemIndex(0);
   }
 
   std::vector<std::string> OutNames() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(tmp_ / "out")) names.push_back(U(e.path().filename()));
+    for (const auto& e : fs::directory_iterator(dir / "out")) names.push_back(U(e.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -64,7 +65,7 @@ class RunsTest : public OptionsTest {
 
   // Runs action at every event pump while the window is busy, until it says done.
   void DuringRun(std::function<bool()> action) {
-    auto* timer = new QTimer(form_.get());
+    auto* timer = new QTimer(form.get());
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
       if (action()) timer->stop();
@@ -74,15 +75,15 @@ class RunsTest : public OptionsTest {
 };
 
 TEST_F(RunsTest, NoSelectionShowsTheMessageAndStaysIdle) {
-  SavePng(tmp_ / "src" / "a.png", 4, 4);
+  SavePng(dir / "src" / "a.png", 4, 4);
   ListFolders();
   Show();
   Click("BtnImgCovert");
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0], "请选择一个要转换的图片");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0], "请选择一个要转换的图片");
   EXPECT_TRUE(OutNames().empty());
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
-  EXPECT_FALSE(form_->RunUnderWay());
+  EXPECT_FALSE(form->RunUnderWay());
   EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
   const QImage idle = GlyphResource("BtnImgCovert");
   if (!idle.isNull()) {
@@ -92,14 +93,14 @@ TEST_F(RunsTest, NoSelectionShowsTheMessageAndStaysIdle) {
 
 TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
   for (const char* name : {"a.png", "b.png", "bskip.png", "c.png"})
-    SavePng(tmp_ / "src" / name, 12, 8);
+    SavePng(dir / "src" / name, 12, 8);
   ListFolders();
   Show();
   SelectSources({0, 1, 3});
   bool otherDisabled = false;
   DuringRun([&] {
-    if (form_->RunUnderWay()) otherDisabled = !Find("BtnDirImgConvert")->isEnabled();
-    return form_->RunUnderWay();
+    if (form->RunUnderWay()) otherDisabled = !Find("BtnDirImgConvert")->isEnabled();
+    return form->RunUnderWay();
   });
   Click("BtnImgCovert");
 
@@ -111,18 +112,18 @@ TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
   EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
   // Only the PNG target of the last picture is selected, and previewed.
   EXPECT_EQ(SelectedRows("LbTarget"), std::vector<int>{11});
-  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "c.png");
+  EXPECT_EQ(form->CurrentTargetPictureValue(), OutFolder() + "c.png");
   EXPECT_EQ(Text("LblWHTarget"), "c.png [宽度:12,高度:8]");
   EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 0);
   EXPECT_TRUE(otherDisabled);
   EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(RunsTest, NoFormatTickedWritesAndSelectsNothing) {
-  SavePng(tmp_ / "src" / "a.png", 4, 4);
-  SavePng(tmp_ / "out" / "old.png", 4, 4);
+  SavePng(dir / "src" / "a.png", 4, 4);
+  SavePng(dir / "out" / "old.png", 4, 4);
   ListFolders();
   for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
   Show();
@@ -135,7 +136,7 @@ TEST_F(RunsTest, NoFormatTickedWritesAndSelectsNothing) {
 
 TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   for (const char* name : {"p1.png", "p2.png", "p3.png", "p4.png", "p5.png"})
-    SavePng(tmp_ / "src" / name, 40, 30);
+    SavePng(dir / "src" / name, 40, 30);
   ListFolders();
   // A rotation pumps events once per row, so the click lands inside a picture.
   Find<QListWidget>("LbRoateType")->setCurrentRow(1);
@@ -166,7 +167,7 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"p1.bmp", "p1.jpeg", "p1.jpg", "p1.png", "p2.bmp",
                                                   "p2.jpeg", "p2.jpg", "p2.png"}));
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
-  EXPECT_FALSE(form_->RunUnderWay());
+  EXPECT_FALSE(form->RunUnderWay());
   EXPECT_NE(Find<QProgressBar>("ProgressBar1")->value(), 0);
   const QImage stop = GlyphResource("BtnStopImgConvert");
   if (!stop.isNull()) {
@@ -176,13 +177,13 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   }
   // The rotation applied: 40 x 30 became 30 x 40.
   img::Bitmap p2;
-  p2.LoadFromFile(tmp_ / "out" / "p2.bmp");
+  p2.LoadFromFile(dir / "out" / "p2.bmp");
   EXPECT_EQ(p2.width(), 30);
   EXPECT_EQ(p2.height(), 40);
 }
 
 TEST_F(RunsTest, FolderRunOverNestedFolders) {
-  const fs::path a = tmp_ / "src";
+  const fs::path a = dir / "src";
   SaveJpeg(a / "Photo.JPG", 10, 10);
   SaveJpeg(a / "b" / "inb.jpg", 10, 10);
   SaveJpeg(a / "b" / "c" / "inc.jpg", 10, 10);
@@ -199,7 +200,7 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
                                                   "inc.bmp", "inc.jpg", "photo.bmp", "photo.jpg",
                                                   "x.bmp", "x.jpg"}));
   img::Bitmap x;
-  x.LoadFromFile(tmp_ / "out" / "x.bmp");
+  x.LoadFromFile(dir / "out" / "x.bmp");
   EXPECT_EQ(x.width(), 10);
   EXPECT_EQ(x.height(), 7);
   // The converted list is read again from the folder, nothing selected in it.
@@ -211,15 +212,15 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
 }
 
 TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
-  for (const char* name : {"p1.png", "p2.png", "p3.png"}) SavePng(tmp_ / "src" / name, 8, 8);
+  for (const char* name : {"p1.png", "p2.png", "p3.png"}) SavePng(dir / "src" / name, 8, 8);
   ListFolders();
   Show();
   SelectSources({0, 1, 2});
   bool closedAtOnce = true;
   DuringRun([&] {
     if (Text("LblHint").find("p1.png") == std::string::npos) return false;
-    form_->close();
-    closedAtOnce = !form_->isVisible();
+    form->close();
+    closedAtOnce = !form->isVisible();
     // The other batch button cannot start a second run meanwhile.
     Click("BtnDirImgConvert");
     return true;
@@ -227,20 +228,20 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   Click("BtnImgCovert");
   EXPECT_FALSE(closedAtOnce);
   EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
-  EXPECT_FALSE(fs::exists(tmp_ / "out" / "p2.png"));
-  EXPECT_TRUE(fs::exists(tmp_ / "out" / "p1.png"));
-  for (int i = 0; i < 100 && form_->isVisible(); ++i) QTest::qWait(10);
-  EXPECT_FALSE(form_->isVisible());
+  EXPECT_FALSE(fs::exists(dir / "out" / "p2.png"));
+  EXPECT_TRUE(fs::exists(dir / "out" / "p1.png"));
+  for (int i = 0; i < 100 && form->isVisible(); ++i) QTest::qWait(10);
+  EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(OutNames().size(), 4u);
-  form_.reset();
+  form.reset();
   EXPECT_EQ(Ini("default", "fr"), "0");
 }
 
 // The hint line's tooltip names the failed pictures of the latest run, with
 // the reasons, and the next run starts it afresh.
 TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
-  { std::ofstream(tmp_ / "src" / "bad.png") << "not a picture"; }
-  SavePng(tmp_ / "src" / "good.png", 8, 8);
+  { std::ofstream(dir / "src" / "bad.png") << "not a picture"; }
+  SavePng(dir / "src" / "good.png", 8, 8);
   ListFolders();
   Show();
   SelectSources({0, 1});
@@ -269,7 +270,7 @@ class MidRunFolderTest : public RunsTest, public ::testing::WithParamInterface<c
   void Act(const std::string& what) {
     if (what == "Enter") {
       QTest::keyClick(Find<QListWidget>("LbDocList"), Qt::Key_Return);
-    } else if (QAction* action = form_->findChild<QAction*>(Q(what))) {
+    } else if (QAction* action = form->findChild<QAction*>(Q(what))) {
       action->trigger();
     } else {
       Click(what.c_str());
@@ -279,16 +280,16 @@ class MidRunFolderTest : public RunsTest, public ::testing::WithParamInterface<c
 
 TEST_P(MidRunFolderTest, TheRunKeepsTheFoldersItStartedWith) {
   for (const char* name : {"p1.png", "p2.png", "p3.png"}) {
-    SavePng(tmp_ / "src" / name, 12, 8);
-    SavePng(tmp_ / "other" / name, 10, 10);
+    SavePng(dir / "src" / name, 12, 8);
+    SavePng(dir / "other" / name, 10, 10);
   }
   ListFolders();
   Show();
   SelectSources({0, 1, 2});
   DuringRun([&] {
     if (Text("LblHint").find("p1.png") == std::string::npos) return false;
-    Find<QLineEdit>("EdtPath")->setText(Q(U(tmp_ / "other")));
-    Find<QLineEdit>("EdtOutput")->setText(Q(U(tmp_ / "other-out")));
+    Find<QLineEdit>("EdtPath")->setText(Q(U(dir / "other")));
+    Find<QLineEdit>("EdtOutput")->setText(Q(U(dir / "other-out")));
     Act(GetParam());
     return true;
   });
@@ -297,17 +298,17 @@ TEST_P(MidRunFolderTest, TheRunKeepsTheFoldersItStartedWith) {
   EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
   for (const char* name : {"p1.bmp", "p2.bmp", "p3.bmp"}) {
     img::Bitmap target;
-    target.LoadFromFile(tmp_ / "out" / name);
+    target.LoadFromFile(dir / "out" / name);
     EXPECT_EQ(target.width(), 12) << name;
   }
-  EXPECT_EQ(form_->SourcePathValue(), SrcFolder());
-  EXPECT_EQ(form_->TargetPathValue(), OutFolder());
-  EXPECT_EQ(form_->CurrentTargetPictureValue(), OutFolder() + "p3.png");
-  EXPECT_TRUE(shell_.opened.empty());
-  EXPECT_TRUE(shell_.folders.empty());
-  EXPECT_TRUE(shell_.painted.empty());
-  EXPECT_FALSE(fs::exists(tmp_ / "other-out"));
-  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_EQ(form->SourcePathValue(), SrcFolder());
+  EXPECT_EQ(form->TargetPathValue(), OutFolder());
+  EXPECT_EQ(form->CurrentTargetPictureValue(), OutFolder() + "p3.png");
+  EXPECT_TRUE(shell.opened.empty());
+  EXPECT_TRUE(shell.folders.empty());
+  EXPECT_TRUE(shell.painted.empty());
+  EXPECT_FALSE(fs::exists(dir / "other-out"));
+  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(FolderActions, MidRunFolderTest,

@@ -8,11 +8,12 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "MainFormFixture.h"
+#include "MainWindowFixture.h"
 #include "ui/core/ProgramFolders.h"
 #include "ui/core/SettingsFile.h"
 
 namespace mainform_test {
+using namespace testsupport;
 namespace {
 
 namespace fs = std::filesystem;

@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "MainFormFixture.h"
 #include "TestSupport.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
@@ -25,11 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using mainform_test::ScopedEnv;
-
-void WriteFile(const fs::path& path, const std::string& content = "x") {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using testsupport::ScopedEnv;
+using testsupport::WriteFile;
 
 void MakeProgram(const fs::path& path) {
   WriteFile(path, "#!/bin/sh\n");
@@ -41,7 +37,7 @@ TEST(FindPaintProgram, FirstCandidateFoundOnPathWins) {
   testsupport::TempDir bin;
   MakeProgram(bin / "gimp");
   MakeProgram(bin / "pinta");
-  ScopedEnv path("PATH", QFile::encodeName(QString::fromStdString(bin.path().string())));
+  ScopedEnv path("PATH", bin.path().string());
   EXPECT_EQ(ui::FindPaintProgram(), QString::fromStdString((bin / "pinta").string()));
   MakeProgram(bin / "kolourpaint");
   EXPECT_EQ(ui::FindPaintProgram(), QString::fromStdString((bin / "kolourpaint").string()));
@@ -50,7 +46,7 @@ TEST(FindPaintProgram, FirstCandidateFoundOnPathWins) {
 TEST(FindPaintProgram, NoneOnPathGivesEmpty) {
   testsupport::TempDir bin;
   WriteFile(bin / "pinta");  // not executable
-  ScopedEnv path("PATH", QFile::encodeName(QString::fromStdString(bin.path().string())));
+  ScopedEnv path("PATH", bin.path().string());
   EXPECT_TRUE(ui::FindPaintProgram().isEmpty());
 }
 #endif
@@ -70,7 +66,7 @@ TEST(ShellUrl, AddressesStayFilesBecomeFileUrls) {
 TEST(QtShell, MoveToTrashMovesTheFileIntoTheUsersTrash) {
   testsupport::TempDir home;
   fs::create_directories(home / "data");
-  ScopedEnv data("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString((home / "data").string())));
+  ScopedEnv data("XDG_DATA_HOME", (home / "data").string());
   const fs::path file = home / "删除我.png";
   WriteFile(file, "picture");
   ui::QtShell shell;
@@ -101,8 +97,8 @@ class TrashWithoutDataFolder : public ::testing::Test {
 
   testsupport::TempDir home;
   fs::path file = home / "pic.jpg";
-  ScopedEnv home_env{"HOME", QFile::encodeName(QString::fromStdString(home.path().string()))};
-  ScopedEnv data{"XDG_DATA_HOME", nullptr};
+  ScopedEnv home_env{"HOME", home.path().string()};
+  ScopedEnv data{"XDG_DATA_HOME", std::nullopt};
   ui::QtShell shell;
 
  private:

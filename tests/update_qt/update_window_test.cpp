@@ -23,50 +23,22 @@
 #include <string>
 #include <vector>
 
+#include "RecordingDialogs.h"
+#include "RecordingShell.h"
 #include "TestHttpServer.h"
-#include "ui/core/Dialogs.h"
-#include "ui/core/Shell.h"
 #include "update/NetworkProblem.h"
 #include "update/core/UpdateInfo.h"
 
 namespace {
 
+using testsupport::RecordingDialogs;
+using testsupport::RecordingShell;
 using testsupport::TestHttpServer;
 using update::TFrmUpdate;
 
 const char* const kUpToDate = "已经是最新版本";
 const char* const kUpdating = "软件正在更新中，请稍候...";
 const char* const kDone = "更新完成，关闭后将自动重启软件";
-
-struct Message {
-  std::string text;
-  int x;
-  int y;
-};
-
-class RecordingDialogs : public ui::Dialogs {
- public:
-  void ShowMessage(const std::string& text, int x, int y) override { messages.push_back({text, x, y}); }
-  void ShowError(const std::string& text) override { messages.push_back({text, -1, -1}); }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  std::string BrowseForFolder(const std::string&, const std::string&) override { return {}; }
-  std::vector<Message> messages;
-};
-
-// Records the start and reports that nothing could be started.
-class RecordingShell : public ui::Shell {
- public:
-  void OpenDocument(const std::string& target) override { opened.push_back(target); }
-  void OpenFolder(const std::string&) override {}
-  bool StartProgram(const std::string& program, bool hidden) override {
-    started.push_back({program, hidden});
-    return false;
-  }
-  void OpenInPaint(const std::string&) override {}
-  bool MoveToTrash(const std::string&) override { return false; }
-  std::vector<std::pair<std::string, bool>> started;
-  std::vector<std::string> opened;
-};
 
 bool WaitFor(const std::function<bool()>& done, int timeout_ms = 5000) {
   QElapsedTimer clock;
@@ -104,6 +76,7 @@ class UpdateWindowTest : public ::testing::Test {
     ASSERT_TRUE(folder_.isValid());
     previous_dialogs_ = ui::InstallDialogs(&dialogs_);
     previous_shell_ = ui::InstallShell(&shell_);
+    shell_.startSucceeds = false;  // nothing could be started
     update::ResetUpdateInfo();
   }
   void TearDown() override {
@@ -155,9 +128,9 @@ TEST_F(UpdateWindowTest, UpToDateReportsAtMessagePointAndCloses) {
   QTest::qWait(50);
 
   ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
-  EXPECT_EQ(dialogs_.messages[0].x, 106 + 80);
-  EXPECT_EQ(dialogs_.messages[0].y, 130 + 30);
+  EXPECT_EQ(dialogs_.messages[0], kUpToDate);
+  EXPECT_EQ(dialogs_.messagePlaces[0].x, 106 + 80);
+  EXPECT_EQ(dialogs_.messagePlaces[0].y, 130 + 30);
   EXPECT_FALSE(window->isVisible());
   EXPECT_FLOAT_EQ(update::LatestVersion, 2.2f);
   EXPECT_EQ(Control<QProgressBar>(*window, "ProgressBar1")->value(), 0);
@@ -257,7 +230,7 @@ TEST_F(UpdateWindowTest, PageWithoutSignatureIsNotShown) {
   auto window = MakeWindow("/update/ic/");
   window->show();
   ASSERT_TRUE(WaitForMessages(1));
-  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_EQ(dialogs_.messages[0], kUpToDate);
   EXPECT_FALSE(window->isVisible());
   EXPECT_TRUE(Control<QLabel>(*window, "Image1")->isVisibleTo(window.get()));
   EXPECT_FALSE(Control<QTextBrowser>(*window, "WebBrowser1")->isVisibleTo(window.get()));
@@ -270,7 +243,7 @@ TEST_F(UpdateWindowTest, PageThatDoesNotLoadCountsAsUpToDate) {
   auto window = MakeWindow("/update/missing/");
   window->show();
   ASSERT_TRUE(WaitForMessages(1));
-  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_EQ(dialogs_.messages[0], kUpToDate);
   EXPECT_FALSE(window->isVisible());
 }
 
@@ -280,7 +253,7 @@ TEST_F(UpdateWindowTest, OversizedPageIsNotRead) {
   auto window = MakeWindow("/update/ic/");
   window->show();
   ASSERT_TRUE(WaitForMessages(1));
-  EXPECT_EQ(dialogs_.messages[0].text, kUpToDate);
+  EXPECT_EQ(dialogs_.messages[0], kUpToDate);
   EXPECT_FALSE(window->IsUpdating());
 }
 
@@ -288,8 +261,8 @@ TEST_F(UpdateWindowTest, EmptyAddressIsReportedAndTriedAnyway) {
   auto window = MakeWindow(QString());
   window->show();
   ASSERT_TRUE(WaitForMessages(2));
-  EXPECT_EQ(dialogs_.messages[0].text, "TarnwelCOMUpdate is null");
-  EXPECT_EQ(dialogs_.messages[1].text, kUpToDate);
+  EXPECT_EQ(dialogs_.messages[0], "TarnwelCOMUpdate is null");
+  EXPECT_EQ(dialogs_.messages[1], kUpToDate);
 }
 
 TEST_F(UpdateWindowTest, EachShowingLoadsAndDecidesAgain) {
@@ -302,7 +275,7 @@ TEST_F(UpdateWindowTest, EachShowingLoadsAndDecidesAgain) {
   ASSERT_TRUE(WaitForMessages(2));
   QTest::qWait(400);
   EXPECT_EQ(dialogs_.messages.size(), 2u);
-  EXPECT_EQ(dialogs_.messages[1].text, kUpToDate);
+  EXPECT_EQ(dialogs_.messages[1], kUpToDate);
   EXPECT_EQ(server_.Requests("/update/ic/"), 2);
 }
 

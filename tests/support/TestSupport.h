@@ -1,12 +1,16 @@
 #pragma once
 // Helpers shared by the tests: the public decoder suites beside the project,
-// throw-away folders, and small pictures with exact pixels.
+// throw-away folders, whole files written and read back, and small pictures
+// with exact pixels.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -97,6 +101,19 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+// Writes content as the whole file, making its folders first.
+inline void WriteFile(const std::filesystem::path& path, const std::string& content = "x") {
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// The whole file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // A 24-bit picture whose pixel (x, y) has blue x, green y and red x ^ y (all
 // mod 256), so every position is told apart in small pictures.
 inline img::Bitmap GradientBitmap(int width, int height) {
@@ -110,6 +127,15 @@ inline img::Bitmap GradientBitmap(int width, int height) {
     }
   }
   return bmp;
+}
+
+// Same size, format and pixel bytes (row padding aside).
+inline bool SamePixels(const img::Bitmap& a, const img::Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
+  const std::size_t bytes = static_cast<std::size_t>(a.width()) * img::BitsPerPixel(a.format()) / 8;
+  for (int y = 0; y < a.height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
+  return true;
 }
 
 }  // namespace testsupport
