@@ -45,8 +45,8 @@ class TMainForm::RunAdapter : public RunWindow {
   engine::PictureList& TargetList() override { return form_.TargetPictureList(); }
   std::string SourcePath() override { return form_.SourcePathValue(); }
   std::string TargetPath() override { return form_.TargetPathValue(); }
-  std::string SourceEditFolder() override { return EditFolder(form_.form_->EdtPath); }
-  std::string OutputEditFolder() override { return EditFolder(form_.form_->EdtOutput); }
+  std::string SourceEditFolder() override { return form_.source_->EditFolder(); }
+  std::string OutputEditFolder() override { return form_.output_->EditFolder(); }
   bool StopRequested() override { return form_.StopRequested; }
   void ClearStopRequest() override { form_.StopRequested = false; }
   void SetHint(const std::string& text) override {

@@ -28,6 +28,19 @@ char FolderSeparator() {
 #endif
 }
 
+std::string SystemRootFolder() {
+#ifdef _WIN32
+  return "C:\\";
+#else
+  return "/";
+#endif
+}
+
+bool IsExistingFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(img::PathFromUtf8(path), ec);
+}
+
 namespace {
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -91,6 +104,11 @@ FolderCreation CreateFolderWithParents(const std::string& folder) {
   if (!DriveExists(DrivePart(trimmed))) return FolderCreation::Failed;
   fs::create_directories(path, ec);
   return fs::is_directory(path, ec) ? FolderCreation::Ready : FolderCreation::Failed;
+}
+
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == FolderSeparator()) return folder + name;
+  return folder + FolderSeparator() + name;
 }
 
 std::vector<std::string> ListFolderFiles(const std::string& folder) {
