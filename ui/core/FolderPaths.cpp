@@ -41,6 +41,11 @@ bool IsExistingFolder(const std::string& path) {
   return !path.empty() && fs::is_directory(img::PathFromUtf8(path), ec);
 }
 
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == FolderSeparator()) return folder + name;
+  return folder + FolderSeparator() + name;
+}
+
 namespace {
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -104,11 +109,6 @@ FolderCreation CreateFolderWithParents(const std::string& folder) {
   if (!DriveExists(DrivePart(trimmed))) return FolderCreation::Failed;
   fs::create_directories(path, ec);
   return fs::is_directory(path, ec) ? FolderCreation::Ready : FolderCreation::Failed;
-}
-
-std::string PathInFolder(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == FolderSeparator()) return folder + name;
-  return folder + FolderSeparator() + name;
 }
 
 std::vector<std::string> ListFolderFiles(const std::string& folder) {

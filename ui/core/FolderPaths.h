@@ -17,6 +17,9 @@ std::string SystemRootFolder();
 // True when path names an existing folder; false for an empty text.
 bool IsExistingFolder(const std::string& path);
 
+// Folder + name, with the separator between them when the folder lacks it.
+std::string PathInFolder(const std::string& folder, const std::string& name);
+
 // Blank text: unchanged. Otherwise the trimmed text with one separator
 // appended, then every run of three separators made one, then every pair.
 void NormalizeFolderPath(std::string& path);
@@ -33,9 +36,6 @@ enum class FolderCreation {
   Failed,    // it could not be made (no rights, a file in the way): passed silently
 };
 FolderCreation CreateFolderWithParents(const std::string& folder);
-
-// Folder + name, with the separator between them when the folder lacks it.
-std::string PathInFolder(const std::string& folder, const std::string& name);
 
 // Full paths of the regular files directly in folder (no subfolders), in
 // natural, case-insensitive name order, the same every time for the same content.
