@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -11,7 +10,6 @@
 #include <QStyle>
 #include <QGroupBox>
 #include <QResizeEvent>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -268,14 +266,6 @@ void TMainForm::SaveSettings() {
 void TMainForm::StepProgressBar() {
   const int next = form_->ProgressBar1->value() + kProgressStep;
   form_->ProgressBar1->setValue(next > form_->ProgressBar1->maximum() ? 0 : next);
-}
-
-engine::ConversionOptions TMainForm::Options() { return CurrentConversionOptions(); }
-
-void TMainForm::PumpEvents() { QCoreApplication::processEvents(); }
-
-void TMainForm::Pause(int milliseconds) {
-  if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
 void TMainForm::ApplyLook() {

@@ -3,8 +3,8 @@
 // object name), its creation and first-run sequence, the two folder sides
 // (one FolderSide each: edit, list, current picture, preview), the list
 // menus, and the settings it loads at creation and saves when it is
-// destroyed. It is the converter's host: the conversion reads the options
-// from its controls.
+// destroyed. It is the one host of a conversion: the runs and the converter
+// see the window itself (a RunWindow), and read the options from its controls.
 
 #include <QWidget>
 #include <filesystem>
@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConversionHost.h"
 #include "engine/PictureConverter.h"
 #include "ui/FolderSide.h"
+#include "ui/core/ConversionRuns.h"
 #include "ui/core/SettingsFile.h"
 #include "ui/core/SettingsKeys.h"
 
@@ -43,7 +43,7 @@ class TFrmReName;
 // installs one. Called once by every main window's creation.
 extern std::function<void(QWidget* host)> LinksPanelFactory;
 
-class TMainForm : public QWidget, public engine::ConversionHost {
+class TMainForm : public QWidget, public RunWindow {
   Q_OBJECT
 
  public:
@@ -85,7 +85,7 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // list. The user's ways to a refresh (Enter, leaving the edit, F5, browse,
   // delete, rename) do nothing while a run is under way; a run may refresh.
   void RefreshSourceList();
-  void RefreshTargetList();
+  void RefreshTargetList() override;
   // Check the folder's drive and create the folder; empty (after a message)
   // when it cannot be used.
   std::string ResolveSourceFolder();
@@ -96,7 +96,7 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // ProgressBar1 one step (10) on; past the end it starts again at 0.
   void StepProgressBar();
 
-  // engine::ConversionHost: the options as the controls hold them now.
+  // The conversion's host (engine::ConversionHost): the options as the controls hold them now.
   engine::ConversionOptions Options() override;
   engine::PictureList* ConvertedList() override { return &output_->Pictures(); }
   void StepProgress() override { StepProgressBar(); }
@@ -190,7 +190,22 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   const std::string& CurrentTargetPictureValue() const { return output_->CurrentPicture(); }
 
  private:
-  class RunAdapter;
+  // What the runs see of the window (RunWindow), besides the host's duties.
+  engine::PictureList& SourceList() override { return source_->Pictures(); }
+  engine::PictureList& TargetList() override { return output_->Pictures(); }
+  std::string SourcePath() override { return source_->Folder(); }
+  std::string TargetPath() override { return output_->Folder(); }
+  std::string SourceEditFolder() override { return source_->EditFolder(); }
+  std::string OutputEditFolder() override { return output_->EditFolder(); }
+  bool StopRequested() override { return stopRequested_; }
+  void ClearStopRequest() override { stopRequested_ = false; }
+  void SetHint(const std::string& text) override;
+  void SetHintDetail(const std::string& text) override;
+  void ShowProgressBar() override;
+  void SetProgress(int position) override;
+  void FocusSourceList() override;
+  void FocusTargetList() override;
+  void TargetListClick() override { LbTargetClick(); }
 
   void ConnectOptionControls();
   void ConnectPreview();
@@ -213,11 +228,10 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // The start/stop toggle around one run.
   void ToggleRun(QToolButton* button, const char* idleGlyph, bool selectedRun);
 
-  bool StopRequested = false;
+  // The runs' stop flag: set by a stop click, polled before each picture.
+  bool stopRequested_ = false;
   bool runUnderWay_ = false;
   bool closeAfterRun_ = false;
-  // What the runs see of the window.
-  std::shared_ptr<RunAdapter> runWindow_;
   // The engine objects; the window is their host.
   std::unique_ptr<engine::PictureConverter> converter_;
 };
