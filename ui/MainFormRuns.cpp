@@ -1,8 +1,7 @@
 // The two batch buttons: the start/stop toggle around the runs, and the
-// main window as the runs' window and the converter's host.
+// main window as the runs' window (and so the converter's host).
 
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QLabel>
@@ -29,48 +28,32 @@ void SetTag(QToolButton* button, int tag) { button->setProperty(kTag, tag); }
 
 }  // namespace
 
-// The window as the runs and the converter see it. Options are read from
-// the controls at every call, so a change during a run applies at once.
-class TMainForm::RunAdapter : public RunWindow {
- public:
-  explicit RunAdapter(TMainForm& form) : form_(form) {}
+// The window as the runs and the converter see it. The options are read
+// from the controls at every call, so a change during a run applies at once.
 
-  engine::ConversionOptions Options() override { return form_.Options(); }
-  engine::PictureList* ConvertedList() override { return form_.ConvertedList(); }
-  void StepProgress() override { form_.StepProgress(); }
-  void PumpEvents() override { form_.PumpEvents(); }
-  void Pause(int milliseconds) override { form_.Pause(milliseconds); }
+engine::ConversionOptions TMainForm::Options() { return CurrentConversionOptions(); }
 
-  engine::PictureList& SourceList() override { return form_.SourcePictureList(); }
-  engine::PictureList& TargetList() override { return form_.TargetPictureList(); }
-  std::string SourcePath() override { return form_.SourcePathValue(); }
-  std::string TargetPath() override { return form_.TargetPathValue(); }
-  std::string SourceEditFolder() override { return EditFolder(form_.form_->EdtPath); }
-  std::string OutputEditFolder() override { return EditFolder(form_.form_->EdtOutput); }
-  bool StopRequested() override { return form_.StopRequested; }
-  void ClearStopRequest() override { form_.StopRequested = false; }
-  void SetHint(const std::string& text) override {
-    form_.form_->LblHint->setText(QString::fromStdString(text));
-  }
-  void SetHintDetail(const std::string& text) override {
-    // Rich text kept as typed: a file name holding '<' stays a name.
-    const QString escaped = QString::fromStdString(text).toHtmlEscaped();
-    form_.form_->LblHint->setToolTip(
-        text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
-  }
-  void ShowProgressBar() override { form_.form_->ProgressBar1->show(); }
-  void SetProgress(int position) override { form_.form_->ProgressBar1->setValue(position); }
-  void FocusSourceList() override { form_.form_->LbDocList->setFocus(); }
-  void FocusTargetList() override { form_.form_->LbTarget->setFocus(); }
-  void TargetListClick() override { form_.LbTargetClick(); }
-  void RefreshTargetList() override { form_.RefreshTargetList(); }
+void TMainForm::PumpEvents() { QCoreApplication::processEvents(); }
 
- private:
-  TMainForm& form_;
-};
+void TMainForm::Pause(int milliseconds) {
+  if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+void TMainForm::SetHint(const std::string& text) { form_->LblHint->setText(QString::fromStdString(text)); }
+
+void TMainForm::SetHintDetail(const std::string& text) {
+  // Rich text kept as typed: a file name holding '<' stays a name.
+  const QString escaped = QString::fromStdString(text).toHtmlEscaped();
+  form_->LblHint->setToolTip(
+      text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
+}
+
+void TMainForm::ShowProgressBar() { form_->ProgressBar1->show(); }
+void TMainForm::SetProgress(int position) { form_->ProgressBar1->setValue(position); }
+void TMainForm::FocusSourceList() { form_->LbDocList->setFocus(); }
+void TMainForm::FocusTargetList() { form_->LbTarget->setFocus(); }
 
 void TMainForm::ConnectRunButtons() {
-  runWindow_ = std::make_shared<RunAdapter>(*this);
   SetTag(form_->BtnImgCovert, 0);
   SetTag(form_->BtnDirImgConvert, 0);
   connect(form_->BtnImgCovert, &QToolButton::clicked, this, &TMainForm::BtnImgCovertClick);
@@ -88,7 +71,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   // the run stops before its next picture.
   if (Tag(button) == 1) {
     SetTag(button, 0);
-    StopRequested = true;
+    stopRequested_ = true;
     SetButtonGlyph(button, idleGlyph);
     return;
   }
@@ -98,15 +81,15 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
 
   QToolButton* other = button == form_->BtnImgCovert ? form_->BtnDirImgConvert : form_->BtnImgCovert;
   SetTag(button, 1);
-  StopRequested = false;
+  stopRequested_ = false;
   SetButtonGlyph(button, kStopGlyph);
   other->setEnabled(false);
   runUnderWay_ = true;
   try {
     if (selectedRun)
-      ConvertSelected(*runWindow_, *converter_);
+      ConvertSelected(*this, *converter_);
     else
-      ConvertFolder(*runWindow_, *converter_);
+      ConvertFolder(*this, *converter_);
   } catch (...) {
     // A failure outside the conversion ends the run quietly.
   }
@@ -126,7 +109,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
 
 bool TMainForm::StopRunBeforeClose() {
   if (!runUnderWay_) return false;
-  StopRequested = true;
+  stopRequested_ = true;
   closeAfterRun_ = true;
   return true;
 }

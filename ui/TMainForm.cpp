@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -11,7 +10,6 @@
 #include <QStyle>
 #include <QGroupBox>
 #include <QResizeEvent>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -85,8 +83,6 @@ TMainForm::TMainForm(QWidget* parent, const std::filesystem::path& programFolder
   form_->SplitterMain->setStretchFactor(1, 0);
   form_->SplitterMain->setStretchFactor(2, 1);
   form_->SplitterMain->setSizes({kToolBarWidth, kSourceListWidth, width()});
-  sourceList_.Attach(form_->LbDocList);
-  targetList_.Attach(form_->LbTarget);
 
   // Armed by the creation; fires once.
   timerFirstRun_ = new QTimer(this);
@@ -167,12 +163,10 @@ void TMainForm::TimerFirstRunTimer() {
     form_->ProgressBar1->setValue(0);
     form_->LblHint->setText(settingsSetAsideNote_.empty() ? QString::fromUtf8(kLoadingFinished)
                                                           : Q(settingsSetAsideNote_));
-    engine::SelectOnlyItem(&sourceList_, 0);
-    engine::SelectOnlyItem(&targetList_, 0);
-    if (sourceList_.Count() > 0 && sourceList_.CurrentIndex() >= 0)
-      CurrentSourcePicture = SourcePath + sourceList_.Item(sourceList_.CurrentIndex());
-    if (targetList_.Count() > 0 && targetList_.CurrentIndex() >= 0)
-      CurrentTargetPicture = TargetPath + targetList_.Item(targetList_.CurrentIndex());
+    for (FolderSide* side : {source_.get(), output_.get()}) {
+      engine::SelectOnlyItem(&side->Pictures(), 0);
+      side->TakeCurrentPicture();
+    }
     // No preview until the user clicks an item.
   } catch (...) {
   }
@@ -229,9 +223,9 @@ void TMainForm::LoadSettings() {
     form_->CbPreviewSourceImg->setChecked(s::ReadFlag(file, s::kPreviewSourceImg));
     form_->GbSourcePreview->setVisible(form_->CbPreviewSourceImg->isChecked());
     // Both lists are still empty here: the clicks find no current item.
-    sourceList_.SetCurrentIndex(s::ReadNumber(file, s::kLbDocListInd));
+    source_->Pictures().SetCurrentIndex(s::ReadNumber(file, s::kLbDocListInd));
     LbDocListClick();
-    targetList_.SetCurrentIndex(s::ReadNumber(file, s::kLbTargetInd));
+    output_->Pictures().SetCurrentIndex(s::ReadNumber(file, s::kLbTargetInd));
     LbTargetClick();
   } catch (...) {
     // The controls after the failure keep their layout values.
@@ -261,8 +255,8 @@ void TMainForm::SaveSettings() {
     // Before the first-run step the folders were never committed: a window
     // closed that early must not wipe the stored ones.
     if (firstRunDone_) {
-      s::Write(file, s::kSourcePath, SourcePath);
-      s::Write(file, s::kTargetPath, TargetPath);
+      s::Write(file, s::kSourcePath, source_->Folder());
+      s::Write(file, s::kTargetPath, output_->Folder());
     }
   } catch (...) {
     // The keys after the failure keep their stored values.
@@ -272,14 +266,6 @@ void TMainForm::SaveSettings() {
 void TMainForm::StepProgressBar() {
   const int next = form_->ProgressBar1->value() + kProgressStep;
   form_->ProgressBar1->setValue(next > form_->ProgressBar1->maximum() ? 0 : next);
-}
-
-engine::ConversionOptions TMainForm::Options() { return CurrentConversionOptions(); }
-
-void TMainForm::PumpEvents() { QCoreApplication::processEvents(); }
-
-void TMainForm::Pause(int milliseconds) {
-  if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
 void TMainForm::ApplyLook() {

@@ -1,9 +1,10 @@
 #pragma once
 // The main window: the layout of MainForm.ui (every control under its fixed
-// object name), its creation and first-run sequence, the two folders with
-// their picture lists, the list actions, and the settings it loads at
-// creation and saves when it is destroyed. It is the converter's host: the
-// conversion reads the options from its controls.
+// object name), its creation and first-run sequence, the two folder sides
+// (one FolderSide each: edit, list, current picture, preview), the list
+// menus, and the settings it loads at creation and saves when it is
+// destroyed. It is the one host of a conversion: the runs and the converter
+// see the window itself (a RunWindow), and read the options from its controls.
 
 #include <QWidget>
 #include <filesystem>
@@ -13,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConversionHost.h"
 #include "engine/PictureConverter.h"
-#include "ui/ListWidgetPictureList.h"
+#include "ui/FolderSide.h"
+#include "ui/core/ConversionRuns.h"
 #include "ui/core/SettingsFile.h"
 #include "ui/core/SettingsKeys.h"
 
@@ -42,7 +43,7 @@ class TFrmReName;
 // installs one. Called once by every main window's creation.
 extern std::function<void(QWidget* host)> LinksPanelFactory;
 
-class TMainForm : public QWidget, public engine::ConversionHost {
+class TMainForm : public QWidget, public RunWindow {
   Q_OBJECT
 
  public:
@@ -67,10 +68,11 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   QTimer* TimerFirstRun() const { return timerFirstRun_; }
 
   // What the rest of the window's code works with.
-  engine::PictureList& SourcePictureList() { return sourceList_; }
-  engine::PictureList& TargetPictureList() { return targetList_; }
-  const std::string& SourcePathValue() const { return SourcePath; }
-  const std::string& TargetPathValue() const { return TargetPath; }
+  engine::PictureList& SourcePictureList() { return source_->Pictures(); }
+  engine::PictureList& TargetPictureList() { return output_->Pictures(); }
+  // The committed folders (SourcePath, TargetPath), ending in a separator.
+  const std::string& SourcePathValue() const { return source_->Folder(); }
+  const std::string& TargetPathValue() const { return output_->Folder(); }
   const std::string& ProgramFolderValue() const { return ProgramFolder; }
   const std::filesystem::path& ExecutableFolderValue() const { return executableFolder_; }
   SettingsFile& Settings() { return *settings_; }
@@ -83,7 +85,7 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // list. The user's ways to a refresh (Enter, leaving the edit, F5, browse,
   // delete, rename) do nothing while a run is under way; a run may refresh.
   void RefreshSourceList();
-  void RefreshTargetList();
+  void RefreshTargetList() override;
   // Check the folder's drive and create the folder; empty (after a message)
   // when it cannot be used.
   std::string ResolveSourceFolder();
@@ -94,9 +96,9 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // ProgressBar1 one step (10) on; past the end it starts again at 0.
   void StepProgressBar();
 
-  // engine::ConversionHost: the options as the controls hold them now.
+  // The conversion's host (engine::ConversionHost): the options as the controls hold them now.
   engine::ConversionOptions Options() override;
-  engine::PictureList* ConvertedList() override { return &targetList_; }
+  engine::PictureList* ConvertedList() override { return &output_->Pictures(); }
   void StepProgress() override { StepProgressBar(); }
   void PumpEvents() override;
   void Pause(int milliseconds) override;
@@ -121,7 +123,6 @@ class TMainForm : public QWidget, public engine::ConversionHost {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
@@ -136,40 +137,25 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   std::array<QCheckBox*, 10> FormatCheckBoxes() const;
   void SaveSettings();
 
-  // The folder a folder edit names: its text without the blanks around it,
-  // normalised to end in one separator; empty for a blank text. Every path
-  // taken from EdtPath or EdtOutput is read through here.
-  static std::string EditFolder(const QLineEdit* edit);
   void ConnectFolderControls();
   void ConnectListActions();
   void BuildPopupMenus();
-  // Refill list from folder (ending in a separator) with its pictures.
-  void FillList(QListWidget* list, const std::string& folder);
-  void OpenInFileManager(const std::string& folder);
-  // Enter in a list, or a double-click on it or its preview.
-  void OpenListed(QListWidget* list, const std::string& folder);
-  void DeleteSelectedFiles(QListWidget* list, const std::string& folder);
   bool RenameListedFile(const std::string& folder, const std::string& name,
                         const std::string& defaultExtension);
-  bool HandleListKey(QListWidget* list, int key);
 
   std::unique_ptr<Ui::MainForm> form_;
   QTimer* timerFirstRun_ = nullptr;
   QMenu* PmImgList = nullptr;
   QMenu* PmOutput = nullptr;
   TFrmReName* FrmReName = nullptr;
-  ListWidgetPictureList sourceList_;
-  ListWidgetPictureList targetList_;
+  // The source folder (EdtPath, LbDocList, ImgSource) and the output folder
+  // (EdtOutput, LbTarget, ImgOutput).
+  std::unique_ptr<FolderSide> source_;
+  std::unique_ptr<FolderSide> output_;
 
   std::string ProgramFolder;  // data folder, ending in a separator
   std::filesystem::path programFolderGiven_;
   std::filesystem::path executableFolder_;  // where "update.exe" goes
-  std::string SourcePath;
-  std::string TargetPath;
-  // The folders the two lists were last filled from: what a delete or
-  // rename acts on, whatever the edits hold now.
-  std::string listedSourceFolder_;
-  std::string listedTargetFolder_;
   bool FirstRun = true;
   bool firstRunDone_ = false;  // the first-run step has committed both folders
 
@@ -177,9 +163,6 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // Said by the first-run step when start-up moved a broken settings file aside.
   std::string settingsSetAsideNote_;
   bool destroyed_ = false;
-  // Set while a folder is being committed: a message box taking the focus
-  // must not commit the edit a second time.
-  bool committing_ = false;
 
   // Option controls, previews and batch runs (MainFormOptions.cpp, MainFormPreview.cpp, MainFormRuns.cpp)
  public:
@@ -202,11 +185,27 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // to stop, the window closes once it has, and the answer is true (ignore
   // this close); otherwise false.
   bool StopRunBeforeClose();
-  const std::string& CurrentSourcePictureValue() const { return CurrentSourcePicture; }
-  const std::string& CurrentTargetPictureValue() const { return CurrentTargetPicture; }
+  // CurrentSourcePicture, CurrentTargetPicture: full paths of the lists' current pictures.
+  const std::string& CurrentSourcePictureValue() const { return source_->CurrentPicture(); }
+  const std::string& CurrentTargetPictureValue() const { return output_->CurrentPicture(); }
 
  private:
-  class RunAdapter;
+  // What the runs see of the window (RunWindow), besides the host's duties.
+  engine::PictureList& SourceList() override { return source_->Pictures(); }
+  engine::PictureList& TargetList() override { return output_->Pictures(); }
+  std::string SourcePath() override { return source_->Folder(); }
+  std::string TargetPath() override { return output_->Folder(); }
+  std::string SourceEditFolder() override { return source_->EditFolder(); }
+  std::string OutputEditFolder() override { return output_->EditFolder(); }
+  bool StopRequested() override { return stopRequested_; }
+  void ClearStopRequest() override { stopRequested_ = false; }
+  void SetHint(const std::string& text) override;
+  void SetHintDetail(const std::string& text) override;
+  void ShowProgressBar() override;
+  void SetProgress(int position) override;
+  void FocusSourceList() override;
+  void FocusTargetList() override;
+  void TargetListClick() override { LbTargetClick(); }
 
   void ConnectOptionControls();
   void ConnectPreview();
@@ -226,17 +225,13 @@ class TMainForm : public QWidget, public engine::ConversionHost {
   // A write of an option handler whose failure reaches the user.
   template <typename Value>
   void WriteOption(const settings::Key& key, Value value);
-  void ShowSizeLabel(QLabel* label, QLabel* box, const std::string& path, bool shown);
   // The start/stop toggle around one run.
   void ToggleRun(QToolButton* button, const char* idleGlyph, bool selectedRun);
 
-  bool StopRequested = false;
-  std::string CurrentSourcePicture;
-  std::string CurrentTargetPicture;
+  // The runs' stop flag: set by a stop click, polled before each picture.
+  bool stopRequested_ = false;
   bool runUnderWay_ = false;
   bool closeAfterRun_ = false;
-  // What the runs see of the window.
-  std::shared_ptr<RunAdapter> runWindow_;
   // The engine objects; the window is their host.
   std::unique_ptr<engine::PictureConverter> converter_;
 };

@@ -231,6 +231,38 @@ TEST_F(ListActionsTest, OpenInPaintWithoutCurrentItemTakesTheFirst) {
   EXPECT_EQ(shell.painted.size(), 1u);
 }
 
+// On empty lists the two sides differ: opening from the source list resolves
+// its folder all the same, committing what the edit names; the output list
+// looks for a picture first and leaves its folder alone.
+struct EmptyListOpen {
+  const char* action;
+  bool commitsTypedSource;
+};
+
+class EmptyListOpenTest : public ListActionsTest, public ::testing::WithParamInterface<EmptyListOpen> {};
+
+TEST_P(EmptyListOpenTest, OnlyTheSourceSideResolvesWithoutAPicture) {
+  StartWith({});
+  const std::string target = form->TargetPathValue();
+  EdtPath()->setText(QString::fromStdString((dir / "typed-src").string()));
+  EdtOutput()->setText(QString::fromStdString((dir / "typed-out").string()));
+  Action(GetParam().action)->trigger();
+  EXPECT_EQ(fs::is_directory(dir / "typed-src"), GetParam().commitsTypedSource);
+  if (GetParam().commitsTypedSource) {
+    EXPECT_EQ(form->SourcePathValue(), (dir / "typed-src").string() + "/");
+  }
+  EXPECT_EQ(form->TargetPathValue(), target);
+  EXPECT_FALSE(fs::exists(dir / "typed-out"));
+  EXPECT_TRUE(shell.opened.empty());
+  EXPECT_TRUE(shell.painted.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, EmptyListOpenTest,
+                         ::testing::Values(EmptyListOpen{"N1", true}, EmptyListOpen{"PmOpenInPaint", true},
+                                           EmptyListOpen{"N2", false}, EmptyListOpen{"N3", false}),
+                         [](const auto& info) { return std::string(info.param.action); });
+
 TEST_F(ListActionsTest, ShellHelpersFollowTheOpenRule) {
   ui::OpenWebAddress("www.example.com/ic/");
   ui::OpenWebAddress("https://example.com");

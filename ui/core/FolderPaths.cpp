@@ -28,6 +28,24 @@ char FolderSeparator() {
 #endif
 }
 
+std::string SystemRootFolder() {
+#ifdef _WIN32
+  return "C:\\";
+#else
+  return "/";
+#endif
+}
+
+bool IsExistingFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(img::PathFromUtf8(path), ec);
+}
+
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == FolderSeparator()) return folder + name;
+  return folder + FolderSeparator() + name;
+}
+
 namespace {
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {

@@ -11,6 +11,15 @@ namespace ui {
 // The folder separator of this system ('/' here, '\' on Windows).
 char FolderSeparator();
 
+// The system root: what a folder edit gets when its text cannot be used, and
+// where the folder browser starts ("/" here, "C:\" on Windows).
+std::string SystemRootFolder();
+// True when path names an existing folder; false for an empty text.
+bool IsExistingFolder(const std::string& path);
+
+// Folder + name, with the separator between them when the folder lacks it.
+std::string PathInFolder(const std::string& folder, const std::string& name);
+
 // Blank text: unchanged. Otherwise the trimmed text with one separator
 // appended, then every run of three separators made one, then every pair.
 void NormalizeFolderPath(std::string& path);

@@ -1,0 +1,252 @@
+#include "ui/FolderSide.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/PictureFormats.h"
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
+#include "text/InterfaceText.h"
+#include "ui/PicturePreview.h"
+#include "ui/TMainForm.h"
+#include "ui/core/Dialogs.h"
+#include "ui/core/FolderPaths.h"
+#include "ui/core/Shell.h"
+#include "ui/core/ShellActions.h"
+
+namespace fs = std::filesystem;
+
+namespace ui {
+
+namespace {
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(img::PathFromUtf8(path), ec);
+}
+
+// The message formats hold one "%s" placeholder.
+std::string FormatOne(const std::string& format, const std::string& value) {
+  const std::size_t at = format.find("%s");
+  if (at == std::string::npos) return format;
+  return format.substr(0, at) + value + format.substr(at + 2);
+}
+
+const char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
+
+std::vector<std::string> CollectSelectedItems(const QListWidget* list) {
+  std::vector<std::string> names;
+  for (int i = 0; i < list->count(); ++i)
+    if (list->item(i)->isSelected()) names.push_back(list->item(i)->text().toStdString());
+  return names;
+}
+
+}  // namespace
+
+FolderSide::FolderSide(TMainForm& window, const Controls& controls, const Rules& rules)
+    : window_(window), controls_(controls), rules_(rules), pictures_(controls.list) {
+  controls_.edit->installEventFilter(this);
+  controls_.list->installEventFilter(this);
+  controls_.preview->installEventFilter(this);
+}
+
+std::string FolderSide::EditFolder() const {
+  // NormalizeFolderPath keeps a blank text as it is: blanks name no folder.
+  std::string folder = engine::TrimBlanks(controls_.edit->text().toStdString());
+  NormalizeFolderPath(folder);
+  return folder;
+}
+
+std::string FolderSide::CurrentName() const {
+  const QListWidgetItem* item = controls_.list->currentItem();
+  return item ? item->text().toStdString() : std::string();
+}
+
+void FolderSide::TakeCurrentPicture() {
+  if (pictures_.Count() > 0 && pictures_.CurrentIndex() >= 0)
+    currentPicture_ = folder_ + pictures_.Item(pictures_.CurrentIndex());
+}
+
+void FolderSide::Refresh() {
+  try {
+    window_.StepProgressBar();
+    folder_ = EditFolder();
+    if (!IsExistingFolder(folder_) && CreateFolderWithParents(folder_) == FolderCreation::Unusable) {
+      committing_ = true;
+      CurrentDialogs().ShowMessage(text::TxtSelectPath);
+      committing_ = false;
+      if (rules_.resetEditToRoot) controls_.edit->setText(QString::fromStdString(SystemRootFolder()));
+      controls_.edit->setFocus();
+      return;
+    }
+    if (folder_.empty()) return;
+    pictures_.Clear();
+    for (const std::string& path : ListFolderFiles(folder_)) {
+      const std::string name = engine::FileNamePart(path);
+      if (engine::IsPictureExtension(engine::ExtensionOf(name))) pictures_.Append(name);
+    }
+    listedFolder_ = folder_;
+  } catch (...) {
+    committing_ = false;
+  }
+}
+
+std::string FolderSide::Resolve() {
+  try {
+    if (rules_.resolveCommitsEdit) folder_ = EditFolder();
+    const std::string drive = DrivePart(folder_);
+    if (DriveExists(drive)) {
+      if (CreateFolderWithParents(folder_) != FolderCreation::Ready)
+        throw std::runtime_error("folder cannot be made");
+      return folder_;
+    }
+    CurrentDialogs().ShowMessage(FormatOne(text::FmtDiskMissing, drive));
+    controls_.edit->setFocus();
+    return {};
+  } catch (...) {
+    CurrentDialogs().ShowMessage(text::TxtInvalidFolderName);
+    if (rules_.resetEditToRoot) controls_.edit->setText(QString::fromStdString(SystemRootFolder()));
+    controls_.edit->setFocus();
+    return {};
+  }
+}
+
+void FolderSide::Browse() {
+  if (window_.RunUnderWay()) return;
+  try {
+    const std::string chosen = window_.BrowseForFolder(EditFolder());
+    if (chosen.empty()) return;
+    folder_ = chosen;
+    controls_.edit->setText(QString::fromStdString(chosen));
+    Refresh();
+  } catch (...) {
+  }
+}
+
+void FolderSide::OpenFolder() {
+  if (window_.RunUnderWay()) return;
+  folder_ = Resolve();
+  try {
+    CurrentShell().OpenFolder(folder_);
+  } catch (...) {
+  }
+}
+
+void FolderSide::OpenPicture() {
+  if (rules_.resolveCommitsEdit && window_.RunUnderWay()) return;
+  try {
+    if (!rules_.resolveWithoutPicture && CurrentName().empty()) return;
+    const std::string folder = Resolve();
+    const std::string name = CurrentName();
+    if (!folder.empty() && !name.empty()) OpenWithShell(PathInFolder(folder, name));
+  } catch (...) {
+  }
+}
+
+void FolderSide::OpenPictureInPaint() {
+  if (rules_.resolveCommitsEdit && window_.RunUnderWay()) return;
+  try {
+    QListWidget* list = controls_.list;
+    if (!list->currentItem() && list->count() > 0) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    if (!rules_.resolveWithoutPicture && CurrentName().empty()) return;
+    const std::string folder = Resolve();
+    const std::string name = CurrentName();
+    if (!folder.empty() && !name.empty()) OpenInPaint(PathInFolder(folder, name));
+  } catch (...) {
+  }
+}
+
+void FolderSide::DeleteSelection() {
+  if (window_.RunUnderWay()) return;
+  try {
+    if (!CurrentDialogs().AskYesNo(text::TxtConfirmDelete, text::TxtReminder)) return;
+    DeleteSelectedFiles();
+    Refresh();
+  } catch (...) {
+  }
+}
+
+void FolderSide::DeleteSelectedFiles() {
+  try {
+    const std::vector<std::string> names = CollectSelectedItems(controls_.list);
+    if (names.empty()) {
+      CurrentDialogs().ShowMessage(text::TxtSelectPaths);
+      controls_.list->setFocus();
+      return;
+    }
+    // The files the list shows: those of the folder it was filled from.
+    if (listedFolder_.empty()) return;
+    // Without a trash the files stay where they are, and the user is told why.
+    if (!CurrentShell().PrepareTrash()) {
+      CurrentDialogs().ShowMessage(kNoTrash);
+      return;
+    }
+    for (const std::string& name : names) DeleteToRecycleBin(PathInFolder(listedFolder_, name));
+  } catch (...) {
+  }
+}
+
+void FolderSide::Click() {
+  try {
+    const QListWidget* list = controls_.list;
+    const int index = list->currentRow();
+    if (list->count() == 0 || index < 0) return;
+    currentPicture_ = engine::TrimBlanks(folder_) + list->item(index)->text().toStdString();
+    window_.Hint()->setText(QString::fromUtf8(rules_.clickHint) + QString::fromStdString(currentPicture_));
+    if (controls_.previewSwitch->isChecked() && FileExists(currentPicture_)) {
+      const bool shown = window_.LoadPreview(controls_.preview, currentPicture_);
+      ShowPictureSizeLabel(controls_.sizeLabel, controls_.preview, currentPicture_, shown);
+    }
+    if (rules_.positionKey) settings::Write(window_.Settings(), *rules_.positionKey, index);
+  } catch (...) {
+  }
+}
+
+bool FolderSide::HandleListKey(int key) {
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      OpenPicture();
+      return true;
+    case Qt::Key_Delete:
+      DeleteSelection();
+      return true;
+    case Qt::Key_F5:
+      if (!window_.RunUnderWay()) Refresh();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool FolderSide::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == controls_.edit) {
+    bool commit = false;
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      commit = key == Qt::Key_Return || key == Qt::Key_Enter;
+    } else if (event->type() == QEvent::FocusOut) {
+      // Leaving the edit for another control of the window; a message box
+      // or another window taking the focus is not leaving it.
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      commit = !committing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+    }
+    // The lists stay as they are while a run works through them.
+    if (commit && !window_.RunUnderWay()) Refresh();
+    return false;
+  }
+  if (watched == controls_.list && event->type() == QEvent::KeyPress)
+    return HandleListKey(static_cast<QKeyEvent*>(event)->key());
+  if (watched == controls_.preview && event->type() == QEvent::MouseButtonDblClick) OpenPicture();
+  return false;
+}
+
+}  // namespace ui

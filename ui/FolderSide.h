@@ -1,0 +1,112 @@
+#pragma once
+// One of the main window's two folder sides: a folder edit, the picture list
+// filled from the folder it commits, the list's current picture and its
+// preview, and what the user does with them (commit, resolve, browse, open the
+// folder, open or paint the current picture, delete the selection, a click in
+// the list). The window has two, the source side and the output side; where
+// they differ is named in FolderSide::Rules.
+
+#include <QObject>
+#include <string>
+
+#include "ui/ListWidgetPictureList.h"
+#include "ui/core/SettingsKeys.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace ui {
+
+class TMainForm;
+
+class FolderSide : public QObject {
+ public:
+  // What one side does differently from the other.
+  struct Rules {
+    // Resolving takes the edit's text and commits it as the folder (source);
+    // otherwise it checks the committed folder as it is (output). A resolve
+    // that commits would move a run's folder, so the actions that resolve
+    // (open the folder, open or paint a picture) wait for the run to end.
+    bool resolveCommitsEdit = false;
+    // Opening or painting the current picture resolves the folder even when
+    // the list has no picture to open; otherwise the picture is looked at first.
+    bool resolveWithoutPicture = false;
+    // A folder text that cannot be used is replaced by the system root.
+    bool resetEditToRoot = false;
+    // The hint in front of the current picture's path after a click.
+    const char* clickHint = "";
+    // Written with the list position at every click; nullptr writes nothing.
+    const settings::Key* positionKey = nullptr;
+  };
+  // The side's controls, all owned by the window. The side filters their
+  // events: it must be destroyed before them (a window member, not a child).
+  struct Controls {
+    QLineEdit* edit = nullptr;
+    QListWidget* list = nullptr;
+    QCheckBox* previewSwitch = nullptr;
+    QLabel* preview = nullptr;
+    QLabel* sizeLabel = nullptr;
+  };
+
+  FolderSide(TMainForm& window, const Controls& controls, const Rules& rules);
+
+  // The folder the edit names: its text without the blanks around it,
+  // normalised to end in one separator; empty for a blank text. Every path
+  // taken from a folder edit is read through here.
+  std::string EditFolder() const;
+  // The committed folder, ending in a separator (empty before the first commit).
+  const std::string& Folder() const { return folder_; }
+  void SetFolder(const std::string& folder) { folder_ = folder; }
+  // The folder the list was last filled from: what a delete or rename acts
+  // on, whatever the edit holds now.
+  const std::string& ListedFolder() const { return listedFolder_; }
+  engine::PictureList& Pictures() { return pictures_; }
+  // Full path of the list's current picture, set by a click.
+  const std::string& CurrentPicture() const { return currentPicture_; }
+  // The name at the list's current row; empty without one.
+  std::string CurrentName() const;
+  // The current picture taken from the list's current row without a click
+  // (no hint, no preview); nothing when the list has none.
+  void TakeCurrentPicture();
+
+  // Commit the edit's text, create the folder if needed, refill the list.
+  // Runs also during a run (the folder run refreshes the output list).
+  void Refresh();
+  // Check the folder's drive and create the folder; empty (after a message)
+  // when it cannot be used.
+  std::string Resolve();
+  // The actions below do nothing while a run is under way, except opening
+  // and painting a picture of a side whose resolve leaves the folder as it is.
+  void Browse();
+  void OpenFolder();
+  void OpenPicture();
+  void OpenPictureInPaint();
+  // Asks first; refreshes the list whatever was deleted.
+  void DeleteSelection();
+  // A click in the list: current picture, hint, preview and its size label.
+  void Click();
+
+  // Enter and leaving the edit commit it; Enter, Delete and F5 in the list;
+  // a double-click on the preview opens the picture.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  bool HandleListKey(int key);
+  // The selected pictures to the trash; a failed one stays silently.
+  void DeleteSelectedFiles();
+
+  TMainForm& window_;
+  const Controls controls_;
+  const Rules rules_;
+  ListWidgetPictureList pictures_;
+  std::string folder_;
+  std::string listedFolder_;
+  std::string currentPicture_;
+  // Set while a folder is being committed: a message box taking the focus
+  // must not commit the edit a second time.
+  bool committing_ = false;
+};
+
+}  // namespace ui
