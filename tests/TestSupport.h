@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -66,6 +67,20 @@ inline img::Bitmap GradientBitmap(int width, int height) {
     }
   }
   return bmp;
+}
+
+// The largest difference of one colour channel between two pictures of the
+// same size (any pixel formats); -1 when the sizes differ. 0 is equal pixels;
+// lossy round trips compare against a tolerance.
+inline int MaxChannelDifference(const img::Bitmap& a, const img::Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return -1;
+  int max = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const img::PaletteEntry p = a.PixelColor(x, y), q = b.PixelColor(x, y);
+      for (int d : {p.blue - q.blue, p.green - q.green, p.red - q.red}) max = std::max(max, d < 0 ? -d : d);
+    }
+  return max;
 }
 
 }  // namespace testsupport
