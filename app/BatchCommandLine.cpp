@@ -45,7 +45,7 @@ bool ParseBox(const std::string& text, std::string& width, std::string& height) 
 constexpr std::string_view kShortWithValue = "ofj";
 constexpr std::string_view kShortFlags = "qh";
 bool LongTakesValue(std::string_view name) {
-  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--rotate", "--jobs"})
+  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--rotate", "--jobs", "--quality"})
     if (name == o) return true;
   return false;
 }
@@ -130,8 +130,11 @@ const char* BatchUsage() {
            "  SOURCE               a picture file, or a folder whose pictures and subfolders'\n"
            "                       pictures are converted\n"
            "  -o, --output DIR     the output folder; created with its parents when missing\n"
-           "  -f, --formats LIST   comma-separated, any of " + FormatNames(",", nullptr) + " (default: all four);\n"
-           "                       an empty list writes nothing; any case (-f JPG)\n"
+           "  -f, --formats LIST   comma-separated, any of " + FormatNames(",", nullptr) + " in any case\n"
+           "                       (default: bmp,jpg,jpeg,png); an empty list writes nothing\n"
+           "  --quality N          JPEG and WebP quality, 1 to 100 (default: 100 for JPEG,\n"
+           "                       90 for WebP)\n"
+           "  --lossless           WebP targets lossless (--quality does not apply to them)\n"
            "  --width N            resize to this width (switches the resize on)\n"
            "  --height N           resize to this height (switches the resize on)\n"
            "  --keep-ratio         keep the source's proportions\n"
@@ -199,6 +202,15 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
         return std::nullopt;
       }
       fit = true;
+    } else if (a == "--lossless") {
+      cmd.options.webpLossless = true;
+    } else if (a == "--quality") {
+      if (!value(v)) return std::nullopt;
+      if (!ParseNumber(v, 1, 100, n)) {
+        error = "--quality needs a whole number from 1 to 100, not '" + v + "'";
+        return std::nullopt;
+      }
+      cmd.options.jpegQuality = cmd.options.webpQuality = static_cast<int>(n);
     } else if (a == "-o" || a == "--output") {
       if (!value(cmd.outputFolder)) return std::nullopt;
       if (cmd.outputFolder.empty()) {

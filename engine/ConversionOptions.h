@@ -6,11 +6,15 @@
 
 namespace engine {
 
+inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
+inline constexpr int kDefaultWebpQuality = 90;
+
 struct ConversionOptions {
   bool toBmp = true;
   bool toJpg = true;
   bool toJpeg = true;
   bool toPng = true;
+  bool toWebp = false;  // imgbatch only: the window has no box for it
   int zoomType = 0;  // 0 no resize, 1 resize to the given size
   std::string widthText = "1024";
   std::string heightText = "768";
@@ -20,6 +24,10 @@ struct ConversionOptions {
   bool fitInBox = false;
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
+  // Encoder settings (imgbatch's; the window keeps the defaults): quality 1 to 100.
+  int jpegQuality = kDefaultJpegQuality;
+  int webpQuality = kDefaultWebpQuality;
+  bool webpLossless = false;
 };
 
 }  // namespace engine

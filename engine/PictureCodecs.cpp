@@ -38,6 +38,17 @@ PictureSize PictureCodecs::LoadPng(const std::filesystem::path& path, img::Bitma
   return {picture.width(), picture.height()};
 }
 
+PictureSize PictureCodecs::LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
+  webp_.Load(path, picture);
+  return {picture.width(), picture.height()};
+}
+
+void PictureCodecs::UseEncoderSettings(const ConversionOptions& options) {
+  jpeg_quality_ = options.jpegQuality;
+  webp_quality_ = options.webpQuality;
+  webp_lossless_ = options.webpLossless;
+}
+
 void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path,
                              img::ProgressSink&, img::ParallelParts&) {
   picture.SaveToFile(path);
@@ -46,9 +57,10 @@ void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::
 void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path,
                               img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
-  if (jpeg_bytes_.empty()) {
-    jpeg_.SetQuality(100);
+  if (jpeg_bytes_.empty() || jpeg_bytes_quality_ != jpeg_quality_) {
+    jpeg_.SetQuality(jpeg_quality_);
     jpeg_bytes_ = jpeg_.Encode(picture);
+    jpeg_bytes_quality_ = jpeg_quality_;
   }
   img::WriteFileAtomically(path, jpeg_bytes_);
 }
@@ -57,6 +69,12 @@ void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::
                              img::ProgressSink& sink, img::ParallelParts& parts) {
   sink.StepProgress();
   png_.Save(picture, path, parts);
+}
+
+void PictureCodecs::WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path,
+                              img::ProgressSink& sink, img::ParallelParts&) {
+  sink.StepProgress();
+  webp_.Save(picture, path, webp_quality_, webp_lossless_);
 }
 
 }  // namespace engine

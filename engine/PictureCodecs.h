@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/ConversionOptions.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
+#include "engine/WebpImage.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
@@ -34,24 +36,37 @@ class PictureCodecs {
   PictureSize LoadBmp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
   PictureSize LoadJpeg(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
   PictureSize LoadPng(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
+  PictureSize LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
 
-  // Writers, with the fixed settings of each format; an existing file is
-  // replaced once the new one is complete. The JPEG and PNG writers first
-  // step the progress once. The JPEG writer encodes at quality 100 and keeps
-  // the bytes, so a second JPEG target of the same picture costs no second
-  // encoding: call ForgetEncoded whenever the picture changes.
+  // The encoder settings the writers use from now on: the JPEG and WebP
+  // qualities and WebP's lossless switch of options.
+  void UseEncoderSettings(const ConversionOptions& options);
+
+  // Writers, with the fixed settings of each format and the encoder
+  // settings; an existing file is replaced once the new one is complete. The
+  // JPEG, PNG and WebP writers first step the progress once. The JPEG writer
+  // keeps its bytes, so a second JPEG target of the same picture at the same
+  // quality costs no second encoding: call ForgetEncoded whenever the
+  // picture changes.
   void WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
                img::ParallelParts& parts);
   void WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
                 img::ParallelParts& parts);
   void WritePng(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
                img::ParallelParts& parts);
+  void WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+                 img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
 
  private:
   JpegImage jpeg_;
   PngImage png_;
+  WebpImage webp_;
   std::vector<std::uint8_t> jpeg_bytes_;
+  int jpeg_bytes_quality_ = 0;  // the quality jpeg_bytes_ were encoded at
+  int jpeg_quality_ = kDefaultJpegQuality;
+  int webp_quality_ = kDefaultWebpQuality;
+  bool webp_lossless_ = false;
 };
 
 }  // namespace engine

@@ -109,6 +109,7 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
 
     // A picture made for this route alone is encoded for it alone.
     if (!working_valid_) codecs_.ForgetEncoded();
+    codecs_.UseEncoderSettings(before);
     (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
     if (!working_valid_) codecs_.ForgetEncoded();
     report.written.push_back(target);

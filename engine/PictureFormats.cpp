@@ -22,6 +22,7 @@ constexpr PictureFormat kFormats[] = {
     {"jpg", ".jpg", PictureKind::Jpeg, &C::LoadJpeg, &C::WriteJpeg, &O::toJpg, 3, false, false},
     {"jpeg", ".jpeg", PictureKind::Jpeg, &C::LoadJpeg, &C::WriteJpeg, &O::toJpeg, 1, false, false},
     {"png", ".png", PictureKind::Png, &C::LoadPng, &C::WritePng, &O::toPng, 0, true, false},
+    {"webp", ".webp", PictureKind::Webp, &C::LoadWebp, &C::WriteWebp, &O::toWebp, 4, true, true},
 };
 
 bool InSet(const PictureFormat& format, FormatSet set) {

@@ -20,7 +20,7 @@ namespace engine {
 
 // The kinds of file the codecs read: a JPEG file is one kind under either
 // of its extensions.
-enum class PictureKind { Bmp, Jpeg, Png };
+enum class PictureKind { Bmp, Jpeg, Png, Webp };
 
 // Which entries a caller sees: the window keeps its four kinds, imgbatch
 // reads and writes every entry.
@@ -40,7 +40,7 @@ struct PictureFormat {
 };
 
 // Every entry, in the order a picture's targets are written: BMP, JPG,
-// JPEG, PNG.
+// JPEG, PNG, WebP.
 std::span<const PictureFormat> PictureFormats();
 
 // The entry whose extension equals ext in lower case (no blanks trimmed);

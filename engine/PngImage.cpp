@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "engine/OverWhite.h"
 #include "engine/PngStreamWriter.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -123,20 +124,6 @@ bool HasTransparency(png_structp png, png_infop info, int color_type) {
   return false;
 }
 
-// c over white with coverage a, rounded to nearest.
-inline std::uint8_t OverWhite(unsigned c, unsigned a) {
-  return static_cast<std::uint8_t>((a * c + (255 - a) * 255 + 127) / 255);
-}
-
-void CompositeRow(const std::uint8_t* bgra, std::uint8_t* bgr, int width) {
-  for (int x = 0; x < width; ++x, bgra += 4, bgr += 3) {
-    const unsigned a = bgra[3];
-    bgr[0] = OverWhite(bgra[0], a);
-    bgr[1] = OverWhite(bgra[1], a);
-    bgr[2] = OverWhite(bgra[2], a);
-  }
-}
-
 void PackNibbles(const std::uint8_t* indices, std::uint8_t* row, int width) {
   for (int x = 0; x + 1 < width; x += 2) row[x / 2] = static_cast<std::uint8_t>(indices[x] << 4 | indices[x + 1]);
   if (width & 1) row[width / 2] = static_cast<std::uint8_t>(indices[width - 1] << 4);
@@ -144,7 +131,7 @@ void PackNibbles(const std::uint8_t* indices, std::uint8_t* row, int width) {
 
 void ConvertRow(Layout layout, const std::uint8_t* from, std::uint8_t* to, int width) {
   if (layout == Layout::Composite)
-    CompositeRow(from, to, width);
+    CompositeRowOverWhite(from, to, width);
   else
     PackNibbles(from, to, width);
 }

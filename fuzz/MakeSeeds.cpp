@@ -1,7 +1,10 @@
 // Writes small seed inputs made by this program's own writers: BMP files in
 // every pixel format, PNG files of every kind the writer makes, JPEG files,
-// and a settings file holding every key of the table.
-//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,convert,settings})
+// WebP files (lossy, lossless, with alpha), and a settings file holding every
+// key of the table.
+//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,convert,settings})
+#include <webp/encode.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +14,7 @@
 
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
+#include "engine/WebpImage.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/SettingsKeys.h"
 
@@ -59,7 +63,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = argv[1];
-  for (const char* sub : {"bmp", "jpeg", "png", "convert", "settings"})
+  for (const char* sub : {"bmp", "jpeg", "png", "webp", "convert", "settings"})
     std::filesystem::create_directories(root / sub);
 
   const img::Bitmap colour = Pattern(13, 7);
@@ -92,6 +96,23 @@ int main(int argc, char** argv) {
     const std::string name = "seed_q" + std::to_string(quality) + ".jpg";
     Write(root / "jpeg" / name, bytes);
     Write(root / "convert" / name, bytes);
+  }
+
+  // WebP as imgbatch writes it, and with an alpha channel (which our writer
+  // never makes: libwebp's own encoder, the alpha a diagonal ramp).
+  engine::WebpImage webp;
+  Write(root / "webp" / "seed_q10.webp", webp.Encode(Pattern(17, 9), 10, false));
+  Write(root / "webp" / "seed_q90.webp", webp.Encode(Pattern(17, 9), 90, false));
+  Write(root / "webp" / "seed_lossless.webp", webp.Encode(Pattern(13, 7), 0, true));
+  std::vector<std::uint8_t> bgra(11 * 6 * 4);
+  for (std::size_t i = 0; i < bgra.size(); ++i) bgra[i] = static_cast<std::uint8_t>(i * 13);
+  for (bool lossless : {false, true}) {
+    std::uint8_t* out = nullptr;
+    const std::size_t size = lossless ? WebPEncodeLosslessBGRA(bgra.data(), 11, 6, 44, &out)
+                                      : WebPEncodeBGRA(bgra.data(), 11, 6, 44, 75, &out);
+    Write(root / "webp" / (lossless ? "seed_alpha_lossless.webp" : "seed_alpha_q75.webp"),
+          std::vector<std::uint8_t>(out, out + size));
+    WebPFree(out);
   }
 
   // A settings file with every key, then one with sections and values in odd shapes.

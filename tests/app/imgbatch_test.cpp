@@ -13,6 +13,7 @@
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
+#include "engine/WebpImage.h"
 #include "imaging/FileIO.h"
 
 namespace fs = std::filesystem;
@@ -171,6 +172,95 @@ TEST_F(ImgBatch, AShrinkThatFailsFailsThePictureInsteadOfWritingItUnresized) {
   EXPECT_TRUE(OutNames().empty());
 }
 
+struct WebpCase {
+  const char* name;
+  std::vector<std::string> options;
+  int tolerance;  // largest channel difference after the round trip
+};
+
+class ImgBatchWebp : public ImgBatch, public ::testing::WithParamInterface<WebpCase> {};
+
+// Written by one run, read back by another from a folder walk: lossy within
+// a tolerance (at the default quality 90, the same bytes as --quality 90),
+// lossless exactly.
+TEST_P(ImgBatchWebp, WrittenAndReadBack) {
+  const img::Bitmap original = testsupport::GradientBitmap(64, 48);
+  fs::create_directories(src());
+  original.SaveToFile(src() / "Pic.bmp");
+  std::vector<std::string> args = {U(src() / "Pic.bmp"), "-o", U(out()), "-f", "webp", "-q"};
+  args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+  RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  ASSERT_EQ(OutNames(), std::vector<std::string>{"Pic.webp"});
+
+  r = RunImgBatch({U(out()), "-o", U(tmp_ / "back"), "-f", "bmp", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap back;
+  back.LoadFromFile(tmp_ / "back" / "pic.bmp");
+  const int difference = testsupport::MaxChannelDifference(back, original);
+  EXPECT_GE(difference, 0) << "size " << back.width() << "x" << back.height();
+  EXPECT_LE(difference, GetParam().tolerance);
+
+  if (GetParam().options.empty()) {
+    ASSERT_EQ(RunImgBatch({U(src() / "Pic.bmp"), "-o", U(tmp_ / "q90"), "-f", "webp", "--quality", "90"}).status, 0);
+    EXPECT_EQ(img::ReadWholeFile(tmp_ / "q90" / "Pic.webp"), img::ReadWholeFile(out() / "Pic.webp"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LossyAndLossless, ImgBatchWebp,
+                         ::testing::Values(WebpCase{"lossy", {}, 24}, WebpCase{"lossless", {"--lossless"}, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Without --quality JPEG targets are the quality-100 encoding the window
+// writes; a lower quality gives other, smaller files.
+TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo100) {
+  const img::Bitmap original = testsupport::GradientBitmap(96, 64);
+  fs::create_directories(src());
+  original.SaveToFile(src() / "a.bmp");
+  engine::JpegImage codec;
+  codec.SetQuality(100);
+  const std::vector<std::uint8_t> at100 = codec.Encode(original);
+
+  std::vector<std::vector<std::uint8_t>> files;
+  for (const std::vector<std::string>& quality :
+       std::vector<std::vector<std::string>>{{}, {"--quality", "100"}, {"--quality", "50"}}) {
+    const fs::path folder = tmp_ / ("q" + std::to_string(files.size()));
+    std::vector<std::string> args = {U(src() / "a.bmp"), "-o", U(folder), "-f", "jpg,jpeg", "-q"};
+    args.insert(args.end(), quality.begin(), quality.end());
+    RunResult r = RunImgBatch(args);
+    ASSERT_EQ(r.status, 0) << r.output;
+    files.push_back(img::ReadWholeFile(folder / "a.jpg"));
+    EXPECT_EQ(img::ReadWholeFile(folder / "a.jpeg"), files.back());
+  }
+  EXPECT_EQ(files[0], at100);
+  EXPECT_EQ(files[1], at100);
+  EXPECT_LT(files[2].size() * 2, at100.size());
+}
+
+// A .webp that is cut short or not WebP at all fails alone, named, and the
+// good one beside it is converted.
+TEST_F(ImgBatch, CorruptAndTruncatedWebpFailCleanly) {
+  fs::create_directories(src());
+  engine::WebpImage codec;
+  for (bool lossless : {false, true}) {
+    const std::vector<std::uint8_t> good = codec.Encode(testsupport::GradientBitmap(40, 30), 80, lossless);
+    const std::string kind = lossless ? "lossless" : "lossy";
+    img::WriteFileAtomically(src() / (kind + "-good.webp"), good);
+    img::WriteFileAtomically(src() / (kind + "-cut.webp"),
+                             std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() * 2 / 3));
+  }
+  std::vector<std::uint8_t> junk = {'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', ' '};
+  junk.resize(48, 0xA5);
+  img::WriteFileAtomically(src() / "junk.webp", junk);
+
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-q"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  for (const char* name : {"lossy-cut.webp", "lossless-cut.webp", "junk.webp"})
+    EXPECT_NE(r.output.find(U(src() / name) + ": cannot be decoded"), std::string::npos) << name << r.output;
+  EXPECT_NE(r.output.find("5 pictures, 2 files written, 3 failed"), std::string::npos) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"lossless-good.png", "lossy-good.png"}));
+}
+
 struct UsageCase {
   std::vector<std::string> args;
   std::string message;
@@ -210,12 +300,18 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "10x10", "--width", "5"}, "--fit cannot be combined"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-qz"}, "unknown option -z"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quiet=1"}, "unknown option --quiet=1"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "-j"}, "needs a value"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "-j"}, "needs a value"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "0"}, "--quality needs a whole number from 1 to 100"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "101"}, "--quality needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "high"}, "--quality needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality"}, "needs a value"}));
 
 TEST(ImgBatchInfo, HelpAndVersion) {
   RunResult help = RunImgBatch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
+  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp"})
+    EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.output, "imgbatch 2.2\n");

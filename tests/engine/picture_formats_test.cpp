@@ -35,7 +35,8 @@ TEST(PictureFormats, LoadPictureChoosesTheLoaderByExtension) {
   codecs.WriteBmp(picture, tmp / "a.BMP", img::NullProgress(), serial);
   codecs.WriteJpeg(picture, tmp / "b.Jpeg", img::NullProgress(), serial);
   codecs.WritePng(picture, tmp / "c.png", img::NullProgress(), serial);
-  for (const char* name : {"a.BMP", "b.Jpeg", "c.png"}) {
+  codecs.WriteWebp(picture, tmp / "e.WebP", img::NullProgress(), serial);
+  for (const char* name : {"a.BMP", "b.Jpeg", "c.png", "e.WebP"}) {
     img::Bitmap loaded;
     const PictureSize size = LoadPicture(img::PathToUtf8(tmp / name), loaded, {100, 100});
     EXPECT_EQ(size.width, 640) << name;
@@ -50,6 +51,19 @@ TEST(PictureFormats, LoadPictureChoosesTheLoaderByExtension) {
   } catch (const img::ImageError& e) {
     EXPECT_EQ(e.code(), img::ErrorCode::Unsupported);
   }
+}
+
+// WebP is imgbatch's: the window's lists, folder run and previews see the
+// four kinds they always did, and its options never tick WebP.
+TEST(PictureFormats, TheWindowKeepsItsFourKinds) {
+  EXPECT_EQ(PictureExtensionTable(), (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".png"}));
+  EXPECT_EQ(PictureExtensionTable(FormatSet::All),
+            (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".png", ".webp"}));
+  EXPECT_FALSE(IsPictureExtension(".webp"));
+  EXPECT_EQ(FindFormatByExtension(".WEBP", FormatSet::Window), nullptr);
+  EXPECT_EQ(FindFormatByName("webp", FormatSet::Window), nullptr);
+  ASSERT_NE(FindFormatByName("webp", FormatSet::All), nullptr);
+  EXPECT_FALSE(ConversionOptions().*FindFormatByName("webp", FormatSet::All)->option);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -136,6 +137,20 @@ inline bool SamePixels(const img::Bitmap& a, const img::Bitmap& b) {
   for (int y = 0; y < a.height(); ++y)
     if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
   return true;
+}
+
+// The largest difference of one colour channel between two pictures of the
+// same size (any pixel formats); -1 when the sizes differ. 0 is equal pixels;
+// lossy round trips compare against a tolerance.
+inline int MaxChannelDifference(const img::Bitmap& a, const img::Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return -1;
+  int max = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const img::PaletteEntry p = a.PixelColor(x, y), q = b.PixelColor(x, y);
+      for (int d : {p.blue - q.blue, p.green - q.green, p.red - q.red}) max = std::max(max, d < 0 ? -d : d);
+    }
+  return max;
 }
 
 }  // namespace testsupport

@@ -1,0 +1,36 @@
+#pragma once
+// The WebP codec object, through libwebp. imgbatch reads and writes WebP;
+// the window does not. Created once per converter and reused.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+class WebpImage {
+ public:
+  // Still pictures give 24 bits; with an alpha channel each pixel is
+  // composited over white as the PNG loader does. The size is checked against
+  // the pixel limit before anything is allocated. Corrupt, truncated and
+  // animated files throw img::ImageError and leave out unchanged.
+  void Load(const std::filesystem::path& path, img::Bitmap& out);
+  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
+
+  // A 24-bit copy of picture, lossy at quality (1 to 100) or lossless;
+  // returns the whole file. A side over 16383 pixels, which WebP cannot
+  // hold, throws img::ImageError.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture, int quality, bool lossless);
+  // Encode, then write through a temporary file renamed over path.
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path, int quality, bool lossless);
+
+ private:
+  img::Bitmap spare_;                // decode target, kept to be reused
+  std::vector<std::uint8_t> bgra_;   // decoded rows of a picture with alpha
+  img::Bitmap copy24_;               // the encoder's 24-bit copy of other formats
+};
+
+}  // namespace engine

@@ -1,0 +1,51 @@
+// The WebP loader on files libwebp itself makes: transparency as the PNG
+// loader settles it, and sizes past the pixel limit refused before decoding.
+#include "engine/WebpImage.h"
+
+#include <webp/encode.h>
+
+#include "TestSupport.h"
+#include "imaging/ImageError.h"
+
+namespace {
+
+std::vector<std::uint8_t> EncodeBgraLossless(const std::vector<std::uint8_t>& bgra, int width, int height) {
+  std::uint8_t* out = nullptr;
+  const std::size_t size = WebPEncodeLosslessBGRA(bgra.data(), width, height, width * 4, &out);
+  std::vector<std::uint8_t> bytes(out, out + size);
+  WebPFree(out);
+  return bytes;
+}
+
+TEST(WebpImage, AlphaIsCompositedOverWhiteAsForPng) {
+  // Opaque, clear, half and a quarter covered: b, g, r, a.
+  const std::vector<std::uint8_t> bgra = {10, 20, 30, 255, 10, 20, 30, 0, 0, 100, 200, 128, 40, 0, 255, 64};
+  engine::WebpImage codec;
+  img::Bitmap picture;
+  codec.LoadFromMemory(EncodeBgraLossless(bgra, 4, 1), picture);
+  ASSERT_EQ(picture.format(), img::PixelFormat::Bits24);
+  const std::uint8_t* row = picture.ScanLine(0);
+  // (a*c + (255-a)*255 + 127) / 255
+  EXPECT_EQ(std::vector<std::uint8_t>(row, row + 12),
+            (std::vector<std::uint8_t>{10, 20, 30, 255, 255, 255, 127, 177, 227, 201, 191, 255}));
+}
+
+TEST(WebpImage, ASizePastThePixelLimitIsRefusedAndLeavesThePictureAlone) {
+  engine::WebpImage codec;
+  std::vector<std::uint8_t> file = codec.Encode(testsupport::GradientBitmap(5, 3), 0, true);
+  // A lossless file's header: 14 bits width-1, 14 bits height-1 after the
+  // signature byte 0x2f at offset 20. 16383 x 16383 is 268 M pixels.
+  ASSERT_EQ(file.at(20), 0x2f);
+  const std::uint32_t bits = 16382u | 16382u << 14;
+  for (int i = 0; i < 4; ++i) file[21 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  img::Bitmap untouched = testsupport::GradientBitmap(2, 2);
+  try {
+    codec.LoadFromMemory(file, untouched);
+    ADD_FAILURE() << "a 16383 x 16383 picture was decoded";
+  } catch (const img::ImageError& e) {
+    EXPECT_EQ(e.code(), img::ErrorCode::TooLarge) << e.what();
+  }
+  EXPECT_EQ(testsupport::MaxChannelDifference(untouched, testsupport::GradientBitmap(2, 2)), 0);
+}
+
+}  // namespace
