@@ -68,6 +68,11 @@ const char* BatchUsage() {
            "  --height N           resize to this height (switches the resize on)\n"
            "  --keep-ratio         keep the source's proportions\n"
            "  --rotate DEG         0, 90, 180 or 270 (default 0)\n"
+           "  --auto-orient        first turn each picture upright as its EXIF orientation\n"
+           "                       says (before the resize and --rotate)\n"
+           "  --keep-metadata      carry the source's EXIF and ICC colour profile into JPEG\n"
+           "                       and PNG targets (the orientation reset to upright when\n"
+           "                       --auto-orient turned the picture); BMP carries none\n"
            "  -j, --jobs N         pictures converted at once, on at most N threads\n"
            "                       (default: the number of cores)\n"
            "  -q, --quiet          no progress display\n"
@@ -112,6 +117,10 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
       cmd.quiet = true;
     } else if (a == "--keep-ratio") {
       cmd.options.keepRatio = true;
+    } else if (a == "--auto-orient") {
+      cmd.options.autoOrient = true;
+    } else if (a == "--keep-metadata") {
+      cmd.options.keepMetadata = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(cmd.outputFolder)) return std::nullopt;
       if (cmd.outputFolder.empty()) {

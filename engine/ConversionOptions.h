@@ -16,6 +16,9 @@ struct ConversionOptions {
   std::string heightText = "768";
   bool keepRatio = false;
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
+  // imgbatch only; the window leaves them off.
+  bool autoOrient = false;    // turn the pixels upright by the EXIF orientation first
+  bool keepMetadata = false;  // carry the source's EXIF and ICC profile into JPEG and PNG targets
 };
 
 }  // namespace engine

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/JpegImage.h"
+#include "engine/PictureMetadata.h"
 #include "engine/PngImage.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ParallelParts.h"
@@ -48,10 +49,20 @@ class PictureCodecs {
                img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
 
+  // Metadata, off unless asked for. With a place to read into, the JPEG and
+  // PNG loaders put a decoded file's EXIF and ICC profile there; with
+  // metadata to carry, the JPEG and PNG writers write it into their files
+  // (BMP files hold none). Both must outlive their use; ForgetEncoded when
+  // the carried metadata change.
+  void ReadMetadataInto(PictureMetadata* metadata) { read_into_ = metadata; }
+  void CarryMetadata(const PictureMetadata* metadata) { carried_ = metadata; }
+
  private:
   JpegImage jpeg_;
   PngImage png_;
   std::vector<std::uint8_t> jpeg_bytes_;
+  PictureMetadata* read_into_ = nullptr;
+  const PictureMetadata* carried_ = nullptr;
 };
 
 }  // namespace engine
