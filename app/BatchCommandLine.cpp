@@ -143,6 +143,11 @@ const char* BatchUsage() {
            "  --keep-tree          write a folder's pictures into the same subfolders under\n"
            "                       DIR (default: all straight into DIR)\n"
            "  --skip-existing      leave every target that exists alone; counted as skipped\n"
+           "  --auto-orient        first turn each picture upright as its EXIF orientation\n"
+           "                       says (before the resize and --rotate)\n"
+           "  --keep-metadata      carry the source's EXIF and ICC colour profile into JPEG\n"
+           "                       and PNG targets (the orientation reset to upright when\n"
+           "                       --auto-orient turned the picture); BMP carries none\n"
            "  -j, --jobs N         pictures converted at once, on at most N threads\n"
            "                       (default: the number of cores)\n"
            "  -q, --quiet          no progress display\n"
@@ -211,6 +216,10 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
         return std::nullopt;
       }
       cmd.options.jpegQuality = cmd.options.webpQuality = static_cast<int>(n);
+    } else if (a == "--auto-orient") {
+      cmd.options.autoOrient = true;
+    } else if (a == "--keep-metadata") {
+      cmd.options.keepMetadata = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(cmd.outputFolder)) return std::nullopt;
       if (cmd.outputFolder.empty()) {

@@ -28,6 +28,9 @@ struct ConversionOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
   bool webpLossless = false;
+  // imgbatch only; the window leaves them off.
+  bool autoOrient = false;    // turn the pixels upright by the EXIF orientation first
+  bool keepMetadata = false;  // carry the source's EXIF and ICC profile into JPEG and PNG targets
 };
 
 }  // namespace engine

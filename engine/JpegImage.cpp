@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <new>
@@ -25,6 +26,10 @@ namespace {
 constexpr int kMaxScans = 1000;
 
 constexpr std::size_t kFirstOutputSize = 1 << 16;
+
+// An APP1 marker holding EXIF starts with this name; the TIFF data follow.
+constexpr std::uint8_t kExifName[6] = {'E', 'x', 'i', 'f', 0, 0};
+constexpr unsigned kMaxMarkerData = 65533;
 
 [[noreturn]] void JumpWith(JpegErrorManager& manager, img::ErrorCode code, const char* text) {
   manager.Fail(code, text);
@@ -158,7 +163,8 @@ bool CreateStructs(Codec& c) {
 // quantisation tables across images (for abbreviated streams), so a file that
 // lacks its own tables (Motion-JPEG frames) would decode with the previous
 // file's tables.
-bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_denom) {
+bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_denom,
+                bool keep_markers) {
   jpeg_decompress_struct& in = c.in;
   c.in_error.toleratesEnd = false;  // a header that ends early is always a failure
   c.in_error.dataEnded = false;
@@ -170,6 +176,10 @@ bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_
   jpeg_create_decompress(&in);
   c.created_in = true;
   jpeg_mem_src(&in, data, static_cast<unsigned long>(size));
+  if (keep_markers) {
+    jpeg_save_markers(&in, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&in, JPEG_APP0 + 2, 0xFFFF);
+  }
   jpeg_read_header(&in, TRUE);
   if (in.jpeg_color_space == JCS_GRAYSCALE)
     in.out_color_space = JCS_GRAYSCALE;
@@ -224,6 +234,29 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
   return !(c.in_error.dataEnded && !NoScanMissing(in));
 }
 
+// The ICC profile of the saved APP2 markers, in a block of malloc's that
+// the caller frees; nullptr when they hold no whole profile.
+JOCTET* ReadIccProfile(Codec& c, unsigned& length) {
+  if (setjmp(c.in_error.jump)) return nullptr;
+  JOCTET* profile = nullptr;
+  if (!jpeg_read_icc_profile(&c.in, &profile, &length)) return nullptr;
+  return profile;
+}
+
+void CopyMetadata(Codec& c, PictureMetadata& metadata) {
+  metadata.clear();
+  for (jpeg_saved_marker_ptr m = c.in.marker_list; m; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && m->data_length > sizeof kExifName &&
+        std::memcmp(m->data, kExifName, sizeof kExifName) == 0) {
+      metadata.exif.assign(m->data + sizeof kExifName, m->data + m->data_length);
+      break;
+    }
+  }
+  unsigned length = 0;
+  std::unique_ptr<JOCTET, decltype(&std::free)> profile(ReadIccProfile(c, length), &std::free);
+  if (profile) metadata.icc.assign(profile.get(), profile.get() + length);
+}
+
 // Padding bytes after the pixels of each row set to zero, so a reused buffer
 // gives the same bytes as a new one.
 void ClearPadding(img::Bitmap& picture, std::size_t used) {
@@ -263,7 +296,7 @@ boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
 
 void TermDestination(j_compress_ptr) {}
 
-bool Compress(Codec& c, int width, int height, int quality) {
+bool Compress(Codec& c, int width, int height, int quality, const PictureMetadata* metadata) {
   jpeg_compress_struct& out = c.out;
   if (setjmp(c.out_error.jump)) return false;
   out.client_data = &c;
@@ -275,6 +308,15 @@ bool Compress(Codec& c, int width, int height, int quality) {
   jpeg_set_defaults(&out);
   jpeg_set_quality(&out, quality, TRUE);
   jpeg_start_compress(&out, TRUE);
+  if (metadata && !metadata->exif.empty() &&
+      metadata->exif.size() <= kMaxMarkerData - sizeof kExifName) {
+    jpeg_write_m_header(&out, JPEG_APP0 + 1,
+                        static_cast<unsigned>(sizeof kExifName + metadata->exif.size()));
+    for (std::uint8_t b : kExifName) jpeg_write_m_byte(&out, b);
+    for (std::uint8_t b : metadata->exif) jpeg_write_m_byte(&out, b);
+  }
+  if (metadata && !metadata->icc.empty())
+    jpeg_write_icc_profile(&out, metadata->icc.data(), static_cast<unsigned>(metadata->icc.size()));
   while (out.next_scanline < out.image_height) {
     const JDIMENSION y = out.next_scanline;
     jpeg_write_scanlines(&out, c.rows.data() + y, out.image_height - y);
@@ -302,13 +344,14 @@ JpegImage::~JpegImage() = default;
 
 void JpegImage::SetQuality(int quality) { quality_ = std::clamp(quality, 1, 100); }
 
-void JpegImage::Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom) {
+void JpegImage::Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom,
+                     PictureMetadata* metadata) {
   const std::vector<std::uint8_t> data = img::ReadWholeFile(path);
-  LoadFromMemory(data, out, scale_denom);
+  LoadFromMemory(data, out, scale_denom, metadata);
 }
 
 void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
-                               int scale_denom) {
+                               int scale_denom, PictureMetadata* metadata) {
   if (scale_denom != 1 && scale_denom != 2 && scale_denom != 4 && scale_denom != 8)
     throw img::ImageError(img::ErrorCode::InvalidArgument, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
   if (data.empty()) throw img::ImageError(img::ErrorCode::Truncated, "JPEG: empty file");
@@ -321,7 +364,7 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
     }
   } abort_on_exit{c};
 
-  if (!ReadHeader(c, data.data(), data.size(), scale_denom)) c.in_error.Throw();
+  if (!ReadHeader(c, data.data(), data.size(), scale_denom, metadata != nullptr)) c.in_error.Throw();
   img::CheckPictureSize(c.in.image_width, c.in.image_height);
 
   const int width = static_cast<int>(c.in.output_width);
@@ -342,6 +385,7 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
 
   if (!ReadPixels(c, c.spare)) c.in_error.Throw();
   ClearPadding(c.spare, static_cast<std::size_t>(width) * (grey ? 1 : 3));
+  if (metadata) CopyMetadata(c, *metadata);
   std::swap(out, c.spare);
 }
 
@@ -361,7 +405,8 @@ std::pair<int, int> JpegImage::ReadSize(const std::filesystem::path& path) {
   return size;
 }
 
-std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture) {
+std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture,
+                                            const PictureMetadata* metadata) {
   if (picture.empty()) throw img::ImageError(img::ErrorCode::InvalidArgument, "JPEG: empty picture");
   Codec& c = *codec_;
   const img::Bitmap* source = &picture;
@@ -374,7 +419,7 @@ std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture) {
   for (int y = 0; y < source->height(); ++y)
     c.rows[y] = const_cast<JSAMPROW>(source->ScanLine(y));  // libjpeg only reads them
 
-  const bool ok = Compress(c, source->width(), source->height(), quality_);
+  const bool ok = Compress(c, source->width(), source->height(), quality_, metadata);
   if (!ok) {
     jpeg_abort_compress(&c.out);
     c.out_error.Throw();

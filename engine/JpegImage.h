@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/PictureMetadata.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
@@ -31,16 +32,24 @@ class JpegImage {
   // or truncated file throws img::ImageError and leaves out unchanged; so
   // does a file in which libjpeg had to make up pixels (data ending early or
   // broken coded data), while stray bytes between markers are tolerated.
-  void Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom = 1);
-  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int scale_denom = 1);
+  // With metadata, a decoded file's EXIF (the first APP1 "Exif" marker) and
+  // ICC profile (its APP2 "ICC_PROFILE" markers, when they form a whole
+  // profile) replace metadata's; without, no marker is kept.
+  void Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom = 1,
+            PictureMetadata* metadata = nullptr);
+  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int scale_denom = 1,
+                      PictureMetadata* metadata = nullptr);
 
   // Width and height from the header alone.
   static std::pair<int, int> ReadSize(const std::filesystem::path& path);
 
   // Encodes a 24-bit copy of picture with the library defaults at quality():
   // baseline tables, three components, 2x2 luma sampling, not progressive.
-  // Returns the whole file.
-  std::vector<std::uint8_t> Encode(const img::Bitmap& picture);
+  // Returns the whole file. With metadata, its EXIF follows the JFIF marker
+  // as an APP1 "Exif" marker (left out when it does not fit one marker's
+  // 65533 bytes) and its ICC profile as APP2 "ICC_PROFILE" markers.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
+                                   const PictureMetadata* metadata = nullptr);
   // Encode, then write through a temporary file renamed over path.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path);
 

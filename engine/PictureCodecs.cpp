@@ -25,16 +25,16 @@ PictureSize PictureCodecs::LoadBmp(const std::filesystem::path& path, img::Bitma
 
 PictureSize PictureCodecs::LoadJpeg(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit) {
   if (fit.width < 1 || fit.height < 1) {
-    jpeg_.Load(path, picture);
+    jpeg_.Load(path, picture, 1, read_into_);
     return {picture.width(), picture.height()};
   }
   const auto [width, height] = JpegImage::ReadSize(path);
-  jpeg_.Load(path, picture, ScaleDenominator(width, height, fit));
+  jpeg_.Load(path, picture, ScaleDenominator(width, height, fit), read_into_);
   return {width, height};
 }
 
 PictureSize PictureCodecs::LoadPng(const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
-  png_.Load(path, picture);
+  png_.Load(path, picture, read_into_);
   return {picture.width(), picture.height()};
 }
 
@@ -59,7 +59,7 @@ void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem:
   sink.StepProgress();
   if (jpeg_bytes_.empty() || jpeg_bytes_quality_ != jpeg_quality_) {
     jpeg_.SetQuality(jpeg_quality_);
-    jpeg_bytes_ = jpeg_.Encode(picture);
+    jpeg_bytes_ = jpeg_.Encode(picture, carried_);
     jpeg_bytes_quality_ = jpeg_quality_;
   }
   img::WriteFileAtomically(path, jpeg_bytes_);
@@ -68,7 +68,7 @@ void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem:
 void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::path& path,
                              img::ProgressSink& sink, img::ParallelParts& parts) {
   sink.StepProgress();
-  png_.Save(picture, path, parts);
+  png_.Save(picture, path, parts, carried_);
 }
 
 void PictureCodecs::WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path,

@@ -10,6 +10,7 @@
 
 #include "engine/ConversionOptions.h"
 #include "engine/JpegImage.h"
+#include "engine/PictureMetadata.h"
 #include "engine/PngImage.h"
 #include "engine/WebpImage.h"
 #include "imaging/Bitmap.h"
@@ -58,6 +59,14 @@ class PictureCodecs {
                  img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
 
+  // Metadata, off unless asked for. With a place to read into, the JPEG and
+  // PNG loaders put a decoded file's EXIF and ICC profile there; with
+  // metadata to carry, the JPEG and PNG writers write it into their files
+  // (BMP files hold none). Both must outlive their use; ForgetEncoded when
+  // the carried metadata change.
+  void ReadMetadataInto(PictureMetadata* metadata) { read_into_ = metadata; }
+  void CarryMetadata(const PictureMetadata* metadata) { carried_ = metadata; }
+
  private:
   JpegImage jpeg_;
   PngImage png_;
@@ -67,6 +76,8 @@ class PictureCodecs {
   int jpeg_quality_ = kDefaultJpegQuality;
   int webp_quality_ = kDefaultWebpQuality;
   bool webp_lossless_ = false;
+  PictureMetadata* read_into_ = nullptr;
+  const PictureMetadata* carried_ = nullptr;
 };
 
 }  // namespace engine

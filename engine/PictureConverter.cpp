@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/ExifOrientation.h"
 #include "engine/ResizeRules.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
@@ -13,10 +14,11 @@ namespace engine {
 
 namespace {
 
-// The options that decide the pixels of a route's picture.
+// The options that decide the pixels of a route's picture and what it carries.
 bool SameProcessing(const ConversionOptions& a, const ConversionOptions& b) {
   return a.zoomType == b.zoomType && a.widthText == b.widthText && a.heightText == b.heightText &&
-         a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox && a.rotation == b.rotation;
+         a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox && a.rotation == b.rotation &&
+         a.autoOrient == b.autoOrient && a.keepMetadata == b.keepMetadata;
 }
 
 // Anything at the path counts, a link that leads nowhere included; a path
@@ -25,6 +27,13 @@ bool TargetExists(const std::string& target) {
   std::error_code ec;
   const auto type = std::filesystem::symlink_status(img::PathFromUtf8(target), ec).type();
   return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
+}
+
+// Targets hold RGB pixels (JPEG's three components, PNG's RGB or palette):
+// a profile of another colour space (a CMYK or grey source's) would
+// misdescribe them.
+bool IsRgbProfile(const std::vector<std::uint8_t>& icc) {
+  return icc.size() >= 128 && icc[16] == 'R' && icc[17] == 'G' && icc[18] == 'B' && icc[19] == ' ';
 }
 
 class BusyGuard {
@@ -93,7 +102,8 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
       if (working_failed_) return;  // already reported: nothing is written from a stale picture
       working_valid_ = false;
       codecs_.ForgetEncoded();
-      if (!LoadSource(sourcePath, report)) return;
+      if (!LoadSource(sourcePath, before, report)) return;
+      if (before.autoOrient) TurnUpright();
       // A failed shrink fails the route: the picture is not what was asked for.
       if (auto failure = ApplyResize(working_, resize_source_, host_))
         throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
@@ -110,6 +120,7 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
     // A picture made for this route alone is encoded for it alone.
     if (!working_valid_) codecs_.ForgetEncoded();
     codecs_.UseEncoderSettings(before);
+    codecs_.CarryMetadata(before.keepMetadata ? &metadata_ : nullptr);
     (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
     if (!working_valid_) codecs_.ForgetEncoded();
     report.written.push_back(target);
@@ -120,16 +131,29 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
   }
 }
 
-bool PictureConverter::LoadSource(const std::string& sourcePath, ConversionReport& report) {
+bool PictureConverter::LoadSource(const std::string& sourcePath, const ConversionOptions& options,
+                                  ConversionReport& report) {
   host_.StepProgress();
+  metadata_.clear();
+  codecs_.ReadMetadataInto(options.autoOrient || options.keepMetadata ? &metadata_ : nullptr);
   try {
     LoadPicture(sourcePath, working_, {}, &codecs_);
+    if (!IsRgbProfile(metadata_.icc)) metadata_.icc.clear();
     return true;
   } catch (const std::exception& e) {
     working_failed_ = true;
     report.failures.push_back(sourcePath + ": cannot be decoded: " + e.what());
     return false;
   }
+}
+
+// The EXIF orientation applied to the pixels, and the carried tag reset to
+// match: a viewer must not turn the upright picture again.
+void PictureConverter::TurnUpright() {
+  const int orientation = ReadExifOrientation(metadata_.exif);
+  if (orientation < 2) return;
+  ApplyExifOrientation(working_, orientation, parts_);
+  WriteExifOrientation(metadata_.exif, 1);
 }
 
 void PictureConverter::Rotate(int rotation) {

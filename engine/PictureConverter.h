@@ -10,6 +10,7 @@
 #include "engine/ConversionHost.h"
 #include "engine/PictureCodecs.h"
 #include "engine/PictureFormats.h"
+#include "engine/PictureMetadata.h"
 #include "engine/PoolParts.h"
 #include "imaging/Bitmap.h"
 
@@ -47,7 +48,9 @@ class PictureConverter {
  private:
   void RunRoute(const PictureFormat& target, const PictureFormat& source, const std::string& sourcePath,
                 const std::string& outputFolder, const std::string& name, ConversionReport& report);
-  bool LoadSource(const std::string& sourcePath, ConversionReport& report);
+  bool LoadSource(const std::string& sourcePath, const ConversionOptions& options,
+                  ConversionReport& report);
+  void TurnUpright();
   void Rotate(int rotation);
 
   ConversionHost& host_;
@@ -55,6 +58,7 @@ class PictureConverter {
   img::Bitmap working_;
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets
+  PictureMetadata metadata_;  // the source's, read when an option needs it
   bool busy_ = false;
 
   // working_ as the previous route of the same picture left it, and the

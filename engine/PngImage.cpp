@@ -176,6 +176,27 @@ bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* ro
   return true;
 }
 
+// The chunks after the image data, up to IEND. A failure there costs only
+// what those chunks hold: the pixels are already whole.
+void ReadEnd(ReadStructs& s) {
+  if (setjmp(png_jmpbuf(s.png))) return;
+  png_read_end(s.png, s.info);
+}
+
+void CopyMetadata(const ReadStructs& s, PictureMetadata& metadata) {
+  metadata.clear();
+  png_bytep exif = nullptr;
+  png_uint_32 exif_length = 0;
+  if (png_get_eXIf_1(s.png, s.info, &exif_length, &exif) && exif)
+    metadata.exif.assign(exif, exif + exif_length);
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 profile_length = 0;
+  if (png_get_iCCP(s.png, s.info, &name, &compression, &profile, &profile_length) && profile)
+    metadata.icc.assign(profile, profile + profile_length);
+}
+
 // Largest palette index the picture uses (0 for an empty picture).
 unsigned MaxIndex(const img::Bitmap& picture) {
   const int bits = img::BitsPerPixel(picture.format());
@@ -214,12 +235,13 @@ struct PngImage::Codec {
 PngImage::PngImage() : codec_(std::make_unique<Codec>()) {}
 PngImage::~PngImage() = default;
 
-void PngImage::Load(const std::filesystem::path& path, img::Bitmap& out) {
+void PngImage::Load(const std::filesystem::path& path, img::Bitmap& out, PictureMetadata* metadata) {
   const std::vector<std::uint8_t> data = img::ReadWholeFile(path);
-  LoadFromMemory(data, out);
+  LoadFromMemory(data, out, metadata);
 }
 
-void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out) {
+void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
+                              PictureMetadata* metadata) {
   if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0)
     throw img::ImageError(img::ErrorCode::Format, "PNG: not a PNG file");
   Codec& c = *codec_;
@@ -292,6 +314,10 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
     const unsigned needed = MaxIndex(c.spare) + 1;
     if (entries.size() < needed) entries.resize(needed, img::PaletteEntry{});
   }
+  if (metadata) {
+    ReadEnd(s);
+    CopyMetadata(s, *metadata);
+  }
   std::swap(out, c.spare);
 }
 
@@ -305,8 +331,8 @@ void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& pat
 }
 
 void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,
-                    img::ParallelParts& parts) {
-  PngStreamWriter().Save(picture, path, parts);
+                    img::ParallelParts& parts, const PictureMetadata* metadata) {
+  PngStreamWriter({}, metadata).Save(picture, path, parts);
 }
 
 }  // namespace engine

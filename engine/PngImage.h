@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/PictureMetadata.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
@@ -26,21 +27,27 @@ class PngImage {
   // 24 bits; any transparency (alpha channel or tRNS) makes a 24-bit picture
   // composited over white: (a*c + (255-a)*255 + 127) / 255 on 8-bit values.
   // Pixels are taken as stored (gamma and colour chunks are not applied).
-  // Failures throw img::ImageError and leave out unchanged.
-  void Load(const std::filesystem::path& path, img::Bitmap& out);
-  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
+  // Failures throw img::ImageError and leave out unchanged. With metadata,
+  // a decoded file's eXIf and iCCP chunks (the profile inflated) replace
+  // metadata's, those after the image data included; without, the file is
+  // read only up to the end of its image data.
+  void Load(const std::filesystem::path& path, img::Bitmap& out, PictureMetadata* metadata = nullptr);
+  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
+                      PictureMetadata* metadata = nullptr);
 
   // Every row with filter type 0 (None) and no other, not interlaced, zlib's
   // default level. 1, 4 and 8-bit pictures become palette PNGs of that depth
   // with their palette; every other format 8-bit RGB. Large pictures are
   // deflated in parts, by default on the shared pool's PictureThreads()
   // threads (PoolParts.h) while the calling thread pumps sink's events; the
-  // picture must stay unchanged until it returns.
+  // picture must stay unchanged until it returns. Given metadata, Save puts
+  // its ICC profile and EXIF into iCCP and eXIf chunks.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    img::ProgressSink& sink = img::NullProgress());
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,
             img::ProgressSink& sink = img::NullProgress());
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts);
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts,
+            const PictureMetadata* metadata = nullptr);
 
  private:
   struct Codec;

@@ -168,6 +168,22 @@ void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5],
   PutBigEndian32(out, static_cast<std::uint32_t>(crc));
 }
 
+// iCCP's data: a profile name, its zero, compression method 0 and the
+// profile deflated.
+std::vector<std::uint8_t> IccChunkData(const std::vector<std::uint8_t>& profile) {
+  static constexpr char kName[] = "ICC profile";
+  std::vector<std::uint8_t> data(kName, kName + sizeof kName);  // with the zero
+  data.push_back(0);
+  const std::size_t header = data.size();
+  uLongf packed = compressBound(static_cast<uLong>(profile.size()));
+  data.resize(header + packed);
+  if (compress2(data.data() + header, &packed, profile.data(), static_cast<uLong>(profile.size()),
+                Z_DEFAULT_COMPRESSION) != Z_OK)
+    throw img::ImageError(img::ErrorCode::TooLarge, "the ICC profile cannot be deflated");
+  data.resize(header + packed);
+  return data;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
@@ -193,6 +209,9 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
   std::vector<std::uint8_t> file(std::begin(kSignature), std::end(kSignature));
   file.reserve(stream.size() + stream.size() / kIdatBytes * 12 + 1024);
   PutChunk(file, "IHDR", header);
+  // Both go before PLTE and IDAT, where readers look for them.
+  if (metadata_ && !metadata_->icc.empty()) PutChunk(file, "iCCP", IccChunkData(metadata_->icc));
+  if (metadata_ && !metadata_->exif.empty()) PutChunk(file, "eXIf", metadata_->exif);
   if (palette) PutChunk(file, "PLTE", PaletteBytes(picture));
   const std::span<const std::uint8_t> all(stream);
   for (std::size_t at = 0; at < all.size(); at += kIdatBytes)

@@ -1,7 +1,8 @@
 #pragma once
 // Writes a whole PNG file straight from a Bitmap, with the image data
 // deflated in parts that run at once (ParallelParts.h): signature,
-// IHDR, PLTE for palette pictures, IDAT, IEND, each with zlib's CRC-32.
+// IHDR, iCCP and eXIf when there is metadata to carry, PLTE for palette
+// pictures, IDAT, IEND, each with zlib's CRC-32.
 // Every row carries filter type 0 (None), nothing is interlaced. 1, 4 and
 // 8-bit pictures become palette PNGs of that depth; every other format 8-bit
 // RGB.
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/ParallelDeflate.h"
+#include "engine/PictureMetadata.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ParallelParts.h"
 #include "imaging/ProgressSink.h"
@@ -19,7 +21,11 @@ namespace engine {
 
 class PngStreamWriter {
  public:
-  explicit PngStreamWriter(DeflateSettings settings = {}) : settings_(std::move(settings)) {}
+  // metadata, when given, must outlive the writer: its ICC profile goes
+  // into an iCCP chunk (deflated at zlib's default level), its EXIF into
+  // an eXIf chunk; empty parts are left out.
+  explicit PngStreamWriter(DeflateSettings settings = {}, const PictureMetadata* metadata = nullptr)
+      : settings_(std::move(settings)), metadata_(metadata) {}
 
   // The file's bytes, the deflate's chunks run as parts. An empty picture
   // throws ImageError(InvalidArgument); a failed deflate, here or in a part,
@@ -42,6 +48,7 @@ class PngStreamWriter {
 
  private:
   DeflateSettings settings_;
+  const PictureMetadata* metadata_;
 };
 
 }  // namespace engine

@@ -9,11 +9,13 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
 #include "engine/WebpImage.h"
+#include "engine/PngStreamWriter.h"
 #include "imaging/FileIO.h"
 
 namespace fs = std::filesystem;
@@ -259,6 +261,138 @@ TEST_F(ImgBatch, CorruptAndTruncatedWebpFailCleanly) {
     EXPECT_NE(r.output.find(U(src() / name) + ": cannot be decoded"), std::string::npos) << name << r.output;
   EXPECT_NE(r.output.find("5 pictures, 2 files written, 3 failed"), std::string::npos) << r.output;
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"lossless-good.png", "lossy-good.png"}));
+}
+
+// Pixel (x, y) of the picture stored with EXIF orientation o as a viewer
+// shows it, taken from the stored picture: each value's meaning, by hand.
+img::PaletteEntry SeenUpright(const img::Bitmap& stored, int o, int x, int y) {
+  const int w = stored.width(), h = stored.height();
+  switch (o) {
+    case 2: return stored.PixelColor(w - 1 - x, y);          // mirrored
+    case 3: return stored.PixelColor(w - 1 - x, h - 1 - y);  // upside down
+    case 4: return stored.PixelColor(x, h - 1 - y);          // mirrored upside down
+    case 5: return stored.PixelColor(y, x);                  // transposed
+    case 6: return stored.PixelColor(y, h - 1 - x);          // needs a quarter turn clockwise
+    case 7: return stored.PixelColor(w - 1 - y, h - 1 - x);  // transposed the other way
+    case 8: return stored.PixelColor(w - 1 - y, x);          // needs a quarter turn back
+    default: return stored.PixelColor(x, y);
+  }
+}
+
+int PixelsDiffering(const img::Bitmap& a, const img::Bitmap& b) {
+  if (a.width() != b.width() || a.height() != b.height()) return -1;
+  int differing = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) differing += a.PixelColor(x, y) != b.PixelColor(x, y);
+  return differing;
+}
+
+void WritePngWith(const img::Bitmap& picture, const engine::PictureMetadata& metadata, const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  img::WriteFileAtomically(path, engine::PngStreamWriter({}, &metadata).Encode(picture));
+}
+
+// PNG sources (exact pixels) with an eXIf of each orientation, byte orders
+// alternating, and an iCCP: upright targets that carry the EXIF with the
+// tag reset to 1 and the profile unchanged.
+TEST_F(ImgBatch, AutoOrientTurnsEachOfTheEightOrientationsUpright) {
+  const img::Bitmap stored = testsupport::GradientBitmap(5, 3);
+  engine::PictureMetadata metadata;
+  metadata.icc = testsupport::RgbIccProfile(400);
+  for (int o = 1; o <= 8; ++o) {
+    metadata.exif = testsupport::ExifWithOrientation(o, o % 2 == 0);
+    WritePngWith(stored, metadata, src() / ("o" + std::to_string(o) + ".png"));
+  }
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "--auto-orient", "--keep-metadata", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  for (int o = 1; o <= 8; ++o) {
+    SCOPED_TRACE("orientation " + std::to_string(o));
+    img::Bitmap upright;
+    engine::PictureMetadata carried;
+    engine::PngImage().Load(out() / ("o" + std::to_string(o) + ".png"), upright, &carried);
+    img::Bitmap expected(o >= 5 ? 3 : 5, o >= 5 ? 5 : 3);
+    for (int y = 0; y < expected.height(); ++y)
+      for (int x = 0; x < expected.width(); ++x) {
+        const img::PaletteEntry c = SeenUpright(stored, o, x, y);
+        std::uint8_t* p = expected.ScanLine(y) + 3 * x;
+        p[0] = c.blue, p[1] = c.green, p[2] = c.red;
+      }
+    EXPECT_EQ(PixelsDiffering(upright, expected), 0);
+    EXPECT_EQ(carried.exif, testsupport::ExifWithOrientation(1, o % 2 == 0));
+    EXPECT_EQ(carried.icc, metadata.icc);
+  }
+}
+
+// The orientation comes first: a transposed picture turned a quarter is the
+// stored one mirrored (the turn first would mirror it top to bottom), and a
+// 40x20 picture lying on its side is shrunk as the 20x40 it is.
+TEST_F(ImgBatch, AutoOrientComesBeforeTheResizeAndTheTurn) {
+  const img::Bitmap stored = testsupport::GradientBitmap(5, 3);
+  engine::PictureMetadata metadata;
+  metadata.exif = testsupport::ExifWithOrientation(5);
+  WritePngWith(stored, metadata, src() / "transposed.png");
+  metadata.exif = testsupport::ExifWithOrientation(6);
+  WritePngWith(testsupport::GradientBitmap(40, 20), metadata, src() / "lying.png");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "--auto-orient", "--width", "10",
+                             "--keep-ratio", "--rotate", "90", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap result;
+  engine::PngImage().Load(out() / "transposed.png", result);
+  img::Bitmap mirrored(5, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) std::memcpy(mirrored.ScanLine(y) + 3 * x, stored.ScanLine(y) + 3 * (4 - x), 3);
+  EXPECT_EQ(PixelsDiffering(result, mirrored), 0);
+  engine::PngImage().Load(out() / "lying.png", result);
+  EXPECT_EQ(result.width(), 20);
+  EXPECT_EQ(result.height(), 10);
+}
+
+// A photo's EXIF (APP1) and ICC profile (over two APP2 markers) read back
+// from the JPEG and PNG targets; without the option the targets are,
+// byte for byte, those of the same photo without metadata.
+TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndTheDefaultCarriesNothing) {
+  engine::PictureMetadata metadata;
+  metadata.exif = testsupport::ExifWithOrientation(6, true);
+  metadata.icc = testsupport::RgbIccProfile(70000);
+  const img::Bitmap picture = testsupport::GradientBitmap(40, 30);
+  engine::JpegImage codec;
+  fs::create_directories(src() / "plain");
+  img::WriteFileAtomically(src() / "photo.jpg", codec.Encode(picture, &metadata));
+  img::WriteFileAtomically(src() / "plain" / "photo.jpg", codec.Encode(picture));
+
+  auto run = [&](const fs::path& source, const char* folder, std::vector<std::string> options) {
+    std::vector<std::string> args{U(source), "-o", U(out() / folder), "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    RunResult r = RunImgBatch(args);
+    EXPECT_EQ(r.status, 0) << r.output;
+  };
+  auto carried = [&](const char* folder, const char* name) {
+    img::Bitmap picture;
+    engine::PictureMetadata read;
+    const fs::path path = out() / folder / name;
+    if (path.extension() == ".png")
+      engine::PngImage().Load(path, picture, &read);
+    else
+      engine::JpegImage().Load(path, picture, 1, &read);
+    return read;
+  };
+  run(src() / "photo.jpg", "kept", {"-f", "jpg,png,bmp", "--keep-metadata"});
+  for (const char* name : {"photo.jpg", "photo.png"}) {
+    SCOPED_TRACE(name);
+    const engine::PictureMetadata read = carried("kept", name);
+    EXPECT_EQ(read.exif, metadata.exif);
+    EXPECT_EQ(read.icc, metadata.icc);
+  }
+
+  run(src() / "photo.jpg", "upright", {"-f", "jpg", "--keep-metadata", "--auto-orient"});
+  EXPECT_EQ(carried("upright", "photo.jpg").exif, testsupport::ExifWithOrientation(1, true));
+
+  run(src() / "photo.jpg", "default", {"-f", "jpg,png,bmp"});
+  run(src() / "plain" / "photo.jpg", "plain", {"-f", "jpg,png,bmp"});
+  for (const char* name : {"photo.jpg", "photo.png", "photo.bmp"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(img::ReadWholeFile(out() / "default" / name), img::ReadWholeFile(out() / "plain" / name));
+  }
 }
 
 struct UsageCase {

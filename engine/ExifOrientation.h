@@ -1,0 +1,31 @@
+#pragma once
+// The EXIF Orientation tag (0x0112 in IFD0): read from the TIFF structure of
+// EXIF data (PictureMetadata::exif), reset in place once the pixels stand
+// upright, and applied to a picture's pixels. Every read is checked against
+// the data's end; data that hold no valid tag have no orientation.
+
+#include <cstdint>
+#include <span>
+
+#include "imaging/Bitmap.h"
+#include "imaging/ParallelParts.h"
+
+namespace engine {
+
+// The tag's value, 1 to 8; 0 when the data hold no IFD0 entry for it of
+// type SHORT with a value in that range.
+int ReadExifOrientation(std::span<const std::uint8_t> exif);
+
+// Sets the tag that ReadExifOrientation finds to value (1 to 8) in place;
+// false, with exif unchanged, when there is none.
+bool WriteExifOrientation(std::span<std::uint8_t> exif, int value);
+
+// Turns and mirrors picture so that a picture stored with this orientation
+// stands as it is meant to be seen: 2 mirrored left-right, 3 a half turn,
+// 4 mirrored top-bottom, 5 mirrored about the main diagonal (transpose),
+// 6 a quarter turn clockwise, 7 mirrored about the other diagonal, 8 three
+// quarter turns. 1 and anything else leave picture as it is; the others
+// leave a 24-bit picture.
+void ApplyExifOrientation(img::Bitmap& picture, int orientation, img::ParallelParts& parts);
+
+}  // namespace engine

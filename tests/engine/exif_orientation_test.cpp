@@ -1,0 +1,90 @@
+// The EXIF orientation reader against well-formed and hostile data.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "TestSupport.h"
+#include "engine/ExifOrientation.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct ExifCase {
+  const char* name;
+  std::function<Bytes()> make;
+  int orientation;  // what ReadExifOrientation must give
+};
+
+Bytes Le(int orientation) { return testsupport::ExifWithOrientation(orientation, false); }
+
+// Offsets in the little-endian data of testsupport::ExifWithOrientation.
+constexpr std::size_t kIfd0Offset = 4, kEntryCount = 8, kOrientationEntry = 22;
+
+// A new allocation of exactly size bytes.
+Bytes Cut(const Bytes& d, std::size_t size) { return Bytes(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(size)); }
+
+Bytes With(Bytes d, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+  for (std::uint8_t b : bytes) d.at(at++) = b;
+  return d;
+}
+
+class ExifOrientationRead : public ::testing::TestWithParam<ExifCase> {};
+
+TEST_P(ExifOrientationRead, GivesTheTagOrNothing) {
+  // Exactly sized, so a read past the end is a read past the allocation.
+  const Bytes data = GetParam().make();
+  EXPECT_EQ(engine::ReadExifOrientation(data), GetParam().orientation);
+  Bytes copy = data;
+  EXPECT_EQ(engine::WriteExifOrientation(copy, 1), GetParam().orientation != 0);
+  if (GetParam().orientation == 0) {
+    EXPECT_EQ(copy, data);  // nothing written where nothing was found
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExifOrientationRead,
+    ::testing::Values(
+        ExifCase{"LittleEndian", [] { return Le(6); }, 6},
+        ExifCase{"BigEndian", [] { return testsupport::ExifWithOrientation(8, true); }, 8},
+        ExifCase{"Empty", [] { return Bytes{}; }, 0},
+        ExifCase{"HeaderOnly", [] { return Cut(Le(6), 8); }, 0},
+        ExifCase{"CutInsideTheOrientationEntry", [] { return Cut(Le(6), 30); }, 0},
+        ExifCase{"MixedByteOrderMark", [] { return With(Le(6), 0, {'I', 'M'}); }, 0},
+        ExifCase{"NotFortyTwo", [] { return With(Le(6), 2, {43, 0}); }, 0},
+        ExifCase{"Ifd0PastTheEnd", [] { return With(Le(6), kIfd0Offset, {0xF0, 0, 0, 0}); }, 0},
+        ExifCase{"Ifd0OffsetWrapsAround", [] { return With(Le(6), kIfd0Offset, {0xFF, 0xFF, 0xFF, 0xFF}); }, 0},
+        ExifCase{"Ifd0InsideTheHeader", [] { return With(Le(6), kIfd0Offset, {2, 0, 0, 0}); }, 0},
+        ExifCase{"EntryCountPastTheEnd", [] { return With(Le(6), kEntryCount, {0xFF, 0xFF}); }, 6},
+        ExifCase{"EntryCountShortOfTheTag", [] { return With(Le(6), kEntryCount, {1, 0}); }, 0},
+        ExifCase{"TypeLong", [] { return With(Le(6), kOrientationEntry + 2, {4, 0}); }, 0},
+        ExifCase{"TwoValues", [] { return With(Le(6), kOrientationEntry + 4, {2, 0}); }, 0},
+        ExifCase{"ValueZero", [] { return Le(0); }, 0},
+        ExifCase{"ValueNine", [] { return Le(9); }, 0},
+        // IFD0's next-IFD offset pointing back at IFD0: read once, no loop.
+        ExifCase{"NextIfdLoopsBack", [] { return With(Le(6), 34, {8, 0, 0, 0}); }, 6},
+        ExifCase{"NoTagAndALoop",
+                 [] { return With(With(Le(6), kOrientationEntry, {0x13, 0x01}), 34, {8, 0, 0, 0}); }, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The data cut at every length: the tag counts once its whole entry is
+// there, and nothing is read past the cut.
+TEST(ExifOrientation, EveryCutOfTheDataIsSafe) {
+  const Bytes whole = Le(3);
+  for (std::size_t n = 0; n < whole.size(); ++n)
+    EXPECT_EQ(engine::ReadExifOrientation(Cut(whole, n)), n >= kOrientationEntry + 12 ? 3 : 0) << n;
+}
+
+// The reset changes the value's two bytes and nothing else, in both orders.
+TEST(ExifOrientation, ResetPatchesOnlyTheValue) {
+  for (bool big_endian : {false, true}) {
+    const Bytes before = testsupport::ExifWithOrientation(7, big_endian);
+    Bytes after = before;
+    ASSERT_TRUE(engine::WriteExifOrientation(after, 1));
+    EXPECT_EQ(engine::ReadExifOrientation(after), 1);
+    EXPECT_EQ(after, testsupport::ExifWithOrientation(1, big_endian));
+  }
+}
+
+}  // namespace
