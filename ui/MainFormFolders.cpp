@@ -27,13 +27,7 @@ namespace ui {
 namespace {
 
 // What an edit gets when its text cannot be used: the system root.
-std::string SystemRoot() {
-#ifdef _WIN32
-  return "C:\\";
-#else
-  return "/";
-#endif
-}
+std::string SystemRoot() { return SystemRootFolder(); }
 
 bool IsFolder(const std::string& path) {
   std::error_code ec;
