@@ -11,21 +11,8 @@
 #include <thread>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#include <shellapi.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
-
 #include "app/BatchCommandLine.h"
+#include "app/Console.h"
 #include "engine/BatchJob.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureFormats.h"
@@ -54,20 +41,6 @@ std::string Count(int n, const char* word) {
   return std::to_string(n) + ' ' + word + (n == 1 ? "" : "s");
 }
 
-// The terminal's width, read at each update so a resized window is
-// followed; COLUMNS where the terminal does not say, else 80.
-int TerminalColumns() {
-#ifndef _WIN32
-  winsize size{};
-  if (ioctl(fileno(stderr), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-#endif
-  if (const char* columns = std::getenv("COLUMNS")) {
-    const int n = std::atoi(columns);
-    if (n > 0) return n;
-  }
-  return 80;
-}
-
 class ProgressDisplay {
  public:
   explicit ProgressDisplay(bool enabled) : enabled_(enabled), start_(Clock::now()) {}
@@ -82,7 +55,7 @@ class ProgressDisplay {
     // One column short of the width: writing the last column wraps on many
     // terminals, and each update would then start a new line. The bar
     // gives way first, then the end of the counts.
-    const std::size_t columns = static_cast<std::size_t>(std::max(2, TerminalColumns())) - 1;
+    const std::size_t columns = static_cast<std::size_t>(std::max(2, app::TerminalColumns(stderr))) - 1;
     std::string line;
     const std::size_t room = columns > std::strlen(counts) + 3 ? columns - std::strlen(counts) - 3 : 0;
     if (room >= 10) {
@@ -105,35 +78,10 @@ class ProgressDisplay {
   Clock::time_point start_;
 };
 
-// The arguments as UTF-8. Windows hands main its arguments in the ANSI code
-// page, where Chinese names become '?', so they are taken from the UTF-16
-// command line there; the console is switched to UTF-8 for the messages.
-std::vector<std::string> Utf8Arguments(int argc, char** argv) {
-#ifdef _WIN32
-  (void)argc;
-  (void)argv;
-  SetConsoleOutputCP(CP_UTF8);
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> args;
-  for (int i = 1; wide && i < count; ++i) {
-    const int wide_len = static_cast<int>(wcslen(wide[i]));
-    const int len = WideCharToMultiByte(CP_UTF8, 0, wide[i], wide_len, nullptr, 0, nullptr, nullptr);
-    std::string arg(static_cast<std::size_t>(std::max(len, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], wide_len, arg.data(), len, nullptr, nullptr);
-    args.push_back(std::move(arg));
-  }
-  LocalFree(wide);
-  return args;
-#else
-  return std::vector<std::string>(argv + 1, argv + argc);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args = Utf8Arguments(argc, argv);
+  std::vector<std::string> args = app::Utf8Arguments(argc, argv);
   std::string error;
   auto cmd = app::ParseBatchCommand(args, error);
   if (!cmd) {
@@ -183,7 +131,7 @@ int main(int argc, char** argv) {
   }
 
   img::KeepFreedMemory();  // each picture reuses the memory of the one before
-  ProgressDisplay display(!cmd->quiet && isatty(fileno(stderr)));
+  ProgressDisplay display(!cmd->quiet && app::IsTerminal(stderr));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
 
   for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());

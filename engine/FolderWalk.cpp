@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/FolderSeparator.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 
@@ -78,12 +79,7 @@ void ListPictureTree(const std::string& folder, const std::vector<std::string>& 
                      std::vector<ListedPicture>& out, const std::string& leftOut,
                      std::vector<std::string>* unreadable) {
   std::string start = folder;
-  if (!start.empty() && start.back() != '/'
-#ifdef _WIN32
-      && start.back() != '\\'
-#endif
-  )
-    start += '/';
+  if (!start.empty() && !IsFolderSeparator(start.back())) start += '/';
   Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable}.Folder(start, {});
 }
 

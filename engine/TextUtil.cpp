@@ -2,23 +2,17 @@
 
 #include <algorithm>
 
+#include "engine/FolderSeparator.h"
+
 namespace engine {
 
 namespace {
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
 
 char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::size_t FileNameStart(std::string_view path) {
   for (std::size_t i = path.size(); i > 0; --i)
-    if (IsSeparator(path[i - 1])) return i;
+    if (IsFolderSeparator(path[i - 1])) return i;
   return 0;
 }
 

@@ -7,13 +7,8 @@
 #include <random>
 
 #include "imaging/ImageError.h"
+#include "imaging/SystemFiles.h"
 #include "imaging/UnnamedFile.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -29,15 +24,6 @@ std::string PathToUtf8(const fs::path& path) {
 }
 
 namespace {
-
-std::FILE* OpenFile(const fs::path& path, const char* mode) {
-#ifdef _WIN32
-  std::wstring wmode(mode, mode + std::strlen(mode));
-  return _wfopen(path.c_str(), wmode.c_str());
-#else
-  return std::fopen(path.c_str(), mode);
-#endif
-}
 
 [[noreturn]] void ThrowIo(const std::string& what, const fs::path& path, int err) {
   throw ImageError(ErrorCode::Io, what + " " + PathToUtf8(path) + ": " + std::strerror(err));

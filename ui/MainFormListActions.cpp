@@ -26,11 +26,7 @@ QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
 // A new name must stay in its folder and name something.
 bool UsableFileName(const std::string& name) {
   if (engine::TrimBlanks(name).empty()) return false;
-#ifdef _WIN32
-  return name.find_first_of("\\/:") == std::string::npos;
-#else
-  return name.find('/') == std::string::npos;
-#endif
+  return IsBareFileName(name);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "ui/QtShell.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -21,15 +20,6 @@ bool HasScheme(const QString& target) {
 bool OpenUrl(const QUrl& url) { return url.isValid() && QDesktopServices::openUrl(url); }
 
 }  // namespace
-
-QStringList PaintProgramCandidates() {
-#ifdef Q_OS_WIN
-  return {QStringLiteral("mspaint")};
-#else
-  return {QStringLiteral("kolourpaint"), QStringLiteral("pinta"), QStringLiteral("drawing"),
-          QStringLiteral("gimp")};
-#endif
-}
 
 QString FindPaintProgram(const QStringList& candidates) {
   for (const QString& name : candidates) {
@@ -78,26 +68,6 @@ bool QtShell::MoveToTrash(const std::string& file) {
   if (!QFileInfo(path).isFile()) return false;
   if (!PrepareTrash()) return false;
   return QFile::moveToTrash(path);
-}
-
-bool QtShell::PrepareTrash() {
-#ifdef Q_OS_WIN
-  return true;  // the recycle bin is always there
-#else
-  // Qt 6.4 finds no trash when this folder is missing and then makes files/
-  // and info/ in the working folder, moving the file there.
-  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  if (data.isEmpty() || !QDir::isAbsolutePath(data)) return false;
-  const QString trash = QDir(data).filePath(QStringLiteral("Trash"));
-  const bool existed = QFileInfo(trash).isDir();
-  for (const QString& sub : {QStringLiteral("files"), QStringLiteral("info")}) {
-    const QString folder = QDir(trash).filePath(sub);
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) return false;
-  }
-  // The trash holds the user's deleted files: the user's eyes only.
-  if (!existed) QFile::setPermissions(trash, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  return true;
-#endif
 }
 
 }  // namespace ui

@@ -1,7 +1,8 @@
 #pragma once
 // The window program's shell actions on the desktop: addresses, files and
 // folders through QDesktopServices, programs through QProcess, the trash
-// through QFile::moveToTrash.
+// through QFile::moveToTrash. The paint programs and the trash's preparation
+// differ between systems: os/QtShell*.cpp.
 
 #include <QString>
 #include <QStringList>
@@ -24,7 +25,8 @@ class QtShell : public Shell {
   // Refuses (false, the file stays) when PrepareTrash fails.
   bool MoveToTrash(const std::string& file) override;
   // The freedesktop home trash, "Trash/files" and "Trash/info" under
-  // $XDG_DATA_HOME (or ~/.local/share), created when missing.
+  // $XDG_DATA_HOME (or ~/.local/share), created when missing; on Windows
+  // the recycle bin, always there.
   bool PrepareTrash() override;
 };
 

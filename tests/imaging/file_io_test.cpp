@@ -9,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "imaging/FileIO.h"
+#include "imaging/SystemFiles.h"
 #include "imaging/UnnamedFile.h"
 
 namespace fs = std::filesystem;
@@ -64,3 +65,27 @@ TEST(WriteFileAtomically, AKilledWriterLeavesTheOldTargetAndNothingElse) {
 #endif
 
 }  // namespace
+
+// The system calls behind the probes and the list's rename: a taken name is
+// never opened anew nor renamed onto, and Chinese names work.
+TEST(SystemFiles, ATakenNameIsRefusedAndChineseNamesWork) {
+  testsupport::TempDir tmp;
+  const fs::path taken = tmp / img::PathFromUtf8("图片.bmp"), fresh = tmp / img::PathFromUtf8("新.bmp");
+  img::WriteFileAtomically(taken, std::vector<std::uint8_t>{'A'});
+  EXPECT_EQ(img::OpenNewFile(taken), nullptr);
+  EXPECT_EQ(img::ReadWholeFile(taken), std::vector<std::uint8_t>{'A'});
+
+  std::FILE* f = img::OpenNewFile(fresh);
+  ASSERT_NE(f, nullptr);
+  std::fputc('B', f);
+  std::fclose(f);
+  EXPECT_FALSE(img::RenameNoReplace(fresh, taken));
+  EXPECT_EQ(img::ReadWholeFile(taken), std::vector<std::uint8_t>{'A'});
+
+  f = img::OpenFile(taken, "r+b");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_TRUE(img::RenameNoReplace(taken, tmp / "moved.bmp"));
+  EXPECT_FALSE(fs::exists(taken));
+  EXPECT_EQ(img::ReadWholeFile(tmp / "moved.bmp"), std::vector<std::uint8_t>{'A'});
+}

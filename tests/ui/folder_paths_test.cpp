@@ -72,6 +72,22 @@ TEST(Drives, UnixHasOneDriveWindowsItsLettersAndShares) {
   EXPECT_FALSE(DriveExists("Q:"));
 #endif
   EXPECT_FALSE(DriveExists(""));
+  // The root an unusable text falls back to is itself a usable folder text.
+  EXPECT_TRUE(DriveExists(DrivePart(SystemRootFolder())));
+  EXPECT_EQ(SystemRootFolder().back(), FolderSeparator());
+}
+
+TEST(IsBareFileName, NothingThatLeavesTheFolder) {
+  EXPECT_TRUE(IsBareFileName("a b.jpg"));
+  EXPECT_TRUE(IsBareFileName("新..jpg"));
+  EXPECT_FALSE(IsBareFileName("sub/a.jpg"));
+  EXPECT_FALSE(IsBareFileName("../a.jpg"));
+#ifdef _WIN32
+  EXPECT_FALSE(IsBareFileName("sub\\a.jpg"));
+  EXPECT_FALSE(IsBareFileName("C:a.jpg"));
+#else
+  EXPECT_TRUE(IsBareFileName("a\\b:c.jpg"));  // ordinary characters here
+#endif
 }
 
 TEST(ListFolderFiles, FilesOnlyInNaturalOrder) {

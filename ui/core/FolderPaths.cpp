@@ -1,40 +1,18 @@
 #include "ui/core/FolderPaths.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <filesystem>
 
+#include "engine/FolderSeparator.h"
 #include "engine/FolderWalk.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-#endif
+#include "imaging/SystemFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace ui {
 
-char FolderSeparator() {
-#ifdef _WIN32
-  return '\\';
-#else
-  return '/';
-#endif
-}
-
-std::string SystemRootFolder() {
-#ifdef _WIN32
-  return "C:\\";
-#else
-  return "/";
-#endif
-}
+char FolderSeparator() { return engine::FolderSeparator(); }
 
 bool IsExistingFolder(const std::string& path) {
   std::error_code ec;
@@ -74,32 +52,6 @@ void NormalizeFolderPath(std::string& path) {
   path = std::move(trimmed);
 }
 
-std::string DrivePart(const std::string& path) {
-#ifdef _WIN32
-  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-  if (path.rfind("\\\\", 0) == 0) {
-    std::size_t server_end = path.find('\\', 2);
-    if (server_end == std::string::npos) return path;
-    std::size_t share_end = path.find('\\', server_end + 1);
-    return path.substr(0, share_end);
-  }
-  return {};
-#else
-  return !path.empty() && path[0] == '/' ? "/" : std::string();
-#endif
-}
-
-bool DriveExists(const std::string& drive) {
-#ifdef _WIN32
-  if (drive.size() != 2 || drive[1] != ':') return false;
-  DWORD mask = GetLogicalDrives();
-  char letter = static_cast<char>(toupper(static_cast<unsigned char>(drive[0])));
-  return letter >= 'A' && letter <= 'Z' && (mask & (1u << (letter - 'A')));
-#else
-  return drive == "/";
-#endif
-}
-
 FolderCreation CreateFolderWithParents(const std::string& folder) {
   const std::string trimmed = engine::TrimBlanks(folder);
   if (trimmed.empty() || DrivePart(trimmed).empty()) return FolderCreation::Unusable;
@@ -128,29 +80,11 @@ bool RenameWithoutReplacing(const std::string& oldPath, const std::string& newPa
   const fs::path from = img::PathFromUtf8(oldPath), to = img::PathFromUtf8(newPath);
   std::error_code ec;
   if (!fs::is_regular_file(from, ec) || fs::exists(fs::symlink_status(to, ec))) return false;
-#ifdef _WIN32
-  // MoveFileExW without MOVEFILE_REPLACE_EXISTING refuses a taken name.
-  return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
-#elif defined(__linux__) && defined(RENAME_NOREPLACE)
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // The file system has no atomic no-replace rename: a hard link fails on a
-  // taken name, so it is as safe.
-  if (link(from.c_str(), to.c_str()) != 0) return false;
-  unlink(from.c_str());
-  return true;
-#else
-  if (link(from.c_str(), to.c_str()) != 0) return false;
-  unlink(from.c_str());
-  return true;
-#endif
+  return img::RenameNoReplace(from, to);
 }
 
 std::string ShellOpenTarget(const std::string& s) {
-  std::string a = engine::AsciiLower(s);
-#ifdef _WIN32
-  std::replace(a.begin(), a.end(), '/', '\\');
-#endif
+  const std::string a = engine::AsciiLower(s);
   const bool web = a.find("http:") != std::string::npos || a.find("https:") != std::string::npos;
   const bool has_colon = a.find(':') != std::string::npos;
   std::error_code ec;

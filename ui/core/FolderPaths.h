@@ -1,7 +1,8 @@
 #pragma once
 // Folder texts as the window holds them (ending in one separator), the one
 // drive of a Unix system, folder creation and listing, and a rename that never
-// replaces a file. Plain C++: tested without a window.
+// replaces a file. Plain C++: tested without a window. The drive functions,
+// the root and the file-name rule differ between systems: os/FolderPaths*.cpp.
 
 #include <string>
 #include <vector>
@@ -11,9 +12,6 @@ namespace ui {
 // The folder separator of this system ('/' here, '\' on Windows).
 char FolderSeparator();
 
-// The system root: what a folder edit gets when its text cannot be used, and
-// where the folder browser starts ("/" here, "C:\" on Windows).
-std::string SystemRootFolder();
 // True when path names an existing folder; false for an empty text.
 bool IsExistingFolder(const std::string& path);
 
@@ -29,6 +27,13 @@ void NormalizeFolderPath(std::string& path);
 std::string DrivePart(const std::string& path);
 // On Unix "/" is the one drive and always exists; on Windows the drive list is asked.
 bool DriveExists(const std::string& drive);
+// The system root: what a folder edit gets when its text cannot be used, and
+// where the folder browser starts ("/" here, "C:\" on Windows).
+std::string SystemRootFolder();
+
+// True when name holds nothing that leads out of its folder: no folder
+// separator (and no drive colon on Windows).
+bool IsBareFileName(const std::string& name);
 
 enum class FolderCreation {
   Ready,     // the folder exists now

@@ -3,7 +3,8 @@
 // "update.txt" and the default source and output folders live in the
 // program data folder: the folder of the executable when the program may
 // write there, else a per-user folder, so an installed program (under /usr,
-// or Program Files) still keeps its settings.
+// or Program Files) still keeps its settings. The executable's folder and
+// the per-user folder are asked of the system: os/ProgramFolders*.cpp.
 
 #include <filesystem>
 #include <string>

@@ -11,16 +11,8 @@
 
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <cerrno>
-#include <iconv.h>
-#endif
+#include "imaging/SystemFiles.h"
+#include "ui/core/SettingsText.h"
 
 namespace fs = std::filesystem;
 
@@ -33,12 +25,6 @@ namespace {
 constexpr std::uint64_t kMaxSettingsBytes = 16ULL << 20;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-#ifdef _WIN32
-constexpr std::string_view kNewFileLineEnd = "\r\n";
-#else
-constexpr std::string_view kNewFileLineEnd = "\n";
-#endif
 
 bool IsValidUtf8(std::string_view s) {
   std::size_t i = 0;
@@ -75,46 +61,6 @@ bool IsValidUtf8(std::string_view s) {
     i += extra + 1;
   }
   return true;
-}
-
-// Nothing when some bytes are not GB18030: such text cannot be written back
-// as it was read.
-std::optional<std::string> Gb18030ToUtf8(std::string_view in) {
-#ifdef _WIN32
-  if (in.empty()) return std::string();
-  // GBK, the older program's code page, where a system lacks GB18030 (Wine).
-  const UINT code_page = IsValidCodePage(54936) ? 54936 : 936;
-  const int wide_len =
-      MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), nullptr, 0);
-  if (wide_len <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(wide_len), L'\0');
-  MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), wide.data(), wide_len);
-  const int len = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, nullptr, 0, nullptr, nullptr);
-  if (len <= 0) return std::nullopt;
-  std::string out(static_cast<std::size_t>(len), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_len, out.data(), len, nullptr, nullptr);
-  return out;
-#else
-  iconv_t cd = iconv_open("UTF-8", "GB18030");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out;
-  out.reserve(in.size() * 3 / 2 + 16);
-  char* in_ptr = const_cast<char*>(in.data());
-  std::size_t in_left = in.size();
-  char buffer[4096];
-  bool faithful = true;
-  while (in_left > 0 && faithful) {
-    char* out_ptr = buffer;
-    std::size_t out_left = sizeof buffer;
-    const std::size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-    out.append(buffer, static_cast<std::size_t>(out_ptr - buffer));
-    // An invalid or cut-off sequence.
-    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) faithful = false;
-  }
-  iconv_close(cd);
-  if (!faithful) return std::nullopt;
-  return out;
-#endif
 }
 
 // One line of the file with its own line end ("\n", "\r\n" or "" for a last
@@ -177,7 +123,7 @@ struct Document {
   std::string LineEnd() const {
     for (const Line& line : lines)
       if (!line.end.empty()) return line.end;
-    return std::string(kNewFileLineEnd);
+    return std::string(NewFileLineEnd());
   }
 
   // Replaces the value of an existing key in place (keeping the key's own
@@ -386,11 +332,7 @@ std::string EncodeValue(const std::string& value) {
 }
 
 bool ExistingFileIsWritable(const fs::path& path) {
-#ifdef _WIN32
-  std::FILE* f = _wfopen(path.c_str(), L"r+b");
-#else
-  std::FILE* f = std::fopen(path.c_str(), "r+b");
-#endif
+  std::FILE* f = img::OpenFile(path, "r+b");
   if (!f) return false;
   std::fclose(f);
   return true;

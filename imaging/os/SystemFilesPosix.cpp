@@ -1,0 +1,31 @@
+// POSIX: names are bytes, "x" makes fopen exclusive, and a hard link fails on
+// a taken name.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "imaging/SystemFiles.h"
+
+namespace img {
+
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+std::FILE* OpenNewFile(const std::filesystem::path& path) { return std::fopen(path.c_str(), "wbx"); }
+
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+#ifdef RENAME_NOREPLACE  // Linux with a C library that has renameat2
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // The file system has no atomic no-replace rename: the link below is as safe.
+#endif
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+}  // namespace img
