@@ -23,7 +23,7 @@ struct Walk {
     const std::string folder_upper = AsciiUpper(folder);
     for (const FolderEntry& entry : ReadFolder(folder, unreadable)) {
       if (entry.isFolder) {
-        const std::string sub = folder + entry.name + "/";
+        const std::string sub = folder + entry.name + FolderSeparator();
         if (!left_out.empty() && img::IsSameFile(img::PathFromUtf8(sub), left_out)) continue;
         Folder(sub, subfolder + entry.name + "/");
       } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
@@ -79,7 +79,7 @@ void ListPictureTree(const std::string& folder, const std::vector<std::string>& 
                      std::vector<ListedPicture>& out, const std::string& leftOut,
                      std::vector<std::string>* unreadable) {
   std::string start = folder;
-  if (!start.empty() && !IsFolderSeparator(start.back())) start += '/';
+  if (!start.empty() && !IsFolderSeparator(start.back())) start += FolderSeparator();
   Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable}.Folder(start, {});
 }
 

@@ -42,11 +42,6 @@ fs::path TemporaryNameIn(const fs::path& folder) {
 
 }  // namespace
 
-bool IsSameFile(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  return fs::equivalent(a, b, ec) && !ec;
-}
-
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t max_bytes) {
   // Only regular files: a pipe or a device would block the read for ever.
   std::error_code ec;

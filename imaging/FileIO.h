@@ -18,6 +18,7 @@ std::string PathToUtf8(const std::filesystem::path& path);
 
 // True when both paths name one existing file or folder, however spelt
 // (".." and "./", links, letter case where the file system ignores it).
+// One definition per system, beside the other system calls (os/SystemFiles*).
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Whole file into memory; throws ImageError(Io) when it cannot be read, and

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "imaging/FileIO.h"
 #include "imaging/SystemFiles.h"
 
 namespace img {
@@ -26,6 +27,12 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
   if (link(from.c_str(), to.c_str()) != 0) return false;
   unlink(from.c_str());
   return true;
+}
+
+// The device and inode numbers compared.
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
 }  // namespace img

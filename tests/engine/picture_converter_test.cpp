@@ -133,9 +133,11 @@ TEST_F(ConverterTest, ReplacesExistingTargetsButNeverTheSourceItself) {
   // would replace the source (a new file in its place), the BMP route runs.
   const fs::path source = MakePng("self.png", 5, 5);
   fs::create_hard_link(source, tmp_ / "original.png");
-  fs::create_directory_symlink(src_dir(), tmp_ / "alias");
-  for (const std::string& folder : {Utf8(src_dir()) + "/", Utf8(src_dir()) + "/./",
-                                    out() + "../src/", Utf8(tmp_ / "alias") + "/"}) {
+  std::vector<std::string> folders{Utf8(src_dir()) + "/", Utf8(src_dir()) + "/./", out() + "../src/"};
+  std::error_code no_links;  // Wine has no folder links
+  fs::create_directory_symlink(src_dir(), tmp_ / "alias", no_links);
+  if (!no_links) folders.push_back(Utf8(tmp_ / "alias") + "/");
+  for (const std::string& folder : folders) {
     fs::remove(src_dir() / "self.bmp");
     const ConversionReport r = converter.ConvertPicture(Utf8(source), folder);
     EXPECT_EQ(r.written, std::vector<std::string>{folder + "self.bmp"});

@@ -356,7 +356,7 @@ TEST_P(NotASettingsFile, IsNeverRewrittenAndIsMovedAsideWhole) {
   EXPECT_EQ(fs::is_symlink(*aside), c.link);
   EXPECT_TRUE(ReadBytes(*aside) == c.bytes);
   settings.WriteBool("default", "CbJPG", false);
-  EXPECT_EQ(ReadBytes(path), "[default]\nCbJPG=0\n");
+  EXPECT_EQ(ReadBytes(path), "[default]" + kNewLine + "CbJPG=0" + kNewLine);
   if (c.link) {
     EXPECT_TRUE(ReadBytes(victim) == c.bytes);
   }
