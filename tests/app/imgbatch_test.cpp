@@ -524,12 +524,13 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndCollidesWithinEachOnly) {
 
   RunResult r = RunImgBatch({U(src()), "-o", U(output), "--keep-tree", "-f", "bmp", "-q"});
   EXPECT_EQ(r.status, 1) << r.output;
-  EXPECT_NE(r.output.find("lost.jpg: cannot create the folder " + U(output / "blocked")), std::string::npos)
-      << r.output;
+  const std::size_t lost = r.output.find("lost.jpg: cannot create the folder ");
+  EXPECT_NE(lost, std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("blocked", lost), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("6 pictures, 5 files written, 1 failed"), std::string::npos) << r.output;
   std::vector<std::string> files;
   for (auto& e : fs::recursive_directory_iterator(output))
-    if (e.is_regular_file()) files.push_back(U(fs::relative(e.path(), output)));
+    if (e.is_regular_file()) files.push_back(U(fs::relative(e.path(), output).generic_u8string()));
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"a/photo1.bmp", "b/c/x.bmp", "b/photo1.bmp", "blocked", "old.jpg",
                                              "top.bmp"}));
@@ -571,7 +572,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ImgBatch, SkipExistingLeavesTargetsUntouchedAndCountsThem) {
   fs::path a = Jpeg("a.jpg", 40, 30);
   ASSERT_EQ(RunImgBatch({U(a), "-o", U(out()), "-f", "bmp,png"}).status, 0);
-  const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  // Whole seconds: Windows keeps file times in steps of 100 ns.
+  const auto old_time = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now() - std::chrono::hours(24));
   fs::last_write_time(out() / "a.bmp", old_time);
   fs::last_write_time(out() / "a.png", old_time);
   const std::vector<std::uint8_t> bmp_bytes = img::ReadWholeFile(out() / "a.bmp");
@@ -600,10 +602,12 @@ TEST_F(ImgBatch, GetoptSpellingsAndDashNamedSources) {
   bmp.LoadFromFile(out() / "a.bmp");
   EXPECT_EQ(bmp.width(), 20);
 
+#ifndef _WIN32  // cmd's cd and && are not the shell's
   Jpeg("-odd.jpg");
   r = RunImgBatch({"-o", U(out()), "-f", "bmp", "--", "-odd.jpg"}, "cd " + Quote(U(src())) + " && ");
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_TRUE(fs::exists(out() / "-odd.bmp")) << r.output;
+#endif
 }
 
 #ifndef _WIN32

@@ -1,7 +1,9 @@
+#include "engine/FolderSeparator.h"
 #include "engine/FolderWalk.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "TestSupport.h"
@@ -21,7 +23,11 @@ void Touch(const fs::path& p) {
 
 std::vector<std::string> Names(const std::vector<ListedPicture>& list, const std::string& root) {
   std::vector<std::string> out;
-  for (const ListedPicture& p : list) out.push_back(p.path.substr(root.size()));
+  // The walk joins with the system's separator; the expectations use '/'.
+  for (const ListedPicture& p : list) {
+    out.push_back(p.path.substr(root.size()));
+    std::replace(out.back().begin(), out.back().end(), FolderSeparator(), '/');
+  }
   return out;
 }
 

@@ -198,7 +198,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   AddSource("a/b/x.png");
   AddSource("a/c/X.png");  // same targets as b/x.png, listed later: it wins
   AddSource("a/.hidden.png");
-  window_.sourceEdit = U(tmp_ / "src" / "a") + "/";
+  window_.sourceEdit = U(tmp_ / "src" / "a") + FolderSeparator();  // as the window's edit reader gives it
   window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x.bmp"}));
