@@ -12,15 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-ConversionOptions Formats(bool bmp, bool jpg, bool jpeg, bool png) {
-  ConversionOptions o;
-  o.toBmp = bmp;
-  o.toJpg = jpg;
-  o.toJpeg = jpeg;
-  o.toPng = png;
-  return o;
-}
-
 // A host whose event pump can run a callback, to act "during" a conversion.
 class ScriptedHost : public FixedOptionsHost {
  public:
@@ -70,7 +61,7 @@ class ConverterTest : public ::testing::Test {
 };
 
 TEST_F(ConverterTest, NamesTargetsByTheRouteTableInTheFixedOrder) {
-  ScriptedHost host(Formats(true, true, false, false), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, true, false, false), &converted_);
   PictureConverter converter(host);
   fs::path source = MakeJpeg("Photo.JPG");
   ConversionReport r = converter.ConvertPicture(Utf8(source), out());
@@ -87,7 +78,7 @@ TEST_F(ConverterTest, NamesTargetsByTheRouteTableInTheFixedOrder) {
 }
 
 TEST_F(ConverterTest, SameKindRoutesKeepTheSourceNameLetterForLetter) {
-  ScriptedHost host(Formats(true, false, false, true), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, false, false, true), &converted_);
   PictureConverter converter(host);
   EXPECT_EQ(converter.ConvertPicture(Utf8(MakeBmp("A.BMP")), out()).written,
             (std::vector<std::string>{out() + "A.BMP", out() + "A.png"}));
@@ -96,7 +87,7 @@ TEST_F(ConverterTest, SameKindRoutesKeepTheSourceNameLetterForLetter) {
 }
 
 TEST_F(ConverterTest, JpgAndJpegTargetsAreIdenticalQuality100Files) {
-  ScriptedHost host(Formats(false, true, true, false), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(false, true, true, false), &converted_);
   PictureConverter converter(host);
   ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("x.jpeg")), out());
   ASSERT_EQ(r.written.size(), 2u);
@@ -104,7 +95,7 @@ TEST_F(ConverterTest, JpgAndJpegTargetsAreIdenticalQuality100Files) {
 }
 
 TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
-  ScriptedHost host(Formats(true, true, true, true), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, true, true, true), &converted_);
   PictureConverter converter(host);
   for (const char* name : {"a.gif", "b.ico", "noext", "c.jpg.txt"}) {
     fs::path p = src_dir() / name;
@@ -113,7 +104,7 @@ TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
     EXPECT_FALSE(r.isPicture) << name;
     EXPECT_TRUE(r.written.empty());
   }
-  host.options() = Formats(false, false, false, false);
+  host.options() = testsupport::TickedFormats(false, false, false, false);
   ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("y.jpg")), out());
   EXPECT_TRUE(r.written.empty());
   EXPECT_EQ(converted_.Count(), 0);
@@ -121,7 +112,7 @@ TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
 }
 
 TEST_F(ConverterTest, ReplacesExistingTargetsButNeverTheSourceItself) {
-  ScriptedHost host(Formats(true, false, false, true), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, false, false, true), &converted_);
   PictureConverter converter(host);
   img::WriteFileAtomically(out_dir() / "z.bmp", std::vector<std::uint8_t>{9});
   converter.ConvertPicture(Utf8(MakeJpeg("z.jpg")), out());
@@ -148,7 +139,7 @@ TEST_F(ConverterTest, ReplacesExistingTargetsButNeverTheSourceItself) {
 }
 
 TEST_F(ConverterTest, RotationTurnsEveryTarget) {
-  ConversionOptions o = Formats(true, true, true, true);
+  ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
   o.rotation = 1;
   ScriptedHost host(o, &converted_);
   PictureConverter converter(host);
@@ -169,7 +160,7 @@ TEST_F(ConverterTest, RotationTurnsEveryTarget) {
 TEST_F(ConverterTest, AFolderInTheWayFailsThatTargetOnlyAndIsNotListed) {
   fs::create_directories(out_dir() / "d.jpg");
   fs::create_directories(out_dir() / "d.bmp");
-  ScriptedHost host(Formats(true, true, false, true), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, true, false, true), &converted_);
   PictureConverter converter(host);
   ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("d.jpg")), out());
   EXPECT_EQ(r.written, std::vector<std::string>{out() + "d.png"});
@@ -180,7 +171,7 @@ TEST_F(ConverterTest, AFolderInTheWayFailsThatTargetOnlyAndIsNotListed) {
 }
 
 TEST_F(ConverterTest, AnUndecodableSourceWritesNothingFromThePreviousPicture) {
-  ScriptedHost host(Formats(true, true, true, true), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, true, true, true), &converted_);
   PictureConverter converter(host);
   ASSERT_TRUE(converter.ConvertPicture(Utf8(MakeJpeg("good.jpg")), out()).ok());
   const int listed = converted_.Count();
@@ -197,7 +188,7 @@ TEST_F(ConverterTest, AnUndecodableSourceWritesNothingFromThePreviousPicture) {
 }
 
 TEST_F(ConverterTest, OneDecodeForAllFormatsGivesTheBytesOfOneConversionPerFormat) {
-  ConversionOptions o = Formats(true, true, true, true);
+  ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
   o.zoomType = 1;
   o.widthText = "50";
   o.heightText = "40";
@@ -234,7 +225,7 @@ class RotationSwitchingHost : public ScriptedHost {
 };
 
 TEST_F(ConverterTest, AnOptionChangedDuringAConversionAppliesToTheNextRoutes) {
-  RotationSwitchingHost host(Formats(true, false, false, true), &converted_);
+  RotationSwitchingHost host(testsupport::TickedFormats(true, false, false, true), &converted_);
   PictureConverter converter(host);
   ASSERT_TRUE(converter.ConvertPicture(Utf8(MakeJpeg("turn.jpg", 40, 30)), out()).ok());
   img::Bitmap bmp;
@@ -246,7 +237,7 @@ TEST_F(ConverterTest, AnOptionChangedDuringAConversionAppliesToTheNextRoutes) {
 }
 
 TEST_F(ConverterTest, ASecondConversionFromAnEventPumpIsRefused) {
-  ConversionOptions o = Formats(false, true, false, false);
+  ConversionOptions o = testsupport::TickedFormats(false, true, false, false);
   o.rotation = 2;  // the rotation pumps events
   ScriptedHost host(o, &converted_);
   PictureConverter converter(host);
@@ -266,7 +257,7 @@ TEST_F(ConverterTest, ASecondConversionFromAnEventPumpIsRefused) {
 TEST_F(ConverterTest, ChineseFileAndFolderNames) {
   fs::path folder = out_dir() / img::PathFromUtf8("输出");
   fs::create_directories(folder);
-  ScriptedHost host(Formats(true, true, true, true), &converted_);
+  ScriptedHost host(testsupport::TickedFormats(true, true, true, true), &converted_);
   PictureConverter converter(host);
   ConversionReport r = converter.ConvertPicture(Utf8(MakePng("照片.png")), Utf8(folder) + "/");
   EXPECT_TRUE(r.ok());

@@ -8,21 +8,12 @@ using namespace engine;
 
 namespace {
 
-ConversionOptions Ticked(bool bmp, bool jpg, bool jpeg, bool png) {
-  ConversionOptions o;
-  o.toBmp = bmp;
-  o.toJpg = jpg;
-  o.toJpeg = jpeg;
-  o.toPng = png;
-  return o;
-}
-
 TEST(PictureFormats, FinalSelectionPrefersPngThenJpegThenBmpThenJpg) {
-  EXPECT_STREQ(FinalFormat(Ticked(true, true, true, true))->extension, ".png");
-  EXPECT_STREQ(FinalFormat(Ticked(true, true, true, false))->extension, ".jpeg");
-  EXPECT_STREQ(FinalFormat(Ticked(true, true, false, false))->extension, ".bmp");
-  EXPECT_STREQ(FinalFormat(Ticked(false, true, false, false))->extension, ".jpg");
-  EXPECT_EQ(FinalFormat(Ticked(false, false, false, false)), nullptr);
+  EXPECT_STREQ(FinalFormat(testsupport::TickedFormats(true, true, true, true))->extension, ".png");
+  EXPECT_STREQ(FinalFormat(testsupport::TickedFormats(true, true, true, false))->extension, ".jpeg");
+  EXPECT_STREQ(FinalFormat(testsupport::TickedFormats(true, true, false, false))->extension, ".bmp");
+  EXPECT_STREQ(FinalFormat(testsupport::TickedFormats(false, true, false, false))->extension, ".jpg");
+  EXPECT_EQ(FinalFormat(testsupport::TickedFormats(false, false, false, false)), nullptr);
 }
 
 // One loader per extension, case ignored; the real size even when a preview

@@ -17,6 +17,7 @@
 #include <vector>
 #include <string>
 
+#include "engine/ConversionOptions.h"
 #include "imaging/Bitmap.h"
 
 namespace testsupport {
@@ -201,6 +202,16 @@ inline std::vector<std::uint8_t> RgbIccProfile(std::size_t size) {
   put32(68, 0x0000F6D6), put32(72, 0x00010000), put32(76, 0x0000D32D);  // D50
   put32(128, 0);  // tag count
   return p;
+}
+
+// Options with the four window formats ticked as given, all else default.
+inline engine::ConversionOptions TickedFormats(bool bmp, bool jpg, bool jpeg, bool png) {
+  engine::ConversionOptions o;
+  o.toBmp = bmp;
+  o.toJpg = jpg;
+  o.toJpeg = jpeg;
+  o.toPng = png;
+  return o;
 }
 
 }  // namespace testsupport
