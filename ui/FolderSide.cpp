@@ -140,13 +140,18 @@ void FolderSide::OpenFolder() {
   }
 }
 
+std::string FolderSide::ResolvedPicturePath() {
+  if (!rules_.resolveWithoutPicture && CurrentName().empty()) return {};
+  const std::string folder = Resolve();
+  const std::string name = CurrentName();
+  return folder.empty() || name.empty() ? std::string() : PathInFolder(folder, name);
+}
+
 void FolderSide::OpenPicture() {
   if (rules_.resolveCommitsEdit && window_.RunUnderWay()) return;
   try {
-    if (!rules_.resolveWithoutPicture && CurrentName().empty()) return;
-    const std::string folder = Resolve();
-    const std::string name = CurrentName();
-    if (!folder.empty() && !name.empty()) OpenWithShell(PathInFolder(folder, name));
+    const std::string path = ResolvedPicturePath();
+    if (!path.empty()) OpenWithShell(path);
   } catch (...) {
   }
 }
@@ -156,10 +161,8 @@ void FolderSide::OpenPictureInPaint() {
   try {
     QListWidget* list = controls_.list;
     if (!list->currentItem() && list->count() > 0) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    if (!rules_.resolveWithoutPicture && CurrentName().empty()) return;
-    const std::string folder = Resolve();
-    const std::string name = CurrentName();
-    if (!folder.empty() && !name.empty()) OpenInPaint(PathInFolder(folder, name));
+    const std::string path = ResolvedPicturePath();
+    if (!path.empty()) OpenInPaint(path);
   } catch (...) {
   }
 }

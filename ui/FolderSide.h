@@ -94,6 +94,9 @@ class FolderSide : public QObject {
 
  private:
   bool HandleListKey(int key);
+  // The current picture in the resolved folder (for a side that resolves
+  // without a picture, the folder is resolved first); empty when either is missing.
+  std::string ResolvedPicturePath();
   // The selected pictures to the trash; a failed one stays silently.
   void DeleteSelectedFiles();
 
