@@ -1,0 +1,313 @@
+// JPEG photographs to full-size PNG as users meet it: real photographs
+// (Debian's plasma-workspace-wallpapers and lomiri-wallpapers, or the JPEG
+// files of a folder given), against the codec floor measured in the same run:
+// libjpeg's decode and libpng's level-6 write with filter None, one thread.
+//
+//  - one imgbatch process per photo on every core (one picture at a time, as
+//    the window converts), with each process's peak resident memory against
+//    its decoded picture;
+//  - imgbatch -j 1 over the photos, and over the largest alone;
+//  - the converter in this process as the window's folder run uses it
+//    (JPG + BMP + PNG, one picture at a time on every core) against the floor
+//    of the same work;
+//  - eight 11585x11585 all-zero RGBA interlaced PNGs (a few hundred KB each,
+//    half a gigabyte decoded) through imgbatch --memory 2048 -j 8.
+//
+// usage: photo_bench IMGBATCH [FOLDER] [--runs N] [--no-bombs]
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <set>
+
+#include "BenchSupport.h"
+#include "engine/ConversionHost.h"
+#include "engine/PictureConverter.h"
+#include "engine/WorkerPool.h"
+#include "imaging/FileIO.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Photo {
+  fs::path path;
+  int width = 0, height = 0;
+  double megapixels() const { return double(width) * height / 1e6; }
+  double decoded_mb() const { return double(width) * height * 3 / (1 << 20); }
+};
+
+bool JpegSize(const fs::path& path, int& width, int& height) {
+  const std::vector<std::uint8_t> file = bench::ReadBytes(path);
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jerr.error_exit = [](j_common_ptr) { throw 0; };
+  jpeg_create_decompress(&cinfo);
+  bool ok = false;
+  try {
+    jpeg_mem_src(&cinfo, file.data(), file.size());
+    ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK && cinfo.num_components == 3;
+    width = static_cast<int>(cinfo.image_width);
+    height = static_cast<int>(cinfo.image_height);
+  } catch (int) {
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return ok;
+}
+
+// Distinct colour JPEG files under the folders (the packages link one file
+// under many names), of min_mp to max_mp megapixels, at most `count` of them
+// spread evenly over their sizes, smallest first.
+std::vector<Photo> FindPhotos(const std::vector<fs::path>& folders, double min_mp, double max_mp,
+                              std::size_t count) {
+  std::vector<Photo> all;
+  std::set<std::pair<std::uintmax_t, std::string>> seen;
+  for (const fs::path& folder : folders) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+      if (!it->is_regular_file(ec)) continue;
+      std::string ext = it->path().extension().string();
+      for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (ext != ".jpg" && ext != ".jpeg") continue;
+      const std::uintmax_t size = fs::file_size(it->path(), ec);
+      std::ifstream in(it->path(), std::ios::binary);
+      std::string head(4096, '\0');
+      in.read(head.data(), static_cast<std::streamsize>(head.size()));
+      if (!seen.insert({size, head}).second) continue;
+      Photo p{it->path()};
+      if (!JpegSize(p.path, p.width, p.height)) continue;
+      if (p.megapixels() < min_mp || p.megapixels() > max_mp) continue;
+      all.push_back(p);
+    }
+  }
+  std::sort(all.begin(), all.end(), [](const Photo& a, const Photo& b) {
+    return std::make_pair(a.megapixels(), a.path) < std::make_pair(b.megapixels(), b.path);
+  });
+  if (all.size() <= count || count < 2) return all;
+  std::vector<Photo> chosen;
+  for (std::size_t i = 0; i < count; ++i) chosen.push_back(all[(i * (all.size() - 1) + (count - 1) / 2) / (count - 1)]);
+  return chosen;
+}
+
+struct Child {
+  double seconds = 0;
+  double peak_mb = 0;  // the process's peak resident memory
+  int status = -1;
+};
+
+// Runs a program to its end, its output discarded, and measures it. Called in
+// a small process of its own (see RunProgram): a child's peak includes the
+// memory of the process that started it, which here stays small.
+int MeasureProgram(char** argv) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  Child child;
+  const auto start = bench::Clock::now();
+  pid_t pid = 0;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) == 0) {
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) == pid) {
+      child.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      child.peak_mb = usage.ru_maxrss / 1024.0;
+    }
+  }
+  child.seconds = bench::Seconds(start);
+  posix_spawn_file_actions_destroy(&actions);
+  std::printf("%.6f %.3f %d\n", child.seconds, child.peak_mb, child.status);
+  return 0;
+}
+
+std::string Quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs the program through this benchmark's own measuring mode.
+Child RunProgram(const std::vector<std::string>& args) {
+  std::string command = Quoted(fs::read_symlink("/proc/self/exe").string()) + " --measure";
+  for (const std::string& a : args) command += " " + Quoted(a);
+  Child child;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    if (std::fscanf(p, "%lf %lf %d", &child.seconds, &child.peak_mb, &child.status) != 3) child.status = -1;
+    pclose(p);
+  }
+  return child;
+}
+
+// An all-zero RGBA picture, Adam7-interlaced: a few hundred KB of file that
+// decodes to side * side * 4 bytes.
+void WriteZeroPngBomb(const fs::path& path, int side) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, side, side, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_ADAM7,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_set_compression_level(png, 9);
+  png_write_info(png, info);
+  const std::vector<std::uint8_t> row(static_cast<std::size_t>(side) * 4, 0);
+  const int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < side; ++y) png_write_row(png, row.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+double Mb(std::uintmax_t bytes) { return double(bytes) / (1 << 20); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--measure") return MeasureProgram(argv + 2);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: photo_bench IMGBATCH [FOLDER] [--runs N] [--no-bombs]\n");
+    return 2;
+  }
+  const std::string imgbatch = fs::absolute(argv[1]).string();
+  std::vector<fs::path> folders;
+  int runs = 2;
+  bool bombs = true;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--no-bombs") bombs = false;
+    else folders.push_back(a);
+  }
+  const bool own_folder = !folders.empty();
+  if (!own_folder) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
+  bench::StartBenchmark();
+  const std::vector<Photo> photos = own_folder ? FindPhotos(folders, 0, 1e9, 1000) : FindPhotos(folders, 4, 21, 12);
+  if (photos.empty()) {
+    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
+                "or name a folder of JPEG files\n");
+    return 0;
+  }
+  const Photo& largest = *std::max_element(photos.begin(), photos.end(), [](const Photo& a, const Photo& b) {
+    return a.megapixels() < b.megapixels();
+  });
+  double total_mp = 0;
+  for (const Photo& p : photos) total_mp += p.megapixels();
+  std::printf("job: %zu photographs, %.1f megapixels in all, JPEG -> full-size PNG; largest %s (%dx%d)\n",
+              photos.size(), total_mp, largest.path.filename().c_str(), largest.width, largest.height);
+
+  const fs::path root = fs::temp_directory_path() / "imgconvert-photo-bench";
+  const fs::path out = root / "out";
+  fs::remove_all(out);
+  fs::create_directories(out);
+
+  // The floor, per photo: best of the runs.
+  std::vector<double> floor(photos.size(), 1e30);
+  for (int r = 0; r < runs; ++r)
+    for (std::size_t i = 0; i < photos.size(); ++i)
+      floor[i] = std::min(floor[i], bench::BestOf(1, [&] {
+        bench::FloorPngWrite(bench::FloorJpegDecode(bench::ReadBytes(photos[i].path)), out / "floor.png");
+      }));
+
+  // One process per photo, each on every core.
+  std::vector<Child> single(photos.size(), Child{1e30, 0, 0});
+  for (int r = 0; r < runs; ++r)
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+      Child c = RunProgram({imgbatch, "-q", "-f", "png", photos[i].path.string(), "-o", (out / "single").string()});
+      if (c.status != 0) std::printf("imgbatch failed on %s (status %d)\n", photos[i].path.c_str(), c.status);
+      single[i].seconds = std::min(single[i].seconds, c.seconds);
+      single[i].peak_mb = std::max(single[i].peak_mb, c.peak_mb);
+    }
+
+  std::vector<std::string> j1_all = {imgbatch, "-q", "-j", "1", "-f", "png"};
+  for (const Photo& p : photos) j1_all.push_back(p.path.string());
+  j1_all.insert(j1_all.end(), {"-o", (out / "j1").string()});
+  double j1 = 1e30, j1_largest = 1e30, floor_largest = 1e30;
+  for (int r = 0; r < runs; ++r) {
+    j1 = std::min(j1, RunProgram(j1_all).seconds);
+    j1_largest = std::min(j1_largest, RunProgram({imgbatch, "-q", "-j", "1", "-f", "png", largest.path.string(),
+                                                  "-o", (out / "j1-largest").string()}).seconds);
+    floor_largest = std::min(floor_largest, bench::BestOf(1, [&] {
+      bench::FloorPngWrite(bench::FloorJpegDecode(bench::ReadBytes(largest.path)), out / "floor.png");
+    }));
+  }
+
+  // The window's folder run: JPG + BMP + PNG of each picture, one picture at
+  // a time, its parts on every core; the floor does the same work on one.
+  const double window_floor = bench::BestOf(runs, [&] {
+    for (const Photo& p : photos) {
+      const bench::RawPicture picture = bench::FloorJpegDecode(bench::ReadBytes(p.path));
+      bench::WriteBytes(out / "floor.jpg", bench::FloorJpegEncode(picture));
+      bench::FloorBmpWrite(picture, out / "floor.bmp");
+      bench::FloorPngWrite(picture, out / "floor.png");
+    }
+  });
+  engine::ConversionOptions options;
+  options.toJpeg = false;
+  engine::FixedOptionsHost host(options);
+  engine::SetPictureThreads(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  engine::PictureConverter converter(host);
+  fs::create_directories(out / "window");
+  const std::string window_folder = img::PathToUtf8(out / "window") + "/";
+  const double window = bench::BestOf(runs, [&] {
+    for (const Photo& p : photos) converter.ConvertPicture(img::PathToUtf8(p.path), window_folder);
+  });
+
+  double floor_sum = 0, single_sum = 0;
+  std::printf("load average %.2f; wall times, best of %d; memory limit = 1.25 x decoded + 20 MB\n",
+              bench::LoadAverage(), runs);
+  std::printf("%-44s %6s %9s %9s %7s %9s %9s\n", "photo", "MP", "floor ms", "ours ms", "/floor", "peak MB",
+              "limit MB");
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    const Photo& p = photos[i];
+    floor_sum += floor[i];
+    single_sum += single[i].seconds;
+    std::printf("%-44.44s %6.1f %9.0f %9.0f %7.3f %9.1f %9.1f\n", p.path.filename().c_str(), p.megapixels(),
+                1000 * floor[i], 1000 * single[i].seconds, single[i].seconds / floor[i], single[i].peak_mb,
+                1.25 * p.decoded_mb() + 20);
+  }
+  auto row = [](const char* name, double ours, double base, const char* target) {
+    std::printf("%-58s %8.2f s %8.2f s %7.3f  %s\n", name, ours, base, ours / base, target);
+  };
+  std::printf("%-58s %10s %10s %7s\n", "", "ours", "floor", "/floor");
+  row("one imgbatch process per photo, every core", single_sum, floor_sum, "(target <= 0.6)");
+  row("imgbatch -j 1, all photos", j1, floor_sum, "(target <= 1.03)");
+  row("imgbatch -j 1, the largest photo", j1_largest, floor_largest, "(target <= 1.03)");
+  row("converter as the window runs it: JPG+BMP+PNG", window, window_floor, "(target <= 0.6)");
+
+  if (bombs) {
+    const int side = 11585;
+    const fs::path bomb_folder = root / "bombs";
+    fs::create_directories(bomb_folder);
+    const fs::path first = bomb_folder / "bomb1.png";
+    if (!fs::exists(first)) WriteZeroPngBomb(first, side);
+    for (int i = 2; i <= 8; ++i) {
+      const fs::path copy = bomb_folder / ("bomb" + std::to_string(i) + ".png");
+      if (!fs::exists(copy)) fs::copy_file(first, copy);
+    }
+    const fs::path bomb_out = out / "bombs";
+    const Child c = RunProgram({imgbatch, "-q", "--memory", "2048", "-j", "8", "-f", "png",
+                                bomb_folder.string(), "-o", bomb_out.string()});
+    int written = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(bomb_out, ec)) written += entry.path().extension() == ".png";
+    std::printf("eight %dx%d all-zero RGBA interlaced PNGs (%.1f MB each), --memory 2048 -j 8:\n"
+                "  exit %d, %d of 8 converted, %.1f s, peak resident %.0f MB (target <= 2560 MB)\n",
+                side, side, Mb(fs::file_size(first)), c.status, written, c.seconds, c.peak_mb);
+  }
+  fs::remove_all(out);
+  return 0;
+}
