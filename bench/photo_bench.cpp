@@ -130,7 +130,10 @@ int MeasureProgram(char** argv) {
 
 std::string Quoted(const std::string& s) {
   std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  for (char c : s) {
+    if (c == '\'') q += "'\\''";
+    else q += c;
+  }
   return q + "'";
 }
 

@@ -133,7 +133,7 @@ struct CodecState {
   std::vector<std::uint8_t> cmyk_row;  // one decoded CMYK row
   img::Bitmap spare;                   // decode target, kept to be reused
   img::Bitmap copy24;                  // 24-bit copy of a picture in another format
-  std::vector<std::uint8_t> encoded;   // grows to the largest file written so far
+  img::UnfilledBytes encoded;          // grows to the largest file written so far
   const std::vector<img::PaletteEntry> grey_palette = GreyPalette();
 
   CodecState();
@@ -373,7 +373,7 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   const img::PixelFormat format = grey ? img::PixelFormat::Bits8 : img::PixelFormat::Bits24;
   if (c.spare.width() != width || c.spare.height() != height || c.spare.format() != format) {
     c.spare.Clear();
-    c.spare = img::Bitmap(width, height, format);
+    c.spare = img::Bitmap::Unfilled(width, height, format);
   }
   if (grey)
     c.spare.palette() = c.grey_palette;

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "engine/PoolParts.h"
 #include "imaging/ImageError.h"
+#include "imaging/UnfilledBytes.h"
 
 namespace engine {
 
@@ -22,6 +24,8 @@ constexpr std::size_t kWindow = std::size_t{1} << kWindowBits;
 constexpr std::size_t kSlice = 64 * 1024;
 constexpr std::size_t kMinChunk = 128 * 1024;
 constexpr std::size_t kMaxChunk = 1024 * 1024;
+// A single stream is handed on whenever this much of it is ready.
+constexpr std::size_t kStreamBuffer = 256 * 1024;
 
 // The two bytes zlib writes before a stream at the default level with a
 // 32 KiB window: deflate, window 2^15, "default" level flag, header check.
@@ -66,15 +70,42 @@ int LibpngWindowBits(std::uint64_t size) {
   return bits;
 }
 
-// Deflates the data's bytes [begin, end) into out (appending), ending with
-// final_flush; returns the Adler-32 of those bytes when want_adler is set.
+// Where a deflate's output goes: a buffer that grows (a chunk kept until its
+// turn), or a fixed buffer handed to a sink whenever it fills (a stream
+// written as it is made). Grown bytes are not zero-filled: deflate writes
+// them.
+struct Output {
+  img::UnfilledBytes bytes;
+  std::size_t used = 0;
+  const StreamSink* sink = nullptr;
+
+  // Room for deflate to write into: a stream hands on what it has when the
+  // room runs low; a chunk grows only once it is full.
+  void MakeRoom() {
+    if (sink) {
+      if (bytes.size() - used >= kSlice / 2) return;
+      if (used > 0) (*sink)(std::span<const std::uint8_t>(bytes.data(), used));
+      used = 0;
+      if (bytes.size() < kSlice) bytes.resize(kSlice);
+      return;
+    }
+    if (used < bytes.size()) return;
+    bytes.resize(std::max(bytes.size() + kSlice, bytes.size() * 3 / 2));
+  }
+  void Flush() {
+    if (sink && used > 0) (*sink)(std::span<const std::uint8_t>(bytes.data(), used));
+    if (sink) used = 0;
+  }
+};
+
+// Deflates the data's bytes [begin, end) into out, ending with final_flush;
+// returns the Adler-32 of those bytes when want_adler is set.
 uLong DeflateRange(Deflater& deflater, const RawReader& read, std::uint64_t begin,
-                   std::uint64_t end, int final_flush, bool want_adler,
-                   std::vector<std::uint8_t>& out, const img::ParallelParts::Yield& yield) {
+                   std::uint64_t end, int final_flush, bool want_adler, Output& out,
+                   const img::ParallelParts::Yield& yield) {
   z_stream& z = deflater.stream();
-  std::vector<std::uint8_t> slice(static_cast<std::size_t>(std::min<std::uint64_t>(kSlice, end - begin)));
+  img::UnfilledBytes slice(static_cast<std::size_t>(std::min<std::uint64_t>(kSlice, end - begin)));
   uLong adler = adler32(0, Z_NULL, 0);
-  std::size_t used = out.size();
   std::uint64_t pos = begin;
   do {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kSlice, end - pos));
@@ -88,25 +119,19 @@ uLong DeflateRange(Deflater& deflater, const RawReader& read, std::uint64_t begi
     z.avail_in = static_cast<uInt>(n);
     int ret = Z_OK;
     do {
-      if (out.size() - used < kSlice / 2) out.resize(std::max(out.size() + kSlice, out.size() * 3 / 2));
-      z.next_out = out.data() + used;
-      z.avail_out = static_cast<uInt>(out.size() - used);
+      out.MakeRoom();
+      z.next_out = out.bytes.data() + out.used;
+      z.avail_out = static_cast<uInt>(out.bytes.size() - out.used);
       ret = deflate(&z, flush);
       if (ret == Z_STREAM_ERROR) ThrowZlib("deflate", ret, z);
-      used = out.size() - z.avail_out;
+      out.used = out.bytes.size() - z.avail_out;
     } while (z.avail_out == 0);
     if (flush == Z_FINISH && ret != Z_STREAM_END) ThrowZlib("deflate", ret, z);
     yield();
   } while (pos < end);
-  out.resize(used);
+  out.Flush();
   return adler;
 }
-
-struct Chunk {
-  std::vector<std::uint8_t> bytes;
-  uLong adler = 1;
-  std::uint64_t length = 0;
-};
 
 std::size_t ChooseChunk(std::uint64_t size, int threads) {
   // Several chunks per thread keep the threads busy to the end; chunks much
@@ -115,66 +140,115 @@ std::size_t ChooseChunk(std::uint64_t size, int threads) {
   return static_cast<std::size_t>(std::clamp<std::uint64_t>(even, kMinChunk, kMaxChunk));
 }
 
-void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 24));
-  out.push_back(static_cast<std::uint8_t>(v >> 16));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
-}
-
 RawReader SpanReader(std::span<const std::uint8_t> data) {
   return [data](std::uint64_t offset, std::span<std::uint8_t> out) {
     std::memcpy(out.data(), data.data() + offset, out.size());
   };
 }
 
-// The one stream libpng would write, on the calling thread.
-std::vector<std::uint8_t> SingleStream(std::uint64_t size, const RawReader& read,
-                                       const img::ParallelParts::Yield& yield) {
-  std::vector<std::uint8_t> out;
-  Deflater deflater(LibpngWindowBits(size));
-  // Room for the worst case up front: growing a vector of tens of
-  // megabytes would copy it several times. Pages beyond what deflate
-  // writes are never touched.
-  out.reserve(static_cast<std::size_t>(deflateBound(&deflater.stream(), static_cast<uLong>(size))) + kSlice);
-  DeflateRange(deflater, read, 0, size, Z_FINISH, false, out, yield);
-  return out;
+StreamSink Collector(std::vector<std::uint8_t>& stream) {
+  return [&stream](std::span<const std::uint8_t> piece) { stream.insert(stream.end(), piece.begin(), piece.end()); };
 }
+
+// The one stream libpng would write, on the calling thread.
+void SingleStream(std::uint64_t size, const RawReader& read, const StreamSink& sink,
+                  const img::ParallelParts::Yield& yield) {
+  Deflater deflater(LibpngWindowBits(size));
+  Output out;
+  out.sink = &sink;
+  out.bytes.resize(std::min<std::size_t>(kStreamBuffer, deflateBound(&deflater.stream(), static_cast<uLong>(size)) + kSlice));
+  DeflateRange(deflater, read, 0, size, Z_FINISH, false, out, yield);
+}
+
+// The parallel stream's chunks, deflated in any order and handed on in
+// order. Whichever thread finishes the chunk that is next to go writes it,
+// and every finished chunk after it, outside the lock; the others only
+// leave theirs behind.
+class ChunkOrder {
+ public:
+  ChunkOrder(std::size_t count, const StreamSink& sink) : chunks_(count), sink_(sink) {}
+
+  // Chunk i's deflated bytes, its Adler-32 and its raw length.
+  void Finished(std::size_t i, img::UnfilledBytes bytes, uLong adler, std::uint64_t length) {
+    std::unique_lock lock(mutex_);
+    Chunk& chunk = chunks_[i];
+    chunk.bytes = std::move(bytes);
+    chunk.adler = adler;
+    chunk.length = length;
+    chunk.done = true;
+    if (writing_ || failed_) return;
+    writing_ = true;
+    while (next_ < chunks_.size() && chunks_[next_].done) {
+      Chunk& ready = chunks_[next_];
+      lock.unlock();
+      try {
+        Write(ready);
+      } catch (...) {
+        lock.lock();
+        failed_ = true;
+        writing_ = false;
+        throw;
+      }
+      lock.lock();
+      ++next_;
+    }
+    writing_ = false;
+  }
+
+  bool AllWritten() const { return next_ == chunks_.size(); }
+
+ private:
+  struct Chunk {
+    img::UnfilledBytes bytes;
+    uLong adler = 1;
+    std::uint64_t length = 0;
+    bool done = false;
+  };
+
+  // Only the thread holding the writing turn gets here.
+  void Write(Chunk& chunk) {
+    if (&chunk == &chunks_.front()) sink_(kZlibHeader);
+    sink_(chunk.bytes);
+    adler_ = adler32_combine(adler_, chunk.adler, static_cast<z_off_t>(chunk.length));
+    img::UnfilledBytes().swap(chunk.bytes);
+    if (&chunk == &chunks_.back()) {
+      const std::uint8_t trailer[4] = {static_cast<std::uint8_t>(adler_ >> 24), static_cast<std::uint8_t>(adler_ >> 16),
+                                       static_cast<std::uint8_t>(adler_ >> 8), static_cast<std::uint8_t>(adler_)};
+      sink_(trailer);
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<Chunk> chunks_;
+  const StreamSink& sink_;
+  std::size_t next_ = 0;
+  bool writing_ = false;
+  bool failed_ = false;
+  uLong adler_ = adler32(0, Z_NULL, 0);
+};
 
 }  // namespace
 
-std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReader& read,
-                                              img::ProgressSink& sink) {
+void DeflateSingleStream(std::uint64_t size, const RawReader& read, const StreamSink& out,
+                         img::ProgressSink& sink) {
   img::PacedPumps pumps(sink);
-  return SingleStream(size, read, [&pumps] { pumps.PumpIfDue(); });
+  SingleStream(size, read, out, [&pumps] { pumps.PumpIfDue(); });
 }
 
-std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
-                                          const DeflateSettings& settings,
-                                          img::ProgressSink& sink) {
-  PoolParts parts(sink, settings.threads);
-  return DeflateParallel(size, read, settings, parts);
-}
-
-std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
-                                          const DeflateSettings& settings,
-                                          img::ParallelParts& parts) {
+void DeflateParallel(std::uint64_t size, const RawReader& read, const DeflateSettings& settings,
+                     img::ParallelParts& parts, const StreamSink& out) {
   const int threads = settings.threads > 0 ? settings.threads : parts.Threads();
   const std::size_t chunk_bytes =
       settings.chunk_bytes > 0 ? settings.chunk_bytes : ChooseChunk(size, threads);
   const std::uint64_t count = (size + chunk_bytes - 1) / chunk_bytes;
   if (threads <= 1 || size < settings.single_stream_below || count <= 1) {
     if (settings.chunk_hook) settings.chunk_hook(0);
-    std::vector<std::uint8_t> out;
-    parts.Run(1, [&](std::size_t, const img::ParallelParts::Yield& yield) {
-      out = SingleStream(size, read, yield);
-    });
-    return out;
+    parts.Run(1, [&](std::size_t, const img::ParallelParts::Yield& yield) { SingleStream(size, read, out, yield); });
+    return;
   }
 
-  std::vector<Chunk> chunks(static_cast<std::size_t>(count));
-
-  parts.Run(chunks.size(), [&](std::size_t i, const img::ParallelParts::Yield& yield) {
+  ChunkOrder order(static_cast<std::size_t>(count), out);
+  parts.Run(static_cast<std::size_t>(count), [&](std::size_t i, const img::ParallelParts::Yield& yield) {
     if (settings.chunk_hook) settings.chunk_hook(i);
     const std::uint64_t begin = static_cast<std::uint64_t>(i) * chunk_bytes;
     const std::uint64_t end = std::min<std::uint64_t>(size, begin + chunk_bytes);
@@ -184,36 +258,44 @@ std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& r
       // window when it gets here: matches into it cost what they would in
       // one stream.
       const std::size_t dict_len = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, begin));
-      std::vector<std::uint8_t> dict(dict_len);
+      img::UnfilledBytes dict(dict_len);
       read(begin - dict_len, dict);
       const int ret = deflateSetDictionary(&deflater.stream(), dict.data(), static_cast<uInt>(dict_len));
       if (ret != Z_OK) ThrowZlib("deflateSetDictionary", ret, deflater.stream());
     }
-    Chunk& chunk = chunks[i];
-    chunk.length = end - begin;
+    Output chunk;
+    // Room for the whole chunk at once: it seldom has to grow.
+    chunk.bytes.resize(static_cast<std::size_t>(deflateBound(&deflater.stream(), static_cast<uLong>(end - begin))) + 64);
     // A sync flush ends each chunk on a byte boundary with its blocks not
     // final; only the last chunk finishes the stream.
-    chunk.adler = DeflateRange(deflater, read, begin, end, i + 1 == chunks.size() ? Z_FINISH : Z_SYNC_FLUSH,
-                               true, chunk.bytes, yield);
+    const uLong adler = DeflateRange(deflater, read, begin, end, i + 1 == count ? Z_FINISH : Z_SYNC_FLUSH, true,
+                                     chunk, yield);
+    chunk.bytes.resize(chunk.used);
+    order.Finished(i, std::move(chunk.bytes), adler, end - begin);
   });
+  if (!order.AllWritten())
+    throw img::ImageError(img::ErrorCode::Internal, "the deflated chunks were not all written");
+}
 
-  std::size_t total = sizeof kZlibHeader + 4;
-  for (const Chunk& chunk : chunks) total += chunk.bytes.size();
-  std::vector<std::uint8_t> out;
-  out.reserve(total);
-  out.insert(out.end(), std::begin(kZlibHeader), std::end(kZlibHeader));
-  uLong adler = adler32(0, Z_NULL, 0);
-  for (Chunk& chunk : chunks) {
-    out.insert(out.end(), chunk.bytes.begin(), chunk.bytes.end());
-    adler = adler32_combine(adler, chunk.adler, static_cast<z_off_t>(chunk.length));
-    std::vector<std::uint8_t>().swap(chunk.bytes);
-  }
-  PutBigEndian32(out, static_cast<std::uint32_t>(adler));
-  return out;
+std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
+                                          const DeflateSettings& settings,
+                                          img::ParallelParts& parts) {
+  std::vector<std::uint8_t> stream;
+  DeflateParallel(size, read, settings, parts, Collector(stream));
+  return stream;
+}
+
+std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
+                                          const DeflateSettings& settings,
+                                          img::ProgressSink& sink) {
+  PoolParts parts(sink, settings.threads);
+  return DeflateParallel(size, read, settings, parts);
 }
 
 std::vector<std::uint8_t> DeflateSingleStream(std::span<const std::uint8_t> data) {
-  return DeflateSingleStream(data.size(), SpanReader(data), img::NullProgress());
+  std::vector<std::uint8_t> stream;
+  DeflateSingleStream(data.size(), SpanReader(data), Collector(stream), img::NullProgress());
+  return stream;
 }
 
 std::vector<std::uint8_t> DeflateParallel(std::span<const std::uint8_t> data,

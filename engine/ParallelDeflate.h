@@ -3,7 +3,9 @@
 // The parallel path cuts the data into chunks, deflates each on a worker at
 // zlib's default level with the previous 32 KiB of data as its dictionary,
 // and joins the pieces into a single stream whose Adler-32 covers the whole,
-// so any inflater reads it as if one deflate had written it.
+// so any inflater reads it as if one deflate had written it. The stream is
+// handed on in order as its pieces are ready, so it never has to be held
+// whole: only the chunks done before an earlier one are.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +21,11 @@ namespace engine {
 // Fills out with the bytes [offset, offset + out.size()) of the data. Called
 // from worker threads at once, so it must only read shared state.
 using RawReader = std::function<void(std::uint64_t offset, std::span<std::uint8_t> out)>;
+
+// Takes the stream's next bytes. Called in stream order and never from two
+// threads at once, but from whichever thread finished the piece (a worker
+// too); throwing abandons the stream and fails the deflate with that error.
+using StreamSink = std::function<void(std::span<const std::uint8_t> piece)>;
 
 struct DeflateSettings {
   // Threads to plan the chunks for, the caller included; 0 takes the parts
@@ -38,18 +45,22 @@ struct DeflateSettings {
 // One zlib stream as libpng writes for unfiltered rows: level 6, memLevel 8,
 // the default strategy, and a window of 15 bits, narrowed as libpng narrows
 // it for data of at most 16 KiB. Pumps sink's events while it works.
-std::vector<std::uint8_t> DeflateSingleStream(std::uint64_t size, const RawReader& read,
-                                              img::ProgressSink& sink);
+void DeflateSingleStream(std::uint64_t size, const RawReader& read, const StreamSink& out,
+                         img::ProgressSink& sink);
 
 // The same data as one zlib stream, its chunks deflated as parts (or one
 // stream, as DeflateSingleStream writes it, when small or planned for one
-// thread). Any failure, in a part or here, throws img::ImageError or the
-// part's own exception.
+// thread), handed to out in order. Any failure, in a part, in out or here,
+// throws img::ImageError or the part's own exception.
+void DeflateParallel(std::uint64_t size, const RawReader& read, const DeflateSettings& settings,
+                     img::ParallelParts& parts, const StreamSink& out);
+
+// The whole stream in memory, on the given parts or on the shared worker
+// pool with settings.threads or PictureThreads() threads, the caller pumping
+// sink's events.
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
                                           const DeflateSettings& settings,
                                           img::ParallelParts& parts);
-// The same on the shared worker pool, with settings.threads or
-// PictureThreads() threads, the caller pumping sink's events.
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
                                           const DeflateSettings& settings,
                                           img::ProgressSink& sink);

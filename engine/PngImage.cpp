@@ -228,7 +228,7 @@ void ClearPadding(img::Bitmap& picture, std::size_t used) {
 
 struct PngImage::Codec {
   std::vector<png_bytep> rows;
-  std::vector<std::uint8_t> buffer;   // rows that need converting after libpng
+  img::UnfilledBytes buffer;          // rows that need converting after libpng
   img::Bitmap spare;                  // decode target, kept to be reused
 };
 
@@ -279,8 +279,12 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
 
   if (c.spare.width() != width || c.spare.height() != height || c.spare.format() != format) {
     c.spare.Clear();
-    c.spare = img::Bitmap(width, height, format);
+    c.spare = img::Bitmap::Unfilled(width, height, format);
   }
+  // libpng keeps the bits past the last pixel of a row of 1 or 4-bit pixels
+  // as it finds them: they start at zero.
+  if (img::BitsPerPixel(format) < 8)
+    for (int y = 0; y < height; ++y) std::memset(c.spare.ScanLine(y), 0, c.spare.stride());
   std::vector<img::PaletteEntry>& entries = c.spare.palette();
   entries.clear();
   if (palette && layout != Layout::Composite) {

@@ -149,24 +149,63 @@ std::vector<std::uint8_t> PaletteBytes(const img::Bitmap& picture) {
   return bytes;
 }
 
-void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 24));
-  out.push_back(static_cast<std::uint8_t>(v >> 16));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
+void PutBigEndian32(std::uint8_t* out, std::uint32_t v) {
+  out[0] = static_cast<std::uint8_t>(v >> 24);
+  out[1] = static_cast<std::uint8_t>(v >> 16);
+  out[2] = static_cast<std::uint8_t>(v >> 8);
+  out[3] = static_cast<std::uint8_t>(v);
 }
 
-void PutChunk(std::vector<std::uint8_t>& out, const char (&type)[5],
-              std::span<const std::uint8_t> data) {
-  PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t type_at = out.size();
-  out.resize(type_at + 4 + data.size());
-  std::memcpy(out.data() + type_at, type, 4);
-  if (!data.empty()) std::memcpy(out.data() + type_at + 4, data.data(), data.size());
-  const uLong crc = crc32(crc32(0, Z_NULL, 0), out.data() + type_at,
-                          static_cast<uInt>(out.size() - type_at));
-  PutBigEndian32(out, static_cast<std::uint32_t>(crc));
+void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  out.resize(out.size() + 4);
+  PutBigEndian32(out.data() + out.size() - 4, v);
 }
+
+// One chunk: its length, type, data and the CRC-32 of type and data.
+void PutChunk(const PngStreamWriter::FileSink& out, const char (&type)[5], std::span<const std::uint8_t> data) {
+  std::uint8_t head[8];
+  PutBigEndian32(head, static_cast<std::uint32_t>(data.size()));
+  std::memcpy(head + 4, type, 4);
+  uLong crc = crc32(crc32(0, Z_NULL, 0), head + 4, 4);
+  if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+  std::uint8_t tail[4];
+  PutBigEndian32(tail, static_cast<std::uint32_t>(crc));
+  out(head);
+  if (!data.empty()) out(data);
+  out(tail);
+}
+
+// Cuts the image data's zlib stream into IDAT chunks of kIdatBytes, the last
+// one shorter, as its pieces arrive. A piece that holds a whole chunk goes
+// out as it is; the rest wait in a buffer of one chunk.
+class IdatWriter {
+ public:
+  explicit IdatWriter(const PngStreamWriter::FileSink& out) : out_(out) {}
+
+  void Add(std::span<const std::uint8_t> piece) {
+    while (!piece.empty()) {
+      if (pending_.empty() && piece.size() >= PngStreamWriter::kIdatBytes) {
+        PutChunk(out_, "IDAT", piece.first(PngStreamWriter::kIdatBytes));
+        piece = piece.subspan(PngStreamWriter::kIdatBytes);
+        continue;
+      }
+      if (pending_.capacity() == 0) pending_.reserve(PngStreamWriter::kIdatBytes);
+      const std::size_t n = std::min(PngStreamWriter::kIdatBytes - pending_.size(), piece.size());
+      pending_.insert(pending_.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+      piece = piece.subspan(n);
+      if (pending_.size() == PngStreamWriter::kIdatBytes) Flush();
+    }
+  }
+
+  void Flush() {
+    if (!pending_.empty()) PutChunk(out_, "IDAT", pending_);
+    pending_.clear();
+  }
+
+ private:
+  const PngStreamWriter::FileSink& out_;
+  img::UnfilledBytes pending_;
+};
 
 // iCCP's data: a profile name, its zero, compression method 0 and the
 // profile deflated.
@@ -186,8 +225,7 @@ std::vector<std::uint8_t> IccChunkData(const std::vector<std::uint8_t>& profile)
 
 }  // namespace
 
-std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
-                                                  img::ParallelParts& parts) const {
+void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& parts, const FileSink& out) const {
   if (picture.empty())
     throw img::ImageError(img::ErrorCode::InvalidArgument, "an empty picture has no PNG form");
   const bool palette = img::HasPalette(picture.format());
@@ -201,22 +239,26 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
   header.push_back(0);  // adaptive filtering (every row None)
   header.push_back(0);  // not interlaced
 
-  const ImageData data(picture);
-  const std::vector<std::uint8_t> stream = DeflateParallel(
-      data.size(), [&data](std::uint64_t offset, std::span<std::uint8_t> out) { data.Read(offset, out); },
-      settings_, parts);
-
-  std::vector<std::uint8_t> file(std::begin(kSignature), std::end(kSignature));
-  file.reserve(stream.size() + stream.size() / kIdatBytes * 12 + 1024);
-  PutChunk(file, "IHDR", header);
+  out(kSignature);
+  PutChunk(out, "IHDR", header);
   // Both go before PLTE and IDAT, where readers look for them.
-  if (metadata_ && !metadata_->icc.empty()) PutChunk(file, "iCCP", IccChunkData(metadata_->icc));
-  if (metadata_ && !metadata_->exif.empty()) PutChunk(file, "eXIf", metadata_->exif);
-  if (palette) PutChunk(file, "PLTE", PaletteBytes(picture));
-  const std::span<const std::uint8_t> all(stream);
-  for (std::size_t at = 0; at < all.size(); at += kIdatBytes)
-    PutChunk(file, "IDAT", all.subspan(at, std::min(kIdatBytes, all.size() - at)));
-  PutChunk(file, "IEND", {});
+  if (metadata_ && !metadata_->icc.empty()) PutChunk(out, "iCCP", IccChunkData(metadata_->icc));
+  if (metadata_ && !metadata_->exif.empty()) PutChunk(out, "eXIf", metadata_->exif);
+  if (palette) PutChunk(out, "PLTE", PaletteBytes(picture));
+
+  const ImageData data(picture);
+  IdatWriter idat(out);
+  DeflateParallel(
+      data.size(), [&data](std::uint64_t offset, std::span<std::uint8_t> raw) { data.Read(offset, raw); },
+      settings_, parts, [&idat](std::span<const std::uint8_t> piece) { idat.Add(piece); });
+  idat.Flush();
+  PutChunk(out, "IEND", {});
+}
+
+std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
+                                                  img::ParallelParts& parts) const {
+  std::vector<std::uint8_t> file;
+  Write(picture, parts, [&file](std::span<const std::uint8_t> piece) { file.insert(file.end(), piece.begin(), piece.end()); });
   return file;
 }
 
@@ -228,8 +270,9 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
 
 void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,
                            img::ParallelParts& parts) const {
-  const std::vector<std::uint8_t> file = Encode(picture, parts);
-  img::WriteFileAtomically(path, file);
+  img::WriteFileAtomically(path, [&](std::FILE* file) {
+    Write(picture, parts, [&](std::span<const std::uint8_t> piece) { img::WriteBytes(file, piece, path); });
+  });
 }
 
 void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,

@@ -2,7 +2,8 @@
 // Writes a whole PNG file straight from a Bitmap, with the image data
 // deflated in parts that run at once (ParallelParts.h): signature,
 // IHDR, iCCP and eXIf when there is metadata to carry, PLTE for palette
-// pictures, IDAT, IEND, each with zlib's CRC-32.
+// pictures, IDAT, IEND, each with zlib's CRC-32. The file goes out as it is
+// made: IDAT chunks are written as the deflate's pieces are ready, in order.
 // Every row carries filter type 0 (None), nothing is interlaced. 1, 4 and
 // 8-bit pictures become palette PNGs of that depth; every other format 8-bit
 // RGB.
@@ -27,17 +28,24 @@ class PngStreamWriter {
   explicit PngStreamWriter(DeflateSettings settings = {}, const PictureMetadata* metadata = nullptr)
       : settings_(std::move(settings)), metadata_(metadata) {}
 
-  // The file's bytes, the deflate's chunks run as parts. An empty picture
-  // throws ImageError(InvalidArgument); a failed deflate, here or in a part,
-  // throws as well.
+  // Takes the file's next bytes; see StreamSink for when and where it runs.
+  using FileSink = StreamSink;
+
+  // The file's bytes, in order, handed to out as they are ready, the
+  // deflate's chunks run as parts. An empty picture throws
+  // ImageError(InvalidArgument); a failed deflate or out, here or in a
+  // part, throws as well.
+  void Write(const img::Bitmap& picture, img::ParallelParts& parts, const FileSink& out) const;
+
+  // The whole file in memory.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture, img::ParallelParts& parts) const;
   // The same on the shared worker pool (PoolParts.h), the calling thread
   // pumping sink's events while the workers compress.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    img::ProgressSink& sink = img::NullProgress()) const;
 
-  // Encodes and writes the file through a temporary beside path: on any
-  // failure nothing is left at path and the old file stays.
+  // Writes the file through a temporary beside path as it is encoded: on
+  // any failure nothing is left at path and the old file stays.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,
             img::ParallelParts& parts) const;
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,

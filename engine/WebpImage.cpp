@@ -51,7 +51,7 @@ void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
 
   if (spare_.width() != width || spare_.height() != height || spare_.format() != img::PixelFormat::Bits24) {
     spare_.Clear();
-    spare_ = img::Bitmap(width, height, img::PixelFormat::Bits24);
+    spare_ = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits24);
   }
   const std::size_t rows = static_cast<std::size_t>(height);
   if (!features.has_alpha) {

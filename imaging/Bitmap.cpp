@@ -154,6 +154,26 @@ Bitmap::Bitmap(int width, int height, PixelFormat format) : format_(format) {
   SetSize(width, height);
 }
 
+Bitmap Bitmap::Unfilled(int width, int height, PixelFormat format) {
+  if (width < 0 || height < 0)
+    throw ImageError(ErrorCode::InvalidArgument, "negative picture size");
+  if (width > 0 && height > 0) CheckPictureSize(width, height);
+  Bitmap out;
+  out.format_ = format;
+  out.width_ = width;
+  out.height_ = height;
+  out.stride_ = StrideFor(width, format);
+  out.pixels_.resize(out.stride_ * static_cast<std::size_t>(height));
+  out.ClearPadding();
+  return out;
+}
+
+void Bitmap::ClearPadding() {
+  const std::size_t used = (static_cast<std::size_t>(width_) * BitsPerPixel(format_) + 7) / 8;
+  if (used == stride_) return;
+  for (int y = 0; y < height_; ++y) std::memset(ScanLine(y) + used, 0, stride_ - used);
+}
+
 void Bitmap::Clear() { *this = Bitmap(); }
 
 void Bitmap::SetSize(int width, int height) {
@@ -163,7 +183,7 @@ void Bitmap::SetSize(int width, int height) {
   if (width == width_ && height == height_ && !pixels_.empty()) return;
 
   const std::size_t stride = StrideFor(width, format_);
-  std::vector<std::uint8_t> pixels;
+  UnfilledBytes pixels;
   const int keep_w = std::min(width, width_), keep_h = std::min(height, height_);
   if (HasPalette(format_)) {
     const unsigned white = WhiteIndex(palette_);
@@ -206,7 +226,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
     throw ImageError(ErrorCode::Unsupported, "cannot reduce a picture to a palette");
 
   const std::size_t stride = StrideFor(width_, format);
-  std::vector<std::uint8_t> pixels(stride * static_cast<std::size_t>(height_));
+  UnfilledBytes pixels(stride * static_cast<std::size_t>(height_));
   if (format == PixelFormat::Bits24 || format == PixelFormat::Bits32) {
     const int out_bpp = format == PixelFormat::Bits24 ? 3 : 4;
     for (int y = 0; y < height_; ++y)
@@ -223,6 +243,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
   stride_ = stride;
   format_ = format;
   palette_.clear();
+  ClearPadding();  // the rows were written, their padding not
 }
 
 PaletteEntry Bitmap::PixelColor(int x, int y) const {

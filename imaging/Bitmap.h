@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "imaging/UnfilledBytes.h"
+
 namespace img {
 
 enum class PixelFormat {
@@ -34,7 +36,11 @@ struct PaletteEntry {
 class Bitmap {
  public:
   Bitmap() = default;
+  // A white picture (palette pictures: the entry nearest white).
   Bitmap(int width, int height, PixelFormat format = PixelFormat::Bits24);
+  // A picture for a writer that sets every pixel next (a decoder, a turn):
+  // the pixels are left unset, only each row's padding is zero.
+  static Bitmap Unfilled(int width, int height, PixelFormat format = PixelFormat::Bits24);
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -83,11 +89,14 @@ class Bitmap {
   std::vector<std::uint8_t> EncodeBmp() const;
 
  private:
+  // Zero in every row's bytes past its pixels.
+  void ClearPadding();
+
   int width_ = 0;
   int height_ = 0;
   PixelFormat format_ = PixelFormat::Bits24;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> pixels_;
+  UnfilledBytes pixels_;
   std::vector<PaletteEntry> palette_;
 };
 

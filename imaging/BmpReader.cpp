@@ -388,7 +388,8 @@ void Bitmap::LoadFromMemory(std::span<const std::uint8_t> data) {
 }
 
 void Bitmap::LoadFromFile(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> data = ReadWholeFile(path);
+  UnfilledBytes data;
+  ReadWholeFile(path, data);
   try {
     Layout l = Check(data);
     const std::size_t stride = StrideFor(static_cast<int>(l.h.width), l.format);

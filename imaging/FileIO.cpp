@@ -1,5 +1,6 @@
 #include "imaging/FileIO.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -42,38 +43,60 @@ fs::path TemporaryNameIn(const fs::path& folder) {
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t max_bytes) {
+namespace {
+
+// Reads straight into the buffer, in steps small enough that a plain
+// vector's zero-fill of each step stays in the cache.
+template <class Bytes>
+void ReadInto(const fs::path& path, Bytes& data, std::uint64_t max_bytes) {
   // Only regular files: a pipe or a device would block the read for ever.
   std::error_code ec;
   if (fs::status(path, ec).type() != fs::file_type::regular)
     ThrowIo("cannot open", path, ec ? ec.value() : EINVAL);
   std::FILE* f = OpenFile(path, "rb");
   if (!f) ThrowIo("cannot open", path, errno);
-  std::vector<std::uint8_t> data;
+  data.clear();
   if (std::fseek(f, 0, SEEK_END) == 0) {
     long size = std::ftell(f);
     if (size > 0 && static_cast<std::uint64_t>(size) > max_bytes) {
       std::fclose(f);
       throw ImageError(ErrorCode::TooLarge, "file too large: " + PathToUtf8(path));
     }
-    if (size > 0) data.reserve(static_cast<std::size_t>(size));
+    // One byte more, so reaching the end costs no second allocation.
+    if (size > 0) data.reserve(static_cast<std::size_t>(size) + 1);
     std::rewind(f);
   }
-  std::uint8_t buffer[1 << 16];
+  constexpr std::size_t kStep = 256 * 1024;
   for (;;) {
-    std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
-    data.insert(data.end(), buffer, buffer + n);
+    // Within the room reserved while the file is as long as it said.
+    const std::size_t used = data.size();
+    const std::size_t room = data.capacity() - used;
+    const std::size_t step = room > 0 ? std::min(room, kStep) : kStep;
+    data.resize(used + step);
+    const std::size_t n = std::fread(data.data() + used, 1, step, f);
+    data.resize(used + n);
     if (data.size() > max_bytes) {
       std::fclose(f);
       throw ImageError(ErrorCode::TooLarge, "file too large: " + PathToUtf8(path));
     }
-    if (n < sizeof buffer) break;
+    if (n < step) break;
   }
   bool failed = std::ferror(f) != 0;
   int err = errno;
   std::fclose(f);
   if (failed) ThrowIo("cannot read", path, err);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const fs::path& path, std::uint64_t max_bytes) {
+  std::vector<std::uint8_t> data;
+  ReadInto(path, data, max_bytes);
   return data;
+}
+
+void ReadWholeFile(const fs::path& path, UnfilledBytes& data, std::uint64_t max_bytes) {
+  ReadInto(path, data, max_bytes);
 }
 
 void WriteFileAtomically(const fs::path& path, const std::function<void(std::FILE*)>& produce) {
@@ -125,11 +148,13 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(std::FIL
   }
 }
 
+void WriteBytes(std::FILE* file, std::span<const std::uint8_t> bytes, const fs::path& path) {
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+    ThrowIo("cannot write", path, errno);
+}
+
 void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data) {
-  WriteFileAtomically(path, [&](std::FILE* f) {
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f) != data.size())
-      ThrowIo("cannot write", path, errno);
-  });
+  WriteFileAtomically(path, [&](std::FILE* f) { WriteBytes(f, data, path); });
 }
 
 }  // namespace img

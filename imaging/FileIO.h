@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/UnfilledBytes.h"
+
 namespace img {
 
 std::filesystem::path PathFromUtf8(const std::string& utf8);
@@ -25,6 +27,9 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // TooLarge when it is larger than max_bytes.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
                                         std::uint64_t max_bytes = 1ULL << 31);
+// The same into a buffer that can become a picture's pixels (BMP files).
+void ReadWholeFile(const std::filesystem::path& path, UnfilledBytes& data,
+                   std::uint64_t max_bytes = 1ULL << 31);
 
 // Writes data to a file in path's folder that takes path's place only once
 // complete: unnamed until then where the system allows (a killed process
@@ -36,5 +41,9 @@ void WriteFileAtomically(const std::filesystem::path& path, std::span<const std:
 // The callback throws to abandon the write.
 void WriteFileAtomically(const std::filesystem::path& path,
                          const std::function<void(std::FILE*)>& produce);
+
+// Writes bytes into such a FILE; a short write throws ImageError(Io) that
+// names path and the system's reason.
+void WriteBytes(std::FILE* file, std::span<const std::uint8_t> bytes, const std::filesystem::path& path);
 
 }  // namespace img

@@ -85,8 +85,8 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
   // Whole multiples of 90 degrees take the exact turn: the half-pixel mapping
   // would drop a source line and paint a blue one wherever a side is odd.
   // Their size is what the mapping gives too, taken here without rounding.
-  if (quarter_turns)
-    turned.SetSize(*quarter_turns % 2 ? h : w, *quarter_turns % 2 ? w : h);
+  if (quarter_turns)  // every pixel is written by the turn
+    turned = Bitmap::Unfilled(*quarter_turns % 2 ? h : w, *quarter_turns % 2 ? w : h);
   else {
     const RotatedSize size = RotatedSizeOf(w, h, angle);
     turned.SetSize(size.width, size.height);

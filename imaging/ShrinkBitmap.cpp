@@ -119,7 +119,7 @@ void ShrinkInto(const Bitmap& source, Bitmap& dest, int width, int height) {
   }
 
   if (dest.format() != PixelFormat::Bits24) dest.Clear();  // its pixels are all replaced
-  if (dest.width() != width || dest.height() != height) dest = Bitmap(width, height);
+  if (dest.width() != width || dest.height() != height) dest = Bitmap::Unfilled(width, height);
 
   // 16-bit sums hold 257 rows of 255; taller boxes need 32 bits.
   if (lowDy + 1 <= 257)
