@@ -131,7 +131,8 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   if (memory_budget_ > 0) {
     needs.assign(chains.size(), 0);
     for (std::size_t c = 0; c < chains.size(); ++c)
-      for (std::size_t i : chains[c]) needs[c] = std::max(needs[c], EstimatedNeedBytes(items_[i].path, options_));
+      for (std::size_t i : chains[c])
+        needs[c] = std::max(needs[c], EstimatedNeedBytes(items_[i].path, options_));
   }
   WorkerPool::Shared().Run(chains.size(), threads, img::NullProgress(), convert_chain,
                            WorkerPool::Budget{needs, memory_budget_});
