@@ -41,11 +41,14 @@ bool ParseBox(const std::string& text, std::string& width, std::string& height) 
   return true;
 }
 
+// 1 PiB: past any machine, and within a 32-bit long.
+constexpr long kMaxMemoryMiB = 1L << 30;
+
 // The options that take a value, short and long.
 constexpr std::string_view kShortWithValue = "ofj";
 constexpr std::string_view kShortFlags = "qh";
 bool LongTakesValue(std::string_view name) {
-  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--rotate", "--jobs", "--quality"})
+  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--rotate", "--jobs", "--quality", "--memory"})
     if (name == o) return true;
   return false;
 }
@@ -150,6 +153,9 @@ const char* BatchUsage() {
            "                       --auto-orient turned the picture); BMP carries none\n"
            "  -j, --jobs N         pictures converted at once, on at most N threads\n"
            "                       (default: the number of cores)\n"
+           "  --memory MB          MiB the pictures converted at once may need together\n"
+           "                       (default: a quarter of the machine's memory); a larger\n"
+           "                       picture is converted alone\n"
            "  -q, --quiet          no progress display\n"
            "  -h, --help           this text\n"
            "      --version        the program's version\n"
@@ -250,6 +256,14 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
         return std::nullopt;
       }
       cmd.jobs = static_cast<int>(n);
+    } else if (a == "--memory") {
+      if (!value(v)) return std::nullopt;
+      if (!ParseNumber(v, 1, kMaxMemoryMiB, n)) {
+        error = "--memory needs a whole number of MiB from 1 to " + std::to_string(kMaxMemoryMiB) +
+                ", not '" + v + "'";
+        return std::nullopt;
+      }
+      cmd.memoryMiB = n;
     } else {
       error = "unknown option " + a;
       return std::nullopt;

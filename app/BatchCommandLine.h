@@ -14,6 +14,7 @@ struct BatchCommand {
   std::string outputFolder;
   engine::ConversionOptions options;
   int jobs = 0;  // 0: the number of cores
+  long memoryMiB = 0;  // budget for the pictures in flight; 0: a quarter of the machine's memory
   bool keepTree = false;  // a folder's subfolders are repeated under the output folder
   bool quiet = false;
   bool help = false;

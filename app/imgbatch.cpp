@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "engine/PictureFormats.h"
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
+#include "imaging/SystemMemory.h"
 #include "text/Version.h"
 
 namespace fs = std::filesystem;
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
 
   int jobs = cmd->jobs > 0 ? cmd->jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   engine::BatchJob job(cmd->options, output_folder, jobs);
+  job.SetMemoryBudget(cmd->memoryMiB > 0 ? static_cast<std::uint64_t>(cmd->memoryMiB) << 20
+                                         : img::PhysicalMemoryBytes() / 4);
   // Sources that name nothing, and folders or entries the walk could not
   // read: each is a failure, since its pictures were never converted.
   std::vector<std::string> not_read;

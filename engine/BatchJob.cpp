@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "engine/PictureConverter.h"
+#include "engine/PictureMemory.h"
 #include "engine/TextUtil.h"
 #include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
@@ -125,7 +126,16 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
     }
     shelf.PutBack(std::move(slot));
   };
-  WorkerPool::Shared().Run(chains.size(), threads, img::NullProgress(), convert_chain);
+  // A chain's items run one after the other: it needs its largest item's need.
+  std::vector<std::uint64_t> needs;
+  if (memory_budget_ > 0) {
+    needs.assign(chains.size(), 0);
+    for (std::size_t c = 0; c < chains.size(); ++c)
+      for (std::size_t i : chains[c])
+        needs[c] = std::max(needs[c], EstimatedNeedBytes(items_[i].path, options_));
+  }
+  WorkerPool::Shared().Run(chains.size(), threads, img::NullProgress(), convert_chain,
+                           WorkerPool::Budget{needs, memory_budget_});
 
   BatchOutcome outcome;
   outcome.pictures = total;

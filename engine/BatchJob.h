@@ -8,6 +8,7 @@
 // target folder only.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,10 +45,16 @@ class BatchJob {
 
   BatchOutcome Run(const ProgressCallback& progress = {});
 
+  // Bytes the pictures converted at once may need together, as
+  // EstimatedNeedBytes tells each; 0 (the default): no limit. A picture
+  // that needs more than the whole budget is converted alone.
+  void SetMemoryBudget(std::uint64_t bytes) { memory_budget_ = bytes; }
+
  private:
   ConversionOptions options_;
   std::string output_folder_;
   int jobs_;
+  std::uint64_t memory_budget_ = 0;
   std::vector<BatchItem> items_;
 };
 

@@ -32,14 +32,22 @@ struct WorkerPool::Job {
   std::size_t count = 0;
   const std::function<void(std::size_t, const Yield&)>* task = nullptr;
   int max_helpers = 0;
+  Budget budget;
   // All below guarded by the pool's mutex.
   std::size_t next = 0;
   std::size_t running = 0;
+  std::uint64_t in_flight = 0;  // needs of the running tasks
   int helpers = 0;
   bool failed = false;
   std::exception_ptr error;
 
   bool HasWork() const { return !failed && next < count; }
+  bool Admits() const {
+    if (budget.need.empty() || running == 0) return true;
+    // in_flight may exceed the limit only while a single oversized task runs.
+    return in_flight <= budget.limit && budget.need[next] <= budget.limit - in_flight;
+  }
+  bool CanStart() const { return HasWork() && Admits(); }
 };
 
 WorkerPool& WorkerPool::Shared() {
@@ -72,10 +80,24 @@ void WorkerPool::EnsureWorkers(int count) {
 }
 
 bool WorkerPool::Claim(Job& job, std::size_t& index) {
-  if (!job.HasWork()) return false;
+  if (!job.CanStart()) return false;
   index = job.next++;
   ++job.running;
+  if (!job.budget.need.empty()) job.in_flight += job.budget.need[index];
   return true;
+}
+
+void WorkerPool::Finish(Job& job, std::size_t index, std::exception_ptr error) {
+  --job.running;
+  if (error && !job.failed) {
+    job.failed = true;
+    job.error = error;
+  }
+  if (job.budget.need.empty()) return;
+  job.in_flight -= job.budget.need[index];
+  // Room for the next task: a worker waiting for work or the caller may take it.
+  wake_.notify_all();
+  done_.notify_all();
 }
 
 void WorkerPool::WorkerLoop() {
@@ -86,7 +108,7 @@ void WorkerPool::WorkerLoop() {
     wake_.wait(lock, [&] {
       if (stop_) return true;
       for (Job* candidate : jobs_)
-        if (candidate->HasWork() && candidate->helpers < candidate->max_helpers) {
+        if (candidate->CanStart() && candidate->helpers < candidate->max_helpers) {
           job = candidate;
           return true;
         }
@@ -104,11 +126,7 @@ void WorkerPool::WorkerLoop() {
         error = std::current_exception();
       }
       lock.lock();
-      --job->running;
-      if (error && !job->failed) {
-        job->failed = true;
-        job->error = error;
-      }
+      Finish(*job, index, error);
     }
     --job->helpers;
     done_.notify_all();
@@ -117,10 +135,16 @@ void WorkerPool::WorkerLoop() {
 
 void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
                      const std::function<void(std::size_t, const Yield&)>& task) {
+  Run(count, threads, sink, task, Budget{});
+}
+
+void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
+                     const std::function<void(std::size_t, const Yield&)>& task, const Budget& budget) {
   img::PacedPumps pumper(sink);
   const Yield yield = [&pumper] { pumper.PumpIfDue(); };
   threads = std::clamp(threads, 1, kMaxThreads);
   if (count == 0) return;
+  // One task at a time never goes over a budget: one task may always run.
   if (threads == 1 || count == 1) {
     for (std::size_t i = 0; i < count; ++i) task(i, yield);
     return;
@@ -130,32 +154,31 @@ void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
   job.count = count;
   job.task = &task;
   job.max_helpers = threads - 1;
+  if (budget.need.size() >= count) job.budget = budget;
   EnsureWorkers(threads - 1);
   std::unique_lock lock(mutex_);
   jobs_.push_back(&job);
   wake_.notify_all();
 
-  std::size_t index = 0;
-  while (Claim(job, index)) {
-    lock.unlock();
-    std::exception_ptr error;
-    try {
-      task(index, yield);
-    } catch (...) {
-      error = std::current_exception();
+  // The caller runs tasks while it may start them, and waits, pumping, while
+  // the budget holds the next one back or workers still hold the job (it
+  // lives on this stack).
+  for (;;) {
+    std::size_t index = 0;
+    while (Claim(job, index)) {
+      lock.unlock();
+      std::exception_ptr error;
+      try {
+        task(index, yield);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      Finish(job, index, error);
     }
-    lock.lock();
-    --job.running;
-    if (error && !job.failed) {
-      job.failed = true;
-      job.error = error;
-    }
-  }
-
-  // The job lives on this stack: leave only once no worker holds it.
-  while (job.running > 0 || job.helpers > 0) {
+    if (!job.HasWork() && job.running == 0 && job.helpers == 0) break;
     done_.wait_for(lock, std::chrono::milliseconds(kPumpIntervalMs / 2));
-    if (job.running == 0 && job.helpers == 0) break;
+    if (job.CanStart() || (!job.HasWork() && job.running == 0 && job.helpers == 0)) continue;
     lock.unlock();
     std::exception_ptr error;
     try {

@@ -8,9 +8,12 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <exception>
 #include <functional>
 #include <list>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -52,10 +55,24 @@ class WorkerPool {
   // (the picture's parts). The nested caller runs its own job's tasks, so a
   // nested job ends even when no worker is free; workers with nothing left
   // of the jobs before it help it. Tasks start in index order, each through
-  // one admission step taken under the pool's lock (Claim), the place where
-  // a limit on the work in flight would hold a task back.
+  // one admission step taken under the pool's lock (Claim), where a budget
+  // holds a task back.
   void Run(std::size_t count, int threads, img::ProgressSink& sink,
            const std::function<void(std::size_t, const Yield&)>& task);
+
+  // What a job's tasks may hold at once (memory, say): task i needs need[i]
+  // and starts only while that fits beside the needs of the job's tasks
+  // running, or when none of them runs, so a task larger than the whole
+  // limit runs alone and is never refused. A held-back task also holds back
+  // the tasks after it (no overtaking); idle threads help other jobs
+  // meanwhile, and a task's end wakes those waiting. Only the job given the
+  // budget is held back: the jobs its tasks start carry none of their own.
+  struct Budget {
+    std::span<const std::uint64_t> need;  // one per task; empty: no limit
+    std::uint64_t limit = 0;
+  };
+  void Run(std::size_t count, int threads, img::ProgressSink& sink,
+           const std::function<void(std::size_t, const Yield&)>& task, const Budget& budget);
 
   // Pump interval while the caller waits or works.
   static constexpr int kPumpIntervalMs = img::PacedPumps::kIntervalMs;
@@ -65,11 +82,14 @@ class WorkerPool {
 
   void EnsureWorkers(int count);
   void WorkerLoop();
-  // Admits the next task of job under lock; false when none is left.
+  // Admits the next task of job under lock; false when none is left or
+  // the budget holds it back.
   static bool Claim(Job& job, std::size_t& index);
+  // Ends task index of job under lock: its need released, its error kept.
+  void Finish(Job& job, std::size_t index, std::exception_ptr error);
 
   std::mutex mutex_;
-  std::condition_variable wake_;  // workers: a job arrived or stop
+  std::condition_variable wake_;  // workers: a job arrived, a budget freed up, or stop
   std::condition_variable done_;  // callers: a task ended
   std::list<Job*> jobs_;
   std::vector<std::thread> workers_;

@@ -438,13 +438,29 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "0"}, "--quality needs a whole number from 1 to 100"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "101"}, "--quality needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "high"}, "--quality needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--quality"}, "needs a value"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality"}, "needs a value"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--memory", "0"}, "--memory needs a whole number of MiB"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"}));
+
+// A budget smaller than any picture holds each back until the one before
+// has ended; none is refused.
+TEST_F(ImgBatch, EveryPictureIsConvertedWhateverTheMemoryBudget) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) Jpeg(name, 300, 200);
+  for (const char* memory : {"--memory=1", "--memory=2048"}) {
+    SCOPED_TRACE(memory);
+    fs::remove_all(out());
+    RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-j", "3", memory, "-q"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(OutNames(), (std::vector<std::string>{"a.png", "b.png", "c.png"}));
+  }
+}
 
 TEST(ImgBatchInfo, HelpAndVersion) {
   RunResult help = RunImgBatch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
-  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp"})
+  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);

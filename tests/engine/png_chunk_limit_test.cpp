@@ -2,11 +2,10 @@
 // would allocate the declared length (up to 2 GB) before finding the end of
 // the file. The loader refuses such blocks and reports a plain failure.
 
-#include <zlib.h>
-
 #include <string>
 #include <vector>
 
+#include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/PngImage.h"
 #include "imaging/ImageError.h"
@@ -15,26 +14,13 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put32(Bytes& b, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-// A chunk with the given declared length but only `data` as its content.
-void Chunk(Bytes& b, const char* type, const Bytes& data, std::uint32_t declared) {
-  Put32(b, declared);
-  const std::size_t start = b.size();
-  b.insert(b.end(), type, type + 4);
-  b.insert(b.end(), data.begin(), data.end());
-  Put32(b, static_cast<std::uint32_t>(crc32(0, b.data() + start, static_cast<uInt>(b.size() - start))));
-}
-
 class PngHugeChunkTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(PngHugeChunkTest, RefusedAsBrokenFileWithoutHugeAllocation) {
   Bytes file{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   const Bytes ihdr{0, 0, 0, 6, 0, 0, 0, 6, 8, 2, 0, 0, 0};  // 6x6 RGB, 8 bits
-  Chunk(file, "IHDR", ihdr, 13);
-  Chunk(file, GetParam(), Bytes(16, 'a'), 0x7FFFFFF0u);
+  testsupport::AppendPngChunk(file, "IHDR", ihdr);
+  testsupport::AppendPngChunk(file, GetParam(), Bytes(16, 'a'), 0x7FFFFFF0u);
 
   engine::PngImage codec;
   img::Bitmap picture(3, 2);

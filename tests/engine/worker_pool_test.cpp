@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "engine/WorkerPool.h"
 
@@ -58,5 +60,71 @@ INSTANTIATE_TEST_SUITE_P(
                     NestedCase{6, 2, 2, 2, 0},   // no worker free: each picture runs its own parts
                     NestedCase{6, 3, 1, 3, 0},   // one thread per picture
                     NestedCase{1, 1, 3, 3, 2})); // one picture on the caller, its parts on three
+
+}  // namespace
+
+namespace {
+
+// Tasks with needs on a budget: what runs at once never needs more than the
+// budget, except one oversized task alone; no task starts before an earlier
+// oversized one has ended (no overtaking); all run.
+struct BudgetCase {
+  std::vector<std::uint64_t> needs;
+  std::uint64_t limit;
+  int threads;
+};
+
+class BudgetedJobs : public testing::TestWithParam<BudgetCase> {};
+
+TEST_P(BudgetedJobs, StayWithinTheBudgetInOrderAndAllRun) {
+  const BudgetCase c = GetParam();
+  engine::WorkerPool pool;
+  std::mutex mutex;
+  std::uint64_t in_flight = 0;
+  int running = 0;
+  std::vector<bool> ended(c.needs.size());
+  std::atomic<int> parts_done{0}, parts_peak{0}, parts_running{0};
+  pool.Run(
+      c.needs.size(), c.threads, img::NullProgress(),
+      [&](std::size_t i, const auto&) {
+        {
+          std::lock_guard lock(mutex);
+          in_flight += c.needs[i];
+          ++running;
+          EXPECT_TRUE(in_flight <= c.limit || running == 1) << "task " << i << " with " << in_flight;
+          for (std::size_t k = 0; k < i; ++k) {
+            if (c.needs[k] > c.limit) {
+              EXPECT_TRUE(ended[k]) << "task " << i << " overtook " << k;
+            }
+          }
+        }
+        // A picture's parts: a nested job, held back by no budget, helped
+        // by the threads the budget keeps idle.
+        pool.Run(6, c.threads, img::NullProgress(), [&](std::size_t, const auto&) {
+          const int now = ++parts_running;
+          int was = parts_peak.load();
+          while (now > was && !parts_peak.compare_exchange_weak(was, now)) {
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(3));
+          --parts_running;
+          ++parts_done;
+        });
+        std::lock_guard lock(mutex);
+        in_flight -= c.needs[i];
+        --running;
+        ended[i] = true;
+      },
+      engine::WorkerPool::Budget{c.needs, c.limit});
+  EXPECT_EQ(std::count(ended.begin(), ended.end(), true), static_cast<long>(c.needs.size()));
+  EXPECT_EQ(parts_done.load(), 6 * static_cast<int>(c.needs.size()));
+  EXPECT_GE(parts_peak.load(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Needs, BudgetedJobs,
+    testing::Values(BudgetCase{{3, 3, 3, 3, 3, 3, 3}, 7, 4},   // two at a time
+                    BudgetCase{{2, 9, 2, 2, 9, 1}, 5, 3},      // the nines over the budget run alone
+                    BudgetCase{{5, 5, 5, 5}, 4, 3},            // every task alone
+                    BudgetCase{{1, 1, 1, 1, 1, 1}, 100, 3}));  // room for all
 
 }  // namespace

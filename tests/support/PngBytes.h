@@ -1,7 +1,7 @@
 #pragma once
 // PNG files read byte by byte, as a reference beside the codecs: the chunks
 // in order (signature, lengths and CRCs checked), the joined image data, and
-// zlib streams inflated whole.
+// zlib streams inflated whole; and chunks written by hand, for made-up files.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -20,6 +20,24 @@ struct PngChunk {
 
 inline std::uint32_t BigEndian32(const std::uint8_t* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+inline void PutBigEndian32(std::vector<std::uint8_t>& bytes, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+// Appends a chunk holding data with its CRC; its length field says declared.
+inline void AppendPngChunk(std::vector<std::uint8_t>& file, const char* type,
+                           const std::vector<std::uint8_t>& data, std::uint32_t declared) {
+  PutBigEndian32(file, declared);
+  const std::size_t start = file.size();
+  file.insert(file.end(), type, type + 4);
+  file.insert(file.end(), data.begin(), data.end());
+  PutBigEndian32(file, static_cast<std::uint32_t>(crc32(0, file.data() + start, static_cast<uInt>(file.size() - start))));
+}
+inline void AppendPngChunk(std::vector<std::uint8_t>& file, const char* type,
+                           const std::vector<std::uint8_t>& data) {
+  AppendPngChunk(file, type, data, static_cast<std::uint32_t>(data.size()));
 }
 
 // The file's chunks in order; fails the test on a bad signature, length or CRC.

@@ -1,0 +1,216 @@
+#include "engine/PictureMemory.h"
+
+#include <webp/decode.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "engine/JpegErrorManager.h"
+#include "engine/PictureFormats.h"
+#include "engine/TextUtil.h"
+#include "imaging/Bitmap.h"
+#include "imaging/FileIO.h"
+#include "imaging/ImageError.h"
+#include "imaging/SystemFiles.h"
+
+// The need of one picture, w x h as its header says; "the picture" is the
+// decoded Bitmap, stride x height at 24 bits (32 for a 32-bit BMP; palette
+// and grey pictures count as 24-bit, which also covers the 24-bit copy an
+// encoder makes of them):
+//     the file's size (every loader reads the whole file first)
+//   + the picture
+//   + what the decoder holds beside it:
+//       PNG: when interlaced and not decoded straight into the picture
+//         (transparency, 2-bit palette), a whole-picture RGBA buffer
+//         (w x h x 4); otherwise a row
+//       JPEG with several scans (progressive): libjpeg's coefficient arrays,
+//         2 bytes per coefficient of every component at its sampling
+//       WebP: an RGBA buffer (w x h x 4)
+//   + a turn (rotation or auto-orient): the turned picture
+//   + a shrink: its result, at most the picture
+//   + a JPEG target: its encoded bytes, counted as half the picture
+//   + a WebP target: libwebp's own copy of the pixels (w x h x 4) and the
+//     encoded bytes (half the picture)
+// A header that cannot be read, or a size the loaders refuse before they
+// allocate, leaves the file's size alone. Sizes within the loaders' limits
+// keep every product far inside 64 bits; the sums saturate all the same.
+
+namespace engine {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Enough for every header but a JPEG's (read through libjpeg); a PNG whose
+// image data start later is taken to have transparency.
+constexpr std::size_t kHeaderBytes = 64 * 1024;
+
+std::uint64_t Add(std::uint64_t a, std::uint64_t b) {
+  return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max()
+                                                           : a + b;
+}
+
+std::uint32_t Big32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+std::uint32_t Little32(const std::uint8_t* p) {
+  return std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
+}
+std::uint32_t Little16(const std::uint8_t* p) { return std::uint32_t{p[1]} << 8 | p[0]; }
+
+// What the header tells; width 0 when it could not be read.
+struct HeaderFacts {
+  long long width = 0, height = 0;
+  bool bits32 = false;             // decoded at 32 bits per pixel
+  std::uint64_t decoder = 0;       // bytes the decoder holds beside the picture
+};
+
+Bytes ReadHead(const std::filesystem::path& path) {
+  Bytes head(kHeaderBytes);
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  head.resize(in ? head.size() : static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return head;
+}
+
+HeaderFacts PngFacts(const Bytes& head) {
+  static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  HeaderFacts facts;
+  if (head.size() < 33 || !std::equal(kSignature, kSignature + 8, head.begin()) ||
+      std::string(head.begin() + 12, head.begin() + 16) != "IHDR")
+    return facts;
+  facts.width = Big32(&head[16]);
+  facts.height = Big32(&head[20]);
+  const int depth = head[24], colour = head[25];
+  if (head[28] == 0) return facts;  // not interlaced: rows only
+  // Transparency is an alpha channel or a tRNS chunk before the image data.
+  bool transparency = (colour & 4) != 0;
+  std::size_t at = 8;
+  for (;;) {
+    if (at + 8 > head.size()) {
+      transparency = true;  // not told within the head: assume the worse
+      break;
+    }
+    const std::uint32_t length = Big32(&head[at]);
+    const std::string type(head.begin() + static_cast<std::ptrdiff_t>(at) + 4,
+                           head.begin() + static_cast<std::ptrdiff_t>(at) + 8);
+    if (type == "IDAT") break;
+    if (type == "tRNS") transparency = true;
+    at += 12 + static_cast<std::size_t>(length);
+  }
+  if (transparency || (colour == 3 && depth == 2))
+    facts.decoder = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height) * 4;
+  return facts;
+}
+
+HeaderFacts BmpFacts(const Bytes& head) {
+  HeaderFacts facts;
+  if (head.size() < 14 + 16 || head[0] != 'B' || head[1] != 'M') return facts;
+  const std::uint8_t* info = &head[14];
+  if (Little32(info) == 12) {  // OS/2 1.x: 16-bit sizes
+    facts.width = Little16(info + 4);
+    facts.height = Little16(info + 6);
+    facts.bits32 = Little16(info + 10) == 32;
+  } else {
+    facts.width = static_cast<std::int32_t>(Little32(info + 4));
+    facts.height = static_cast<std::int32_t>(Little32(info + 8));
+    if (facts.height < 0) facts.height = -facts.height;
+    facts.bits32 = Little16(info + 14) == 32;
+  }
+  return facts;
+}
+
+HeaderFacts WebpFacts(const Bytes& head) {
+  HeaderFacts facts;
+  int width = 0, height = 0;
+  if (!WebPGetInfo(head.data(), head.size(), &width, &height)) return facts;
+  facts.width = width;
+  facts.height = height;
+  facts.decoder = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4;
+  return facts;
+}
+
+// libjpeg reads up to the first scan, through the file (its markers may be
+// longer than any head). Only trivially destructible locals: libjpeg jumps.
+bool ReadJpegHeader(jpeg_decompress_struct& in, JpegErrorManager& error, std::FILE* file,
+                    HeaderFacts& facts) {
+  if (setjmp(error.jump)) return false;
+  jpeg_create_decompress(&in);
+  jpeg_stdio_src(&in, file);
+  jpeg_read_header(&in, TRUE);
+  facts.width = in.image_width;
+  facts.height = in.image_height;
+  // One pass over the data keeps a band of rows; several keep every
+  // coefficient of the picture until the last scan.
+  if (jpeg_has_multiple_scans(&in)) {
+    for (int c = 0; c < in.num_components; ++c) {
+      const jpeg_component_info& component = in.comp_info[c];
+      const auto round_up = [](std::uint64_t n, int m) { return (n + m - 1) / m * m; };
+      facts.decoder += round_up(component.width_in_blocks, component.h_samp_factor) *
+                       round_up(component.height_in_blocks, component.v_samp_factor) * DCTSIZE2 *
+                       sizeof(JCOEF);
+    }
+  }
+  return true;
+}
+
+HeaderFacts JpegFacts(const std::filesystem::path& path) {
+  HeaderFacts facts;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenFile(path, "rb"), &std::fclose);
+  if (!file) return facts;
+  jpeg_decompress_struct in{};
+  JpegErrorManager error;
+  error.Attach(reinterpret_cast<j_common_ptr>(&in));
+  if (!ReadJpegHeader(in, error, file.get(), facts)) facts = HeaderFacts{};
+  jpeg_destroy_decompress(&in);
+  return facts;
+}
+
+bool WithinLimits(long long width, long long height) {
+  try {
+    img::CheckPictureSize(width, height);
+    return true;
+  } catch (const img::ImageError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOptions& options) {
+  const std::filesystem::path file = img::PathFromUtf8(path);
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  const std::uint64_t file_bytes = ec ? 0 : static_cast<std::uint64_t>(size);
+
+  const PictureFormat* format = FindFormatByExtension(ExtensionOf(path), FormatSet::All);
+  if (!format) return file_bytes;
+  HeaderFacts facts;
+  switch (format->kind) {
+    case PictureKind::Bmp: facts = BmpFacts(ReadHead(file)); break;
+    case PictureKind::Jpeg: facts = JpegFacts(file); break;
+    case PictureKind::Png: facts = PngFacts(ReadHead(file)); break;
+    case PictureKind::Webp: facts = WebpFacts(ReadHead(file)); break;
+  }
+  if (!WithinLimits(facts.width, facts.height)) return file_bytes;
+
+  const int width = static_cast<int>(facts.width);
+  const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
+  const std::uint64_t picture =
+      img::Bitmap::StrideFor(width, facts.bits32 ? img::PixelFormat::Bits32 : img::PixelFormat::Bits24) *
+      static_cast<std::uint64_t>(facts.height);
+  std::uint64_t need = Add(Add(file_bytes, picture), facts.decoder);
+  if ((options.rotation >= 1 && options.rotation <= 3) || options.autoOrient) need = Add(need, picture);
+  if (options.zoomType == 1) need = Add(need, picture);
+  if (options.toJpg || options.toJpeg) need = Add(need, picture / 2);
+  if (options.toWebp) need = Add(need, Add(pixels * 4, picture / 2));
+  return need;
+}
+
+}  // namespace engine

@@ -1,0 +1,106 @@
+// A picture's need told from made-up headers: at least what the decoder
+// holds for such a file by its design (file, picture, whole-picture buffers),
+// and not much more.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "PngBytes.h"
+#include "TestSupport.h"
+#include "engine/PictureMemory.h"
+#include "imaging/FileIO.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint64_t kWidth = 1600, kHeight = 1200;
+constexpr std::uint64_t kPixels = kWidth * kHeight;
+constexpr std::uint64_t kPicture = kPixels * 3;  // 24-bit rows, 1600 x 3 already a multiple of four
+
+Bytes Png(std::uint32_t width, std::uint32_t height, int colour, bool interlaced, bool trns = false) {
+  Bytes file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  Bytes ihdr;
+  testsupport::PutBigEndian32(ihdr, width);
+  testsupport::PutBigEndian32(ihdr, height);
+  for (int b : {8, colour, 0, 0, interlaced ? 1 : 0}) ihdr.push_back(static_cast<std::uint8_t>(b));
+  testsupport::AppendPngChunk(file, "IHDR", ihdr);
+  if (trns) testsupport::AppendPngChunk(file, "tRNS", {0, 0, 0, 0, 0, 0});
+  testsupport::AppendPngChunk(file, "IDAT", Bytes(32, 0));
+  return file;
+}
+
+// SOI, a frame of three components sampled 4:2:0, and the first scan's
+// header: all libjpeg reads before the pixels.
+Bytes Jpeg(bool progressive) {
+  const auto hi = [](std::uint64_t v) { return static_cast<std::uint8_t>(v >> 8); };
+  const auto lo = [](std::uint64_t v) { return static_cast<std::uint8_t>(v); };
+  return Bytes{0xFF, 0xD8, 0xFF, static_cast<std::uint8_t>(progressive ? 0xC2 : 0xC0), 0, 17, 8,
+               hi(kHeight), lo(kHeight), hi(kWidth), lo(kWidth), 3, 1, 0x22, 0, 2, 0x11, 0, 3, 0x11, 0,
+               0xFF, 0xDA, 0, 12, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0,
+               static_cast<std::uint8_t>(progressive ? 0 : 63), 0};
+}
+
+Bytes Cut(Bytes file, std::size_t size) {
+  file.resize(size);
+  return file;
+}
+
+Bytes Bmp32() {
+  Bytes file(54, 0);
+  file[0] = 'B', file[1] = 'M', file[10] = 54, file[14] = 40;
+  for (int i = 0; i < 4; ++i) {
+    file[18 + i] = static_cast<std::uint8_t>(kWidth >> (8 * i));
+    file[22 + i] = static_cast<std::uint8_t>(kHeight >> (8 * i));
+  }
+  file[26] = 1, file[28] = 32;
+  return file;
+}
+
+struct NeedCase {
+  const char* name;
+  Bytes file;
+  const char* extension;
+  std::uint64_t held;  // what the decoder holds besides the file itself
+  bool turnToJpeg = false;
+};
+
+class PictureNeed : public testing::TestWithParam<NeedCase> {};
+
+TEST_P(PictureNeed, CoversWhatTheDecoderHoldsAndLittleMore) {
+  const NeedCase& c = GetParam();
+  testsupport::TempDir tmp;
+  const std::filesystem::path path = tmp / (std::string("picture") + c.extension);
+  testsupport::WriteFile(path, std::string(c.file.begin(), c.file.end()));
+  engine::ConversionOptions options = testsupport::TickedFormats(false, false, false, true);
+  if (c.turnToJpeg) {
+    options.rotation = 1;
+    options.toJpg = true;
+  }
+  const std::uint64_t least = c.file.size() + c.held;
+  const std::uint64_t need = engine::EstimatedNeedBytes(img::PathToUtf8(path), options);
+  EXPECT_GE(need, least);
+  EXPECT_LE(need, least + c.held / 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, PictureNeed,
+    testing::Values(
+        NeedCase{"InterlacedRgbaPng", Png(kWidth, kHeight, 6, true), ".png", kPicture + kPixels * 4},
+        NeedCase{"InterlacedRgbPngWithTransparentColour", Png(kWidth, kHeight, 2, true, true), ".png",
+                 kPicture + kPixels * 4},
+        NeedCase{"PlainRgbaPng", Png(kWidth, kHeight, 6, false), ".png", kPicture},
+        NeedCase{"InterlacedRgbPng", Png(kWidth, kHeight, 2, true), ".png", kPicture},
+        // Progressive: 2 bytes per coefficient, the chroma at a quarter.
+        NeedCase{"ProgressiveJpeg", Jpeg(true), ".jpg", kPicture + kPixels * 3},
+        NeedCase{"BaselineJpeg", Jpeg(false), ".jpeg", kPicture},
+        // Turned: a second picture; to JPEG: the encoded bytes.
+        NeedCase{"BaselineJpegTurnedToJpeg", Jpeg(false), ".jpg", kPicture * 2 + kPicture / 2, true},
+        NeedCase{"Bmp32", Bmp32(), ".bmp", kPixels * 4},
+        NeedCase{"PngCutInItsHeader", Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
+        NeedCase{"PngOfHostileSize", Png(0x7FFFFFFF, 0x7FFFFFFF, 6, true), ".png", 0},
+        NeedCase{"NotAJpeg", Bytes(100, 'x'), ".jpg", 0}),
+    [](const testing::TestParamInfo<NeedCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
