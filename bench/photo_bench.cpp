@@ -139,8 +139,12 @@ std::string Quoted(const std::string& s) {
 
 // Runs the program through this benchmark's own measuring mode.
 Child RunProgram(const std::vector<std::string>& args) {
-  std::string command = Quoted(fs::read_symlink("/proc/self/exe").string()) + " --measure";
-  for (const std::string& a : args) command += " " + Quoted(a);
+  std::string command = Quoted(fs::read_symlink("/proc/self/exe").string());
+  command += " --measure";
+  for (const std::string& a : args) {
+    command += ' ';
+    command += Quoted(a);
+  }
   Child child;
   if (FILE* p = popen(command.c_str(), "r")) {
     if (std::fscanf(p, "%lf %lf %d", &child.seconds, &child.peak_mb, &child.status) != 3) child.status = -1;

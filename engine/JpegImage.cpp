@@ -428,6 +428,20 @@ std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture,
   return std::vector<std::uint8_t>(c.encoded.begin(), c.encoded.begin() + static_cast<std::ptrdiff_t>(size));
 }
 
+std::size_t JpegImage::KeptBytes() const {
+  const Codec& c = *codec_;
+  return c.spare.stride() * static_cast<std::size_t>(c.spare.height()) +
+         c.copy24.stride() * static_cast<std::size_t>(c.copy24.height()) + c.encoded.capacity();
+}
+
+void JpegImage::HandBack() {
+  Codec& c = *codec_;
+  c.spare.Clear();
+  c.copy24.Clear();
+  img::UnfilledBytes().swap(c.encoded);
+  std::vector<JSAMPROW>().swap(c.rows);
+}
+
 void JpegImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
   const std::vector<std::uint8_t> file = Encode(picture);
   img::WriteFileAtomically(path, file);

@@ -53,6 +53,11 @@ class JpegImage {
   // Encode, then write through a temporary file renamed over path.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path);
 
+  // The bytes kept between pictures for reuse (pixel buffers, the output
+  // buffer), and giving them back.
+  std::size_t KeptBytes() const;
+  void HandBack();
+
  private:
   struct Codec;
   std::unique_ptr<Codec> codec_;

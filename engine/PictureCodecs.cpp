@@ -49,6 +49,17 @@ void PictureCodecs::UseEncoderSettings(const ConversionOptions& options) {
   webp_lossless_ = options.webpLossless;
 }
 
+std::size_t PictureCodecs::KeptBytes() const {
+  return jpeg_.KeptBytes() + png_.KeptBytes() + webp_.KeptBytes() + jpeg_bytes_.capacity();
+}
+
+void PictureCodecs::HandBack() {
+  jpeg_.HandBack();
+  png_.HandBack();
+  webp_.HandBack();
+  std::vector<std::uint8_t>().swap(jpeg_bytes_);
+}
+
 void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path,
                              img::ProgressSink&, img::ParallelParts&) {
   picture.SaveToFile(path);

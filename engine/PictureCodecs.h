@@ -67,6 +67,11 @@ class PictureCodecs {
   void ReadMetadataInto(PictureMetadata* metadata) { read_into_ = metadata; }
   void CarryMetadata(const PictureMetadata* metadata) { carried_ = metadata; }
 
+  // The bytes the codec objects keep between pictures for reuse, and
+  // giving them back (the encoded JPEG is forgotten too).
+  std::size_t KeptBytes() const;
+  void HandBack();
+
  private:
   JpegImage jpeg_;
   PngImage png_;

@@ -1,5 +1,6 @@
 #include "engine/PictureConverter.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
+#include "imaging/MemoryReuse.h"
 #include "imaging/ScreenRotateScanLine.h"
 
 namespace engine {
@@ -61,6 +63,7 @@ ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
   BusyGuard guard(busy_);
   working_valid_ = false;
   working_failed_ = false;
+  picture_bytes_ = 0;
   codecs_.ForgetEncoded();
 
   host_.StepProgress();
@@ -75,7 +78,29 @@ ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
     if (!(host_.Options().*target.option)) continue;
     RunRoute(target, *source, sourcePath, outputFolder, name, report);
   }
+  HandBackIfUnusual(picture_bytes_);
   return report;
+}
+
+std::size_t PictureConverter::KeptBytes() const {
+  return working_.stride() * static_cast<std::size_t>(working_.height()) +
+         resize_source_.stride() * static_cast<std::size_t>(resize_source_.height()) + codecs_.KeptBytes();
+}
+
+void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
+  if (picture_bytes == 0) return;  // nothing was decoded
+  constexpr std::size_t kRecent = 8;
+  std::size_t usual = kAlwaysKeptBytes;
+  for (std::size_t bytes : recent_bytes_) usual = std::max(usual, bytes);
+  if (picture_bytes / 2 > usual) {
+    working_.Clear();
+    resize_source_.Clear();
+    codecs_.HandBack();
+    // Freed memory is otherwise kept in the process for the next picture.
+    img::ReturnFreedMemory();
+  }
+  recent_bytes_.push_back(picture_bytes);
+  if (recent_bytes_.size() > kRecent) recent_bytes_.erase(recent_bytes_.begin());
 }
 
 void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat& source,
@@ -107,6 +132,7 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
       // A failed shrink fails the route: the picture is not what was asked for.
       if (auto failure = ApplyResize(working_, resize_source_, host_))
         throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
+      resize_source_.Clear();  // the unshrunk picture is done with
       Rotate(host_.Options().rotation);
       // Options changed by an event pump in the middle of this route make
       // the picture a mixture: good for this route, not for reuse.
@@ -137,7 +163,10 @@ bool PictureConverter::LoadSource(const std::string& sourcePath, const Conversio
   metadata_.clear();
   codecs_.ReadMetadataInto(options.autoOrient || options.keepMetadata ? &metadata_ : nullptr);
   try {
+    // The picture before is done with: the decode need not share memory with it.
+    working_.Clear();
     LoadPicture(sourcePath, working_, {}, &codecs_);
+    picture_bytes_ = std::max(picture_bytes_, working_.stride() * static_cast<std::size_t>(working_.height()));
     if (!IsRgbProfile(metadata_.icc)) metadata_.icc.clear();
     return true;
   } catch (const std::exception& e) {

@@ -45,6 +45,15 @@ class PictureConverter {
   bool busy() const { return busy_; }
   const img::Bitmap& WorkingPicture() const { return working_; }
 
+  // The bytes kept between pictures for reuse: the working picture and the
+  // codec objects' buffers. After a picture much larger than the ones
+  // before it they are handed back, so one panorama does not leave a
+  // run holding its memory.
+  std::size_t KeptBytes() const;
+
+  // Pictures up to this size always keep their memory for the next one.
+  static constexpr std::size_t kAlwaysKeptBytes = std::size_t{64} << 20;
+
  private:
   void RunRoute(const PictureFormat& target, const PictureFormat& source, const std::string& sourcePath,
                 const std::string& outputFolder, const std::string& name, ConversionReport& report);
@@ -52,6 +61,7 @@ class PictureConverter {
                   ConversionReport& report);
   void TurnUpright();
   void Rotate(int rotation);
+  void HandBackIfUnusual(std::size_t picture_bytes);
 
   ConversionHost& host_;
   PoolParts parts_;
@@ -67,6 +77,10 @@ class PictureConverter {
   bool working_valid_ = false;
   ConversionOptions working_options_;
   bool working_failed_ = false;  // the source could not be decoded
+
+  // Decoded sizes of the last pictures, newest last.
+  std::vector<std::size_t> recent_bytes_;
+  std::size_t picture_bytes_ = 0;  // the current picture's decoded size
 };
 
 }  // namespace engine

@@ -325,6 +325,18 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
   std::swap(out, c.spare);
 }
 
+std::size_t PngImage::KeptBytes() const {
+  const Codec& c = *codec_;
+  return c.spare.stride() * static_cast<std::size_t>(c.spare.height()) + c.buffer.capacity();
+}
+
+void PngImage::HandBack() {
+  Codec& c = *codec_;
+  c.spare.Clear();
+  img::UnfilledBytes().swap(c.buffer);
+  std::vector<png_bytep>().swap(c.rows);
+}
+
 std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture, img::ProgressSink& sink) {
   return PngStreamWriter().Encode(picture, sink);
 }

@@ -49,6 +49,11 @@ class PngImage {
   void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts,
             const PictureMetadata* metadata = nullptr);
 
+  // The bytes kept between pictures for reuse (the decode target and its
+  // row buffer), and giving them back.
+  std::size_t KeptBytes() const;
+  void HandBack();
+
  private:
   struct Codec;
   std::unique_ptr<Codec> codec_;

@@ -96,4 +96,15 @@ void WebpImage::Save(const img::Bitmap& picture, const std::filesystem::path& pa
   img::WriteFileAtomically(path, Encode(picture, quality, lossless));
 }
 
+std::size_t WebpImage::KeptBytes() const {
+  return spare_.stride() * static_cast<std::size_t>(spare_.height()) + bgra_.capacity() +
+         copy24_.stride() * static_cast<std::size_t>(copy24_.height());
+}
+
+void WebpImage::HandBack() {
+  spare_.Clear();
+  std::vector<std::uint8_t>().swap(bgra_);
+  copy24_.Clear();
+}
+
 }  // namespace engine

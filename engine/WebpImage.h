@@ -27,6 +27,10 @@ class WebpImage {
   // Encode, then write through a temporary file renamed over path.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path, int quality, bool lossless);
 
+  // The bytes kept between pictures for reuse, and giving them back.
+  std::size_t KeptBytes() const;
+  void HandBack();
+
  private:
   img::Bitmap spare_;                // decode target, kept to be reused
   std::vector<std::uint8_t> bgra_;   // decoded rows of a picture with alpha

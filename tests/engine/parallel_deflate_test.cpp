@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "engine/ParallelDeflate.h"
 #include "engine/PoolParts.h"
 #include "engine/WorkerPool.h"
+#include "imaging/ImageError.h"
 
 namespace {
 
@@ -94,6 +96,32 @@ TEST(ParallelStream, RatioStaysThatOfOneStream) {
   const double one = static_cast<double>(engine::DeflateSingleStream(data).size());
   const double many = static_cast<double>(engine::DeflateParallel(data, settings).size());
   EXPECT_LT(many / one, 1.01);
+}
+
+// A full disk: the sink fails in whichever thread wrote, the stream fails
+// with its error, and nothing more reaches the sink after it threw. The
+// pieces it took before came in order.
+TEST(ParallelStream, FailingSinkFailsTheStreamAndTakesNothingMore) {
+  const std::vector<std::uint8_t> data = PictureLikeBytes(800'000);
+  engine::DeflateSettings settings;
+  settings.threads = 2;
+  settings.chunk_bytes = 20'000;
+  settings.single_stream_below = 0;
+  const std::vector<std::uint8_t> whole = engine::DeflateParallel(data, settings);
+  std::vector<std::uint8_t> taken;
+  int calls = 0, after_failure = 0;
+  const engine::StreamSink failing = [&](std::span<const std::uint8_t> piece) {
+    if (calls > 8) ++after_failure;
+    if (++calls == 8) throw img::ImageError(img::ErrorCode::Io, "No space left on device");
+    taken.insert(taken.end(), piece.begin(), piece.end());
+  };
+  engine::PoolParts parts(img::NullProgress(), 2);
+  EXPECT_THROW(engine::DeflateParallel(data.size(), [&](std::uint64_t at, std::span<std::uint8_t> out) {
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
+  }, settings, parts, failing), img::ImageError);
+  EXPECT_EQ(after_failure, 0);
+  ASSERT_LT(taken.size(), whole.size());
+  EXPECT_TRUE(std::equal(taken.begin(), taken.end(), whole.begin()));
 }
 
 TEST(ParallelStream, FailingChunkFailsTheStreamAndThePoolGoesOn) {

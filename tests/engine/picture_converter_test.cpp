@@ -187,6 +187,24 @@ TEST_F(ConverterTest, AnUndecodableSourceWritesNothingFromThePreviousPicture) {
     EXPECT_FALSE(fs::exists(out_dir() / name)) << name;
 }
 
+// A picture far larger than the ones before does not leave the converter
+// holding its memory; usual pictures keep theirs for the next one.
+TEST_F(ConverterTest, HandsBackTheMemoryOfAnUnusuallyLargePicture) {
+  ScriptedHost host(testsupport::TickedFormats(false, false, false, true), &converted_);
+  PictureConverter converter(host);
+  const std::string small = Utf8(MakeBmp("small.bmp", 800, 600));
+  const int side = 7000;  // 147 MB decoded: over twice what is always kept
+  const fs::path large = src_dir() / "large.bmp";
+  img::Bitmap(side, side).SaveToFile(large);
+
+  ASSERT_TRUE(converter.ConvertPicture(small, out()).ok());
+  EXPECT_GE(converter.KeptBytes(), 800u * 600 * 3);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(large), out()).ok());
+  EXPECT_LT(converter.KeptBytes(), PictureConverter::kAlwaysKeptBytes);
+  ASSERT_TRUE(converter.ConvertPicture(small, out()).ok());
+  EXPECT_GE(converter.KeptBytes(), 800u * 600 * 3);
+}
+
 TEST_F(ConverterTest, OneDecodeForAllFormatsGivesTheBytesOfOneConversionPerFormat) {
   ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
   o.zoomType = 1;

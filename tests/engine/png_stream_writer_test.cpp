@@ -242,9 +242,17 @@ TEST(PngStreamWriter, ParallelFileWithinOnePercentOfOneStream) {
   two.threads = 2;
   const std::vector<std::uint8_t> parallel = engine::PngStreamWriter(two).Encode(photo);
   const double single = static_cast<double>(engine::PngStreamWriter(one).Encode(photo).size());
-  EXPECT_GT(PngChunks(parallel).size(), 4u);  // several IDATs: a real multi-chunk stream
+  const std::vector<testsupport::PngChunk> chunks = PngChunks(parallel);
+  EXPECT_GT(chunks.size(), 4u);  // several IDATs: a real multi-chunk stream
   EXPECT_LT(std::abs(static_cast<double>(parallel.size()) - single) / single, 0.01);
   ExpectDecodesToSource(photo, parallel);
+  // The stream is cut as it arrives, yet every IDAT but the last is whole.
+  std::vector<std::size_t> idat_sizes;
+  for (const testsupport::PngChunk& chunk : chunks)
+    if (chunk.type == "IDAT") idat_sizes.push_back(chunk.data.size());
+  ASSERT_FALSE(idat_sizes.empty());
+  for (std::size_t i = 0; i + 1 < idat_sizes.size(); ++i) EXPECT_EQ(idat_sizes[i], engine::PngStreamWriter::kIdatBytes);
+  EXPECT_LE(idat_sizes.back(), engine::PngStreamWriter::kIdatBytes);
 }
 
 TEST(PngStreamWriter, WorkerFailureLeavesNoFileAndKeepsTheOldOne) {
