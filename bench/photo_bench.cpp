@@ -13,7 +13,8 @@
 //  - eight 11585x11585 all-zero RGBA interlaced PNGs (a few hundred KB each,
 //    half a gigabyte decoded) through imgbatch --memory 2048 -j 8.
 //
-// usage: photo_bench IMGBATCH [FOLDER] [--runs N] [--no-bombs]
+// usage: photo_bench IMGBATCH [FOLDER] [--runs N] [--no-bombs] [--list]
+// (--list prints the photographs chosen and stops)
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -201,17 +202,22 @@ int main(int argc, char** argv) {
   const std::string imgbatch = fs::absolute(argv[1]).string();
   std::vector<fs::path> folders;
   int runs = 2;
-  bool bombs = true;
+  bool bombs = true, list = false;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
     else if (a == "--no-bombs") bombs = false;
+    else if (a == "--list") list = true;
     else folders.push_back(a);
   }
   const bool own_folder = !folders.empty();
   if (!own_folder) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
   bench::StartBenchmark();
   const std::vector<Photo> photos = own_folder ? FindPhotos(folders, 0, 1e9, 1000) : FindPhotos(folders, 4, 21, 12);
+  if (list) {
+    for (const Photo& p : photos) std::printf("%s\n", p.path.c_str());
+    return 0;
+  }
   if (photos.empty()) {
     std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
                 "or name a folder of JPEG files\n");
