@@ -236,18 +236,15 @@ int main(int argc, char** argv) {
   fs::remove_all(out);
   fs::create_directories(out);
 
-  // The floor, per photo: best of the runs.
+  // Per photo, the floor and one imgbatch process on every core, one right
+  // after the other so a busy neighbour slows both alike: best of the runs.
   std::vector<double> floor(photos.size(), 1e30);
-  for (int r = 0; r < runs; ++r)
-    for (std::size_t i = 0; i < photos.size(); ++i)
-      floor[i] = std::min(floor[i], bench::BestOf(1, [&] {
-        bench::FloorPngWrite(bench::FloorJpegDecode(bench::ReadBytes(photos[i].path)), out / "floor.png");
-      }));
-
-  // One process per photo, each on every core.
   std::vector<Child> single(photos.size(), Child{1e30, 0, 0});
   for (int r = 0; r < runs; ++r)
     for (std::size_t i = 0; i < photos.size(); ++i) {
+      floor[i] = std::min(floor[i], bench::BestOf(1, [&] {
+        bench::FloorPngWrite(bench::FloorJpegDecode(bench::ReadBytes(photos[i].path)), out / "floor.png");
+      }));
       Child c = RunProgram({imgbatch, "-q", "-f", "png", photos[i].path.string(), "-o", (out / "single").string()});
       if (c.status != 0) std::printf("imgbatch failed on %s (status %d)\n", photos[i].path.c_str(), c.status);
       single[i].seconds = std::min(single[i].seconds, c.seconds);
@@ -257,8 +254,12 @@ int main(int argc, char** argv) {
   std::vector<std::string> j1_all = {imgbatch, "-q", "-j", "1", "-f", "png"};
   for (const Photo& p : photos) j1_all.push_back(p.path.string());
   j1_all.insert(j1_all.end(), {"-o", (out / "j1").string()});
-  double j1 = 1e30, j1_largest = 1e30, floor_largest = 1e30;
+  double j1 = 1e30, j1_largest = 1e30, floor_largest = 1e30, floor_all = 1e30;
   for (int r = 0; r < runs; ++r) {
+    floor_all = std::min(floor_all, bench::BestOf(1, [&] {
+      for (const Photo& p : photos)
+        bench::FloorPngWrite(bench::FloorJpegDecode(bench::ReadBytes(p.path)), out / "floor.png");
+    }));
     j1 = std::min(j1, RunProgram(j1_all).seconds);
     j1_largest = std::min(j1_largest, RunProgram({imgbatch, "-q", "-j", "1", "-f", "png", largest.path.string(),
                                                   "-o", (out / "j1-largest").string()}).seconds);
@@ -269,14 +270,6 @@ int main(int argc, char** argv) {
 
   // The window's folder run: JPG + BMP + PNG of each picture, one picture at
   // a time, its parts on every core; the floor does the same work on one.
-  const double window_floor = bench::BestOf(runs, [&] {
-    for (const Photo& p : photos) {
-      const bench::RawPicture picture = bench::FloorJpegDecode(bench::ReadBytes(p.path));
-      bench::WriteBytes(out / "floor.jpg", bench::FloorJpegEncode(picture));
-      bench::FloorBmpWrite(picture, out / "floor.bmp");
-      bench::FloorPngWrite(picture, out / "floor.png");
-    }
-  });
   engine::ConversionOptions options;
   options.toJpeg = false;
   engine::FixedOptionsHost host(options);
@@ -284,9 +277,20 @@ int main(int argc, char** argv) {
   engine::PictureConverter converter(host);
   fs::create_directories(out / "window");
   const std::string window_folder = img::PathToUtf8(out / "window") + "/";
-  const double window = bench::BestOf(runs, [&] {
-    for (const Photo& p : photos) converter.ConvertPicture(img::PathToUtf8(p.path), window_folder);
-  });
+  double window_floor = 1e30, window = 1e30;
+  for (int r = 0; r < runs; ++r) {
+    window_floor = std::min(window_floor, bench::BestOf(1, [&] {
+      for (const Photo& p : photos) {
+        const bench::RawPicture picture = bench::FloorJpegDecode(bench::ReadBytes(p.path));
+        bench::WriteBytes(out / "floor.jpg", bench::FloorJpegEncode(picture));
+        bench::FloorBmpWrite(picture, out / "floor.bmp");
+        bench::FloorPngWrite(picture, out / "floor.png");
+      }
+    }));
+    window = std::min(window, bench::BestOf(1, [&] {
+      for (const Photo& p : photos) converter.ConvertPicture(img::PathToUtf8(p.path), window_folder);
+    }));
+  }
 
   double floor_sum = 0, single_sum = 0;
   std::printf("load average %.2f; wall times, best of %d; memory limit = 1.25 x decoded + 20 MB\n",
@@ -308,7 +312,7 @@ int main(int argc, char** argv) {
   };
   std::printf("%-58s %10s %10s %7s\n", "", "ours", "floor", "/floor");
   row("one imgbatch process per photo, every core", single_sum, floor_sum, "(target <= 0.6)");
-  row("imgbatch -j 1, all photos", j1, floor_sum, "(target <= 1.03)");
+  row("imgbatch -j 1, all photos", j1, floor_all, "(target <= 1.03)");
   row("imgbatch -j 1, the largest photo", j1_largest, floor_largest, "(target <= 1.03)");
   row("converter as the window runs it: JPG+BMP+PNG", window, window_floor, "(target <= 0.6)");
 
