@@ -227,8 +227,11 @@ inline RawPicture FloorJpegDecode(const std::vector<std::uint8_t>& file) {
   return p;
 }
 
-// Filter None on every row, zlib's default level, one stream: written to path.
-inline void FloorPngWrite(const RawPicture& p, const fs::path& path) {
+// A PNG through libpng, filter None on every row: row(y) gives row y's bytes,
+// asked again in each pass of an interlaced picture; with bgr, rows of three
+// or four bytes a pixel are in blue, green, red order.
+inline void LibpngWrite(const fs::path& path, int width, int height, int colour_type, int interlace,
+                        int level, bool bgr, const std::function<const std::uint8_t*(int y)>& row) {
   FILE* f = std::fopen(path.c_str(), "wb");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -238,17 +241,24 @@ inline void FloorPngWrite(const RawPicture& p, const fs::path& path) {
     return;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, p.width, p.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, colour_type, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_set_filter(png, 0, PNG_FILTER_NONE);
-  png_set_compression_level(png, Z_DEFAULT_COMPRESSION);
+  png_set_compression_level(png, level);
   png_write_info(png, info);
-  png_set_bgr(png);
-  for (int y = 0; y < p.height; ++y)
-    png_write_row(png, p.bgr.data() + static_cast<std::size_t>(y) * p.width * 3);
+  if (bgr) png_set_bgr(png);
+  const int passes = png_set_interlace_handling(png);
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < height; ++y) png_write_row(png, row(y));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   std::fclose(f);
+}
+
+// Filter None on every row, zlib's default level, one stream: written to path.
+inline void FloorPngWrite(const RawPicture& p, const fs::path& path) {
+  LibpngWrite(path, p.width, p.height, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, Z_DEFAULT_COMPRESSION, true,
+              [&p](int y) { return p.bgr.data() + static_cast<std::size_t>(y) * p.width * 3; });
 }
 
 // A 24-bit bottom-up BMP with padded rows.

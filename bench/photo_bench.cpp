@@ -166,27 +166,9 @@ Child RunProgram(const std::vector<std::string>& args) {
 // An all-zero RGBA picture, Adam7-interlaced: a few hundred KB of file that
 // decodes to side * side * 4 bytes.
 void WriteZeroPngBomb(const fs::path& path, int side) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, side, side, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_ADAM7,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, 0, PNG_FILTER_NONE);
-  png_set_compression_level(png, 9);
-  png_write_info(png, info);
-  const std::vector<std::uint8_t> row(static_cast<std::size_t>(side) * 4, 0);
-  const int passes = png_set_interlace_handling(png);
-  for (int pass = 0; pass < passes; ++pass)
-    for (int y = 0; y < side; ++y) png_write_row(png, row.data());
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
+  const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(side) * 4, 0);
+  bench::LibpngWrite(path, side, side, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_ADAM7, 9, false,
+                     [&zeros](int) { return zeros.data(); });
 }
 
 double Mb(std::uintmax_t bytes) { return double(bytes) / (1 << 20); }
