@@ -430,8 +430,7 @@ std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture,
 
 std::size_t JpegImage::KeptBytes() const {
   const Codec& c = *codec_;
-  return c.spare.stride() * static_cast<std::size_t>(c.spare.height()) +
-         c.copy24.stride() * static_cast<std::size_t>(c.copy24.height()) + c.encoded.capacity();
+  return c.spare.PixelBytes() + c.copy24.PixelBytes() + c.encoded.capacity();
 }
 
 void JpegImage::HandBack() {

@@ -83,8 +83,7 @@ ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
 }
 
 std::size_t PictureConverter::KeptBytes() const {
-  return working_.stride() * static_cast<std::size_t>(working_.height()) +
-         resize_source_.stride() * static_cast<std::size_t>(resize_source_.height()) + codecs_.KeptBytes();
+  return working_.PixelBytes() + resize_source_.PixelBytes() + codecs_.KeptBytes();
 }
 
 void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
@@ -166,7 +165,7 @@ bool PictureConverter::LoadSource(const std::string& sourcePath, const Conversio
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
     LoadPicture(sourcePath, working_, {}, &codecs_);
-    picture_bytes_ = std::max(picture_bytes_, working_.stride() * static_cast<std::size_t>(working_.height()));
+    picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     if (!IsRgbProfile(metadata_.icc)) metadata_.icc.clear();
     return true;
   } catch (const std::exception& e) {

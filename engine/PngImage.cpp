@@ -327,7 +327,7 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
 
 std::size_t PngImage::KeptBytes() const {
   const Codec& c = *codec_;
-  return c.spare.stride() * static_cast<std::size_t>(c.spare.height()) + c.buffer.capacity();
+  return c.spare.PixelBytes() + c.buffer.capacity();
 }
 
 void PngImage::HandBack() {

@@ -97,8 +97,7 @@ void WebpImage::Save(const img::Bitmap& picture, const std::filesystem::path& pa
 }
 
 std::size_t WebpImage::KeptBytes() const {
-  return spare_.stride() * static_cast<std::size_t>(spare_.height()) + bgra_.capacity() +
-         copy24_.stride() * static_cast<std::size_t>(copy24_.height());
+  return spare_.PixelBytes() + bgra_.capacity() + copy24_.PixelBytes();
 }
 
 void WebpImage::HandBack() {

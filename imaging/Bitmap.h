@@ -49,6 +49,8 @@ class Bitmap {
 
   // Bytes per row, each row padded to a multiple of four bytes as in a BMP file.
   std::size_t stride() const { return stride_; }
+  // The bytes the pixels take: stride() times height().
+  std::size_t PixelBytes() const { return stride_ * static_cast<std::size_t>(height_); }
   static std::size_t StrideFor(int width, PixelFormat format);
 
   std::uint8_t* ScanLine(int y) { return pixels_.data() + static_cast<std::size_t>(y) * stride_; }
