@@ -98,15 +98,20 @@ TEST(ParallelStream, RatioStaysThatOfOneStream) {
   EXPECT_LT(many / one, 1.01);
 }
 
+engine::DeflateSettings TwoThreadsSmallChunks() {
+  engine::DeflateSettings settings;
+  settings.threads = 2;
+  settings.chunk_bytes = 25'000;
+  settings.single_stream_below = 0;
+  return settings;
+}
+
 // A full disk: the sink fails in whichever thread wrote, the stream fails
 // with its error, and nothing more reaches the sink after it threw. The
 // pieces it took before came in order.
 TEST(ParallelStream, FailingSinkFailsTheStreamAndTakesNothingMore) {
   const std::vector<std::uint8_t> data = PictureLikeBytes(800'000);
-  engine::DeflateSettings settings;
-  settings.threads = 2;
-  settings.chunk_bytes = 20'000;
-  settings.single_stream_below = 0;
+  const engine::DeflateSettings settings = TwoThreadsSmallChunks();
   const std::vector<std::uint8_t> whole = engine::DeflateParallel(data, settings);
   std::vector<std::uint8_t> taken;
   int calls = 0, after_failure = 0;
@@ -151,14 +156,6 @@ std::vector<std::uint8_t> DeflateThroughReader(const std::vector<std::uint8_t>& 
         std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
       },
       settings, sink);
-}
-
-engine::DeflateSettings TwoThreadsSmallChunks() {
-  engine::DeflateSettings settings;
-  settings.threads = 2;
-  settings.chunk_bytes = 25'000;
-  settings.single_stream_below = 0;
-  return settings;
 }
 
 class CountingSink : public img::ProgressSink {
