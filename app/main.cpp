@@ -7,6 +7,7 @@
 
 #include "brand/LinksPanelFactory.h"
 #include "imaging/MemoryReuse.h"
+#include "imaging/TemporaryFiles.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
 #include "ui/TMainForm.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
   // Pictures of a run reuse the memory of the ones before; each run hands it
   // back when it ends.
   img::KeepFreedMemory();
+  // An interrupted run leaves no temporaries behind.
+  img::RemoveTemporariesOnInterrupt();
   // The name titles the message boxes; it is not a display name, which Qt
   // would append to every window caption.
   QApplication::setApplicationName(QStringLiteral("图片格式批量转换"));

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "imaging/ImageError.h"
 #include "imaging/SystemFiles.h"
+#include "imaging/TemporaryFiles.h"
 #include "imaging/UnnamedFile.h"
 
 namespace fs = std::filesystem;
@@ -30,15 +30,24 @@ namespace {
   throw ImageError(ErrorCode::Io, what + " " + PathToUtf8(path) + ": " + std::strerror(err));
 }
 
-// A name in the target's own folder, so the final rename never crosses file
-// systems. Short, so that any target name that fits leaves room for it; the
-// leading dot and ".tmp" keep it out of the picture lists while it exists.
-fs::path TemporaryNameIn(const fs::path& folder) {
-  static std::atomic<unsigned> counter{0};
-  static const unsigned seed = std::random_device{}();
-  char name[48];
-  std::snprintf(name, sizeof name, ".imgconvert-%08x-%u.tmp", seed, counter++);
-  return folder / name;
+// A new temporary in the target's own folder, so the final rename never
+// crosses file systems; made only once registered, so an interruption
+// removes it. Taken names (a dead process's of the same number) are passed over.
+std::FILE* OpenTemporaryIn(const fs::path& folder, fs::path& temp,
+                           std::optional<TemporaryBeingWritten>& registration) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    temp = TemporaryNameIn(folder);
+    registration.emplace(temp);
+    if (std::FILE* f = OpenNewFile(temp)) return f;
+    const int err = errno;
+    registration.reset();
+    if (err != EEXIST) {
+      errno = err;
+      break;
+    }
+  }
+  temp.clear();
+  return nullptr;
 }
 
 }  // namespace
@@ -107,10 +116,10 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(std::FIL
   // Where it can, the content goes into a file without a name, so a killed
   // process leaves nothing behind; elsewhere into a short temporary name.
   fs::path temp;
+  std::optional<TemporaryBeingWritten> registration;
   std::FILE* f = OpenUnnamedFile(folder);
   if (!f) {
-    temp = TemporaryNameIn(folder);
-    f = OpenFile(temp, "wb");
+    f = OpenTemporaryIn(folder, temp, registration);
     if (!f) ThrowIo("cannot create", path, errno);
   }
   try {
@@ -130,6 +139,7 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(std::FIL
     named_as_target = err == 0;
     if (err == EEXIST) {
       temp = TemporaryNameIn(folder);
+      registration.emplace(temp);
       err = LinkUnnamedFile(f, temp);
     }
   }
@@ -146,6 +156,11 @@ void WriteFileAtomically(const fs::path& path, const std::function<void(std::FIL
     fs::remove(temp, ec);
     ThrowIo("cannot replace", path, err);
   }
+}
+
+bool IsSameFile(const fs::path& a, const fs::path& b) {
+  const std::optional<FileId> ia = IdentifyFile(a);
+  return ia && ia == IdentifyFile(b);
 }
 
 void WriteBytes(std::FILE* file, std::span<const std::uint8_t> bytes, const fs::path& path) {

@@ -3,10 +3,12 @@
 // UTF-8 texts (Chinese names included) and writes replace a file only once
 // the new content is complete.
 
+#include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,9 +20,19 @@ namespace img {
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
-// True when both paths name one existing file or folder, however spelt
-// (".." and "./", links, letter case where the file system ignores it).
-// One definition per system, beside the other system calls (os/SystemFiles*).
+// Which file or folder a path names, however spelt (".." and "./", links,
+// letter case where the file system ignores it and gives every spelling the
+// same file): its device and inode, or volume and file index on Windows.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
+  auto operator<=>(const FileId&) const = default;
+};
+// Nothing when the path names nothing or cannot be looked at. One
+// definition per system, beside the other system calls (os/SystemFiles*).
+std::optional<FileId> IdentifyFile(const std::filesystem::path& path);
+
+// True when both paths name one existing file or folder (IdentifyFile).
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Whole file into memory; throws ImageError(Io) when it cannot be read, and

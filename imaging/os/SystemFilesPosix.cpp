@@ -2,6 +2,7 @@
 // a taken name.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,10 +30,11 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
   return true;
 }
 
-// The device and inode numbers compared.
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
+// The device and inode numbers, of the file a link leads to.
+std::optional<FileId> IdentifyFile(const std::filesystem::path& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
 }  // namespace img

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -23,9 +25,26 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
 }
 
 std::FILE* OpenNewFile(const std::filesystem::path& path) {
-  // msvcrt's fopen knows no "x" mode: an exclusive create through _wopen.
-  const int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
+  // An exclusive create (msvcrt's fopen knows no "x" mode), shared for
+  // deletion, so an interrupted run can remove its temporary while it is open.
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    switch (GetLastError()) {
+      case ERROR_FILE_EXISTS:
+      case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND: errno = ENOENT; break;
+      case ERROR_DISK_FULL: errno = ENOSPC; break;
+      default: errno = EACCES; break;
+    }
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
   std::FILE* file = _fdopen(fd, "wb");
   if (!file) _close(fd);
   return file;
@@ -36,27 +55,19 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
   return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
-namespace {
-
-// The volume and file index of what path names (a folder too); false when it
-// cannot be opened. MinGW's std::filesystem::equivalent cannot tell files
-// apart, since its stat gives no inode.
-bool FileIdentity(const std::filesystem::path& path, BY_HANDLE_FILE_INFORMATION& info) {
+// The volume and file index of what path names (a folder too). MinGW's
+// std::filesystem::equivalent cannot tell files apart, since its stat gives
+// no inode.
+std::optional<FileId> IdentifyFile(const std::filesystem::path& path) {
   const HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
   const bool ok = GetFileInformationByHandle(handle, &info) != 0;
   CloseHandle(handle);
-  return ok;
-}
-
-}  // namespace
-
-bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-  BY_HANDLE_FILE_INFORMATION ia, ib;
-  if (!FileIdentity(a, ia) || !FileIdentity(b, ib)) return false;
-  return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
-         ia.nFileIndexLow == ib.nFileIndexLow;
+  if (!ok) return std::nullopt;
+  return FileId{info.dwVolumeSerialNumber,
+                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 }  // namespace img
