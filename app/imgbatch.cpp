@@ -20,6 +20,7 @@
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
 #include "imaging/SystemMemory.h"
+#include "imaging/TemporaryFiles.h"
 #include "text/Version.h"
 
 namespace fs = std::filesystem;
@@ -99,11 +100,16 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Ctrl-C, kill or a closed terminal leave no temporaries behind.
+  img::RemoveTemporariesOnInterrupt();
+
   std::error_code ec;
   const fs::path output = img::PathFromUtf8(cmd->outputFolder);
   fs::create_directories(output, ec);
-  if (!fs::is_directory(output, ec)) {
-    std::fprintf(stderr, "imgbatch: cannot create the output folder %s\n", cmd->outputFolder.c_str());
+  if (!ec && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
+  if (ec) {
+    std::fprintf(stderr, "imgbatch: cannot create the output folder %s: %s\n", cmd->outputFolder.c_str(),
+                 ec.message().c_str());
     return 1;
   }
   std::string output_folder = cmd->outputFolder;
@@ -142,7 +148,11 @@ int main(int argc, char** argv) {
   for (const std::string& f : outcome.failures) std::fprintf(stderr, "imgbatch: %s\n", f.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
   const std::string skipped = cmd->options.skipExisting ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
-  std::printf("%s, %s written, %s%d failed, %.2f s\n", Count(outcome.pictures, "picture").c_str(),
-              Count(outcome.filesWritten, "file").c_str(), skipped.c_str(), failed, display.Elapsed());
+  // Pictures of the same name got numbered targets: say how many, so
+  // nobody looks for them under the plain names only.
+  const std::string renamed = outcome.filesRenamed ? std::to_string(outcome.filesRenamed) + " renamed, " : "";
+  std::printf("%s, %s written, %s%s%d failed, %.2f s\n", Count(outcome.pictures, "picture").c_str(),
+              Count(outcome.filesWritten, "file").c_str(), renamed.c_str(), skipped.c_str(), failed,
+              display.Elapsed());
   return failed ? 1 : 0;
 }

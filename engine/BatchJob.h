@@ -1,11 +1,9 @@
 #pragma once
 // A batch of pictures converted on the shared worker pool, at most `jobs`
 // threads in all: that many pictures at once, or, with fewer pictures, the
-// spare threads shared out among their parts (PNG deflates, turns). Sources
-// whose targets would share a name are converted one after the other, in
-// listing order, by the same thread, so the later one wins as in a folder
-// run and no two threads ever write the same file. Names collide within one
-// target folder only.
+// spare threads shared out among their parts (PNG deflates, turns). Every
+// target is planned before the first is written (RunPlan), so no two
+// pictures share a target and the pictures run in any order.
 
 #include <chrono>
 #include <cstdint>
@@ -14,18 +12,17 @@
 #include <vector>
 
 #include "engine/ConversionOptions.h"
+#include "engine/RunPlan.h"
 
 namespace engine {
 
-struct BatchItem {
-  std::string path;        // the file to open
-  std::string targetName;  // name the targets are formed from; empty: the file's own name
-  std::string subfolder;   // under the output folder, ending in '/', made when missing; empty: none
-};
+// One source; its subfolder under the output folder is made when missing.
+using BatchItem = RunSource;
 
 struct BatchOutcome {
-  int pictures = 0;       // items handed to a converter
+  int pictures = 0;       // items handed to a converter, each file once
   int filesWritten = 0;
+  int filesRenamed = 0;   // written under a numbered name: an earlier picture took the plain one
   int filesSkipped = 0;   // existing targets left alone
   int failedPictures = 0;
   std::vector<std::string> failures;  // one line per failure, in listing order

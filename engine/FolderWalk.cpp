@@ -29,6 +29,8 @@ struct Walk {
       } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
         const std::string lower = AsciiLower(entry.name);
         out.push_back({folder + entry.name, folder_upper + lower, lower, subfolder});
+      } else if (entry.isSpecial && unreadable && HasPictureExtension(entry.name, extensions)) {
+        unreadable->push_back(folder + entry.name + ": not read: not a regular file");
       }
     }
   }
@@ -59,8 +61,10 @@ std::vector<FolderEntry> ReadFolder(const std::string& folder, std::vector<std::
     // (a folder without search permission) is not silently one less.
     const fs::file_type type = it->status(type_ec).type();
     if (type_ec && type != fs::file_type::not_found) NoteUnreadable(unreadable, it->path(), type_ec);
+    const bool special = type == fs::file_type::fifo || type == fs::file_type::block ||
+                         type == fs::file_type::character || type == fs::file_type::socket;
     entries.push_back({img::PathToUtf8(it->path().filename()), own_type == fs::file_type::directory,
-                       type == fs::file_type::regular});
+                       type == fs::file_type::regular, special});
   }
   if (ec) NoteUnreadable(unreadable, path.has_filename() ? path : path.parent_path(), ec);
   std::sort(entries.begin(), entries.end(),

@@ -18,6 +18,7 @@ struct FolderEntry {
   std::string name;
   bool isFolder;  // a folder itself, not a link to one
   bool isFile;    // a regular file, or a link to one
+  bool isSpecial = false;  // a pipe, device or socket, or a link to one: never read
 };
 
 // The entries of one folder in natural, case-insensitive name order, the
@@ -36,7 +37,7 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 // case-insensitive name order and a subfolder is listed where it is met.
 // Hidden files are listed; symbolic links to folders are not followed; an
 // unreadable or missing folder contributes nothing, and is added to
-// unreadable when that is given. A subfolder that is the folder leftOut (the
+// unreadable when that is given, as is a pipe or device named like a picture. A subfolder that is the folder leftOut (the
 // run's output folder, however spelt) is not walked, so a second run never
 // takes the first one's targets for sources.
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,

@@ -55,9 +55,14 @@ PictureConverter::PictureConverter(ConversionHost& host, int threads)
 ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
                                                   const std::string& outputFolder,
                                                   const std::string& targetName) {
+  const RunPlan plan = PlanRun({{sourcePath, targetName, {}}}, outputFolder, host_.Options());
+  return ConvertPicture(plan.pictures.front());
+}
+
+ConversionReport PictureConverter::ConvertPicture(const PlannedPicture& picture) {
   ConversionReport report;
   if (busy_) {
-    report.failures.push_back(sourcePath + ": another conversion is under way");
+    report.failures.push_back(picture.path + ": another conversion is under way");
     return report;
   }
   BusyGuard guard(busy_);
@@ -67,17 +72,12 @@ ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
   codecs_.ForgetEncoded();
 
   host_.StepProgress();
-  const PictureFormat* source = FindFormatByExtension(ExtensionOf(sourcePath), FormatSet::All);
-  if (!source) return report;
+  const PictureFormat* source = FindFormatByExtension(ExtensionOf(picture.path), FormatSet::All);
+  if (!source || !picture.isPicture) return report;
   report.isPicture = true;
 
-  // Every format's route, in the table's writing order, each box read just
-  // before its route.
-  const std::string name = targetName.empty() ? FileNamePart(sourcePath) : targetName;
-  for (const PictureFormat& target : PictureFormats()) {
-    if (!(host_.Options().*target.option)) continue;
-    RunRoute(target, *source, sourcePath, outputFolder, name, report);
-  }
+  // The planned targets, in the table's writing order.
+  for (const PlannedTarget& target : picture.targets) RunRoute(target, *source, picture, report);
   HandBackIfUnusual(picture_bytes_);
   return report;
 }
@@ -102,20 +102,18 @@ void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
   if (recent_bytes_.size() > kRecent) recent_bytes_.erase(recent_bytes_.begin());
 }
 
-void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat& source,
-                                const std::string& sourcePath, const std::string& outputFolder,
-                                const std::string& name, ConversionReport& report) {
-  const bool keep_name = format.keepsSourceName && source.kind == format.kind;
-  const std::string target = outputFolder + (keep_name ? name : ReplaceExtension(name, format.extension));
+void PictureConverter::RunRoute(const PlannedTarget& planned, const PictureFormat& source,
+                                const PlannedPicture& picture, ConversionReport& report) {
+  const PictureFormat& format = *planned.format;
+  const std::string& target = planned.path;
+  const std::string& sourcePath = picture.path;
   try {
     if (host_.Options().skipExisting && TargetExists(target)) {
       report.skipped.push_back(target);
       return;
     }
-    // With the output folder the source's own, writing would replace the
-    // user's original by its converted copy (its alpha or full size lost).
-    if (img::IsSameFile(img::PathFromUtf8(sourcePath), img::PathFromUtf8(target))) {
-      report.failures.push_back(target + ": the target is the source file itself");
+    if (!planned.refusal.empty()) {
+      report.failures.push_back(target + ": " + planned.refusal);
       return;
     }
     host_.StepProgress();
@@ -149,6 +147,7 @@ void PictureConverter::RunRoute(const PictureFormat& format, const PictureFormat
     (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
     if (!working_valid_) codecs_.ForgetEncoded();
     report.written.push_back(target);
+    if (picture.renamed) ++report.renamed;
     AddFileNameIfAbsent(target, host_.ConvertedList());
   } catch (const std::exception& e) {
     working_valid_ = false;

@@ -12,6 +12,7 @@
 #include "engine/PictureFormats.h"
 #include "engine/PictureMetadata.h"
 #include "engine/PoolParts.h"
+#include "engine/RunPlan.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
@@ -23,6 +24,7 @@ struct ConversionReport {
   std::vector<std::string> written;  // target paths, in writing order
   std::vector<std::string> failures; // one line per failed route or load
   std::vector<std::string> skipped;  // existing targets left alone (skipExisting)
+  int renamed = 0;                   // written targets that carry a number
   bool ok() const { return failures.empty(); }
 };
 
@@ -35,10 +37,13 @@ class PictureConverter {
   PictureConverter(const PictureConverter&) = delete;
   PictureConverter& operator=(const PictureConverter&) = delete;
 
-  // Converts the existing file sourcePath into outputFolder (ending in a
-  // folder separator). targetName, when given, names the targets in place of
-  // the source's own file name (the folder run's lower-cased names). A second
-  // call while one runs (from an event pump) is refused and reports so.
+  // Converts one picture of a run into the targets its plan names, each
+  // the plan did not refuse. A second call while one runs (from an event
+  // pump) is refused and reports so.
+  ConversionReport ConvertPicture(const PlannedPicture& picture);
+  // The existing file sourcePath into outputFolder (ending in a folder
+  // separator), planned as a run of its own. targetName, when given, names
+  // the targets in place of the source's own file name.
   ConversionReport ConvertPicture(const std::string& sourcePath, const std::string& outputFolder,
                                   const std::string& targetName = {});
 
@@ -55,8 +60,8 @@ class PictureConverter {
   static constexpr std::size_t kAlwaysKeptBytes = std::size_t{64} << 20;
 
  private:
-  void RunRoute(const PictureFormat& target, const PictureFormat& source, const std::string& sourcePath,
-                const std::string& outputFolder, const std::string& name, ConversionReport& report);
+  void RunRoute(const PlannedTarget& target, const PictureFormat& source, const PlannedPicture& picture,
+                ConversionReport& report);
   bool LoadSource(const std::string& sourcePath, const ConversionOptions& options,
                   ConversionReport& report);
   void TurnUpright();

@@ -53,6 +53,10 @@ TargetSize KeepRatioSize(int sourceWidth, int sourceHeight, const BoxNumber& wid
     h = height.value;
     w = DerivedSide(height.value, sourceWidth, sourceHeight);
   }
+  // A side truncated to nothing keeps a line, as in a fit: refusing would
+  // leave the picture at its full size.
+  if (w == 0 && sourceWidth >= 1 && sourceHeight >= 1) w = 1;
+  if (h == 0 && sourceWidth >= 1 && sourceHeight >= 1) h = 1;
   if (w < 1 || h < 1) return kRefused;
   return TargetSize{static_cast<int>(w), static_cast<int>(h)};
 }

@@ -2,6 +2,7 @@
 
 #ifndef _WIN32
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -104,18 +105,21 @@ TEST_F(ImgBatch, FileSourceWithDefaultFormatsKeepsItsName) {
   EXPECT_NE(r.output.find("1 picture, 4 files written, 0 failed"), std::string::npos) << r.output;
 }
 
-TEST_F(ImgBatch, FolderSourceWalksNestedFoldersAndLaterCollisionWins) {
+TEST_F(ImgBatch, FolderSourceWalksNestedFoldersAndNumbersTheLaterOfTwoNames) {
   Jpeg("b/x.jpg", 20, 10);
-  Jpeg("c/X.JPG", 30, 10);  // listed after b/x.jpg: its targets win
+  Jpeg("c/X.JPG", 30, 10);  // listed after b/x.jpg: its targets are numbered
   Jpeg("c/d/deep.jpg");
   Jpeg(".hidden.jpg");
   RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp,png", "-j", "2"});
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.png", "deep.bmp", "deep.png",
-                                                  "x.bmp", "x.png"}));
-  img::Bitmap bmp;
-  bmp.LoadFromFile(out() / "x.bmp");
-  EXPECT_EQ(bmp.width(), 30);
+                                                  "x (2).bmp", "x (2).png", "x.bmp", "x.png"}));
+  EXPECT_NE(r.output.find("4 pictures, 8 files written, 2 renamed, 0 failed"), std::string::npos) << r.output;
+  for (auto [name, width] : {std::pair{"x.bmp", 20}, {"x (2).bmp", 30}}) {
+    img::Bitmap bmp;
+    bmp.LoadFromFile(out() / name);
+    EXPECT_EQ(bmp.width(), width) << name;
+  }
 }
 
 TEST_F(ImgBatch, ResizeAndRotateOptions) {
@@ -475,6 +479,63 @@ TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
   EXPECT_EQ(OutNames(), std::vector<std::string>{"here.png"});
 }
 
+// The output folder the source's own: no picture is replaced, by a target
+// of itself or of another picture, in one run or in the next.
+TEST_F(ImgBatch, AnOutputFolderEqualToTheSourceLosesNoPicture) {
+  Jpeg("a.jpg", 60, 80);
+  engine::PngImage().Save(testsupport::GradientBitmap(100, 50), src() / "a.png");
+  engine::PngImage().Save(testsupport::GradientBitmap(10, 10), src() / "b.png");
+  const std::string a_png = testsupport::ReadFile(src() / "a.png"), a_jpg = testsupport::ReadFile(src() / "a.jpg");
+  RunResult r = RunImgBatch({U(src()), "-o", U(src()), "-q"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("3 pictures, 9 files written, 4 renamed, 2 failed"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("a.png: it would replace the source picture "), std::string::npos) << r.output;
+  for (int run = 0; run < 2; ++run) RunImgBatch({"-f", "png,bmp", U(src()), "-o", U(src()), "-q"});
+  EXPECT_EQ(testsupport::ReadFile(src() / "a.png"), a_png);
+  EXPECT_EQ(testsupport::ReadFile(src() / "a.jpg"), a_jpg);
+}
+
+// Camera folders repeat their names: every picture lands, the counts are
+// the files that exist, and a file named twice is converted once.
+TEST_F(ImgBatch, PicturesOfOneNameAllLandAndAreCountedTruly) {
+  for (int n = 1; n <= 3; ++n) Jpeg("100CANON/IMG_000" + std::to_string(n) + ".JPG", 40, 30);
+  for (int n = 1; n <= 4; ++n) Jpeg("101CANON/IMG_000" + std::to_string(n) + ".JPG", 30, 40);
+  RunResult r = RunImgBatch({"-f", "jpg", "--fit", "800x800", U(src()), U(src() / "101CANON" / "IMG_0004.JPG"),
+                             "-o", U(out())});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("7 pictures, 7 files written, 3 renamed, 0 failed"), std::string::npos) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"img_0001 (2).jpg", "img_0001.jpg", "img_0002 (2).jpg",
+                                                  "img_0002.jpg", "img_0003 (2).jpg", "img_0003.jpg",
+                                                  "img_0004.jpg"}));
+  img::Bitmap second;
+  engine::JpegImage().Load(out() / "img_0001 (2).jpg", second);
+  EXPECT_EQ(second.width(), 30);
+}
+
+// Outcomes that once read as success: a kept proportion that derives a side
+// of nothing, a pipe named like a picture, an output folder that is a file.
+TEST_F(ImgBatch, SmallThingsAreReportedTruly) {
+  Jpeg("wide.jpg", 300, 200);
+  RunResult r = RunImgBatch({U(src() / "wide.jpg"), "-o", U(out()), "-f", "png", "--width", "1", "--keep-ratio"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  img::Bitmap thin;
+  engine::PngImage().Load(out() / "wide.png", thin);
+  EXPECT_EQ(thin.width(), 1);
+  EXPECT_EQ(thin.height(), 1);
+
+  testsupport::WriteFile(tmp_ / "ofile");
+  r = RunImgBatch({U(src()), "-o", U(tmp_ / "ofile"), "-q"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("cannot create the output folder " + U(tmp_ / "ofile") + ": "), std::string::npos)
+      << r.output;
+#ifndef _WIN32
+  ASSERT_EQ(mkfifo(U(src() / "pipe.jpg").c_str(), 0600), 0);
+  r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-q"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find(U(src() / "pipe.jpg") + ": not read: not a regular file"), std::string::npos) << r.output;
+#endif
+}
+
 struct UnreadableCase {
   const char* folder;  // under src(); empty for src() itself
   fs::perms perms;
@@ -523,14 +584,14 @@ INSTANTIATE_TEST_SUITE_P(
                                      "locked/b.jpg", "1 picture, 1 file written, 1 failed"},
                       UnreadableCase{"", fs::perms::none, "", "0 pictures, 0 files written, 1 failed"}));
 
-// --keep-tree: names collide within one folder only; an output folder inside
+// --keep-tree: names are numbered within one folder only; an output folder inside
 // the source is still not walked; a subfolder that cannot be made fails its
 // pictures and no others.
-TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndCollidesWithinEachOnly) {
+TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndNumbersWithinEachOnly) {
   Jpeg("a/Photo1.jpg", 40, 10);
   Jpeg("b/photo1.jpg", 30, 10);
   Jpeg("b/c/x.jpeg", 20, 10);
-  Jpeg("b/c/X.JPG", 24, 10);  // listed after x.jpeg in the same folder: it wins
+  Jpeg("b/c/X.JPG", 24, 10);  // listed after x.jpeg in the same folder: numbered
   Jpeg("top.jpg", 16, 10);
   Jpeg("blocked/lost.jpg");
   const fs::path output = src() / "out";
@@ -543,14 +604,15 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndCollidesWithinEachOnly) {
   const std::size_t lost = r.output.find("lost.jpg: cannot create the folder ");
   EXPECT_NE(lost, std::string::npos) << r.output;
   EXPECT_NE(r.output.find("blocked", lost), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find("6 pictures, 5 files written, 1 failed"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("6 pictures, 5 files written, 1 renamed, 1 failed"), std::string::npos) << r.output;
   std::vector<std::string> files;
   for (auto& e : fs::recursive_directory_iterator(output))
     if (e.is_regular_file()) files.push_back(U(fs::relative(e.path(), output).generic_u8string()));
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"a/photo1.bmp", "b/c/x.bmp", "b/photo1.bmp", "blocked", "old.jpg",
-                                             "top.bmp"}));
-  for (auto [rel, width] : {std::pair{"a/photo1.bmp", 40}, {"b/photo1.bmp", 30}, {"b/c/x.bmp", 24}}) {
+  EXPECT_EQ(files, (std::vector<std::string>{"a/photo1.bmp", "b/c/x (2).bmp", "b/c/x.bmp", "b/photo1.bmp",
+                                             "blocked", "old.jpg", "top.bmp"}));
+  for (auto [rel, width] : {std::pair{"a/photo1.bmp", 40}, {"b/photo1.bmp", 30}, {"b/c/x.bmp", 20},
+                            {"b/c/x (2).bmp", 24}}) {
     img::Bitmap bmp;
     bmp.LoadFromFile(output / rel);
     EXPECT_EQ(bmp.width(), width) << rel;

@@ -124,13 +124,14 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{1000, 333, "500", "", true, 500, 166},   // truncated, not rounded
         SizeCase{333, 1000, "", "500", true, 166, 500},
         SizeCase{10, 60000, "20", "", true, 20, 120000},  // enlargements are the resampler's to refuse
-        // Refused: numbers that are no side, a derived side of 0, no rows,
-        // a product beyond 32 bits.
+        SizeCase{1000, 1, "500", "", true, 500, 1},  // a derived side keeps a line
+        SizeCase{300, 200, "1", "", true, 1, 1},
+        // Refused: numbers that are no side, no rows, a product beyond 32 bits.
         SizeCase{4000, 3000, "0", "768", false, 0, 0}, SizeCase{4000, 3000, "1024", "-5", false, 0, 0},
         SizeCase{4000, 3000, "65536", "768", false, 0, 0},
         SizeCase{4000, 3000, "1024", "65535", false, 1024, 65535},
         SizeCase{4000, 3000, "0", "300", true, 0, 0},  // a refused width does not fall back to the height
-        SizeCase{4000, 3000, "x", "-1", true, 0, 0}, SizeCase{1000, 1, "500", "", true, 0, 0},
+        SizeCase{4000, 3000, "x", "-1", true, 0, 0},
         SizeCase{1000, 0, "500", "", true, 0, 0}, SizeCase{0, 10, "", "5", true, 0, 0},
         SizeCase{40000, 60000, "40000", "", true, 0, 0}, SizeCase{0, 0, "", "", false, 0, 0}));
 

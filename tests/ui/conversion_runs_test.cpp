@@ -164,6 +164,28 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
       << window_.hintDetail;
 }
 
+// Into its own source folder, a selected run replaces no picture of the
+// folder, selected or not; names taken in the run are numbered, ignoring case.
+TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
+  AddSource("a.png");
+  AddSource("a.bmp", false);
+  AddSource("b.png");
+  AddSource("B.PNG");
+  const std::string a_bmp = testsupport::ReadFile(tmp_ / "src" / "a.bmp");
+  window_.targetPath = window_.sourcePath;
+  window_.options.toJpg = window_.options.toJpeg = false;
+  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(testsupport::ReadFile(tmp_ / "src" / "a.bmp"), a_bmp);
+  EXPECT_EQ(window_.hints[0], "转换失败" + window_.sourcePath + "a.png");
+  const bool ignores_case = img::IsSameFile(tmp_ / "src" / "b.png", tmp_ / "src" / "B.PNG");
+  if (!ignores_case) {
+    EXPECT_TRUE(fs::exists(tmp_ / "src" / "b.bmp"));
+    EXPECT_TRUE(fs::exists(tmp_ / "src" / "B (2).bmp"));
+  }
+  EXPECT_NE(window_.hintDetail.find("a.bmp: it would replace the source picture " + window_.sourcePath + "a.bmp"), std::string::npos)
+      << window_.hintDetail;
+}
+
 TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
   AddSource("a.png");
   AddSource("b.png");
@@ -196,14 +218,14 @@ TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
 TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) {
   AddSource("a/Photo.PNG");
   AddSource("a/b/x.png");
-  AddSource("a/c/X.png");  // same targets as b/x.png, listed later: it wins
+  AddSource("a/c/X.png");  // the same names as b/x.png, listed later: numbered
   AddSource("a/.hidden.png");
   window_.sourceEdit = U(tmp_ / "src" / "a") + FolderSeparator();  // as the window's edit reader gives it
   window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
   EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
-  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x.bmp"}));
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x (2).bmp", "x.bmp"}));
   EXPECT_EQ(window_.refreshes, 1);
-  EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
+  EXPECT_EQ(window_.hints.back(), RunEndHint(0, 1));
   EXPECT_EQ(window_.hints[3],
             text::TxtConverted + engine::AsciiUpper(U(tmp_ / "src" / "a")) + FolderSeparator() + "photo.png");
 }

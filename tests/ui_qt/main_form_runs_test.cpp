@@ -188,7 +188,7 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
   SaveJpeg(a / "b" / "inb.jpg", 10, 10);
   SaveJpeg(a / "b" / "c" / "inc.jpg", 10, 10);
   SavePng(a / "b" / "x.png", 8, 6);
-  SavePng(a / "c" / "x.png", 10, 7);  // listed after b's: its targets win
+  SavePng(a / "c" / "x.png", 10, 7);  // listed after b's: its targets are numbered
   SavePng(a / ".hidden.png", 5, 5);
   { std::ofstream(a / "notes.txt") << "not a picture"; }
   for (const char* name : {"CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
@@ -198,15 +198,15 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
 
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.jpg", "inb.bmp", "inb.jpg",
                                                   "inc.bmp", "inc.jpg", "photo.bmp", "photo.jpg",
-                                                  "x.bmp", "x.jpg"}));
+                                                  "x (2).bmp", "x (2).jpg", "x.bmp", "x.jpg"}));
   img::Bitmap x;
-  x.LoadFromFile(dir / "out" / "x.bmp");
+  x.LoadFromFile(dir / "out" / "x (2).bmp");
   EXPECT_EQ(x.width(), 10);
   EXPECT_EQ(x.height(), 7);
   // The converted list is read again from the folder, nothing selected in it.
-  EXPECT_EQ(Items("LbTarget").size(), 10u);
+  EXPECT_EQ(Items("LbTarget").size(), 12u);
   EXPECT_TRUE(SelectedRows("LbTarget").empty());
-  EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 2));
   EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
   EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
 }

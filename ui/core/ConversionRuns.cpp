@@ -6,6 +6,7 @@
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
+#include "imaging/TemporaryFiles.h"
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
@@ -17,8 +18,12 @@ namespace {
 const char kSelectPicture[] = "请选择一个要转换的图片";
 const char kStopped[] = "你已停止图片转换";
 // Not in the text tables: the hint for a picture that could not be
-// converted, which must not be reported as converted.
+// converted, which must not be reported as converted, and the closing
+// hint's count of targets numbered because an earlier picture of the run
+// had taken their names.
 const char kConversionFailed[] = "转换失败";
+const char kRenamedBefore[] = "（";
+const char kRenamedAfter[] = "个转换后图片因重名加了编号）";
 // The hint's detail names this many failed pictures at most: a tooltip
 // taller than the screen helps nobody.
 constexpr int kListedFailures = 20;
@@ -36,11 +41,26 @@ void BetweenPictures(RunWindow& window) {
   window.StepProgress();
 }
 
-// The converted picture to select: the last selected source with the
-// extension of the format table's final choice among the ticked formats.
-std::string FinalTargetName(const std::string& lastPath, const engine::ConversionOptions& o) {
+// The converted picture to select: the final choice of the format table
+// among the ticked formats, as the plan named it for the last selected
+// source; a source left out of the plan names it from its own path.
+std::string FinalTargetName(const std::string& lastPath, const engine::PlannedPicture* planned,
+                            const engine::ConversionOptions& o) {
   const engine::PictureFormat* format = engine::FinalFormat(o);
-  return format ? engine::FileNamePart(engine::ReplaceExtension(lastPath, format->extension)) : std::string();
+  if (!format) return {};
+  if (planned)
+    for (const engine::PlannedTarget& target : planned->targets)
+      if (target.format == format) return engine::FileNamePart(target.path);
+  return engine::FileNamePart(engine::ReplaceExtension(lastPath, format->extension));
+}
+
+// The pictures of the source folder: a run must not replace any of them,
+// selected or not.
+std::vector<std::string> PicturesOfFolder(const std::string& folder) {
+  std::vector<std::string> pictures;
+  for (const std::string& path : ListFolderFiles(folder))
+    if (engine::IsPictureExtension(engine::ExtensionOf(path))) pictures.push_back(path);
+  return pictures;
 }
 
 // Targets go only into a folder that exists: a blank or unusable output
@@ -73,6 +93,8 @@ class FailedPictures {
     window_.SetHintDetail(detail);
   }
   int Count() const { return count_; }
+  // Targets written under a numbered name.
+  int renamed = 0;
 
  private:
   RunWindow& window_;
@@ -89,9 +111,11 @@ std::string PictureHint(const engine::ConversionReport& report, const std::strin
   return (report.ok() ? text::TxtConverted : std::string(kConversionFailed)) + path;
 }
 
-std::string RunEndHint(int failedPictures) {
-  if (failedPictures == 0) return text::TxtAllConverted;
-  return text::TxtAllConverted + "（" + std::to_string(failedPictures) + "个图片转换失败）";
+std::string RunEndHint(int failedPictures, int renamedTargets) {
+  std::string hint = text::TxtAllConverted;
+  if (failedPictures > 0) hint += "（" + std::to_string(failedPictures) + "个图片转换失败）";
+  if (renamedTargets > 0) hint += kRenamedBefore + std::to_string(renamedTargets) + kRenamedAfter;
+  return hint;
 }
 
 RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
@@ -105,9 +129,25 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
   }
   if (!OutputFolderReady(targetFolder)) return RunEnd::NoOutputFolder;
   window.ShowProgressBar();
-  std::string last_path;
-  // The count is taken once: the window keeps the list unchanged during a run.
+
+  // Every target planned before the first is written. The count is taken
+  // once: the window keeps the list unchanged during a run.
   const int count = source.Count();
+  std::vector<engine::RunSource> selected;
+  std::vector<int> entry_of;  // the list entry of each selected source
+  for (int i = 0; i < count; ++i) {
+    if (!source.IsSelected(i)) continue;
+    selected.push_back({sourceFolder + source.Item(i), {}, {}});
+    entry_of.push_back(i);
+  }
+  const engine::ConversionOptions options = window.Options();
+  const engine::RunPlan plan = engine::PlanRun(selected, targetFolder, options, PicturesOfFolder(sourceFolder));
+  std::vector<const engine::PlannedPicture*> planned_for(count, nullptr);
+  for (const engine::PlannedPicture& picture : plan.pictures)
+    planned_for[entry_of[picture.source]] = &picture;
+  img::RemoveStaleTemporaries(img::PathFromUtf8(targetFolder));
+
+  std::string last_path;
   for (int i = 0; i < count; ++i) {
     if (window.StopRequested()) {
       window.SetHint(kStopped);
@@ -116,9 +156,11 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     if (!source.IsSelected(i)) continue;
     const std::string path = sourceFolder + source.Item(i);
     last_path = path;
-    if (!FileExists(path)) continue;
-    const engine::ConversionReport report = converter.ConvertPicture(path, targetFolder);
+    // A file named twice (the same file under two spellings) is converted once.
+    if (!planned_for[i] || !FileExists(path)) continue;
+    const engine::ConversionReport report = converter.ConvertPicture(*planned_for[i]);
     failed.Add(path, report);
+    failed.renamed += report.renamed;
     window.SetHint(PictureHint(report, path));
     BetweenPictures(window);
   }
@@ -129,7 +171,10 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     return RunEnd::NoSelection;
   }
 
-  const std::string name = FinalTargetName(last_path, window.Options());
+  const engine::PlannedPicture* last_planned = nullptr;
+  for (const engine::PlannedPicture& picture : plan.pictures)
+    if (picture.path == last_path) last_planned = &picture;
+  const std::string name = FinalTargetName(last_path, last_planned, options);
   if (!name.empty()) {
     engine::PictureList& target = window.TargetList();
     int index = engine::FindListItem(name, &target);
@@ -145,7 +190,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     }
   }
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed.Count()));
+  window.SetHint(RunEndHint(failed.Count(), failed.renamed));
   window.ClearStopRequest();
   return RunEnd::Completed;
 }
@@ -161,22 +206,30 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
   std::vector<engine::ListedPicture> listing;
   if (!source.empty())
     engine::ListPictureTree(source, engine::PictureExtensionTable(), listing, output);
-  for (const engine::ListedPicture& picture : listing) {
+  std::vector<engine::RunSource> sources;
+  sources.reserve(listing.size());
+  for (const engine::ListedPicture& picture : listing) sources.push_back({picture.path, picture.targetName, {}});
+  // Every target planned before the first is written: pictures of one
+  // name in several subfolders get numbered targets, none replaces another.
+  const engine::RunPlan plan = engine::PlanRun(sources, output, window.Options());
+  img::RemoveStaleTemporaries(img::PathFromUtf8(output));
+
+  for (const engine::PlannedPicture& picture : plan.pictures) {
     if (window.StopRequested()) {
       window.SetHint(kStopped);
       return RunEnd::Stopped;
     }
     if (!FileExists(picture.path)) continue;
-    const engine::ConversionReport report =
-        converter.ConvertPicture(picture.path, output, picture.targetName);
+    const engine::ConversionReport report = converter.ConvertPicture(picture);
     failed.Add(picture.path, report);
-    window.SetHint(PictureHint(report, picture.displayPath));
+    failed.renamed += report.renamed;
+    window.SetHint(PictureHint(report, listing[picture.source].displayPath));
     BetweenPictures(window);
   }
   window.StepProgress();
   window.RefreshTargetList();
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed.Count()));
+  window.SetHint(RunEndHint(failed.Count(), failed.renamed));
   return RunEnd::Completed;
 }
 

@@ -57,7 +57,8 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter);
 
 // The hint after a picture: the converted text, or the failure text, and the path.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path);
-// The hint at the end of a run, with the count of pictures that failed.
-std::string RunEndHint(int failedPictures);
+// The hint at the end of a run, with the count of pictures that failed and
+// of targets that got a numbered name.
+std::string RunEndHint(int failedPictures, int renamedTargets = 0);
 
 }  // namespace ui

@@ -1,0 +1,180 @@
+#include "engine/RunPlan.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
+
+namespace fs = std::filesystem;
+
+namespace engine {
+
+namespace {
+
+// Past this a picture's targets are refused rather than searched for longer.
+constexpr int kLargestNumber = 100000;
+
+// The pictures a run reads, by file identity, and which of them a target
+// path would replace.
+class ReadPictures {
+ public:
+  // False when the file was added before, however spelt.
+  bool Add(const std::string& path) {
+    const std::optional<img::FileId> id = img::IdentifyFile(img::PathFromUtf8(path));
+    if (!id) return true;  // nothing there to replace, nor to convert twice
+    if (ids_.count(*id) || AliasOf(path)) return false;
+    ids_.emplace(*id, path);
+    by_lower_.try_emplace(LowerKey(path), path);
+    return true;
+  }
+
+  // The picture that writing target would replace; nullptr for none.
+  const std::string* Replaced(const std::string& target) {
+    const std::optional<img::FileId> id = img::IdentifyFile(img::PathFromUtf8(target));
+    if (!id) return nullptr;
+    if (auto it = ids_.find(*id); it != ids_.end()) return &it->second;
+    return AliasOf(target);
+  }
+
+ private:
+  static fs::path Normal(const std::string& path) {
+    std::error_code ec;
+    return fs::absolute(img::PathFromUtf8(path), ec).lexically_normal();
+  }
+  static std::string LowerKey(const std::string& path) { return AsciiLower(img::PathToUtf8(Normal(path))); }
+
+  // The picture of the run that path is another spelling of; nullptr for
+  // none. A file system that ignores case may give each spelling of a file
+  // a number of its own (FAT through FUSE). Two spellings that differ only
+  // in case name one file when a name they differ in is not what its folder
+  // lists: the system matched it ignoring case. Where case counts, every
+  // name of an existing path is listed.
+  const std::string* AliasOf(const std::string& path) {
+    auto it = by_lower_.find(LowerKey(path));
+    if (it == by_lower_.end()) return nullptr;
+    const fs::path a = Normal(path), b = Normal(it->second);
+    fs::path folder_a, folder_b;
+    for (auto ia = a.begin(), ib = b.begin(); ia != a.end() && ib != b.end(); ++ia, ++ib) {
+      if (*ia != *ib && (!Listed(folder_a, *ia) || !Listed(folder_b, *ib))) return &it->second;
+      folder_a /= *ia;
+      folder_b /= *ib;
+    }
+    return nullptr;
+  }
+
+  bool Listed(const fs::path& folder, const fs::path& name) {
+    auto [it, fresh] = listings_.try_emplace(folder.native());
+    if (fresh) {
+      std::error_code ec;
+      for (fs::directory_iterator d(folder, ec); !ec && d != fs::directory_iterator(); d.increment(ec))
+        it->second.insert(d->path().filename().native());
+    }
+    return it->second.count(name.native()) > 0;
+  }
+
+  std::map<img::FileId, std::string> ids_;
+  std::unordered_map<std::string, std::string> by_lower_;  // lower-cased normal path: the picture
+  std::unordered_map<fs::path::string_type, std::set<fs::path::string_type>> listings_;
+};
+
+// The target names of one picture, numbered n when n > 1: a format of the
+// source's own kind keeps the name letter for letter, the others get their
+// extension.
+std::vector<std::string> TargetNames(const std::string& name, const PictureFormat& source,
+                                     const std::vector<const PictureFormat*>& formats, int n) {
+  std::vector<std::string> names;
+  for (const PictureFormat* format : formats) {
+    const bool keep = format->keepsSourceName && format->kind == source.kind;
+    const std::string plain = keep ? name : ReplaceExtension(name, format->extension);
+    names.push_back(n > 1 ? NumberedName(plain, n) : plain);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::string NumberedName(const std::string& name, int n) {
+  const std::string ext = ExtensionOf(name);
+  return name.substr(0, name.size() - ext.size()) + " (" + std::to_string(n) + ")" + ext;
+}
+
+std::vector<std::string> RunPlan::TargetFolders() const {
+  std::vector<std::string> folders;
+  for (const PlannedPicture& picture : pictures)
+    if (std::find(folders.begin(), folders.end(), picture.folder) == folders.end())
+      folders.push_back(picture.folder);
+  return folders;
+}
+
+RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& outputFolder,
+                const ConversionOptions& options, const std::vector<std::string>& readAlso) {
+  RunPlan plan;
+  ReadPictures read;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (!read.Add(sources[i].path)) continue;  // named before: converted once
+    PlannedPicture picture;
+    picture.source = i;
+    picture.path = sources[i].path;
+    picture.folder = outputFolder + sources[i].subfolder;
+    plan.pictures.push_back(std::move(picture));
+  }
+  for (const std::string& path : readAlso) read.Add(path);
+
+  std::vector<const PictureFormat*> formats;
+  for (const PictureFormat& format : PictureFormats())
+    if (options.*format.option) formats.push_back(&format);
+
+  // Target paths this run writes, lower-cased, and per name the last number given.
+  std::unordered_set<std::string> taken;
+  std::unordered_map<std::string, int> last_number;
+  for (PlannedPicture& picture : plan.pictures) {
+    const PictureFormat* source = FindFormatByExtension(ExtensionOf(picture.path), FormatSet::All);
+    if (!source) continue;
+    picture.isPicture = true;
+    const RunSource& from = sources[picture.source];
+    const std::string name = from.targetName.empty() ? FileNamePart(from.path) : from.targetName;
+
+    // Plain names need only be free of this run's targets; a target on a
+    // picture the run reads is refused below. A numbered name is free of both.
+    auto free = [&](const std::vector<std::string>& names, int n) {
+      for (const std::string& target : names) {
+        if (taken.count(AsciiLower(picture.folder + target))) return false;
+        if (n > 1 && read.Replaced(picture.folder + target)) return false;
+      }
+      return true;
+    };
+    int n = 1;
+    std::vector<std::string> names = TargetNames(name, *source, formats, n);
+    if (!free(names, n)) {
+      int& last = last_number[AsciiLower(picture.folder + ReplaceExtension(name, ""))];
+      for (n = std::max(2, last + 1); n <= kLargestNumber; ++n) {
+        names = TargetNames(name, *source, formats, n);
+        if (free(names, n)) break;
+      }
+      last = n;
+      picture.renamed = true;
+    }
+
+    for (std::size_t f = 0; f < formats.size(); ++f) {
+      PlannedTarget target{formats[f], picture.folder + names[f], {}};
+      if (n > kLargestNumber) {
+        target.refusal = "no free numbered name is left for it";
+      } else if (const std::string* replaced = read.Replaced(target.path)) {
+        target.refusal = *replaced == picture.path ? "the target is the source file itself"
+                                                   : "it would replace the source picture " + *replaced;
+      } else {
+        taken.insert(AsciiLower(target.path));
+      }
+      picture.targets.push_back(std::move(target));
+    }
+  }
+  return plan;
+}
+
+}  // namespace engine

@@ -1,0 +1,61 @@
+#pragma once
+// Every target of a run, decided before the first is written: which picture
+// goes to which file names. The window's two runs and imgbatch plan here, so
+// the rules hold for all of them:
+// - a target never replaces a picture the run reads: that target is refused
+//   with the reason, and the picture's other targets are written;
+// - two pictures of the run never share a target: the first keeps the plain
+//   names, a later one whose names are taken gets the next free numbered
+//   names, "img_0001 (2).jpg", in listing order, so a rerun gives the same
+//   names (names compared ignoring case, as some file systems do);
+// - a file handed over twice is converted once.
+// Files left by earlier runs are replaced as before.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/ConversionOptions.h"
+#include "engine/PictureFormats.h"
+
+namespace engine {
+
+// One picture handed to a run, in listing order.
+struct RunSource {
+  std::string path;        // the file to open
+  std::string targetName;  // the name its targets are formed from; empty: the file's own name
+  std::string subfolder;   // under the output folder, ending in '/'; empty: none
+};
+
+struct PlannedTarget {
+  const PictureFormat* format = nullptr;
+  std::string path;
+  std::string refusal;  // not empty: not written, for this reason
+};
+
+struct PlannedPicture {
+  std::size_t source = 0;  // its index among the sources handed to PlanRun
+  std::string path;        // the file to open
+  std::string folder;      // where its targets go, ending in a separator
+  bool isPicture = false;  // its extension names a format the converter reads
+  bool renamed = false;    // an earlier picture of the run took its plain names
+  std::vector<PlannedTarget> targets;  // one per ticked format, in writing order
+};
+
+struct RunPlan {
+  std::vector<PlannedPicture> pictures;  // in listing order, each file once
+
+  // The folders the targets go to, each once, in order of first use.
+  std::vector<std::string> TargetFolders() const;
+};
+
+// Plans sources into outputFolder (ending in a separator) for the formats
+// options ticks. The pictures the run reads are the sources and readAlso
+// (the rest of a folder the run lists): no target may replace one of them.
+RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& outputFolder,
+                const ConversionOptions& options, const std::vector<std::string>& readAlso = {});
+
+// "name (n).ext": name with n before its extension.
+std::string NumberedName(const std::string& name, int n);
+
+}  // namespace engine
