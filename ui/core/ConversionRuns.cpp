@@ -93,8 +93,6 @@ class FailedPictures {
     window_.SetHintDetail(detail);
   }
   int Count() const { return count_; }
-  // Targets written under a numbered name.
-  int renamed = 0;
 
  private:
   RunWindow& window_;
@@ -148,6 +146,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
   img::RemoveStaleTemporaries(img::PathFromUtf8(targetFolder));
 
   std::string last_path;
+  int last = -1, renamed = 0;
   for (int i = 0; i < count; ++i) {
     if (window.StopRequested()) {
       window.SetHint(kStopped);
@@ -156,11 +155,12 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     if (!source.IsSelected(i)) continue;
     const std::string path = sourceFolder + source.Item(i);
     last_path = path;
-    // A file named twice (the same file under two spellings) is converted once.
+    last = i;
+    // A file listed twice (one file under two spellings) is converted once.
     if (!planned_for[i] || !FileExists(path)) continue;
     const engine::ConversionReport report = converter.ConvertPicture(*planned_for[i]);
     failed.Add(path, report);
-    failed.renamed += report.renamed;
+    renamed += report.renamed;
     window.SetHint(PictureHint(report, path));
     BetweenPictures(window);
   }
@@ -171,10 +171,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     return RunEnd::NoSelection;
   }
 
-  const engine::PlannedPicture* last_planned = nullptr;
-  for (const engine::PlannedPicture& picture : plan.pictures)
-    if (picture.path == last_path) last_planned = &picture;
-  const std::string name = FinalTargetName(last_path, last_planned, options);
+  const std::string name = FinalTargetName(last_path, planned_for[last], options);
   if (!name.empty()) {
     engine::PictureList& target = window.TargetList();
     int index = engine::FindListItem(name, &target);
@@ -190,7 +187,7 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
     }
   }
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed.Count(), failed.renamed));
+  window.SetHint(RunEndHint(failed.Count(), renamed));
   window.ClearStopRequest();
   return RunEnd::Completed;
 }
@@ -214,6 +211,7 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
   const engine::RunPlan plan = engine::PlanRun(sources, output, window.Options());
   img::RemoveStaleTemporaries(img::PathFromUtf8(output));
 
+  int renamed = 0;
   for (const engine::PlannedPicture& picture : plan.pictures) {
     if (window.StopRequested()) {
       window.SetHint(kStopped);
@@ -222,14 +220,14 @@ RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
     if (!FileExists(picture.path)) continue;
     const engine::ConversionReport report = converter.ConvertPicture(picture);
     failed.Add(picture.path, report);
-    failed.renamed += report.renamed;
+    renamed += report.renamed;
     window.SetHint(PictureHint(report, listing[picture.source].displayPath));
     BetweenPictures(window);
   }
   window.StepProgress();
   window.RefreshTargetList();
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed.Count(), failed.renamed));
+  window.SetHint(RunEndHint(failed.Count(), renamed));
   return RunEnd::Completed;
 }
 
