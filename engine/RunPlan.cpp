@@ -106,9 +106,9 @@ std::string NumberedName(const std::string& name, int n) {
 
 std::vector<std::string> RunPlan::TargetFolders() const {
   std::vector<std::string> folders;
+  std::unordered_set<std::string> seen;
   for (const PlannedPicture& picture : pictures)
-    if (std::find(folders.begin(), folders.end(), picture.folder) == folders.end())
-      folders.push_back(picture.folder);
+    if (seen.insert(picture.folder).second) folders.push_back(picture.folder);
   return folders;
 }
 
