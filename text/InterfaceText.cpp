@@ -91,6 +91,12 @@ void ApplyInterfaceText() {
   }
 }
 
+std::string FormatText(const std::string& format, const std::string& value) {
+  const std::size_t at = format.find("%s");
+  if (at == std::string::npos) return format;
+  return format.substr(0, at) + value + format.substr(at + 2);
+}
+
 std::string MainWindowCaption() {
   return TxtProductName + ProgramVersionText() + " - " + std::string(kMakerHost);
 }

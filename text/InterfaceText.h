@@ -68,6 +68,9 @@ void SelectLanguage();
 // yet set stay empty.
 void ApplyInterfaceText();
 
+// format with its one "%s" replaced by value; a format without one as it is.
+std::string FormatText(const std::string& format, const std::string& value);
+
 // The main window caption: TxtProductName directly followed by the version
 // ("2.2"), then " - " and the maker's web address without scheme.
 std::string MainWindowCaption();

@@ -33,13 +33,6 @@ bool FileExists(const std::string& path) {
   return fs::is_regular_file(img::PathFromUtf8(path), ec);
 }
 
-// The message formats hold one "%s" placeholder.
-std::string FormatOne(const std::string& format, const std::string& value) {
-  const std::size_t at = format.find("%s");
-  if (at == std::string::npos) return format;
-  return format.substr(0, at) + value + format.substr(at + 2);
-}
-
 const char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
 
 std::vector<std::string> CollectSelectedItems(const QListWidget* list) {
@@ -108,7 +101,7 @@ std::string FolderSide::Resolve() {
         throw std::runtime_error("folder cannot be made");
       return folder_;
     }
-    CurrentDialogs().ShowMessage(FormatOne(text::FmtDiskMissing, drive));
+    CurrentDialogs().ShowMessage(text::FormatText(text::FmtDiskMissing, drive));
     controls_.edit->setFocus();
     return {};
   } catch (...) {
