@@ -77,6 +77,14 @@ TEST(Drives, UnixHasOneDriveWindowsItsLettersAndShares) {
   EXPECT_EQ(SystemRootFolder().back(), FolderSeparator());
 }
 
+TEST(FolderFromText, ABareNameIsASubFolderOfTheCurrentOneAndNothingIsRelativeToTheProgram) {
+  const std::string root = SystemRootFolder(), sep(1, FolderSeparator());
+  EXPECT_EQ(FolderFromText(" 新 ", root + "pics" + sep), root + "pics" + sep + "新" + sep);
+  EXPECT_EQ(FolderFromText("..", root + "pics" + sep), root);
+  EXPECT_EQ(FolderFromText("new" + sep + "sub", root), "");
+  EXPECT_EQ(FolderFromText("new", ""), "");  // nothing committed yet
+}
+
 TEST(IsBareFileName, NothingThatLeavesTheFolder) {
   EXPECT_TRUE(IsBareFileName("a b.jpg"));
   EXPECT_TRUE(IsBareFileName("新..jpg"));

@@ -20,7 +20,8 @@ class RunWindow : public engine::ConversionHost {
   // The committed folders, ending in a separator.
   virtual std::string SourcePath() = 0;
   virtual std::string TargetPath() = 0;
-  // The folders the edits name now: trimmed, ending in a separator, or empty.
+  // The folders the edits name now: trimmed, ending in a separator, a bare
+  // name taken as a sub-folder of the committed folder; or empty.
   virtual std::string SourceEditFolder() = 0;
   virtual std::string OutputEditFolder() = 0;
   virtual bool StopRequested() = 0;
