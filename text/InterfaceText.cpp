@@ -41,6 +41,7 @@ std::string TxtWidth;
 std::string TxtHeight;
 std::string TxtConverted;
 std::string TxtAllConverted;
+std::string FmtFolderNotMade;
 
 namespace {
 
@@ -56,6 +57,7 @@ const std::array kEntries{
     TEXT_ENTRY(TxtWidthShort),    TEXT_ENTRY(TxtHeightShort),       TEXT_ENTRY(TxtSourceList),
     TEXT_ENTRY(TxtTargetList),    TEXT_ENTRY(TxtSelectPaths),       TEXT_ENTRY(TxtWidth),
     TEXT_ENTRY(TxtHeight),        TEXT_ENTRY(TxtConverted),         TEXT_ENTRY(TxtAllConverted),
+    TEXT_ENTRY(FmtFolderNotMade),
 };
 #undef TEXT_ENTRY
 

@@ -69,8 +69,10 @@ void FolderSide::Refresh() {
   try {
     window_.StepProgressBar();
     const std::string folder = EditFolder();
-    if (!IsExistingFolder(folder) && CreateFolderWithParents(folder) == FolderCreation::Unusable) {
-      Refuse(text::TxtSelectPath, true);
+    const FolderCreation made = IsExistingFolder(folder) ? FolderCreation::Ready : CreateFolderWithParents(folder);
+    if (made != FolderCreation::Ready) {
+      Refuse(made == FolderCreation::Unusable ? text::TxtSelectPath : text::FormatText(text::FmtFolderNotMade, folder),
+             true);
       return;
     }
     folder_ = folder;

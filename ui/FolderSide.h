@@ -72,8 +72,9 @@ class FolderSide : public QObject {
   void TakeCurrentPicture();
 
   // Commit the edit's text, create the folder if needed, refill the list.
-  // A text that names no folder is said in a message and commits nothing.
-  // Runs also during a run (the folder run refreshes the output list).
+  // A text that names no folder, or a folder that cannot be made, is said in
+  // a message and commits nothing. Runs also during a run (the folder run
+  // refreshes the output list).
   void Refresh();
   // Check the folder's drive and create the folder; empty (after a message,
   // the committed folder unchanged) when it cannot be used.

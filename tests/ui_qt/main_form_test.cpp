@@ -121,6 +121,30 @@ TEST_F(MainFormTest, ABareNameIsASubFolderOfTheCurrentFolder) {
   EXPECT_TRUE(fs::is_empty(img::PathFromUtf8(made)));
 }
 
+TEST_F(MainFormTest, AFolderThatCannotBeMadeIsSaidAndTheListKeepsItsFolder) {
+  WriteFile(TargetFolder() / "x.bmp");
+  WriteFile(dir / "afile");
+  Start();
+  const std::string blocked = (dir / "afile" / "new").string() + "/";  // a file in the way
+  TypeAndEnter(EdtOutput(), blocked);
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{text::FormatText(text::FmtFolderNotMade, blocked)});
+  EXPECT_EQ(Names(LbTarget()), std::vector<std::string>{"x.bmp"});
+  EXPECT_EQ(EdtOutput()->text().toStdString(), form->TargetPathValue());
+  EXPECT_EQ(form->TargetPathValue(), Folder(TargetFolder()));
+}
+
+// A stored folder that cannot be made today (a disk not plugged in) is said
+// at start and stays stored.
+TEST_F(MainFormTest, AStoredFolderThatCannotBeMadeIsKept) {
+  WriteFile(dir / "afile");
+  const std::string blocked = (dir / "afile" / "out").string() + "/";
+  WriteFile(SettingsPath(), "[default]\nTargetPath=" + blocked + "\n");
+  Start();
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{text::FormatText(text::FmtFolderNotMade, blocked)});
+  form->close();
+  EXPECT_EQ(Ini("default", "TargetPath"), blocked);
+}
+
 TEST_F(MainFormTest, ListsOnlyPictureFilesInNaturalOrder) {
   for (const char* name : {"img10.jpg", "a.JPG", "b.png", "c.gif", "d.txt", "img2.jpeg", "Img1.bmp", "noext"})
     WriteFile(SourceFolder() / name);
