@@ -42,6 +42,7 @@ std::string TxtHeight;
 std::string TxtConverted;
 std::string TxtAllConverted;
 std::string FmtFolderNotMade;
+std::string FmtConfirmRootRun;
 
 namespace {
 
@@ -57,7 +58,7 @@ const std::array kEntries{
     TEXT_ENTRY(TxtWidthShort),    TEXT_ENTRY(TxtHeightShort),       TEXT_ENTRY(TxtSourceList),
     TEXT_ENTRY(TxtTargetList),    TEXT_ENTRY(TxtSelectPaths),       TEXT_ENTRY(TxtWidth),
     TEXT_ENTRY(TxtHeight),        TEXT_ENTRY(TxtConverted),         TEXT_ENTRY(TxtAllConverted),
-    TEXT_ENTRY(FmtFolderNotMade),
+    TEXT_ENTRY(FmtFolderNotMade), TEXT_ENTRY(FmtConfirmRootRun),
 };
 #undef TEXT_ENTRY
 

@@ -50,6 +50,7 @@ extern std::string TxtHeight;
 extern std::string TxtConverted;  // followed directly by the source picture's path
 extern std::string TxtAllConverted;
 extern std::string FmtFolderNotMade;  // %s = the folder that could not be made
+extern std::string FmtConfirmRootRun;  // %s = the root a folder run would walk
 
 // The language tables; each assigns its entries and leaves the others alone.
 void LoadSimplifiedChineseText();

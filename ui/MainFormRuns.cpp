@@ -78,6 +78,8 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   // After a stop click the run still finishes its picture: no second run
   // may start on the shared converter meanwhile.
   if (runUnderWay_ || !converter_) return;
+  // Asked while the button is still idle: No leaves it so.
+  if (!selectedRun && !FolderRunConfirmed(*this)) return;
 
   QToolButton* other = button == form_->BtnImgCovert ? form_->BtnDirImgConvert : form_->BtnImgCovert;
   SetTag(button, 1);

@@ -13,6 +13,7 @@
 #include "MainWindowFixture.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/ConversionRuns.h"
+#include "ui/core/FolderPaths.h"
 #include "ui/WindowHelpers.h"
 
 namespace windowtest {
@@ -235,6 +236,18 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   EXPECT_EQ(OutNames().size(), 4u);
   form.reset();
   EXPECT_EQ(Ini("default", "fr"), "0");
+}
+
+TEST_F(RunsTest, AFolderRunOnTheRootAsksFirstAndNoStartsNothing) {
+  ListFolders();
+  EdtPath()->setText(Q(ui::SystemRootFolder()));
+  dialogs.answer = false;
+  Click("BtnDirImgConvert");
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(dialogs.questions[0].second, "提醒");
+  EXPECT_TRUE(Text("LblHint").empty());
+  EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
+  EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
 }
 
 // The hint line's tooltip names the failed pictures of the latest run, with

@@ -56,6 +56,10 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter);
 // subfolders into the folder named in the output edit, then re-reads it.
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter);
 
+// Asked before a folder run starts: a drive's root takes long to walk and is
+// seldom meant. True when the source edit names no root, or the user said Yes.
+bool FolderRunConfirmed(RunWindow& window);
+
 // The hint after a picture: the converted text, or the failure text, and the path.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path);
 // The hint at the end of a run, with the count of pictures that failed and

@@ -30,6 +30,11 @@ void NormalizeFolderPath(std::string& path);
 // blank text and for a text that names no folder.
 std::string FolderFromText(const std::string& text, const std::string& current);
 
+// True when folder is the root of a drive ("/" here, "C:\" or
+// "\\server\share\" on Windows), however it is spelled: walking it walks
+// the whole drive.
+bool IsRootFolder(const std::string& folder);
+
 // The drive part of a path: "/" for an absolute path on Unix ("C:" or the
 // \\server\share on Windows); empty for a relative text.
 std::string DrivePart(const std::string& path);
