@@ -250,6 +250,27 @@ TEST_F(RunsTest, AFolderRunOnTheRootAsksFirstAndNoStartsNothing) {
   EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
 }
 
+// Both folders retyped and committed during a folder run: its closing
+// refresh still lists its own output folder, which the edit names.
+TEST_F(RunsTest, TypingDuringAFolderRunMovesNeitherFolder) {
+  for (const char* name : {"p1.png", "p2.png"}) SavePng(dir / "src" / name, 8, 8);
+  ListFolders();
+  DuringRun([&] {
+    for (QLineEdit* edit : {EdtPath(), EdtOutput()}) {
+      QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(edit, Q(U(dir / "other")));
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
+    return true;
+  });
+  Click("BtnDirImgConvert");
+  EXPECT_EQ(Items("LbTarget").size(), 8u);
+  EXPECT_EQ(Text("EdtOutput"), OutFolder());
+  EXPECT_EQ(form->SourcePathValue(), SrcFolder());
+  EXPECT_FALSE(fs::exists(dir / "other"));
+  EXPECT_FALSE(EdtOutput()->isReadOnly());
+}
+
 // The hint line's tooltip names the failed pictures of the latest run, with
 // the reasons, and the next run starts it afresh.
 TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
