@@ -41,6 +41,8 @@ std::string TxtWidth;
 std::string TxtHeight;
 std::string TxtConverted;
 std::string TxtAllConverted;
+std::string FmtFolderNotMade;
+std::string FmtConfirmRootRun;
 
 namespace {
 
@@ -56,6 +58,7 @@ const std::array kEntries{
     TEXT_ENTRY(TxtWidthShort),    TEXT_ENTRY(TxtHeightShort),       TEXT_ENTRY(TxtSourceList),
     TEXT_ENTRY(TxtTargetList),    TEXT_ENTRY(TxtSelectPaths),       TEXT_ENTRY(TxtWidth),
     TEXT_ENTRY(TxtHeight),        TEXT_ENTRY(TxtConverted),         TEXT_ENTRY(TxtAllConverted),
+    TEXT_ENTRY(FmtFolderNotMade), TEXT_ENTRY(FmtConfirmRootRun),
 };
 #undef TEXT_ENTRY
 
@@ -89,6 +92,12 @@ void ApplyInterfaceText() {
   } catch (...) {
     // The window comes up with whatever entries were set.
   }
+}
+
+std::string FormatText(const std::string& format, const std::string& value) {
+  const std::size_t at = format.find("%s");
+  if (at == std::string::npos) return format;
+  return format.substr(0, at) + value + format.substr(at + 2);
 }
 
 std::string MainWindowCaption() {

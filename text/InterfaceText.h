@@ -49,6 +49,8 @@ extern std::string TxtWidth;
 extern std::string TxtHeight;
 extern std::string TxtConverted;  // followed directly by the source picture's path
 extern std::string TxtAllConverted;
+extern std::string FmtFolderNotMade;  // %s = the folder that could not be made
+extern std::string FmtConfirmRootRun;  // %s = the root a folder run would walk
 
 // The language tables; each assigns its entries and leaves the others alone.
 void LoadSimplifiedChineseText();
@@ -67,6 +69,9 @@ void SelectLanguage();
 // SelectLanguage, then LoadProductText. A failure is swallowed; entries not
 // yet set stay empty.
 void ApplyInterfaceText();
+
+// format with its one "%s" replaced by value; a format without one as it is.
+std::string FormatText(const std::string& format, const std::string& value);
 
 // The main window caption: TxtProductName directly followed by the version
 // ("2.2"), then " - " and the maker's web address without scheme.

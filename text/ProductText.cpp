@@ -1,5 +1,5 @@
-// The language-independent entries: product name, web addresses and the
-// captions of the main window.
+// The language-independent entries: product name, web addresses, the
+// captions of the main window and its messages about folders and runs.
 
 #include "text/InterfaceText.h"
 #include "text/WebAddresses.h"
@@ -27,6 +27,8 @@ void LoadProductText() {
   TxtHeight = "高度";
   TxtConverted = "成功转换";
   TxtAllConverted = "所有转换已完成，请查看“转换后图片列表”";
+  FmtFolderNotMade = "无法建立文件夹“%s”，请重新选择一个路径。";
+  FmtConfirmRootRun = "源文件夹“%s”是磁盘的根文件夹：将转换整个磁盘上的所有图片，可能需要很长时间。确定要转换吗？";
 }
 
 }  // namespace text

@@ -33,13 +33,6 @@ bool FileExists(const std::string& path) {
   return fs::is_regular_file(img::PathFromUtf8(path), ec);
 }
 
-// The message formats hold one "%s" placeholder.
-std::string FormatOne(const std::string& format, const std::string& value) {
-  const std::size_t at = format.find("%s");
-  if (at == std::string::npos) return format;
-  return format.substr(0, at) + value + format.substr(at + 2);
-}
-
 const char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
 
 std::vector<std::string> CollectSelectedItems(const QListWidget* list) {
@@ -59,10 +52,7 @@ FolderSide::FolderSide(TMainForm& window, const Controls& controls, const Rules&
 }
 
 std::string FolderSide::EditFolder() const {
-  // NormalizeFolderPath keeps a blank text as it is: blanks name no folder.
-  std::string folder = engine::TrimBlanks(controls_.edit->text().toStdString());
-  NormalizeFolderPath(folder);
-  return folder;
+  return FolderFromText(controls_.edit->text().toStdString(), folder_);
 }
 
 std::string FolderSide::CurrentName() const {
@@ -78,16 +68,15 @@ void FolderSide::TakeCurrentPicture() {
 void FolderSide::Refresh() {
   try {
     window_.StepProgressBar();
-    folder_ = EditFolder();
-    if (!IsExistingFolder(folder_) && CreateFolderWithParents(folder_) == FolderCreation::Unusable) {
-      committing_ = true;
-      CurrentDialogs().ShowMessage(text::TxtSelectPath);
-      committing_ = false;
-      if (rules_.resetEditToRoot) controls_.edit->setText(QString::fromStdString(SystemRootFolder()));
-      controls_.edit->setFocus();
+    const std::string folder = EditFolder();
+    const FolderCreation made = IsExistingFolder(folder) ? FolderCreation::Ready : CreateFolderWithParents(folder);
+    if (made != FolderCreation::Ready) {
+      Refuse(made == FolderCreation::Unusable ? text::TxtSelectPath : text::FormatText(text::FmtFolderNotMade, folder),
+             true);
       return;
     }
-    if (folder_.empty()) return;
+    folder_ = folder;
+    ShowCommittedFolderForBareName();
     pictures_.Clear();
     for (const std::string& path : ListFolderFiles(folder_)) {
       const std::string name = engine::FileNamePart(path);
@@ -101,22 +90,34 @@ void FolderSide::Refresh() {
 
 std::string FolderSide::Resolve() {
   try {
-    if (rules_.resolveCommitsEdit) folder_ = EditFolder();
-    const std::string drive = DrivePart(folder_);
-    if (DriveExists(drive)) {
-      if (CreateFolderWithParents(folder_) != FolderCreation::Ready)
-        throw std::runtime_error("folder cannot be made");
-      return folder_;
+    const std::string folder = rules_.resolveCommitsEdit ? EditFolder() : folder_;
+    const std::string drive = DrivePart(folder);
+    if (!DriveExists(drive)) {
+      Refuse(text::FormatText(text::FmtDiskMissing, drive), rules_.resolveCommitsEdit);
+      return {};
     }
-    CurrentDialogs().ShowMessage(FormatOne(text::FmtDiskMissing, drive));
-    controls_.edit->setFocus();
-    return {};
+    if (CreateFolderWithParents(folder) != FolderCreation::Ready) throw std::runtime_error("folder cannot be made");
+    folder_ = folder;
+    if (rules_.resolveCommitsEdit) ShowCommittedFolderForBareName();
+    return folder_;
   } catch (...) {
-    CurrentDialogs().ShowMessage(text::TxtInvalidFolderName);
-    if (rules_.resetEditToRoot) controls_.edit->setText(QString::fromStdString(SystemRootFolder()));
-    controls_.edit->setFocus();
+    Refuse(text::TxtInvalidFolderName, rules_.resolveCommitsEdit);
     return {};
   }
+}
+
+void FolderSide::Refuse(const std::string& message, bool restoreEdit) {
+  // A message box taking the focus must not commit the edit a second time.
+  committing_ = true;
+  CurrentDialogs().ShowMessage(message);
+  committing_ = false;
+  if (restoreEdit && !folder_.empty()) controls_.edit->setText(QString::fromStdString(folder_));
+  controls_.edit->setFocus();
+}
+
+void FolderSide::ShowCommittedFolderForBareName() {
+  const std::string typed = engine::TrimBlanks(controls_.edit->text().toStdString());
+  if (!typed.empty() && DrivePart(typed).empty()) controls_.edit->setText(QString::fromStdString(folder_));
 }
 
 void FolderSide::Browse() {
@@ -124,7 +125,6 @@ void FolderSide::Browse() {
   try {
     const std::string chosen = window_.BrowseForFolder(EditFolder());
     if (chosen.empty()) return;
-    folder_ = chosen;
     controls_.edit->setText(QString::fromStdString(chosen));
     Refresh();
   } catch (...) {
@@ -133,9 +133,11 @@ void FolderSide::Browse() {
 
 void FolderSide::OpenFolder() {
   if (window_.RunUnderWay()) return;
-  folder_ = Resolve();
+  const std::string folder = Resolve();
+  // The message has said why; there is no folder to show.
+  if (folder.empty()) return;
   try {
-    CurrentShell().OpenFolder(folder_);
+    CurrentShell().OpenFolder(folder);
   } catch (...) {
   }
 }

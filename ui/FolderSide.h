@@ -33,8 +33,6 @@ class FolderSide : public QObject {
     // Opening or painting the current picture resolves the folder even when
     // the list has no picture to open; otherwise the picture is looked at first.
     bool resolveWithoutPicture = false;
-    // A folder text that cannot be used is replaced by the system root.
-    bool resetEditToRoot = false;
     // The hint in front of the current picture's path after a click.
     const char* clickHint = "";
     // Written with the list position at every click; nullptr writes nothing.
@@ -53,8 +51,10 @@ class FolderSide : public QObject {
   FolderSide(TMainForm& window, const Controls& controls, const Rules& rules);
 
   // The folder the edit names: its text without the blanks around it,
-  // normalised to end in one separator; empty for a blank text. Every path
-  // taken from a folder edit is read through here.
+  // normalised to end in one separator, a bare name taken as a sub-folder of
+  // the committed folder; empty for a blank text or one that names no
+  // folder (FolderFromText). Every path taken from a folder edit is read
+  // through here.
   std::string EditFolder() const;
   // The committed folder, ending in a separator (empty before the first commit).
   const std::string& Folder() const { return folder_; }
@@ -72,10 +72,12 @@ class FolderSide : public QObject {
   void TakeCurrentPicture();
 
   // Commit the edit's text, create the folder if needed, refill the list.
-  // Runs also during a run (the folder run refreshes the output list).
+  // A text that names no folder, or a folder that cannot be made, is said in
+  // a message and commits nothing. Runs also during a run (the folder run
+  // refreshes the output list).
   void Refresh();
-  // Check the folder's drive and create the folder; empty (after a message)
-  // when it cannot be used.
+  // Check the folder's drive and create the folder; empty (after a message,
+  // the committed folder unchanged) when it cannot be used.
   std::string Resolve();
   // The actions below do nothing while a run is under way, except opening
   // and painting a picture of a side whose resolve leaves the folder as it is.
@@ -93,6 +95,13 @@ class FolderSide : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // A folder text that cannot be used: the message, and the edit names the
+  // committed folder again (when restoreEdit and there is one), so that the
+  // edit and the list never disagree; a folder run reads the edits.
+  void Refuse(const std::string& message, bool restoreEdit);
+  // After a commit: a bare name in the edit gives way to the folder it
+  // named, so that committing the edit again makes no folder inside it.
+  void ShowCommittedFolderForBareName();
   bool HandleListKey(int key);
   // The current picture in the resolved folder (for a side that resolves
   // without a picture, the folder is resolved first); empty when either is missing.

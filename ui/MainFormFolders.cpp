@@ -14,19 +14,17 @@ namespace {
 
 // The source folder is what the user types or picks: resolving it commits
 // the edit, even before a picture is opened, and a text that cannot be used
-// makes way for the system root. The output folder is the committed one: it
-// keeps its edit's text, and a picture is looked at before the folder.
+// makes way for the committed folder. The output folder is the committed
+// one: it keeps its edit's text, and a picture is looked at before the folder.
 constexpr FolderSide::Rules kSourceRules{
     .resolveCommitsEdit = true,
     .resolveWithoutPicture = true,
-    .resetEditToRoot = true,
     .clickHint = "源图片：",
     .positionKey = &settings::kLbDocListInd,
 };
 constexpr FolderSide::Rules kOutputRules{
     .resolveCommitsEdit = false,
     .resolveWithoutPicture = false,
-    .resetEditToRoot = false,
     .clickHint = "当前图片：",
     .positionKey = nullptr,
 };

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QLabel>
+#include <QLineEdit>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -78,6 +79,8 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   // After a stop click the run still finishes its picture: no second run
   // may start on the shared converter meanwhile.
   if (runUnderWay_ || !converter_) return;
+  // Asked while the button is still idle: No leaves it so.
+  if (!selectedRun && !FolderRunConfirmed(*this)) return;
 
   QToolButton* other = button == form_->BtnImgCovert ? form_->BtnDirImgConvert : form_->BtnImgCovert;
   SetTag(button, 1);
@@ -85,6 +88,9 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   SetButtonGlyph(button, kStopGlyph);
   other->setEnabled(false);
   runUnderWay_ = true;
+  // Nothing typed during a run may move its folders, not even at its end,
+  // when the folder run lists its output folder again from the edit.
+  for (QLineEdit* edit : {form_->EdtPath, form_->EdtOutput}) edit->setReadOnly(true);
   try {
     if (selectedRun)
       ConvertSelected(*this, *converter_);
@@ -94,6 +100,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
     // A failure outside the conversion ends the run quietly.
   }
   runUnderWay_ = false;
+  for (QLineEdit* edit : {form_->EdtPath, form_->EdtOutput}) edit->setReadOnly(false);
   img::ReturnFreedMemory();
   other->setEnabled(true);
   if (Tag(button) == 1) {

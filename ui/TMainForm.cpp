@@ -252,11 +252,11 @@ void TMainForm::SaveSettings() {
     s::Write(file, s::kFirstRun, false);
     s::Write(file, s::kLbDocListInd, form_->LbDocList->currentRow());
     s::Write(file, s::kLbTargetInd, form_->LbTarget->currentRow());
-    // Before the first-run step the folders were never committed: a window
-    // closed that early must not wipe the stored ones.
+    // A folder never committed (the window closed before the first-run
+    // step, or the stored folder could not be made) must not wipe the stored one.
     if (firstRunDone_) {
-      s::Write(file, s::kSourcePath, source_->Folder());
-      s::Write(file, s::kTargetPath, output_->Folder());
+      for (auto [side, key] : {std::pair{source_.get(), &s::kSourcePath}, std::pair{output_.get(), &s::kTargetPath}})
+        if (!side->Folder().empty()) s::Write(file, *key, side->Folder());
     }
   } catch (...) {
     // The keys after the failure keep their stored values.

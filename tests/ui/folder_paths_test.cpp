@@ -77,6 +77,26 @@ TEST(Drives, UnixHasOneDriveWindowsItsLettersAndShares) {
   EXPECT_EQ(SystemRootFolder().back(), FolderSeparator());
 }
 
+TEST(FolderFromText, ABareNameIsASubFolderOfTheCurrentOneAndNothingIsRelativeToTheProgram) {
+  const std::string root = SystemRootFolder(), sep(1, FolderSeparator());
+  EXPECT_EQ(FolderFromText(" 新 ", root + "pics" + sep), root + "pics" + sep + "新" + sep);
+  EXPECT_EQ(FolderFromText("..", root + "pics" + sep), root);
+  EXPECT_EQ(FolderFromText("new" + sep + "sub", root), "");
+  EXPECT_EQ(FolderFromText("new", ""), "");  // nothing committed yet
+}
+
+TEST(IsRootFolder, EverySpellingOfADriveRoot) {
+  const std::string root = SystemRootFolder();
+  EXPECT_TRUE(IsRootFolder(root));
+  EXPECT_TRUE(IsRootFolder(root + "pics" + FolderSeparator() + ".." + FolderSeparator()));
+  EXPECT_FALSE(IsRootFolder(root + "pics" + FolderSeparator()));
+#ifndef _WIN32
+  testsupport::TempDir tmp;
+  fs::create_directory_symlink("/", tmp / "root-link");
+  EXPECT_TRUE(IsRootFolder(U(tmp / "root-link") + "/"));
+#endif
+}
+
 TEST(IsBareFileName, NothingThatLeavesTheFolder) {
   EXPECT_TRUE(IsBareFileName("a b.jpg"));
   EXPECT_TRUE(IsBareFileName("新..jpg"));

@@ -13,6 +13,7 @@
 #include "MainWindowFixture.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/ConversionRuns.h"
+#include "ui/core/FolderPaths.h"
 #include "ui/WindowHelpers.h"
 
 namespace windowtest {
@@ -235,6 +236,39 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   EXPECT_EQ(OutNames().size(), 4u);
   form.reset();
   EXPECT_EQ(Ini("default", "fr"), "0");
+}
+
+TEST_F(RunsTest, AFolderRunOnTheRootAsksFirstAndNoStartsNothing) {
+  ListFolders();
+  EdtPath()->setText(Q(ui::SystemRootFolder()));
+  dialogs.answer = false;
+  Click("BtnDirImgConvert");
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(dialogs.questions[0].second, "提醒");
+  EXPECT_TRUE(Text("LblHint").empty());
+  EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
+  EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
+}
+
+// Both folders retyped and committed during a folder run: its closing
+// refresh still lists its own output folder, which the edit names.
+TEST_F(RunsTest, TypingDuringAFolderRunMovesNeitherFolder) {
+  for (const char* name : {"p1.png", "p2.png"}) SavePng(dir / "src" / name, 8, 8);
+  ListFolders();
+  DuringRun([&] {
+    for (QLineEdit* edit : {EdtPath(), EdtOutput()}) {
+      QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(edit, Q(U(dir / "other")));
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
+    return true;
+  });
+  Click("BtnDirImgConvert");
+  EXPECT_EQ(Items("LbTarget").size(), 8u);
+  EXPECT_EQ(Text("EdtOutput"), OutFolder());
+  EXPECT_EQ(form->SourcePathValue(), SrcFolder());
+  EXPECT_FALSE(fs::exists(dir / "other"));
+  EXPECT_FALSE(EdtOutput()->isReadOnly());
 }
 
 // The hint line's tooltip names the failed pictures of the latest run, with

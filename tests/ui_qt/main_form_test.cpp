@@ -102,12 +102,47 @@ TEST_F(MainFormTest, EmptyEditShowsAMessageAndKeepsTheList) {
   Start();
   TypeAndEnter(EdtPath(), "   ");
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"请选择一个路径"});
-  EXPECT_EQ(EdtPath()->text(), QStringLiteral("/"));
+  EXPECT_EQ(EdtPath()->text().toStdString(), Folder(SourceFolder()));  // never the root: a run reads the edit
   EXPECT_EQ(Names(LbDocList()), std::vector<std::string>{"a.jpg"});
 
   TypeAndEnter(EdtOutput(), "");
   EXPECT_EQ(dialogs.messages.size(), 2u);
-  EXPECT_TRUE(EdtOutput()->text().isEmpty());
+  EXPECT_EQ(EdtOutput()->text().toStdString(), Folder(TargetFolder()));
+}
+
+TEST_F(MainFormTest, ABareNameIsASubFolderOfTheCurrentFolder) {
+  Start();
+  const std::string made = Folder(SourceFolder() / img::PathFromUtf8("我的新文件夹"));
+  TypeAndEnter(EdtPath(), "我的新文件夹");
+  EXPECT_EQ(form->SourcePathValue(), made);
+  // The edit names the folder made: a second Enter makes none inside it.
+  QTest::keyClick(EdtPath(), Qt::Key_Return);
+  EXPECT_EQ(EdtPath()->text().toStdString(), made);
+  EXPECT_TRUE(fs::is_empty(img::PathFromUtf8(made)));
+}
+
+TEST_F(MainFormTest, AFolderThatCannotBeMadeIsSaidAndTheListKeepsItsFolder) {
+  WriteFile(TargetFolder() / "x.bmp");
+  WriteFile(dir / "afile");
+  Start();
+  const std::string blocked = (dir / "afile" / "new").string() + "/";  // a file in the way
+  TypeAndEnter(EdtOutput(), blocked);
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{text::FormatText(text::FmtFolderNotMade, blocked)});
+  EXPECT_EQ(Names(LbTarget()), std::vector<std::string>{"x.bmp"});
+  EXPECT_EQ(EdtOutput()->text().toStdString(), form->TargetPathValue());
+  EXPECT_EQ(form->TargetPathValue(), Folder(TargetFolder()));
+}
+
+// A stored folder that cannot be made today (a disk not plugged in) is said
+// at start and stays stored.
+TEST_F(MainFormTest, AStoredFolderThatCannotBeMadeIsKept) {
+  WriteFile(dir / "afile");
+  const std::string blocked = (dir / "afile" / "out").string() + "/";
+  WriteFile(SettingsPath(), "[default]\nTargetPath=" + blocked + "\n");
+  Start();
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{text::FormatText(text::FmtFolderNotMade, blocked)});
+  form->close();
+  EXPECT_EQ(Ini("default", "TargetPath"), blocked);
 }
 
 TEST_F(MainFormTest, ListsOnlyPictureFilesInNaturalOrder) {
@@ -152,8 +187,8 @@ TEST_F(MainFormTest, OpenFolderOfARelativeTextNamesTheMissingDrive) {
   EdtPath()->setText(QStringLiteral("no/drive"));
   Find<QToolButton>("BtnOpenDir")->click();
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"磁盘不存在，请重选择一个路径。"});
-  EXPECT_EQ(shell.folders, std::vector<std::string>{""});
-  EXPECT_EQ(form->SourcePathValue(), "");
+  EXPECT_TRUE(shell.folders.empty());
+  EXPECT_EQ(EdtPath()->text().toStdString(), form->SourcePathValue());
 }
 
 // Blanks typed around a folder name are not part of it, whichever way the
@@ -262,7 +297,7 @@ TEST_F(MainFormTest, AStoredEmptySourceFolderAsksForOneAtStart) {
   WriteFile(ProgramFolder() / "defualt.ini", "[default]\nSourcePath=\n");
   Start();
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"请选择一个路径"});
-  EXPECT_EQ(EdtPath()->text(), QStringLiteral("/"));
+  EXPECT_TRUE(EdtPath()->text().isEmpty());  // not the root, which a folder run would walk
   EXPECT_EQ(Hint()->text(), kLoaded);
   EXPECT_EQ(form->CurrentSourcePictureValue(), "");
 }

@@ -192,6 +192,12 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
   return RunEnd::Completed;
 }
 
+bool FolderRunConfirmed(RunWindow& window) {
+  const std::string source = window.SourceEditFolder();
+  return !IsRootFolder(source) ||
+         CurrentDialogs().AskYesNo(text::FormatText(text::FmtConfirmRootRun, source), text::TxtReminder);
+}
+
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
   FailedPictures failed(window);
   window.ShowProgressBar();

@@ -20,7 +20,8 @@ class RunWindow : public engine::ConversionHost {
   // The committed folders, ending in a separator.
   virtual std::string SourcePath() = 0;
   virtual std::string TargetPath() = 0;
-  // The folders the edits name now: trimmed, ending in a separator, or empty.
+  // The folders the edits name now: trimmed, ending in a separator, a bare
+  // name taken as a sub-folder of the committed folder; or empty.
   virtual std::string SourceEditFolder() = 0;
   virtual std::string OutputEditFolder() = 0;
   virtual bool StopRequested() = 0;
@@ -54,6 +55,10 @@ RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter);
 // Converts every picture of the folder named in the source edit and its
 // subfolders into the folder named in the output edit, then re-reads it.
 RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter);
+
+// Asked before a folder run starts: a drive's root takes long to walk and is
+// seldom meant. True when the source edit names no root, or the user said Yes.
+bool FolderRunConfirmed(RunWindow& window);
 
 // The hint after a picture: the converted text, or the failure text, and the path.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path);

@@ -52,6 +52,17 @@ void NormalizeFolderPath(std::string& path) {
   path = std::move(trimmed);
 }
 
+std::string FolderFromText(const std::string& text, const std::string& current) {
+  std::string folder = engine::TrimBlanks(text);
+  if (!folder.empty() && DrivePart(folder).empty()) {
+    if (!IsBareFileName(folder) || current.empty()) return {};
+    // ".." is the parent folder, not a folder of that name.
+    folder = img::PathToUtf8((img::PathFromUtf8(current) / img::PathFromUtf8(folder)).lexically_normal());
+  }
+  NormalizeFolderPath(folder);
+  return folder;
+}
+
 FolderCreation CreateFolderWithParents(const std::string& folder) {
   const std::string trimmed = engine::TrimBlanks(folder);
   if (trimmed.empty() || DrivePart(trimmed).empty()) return FolderCreation::Unusable;

@@ -22,6 +22,19 @@ std::string PathInFolder(const std::string& folder, const std::string& name);
 // appended, then every run of three separators made one, then every pair.
 void NormalizeFolderPath(std::string& path);
 
+// The folder that a folder edit's text names, current being the folder
+// committed before it: a bare name (no separator, no drive) is that
+// sub-folder of current, as the edit's hint promises; any other text without
+// a drive names no folder, since a folder relative to wherever the program
+// was started is never what the user meant. Normalised as above; empty for a
+// blank text and for a text that names no folder.
+std::string FolderFromText(const std::string& text, const std::string& current);
+
+// True when folder is the root of a drive ("/" here, "C:\" or
+// "\\server\share\" on Windows), however it is spelled: walking it walks
+// the whole drive.
+bool IsRootFolder(const std::string& folder);
+
 // The drive part of a path: "/" for an absolute path on Unix ("C:" or the
 // \\server\share on Windows); empty for a relative text.
 std::string DrivePart(const std::string& path);

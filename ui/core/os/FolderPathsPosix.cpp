@@ -1,5 +1,9 @@
 // POSIX: "/" is the one drive and the root; only '/' leaves a folder.
 
+#include <filesystem>
+
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
 #include "ui/core/FolderPaths.h"
 
 namespace ui {
@@ -11,6 +15,15 @@ std::string DrivePart(const std::string& path) {
 bool DriveExists(const std::string& drive) { return drive == "/"; }
 
 std::string SystemRootFolder() { return "/"; }
+
+bool IsRootFolder(const std::string& folder) {
+  const std::filesystem::path path = img::PathFromUtf8(engine::TrimBlanks(folder));
+  if (!path.is_absolute()) return false;
+  if (!path.lexically_normal().has_relative_path()) return true;
+  // Another name of the root (a link to it, /proc/self/root) walks the same disk.
+  std::error_code ec;
+  return std::filesystem::equivalent(path, "/", ec);
+}
 
 bool IsBareFileName(const std::string& name) { return name.find('/') == std::string::npos; }
 

@@ -8,6 +8,8 @@
 
 #include <cctype>
 
+#include "engine/TextUtil.h"
+#include "imaging/FileIO.h"
 #include "ui/core/FolderPaths.h"
 
 namespace ui {
@@ -31,6 +33,16 @@ bool DriveExists(const std::string& drive) {
 }
 
 std::string SystemRootFolder() { return "C:\\"; }
+
+bool IsRootFolder(const std::string& folder) {
+  const std::string text = engine::TrimBlanks(folder);
+  if (text.empty()) return false;
+  // "C:\x\.." is "C:\" too; what is left without the closing separators
+  // is the drive itself ("C:", "\\server\share") only for a root.
+  std::string path = img::PathToUtf8(img::PathFromUtf8(text).lexically_normal());
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return !path.empty() && path == DrivePart(path);
+}
 
 bool IsBareFileName(const std::string& name) { return name.find_first_of("\\/:") == std::string::npos; }
 
