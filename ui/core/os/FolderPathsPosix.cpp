@@ -21,8 +21,7 @@ bool IsRootFolder(const std::string& folder) {
   if (!path.is_absolute()) return false;
   if (!path.lexically_normal().has_relative_path()) return true;
   // Another name of the root (a link to it, /proc/self/root) walks the same disk.
-  std::error_code ec;
-  return std::filesystem::equivalent(path, "/", ec);
+  return img::IsSameFile(path, "/");
 }
 
 bool IsBareFileName(const std::string& name) { return name.find('/') == std::string::npos; }
