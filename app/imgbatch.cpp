@@ -21,6 +21,7 @@
 #include "imaging/MemoryReuse.h"
 #include "imaging/SystemMemory.h"
 #include "text/Version.h"
+#include "ui/core/ProgramFolders.h"
 
 namespace fs = std::filesystem;
 
@@ -83,6 +84,8 @@ class ProgressDisplay {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the window program does, so the libraries it loads see the user's own home.
+  ui::SetHomeFromAccount();
   std::vector<std::string> args = app::Utf8Arguments(argc, argv);
   std::string error;
   auto cmd = app::ParseBatchCommand(args, error);

@@ -15,6 +15,7 @@
 #include <climits>
 #include <utility>
 
+#include "text/Notices.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/Shell.h"
 #include "ui_FrmUpdate.h"
@@ -71,7 +72,9 @@ TFrmUpdate::TFrmUpdate(const QString& update_url, const QString& program_folder,
   ui_->Image1->setPixmap(DrawUpdateBanner(QSize(651, 165 - 13 - 16 - 37)));
 
   message_point_ = QPoint(x() + 80, y() + 30);
-  update_target_ = QDir::toNativeSeparators(QDir(program_folder).filePath(QStringLiteral("update.exe")));
+  // Never the working folder, which may be anybody's.
+  if (!program_folder.isEmpty())
+    update_target_ = QDir::toNativeSeparators(QDir(program_folder).filePath(QStringLiteral("update.exe")));
 
   Timer1 = new QTimer(this);
   Timer1->setSingleShot(true);
@@ -185,6 +188,10 @@ void TFrmUpdate::StartUpdate() {
 }
 
 void TFrmUpdate::StartDownload(const std::string& url, const std::string& page_address) {
+  if (update_target_.isEmpty()) {
+    DownloadFinished(false, Text(text::kNoUpdateFolder.data()));
+    return;
+  }
   // The file is started as a program afterwards: only web addresses are fetched.
   const QUrl source(QString::fromStdString(url), QUrl::StrictMode);
   if (!IsDownloadableUrl(url) || !source.isValid() || source.host().isEmpty()) {

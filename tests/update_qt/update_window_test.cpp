@@ -323,6 +323,20 @@ TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
   EXPECT_TRUE(FolderContent().isEmpty());
 }
 
+// A user with no folder of their own gets no download, least of all into
+// the working folder.
+TEST_F(UpdateWindowTest, NoProgramFolderDownloadsNothing) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  TFrmUpdate window(server_.Url("/update/ic/"), QString());
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }, 8000));
+  EXPECT_EQ(Hint(window), QString::fromUtf8("更新下载失败（没有可保存更新文件的文件夹），请稍后再试"));
+  EXPECT_EQ(server_.Requests("/files/ic-new.exe"), 0);
+  EXPECT_FALSE(QFile::exists(QStringLiteral("update.exe")));
+}
+
 TEST_F(UpdateWindowTest, WindowDestroyedDuringDownloadLeavesNoFile) {
   server_.Set("/files/ic-new.exe", {.body = Payload(4000), .declared_length = 100000, .hold_open = true});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
