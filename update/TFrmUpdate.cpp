@@ -22,6 +22,7 @@
 #include "update/Downloader.h"
 #include "update/ShownPage.h"
 #include "update/UpdateBanner.h"
+#include "update/core/PageView.h"
 
 namespace update {
 
@@ -156,7 +157,12 @@ bool TFrmUpdate::ShowUpdatePage() {
   const bool recognised = IsUpdatePage(page_);
   if (recognised) {
     // Its text and web links only: the view loads nothing the page names.
-    ui_->WebBrowser1->setHtml(ShownPageHtml(page_html_, QUrl(QString::fromStdString(page_.address))));
+    // Markup past the view's bound would hold the window in the HTML reader
+    // for minutes: its plain text then.
+    if (FitsPageView(page_html_.toStdString()))
+      ui_->WebBrowser1->setHtml(ShownPageHtml(page_html_, QUrl(QString::fromStdString(page_.address))));
+    else
+      ui_->WebBrowser1->setPlainText(QString::fromStdString(PageText(page_.body)));
     ui_->WebBrowser1->show();
     ui_->Image1->hide();
   } else {

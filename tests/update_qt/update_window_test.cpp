@@ -224,6 +224,28 @@ TEST(NetworkProblemText, EveryFailureIsToldInChinese) {
   }
 }
 
+// 30,000 nested tables once held the window in the HTML reader for minutes:
+// such a page is shown as its plain text, at once, and the update goes on.
+TEST_F(UpdateWindowTest, DeeplyNestedPageIsShownAsPlainTextAndTheWindowStaysUsable) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  QByteArray nested = "<p>" + Signature() + "</p><p>softversion_3.0_softversion</p><p>softurl_" +
+                      server_.Url("/files/ic-new.exe").toUtf8() + "_softurl</p>";
+  nested += QByteArray("<table><tr><td>").repeated(30000) + "末尾";
+  ServePage("/update/ic/", Html(nested));
+  auto window = MakeWindow("/update/ic/");
+  auto* view = Control<QTextBrowser>(*window, "WebBrowser1");
+  window->show();
+  // A guard, not a measure: only a view that never returns misses it.
+  ASSERT_TRUE(WaitFor([&] { return view->isVisibleTo(window.get()); }, 20000));
+  const QString shown = view->toPlainText();
+  EXPECT_TRUE(shown.startsWith(QString::fromUtf8(Signature()))) << shown.left(200).toStdString();
+  EXPECT_TRUE(shown.endsWith(QString::fromUtf8("末尾")));
+
+  auto* restart = Control<QToolButton>(*window, "SpeedButton3");
+  ASSERT_TRUE(WaitFor([&] { return restart->isVisibleTo(window.get()); }, 8000)) << Hint(*window).toStdString();
+  EXPECT_EQ(Hint(*window), QString::fromUtf8(kDone));
+}
+
 TEST_F(UpdateWindowTest, PageWithoutSignatureIsNotShown) {
   ServePage("/update/ic/", Html("softversion_9.0_softversion softurl_" + server_.Url("/files/x.exe").toUtf8() +
                                 "_softurl"));
