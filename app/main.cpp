@@ -12,8 +12,12 @@
 #include "ui/QtShell.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
+#include "ui/core/ProgramFolders.h"
 
 int main(int argc, char** argv) {
+  // Before anything reads HOME: the settings, Qt's folders and the trash
+  // must all be the user's own.
+  ui::SetHomeFromAccount();
   QApplication app(argc, argv);
   ui::InstallQtTranslations();
   // Pictures of a run reuse the memory of the ones before; each run hands it

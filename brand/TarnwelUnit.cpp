@@ -176,6 +176,7 @@ void TPnlTarnwel::BuildLinksMenu() {
 void TPnlTarnwel::WriteUpdateNote(const std::filesystem::path& data_folder) {
   try {
     const std::filesystem::path folder = data_folder.empty() ? ui::ProgramDataFolder() : data_folder;
+    if (folder.empty()) return;  // no folder of the user's own: no note anywhere else
     const std::string line =
         QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString() + "\r\n";
     img::WriteFileAtomically(folder / "update.txt",

@@ -16,6 +16,7 @@
 
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
+#include "text/Notices.h"
 #include "ui/core/FolderPaths.h"
 #include "ui/core/ProgramFolders.h"
 #include "ui/core/SettingsKeys.h"
@@ -119,14 +120,18 @@ void TMainForm::FormCreate() {
 
     executableFolder_ = ExecutableFolder();
     std::filesystem::path given = programFolderGiven_.empty() ? DefaultProgramFolder() : programFolderGiven_;
-    ProgramFolder = FolderText(given.empty() ? ProgramDataFolder() : ProgramDataFolder(given));
+    const std::filesystem::path dataFolder = given.empty() ? ProgramDataFolder() : ProgramDataFolder(given);
+    // No data folder: no settings file and no default folders, rather than
+    // some shared place another user could have prepared.
+    ProgramFolder = dataFolder.empty() ? std::string() : FolderText(dataFolder);
 
     if (LinksPanelFactory) LinksPanelFactory(form_->PnlTarnwelParent);
-    if (!settings_) settings_ = std::make_unique<SettingsFile>(SettingsFilePath(img::PathFromUtf8(ProgramFolder)));
+    if (!settings_) settings_ = std::make_unique<SettingsFile>(SettingsFilePath(dataFolder));
     // A file that is not a settings file keeps its bytes under another name;
     // the window goes on with defaults and writes a new file.
     if (const auto aside = settings_->SetAsideIfNotSettings())
-      settingsSetAsideNote_ = QString::fromUtf8(kSettingsSetAside).arg(Q(img::PathToUtf8(aside->filename()))).toStdString();
+      startNote_ = QString::fromUtf8(kSettingsSetAside).arg(Q(img::PathToUtf8(aside->filename()))).toStdString();
+    if (!settings_->HasFile()) startNote_ = text::kNoUserFolderNote;
     // The PNG writer always filters every row with None: nothing to choose here.
     LayoutPathRow(width());
     // The picture extensions are the engine's format table (PictureFormats.h).
@@ -161,8 +166,7 @@ void TMainForm::TimerFirstRunTimer() {
     RefreshTargetList();
     rgZoomTypeClick();
     form_->ProgressBar1->setValue(0);
-    form_->LblHint->setText(settingsSetAsideNote_.empty() ? QString::fromUtf8(kLoadingFinished)
-                                                          : Q(settingsSetAsideNote_));
+    form_->LblHint->setText(startNote_.empty() ? QString::fromUtf8(kLoadingFinished) : Q(startNote_));
     for (FolderSide* side : {source_.get(), output_.get()}) {
       engine::SelectOnlyItem(&side->Pictures(), 0);
       side->TakeCurrentPicture();

@@ -160,8 +160,9 @@ class TMainForm : public QWidget, public RunWindow {
   bool firstRunDone_ = false;  // the first-run step has committed both folders
 
   std::unique_ptr<SettingsFile> settings_;
-  // Said by the first-run step when start-up moved a broken settings file aside.
-  std::string settingsSetAsideNote_;
+  // Said by the first-run step instead of "loading finished": start-up moved
+  // a broken settings file aside, or found no folder to keep settings in.
+  std::string startNote_;
   bool destroyed_ = false;
 
   // Option controls, previews and batch runs (MainFormOptions.cpp, MainFormPreview.cpp, MainFormRuns.cpp)

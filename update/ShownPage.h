@@ -14,7 +14,8 @@ namespace update {
 QUrl PageLink(const QUrl& page_address, const QUrl& link);
 
 // HTML of the page's text, paragraph by paragraph, with the links that
-// PageLink accepts (absolute) and no pictures, styles or other links.
+// PageLink accepts (absolute) and no pictures, styles or other links. The
+// page is read by Qt's HTML reader: callers keep to FitsPageView.
 QString ShownPageHtml(const QString& page_html, const QUrl& page_address);
 
 }  // namespace update

@@ -15,12 +15,14 @@
 #include <climits>
 #include <utility>
 
+#include "text/Notices.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/Shell.h"
 #include "ui_FrmUpdate.h"
 #include "update/Downloader.h"
 #include "update/ShownPage.h"
 #include "update/UpdateBanner.h"
+#include "update/core/PageView.h"
 
 namespace update {
 
@@ -71,7 +73,9 @@ TFrmUpdate::TFrmUpdate(const QString& update_url, const QString& program_folder,
   ui_->Image1->setPixmap(DrawUpdateBanner(QSize(651, 165 - 13 - 16 - 37)));
 
   message_point_ = QPoint(x() + 80, y() + 30);
-  update_target_ = QDir::toNativeSeparators(QDir(program_folder).filePath(QStringLiteral("update.exe")));
+  // Never the working folder, which may be anybody's.
+  if (!program_folder.isEmpty())
+    update_target_ = QDir::toNativeSeparators(QDir(program_folder).filePath(QStringLiteral("update.exe")));
 
   Timer1 = new QTimer(this);
   Timer1->setSingleShot(true);
@@ -153,7 +157,12 @@ bool TFrmUpdate::ShowUpdatePage() {
   const bool recognised = IsUpdatePage(page_);
   if (recognised) {
     // Its text and web links only: the view loads nothing the page names.
-    ui_->WebBrowser1->setHtml(ShownPageHtml(page_html_, QUrl(QString::fromStdString(page_.address))));
+    // Markup past the view's bound would hold the window in the HTML reader
+    // for minutes: its plain text then.
+    if (FitsPageView(page_html_.toStdString()))
+      ui_->WebBrowser1->setHtml(ShownPageHtml(page_html_, QUrl(QString::fromStdString(page_.address))));
+    else
+      ui_->WebBrowser1->setPlainText(QString::fromStdString(PageText(page_.body)));
     ui_->WebBrowser1->show();
     ui_->Image1->hide();
   } else {
@@ -185,6 +194,10 @@ void TFrmUpdate::StartUpdate() {
 }
 
 void TFrmUpdate::StartDownload(const std::string& url, const std::string& page_address) {
+  if (update_target_.isEmpty()) {
+    DownloadFinished(false, Text(text::kNoUpdateFolder.data()));
+    return;
+  }
   // The file is started as a program afterwards: only web addresses are fetched.
   const QUrl source(QString::fromStdString(url), QUrl::StrictMode);
   if (!IsDownloadableUrl(url) || !source.isValid() || source.host().isEmpty()) {

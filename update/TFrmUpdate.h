@@ -31,7 +31,8 @@ class TFrmUpdate : public QWidget {
 
  public:
   // update_url: the update information page; program_folder: the folder the
-  // new program file "update.exe" is written to and started from.
+  // new program file "update.exe" is written to and started from (empty when
+  // there is none: then no update is downloaded).
   TFrmUpdate(const QString& update_url, const QString& program_folder, QWidget* parent = nullptr);
   ~TFrmUpdate() override;
 

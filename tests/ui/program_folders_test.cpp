@@ -83,6 +83,35 @@ TEST(ProgramFolders, RelativeXdgConfigHomeIsIgnored) {
 #endif
 }
 
+// A HOME that names no absolute folder (unset, empty, relative) gives way to
+// the account's home, never to a shared folder; main then sets HOME to it so
+// Qt (standard folders, trash) agrees. A usable HOME is the user's choice.
+TEST(ProgramFolders, UnusableHomeIsTheAccountsNeverTemp) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows takes the per-user folder from %APPDATA%";
+#else
+  testsupport::ScopedEnv xdg("XDG_CONFIG_HOME", std::nullopt);
+  const std::optional<std::string> homes[] = {std::nullopt, "", "relative/home"};
+  for (const std::optional<std::string>& home : homes) {
+    testsupport::ScopedEnv home_env("HOME", home);
+    const fs::path folder = ui::PerUserDataFolder();
+    EXPECT_NE(folder, fs::temp_directory_path() / "ImgConvert");
+    ui::SetHomeFromAccount();
+    const char* now = std::getenv("HOME");
+    if (folder.empty()) {
+      EXPECT_TRUE(!now || !fs::path(now).is_absolute()) << "no account home, none made up";
+    } else {
+      ASSERT_NE(now, nullptr);
+      EXPECT_EQ(fs::path(now) / ".config" / "ImgConvert", folder);
+    }
+  }
+  testsupport::TempDir chosen;
+  testsupport::ScopedEnv home("HOME", img::PathToUtf8(chosen.path()));
+  ui::SetHomeFromAccount();
+  EXPECT_EQ(fs::path(std::getenv("HOME")), chosen.path());
+#endif
+}
+
 TEST(ProgramFolders, DefaultFoldersEndInOneSeparator) {
   const fs::path data = fs::path("data") / img::PathFromUtf8("文件夹");
   const std::string sep(1, static_cast<char>(fs::path::preferred_separator));

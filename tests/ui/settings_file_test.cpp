@@ -12,6 +12,7 @@
 
 #include "TestSupport.h"
 #include "imaging/FileIO.h"
+#include "ui/core/ProgramFolders.h"
 
 namespace fs = std::filesystem;
 
@@ -279,6 +280,26 @@ TEST_F(SettingsFileTest, RelativePathIsReportedInFull) {
   } catch (const ui::SettingsWriteError& e) {
     EXPECT_EQ(std::string(e.what()), Expected(fs::absolute("no-such-folder-for-settings/defualt.ini")));
   }
+}
+
+// A user without a folder of their own has no settings file: nothing is
+// read from or written to a file of the same name where the program runs.
+TEST_F(SettingsFileTest, NoFolderMeansNoFileAtAll) {
+  struct WorkingFolder {
+    fs::path before = fs::current_path();
+    explicit WorkingFolder(const fs::path& folder) { fs::current_path(folder); }
+    ~WorkingFolder() { fs::current_path(before); }
+  } working(dir.path());
+  const std::string planted = "[default]\nTargetPath=/tmp/loot/\nzoomtype=1\n";
+  WriteBytes(path, planted);
+
+  ui::SettingsFile none(ui::SettingsFilePath({}));
+  EXPECT_FALSE(none.HasFile());
+  EXPECT_EQ(none.ReadString("default", "TargetPath", "dflt"), "dflt");
+  EXPECT_EQ(none.ReadInteger("default", "zoomtype", 0), 0);
+  EXPECT_NO_THROW(none.WriteString("default", "TargetPath", "/elsewhere/"));
+  EXPECT_EQ(ReadBytes(path), planted);
+  EXPECT_EQ(ui::DefaultSourceFolder({}), "");
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsLeftUnchanged) {

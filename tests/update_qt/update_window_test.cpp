@@ -224,6 +224,28 @@ TEST(NetworkProblemText, EveryFailureIsToldInChinese) {
   }
 }
 
+// 30,000 nested tables once held the window in the HTML reader for minutes:
+// such a page is shown as its plain text, at once, and the update goes on.
+TEST_F(UpdateWindowTest, DeeplyNestedPageIsShownAsPlainTextAndTheWindowStaysUsable) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  QByteArray nested = "<p>" + Signature() + "</p><p>softversion_3.0_softversion</p><p>softurl_" +
+                      server_.Url("/files/ic-new.exe").toUtf8() + "_softurl</p>";
+  nested += QByteArray("<table><tr><td>").repeated(30000) + "末尾";
+  ServePage("/update/ic/", Html(nested));
+  auto window = MakeWindow("/update/ic/");
+  auto* view = Control<QTextBrowser>(*window, "WebBrowser1");
+  window->show();
+  // A guard, not a measure: only a view that never returns misses it.
+  ASSERT_TRUE(WaitFor([&] { return view->isVisibleTo(window.get()); }, 20000));
+  const QString shown = view->toPlainText();
+  EXPECT_TRUE(shown.startsWith(QString::fromUtf8(Signature()))) << shown.left(200).toStdString();
+  EXPECT_TRUE(shown.endsWith(QString::fromUtf8("末尾")));
+
+  auto* restart = Control<QToolButton>(*window, "SpeedButton3");
+  ASSERT_TRUE(WaitFor([&] { return restart->isVisibleTo(window.get()); }, 8000)) << Hint(*window).toStdString();
+  EXPECT_EQ(Hint(*window), QString::fromUtf8(kDone));
+}
+
 TEST_F(UpdateWindowTest, PageWithoutSignatureIsNotShown) {
   ServePage("/update/ic/", Html("softversion_9.0_softversion softurl_" + server_.Url("/files/x.exe").toUtf8() +
                                 "_softurl"));
@@ -321,6 +343,20 @@ TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
   EXPECT_TRUE(Hint(window).startsWith(QString::fromUtf8("更新下载失败"))) << Hint(window).toStdString();
   EXPECT_FALSE(Control<QToolButton>(window, "SpeedButton3")->isVisibleTo(&window));
   EXPECT_TRUE(FolderContent().isEmpty());
+}
+
+// A user with no folder of their own gets no download, least of all into
+// the working folder.
+TEST_F(UpdateWindowTest, NoProgramFolderDownloadsNothing) {
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
+  TFrmUpdate window(server_.Url("/update/ic/"), QString());
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }, 8000));
+  EXPECT_EQ(Hint(window), QString::fromUtf8("更新下载失败（没有可保存更新文件的文件夹），请稍后再试"));
+  EXPECT_EQ(server_.Requests("/files/ic-new.exe"), 0);
+  EXPECT_FALSE(QFile::exists(QStringLiteral("update.exe")));
 }
 
 TEST_F(UpdateWindowTest, WindowDestroyedDuringDownloadLeavesNoFile) {

@@ -40,6 +40,7 @@ std::string FolderText(const fs::path& folder) {
 fs::path ProgramDataFolder(const fs::path& program_folder) {
   if (CanCreateFilesIn(program_folder)) return program_folder;
   fs::path folder = PerUserDataFolder();
+  if (folder.empty()) return {};
   std::error_code ec;
   // When this fails the settings writes fail and say where.
   fs::create_directories(folder, ec);
@@ -48,14 +49,16 @@ fs::path ProgramDataFolder(const fs::path& program_folder) {
 
 fs::path ProgramDataFolder() { return ProgramDataFolder(ExecutableFolder()); }
 
-fs::path SettingsFilePath(const fs::path& data_folder) { return data_folder / kSettingsFileName; }
+fs::path SettingsFilePath(const fs::path& data_folder) {
+  return data_folder.empty() ? fs::path() : data_folder / kSettingsFileName;
+}
 
 std::string DefaultSourceFolder(const fs::path& data_folder) {
-  return FolderText(data_folder / "source");
+  return data_folder.empty() ? std::string() : FolderText(data_folder / "source");
 }
 
 std::string DefaultTargetFolder(const fs::path& data_folder) {
-  return FolderText(data_folder / "target");
+  return data_folder.empty() ? std::string() : FolderText(data_folder / "target");
 }
 
 }  // namespace ui

@@ -269,6 +269,7 @@ ExaminedFile Examine(const fs::path& path) {
 }
 
 std::optional<std::string> FindValue(const fs::path& path, std::string_view section, std::string_view key) {
+  if (path.empty()) return std::nullopt;
   std::optional<std::string> bytes = LoadBytes(path);
   if (!bytes) return std::nullopt;
   const std::optional<Document> parsed = ParseDocument(std::move(*bytes));
@@ -344,6 +345,7 @@ SettingsWriteError::SettingsWriteError(const std::string& full_path)
     : img::ImageError(img::ErrorCode::SettingsWrite, "Unable to write to " + full_path) {}
 
 SettingsFile::SettingsFile(const fs::path& path) : path_(path) {
+  if (path_.empty()) return;
   std::error_code ec;
   fs::path absolute = fs::absolute(path, ec);
   if (!ec) path_ = absolute;
@@ -366,6 +368,7 @@ bool SettingsFile::ReadBool(const std::string& section, const std::string& key, 
 }
 
 void SettingsFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  if (!HasFile()) return;
   const std::string full_path = img::PathToUtf8(path_);
   const std::string section_name = engine::TrimBlanks(section);
   const std::string key_name = engine::TrimBlanks(key);
@@ -405,7 +408,7 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
 }
 
 std::optional<fs::path> SettingsFile::SetAsideIfNotSettings() {
-  if (Examine(path_).state != FileState::NotSettings) return std::nullopt;
+  if (!HasFile() || Examine(path_).state != FileState::NotSettings) return std::nullopt;
   // The first free name: an earlier bad file is kept as well. A link is
   // renamed itself; what it leads to is not touched.
   constexpr int kMaxTries = 100;

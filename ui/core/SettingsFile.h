@@ -19,6 +19,10 @@
 // GB18030, and a link that leads anywhere but to a text of section, key,
 // comment and blank lines. It reads as all defaults and refuses every write
 // until SetAsideIfNotSettings has moved it out of the way.
+//
+// Made with an empty path it has no file (the user has no folder of their
+// own to keep one in): every read gives the default, every write is
+// dropped, and nothing is ever looked for elsewhere.
 
 #include <filesystem>
 #include <optional>
@@ -41,6 +45,7 @@ class SettingsFile {
   explicit SettingsFile(const std::filesystem::path& path);
 
   const std::filesystem::path& path() const { return path_; }
+  bool HasFile() const { return !path_.empty(); }
 
   // When the file is there but is not a settings file (see above), renames
   // it, or the link itself (never what the link leads to), to the first free

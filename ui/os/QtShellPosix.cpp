@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "ui/QtShell.h"
+#include "ui/core/ProgramFolders.h"
 
 namespace ui {
 
@@ -16,6 +17,8 @@ QStringList PaintProgramCandidates() {
 }
 
 bool QtShell::PrepareTrash() {
+  // Without a home of the user's own Qt would take "/" for it: no trash then.
+  if (UserHomeFolder().empty()) return false;
   // Qt 6.4 finds no trash when this folder is missing and then makes files/
   // and info/ in the working folder, moving the file there.
   const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

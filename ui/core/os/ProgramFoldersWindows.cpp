@@ -1,10 +1,14 @@
 // Windows: the executable from GetModuleFileNameW, the per-user folder under
-// %APPDATA%, both as wide names so that Chinese folder names hold.
+// %APPDATA% (or the folder the system names for it), all as wide names so
+// that Chinese folder names hold.
 
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <string>
@@ -14,6 +18,27 @@
 namespace fs = std::filesystem;
 
 namespace ui {
+
+namespace {
+
+fs::path AbsoluteVariable(const wchar_t* name) {
+  const wchar_t* value = _wgetenv(name);
+  if (!value || !*value) return {};
+  fs::path path(value);
+  return path.is_absolute() ? path : fs::path();
+}
+
+// A folder of the user's profile as the system knows it, whatever the
+// environment says; empty when it has none.
+fs::path KnownFolder(REFKNOWNFOLDERID id) {
+  PWSTR folder = nullptr;
+  fs::path path;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &folder)) && folder) path = folder;
+  CoTaskMemFree(folder);
+  return path.is_absolute() ? path : fs::path();
+}
+
+}  // namespace
 
 fs::path ExecutableFolder() {
   std::error_code ec;
@@ -29,11 +54,18 @@ fs::path ExecutableFolder() {
   }
 }
 
+fs::path UserHomeFolder() {
+  fs::path home = AbsoluteVariable(L"USERPROFILE");
+  return home.empty() ? KnownFolder(FOLDERID_Profile) : home;
+}
+
+void SetHomeFromAccount() {}
+
 fs::path PerUserDataFolder() {
-  const wchar_t* appdata = _wgetenv(L"APPDATA");
-  if (appdata && *appdata) return fs::path(appdata) / "ImgConvert";
-  std::error_code ec;
-  return fs::temp_directory_path(ec) / "ImgConvert";
+  fs::path appdata = AbsoluteVariable(L"APPDATA");
+  if (appdata.empty()) appdata = KnownFolder(FOLDERID_RoamingAppData);
+  if (appdata.empty()) return {};
+  return appdata / "ImgConvert";
 }
 
 }  // namespace ui
