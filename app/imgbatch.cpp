@@ -22,7 +22,6 @@
 #include "imaging/SystemMemory.h"
 #include "imaging/TemporaryFiles.h"
 #include "text/Version.h"
-#include "ui/core/ProgramFolders.h"
 
 namespace fs = std::filesystem;
 
@@ -85,8 +84,6 @@ class ProgressDisplay {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // As the window program does, so the libraries it loads see the user's own home.
-  ui::SetHomeFromAccount();
   std::vector<std::string> args = app::Utf8Arguments(argc, argv);
   std::string error;
   auto cmd = app::ParseBatchCommand(args, error);
