@@ -61,17 +61,24 @@ TargetSize KeepRatioSize(int sourceWidth, int sourceHeight, const BoxNumber& wid
   return TargetSize{static_cast<int>(w), static_cast<int>(h)};
 }
 
+// v * other / side to the nearest whole number, halves up, never below 1.
+long long RoundedSide(long long v, long long other, long long side) {
+  return std::max(1LL, (2 * v * other + side) / (2 * side));
+}
+
 // The largest size with the source's proportions inside the box: the side
-// that limits gets the box's size, the other follows, truncated but never
-// below 1 (a long thin picture keeps a line). A picture that fits already
-// keeps its size.
+// that limits gets the box's size, the other follows, rounded to the nearest
+// pixel as other converters do (1366 x 768 into 1024 is 1024 x 576), but
+// never below 1 (a long thin picture keeps a line). Rounding never leaves
+// the box: the derived side is at most the box's own whole number. A picture
+// that fits already keeps its size.
 TargetSize FitSize(int sourceWidth, int sourceHeight, const BoxNumber& width, const BoxNumber& height) {
   if (!width.usable || !height.usable || sourceWidth < 1 || sourceHeight < 1) return kRefused;
   if (sourceWidth <= width.value && sourceHeight <= height.value) return TargetSize{sourceWidth, sourceHeight};
   const long long w = sourceWidth, h = sourceHeight;
   if (w * height.value >= h * width.value)
-    return TargetSize{width.value, static_cast<int>(std::max(1LL, width.value * h / w))};
-  return TargetSize{static_cast<int>(std::max(1LL, height.value * w / h)), height.value};
+    return TargetSize{width.value, static_cast<int>(RoundedSide(width.value, h, w))};
+  return TargetSize{static_cast<int>(RoundedSide(height.value, w, h)), height.value};
 }
 
 }  // namespace

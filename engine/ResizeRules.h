@@ -27,7 +27,8 @@ struct TargetSize {
 // A size that must not be used comes back with a side of 0 (0 x 0): a box
 // number below 1 or above 65535, a derived side of 0, or a product that does
 // not fit 32 bits. With fitInBox the boxes (both needed) are a box the
-// picture is shrunk to fit inside with its proportions kept.
+// picture is shrunk to fit inside with its proportions kept, the derived
+// side rounded to the nearest pixel.
 TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ConversionOptions& options);
 
 // Resizes working when the resize mode is "resize to a given size": the mode

@@ -676,6 +676,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FitCase{400, 300, "100x100", 100, 75},   // landscape: the width limits
                       FitCase{300, 400, "100x100", 75, 100},   // portrait: the height limits
                       FitCase{400, 300, "200x100", 133, 100},  // landscape, the box wider still
+                      FitCase{300, 200, "100x100", 100, 67},   // 66.7 rounds to the nearest pixel
                       FitCase{90, 300, "100X100", 30, 100},    // one side fits already
                       FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
                       FitCase{1000, 2, "100x100", 100, 1}));   // never thinner than a line
