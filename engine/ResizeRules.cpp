@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "imaging/LinearLightResize.h"
 #include "imaging/ShrinkBitmap.h"
 
 namespace engine {
@@ -123,7 +124,8 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
     host.StepProgress();
     host.PumpEvents();
     const int sourceWidth = working.width(), sourceHeight = working.height();
-    const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, host.Options());
+    const ConversionOptions options = host.Options();
+    const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, options);
     host.StepProgress();
     host.PumpEvents();
     if (target.width >= 1 && target.height >= 1 && sourceWidth <= kLargestSide &&
@@ -140,8 +142,13 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
         resizeSource = std::move(working);
         working.Clear();
         moved = true;
-        img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
-                          static_cast<std::uint16_t>(height));
+        if (options.resizeFilter == ResizeFilter::Exact)
+          img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
+                            static_cast<std::uint16_t>(height));
+        else
+          img::ResizeLinearLight(resizeSource, working, width, height,
+                                 options.resizeFilter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3
+                                                                               : img::ResizeKernel::Mitchell);
         moved = false;
       }
     }
