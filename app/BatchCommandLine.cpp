@@ -170,7 +170,9 @@ const char* BatchUsage() {
            "Short options take their value attached too (-j2, -oDIR), long ones after '='\n"
            "(--jobs=2). --width or --height alone needs --keep-ratio; with it, the width wins\n"
            "and the height follows the source's proportions. --fit takes no --width or\n"
-           "--height. Pictures are never enlarged. A folder's pictures get lower-case names.\n"
+           "--height. Pictures are never enlarged. A folder's pictures get lower-case names;\n"
+           "its other files are counted in the summary, not converted. A picture is read by\n"
+           "its content, whatever its extension says.\n"
            "Exit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
   }();
   return usage.c_str();

@@ -653,6 +653,24 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndNumbersWithinEachOnly) {
   }
 }
 
+// A PNG named .jpg and a JPEG named .png convert; a walk's files of other
+// kinds are counted, not failed.
+TEST_F(ImgBatch, PicturesAreReadByWhatTheyAreAndOtherFilesCounted) {
+  Jpeg("photo.png", 40, 30);
+  engine::PngImage().Save(testsupport::GradientBitmap(30, 20), src() / "shot.jpg");
+  testsupport::WriteFile(src() / "sub" / "anim.gif");
+  testsupport::WriteFile(src() / "notes.txt");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("2 pictures, 2 files written, 0 failed, 2 other files not converted, "), std::string::npos)
+      << r.output;
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "shot.bmp");
+  EXPECT_TRUE(testsupport::SamePixels(bmp, testsupport::GradientBitmap(30, 20)));
+  bmp.LoadFromFile(out() / "photo.bmp");
+  EXPECT_EQ(bmp.width(), 40);
+}
+
 // White shrunk by a smooth kernel stays 255; the exact shrink's is 254.
 TEST_F(ImgBatch, FilterChoosesTheResampler) {
   fs::create_directories(src());
