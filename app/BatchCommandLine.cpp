@@ -48,7 +48,8 @@ constexpr long kMaxMemoryMiB = 1L << 30;
 constexpr std::string_view kShortWithValue = "ofj";
 constexpr std::string_view kShortFlags = "qh";
 bool LongTakesValue(std::string_view name) {
-  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--rotate", "--jobs", "--quality", "--memory"})
+  for (std::string_view o : {"--output", "--formats", "--width", "--height", "--fit", "--filter", "--rotate", "--jobs",
+                             "--quality", "--memory"})
     if (name == o) return true;
   return false;
 }
@@ -141,7 +142,11 @@ const char* BatchUsage() {
            "  --width N            resize to this width (switches the resize on)\n"
            "  --height N           resize to this height (switches the resize on)\n"
            "  --keep-ratio         keep the source's proportions\n"
-           "  --fit WxH            shrink to fit inside W by H, proportions kept\n"
+           "  --fit WxH            shrink to fit inside W by H, proportions kept, the other\n"
+           "                       side rounded to the nearest pixel\n"
+           "  --filter NAME        how a resize computes its pixels: exact (the default, the\n"
+           "                       window's box average, slightly sharpened), mitchell or\n"
+           "                       lanczos (smooth kernels in linear light)\n"
            "  --rotate DEG         0, 90, 180 or 270 (default 0)\n"
            "  --keep-tree          write a folder's pictures into the same subfolders under\n"
            "                       DIR (default: all straight into DIR)\n"
@@ -165,7 +170,9 @@ const char* BatchUsage() {
            "Short options take their value attached too (-j2, -oDIR), long ones after '='\n"
            "(--jobs=2). --width or --height alone needs --keep-ratio; with it, the width wins\n"
            "and the height follows the source's proportions. --fit takes no --width or\n"
-           "--height. Pictures are never enlarged. A folder's pictures get lower-case names.\n"
+           "--height. Pictures are never enlarged. A folder's pictures get lower-case names;\n"
+           "its other files are counted in the summary, not converted. A picture is read by\n"
+           "its content, whatever its extension says.\n"
            "Exit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
   }();
   return usage.c_str();
@@ -213,6 +220,19 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
         return std::nullopt;
       }
       fit = true;
+    } else if (a == "--filter") {
+      if (!value(v)) return std::nullopt;
+      const std::string name = engine::AsciiLower(v);
+      if (name == "exact") {
+        cmd.options.resizeFilter = engine::ResizeFilter::Exact;
+      } else if (name == "mitchell") {
+        cmd.options.resizeFilter = engine::ResizeFilter::Mitchell;
+      } else if (name == "lanczos") {
+        cmd.options.resizeFilter = engine::ResizeFilter::Lanczos;
+      } else {
+        error = "--filter needs exact, mitchell or lanczos, not '" + v + "'";
+        return std::nullopt;
+      }
     } else if (a == "--lossless") {
       cmd.options.webpLossless = true;
     } else if (a == "--quality") {

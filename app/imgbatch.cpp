@@ -122,13 +122,14 @@ int main(int argc, char** argv) {
   // Sources that name nothing, and folders or entries the walk could not
   // read: each is a failure, since its pictures were never converted.
   std::vector<std::string> not_read;
+  int other_files = 0;  // in walked folders, of kinds imgbatch does not read
   for (const std::string& source : cmd->sources) {
     const fs::path p = img::PathFromUtf8(source);
     const fs::file_status status = fs::status(p, ec);
     if (fs::is_directory(status)) {
       std::vector<engine::ListedPicture> listed;
       engine::ListPictureTree(source, engine::PictureExtensionTable(engine::FormatSet::All), listed,
-                              output_folder, &not_read);
+                              output_folder, &not_read, &other_files);
       for (engine::ListedPicture& l : listed)
         job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
@@ -151,8 +152,11 @@ int main(int argc, char** argv) {
   // Pictures of the same name got numbered targets: say how many, so
   // nobody looks for them under the plain names only.
   const std::string renamed = outcome.filesRenamed ? std::to_string(outcome.filesRenamed) + " renamed, " : "";
-  std::printf("%s, %s written, %s%s%d failed, %.2f s\n", Count(outcome.pictures, "picture").c_str(),
+  // Files a walk met but does not read (GIF, TIFF, HEIC ...) are no
+  // failure, yet nobody should think them converted.
+  const std::string others = other_files ? Count(other_files, "other file") + " not converted, " : "";
+  std::printf("%s, %s written, %s%s%d failed, %s%.2f s\n", Count(outcome.pictures, "picture").c_str(),
               Count(outcome.filesWritten, "file").c_str(), renamed.c_str(), skipped.c_str(), failed,
-              display.Elapsed());
+              others.c_str(), display.Elapsed());
   return failed ? 1 : 0;
 }

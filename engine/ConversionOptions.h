@@ -9,6 +9,11 @@ namespace engine {
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
 
+// How a resize computes its pixels: the exact box average and sharpening the
+// window has always used, or a smooth kernel in linear light (imgbatch's
+// --filter).
+enum class ResizeFilter { Exact, Mitchell, Lanczos };
+
 struct ConversionOptions {
   bool toBmp = true;
   bool toJpg = true;
@@ -22,6 +27,7 @@ struct ConversionOptions {
   // The boxes are a box to fit inside, proportions kept (keepRatio is then
   // not read); the command line's --fit.
   bool fitInBox = false;
+  ResizeFilter resizeFilter = ResizeFilter::Exact;  // imgbatch only
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
   // Encoder settings (imgbatch's; the window keeps the defaults): quality 1 to 100.

@@ -18,6 +18,7 @@ struct Walk {
   std::vector<ListedPicture>& out;
   fs::path left_out;
   std::vector<std::string>* unreadable;
+  int* other_files;
 
   void Folder(const std::string& folder, const std::string& subfolder) {
     const std::string folder_upper = AsciiUpper(folder);
@@ -29,6 +30,8 @@ struct Walk {
       } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
         const std::string lower = AsciiLower(entry.name);
         out.push_back({folder + entry.name, folder_upper + lower, lower, subfolder});
+      } else if (entry.isFile) {
+        if (other_files) ++*other_files;
       } else if (entry.isSpecial && unreadable && HasPictureExtension(entry.name, extensions)) {
         unreadable->push_back(folder + entry.name + ": not read: not a regular file");
       }
@@ -81,10 +84,11 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut,
-                     std::vector<std::string>* unreadable) {
+                     std::vector<std::string>* unreadable, int* otherFiles) {
   std::string start = folder;
   if (!start.empty() && !IsFolderSeparator(start.back())) start += FolderSeparator();
-  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable}.Folder(start, {});
+  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable, otherFiles}.Folder(
+      start, {});
 }
 
 }  // namespace engine

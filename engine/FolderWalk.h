@@ -39,9 +39,11 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 // unreadable or missing folder contributes nothing, and is added to
 // unreadable when that is given, as is a pipe or device named like a picture. A subfolder that is the folder leftOut (the
 // run's output folder, however spelt) is not walked, so a second run never
-// takes the first one's targets for sources.
+// takes the first one's targets for sources. When otherFiles is given, it
+// is increased by each regular file met whose extension is none of
+// extensions.
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut = {},
-                     std::vector<std::string>* unreadable = nullptr);
+                     std::vector<std::string>* unreadable = nullptr, int* otherFiles = nullptr);
 
 }  // namespace engine

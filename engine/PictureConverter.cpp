@@ -19,7 +19,8 @@ namespace {
 // The options that decide the pixels of a route's picture and what it carries.
 bool SameProcessing(const ConversionOptions& a, const ConversionOptions& b) {
   return a.zoomType == b.zoomType && a.widthText == b.widthText && a.heightText == b.heightText &&
-         a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox && a.rotation == b.rotation &&
+         a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox &&
+         a.resizeFilter == b.resizeFilter && a.rotation == b.rotation &&
          a.autoOrient == b.autoOrient && a.keepMetadata == b.keepMetadata;
 }
 

@@ -13,7 +13,6 @@
 
 #include "engine/JpegErrorManager.h"
 #include "engine/PictureFormats.h"
-#include "engine/TextUtil.h"
 #include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -189,14 +188,16 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   const std::uintmax_t size = std::filesystem::file_size(file, ec);
   const std::uint64_t file_bytes = ec ? 0 : static_cast<std::uint64_t>(size);
 
-  const PictureFormat* format = FindFormatByExtension(ExtensionOf(path), FormatSet::All);
+  // The header of the kind the loader will read, as LoadPicture chooses it.
+  const Bytes head = ReadHead(file);
+  const PictureFormat* format = ChooseLoader(head, path);
   if (!format) return file_bytes;
   HeaderFacts facts;
   switch (format->kind) {
-    case PictureKind::Bmp: facts = BmpFacts(ReadHead(file)); break;
+    case PictureKind::Bmp: facts = BmpFacts(head); break;
     case PictureKind::Jpeg: facts = JpegFacts(file); break;
-    case PictureKind::Png: facts = PngFacts(ReadHead(file)); break;
-    case PictureKind::Webp: facts = WebpFacts(ReadHead(file)); break;
+    case PictureKind::Png: facts = PngFacts(head); break;
+    case PictureKind::Webp: facts = WebpFacts(head); break;
   }
   if (!WithinLimits(facts.width, facts.height)) return file_bytes;
 

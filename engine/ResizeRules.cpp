@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "imaging/LinearLightResize.h"
 #include "imaging/ShrinkBitmap.h"
 
 namespace engine {
@@ -61,17 +62,24 @@ TargetSize KeepRatioSize(int sourceWidth, int sourceHeight, const BoxNumber& wid
   return TargetSize{static_cast<int>(w), static_cast<int>(h)};
 }
 
+// v * other / side to the nearest whole number, halves up, never below 1.
+long long RoundedSide(long long v, long long other, long long side) {
+  return std::max(1LL, (2 * v * other + side) / (2 * side));
+}
+
 // The largest size with the source's proportions inside the box: the side
-// that limits gets the box's size, the other follows, truncated but never
-// below 1 (a long thin picture keeps a line). A picture that fits already
-// keeps its size.
+// that limits gets the box's size, the other follows, rounded to the nearest
+// pixel as other converters do (1366 x 768 into 1024 is 1024 x 576), but
+// never below 1 (a long thin picture keeps a line). Rounding never leaves
+// the box: the derived side is at most the box's own whole number. A picture
+// that fits already keeps its size.
 TargetSize FitSize(int sourceWidth, int sourceHeight, const BoxNumber& width, const BoxNumber& height) {
   if (!width.usable || !height.usable || sourceWidth < 1 || sourceHeight < 1) return kRefused;
   if (sourceWidth <= width.value && sourceHeight <= height.value) return TargetSize{sourceWidth, sourceHeight};
   const long long w = sourceWidth, h = sourceHeight;
   if (w * height.value >= h * width.value)
-    return TargetSize{width.value, static_cast<int>(std::max(1LL, width.value * h / w))};
-  return TargetSize{static_cast<int>(std::max(1LL, height.value * w / h)), height.value};
+    return TargetSize{width.value, static_cast<int>(RoundedSide(width.value, h, w))};
+  return TargetSize{static_cast<int>(RoundedSide(height.value, w, h)), height.value};
 }
 
 }  // namespace
@@ -116,7 +124,8 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
     host.StepProgress();
     host.PumpEvents();
     const int sourceWidth = working.width(), sourceHeight = working.height();
-    const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, host.Options());
+    const ConversionOptions options = host.Options();
+    const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, options);
     host.StepProgress();
     host.PumpEvents();
     if (target.width >= 1 && target.height >= 1 && sourceWidth <= kLargestSide &&
@@ -133,8 +142,13 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
         resizeSource = std::move(working);
         working.Clear();
         moved = true;
-        img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
-                          static_cast<std::uint16_t>(height));
+        if (options.resizeFilter == ResizeFilter::Exact)
+          img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
+                            static_cast<std::uint16_t>(height));
+        else
+          img::ResizeLinearLight(resizeSource, working, width, height,
+                                 options.resizeFilter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3
+                                                                               : img::ResizeKernel::Mitchell);
         moved = false;
       }
     }

@@ -27,14 +27,15 @@ struct TargetSize {
 // A size that must not be used comes back with a side of 0 (0 x 0): a box
 // number below 1 or above 65535, a derived side of 0, or a product that does
 // not fit 32 bits. With fitInBox the boxes (both needed) are a box the
-// picture is shrunk to fit inside with its proportions kept.
+// picture is shrunk to fit inside with its proportions kept, the derived
+// side rounded to the nearest pixel.
 TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ConversionOptions& options);
 
 // Resizes working when the resize mode is "resize to a given size": the mode
-// is read first, the boxes after one progress step and event pump. The
-// picture is never enlarged (a side that would grow keeps its size); when
-// nothing shrinks it only becomes 24-bit; a refused size leaves it
-// untouched. Three progress steps with event pumps in that mode.
+// is read first, the boxes and the filter after one progress step and event
+// pump. The picture is never enlarged (a side that would grow keeps its
+// size); when nothing shrinks it only becomes 24-bit; a refused size leaves
+// it untouched. Three progress steps with event pumps in that mode.
 // resizeSource is scratch space: a shrink moves the unresized picture there
 // and reads from it. A failure (memory running out, the host failing in a
 // pump) ends the step and comes back, for the route to fail on rather than

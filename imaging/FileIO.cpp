@@ -108,6 +108,18 @@ void ReadWholeFile(const fs::path& path, UnfilledBytes& data, std::uint64_t max_
   ReadInto(path, data, max_bytes);
 }
 
+std::vector<std::uint8_t> ReadFileHead(const fs::path& path, std::size_t count) {
+  std::vector<std::uint8_t> head;
+  std::error_code ec;
+  if (fs::status(path, ec).type() != fs::file_type::regular) return head;  // a pipe would block
+  std::FILE* f = OpenFile(path, "rb");
+  if (!f) return head;
+  head.resize(count);
+  head.resize(std::fread(head.data(), 1, count, f));
+  std::fclose(f);
+  return head;
+}
+
 void WriteFileAtomically(const fs::path& path, const std::function<void(std::FILE*)>& produce) {
   // A folder standing where the file should go is refused before anything is written.
   std::error_code ec;

@@ -43,6 +43,11 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
 void ReadWholeFile(const std::filesystem::path& path, UnfilledBytes& data,
                    std::uint64_t max_bytes = 1ULL << 31);
 
+// The first bytes of a regular file, at most count (fewer when the file is
+// shorter), to tell its kind by; nothing when it is no regular file or
+// cannot be read, which the loader then reports in its own words.
+std::vector<std::uint8_t> ReadFileHead(const std::filesystem::path& path, std::size_t count);
+
 // Writes data to a file in path's folder that takes path's place only once
 // complete: unnamed until then where the system allows (a killed process
 // leaves nothing), else under a short temporary name. On any failure the

@@ -305,7 +305,7 @@ TEST_F(ImgBatch, AutoOrientTurnsEachOfTheEightOrientationsUpright) {
   metadata.icc = testsupport::RgbIccProfile(400);
   for (int o = 1; o <= 8; ++o) {
     metadata.exif = testsupport::ExifWithOrientation(o, o % 2 == 0);
-    WritePngWith(stored, metadata, src() / ("o" + std::to_string(o) + ".png"));
+    WritePngWith(stored, metadata, src() / std::string("o").append(std::to_string(o)).append(".png"));
   }
   RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "--auto-orient", "--keep-metadata", "-q"});
   ASSERT_EQ(r.status, 0) << r.output;
@@ -313,7 +313,7 @@ TEST_F(ImgBatch, AutoOrientTurnsEachOfTheEightOrientationsUpright) {
     SCOPED_TRACE("orientation " + std::to_string(o));
     img::Bitmap upright;
     engine::PictureMetadata carried;
-    engine::PngImage().Load(out() / ("o" + std::to_string(o) + ".png"), upright, &carried);
+    engine::PngImage().Load(out() / std::string("o").append(std::to_string(o)).append(".png"), upright, &carried);
     img::Bitmap expected(o >= 5 ? 3 : 5, o >= 5 ? 5 : 3);
     for (int y = 0; y < expected.height(); ++y)
       for (int x = 0; x < expected.width(); ++x) {
@@ -445,7 +445,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality"}, "needs a value"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "0"}, "--memory needs a whole number of MiB"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -464,7 +465,7 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   RunResult help = RunImgBatch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
-  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB"})
+  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
@@ -652,6 +653,37 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndNumbersWithinEachOnly) {
   }
 }
 
+// A PNG named .jpg and a JPEG named .png convert; a walk's files of other
+// kinds are counted, not failed.
+TEST_F(ImgBatch, PicturesAreReadByWhatTheyAreAndOtherFilesCounted) {
+  Jpeg("photo.png", 40, 30);
+  engine::PngImage().Save(testsupport::GradientBitmap(30, 20), src() / "shot.jpg");
+  testsupport::WriteFile(src() / "sub" / "anim.gif");
+  testsupport::WriteFile(src() / "notes.txt");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("2 pictures, 2 files written, 0 failed, 2 other files not converted, "), std::string::npos)
+      << r.output;
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "shot.bmp");
+  EXPECT_TRUE(testsupport::SamePixels(bmp, testsupport::GradientBitmap(30, 20)));
+  bmp.LoadFromFile(out() / "photo.bmp");
+  EXPECT_EQ(bmp.width(), 40);
+}
+
+// White shrunk by a smooth kernel stays 255; the exact shrink's is 254.
+TEST_F(ImgBatch, FilterChoosesTheResampler) {
+  fs::create_directories(src());
+  img::Bitmap(90, 60).SaveToFile(src() / "white.bmp");
+  for (auto [filter, white] : {std::pair{"exact", 254}, {"Lanczos", 255}}) {
+    RunResult r = RunImgBatch({U(src() / "white.bmp"), "-o", U(out()), "-f", "bmp", "--fit", "40x40", "--filter", filter});
+    ASSERT_EQ(r.status, 0) << r.output;
+    img::Bitmap result;
+    result.LoadFromFile(out() / "white.bmp");
+    EXPECT_EQ(result.PixelColor(20, 13).red, white) << filter;
+  }
+}
+
 struct FitCase {
   int width, height;
   const char* box;
@@ -676,6 +708,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FitCase{400, 300, "100x100", 100, 75},   // landscape: the width limits
                       FitCase{300, 400, "100x100", 75, 100},   // portrait: the height limits
                       FitCase{400, 300, "200x100", 133, 100},  // landscape, the box wider still
+                      FitCase{300, 200, "100x100", 100, 67},   // 66.7 rounds to the nearest pixel
                       FitCase{90, 300, "100X100", 30, 100},    // one side fits already
                       FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
                       FitCase{1000, 2, "100x100", 100, 1}));   // never thinner than a line

@@ -111,6 +111,22 @@ TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
   EXPECT_TRUE(fs::is_empty(out_dir()));
 }
 
+// A PNG saved as .jpg and a JPEG saved as .png: read by what they are,
+// named by what they are called.
+TEST_F(ConverterTest, AMisnamedPictureIsReadByWhatItIs) {
+  ScriptedHost host(testsupport::TickedFormats(true, false, false, true), &converted_);
+  PictureConverter converter(host);
+  ConversionReport r = converter.ConvertPicture(Utf8(MakePng("shot.jpg", 30, 20)), out());
+  EXPECT_EQ(r.written, (std::vector<std::string>{out() + "shot.bmp", out() + "shot.png"}));
+  img::Bitmap written;
+  written.LoadFromFile(out_dir() / "shot.bmp");
+  EXPECT_TRUE(testsupport::SamePixels(written, testsupport::GradientBitmap(30, 20)));
+  r = converter.ConvertPicture(Utf8(MakeJpeg("photo.png", 64, 48)), out());
+  EXPECT_EQ(r.written, (std::vector<std::string>{out() + "photo.bmp", out() + "photo.png"}));
+  PngImage().Load(out_dir() / "photo.png", written);
+  EXPECT_LE(testsupport::MaxChannelDifference(written, testsupport::GradientBitmap(64, 48)), 32);
+}
+
 TEST_F(ConverterTest, ReplacesExistingTargetsButNeverTheSourceItself) {
   ScriptedHost host(testsupport::TickedFormats(true, false, false, true), &converted_);
   PictureConverter converter(host);

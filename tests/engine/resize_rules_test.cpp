@@ -97,13 +97,16 @@ struct SizeCase {
   const char* height;
   bool keepRatio;
   int tw, th;  // 0 x 0: refused
+  bool fitInBox = false;
 };
 
 class TargetSizeRules : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(TargetSizeRules, FollowsTheBoxes) {
   const SizeCase p = GetParam();
-  const TargetSize t = ComputeTargetSize(p.sw, p.sh, Resize(p.width, p.height, p.keepRatio));
+  ConversionOptions options = Resize(p.width, p.height, p.keepRatio);
+  options.fitInBox = p.fitInBox;
+  const TargetSize t = ComputeTargetSize(p.sw, p.sh, options);
   EXPECT_EQ(t.width, p.tw);
   EXPECT_EQ(t.height, p.th);
 }
@@ -133,7 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{4000, 3000, "0", "300", true, 0, 0},  // a refused width does not fall back to the height
         SizeCase{4000, 3000, "x", "-1", true, 0, 0},
         SizeCase{1000, 0, "500", "", true, 0, 0}, SizeCase{0, 10, "", "5", true, 0, 0},
-        SizeCase{40000, 60000, "40000", "", true, 0, 0}, SizeCase{0, 0, "", "", false, 0, 0}));
+        SizeCase{40000, 60000, "40000", "", true, 0, 0}, SizeCase{0, 0, "", "", false, 0, 0},
+        // A fit rounds the side that follows to the nearest pixel, never out of the box.
+        SizeCase{1366, 768, "1024", "1024", false, 1024, 576, true}, SizeCase{1600, 2560, "3", "3", false, 2, 3, true},
+        SizeCase{1000, 500, "3", "3", false, 3, 2, true}, SizeCase{1999, 1000, "1000", "500", false, 1000, 500, true},
+        SizeCase{1000, 2, "100", "100", false, 100, 1, true}));
 
 struct ResizeCase {
   const char* name;

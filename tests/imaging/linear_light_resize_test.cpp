@@ -1,0 +1,72 @@
+#include "imaging/LinearLightResize.h"
+
+#include <cstring>
+#include <random>
+#include <set>
+
+#include "ReferenceResize.h"
+#include "TestSupport.h"
+#include "imaging/ImageError.h"
+
+using img::Bitmap;
+using img::ResizeKernel;
+
+namespace {
+
+class LinearLightResize : public ::testing::TestWithParam<ResizeKernel> {};
+
+// Noise through unequal ratios, edges included: within one step of the
+// direct evaluation. White stays 255, and 1-pixel lines keep their light,
+// where the exact shrink gives 254 and aliases.
+TEST_P(LinearLightResize, MatchesTheDirectEvaluationAndKeepsTheLight) {
+  Bitmap noise(45, 31), result;
+  std::mt19937 random(7);
+  for (int y = 0; y < 31; ++y) std::generate_n(noise.ScanLine(y), 135, [&] { return random(); });
+  for (auto [w, h] : {std::pair{13, 9}, {45, 7}, {1, 1}}) {
+    img::ResizeLinearLight(noise, result, w, h, GetParam());
+    EXPECT_LE(testsupport::MaxChannelDifference(result, testsupport::ReferenceResize(noise, w, h, GetParam())), 1);
+  }
+  Bitmap lines(120, 120);
+  for (int y = 0; y < 120; y += 2) std::fill_n(lines.ScanLine(y), 360, 0);
+  img::ResizeLinearLight(lines, result, 41, 41, GetParam());
+  double light = 0;
+  for (int y = 0; y < 41; ++y)
+    for (int x = 0; x < 123; ++x) light += testsupport::SrgbToLinear(result.ScanLine(y)[x]) / (41 * 123);
+  EXPECT_NEAR(light, 0.5, 0.005);
+  Bitmap white(57, 43);
+  img::ResizeLinearLight(white, result, 20, 15, GetParam());
+  EXPECT_EQ(testsupport::MaxChannelDifference(result, Bitmap(20, 15)), 0);
+}
+
+// Opaque red beside transparent black: what keeps any opacity is pure red
+// (a transparent pixel lends no colour), and the edge fades.
+TEST_P(LinearLightResize, WeighsColoursByAlpha) {
+  Bitmap source(40, 40, img::PixelFormat::Bits32), result;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) std::memcpy(source.ScanLine(y) + 4 * x, x < 20 ? "\0\0\xFF\xFF" : "\0\0\0\0", 4);
+  img::ResizeLinearLight(source, result, 15, 15, GetParam());
+  ASSERT_EQ(result.format(), img::PixelFormat::Bits32);
+  std::set<int> alphas;
+  for (const std::uint8_t* p = result.ScanLine(7); p < result.ScanLine(7) + 60; p += 4) {
+    alphas.insert(p[3]);
+    EXPECT_TRUE(p[3] == 0 || (p[0] <= 1 && p[1] <= 1 && p[2] >= 254)) << int(p[0]) << " " << int(p[2]);
+  }
+  EXPECT_GT(alphas.size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, LinearLightResize, ::testing::Values(ResizeKernel::Mitchell, ResizeKernel::Lanczos3),
+                         [](const auto& info) { return std::string(info.index ? "Lanczos3" : "Mitchell"); });
+
+// A tall picture squeezed to a line would need the kernel's reach in rows
+// of working memory: refused before anything is allocated.
+TEST(LinearLightResizeLimits, FarMoreMemoryThanThePicturesIsRefused) {
+  Bitmap tall(2000, 1000), result;
+  try {
+    img::ResizeLinearLight(tall, result, 2000, 1, ResizeKernel::Lanczos3);
+    ADD_FAILURE() << "resized";
+  } catch (const img::ImageError& e) {
+    EXPECT_EQ(e.code(), img::ErrorCode::TooLarge);
+  }
+}
+
+}  // namespace
