@@ -151,11 +151,13 @@ const char* BatchUsage() {
            "  --keep-tree          write a folder's pictures into the same subfolders under\n"
            "                       DIR (default: all straight into DIR)\n"
            "  --skip-existing      leave every target that exists alone; counted as skipped\n"
-           "  --auto-orient        first turn each picture upright as its EXIF orientation\n"
-           "                       says (before the resize and --rotate)\n"
-           "  --keep-metadata      carry the source's EXIF and ICC colour profile into JPEG\n"
-           "                       and PNG targets (the orientation reset to upright when\n"
-           "                       --auto-orient turned the picture); BMP carries none\n"
+           "  --no-auto-orient     keep the stored pixels: by default each picture is first\n"
+           "                       turned upright as its EXIF orientation says (before the\n"
+           "                       resize and --rotate); --auto-orient is accepted\n"
+           "  --keep-metadata      carry the source's EXIF (orientation reset to upright),\n"
+           "                       ICC colour profile, XMP and JPEG comment into JPEG, PNG\n"
+           "                       and WebP targets (by default only the ICC profile)\n"
+           "  --strip              carry no metadata at all, not even the ICC profile\n"
            "  -j, --jobs N         pictures converted at once, on at most N threads\n"
            "                       (default: the number of cores)\n"
            "  --memory MB          MiB the pictures converted at once may need together\n"
@@ -172,7 +174,8 @@ const char* BatchUsage() {
            "and the height follows the source's proportions. --fit takes no --width or\n"
            "--height. Pictures are never enlarged. A folder's pictures get lower-case names;\n"
            "its other files are counted in the summary, not converted. A picture is read by\n"
-           "its content, whatever its extension says.\n"
+           "its content, whatever its extension says. What a written target leaves out\n"
+           "(metadata too large for a JPEG file) is said on standard error as a warning.\n"
            "Exit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
   }();
   return usage.c_str();
@@ -181,7 +184,7 @@ const char* BatchUsage() {
 std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& argv, std::string& error) {
   const std::vector<std::string> args = SpellOut(argv);
   BatchCommand cmd;
-  bool have_output = false, sizes_on = false, fit = false;
+  bool have_output = false, sizes_on = false, fit = false, keep_metadata = false, strip = false;
   cmd.options.widthText.clear();
   cmd.options.heightText.clear();
   bool only_sources = false;
@@ -243,9 +246,13 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
       }
       cmd.options.jpegQuality = cmd.options.webpQuality = static_cast<int>(n);
     } else if (a == "--auto-orient") {
-      cmd.options.autoOrient = true;
+      // The default; still accepted from scripts written when it was not.
+    } else if (a == "--no-auto-orient") {
+      cmd.options.autoOrient = false;
     } else if (a == "--keep-metadata") {
-      cmd.options.keepMetadata = true;
+      keep_metadata = true;
+    } else if (a == "--strip") {
+      strip = true;
     } else if (a == "-o" || a == "--output") {
       if (!value(cmd.outputFolder)) return std::nullopt;
       if (cmd.outputFolder.empty()) {
@@ -301,6 +308,13 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     error = "--width or --height alone needs --keep-ratio; to fit inside a box use --fit WxH";
     return std::nullopt;
   }
+  if (keep_metadata && strip) {
+    error = "--keep-metadata and --strip cannot be combined";
+    return std::nullopt;
+  }
+  cmd.options.metadata = strip           ? engine::CarriedMetadata::None
+                         : keep_metadata ? engine::CarriedMetadata::All
+                                         : engine::CarriedMetadata::Profile;
   cmd.options.fitInBox = fit;
   cmd.options.zoomType = sizes_on || fit ? 1 : 0;
   if (!have_output) {

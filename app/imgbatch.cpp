@@ -147,6 +147,8 @@ int main(int argc, char** argv) {
 
   for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
   for (const std::string& f : outcome.failures) std::fprintf(stderr, "imgbatch: %s\n", f.c_str());
+  // A target that left something out is still written: said, not failed.
+  for (const std::string& w : outcome.warnings) std::fprintf(stderr, "imgbatch: warning: %s\n", w.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
   const std::string skipped = cmd->options.skipExisting ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
   // Pictures of the same name got numbered targets: say how many, so

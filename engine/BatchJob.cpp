@@ -125,6 +125,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
     outcome.filesRenamed += r.renamed;
     if (!r.failures.empty()) ++outcome.failedPictures;
     outcome.failures.insert(outcome.failures.end(), r.failures.begin(), r.failures.end());
+    outcome.warnings.insert(outcome.warnings.end(), r.warnings.begin(), r.warnings.end());
   }
   return outcome;
 }

@@ -26,6 +26,7 @@ struct BatchOutcome {
   int filesSkipped = 0;   // existing targets left alone
   int failedPictures = 0;
   std::vector<std::string> failures;  // one line per failure, in listing order
+  std::vector<std::string> warnings;  // what written targets left out, in listing order
 };
 
 class BatchJob {

@@ -14,6 +14,11 @@ inline constexpr int kDefaultWebpQuality = 90;
 // --filter).
 enum class ResizeFilter { Exact, Mitchell, Lanczos };
 
+// What of a source's metadata its targets carry: nothing (imgbatch's
+// --strip), its ICC colour profile alone (the default: colours look as they
+// did), or everything that has a place in the target (--keep-metadata).
+enum class CarriedMetadata { None, Profile, All };
+
 struct ConversionOptions {
   bool toBmp = true;
   bool toJpg = true;
@@ -34,9 +39,10 @@ struct ConversionOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
   bool webpLossless = false;
-  // imgbatch only; the window leaves them off.
-  bool autoOrient = false;    // turn the pixels upright by the EXIF orientation first
-  bool keepMetadata = false;  // carry the source's EXIF and ICC profile into JPEG and PNG targets
+  // Turn the pixels upright by the EXIF orientation first; only imgbatch's
+  // --no-auto-orient turns it off.
+  bool autoOrient = true;
+  CarriedMetadata metadata = CarriedMetadata::Profile;  // imgbatch chooses; the window keeps the default
 };
 
 }  // namespace engine

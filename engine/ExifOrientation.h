@@ -3,6 +3,12 @@
 // EXIF data (PictureMetadata::exif), reset in place once the pixels stand
 // upright, and applied to a picture's pixels. Every read is checked against
 // the data's end; data that hold no valid tag have no orientation.
+//
+// The tag is meant to be one SHORT. An entry of another whole-number type
+// (BYTE, LONG, SSHORT, SLONG ...) or with more values is read all the same,
+// by its first value, as lenient viewers read it; whatever the entry held,
+// the reset leaves one SHORT of 1, so no viewer turns the upright picture
+// again.
 
 #include <cstdint>
 #include <span>
@@ -12,12 +18,13 @@
 
 namespace engine {
 
-// The tag's value, 1 to 8; 0 when the data hold no IFD0 entry for it of
-// type SHORT with a value in that range.
+// The tag's value, 1 to 8; 0 when the data hold no IFD0 entry for it of a
+// whole-number type whose first value is in that range.
 int ReadExifOrientation(std::span<const std::uint8_t> exif);
 
-// Sets the tag that ReadExifOrientation finds to value (1 to 8) in place;
-// false, with exif unchanged, when there is none.
+// Makes IFD0's entry for the tag one SHORT of value (1 to 8) in place,
+// whatever it held (a value no reader takes included); false, with exif
+// unchanged, when there is no such entry.
 bool WriteExifOrientation(std::span<std::uint8_t> exif, int value);
 
 // Turns and mirrors picture so that a picture stored with this orientation
@@ -27,5 +34,9 @@ bool WriteExifOrientation(std::span<std::uint8_t> exif, int value);
 // quarter turns. 1 and anything else leave picture as it is; the others
 // leave a 24-bit picture.
 void ApplyExifOrientation(img::Bitmap& picture, int orientation, img::ParallelParts& parts);
+
+// Applies the orientation exif holds to picture and resets the tag to 1;
+// gives the orientation applied (0 when there was none).
+int TurnUpright(img::Bitmap& picture, std::span<std::uint8_t> exif, img::ParallelParts& parts);
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <string>
 #include <utility>
 
 #include <jerror.h>
@@ -29,7 +30,13 @@ constexpr std::size_t kFirstOutputSize = 1 << 16;
 
 // An APP1 marker holding EXIF starts with this name; the TIFF data follow.
 constexpr std::uint8_t kExifName[6] = {'E', 'x', 'i', 'f', 0, 0};
+// An APP1 marker holding the XMP packet starts with this name and its zero.
+constexpr char kXmpName[] = "http://ns.adobe.com/xap/1.0/";
+constexpr std::size_t kXmpNameBytes = sizeof kXmpName;
 constexpr unsigned kMaxMarkerData = 65533;
+// libjpeg numbers the APP2 markers of a profile in one byte, each holding
+// the rest of the 65533 bytes after its 14-byte name and numbers.
+constexpr std::size_t kMaxIccBytes = 255 * (kMaxMarkerData - 14);
 
 [[noreturn]] void JumpWith(JpegErrorManager& manager, img::ErrorCode code, const char* text) {
   manager.Fail(code, text);
@@ -179,6 +186,7 @@ bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_
   if (keep_markers) {
     jpeg_save_markers(&in, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(&in, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_save_markers(&in, JPEG_COM, 0xFFFF);
   }
   jpeg_read_header(&in, TRUE);
   if (in.jpeg_color_space == JCS_GRAYSCALE)
@@ -243,14 +251,24 @@ JOCTET* ReadIccProfile(Codec& c, unsigned& length) {
   return profile;
 }
 
+// The data of a saved marker after its name, when it is of that kind and
+// carries that name; the first such marker wins.
+bool TakeNamed(const jpeg_marker_struct& m, int marker, const void* name, std::size_t name_bytes,
+               std::vector<std::uint8_t>& into) {
+  if (!into.empty() || m.marker != marker || m.data_length <= name_bytes ||
+      std::memcmp(m.data, name, name_bytes) != 0)
+    return false;
+  into.assign(m.data + name_bytes, m.data + m.data_length);
+  return true;
+}
+
 void CopyMetadata(Codec& c, PictureMetadata& metadata) {
   metadata.clear();
   for (jpeg_saved_marker_ptr m = c.in.marker_list; m; m = m->next) {
-    if (m->marker == JPEG_APP0 + 1 && m->data_length > sizeof kExifName &&
-        std::memcmp(m->data, kExifName, sizeof kExifName) == 0) {
-      metadata.exif.assign(m->data + sizeof kExifName, m->data + m->data_length);
-      break;
-    }
+    if (TakeNamed(*m, JPEG_APP0 + 1, kExifName, sizeof kExifName, metadata.exif)) continue;
+    if (TakeNamed(*m, JPEG_APP0 + 1, kXmpName, kXmpNameBytes, metadata.xmp)) continue;
+    if (m->marker == JPEG_COM && metadata.comment.empty())
+      metadata.comment.assign(m->data, m->data + m->data_length);
   }
   unsigned length = 0;
   std::unique_ptr<JOCTET, decltype(&std::free)> profile(ReadIccProfile(c, length), &std::free);
@@ -296,6 +314,29 @@ boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
 
 void TermDestination(j_compress_ptr) {}
 
+// Whether each part fits its markers; the parts that do not are left out.
+bool ExifFits(const PictureMetadata& m) { return m.exif.size() <= kMaxMarkerData - sizeof kExifName; }
+bool XmpFits(const PictureMetadata& m) { return m.xmp.size() <= kMaxMarkerData - kXmpNameBytes; }
+bool IccFits(const PictureMetadata& m) { return m.icc.size() <= kMaxIccBytes; }
+bool CommentFits(const PictureMetadata& m) { return m.comment.size() <= kMaxMarkerData; }
+
+void WriteMarker(jpeg_compress_struct& out, int marker, const void* name, std::size_t name_bytes,
+                 const std::vector<std::uint8_t>& data) {
+  jpeg_write_m_header(&out, marker, static_cast<unsigned>(name_bytes + data.size()));
+  for (std::size_t i = 0; i < name_bytes; ++i) jpeg_write_m_byte(&out, static_cast<const std::uint8_t*>(name)[i]);
+  for (std::uint8_t b : data) jpeg_write_m_byte(&out, b);
+}
+
+// After the JFIF marker, in the order cameras and editors write them: EXIF,
+// XMP, the ICC profile, the comment.
+void WriteMetadata(jpeg_compress_struct& out, const PictureMetadata& m) {
+  if (!m.exif.empty() && ExifFits(m)) WriteMarker(out, JPEG_APP0 + 1, kExifName, sizeof kExifName, m.exif);
+  if (!m.xmp.empty() && XmpFits(m)) WriteMarker(out, JPEG_APP0 + 1, kXmpName, kXmpNameBytes, m.xmp);
+  if (!m.icc.empty() && IccFits(m))
+    jpeg_write_icc_profile(&out, m.icc.data(), static_cast<unsigned>(m.icc.size()));
+  if (!m.comment.empty() && CommentFits(m)) WriteMarker(out, JPEG_COM, nullptr, 0, m.comment);
+}
+
 bool Compress(Codec& c, int width, int height, int quality, const PictureMetadata* metadata) {
   jpeg_compress_struct& out = c.out;
   if (setjmp(c.out_error.jump)) return false;
@@ -308,15 +349,7 @@ bool Compress(Codec& c, int width, int height, int quality, const PictureMetadat
   jpeg_set_defaults(&out);
   jpeg_set_quality(&out, quality, TRUE);
   jpeg_start_compress(&out, TRUE);
-  if (metadata && !metadata->exif.empty() &&
-      metadata->exif.size() <= kMaxMarkerData - sizeof kExifName) {
-    jpeg_write_m_header(&out, JPEG_APP0 + 1,
-                        static_cast<unsigned>(sizeof kExifName + metadata->exif.size()));
-    for (std::uint8_t b : kExifName) jpeg_write_m_byte(&out, b);
-    for (std::uint8_t b : metadata->exif) jpeg_write_m_byte(&out, b);
-  }
-  if (metadata && !metadata->icc.empty())
-    jpeg_write_icc_profile(&out, metadata->icc.data(), static_cast<unsigned>(metadata->icc.size()));
+  if (metadata) WriteMetadata(out, *metadata);
   while (out.next_scanline < out.image_height) {
     const JDIMENSION y = out.next_scanline;
     jpeg_write_scanlines(&out, c.rows.data() + y, out.image_height - y);
@@ -426,6 +459,21 @@ std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture,
   }
   const std::size_t size = c.encoded.size() - c.destination.free_in_buffer;
   return std::vector<std::uint8_t>(c.encoded.begin(), c.encoded.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+std::vector<std::string> JpegImage::LeftOut(const PictureMetadata& metadata) {
+  std::vector<std::string> left_out;
+  auto check = [&](bool fits, const std::vector<std::uint8_t>& part, const char* what, std::size_t most) {
+    if (!fits)
+      left_out.push_back(std::string(what) + " (" + std::to_string(part.size()) +
+                         " bytes) too large for a JPEG file, which holds at most " + std::to_string(most) +
+                         " bytes of it: left out");
+  };
+  check(ExifFits(metadata), metadata.exif, "EXIF data", kMaxMarkerData - sizeof kExifName);
+  check(XmpFits(metadata), metadata.xmp, "XMP packet", kMaxMarkerData - kXmpNameBytes);
+  check(IccFits(metadata), metadata.icc, "ICC profile", kMaxIccBytes);
+  check(CommentFits(metadata), metadata.comment, "comment", kMaxMarkerData);
+  return left_out;
 }
 
 std::size_t JpegImage::KeptBytes() const {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/PictureMetadata.h"
@@ -32,7 +33,8 @@ class JpegImage {
   // or truncated file throws img::ImageError and leaves out unchanged; so
   // does a file in which libjpeg had to make up pixels (data ending early or
   // broken coded data), while stray bytes between markers are tolerated.
-  // With metadata, a decoded file's EXIF (the first APP1 "Exif" marker) and
+  // With metadata, a decoded file's EXIF (the first APP1 "Exif" marker), XMP
+  // packet (the first APP1 XMP marker), comment (the first COM marker) and
   // ICC profile (its APP2 "ICC_PROFILE" markers, when they form a whole
   // profile) replace metadata's; without, no marker is kept.
   void Load(const std::filesystem::path& path, img::Bitmap& out, int scale_denom = 1,
@@ -45,11 +47,15 @@ class JpegImage {
 
   // Encodes a 24-bit copy of picture with the library defaults at quality():
   // baseline tables, three components, 2x2 luma sampling, not progressive.
-  // Returns the whole file. With metadata, its EXIF follows the JFIF marker
-  // as an APP1 "Exif" marker (left out when it does not fit one marker's
-  // 65533 bytes) and its ICC profile as APP2 "ICC_PROFILE" markers.
+  // Returns the whole file. With metadata, the JFIF marker is followed by
+  // its EXIF as an APP1 "Exif" marker, its XMP packet as an APP1 XMP marker,
+  // its ICC profile as APP2 "ICC_PROFILE" markers and its comment as a COM
+  // marker; a part too large for its markers is left out (LeftOut).
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    const PictureMetadata* metadata = nullptr);
+  // The parts of metadata that Encode leaves out, one line each saying
+  // which and why.
+  static std::vector<std::string> LeftOut(const PictureMetadata& metadata);
   // Encode, then write through a temporary file renamed over path.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path);
 

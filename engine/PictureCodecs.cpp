@@ -1,5 +1,6 @@
 #include "engine/PictureCodecs.h"
 
+#include "engine/WebpMetadata.h"
 #include "imaging/FileIO.h"
 
 namespace engine {
@@ -39,7 +40,9 @@ PictureSize PictureCodecs::LoadPng(const std::filesystem::path& path, img::Bitma
 }
 
 PictureSize PictureCodecs::LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
-  webp_.Load(path, picture);
+  const std::vector<std::uint8_t> file = img::ReadWholeFile(path);
+  webp_.LoadFromMemory(file, picture);
+  if (read_into_) ReadWebpMetadata(file, *read_into_);
   return {picture.width(), picture.height()};
 }
 
@@ -74,6 +77,8 @@ void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem:
     jpeg_bytes_quality_ = jpeg_quality_;
   }
   img::WriteFileAtomically(path, jpeg_bytes_);
+  if (carried_)
+    for (std::string& line : JpegImage::LeftOut(*carried_)) warnings_.push_back(std::move(line));
 }
 
 void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::path& path,
@@ -85,7 +90,15 @@ void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::
 void PictureCodecs::WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path,
                               img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
-  webp_.Save(picture, path, webp_quality_, webp_lossless_);
+  std::vector<std::uint8_t> file = webp_.Encode(picture, webp_quality_, webp_lossless_);
+  if (carried_) file = WithWebpMetadata(std::move(file), *carried_);
+  img::WriteFileAtomically(path, file);
+}
+
+std::vector<std::string> PictureCodecs::TakeWarnings() {
+  std::vector<std::string> taken;
+  taken.swap(warnings_);
+  return taken;
 }
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "engine/ConversionOptions.h"
@@ -59,13 +60,16 @@ class PictureCodecs {
                  img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
 
-  // Metadata, off unless asked for. With a place to read into, the JPEG and
-  // PNG loaders put a decoded file's EXIF and ICC profile there; with
-  // metadata to carry, the JPEG and PNG writers write it into their files
-  // (BMP files hold none). Both must outlive their use; ForgetEncoded when
-  // the carried metadata change.
+  // Metadata, off unless asked for. With a place to read into, the JPEG,
+  // PNG and WebP loaders put a decoded file's metadata there; with metadata
+  // to carry, the JPEG, PNG and WebP writers write what their files have a
+  // place for (BMP files hold none). Both must outlive their use;
+  // ForgetEncoded when the carried metadata change.
   void ReadMetadataInto(PictureMetadata* metadata) { read_into_ = metadata; }
   void CarryMetadata(const PictureMetadata* metadata) { carried_ = metadata; }
+  // What the writers left out of the files written since the last call, one
+  // line each (carried metadata too large for a JPEG file's markers).
+  std::vector<std::string> TakeWarnings();
 
   // The bytes the codec objects keep between pictures for reuse, and
   // giving them back (the encoded JPEG is forgotten too).
@@ -83,6 +87,7 @@ class PictureCodecs {
   bool webp_lossless_ = false;
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace engine

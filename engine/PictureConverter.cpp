@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/ExifOrientation.h"
+#include "engine/MetadataPolicy.h"
 #include "engine/ResizeRules.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
@@ -21,7 +22,7 @@ bool SameProcessing(const ConversionOptions& a, const ConversionOptions& b) {
   return a.zoomType == b.zoomType && a.widthText == b.widthText && a.heightText == b.heightText &&
          a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox &&
          a.resizeFilter == b.resizeFilter && a.rotation == b.rotation &&
-         a.autoOrient == b.autoOrient && a.keepMetadata == b.keepMetadata;
+         a.autoOrient == b.autoOrient && a.metadata == b.metadata;
 }
 
 // Anything at the path counts, a link that leads nowhere included; a path
@@ -30,13 +31,6 @@ bool TargetExists(const std::string& target) {
   std::error_code ec;
   const auto type = std::filesystem::symlink_status(img::PathFromUtf8(target), ec).type();
   return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
-}
-
-// Targets hold RGB pixels (JPEG's three components, PNG's RGB or palette):
-// a profile of another colour space (a CMYK or grey source's) would
-// misdescribe them.
-bool IsRgbProfile(const std::vector<std::uint8_t>& icc) {
-  return icc.size() >= 128 && icc[16] == 'R' && icc[17] == 'G' && icc[18] == 'B' && icc[19] == ' ';
 }
 
 class BusyGuard {
@@ -126,7 +120,9 @@ void PictureConverter::RunRoute(const PlannedTarget& planned, const PictureForma
       working_valid_ = false;
       codecs_.ForgetEncoded();
       if (!LoadSource(sourcePath, before, report)) return;
-      if (before.autoOrient) TurnUpright();
+      // Upright first: the resize and the rotation work on the picture as seen.
+      if (before.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
+      KeepCarried(metadata_, before);
       // A failed shrink fails the route: the picture is not what was asked for.
       if (auto failure = ApplyResize(working_, resize_source_, host_))
         throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
@@ -144,8 +140,9 @@ void PictureConverter::RunRoute(const PlannedTarget& planned, const PictureForma
     // A picture made for this route alone is encoded for it alone.
     if (!working_valid_) codecs_.ForgetEncoded();
     codecs_.UseEncoderSettings(before);
-    codecs_.CarryMetadata(before.keepMetadata ? &metadata_ : nullptr);
+    codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
     (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
+    for (const std::string& left_out : codecs_.TakeWarnings()) report.warnings.push_back(target + ": " + left_out);
     if (!working_valid_) codecs_.ForgetEncoded();
     report.written.push_back(target);
     if (picture.renamed) ++report.renamed;
@@ -160,28 +157,18 @@ bool PictureConverter::LoadSource(const std::string& sourcePath, const Conversio
                                   ConversionReport& report) {
   host_.StepProgress();
   metadata_.clear();
-  codecs_.ReadMetadataInto(options.autoOrient || options.keepMetadata ? &metadata_ : nullptr);
+  codecs_.ReadMetadataInto(ReadsMetadata(options) ? &metadata_ : nullptr);
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
     LoadPicture(sourcePath, working_, {}, &codecs_);
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
-    if (!IsRgbProfile(metadata_.icc)) metadata_.icc.clear();
     return true;
   } catch (const std::exception& e) {
     working_failed_ = true;
     report.failures.push_back(sourcePath + ": cannot be decoded: " + e.what());
     return false;
   }
-}
-
-// The EXIF orientation applied to the pixels, and the carried tag reset to
-// match: a viewer must not turn the upright picture again.
-void PictureConverter::TurnUpright() {
-  const int orientation = ReadExifOrientation(metadata_.exif);
-  if (orientation < 2) return;
-  ApplyExifOrientation(working_, orientation, parts_);
-  WriteExifOrientation(metadata_.exif, 1);
 }
 
 void PictureConverter::Rotate(int rotation) {

@@ -23,6 +23,7 @@ struct ConversionReport {
   bool isPicture = false;            // the extension named a picture kind
   std::vector<std::string> written;  // target paths, in writing order
   std::vector<std::string> failures; // one line per failed route or load
+  std::vector<std::string> warnings; // one line per thing a written target left out
   std::vector<std::string> skipped;  // existing targets left alone (skipExisting)
   int renamed = 0;                   // written targets that carry a number
   bool ok() const { return failures.empty(); }
@@ -64,7 +65,6 @@ class PictureConverter {
                 ConversionReport& report);
   bool LoadSource(const std::string& sourcePath, const ConversionOptions& options,
                   ConversionReport& report);
-  void TurnUpright();
   void Rotate(int rotation);
   void HandBackIfUnusual(std::size_t picture_bytes);
 
@@ -73,7 +73,7 @@ class PictureConverter {
   img::Bitmap working_;
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets
-  PictureMetadata metadata_;  // the source's, read when an option needs it
+  PictureMetadata metadata_;  // the source's, read when an option needs it; then what the targets carry
   bool busy_ = false;
 
   // working_ as the previous route of the same picture left it, and the

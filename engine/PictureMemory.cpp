@@ -6,11 +6,14 @@
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <span>
 #include <limits>
 #include <memory>
 #include <vector>
 
+#include "engine/ExifOrientation.h"
 #include "engine/JpegErrorManager.h"
 #include "engine/PictureFormats.h"
 #include "imaging/Bitmap.h"
@@ -31,7 +34,8 @@
 //       JPEG with several scans (progressive): libjpeg's coefficient arrays,
 //         2 bytes per coefficient of every component at its sampling
 //       WebP: an RGBA buffer (w x h x 4)
-//   + a turn (rotation or auto-orient): the turned picture
+//   + a turn (rotation, or an EXIF orientation other than upright when
+//     pictures are turned upright): the turned picture
 //   + a shrink: its result, at most the picture
 //   + a JPEG target: its encoded bytes, counted as half the picture
 //   + a WebP target: libwebp's own copy of the pixels (w x h x 4) and the
@@ -68,7 +72,33 @@ struct HeaderFacts {
   long long width = 0, height = 0;
   bool bits32 = false;             // decoded at 32 bits per pixel
   std::uint64_t decoder = 0;       // bytes the decoder holds beside the picture
+  bool oriented = false;           // its EXIF orientation turns it, or may: not told in the header
 };
+
+// The chunks before a PNG's image data: an eXIf among them says whether
+// the picture is turned; one the head cuts short, or a head that ends
+// before the image data, may turn it. An eXIf after the image data is not
+// seen.
+bool PngOriented(const Bytes& head) {
+  for (std::size_t at = 8; at + 8 <= head.size();) {
+    const std::uint32_t length = Big32(&head[at]);
+    const std::string type(head.begin() + static_cast<std::ptrdiff_t>(at) + 4,
+                           head.begin() + static_cast<std::ptrdiff_t>(at) + 8);
+    if (type == "IDAT") return false;
+    if (type == "eXIf") {
+      if (length > head.size() - at - 8) return true;
+      return ReadExifOrientation(std::span(head).subspan(at + 8, length)) >= 2;
+    }
+    at += 12 + static_cast<std::size_t>(length);
+  }
+  return true;
+}
+
+// A WebP's EXIF chunk comes after its image data, past any head: the
+// extended header's EXIF flag is taken to turn the picture.
+bool WebpOriented(const Bytes& head) {
+  return head.size() >= 21 && std::string(head.begin() + 12, head.begin() + 16) == "VP8X" && (head[20] & 0x08) != 0;
+}
 
 Bytes ReadHead(const std::filesystem::path& path) {
   Bytes head(kHeaderBytes);
@@ -142,9 +172,15 @@ bool ReadJpegHeader(jpeg_decompress_struct& in, JpegErrorManager& error, std::FI
   if (setjmp(error.jump)) return false;
   jpeg_create_decompress(&in);
   jpeg_stdio_src(&in, file);
+  jpeg_save_markers(&in, JPEG_APP0 + 1, 0xFFFF);
   jpeg_read_header(&in, TRUE);
   facts.width = in.image_width;
   facts.height = in.image_height;
+  for (jpeg_saved_marker_ptr m = in.marker_list; m; m = m->next)
+    if (m->data_length > 6 && std::memcmp(m->data, "Exif\0", 6) == 0) {
+      facts.oriented = ReadExifOrientation(std::span(m->data + 6, m->data_length - 6)) >= 2;
+      break;
+    }
   // One pass over the data keeps a band of rows; several keep every
   // coefficient of the picture until the last scan.
   if (jpeg_has_multiple_scans(&in)) {
@@ -196,8 +232,14 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   switch (format->kind) {
     case PictureKind::Bmp: facts = BmpFacts(head); break;
     case PictureKind::Jpeg: facts = JpegFacts(file); break;
-    case PictureKind::Png: facts = PngFacts(head); break;
-    case PictureKind::Webp: facts = WebpFacts(head); break;
+    case PictureKind::Png:
+      facts = PngFacts(head);
+      facts.oriented = PngOriented(head);
+      break;
+    case PictureKind::Webp:
+      facts = WebpFacts(head);
+      facts.oriented = WebpOriented(head);
+      break;
   }
   if (!WithinLimits(facts.width, facts.height)) return file_bytes;
 
@@ -207,7 +249,8 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
       img::Bitmap::StrideFor(width, facts.bits32 ? img::PixelFormat::Bits32 : img::PixelFormat::Bits24) *
       static_cast<std::uint64_t>(facts.height);
   std::uint64_t need = Add(Add(file_bytes, picture), facts.decoder);
-  if ((options.rotation >= 1 && options.rotation <= 3) || options.autoOrient) need = Add(need, picture);
+  if ((options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented))
+    need = Add(need, picture);
   if (options.zoomType == 1) need = Add(need, picture);
   if (options.toJpg || options.toJpeg) need = Add(need, picture / 2);
   if (options.toWebp) need = Add(need, Add(pixels * 4, picture / 2));

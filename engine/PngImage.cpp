@@ -195,6 +195,19 @@ void CopyMetadata(const ReadStructs& s, PictureMetadata& metadata) {
   png_uint_32 profile_length = 0;
   if (png_get_iCCP(s.png, s.info, &name, &compression, &profile, &profile_length) && profile)
     metadata.icc.assign(profile, profile + profile_length);
+  // The XMP packet and the comment are texts under these keywords; the
+  // first of each wins.
+  png_textp texts = nullptr;
+  const int count = png_get_text(s.png, s.info, &texts, nullptr);
+  for (int i = 0; i < count; ++i) {
+    const png_text& t = texts[i];
+    if (!t.key || !t.text) continue;
+    const std::size_t length = t.compression >= PNG_ITXT_COMPRESSION_NONE ? t.itxt_length : t.text_length;
+    std::vector<std::uint8_t>* into = nullptr;
+    if (std::strcmp(t.key, "XML:com.adobe.xmp") == 0) into = &metadata.xmp;
+    else if (std::strcmp(t.key, "Comment") == 0) into = &metadata.comment;
+    if (into && into->empty()) into->assign(t.text, t.text + length);
+  }
 }
 
 // Largest palette index the picture uses (0 for an empty picture).

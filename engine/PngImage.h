@@ -28,9 +28,10 @@ class PngImage {
   // composited over white: (a*c + (255-a)*255 + 127) / 255 on 8-bit values.
   // Pixels are taken as stored (gamma and colour chunks are not applied).
   // Failures throw img::ImageError and leave out unchanged. With metadata,
-  // a decoded file's eXIf and iCCP chunks (the profile inflated) replace
-  // metadata's, those after the image data included; without, the file is
-  // read only up to the end of its image data.
+  // a decoded file's eXIf and iCCP chunks (the profile inflated) and its
+  // "XML:com.adobe.xmp" and "Comment" texts replace metadata's, those after
+  // the image data included; without, the file is read only up to the end
+  // of its image data.
   void Load(const std::filesystem::path& path, img::Bitmap& out, PictureMetadata* metadata = nullptr);
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
                       PictureMetadata* metadata = nullptr);
@@ -40,8 +41,8 @@ class PngImage {
   // with their palette; every other format 8-bit RGB. Large pictures are
   // deflated in parts, by default on the shared pool's PictureThreads()
   // threads (PoolParts.h) while the calling thread pumps sink's events; the
-  // picture must stay unchanged until it returns. Given metadata, Save puts
-  // its ICC profile and EXIF into iCCP and eXIf chunks.
+  // picture must stay unchanged until it returns. Given metadata, Save
+  // writes it as PngStreamWriter does.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    img::ProgressSink& sink = img::NullProgress());
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,

@@ -223,6 +223,55 @@ std::vector<std::uint8_t> IccChunkData(const std::vector<std::uint8_t>& profile)
   return data;
 }
 
+// True when text is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsUtf8(std::span<const std::uint8_t> text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::uint8_t lead = text[i];
+    const std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
+                                 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    std::uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((text[i + k] & 0xC0) != 0x80) return false;
+      code = code << 6 | (text[i + k] & 0x3F);
+    }
+    static constexpr std::uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+// A text chunk's data under keyword: iTXt (UTF-8, uncompressed, no language)
+// for text beyond ASCII that is UTF-8, else tEXt, whose text is Latin-1.
+// Neither holds a zero byte: the text ends at its first.
+void PutTextChunk(const PngStreamWriter::FileSink& out, const char* keyword,
+                  const std::vector<std::uint8_t>& text) {
+  const auto end = std::find(text.begin(), text.end(), std::uint8_t{0});
+  const std::span<const std::uint8_t> body(text.data(), static_cast<std::size_t>(end - text.begin()));
+  const bool international =
+      std::any_of(body.begin(), body.end(), [](std::uint8_t b) { return b >= 0x80; }) && IsUtf8(body);
+  std::vector<std::uint8_t> data(keyword, keyword + std::strlen(keyword) + 1);  // with its zero
+  if (international) data.insert(data.end(), {0, 0, 0, 0});  // not compressed, method, no language, no translation
+  data.insert(data.end(), body.begin(), body.end());
+  PutChunk(out, international ? "iTXt" : "tEXt", data);
+}
+
+// All before PLTE and IDAT, where readers look for them.
+void PutMetadataChunks(const PngStreamWriter::FileSink& out, const PictureMetadata& metadata) {
+  if (!metadata.icc.empty()) PutChunk(out, "iCCP", IccChunkData(metadata.icc));
+  if (!metadata.exif.empty()) PutChunk(out, "eXIf", metadata.exif);
+  if (!metadata.xmp.empty()) {
+    // XMP is UTF-8 by definition: always iTXt, as readers look for it.
+    static constexpr char kKeyword[] = "XML:com.adobe.xmp";
+    std::vector<std::uint8_t> data(kKeyword, kKeyword + sizeof kKeyword);
+    data.insert(data.end(), {0, 0, 0, 0});
+    data.insert(data.end(), metadata.xmp.begin(), metadata.xmp.end());
+    PutChunk(out, "iTXt", data);
+  }
+  if (!metadata.comment.empty()) PutTextChunk(out, "Comment", metadata.comment);
+}
+
 }  // namespace
 
 void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& parts, const FileSink& out) const {
@@ -241,9 +290,7 @@ void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& part
 
   out(kSignature);
   PutChunk(out, "IHDR", header);
-  // Both go before PLTE and IDAT, where readers look for them.
-  if (metadata_ && !metadata_->icc.empty()) PutChunk(out, "iCCP", IccChunkData(metadata_->icc));
-  if (metadata_ && !metadata_->exif.empty()) PutChunk(out, "eXIf", metadata_->exif);
+  if (metadata_) PutMetadataChunks(out, *metadata_);
   if (palette) PutChunk(out, "PLTE", PaletteBytes(picture));
 
   const ImageData data(picture);

@@ -1,7 +1,7 @@
 #pragma once
 // Writes a whole PNG file straight from a Bitmap, with the image data
 // deflated in parts that run at once (ParallelParts.h): signature,
-// IHDR, iCCP and eXIf when there is metadata to carry, PLTE for palette
+// IHDR, the metadata chunks when there is metadata to carry, PLTE for palette
 // pictures, IDAT, IEND, each with zlib's CRC-32. The file goes out as it is
 // made: IDAT chunks are written as the deflate's pieces are ready, in order.
 // Every row carries filter type 0 (None), nothing is interlaced. 1, 4 and
@@ -24,7 +24,9 @@ class PngStreamWriter {
  public:
   // metadata, when given, must outlive the writer: its ICC profile goes
   // into an iCCP chunk (deflated at zlib's default level), its EXIF into
-  // an eXIf chunk; empty parts are left out.
+  // an eXIf chunk, its XMP packet into an iTXt "XML:com.adobe.xmp" chunk
+  // and its comment into a "Comment" text (iTXt when it is UTF-8 beyond
+  // ASCII, else tEXt); empty parts are left out.
   explicit PngStreamWriter(DeflateSettings settings = {}, const PictureMetadata* metadata = nullptr)
       : settings_(std::move(settings)), metadata_(metadata) {}
 

@@ -2,8 +2,9 @@
 // converted to all four formats in a temporary folder that is emptied after
 // each input. The first byte picks the source's extension so that a file
 // starting like a BMP, PNG or JPEG gets its own kind by default (and other
-// spellings and mismatches come from mutation); the last byte picks rotation
-// and resize, so the turning and shrinking code runs on decoded pictures too.
+// spellings and mismatches come from mutation); the last byte picks rotation,
+// resize and whether every piece of metadata is carried, so the turning,
+// shrinking and metadata code runs on decoded pictures too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.rotation = last & 3;
   options.zoomType = (last >> 2) & 1;
   options.keepRatio = (last >> 3) & 1;
+  if ((last >> 4) & 1) options.metadata = engine::CarriedMetadata::All;
   options.widthText = "37";
   options.heightText = "23";
   engine::FixedOptionsHost host(options);

@@ -1,11 +1,12 @@
-// The WebP loader on arbitrary file bytes, with the codec object reused from
-// one input to the next as a converter reuses it.
+// The WebP loader and the metadata reader on arbitrary file bytes, with the
+// codec object reused from one input to the next as a converter reuses it.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "FuzzLimits.h"
 #include "engine/WebpImage.h"
+#include "engine/WebpMetadata.h"
 #include "imaging/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -14,6 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   img::Bitmap picture;
   try {
     codec.LoadFromMemory(std::span<const std::uint8_t>(data, size), picture);
+    engine::PictureMetadata metadata;
+    engine::ReadWebpMetadata(std::span<const std::uint8_t>(data, size), metadata);
   } catch (const img::ImageError&) {
   }
   return 0;

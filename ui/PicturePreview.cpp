@@ -6,6 +6,7 @@
 
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
+#include "engine/UprightPicture.h"
 #include "imaging/Bitmap.h"
 #include "text/InterfaceText.h"
 #include "ui/WindowHelpers.h"
@@ -55,9 +56,10 @@ bool ShowPicturePreview(QLabel* box, const std::string& path) {
     if (!format) return true;  // the lists hold pictures only
     DecodedPreview d;
     try {
-      // A picture larger than the box may be decoded smaller, never below it.
+      // A picture larger than the box may be decoded smaller, never below
+      // it; it is shown upright, with its upright size.
       const engine::PictureSize size =
-          engine::LoadPicture(path, d.picture, {kPreviewWidth, kPreviewHeight});
+          engine::LoadUprightPicture(path, d.picture, {kPreviewWidth, kPreviewHeight});
       d.realSize = QSize(size.width, size.height);
       ShowPicture(box, d);
     } catch (...) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "PictureFiles.h"
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
@@ -352,9 +353,9 @@ TEST_F(ImgBatch, AutoOrientComesBeforeTheResizeAndTheTurn) {
 }
 
 // A photo's EXIF (APP1) and ICC profile (over two APP2 markers) read back
-// from the JPEG and PNG targets; without the option the targets are,
-// byte for byte, those of the same photo without metadata.
-TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndTheDefaultCarriesNothing) {
+// from the JPEG and PNG targets; with --strip the targets are, byte for
+// byte, those of the same photo without metadata.
+TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndStripCarriesNothing) {
   engine::PictureMetadata metadata;
   metadata.exif = testsupport::ExifWithOrientation(6, true);
   metadata.icc = testsupport::RgbIccProfile(70000);
@@ -380,7 +381,7 @@ TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndTheDefaultCarriesNothing
       engine::JpegImage().Load(path, picture, 1, &read);
     return read;
   };
-  run(src() / "photo.jpg", "kept", {"-f", "jpg,png,bmp", "--keep-metadata"});
+  run(src() / "photo.jpg", "kept", {"-f", "jpg,png,bmp", "--keep-metadata", "--no-auto-orient"});
   for (const char* name : {"photo.jpg", "photo.png"}) {
     SCOPED_TRACE(name);
     const engine::PictureMetadata read = carried("kept", name);
@@ -391,12 +392,155 @@ TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndTheDefaultCarriesNothing
   run(src() / "photo.jpg", "upright", {"-f", "jpg", "--keep-metadata", "--auto-orient"});
   EXPECT_EQ(carried("upright", "photo.jpg").exif, testsupport::ExifWithOrientation(1, true));
 
-  run(src() / "photo.jpg", "default", {"-f", "jpg,png,bmp"});
+  run(src() / "photo.jpg", "default", {"-f", "jpg,png,bmp", "--strip", "--no-auto-orient"});
   run(src() / "plain" / "photo.jpg", "plain", {"-f", "jpg,png,bmp"});
   for (const char* name : {"photo.jpg", "photo.png", "photo.bmp"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(img::ReadWholeFile(out() / "default" / name), img::ReadWholeFile(out() / "plain" / name));
   }
+}
+
+// A photo stored lying on its side (orientation 6): left half black, right
+// half white, so upright its top is black. In the PNG the tag is a LONG.
+struct LyingCase {
+  const char* extension;
+  bool longTag;
+};
+
+class ImgBatchLying : public ImgBatch, public ::testing::WithParamInterface<LyingCase> {};
+
+TEST_P(ImgBatchLying, StandsUprightInEveryTargetByDefault) {
+  img::Bitmap stored(40, 20);
+  for (int y = 0; y < 20; ++y) {
+    std::memset(stored.ScanLine(y), 0, 60);
+    std::memset(stored.ScanLine(y) + 60, 255, 60);
+  }
+  engine::PictureMetadata metadata;
+  metadata.exif = testsupport::ExifWithOrientation(6);
+  if (GetParam().longTag) metadata.exif[22 + 2] = 4;
+  const fs::path source = src() / (std::string("lying") + GetParam().extension);
+  testsupport::WritePictureWith(stored, metadata, source);
+
+  // Each run: its options, the targets' size, the EXIF the PNG carries.
+  const struct {
+    const char* folder;
+    std::vector<std::string> options;
+    int width;
+    std::vector<std::uint8_t> exif;
+  } runs[] = {{"default", {}, 20, {}},
+              {"raw", {"--no-auto-orient", "--keep-metadata"}, 40, metadata.exif},
+              {"kept", {"--keep-metadata"}, 20, testsupport::ExifWithOrientation(1)}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.folder);
+    std::vector<std::string> args{U(source), "-o", U(out() / run.folder), "-f", "bmp,jpg,png,webp", "-q"};
+    args.insert(args.end(), run.options.begin(), run.options.end());
+    RunResult r = RunImgBatch(args);
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (const char* name : {"lying.bmp", "lying.jpg", "lying.png", "lying.webp"}) {
+      SCOPED_TRACE(name);
+      img::Bitmap target;
+      const engine::PictureMetadata carried = testsupport::ReadPictureWith(out() / run.folder / name, target);
+      ASSERT_EQ(target.width(), run.width);
+      ASSERT_EQ(target.height(), 60 - run.width);
+      if (run.width == 20) {
+        EXPECT_LT(target.PixelColor(10, 5).red, 64);
+        EXPECT_GT(target.PixelColor(10, 35).red, 192);
+      }
+      if (std::string(name) == "lying.png") {
+        EXPECT_EQ(carried.exif, run.exif);
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ImgBatchLying,
+                         ::testing::Values(LyingCase{".jpg", false}, LyingCase{".webp", false},
+                                           LyingCase{".png", true}),
+                         [](const auto& info) { return std::string(info.param.extension + 1); });
+
+// What each target kind carries of a source's EXIF, ICC profile, XMP and
+// comment: the profile by default, everything with --keep-metadata (no
+// comment in WebP, which has no place for it), nothing with --strip.
+struct CarryCase {
+  const char* name;
+  const char* extension;
+  std::vector<std::string> options;
+  engine::CarriedMetadata carried;
+};
+
+class ImgBatchCarry : public ImgBatch, public ::testing::WithParamInterface<CarryCase> {};
+
+TEST_P(ImgBatchCarry, CarriesWhatTheOptionsSay) {
+  const std::string xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF/></x:xmpmeta>";
+  const std::string comment = "Holiday 假期";
+  const bool webp_source = std::string(GetParam().extension) == ".webp";
+  engine::PictureMetadata source;
+  source.exif = testsupport::ExifWithOrientation(1);
+  source.icc = testsupport::RgbIccProfile(600);
+  source.xmp.assign(xmp.begin(), xmp.end());
+  if (!webp_source) source.comment.assign(comment.begin(), comment.end());
+  const fs::path path = src() / (std::string("photo") + GetParam().extension);
+  testsupport::WritePictureWith(testsupport::GradientBitmap(24, 16), source, path);
+
+  std::vector<std::string> args{U(path), "-o", U(out()), "-f", "jpg,png,webp", "-q"};
+  args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+  RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  const bool all = GetParam().carried == engine::CarriedMetadata::All;
+  for (const char* name : {"photo.jpg", "photo.png", "photo.webp"}) {
+    SCOPED_TRACE(name);
+    const bool webp = std::string(name) == "photo.webp";
+    img::Bitmap picture;
+    const engine::PictureMetadata carried = testsupport::ReadPictureWith(out() / name, picture);
+    EXPECT_EQ(carried.icc, GetParam().carried == engine::CarriedMetadata::None ? std::vector<std::uint8_t>{} : source.icc);
+    EXPECT_EQ(carried.exif, all ? source.exif : std::vector<std::uint8_t>{});
+    EXPECT_EQ(carried.xmp, all ? source.xmp : std::vector<std::uint8_t>{});
+    EXPECT_EQ(carried.comment, all && !webp ? source.comment : std::vector<std::uint8_t>{});
+  }
+  // Where other readers look for them, read by hand (libpng reads the PNG's).
+  const std::vector<std::uint8_t> webp = img::ReadWholeFile(out() / "photo.webp");
+  const std::vector<std::string> expected_chunks =
+      all ? std::vector<std::string>{"VP8X", "ICCP", "VP8 ", "EXIF", "XMP "}
+      : GetParam().carried == engine::CarriedMetadata::Profile ? std::vector<std::string>{"VP8X", "ICCP", "VP8 "}
+                                                               : std::vector<std::string>{"VP8 "};
+  EXPECT_EQ(testsupport::RiffChunkNames(webp), expected_chunks);
+  if (all) {
+    const std::vector<std::uint8_t> jpeg = img::ReadWholeFile(out() / "photo.jpg");
+    const std::string xmp_marker = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + xmp;
+    EXPECT_NE(std::search(jpeg.begin(), jpeg.end(), xmp_marker.begin(), xmp_marker.end()), jpeg.end());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SourcesAndOptions, ImgBatchCarry,
+    ::testing::Values(CarryCase{"JpegByDefault", ".jpg", {}, engine::CarriedMetadata::Profile},
+                      CarryCase{"JpegKept", ".jpg", {"--keep-metadata"}, engine::CarriedMetadata::All},
+                      CarryCase{"JpegStripped", ".jpg", {"--strip"}, engine::CarriedMetadata::None},
+                      CarryCase{"PngKept", ".png", {"--keep-metadata"}, engine::CarriedMetadata::All},
+                      CarryCase{"WebpByDefault", ".webp", {}, engine::CarriedMetadata::Profile},
+                      CarryCase{"WebpKept", ".webp", {"--keep-metadata"}, engine::CarriedMetadata::All},
+                      CarryCase{"WebpStripped", ".webp", {"--strip"}, engine::CarriedMetadata::None}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// EXIF past a JPEG marker's room is left out of the JPEG target only, and
+// said: the picture is not a failure.
+TEST_F(ImgBatch, ExifTooLargeForAJpegIsNamedAsAWarning) {
+  engine::PictureMetadata source;
+  source.exif = testsupport::ExifWithOrientation(1);
+  source.exif.resize(70000);
+  source.icc = testsupport::RgbIccProfile(400);
+  WritePngWith(testsupport::GradientBitmap(8, 8), source, src() / "big.png");
+  RunResult r = RunImgBatch({U(src() / "big.png"), "-o", U(out()), "-f", "jpg,png", "--keep-metadata", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  // The output folder as given, then the target's name (with '/' on Windows too).
+  EXPECT_NE(r.output.find("imgbatch: warning: " + U(out())), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("big.jpg: EXIF data (70000 bytes) too large"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("1 picture, 2 files written, 0 failed"), std::string::npos) << r.output;
+  img::Bitmap picture;
+  const engine::PictureMetadata jpeg = testsupport::ReadPictureWith(out() / "big.jpg", picture);
+  EXPECT_TRUE(jpeg.exif.empty());
+  EXPECT_EQ(jpeg.icc, source.icc);
+  EXPECT_EQ(testsupport::ReadPictureWith(out() / "big.png", picture).exif, source.exif);
 }
 
 struct UsageCase {
@@ -425,6 +569,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o"}, "needs a value"},
                       UsageCase{{"-o", "OUT"}, "no source"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--bogus"}, "unknown option --bogus"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--keep-metadata", "--strip"}, "cannot be combined"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--width", "12a"}, "whole number"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--width", "0"}, "whole number"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--rotate", "45"}, "0, 90, 180 or 270"},

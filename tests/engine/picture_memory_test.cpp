@@ -42,6 +42,17 @@ Bytes Jpeg(bool progressive) {
                static_cast<std::uint8_t>(progressive ? 0 : 63), 0};
 }
 
+// The JPEG with an APP1 marker of EXIF data of that orientation after SOI.
+Bytes WithOrientation(Bytes jpeg, int orientation) {
+  const Bytes exif = testsupport::ExifWithOrientation(orientation);
+  const std::size_t length = 2 + 6 + exif.size();
+  Bytes marker{0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length),
+               'E', 'x', 'i', 'f', 0, 0};
+  marker.insert(marker.end(), exif.begin(), exif.end());
+  jpeg.insert(jpeg.begin() + 2, marker.begin(), marker.end());
+  return jpeg;
+}
+
 Bytes Cut(Bytes file, std::size_t size) {
   file.resize(size);
   return file;
@@ -97,6 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
         NeedCase{"BaselineJpeg", Jpeg(false), ".jpeg", kPicture},
         // Turned: a second picture; to JPEG: the encoded bytes.
         NeedCase{"BaselineJpegTurnedToJpeg", Jpeg(false), ".jpg", kPicture * 2 + kPicture / 2, true},
+        // Turned upright as its EXIF says; upright already, it is not.
+        NeedCase{"BaselineJpegLyingOnItsSide", WithOrientation(Jpeg(false), 6), ".jpg", kPicture * 2},
+        NeedCase{"BaselineJpegUpright", WithOrientation(Jpeg(false), 1), ".jpg", kPicture},
         NeedCase{"Bmp32", Bmp32(), ".bmp", kPixels * 4},
         NeedCase{"PngCutInItsHeader", Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
         NeedCase{"PngOfHostileSize", Png(0x7FFFFFFF, 0x7FFFFFFF, 6, true), ".png", 0},

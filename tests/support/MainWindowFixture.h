@@ -128,9 +128,9 @@ class MainWindowTest : public ::testing::Test {
     fs::create_directories(p.parent_path());
     engine::PngImage().Save(GradientBitmap(w, h), p);
   }
-  static void SaveJpeg(const fs::path& p, int w, int h) {
+  static void SaveJpeg(const fs::path& p, int w, int h, const engine::PictureMetadata* metadata = nullptr) {
     fs::create_directories(p.parent_path());
-    engine::JpegImage().Save(GradientBitmap(w, h), p);
+    img::WriteFileAtomically(p, engine::JpegImage().Encode(GradientBitmap(w, h), metadata));
   }
   static void SaveBmp(const fs::path& p, int w, int h) {
     fs::create_directories(p.parent_path());

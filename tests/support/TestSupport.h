@@ -204,6 +204,19 @@ inline std::vector<std::uint8_t> RgbIccProfile(std::size_t size) {
   return p;
 }
 
+// The chunk names of a RIFF file (a WebP) in order, read by hand: "VP8X",
+// "ICCP", "VP8 ", "EXIF" ...; what a cut file still holds whole.
+inline std::vector<std::string> RiffChunkNames(const std::vector<std::uint8_t>& file) {
+  std::vector<std::string> names;
+  for (std::size_t at = 12; at + 8 <= file.size();) {
+    const std::size_t size = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | std::size_t{file[at + 7]} << 24;
+    if (size > file.size() - at - 8) break;
+    names.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(at) + 4);
+    at += 8 + size + (size & 1);
+  }
+  return names;
+}
+
 // Options with the four window formats ticked as given, all else default.
 inline engine::ConversionOptions TickedFormats(bool bmp, bool jpg, bool jpeg, bool png) {
   engine::ConversionOptions o;

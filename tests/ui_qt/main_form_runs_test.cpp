@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "MainWindowFixture.h"
+#include "engine/PictureFormats.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/ConversionRuns.h"
 #include "ui/core/FolderPaths.h"
@@ -120,6 +121,28 @@ TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
   EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A phone photo stored lying on its side (EXIF orientation 6) is previewed
+// upright, named with its upright size, and converted upright into every
+// format.
+TEST_F(RunsTest, APhonePhotoIsPreviewedAndConvertedUpright) {
+  engine::PictureMetadata metadata;
+  metadata.exif = ExifWithOrientation(6);
+  SaveJpeg(dir / "src" / "phone.jpg", 40, 30, &metadata);
+  Find<QCheckBox>("CbPreviewSourceImg")->setChecked(true);
+  ListFolders();
+  Show();
+  ClickItem("LbDocList", 0);
+  EXPECT_EQ(Text("LblWHSource"), "phone.jpg [宽度:30,高度:40]");
+  EXPECT_EQ(Find<QLabel>("ImgSource")->pixmap().size(), QSize(30, 40));
+  Click("BtnImgCovert");
+  EXPECT_EQ(Text("LblWHTarget"), "phone.png [宽度:30,高度:40]");
+  for (const char* name : {"phone.bmp", "phone.jpg", "phone.jpeg", "phone.png"}) {
+    img::Bitmap target;
+    engine::LoadPicture(U(dir / "out" / name), target);
+    EXPECT_EQ(QSize(target.width(), target.height()), QSize(30, 40)) << name;
+  }
 }
 
 TEST_F(RunsTest, NoFormatTickedWritesAndSelectsNothing) {
