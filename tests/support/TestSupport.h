@@ -132,6 +132,31 @@ inline img::Bitmap GradientBitmap(int width, int height) {
   return bmp;
 }
 
+// GradientBitmap's colours with alpha (x * 37 + y * 11) mod 256: clear,
+// partial and opaque pixels side by side.
+inline img::Bitmap AlphaGradientBitmap(int width, int height) {
+  const img::Bitmap colours = GradientBitmap(width, height);
+  img::Bitmap bmp = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits32Alpha);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::memcpy(bmp.ScanLine(y) + 4 * x, colours.ScanLine(y) + 3 * x, 3);
+      bmp.ScanLine(y)[4 * x + 3] = static_cast<std::uint8_t>(x * 37 + y * 11);
+    }
+  return bmp;
+}
+
+// A grey picture (the grey ramp as palette) of level (3x + 5y) mod 256.
+inline img::Bitmap GreyGradientBitmap(int width, int height) {
+  img::Bitmap bmp = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits8);
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    bmp.palette().push_back({v, v, v, 0});
+  }
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) bmp.ScanLine(y)[x] = static_cast<std::uint8_t>(3 * x + 5 * y);
+  return bmp;
+}
+
 // Same size, format and pixel bytes (row padding aside).
 inline bool SamePixels(const img::Bitmap& a, const img::Bitmap& b) {
   if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
