@@ -5,8 +5,8 @@
 // pictures, IDAT, IEND, each with zlib's CRC-32. The file goes out as it is
 // made: IDAT chunks are written as the deflate's pieces are ready, in order.
 // Every row carries filter type 0 (None), nothing is interlaced. 1, 4 and
-// 8-bit pictures become palette PNGs of that depth; every other format 8-bit
-// RGB.
+// 8-bit pictures become palette PNGs of that depth, pictures with alpha
+// 8-bit RGBA, every other format 8-bit RGB.
 
 #include <cstdint>
 #include <filesystem>
