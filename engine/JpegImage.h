@@ -43,11 +43,14 @@ class JpegImage {
   // Width and height from the header alone.
   static std::pair<int, int> ReadSize(const std::filesystem::path& path);
 
-  // Encodes a 24-bit copy of picture with the library defaults at quality():
-  // baseline tables, three components, 2x2 luma sampling, not progressive.
+  // Encodes picture with the library defaults at quality(): baseline
+  // tables, not progressive; a grey picture (Bitmap::IsGrey) as one grey
+  // component, any other as a 24-bit copy in three components with 2x2
+  // luma sampling (a picture with alpha laid over white).
   // Returns the whole file. With metadata, its EXIF follows the JFIF marker
   // as an APP1 "Exif" marker (left out when it does not fit one marker's
-  // 65533 bytes) and its ICC profile as APP2 "ICC_PROFILE" markers.
+  // 65533 bytes) and its ICC profile, when it describes the coded colour
+  // space (grey or RGB), as APP2 "ICC_PROFILE" markers.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    const PictureMetadata* metadata = nullptr);
   // Encode, then write through a temporary file renamed over path.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <span>
 
+#include "engine/IccColourSpace.h"
 #include "engine/PoolParts.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -15,12 +16,14 @@ namespace engine {
 namespace {
 
 constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t kColourGrey = 0;
 constexpr std::uint8_t kColourRgb = 2;
 constexpr std::uint8_t kColourPalette = 3;
 constexpr std::uint8_t kColourRgba = 6;
 
 // The PNG colour type a picture is written as.
 std::uint8_t ColourTypeOf(const img::Bitmap& picture) {
+  if (picture.IsGrey()) return kColourGrey;
   if (img::HasPalette(picture.format())) return kColourPalette;
   return img::HasAlpha(picture.format()) ? kColourRgba : kColourRgb;
 }
@@ -83,7 +86,16 @@ void RowToRgb(const std::uint8_t* row, int x0, int x1, img::PixelFormat format,
 class ImageData {
  public:
   explicit ImageData(const img::Bitmap& picture)
-      : picture_(picture), colour_(ColourTypeOf(picture)), row_bytes_(RowBytes(picture, colour_)) {}
+      : picture_(picture), colour_(ColourTypeOf(picture)), row_bytes_(RowBytes(picture, colour_)) {
+    if (colour_ == kColourGrey) {
+      // Each index as the level its palette entry names (black past its end).
+      for (std::size_t i = 0; i < picture.palette().size() && i < 256; ++i) {
+        level_[i] = picture.palette()[i].red;
+        ramp_ = ramp_ && level_[i] == i;
+      }
+      ramp_ = ramp_ && picture.palette().size() >= 256;
+    }
+  }
 
   std::uint64_t size() const {
     return static_cast<std::uint64_t>(row_bytes_ + 1) * static_cast<std::uint64_t>(picture_.height());
@@ -111,6 +123,7 @@ class ImageData {
     const auto width = static_cast<std::size_t>(picture.width());
     switch (colour) {
       case kColourPalette: return (width * img::BitsPerPixel(picture.format()) + 7) / 8;
+      case kColourGrey: return width;
       case kColourRgba: return width * 4;
       default: return width * 3;
     }
@@ -123,6 +136,12 @@ class ImageData {
       case kColourPalette:
         // BMP packs 1 and 4-bit indices most significant first, as PNG does.
         std::memcpy(dst, row + from, to - from);
+        return;
+      case kColourGrey:
+        if (ramp_)
+          std::memcpy(dst, row + from, to - from);
+        else
+          for (std::size_t i = from; i < to; ++i) *dst++ = level_[row[i]];
         return;
       case kColourRgba:
         FillPixels<4>(row, from, to, dst, [](const std::uint8_t* r, int x0, int x1, std::uint8_t* d) {
@@ -155,6 +174,8 @@ class ImageData {
   const img::Bitmap& picture_;
   const std::uint8_t colour_;
   const std::size_t row_bytes_;
+  std::uint8_t level_[256] = {};  // grey: the level of each index
+  bool ramp_ = true;              // grey: each index is its own level
 };
 
 unsigned HighestIndex(const img::Bitmap& picture) {
@@ -283,7 +304,8 @@ void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& part
   out(kSignature);
   PutChunk(out, "IHDR", header);
   // Both go before PLTE and IDAT, where readers look for them.
-  if (metadata_ && !metadata_->icc.empty()) PutChunk(out, "iCCP", IccChunkData(metadata_->icc));
+  if (metadata_ && IccProfileFits(metadata_->icc, colour == kColourGrey))
+    PutChunk(out, "iCCP", IccChunkData(metadata_->icc));
   if (metadata_ && !metadata_->exif.empty()) PutChunk(out, "eXIf", metadata_->exif);
   if (palette) PutChunk(out, "PLTE", PaletteBytes(picture));
 

@@ -302,7 +302,7 @@ TEST_F(ConverterTest, ChineseFileAndFolderNames) {
   EXPECT_EQ(FindListItem("照片.bmp", &converted_), 0);
 }
 
-// --- Alpha sources ---------------------------------------------------
+// --- Alpha and grey sources ---------------------------------------------------
 
 // Every format ticked, shrunk to 20 x 15 and turned a quarter; WebP lossless.
 ConversionOptions ShrinkAndTurnToEveryFormat() {
@@ -374,6 +374,38 @@ INSTANTIATE_TEST_SUITE_P(
                     AlphaSource{"BmpWithAlphaMask", ".bmp",
                                 [](const img::Bitmap& b, const fs::path& p) { b.SaveToFile(p); }}),
     [](const testing::TestParamInfo<AlphaSource>& info) { return std::string(info.param.name); });
+
+class GreyConversion : public ConverterTest, public testing::WithParamInterface<const char*> {};
+
+// A grey source gives a one-component JPEG and a grey PNG, shrunk and turned.
+TEST_P(GreyConversion, StaysGreyInJpegAndPngTargets) {
+  const fs::path source = src_dir() / (std::string("scan") + GetParam());
+  const img::Bitmap grey = testsupport::GreyGradientBitmap(40, 30);
+  if (std::string(GetParam()) == ".png")
+    PngImage().Save(grey, source);
+  else
+    JpegImage().Save(grey, source);
+  ConversionOptions o = ShrinkAndTurnToEveryFormat();
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(source), out()).ok());
+
+  img::Bitmap jpeg;
+  JpegImage().Load(out_dir() / "scan.jpg", jpeg);
+  EXPECT_TRUE(jpeg.IsGrey());  // the decoder gives 8-bit grey for one component only
+  EXPECT_EQ(jpeg.width(), 15);
+  const std::vector<std::uint8_t> png = Bytes(out_dir() / "scan.png");
+  ASSERT_GT(png.size(), 26u);
+  EXPECT_EQ(png[25], 0) << "PNG colour type";
+  img::Bitmap written;
+  LoadPicture(Utf8(out_dir() / "scan.png"), written);
+  EXPECT_TRUE(testsupport::SamePixels(written, ShrunkAndTurned(source)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, GreyConversion, testing::Values(".jpg", ".png"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param + 1);
+                         });
 
 TEST(PictureExtensions, TrimmedAndCaseInsensitive) {
   for (const char* e : {".jpg", " .JPEG ", ".Bmp", ".png"}) EXPECT_TRUE(IsPictureExtension(e)) << e;

@@ -44,14 +44,20 @@ std::vector<std::uint8_t> DecodeRgba(const std::vector<std::uint8_t>& file, int&
   return pixels;
 }
 
-img::Bitmap RandomPicture(int width, int height, PixelFormat format, unsigned seed) {
+// grey: an 8-bit picture gets a palette of greys in no order, short of 256.
+img::Bitmap RandomPicture(int width, int height, PixelFormat format, unsigned seed, bool grey = false) {
   img::Bitmap bmp(width, height, format);
   std::mt19937 rng(seed);
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = bmp.ScanLine(y);
     for (std::size_t i = 0; i < bmp.stride(); ++i) row[i] = static_cast<std::uint8_t>(rng());
   }
-  if (img::HasPalette(format)) {
+  if (grey) {
+    for (int i = 0; i < 200; ++i) {
+      const auto v = static_cast<std::uint8_t>(rng());
+      bmp.palette().push_back({v, v, v, 0});
+    }
+  } else if (img::HasPalette(format)) {
     // 8-bit gets a short palette, so some pixels index past it.
     const std::size_t entries = format == PixelFormat::Bits8 ? 200 : (1u << img::BitsPerPixel(format));
     for (std::size_t i = 0; i < entries; ++i)
@@ -80,6 +86,7 @@ img::Bitmap PhotoLike(int width, int height) {
 
 std::size_t PngRowBytes(const img::Bitmap& bmp) {
   const auto width = static_cast<std::size_t>(bmp.width());
+  if (bmp.IsGrey()) return width;
   if (img::HasPalette(bmp.format())) return (width * img::BitsPerPixel(bmp.format()) + 7) / 8;
   return width * (img::HasAlpha(bmp.format()) ? 4 : 3);
 }
@@ -90,9 +97,9 @@ void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uin
   ASSERT_EQ(chunks.front().type, "IHDR");
   EXPECT_EQ(chunks.back().type, "IEND");
   const bool alpha = img::HasAlpha(source.format());
-  const bool palette = img::HasPalette(source.format());
+  const bool palette = img::HasPalette(source.format()) && !source.IsGrey();
   EXPECT_EQ(chunks[0].data[8], palette ? img::BitsPerPixel(source.format()) : 8);
-  EXPECT_EQ(chunks[0].data[9], palette ? 3 : alpha ? 6 : 2);
+  EXPECT_EQ(chunks[0].data[9], source.IsGrey() ? 0 : palette ? 3 : alpha ? 6 : 2);
   EXPECT_EQ(chunks[0].data[12], 0);  // not interlaced
 
   const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(chunks));
@@ -119,13 +126,14 @@ struct WriteCase {
   PixelFormat format;
   int width, height;
   bool row_aligned;  // chunk joins on row starts, or in the middle of rows
+  bool grey = false;
 };
 
 class PngStreamWrite : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(PngStreamWrite, DecodesToTheSourcePixels) {
   const WriteCase c = GetParam();
-  const img::Bitmap source = RandomPicture(c.width, c.height, c.format, 7);
+  const img::Bitmap source = RandomPicture(c.width, c.height, c.format, 7, c.grey);
   engine::DeflateSettings settings;
   settings.threads = 3;
   settings.single_stream_below = 0;
@@ -139,6 +147,7 @@ std::vector<WriteCase> WriteCases() {
                         PixelFormat::Bits16, PixelFormat::Bits24, PixelFormat::Bits32, PixelFormat::Bits32Alpha})
     for (auto [w, h] : {std::pair{1, 1}, std::pair{5, 3}, std::pair{301, 257}})
       for (bool aligned : {false, true}) cases.push_back({f, w, h, aligned});
+  for (bool aligned : {false, true}) cases.push_back({PixelFormat::Bits8, 301, 257, aligned, true});
   return cases;
 }
 
@@ -146,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(FormatsAndSizes, PngStreamWrite, testing::ValuesIn(Writ
                          [](const testing::TestParamInfo<WriteCase>& info) {
                            return "Bits" + std::to_string(img::BitsPerPixel(info.param.format)) +
                                   (info.param.format == PixelFormat::Bits15 ? "x555" : "") +
-                                  (img::HasAlpha(info.param.format) ? "Alpha" : "") + "_" +
+                                  (img::HasAlpha(info.param.format) ? "Alpha" : "") +
+                                  (info.param.grey ? "Grey" : "") + "_" +
                                   std::to_string(info.param.width) + "x" +
                                   std::to_string(info.param.height) +
                                   (info.param.row_aligned ? "_RowJoins" : "_MidRowJoins");
