@@ -90,8 +90,9 @@ std::optional<std::int64_t> FirstWholeValue(const TiffReader& tiff, std::size_t 
 
 img::Bitmap Turned(const img::Bitmap& picture, int quarter_turns, img::ParallelParts& parts) {
   const bool sideways = quarter_turns % 2 != 0;
-  img::Bitmap result(sideways ? picture.height() : picture.width(),
-                     sideways ? picture.width() : picture.height());
+  img::Bitmap result = img::Bitmap::Unfilled(sideways ? picture.height() : picture.width(),
+                                             sideways ? picture.width() : picture.height(), picture.format());
+  result.palette() = picture.palette();
   img::TurnRightAngle(picture, quarter_turns, result, parts);
   return result;
 }
@@ -125,7 +126,7 @@ bool WriteExifOrientation(std::span<std::uint8_t> exif, int value) {
 
 void ApplyExifOrientation(img::Bitmap& picture, int orientation, img::ParallelParts& parts) {
   if (orientation < 2 || orientation > 8) return;
-  picture.ConvertTo24();
+  picture.ConvertToWorkFormat();
   // Each orientation as a mirror followed by a clockwise turn.
   static constexpr struct {
     bool left_right, top_bottom;

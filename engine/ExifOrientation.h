@@ -32,7 +32,7 @@ bool WriteExifOrientation(std::span<std::uint8_t> exif, int value);
 // 4 mirrored top-bottom, 5 mirrored about the main diagonal (transpose),
 // 6 a quarter turn clockwise, 7 mirrored about the other diagonal, 8 three
 // quarter turns. 1 and anything else leave picture as it is; the others
-// leave a 24-bit picture.
+// leave it in its work format (Bitmap::ConvertToWorkFormat).
 void ApplyExifOrientation(img::Bitmap& picture, int orientation, img::ParallelParts& parts);
 
 // Applies the orientation exif holds to picture and resets the tag to 1;

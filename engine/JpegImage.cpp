@@ -11,6 +11,7 @@
 
 #include <jerror.h>
 
+#include "engine/IccColourSpace.h"
 #include "engine/JpegErrorManager.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -139,7 +140,8 @@ struct CodecState {
   std::vector<JSAMPROW> rows;          // row pointers of the picture being coded
   std::vector<std::uint8_t> cmyk_row;  // one decoded CMYK row
   img::Bitmap spare;                   // decode target, kept to be reused
-  img::Bitmap copy24;                  // 24-bit copy of a picture in another format
+  img::Bitmap converted;               // a picture in a form libjpeg does not take, converted
+  bool grey_input = false;             // the picture being coded is grey: one component
   img::UnfilledBytes encoded;          // grows to the largest file written so far
   const std::vector<img::PaletteEntry> grey_palette = GreyPalette();
 
@@ -329,10 +331,12 @@ void WriteMarker(jpeg_compress_struct& out, int marker, const void* name, std::s
 
 // After the JFIF marker, in the order cameras and editors write them: EXIF,
 // XMP, the ICC profile, the comment.
-void WriteMetadata(jpeg_compress_struct& out, const PictureMetadata& m) {
+// grey: the picture is coded as one grey component, so only a grey profile
+// describes it.
+void WriteMetadata(jpeg_compress_struct& out, const PictureMetadata& m, bool grey) {
   if (!m.exif.empty() && ExifFits(m)) WriteMarker(out, JPEG_APP0 + 1, kExifName, sizeof kExifName, m.exif);
   if (!m.xmp.empty() && XmpFits(m)) WriteMarker(out, JPEG_APP0 + 1, kXmpName, kXmpNameBytes, m.xmp);
-  if (!m.icc.empty() && IccFits(m))
+  if (IccProfileFits(m.icc, grey) && IccFits(m))
     jpeg_write_icc_profile(&out, m.icc.data(), static_cast<unsigned>(m.icc.size()));
   if (!m.comment.empty() && CommentFits(m)) WriteMarker(out, JPEG_COM, nullptr, 0, m.comment);
 }
@@ -344,12 +348,12 @@ bool Compress(Codec& c, int width, int height, int quality, const PictureMetadat
   out.dest = &c.destination;
   out.image_width = static_cast<JDIMENSION>(width);
   out.image_height = static_cast<JDIMENSION>(height);
-  out.input_components = 3;
-  out.in_color_space = JCS_EXT_BGR;
+  out.input_components = c.grey_input ? 1 : 3;
+  out.in_color_space = c.grey_input ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_set_defaults(&out);
   jpeg_set_quality(&out, quality, TRUE);
   jpeg_start_compress(&out, TRUE);
-  if (metadata) WriteMetadata(out, *metadata);
+  if (metadata) WriteMetadata(out, *metadata, c.grey_input);
   while (out.next_scanline < out.image_height) {
     const JDIMENSION y = out.next_scanline;
     jpeg_write_scanlines(&out, c.rows.data() + y, out.image_height - y);
@@ -443,10 +447,15 @@ std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture,
   if (picture.empty()) throw img::ImageError(img::ErrorCode::InvalidArgument, "JPEG: empty picture");
   Codec& c = *codec_;
   const img::Bitmap* source = &picture;
-  if (picture.format() != img::PixelFormat::Bits24) {
-    c.copy24.Assign(picture);
-    c.copy24.ConvertTo24();
-    source = &c.copy24;
+  // Grey pictures are coded as grey levels, one component; others as 24 bits.
+  c.grey_input = picture.IsGrey();
+  if (c.grey_input ? picture.palette() != c.grey_palette : picture.format() != img::PixelFormat::Bits24) {
+    c.converted.Assign(picture);
+    if (c.grey_input)
+      c.converted.ConvertToWorkFormat();  // each index its own level
+    else
+      c.converted.ConvertTo24();
+    source = &c.converted;
   }
   c.rows.resize(static_cast<std::size_t>(source->height()));
   for (int y = 0; y < source->height(); ++y)
@@ -478,13 +487,13 @@ std::vector<std::string> JpegImage::LeftOut(const PictureMetadata& metadata) {
 
 std::size_t JpegImage::KeptBytes() const {
   const Codec& c = *codec_;
-  return c.spare.PixelBytes() + c.copy24.PixelBytes() + c.encoded.capacity();
+  return c.spare.PixelBytes() + c.converted.PixelBytes() + c.encoded.capacity();
 }
 
 void JpegImage::HandBack() {
   Codec& c = *codec_;
   c.spare.Clear();
-  c.copy24.Clear();
+  c.converted.Clear();
   img::UnfilledBytes().swap(c.encoded);
   std::vector<JSAMPROW>().swap(c.rows);
 }

@@ -45,12 +45,15 @@ class JpegImage {
   // Width and height from the header alone.
   static std::pair<int, int> ReadSize(const std::filesystem::path& path);
 
-  // Encodes a 24-bit copy of picture with the library defaults at quality():
-  // baseline tables, three components, 2x2 luma sampling, not progressive.
+  // Encodes picture with the library defaults at quality(): baseline
+  // tables, not progressive; a grey picture (Bitmap::IsGrey) as one grey
+  // component, any other as a 24-bit copy in three components with 2x2
+  // luma sampling (a picture with alpha laid over white).
   // Returns the whole file. With metadata, the JFIF marker is followed by
   // its EXIF as an APP1 "Exif" marker, its XMP packet as an APP1 XMP marker,
-  // its ICC profile as APP2 "ICC_PROFILE" markers and its comment as a COM
-  // marker; a part too large for its markers is left out (LeftOut).
+  // its ICC profile, when it describes the coded colour space (grey or RGB),
+  // as APP2 "ICC_PROFILE" markers and its comment as a COM marker; a part
+  // too large for its markers is left out (LeftOut).
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
                                    const PictureMetadata* metadata = nullptr);
   // The parts of metadata that Encode leaves out, one line each saying

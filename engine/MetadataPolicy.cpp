@@ -1,5 +1,7 @@
 #include "engine/MetadataPolicy.h"
 
+#include "engine/IccColourSpace.h"
+
 namespace engine {
 
 bool ReadsMetadata(const ConversionOptions& options) {
@@ -23,8 +25,7 @@ void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options) {
 }
 
 bool ProfileSuitsTargets(const std::vector<std::uint8_t>& icc) {
-  // The colour space's signature at bytes 16 to 19 of the profile's header.
-  return icc.size() >= 128 && icc[16] == 'R' && icc[17] == 'G' && icc[18] == 'B' && icc[19] == ' ';
+  return IccProfileFits(icc, false) || IccProfileFits(icc, true);
 }
 
 }  // namespace engine

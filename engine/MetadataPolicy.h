@@ -20,9 +20,9 @@ bool ReadsMetadata(const ConversionOptions& options);
 // ProfileSuitsTargets says so.
 void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options);
 
-// Targets hold RGB pixels (JPEG's three components, PNG's RGB or palette,
-// WebP): a profile of another colour space (a CMYK or grey source's) would
-// misdescribe them.
+// Targets hold RGB or grey pixels: a profile of another colour space (a
+// CMYK source's) would misdescribe them. Each writer still checks that the
+// profile fits the pixels it stores (IccColourSpace.h).
 bool ProfileSuitsTargets(const std::vector<std::uint8_t>& icc);
 
 }  // namespace engine

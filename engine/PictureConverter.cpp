@@ -115,11 +115,12 @@ void PictureConverter::RunRoute(const PlannedTarget& planned, const PictureForma
     if (source.kind == PictureKind::Jpeg && format.kind != PictureKind::Bmp) host_.StepProgress();
 
     const ConversionOptions before = host_.Options();
-    if (!(working_valid_ && SameProcessing(before, working_options_))) {
+    if (!(working_valid_ && SameProcessing(before, working_options_) && AlphaFits(format))) {
       if (working_failed_) return;  // already reported: nothing is written from a stale picture
       working_valid_ = false;
       codecs_.ForgetEncoded();
       if (!LoadSource(sourcePath, before, report)) return;
+      FitAlphaTo(format);
       // Upright first: the resize and the rotation work on the picture as seen.
       if (before.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
       KeepCarried(metadata_, before);
@@ -169,6 +170,18 @@ bool PictureConverter::LoadSource(const std::string& sourcePath, const Conversio
     report.failures.push_back(sourcePath + ": cannot be decoded: " + e.what());
     return false;
   }
+}
+
+bool PictureConverter::AlphaFits(const PictureFormat& target) const {
+  return !working_alpha_ || working_flattened_ == !KeepsAlpha(target.kind);
+}
+
+// A target that holds no alpha gets the picture laid over white as soon as
+// it is decoded, so its shrink and turn see the very pixels they always did.
+void PictureConverter::FitAlphaTo(const PictureFormat& target) {
+  working_alpha_ = img::HasAlpha(working_.format());
+  working_flattened_ = working_alpha_ && !KeepsAlpha(target.kind);
+  if (working_flattened_) working_.ConvertTo24();
 }
 
 void PictureConverter::Rotate(int rotation) {

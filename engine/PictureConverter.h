@@ -65,6 +65,8 @@ class PictureConverter {
                 ConversionReport& report);
   bool LoadSource(const std::string& sourcePath, const ConversionOptions& options,
                   ConversionReport& report);
+  bool AlphaFits(const PictureFormat& target) const;
+  void FitAlphaTo(const PictureFormat& target);
   void Rotate(int rotation);
   void HandBackIfUnusual(std::size_t picture_bytes);
 
@@ -82,6 +84,10 @@ class PictureConverter {
   bool working_valid_ = false;
   ConversionOptions working_options_;
   bool working_failed_ = false;  // the source could not be decoded
+  // The decoded source has alpha, and working_ holds it laid over white
+  // (for JPEG and BMP targets): a route of the other kind decodes again.
+  bool working_alpha_ = false;
+  bool working_flattened_ = false;
 
   // Decoded sizes of the last pictures, newest last.
   std::vector<std::size_t> recent_bytes_;

@@ -54,6 +54,16 @@ std::vector<std::string> ExtensionsOf(FormatSet set) {
 
 }  // namespace
 
+bool KeepsAlpha(PictureKind kind) {
+  switch (kind) {
+    case PictureKind::Png:
+    case PictureKind::Webp: return true;
+    case PictureKind::Bmp:
+    case PictureKind::Jpeg: return false;
+  }
+  return false;
+}
+
 std::span<const PictureFormat> PictureFormats() { return kFormats; }
 
 const PictureFormat* FindFormatByExtension(const std::string& ext, FormatSet set) {

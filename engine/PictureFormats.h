@@ -24,6 +24,10 @@ namespace engine {
 // of its extensions.
 enum class PictureKind { Bmp, Jpeg, Png, Webp };
 
+// True when the writer of this kind keeps a picture's alpha channel (PNG,
+// WebP); a picture bound for the others is laid over white once decoded.
+bool KeepsAlpha(PictureKind kind);
+
 // Which entries a caller sees: the window keeps its four kinds, imgbatch
 // reads and writes every entry.
 enum class FormatSet { Window, All };

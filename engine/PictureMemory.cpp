@@ -16,30 +16,34 @@
 #include "engine/ExifOrientation.h"
 #include "engine/JpegErrorManager.h"
 #include "engine/PictureFormats.h"
-#include "imaging/Bitmap.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 #include "imaging/SystemFiles.h"
 
 // The need of one picture, w x h as its header says; "the picture" is the
-// decoded Bitmap, stride x height at 24 bits (32 for a 32-bit BMP; palette
-// and grey pictures count as 24-bit, which also covers the 24-bit copy an
-// encoder makes of them):
+// decoded Bitmap, stride x height at its bytes per pixel (1 for palette and
+// grey pictures, 4 for 32-bit BMP and pictures with alpha, 3 for any other),
+// and "the work picture" the same in the format the pixel work and
+// the encoders use (1 grey, 4 alpha, 3 anything else; a palette picture
+// counts as colour):
 //     the file's size (every loader reads the whole file first)
 //   + the picture
 //   + what the decoder holds beside it:
-//       PNG: when interlaced and not decoded straight into the picture
-//         (transparency, 2-bit palette), a whole-picture RGBA buffer
-//         (w x h x 4); otherwise a row
+//       PNG: a 2-bit palette file that is interlaced, its whole picture at
+//         a byte per pixel; otherwise a row
 //       JPEG with several scans (progressive): libjpeg's coefficient arrays,
 //         2 bytes per coefficient of every component at its sampling
-//       WebP: an RGBA buffer (w x h x 4)
+//   + the work picture, when it differs from the picture and the pixel work
+//     or a JPEG or WebP encoder needs it (a 24-bit copy)
+//   + a picture with alpha bound for a JPEG or BMP target: its 24-bit copy
+//     laid over white
 //   + a turn (rotation, or an EXIF orientation other than upright when
-//     pictures are turned upright): the turned picture
-//   + a shrink: its result, at most the picture
-//   + a JPEG target: its encoded bytes, counted as half the picture
-//   + a WebP target: libwebp's own copy of the pixels (w x h x 4) and the
-//     encoded bytes (half the picture)
+//     pictures are turned upright): the turned work picture
+//   + a shrink: its result, at most the work picture
+//   + a JPEG target: its encoded bytes, counted as half the work picture
+//   + a WebP target: libwebp's own copy of the pixels (w x h x 4), the
+//     encoded bytes (half the work picture) and, for a grey picture, the
+//     24-bit copy it is encoded from
 // A header that cannot be read, or a size the loaders refuse before they
 // allocate, leaves the file's size alone. Sizes within the loaders' limits
 // keep every product far inside 64 bits; the sums saturate all the same.
@@ -70,7 +74,9 @@ std::uint32_t Little16(const std::uint8_t* p) { return std::uint32_t{p[1]} << 8 
 // What the header tells; width 0 when it could not be read.
 struct HeaderFacts {
   long long width = 0, height = 0;
-  bool bits32 = false;             // decoded at 32 bits per pixel
+  int decoded = 3;                 // bytes per pixel of the decoded picture
+  int worked = 3;                  // ... of the work picture
+  bool alpha = false;              // the picture has alpha
   std::uint64_t decoder = 0;       // bytes the decoder holds beside the picture
   bool oriented = false;           // its EXIF orientation turns it, or may: not told in the header
 };
@@ -117,11 +123,9 @@ HeaderFacts PngFacts(const Bytes& head) {
   facts.width = Big32(&head[16]);
   facts.height = Big32(&head[20]);
   const int depth = head[24], colour = head[25];
-  if (head[28] == 0) return facts;  // not interlaced: rows only
   // Transparency is an alpha channel or a tRNS chunk before the image data.
   bool transparency = (colour & 4) != 0;
-  std::size_t at = 8;
-  for (;;) {
+  for (std::size_t at = 8; !transparency;) {
     if (at + 8 > head.size()) {
       transparency = true;  // not told within the head: assume the worse
       break;
@@ -133,8 +137,16 @@ HeaderFacts PngFacts(const Bytes& head) {
     if (type == "tRNS") transparency = true;
     at += 12 + static_cast<std::size_t>(length);
   }
-  if (transparency || (colour == 3 && depth == 2))
-    facts.decoder = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height) * 4;
+  if (transparency) {
+    facts.decoded = facts.worked = 4;
+    facts.alpha = true;
+  } else if (colour == 0) {
+    facts.decoded = facts.worked = 1;
+  } else if (colour == 3) {
+    facts.decoded = 1;
+  }
+  if (head[28] != 0 && colour == 3 && depth == 2 && !transparency)
+    facts.decoder = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
   return facts;
 }
 
@@ -142,26 +154,38 @@ HeaderFacts BmpFacts(const Bytes& head) {
   HeaderFacts facts;
   if (head.size() < 14 + 16 || head[0] != 'B' || head[1] != 'M') return facts;
   const std::uint8_t* info = &head[14];
-  if (Little32(info) == 12) {  // OS/2 1.x: 16-bit sizes
+  const std::uint32_t size = Little32(info);
+  int bits = 0;
+  if (size == 12) {  // OS/2 1.x: 16-bit sizes
     facts.width = Little16(info + 4);
     facts.height = Little16(info + 6);
-    facts.bits32 = Little16(info + 10) == 32;
+    bits = static_cast<int>(Little16(info + 10));
   } else {
     facts.width = static_cast<std::int32_t>(Little32(info + 4));
     facts.height = static_cast<std::int32_t>(Little32(info + 8));
     if (facts.height < 0) facts.height = -facts.height;
-    facts.bits32 = Little16(info + 14) == 32;
+    bits = static_cast<int>(Little16(info + 14));
+    // An alpha mask: in a V3 to V5 header, or after a plain one with ALPHABITFIELDS.
+    const std::uint32_t compression = head.size() >= 14 + 20 ? Little32(info + 16) : 0;
+    const std::size_t mask_at = size >= 56 ? 14 + 52 : 14 + 40 + 12;
+    facts.alpha = (compression == 3 || compression == 6) && (size >= 56 || compression == 6) &&
+                  head.size() >= mask_at + 4 && Little32(&head[mask_at]) != 0;
   }
+  facts.decoded = bits <= 8 ? 1 : bits == 32 || facts.alpha ? 4 : 3;
+  facts.worked = facts.alpha ? 4 : 3;
   return facts;
 }
 
 HeaderFacts WebpFacts(const Bytes& head) {
   HeaderFacts facts;
-  int width = 0, height = 0;
-  if (!WebPGetInfo(head.data(), head.size(), &width, &height)) return facts;
-  facts.width = width;
-  facts.height = height;
-  facts.decoder = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4;
+  WebPBitstreamFeatures features;
+  if (WebPGetFeatures(head.data(), head.size(), &features) != VP8_STATUS_OK) return facts;
+  facts.width = features.width;
+  facts.height = features.height;
+  if (features.has_alpha) {
+    facts.decoded = facts.worked = 4;
+    facts.alpha = true;
+  }
   return facts;
 }
 
@@ -181,6 +205,7 @@ bool ReadJpegHeader(jpeg_decompress_struct& in, JpegErrorManager& error, std::FI
       facts.oriented = ReadExifOrientation(std::span(m->data + 6, m->data_length - 6)) >= 2;
       break;
     }
+  if (in.jpeg_color_space == JCS_GRAYSCALE) facts.decoded = facts.worked = 1;
   // One pass over the data keeps a band of rows; several keep every
   // coefficient of the picture until the last scan.
   if (jpeg_has_multiple_scans(&in)) {
@@ -243,17 +268,26 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   }
   if (!WithinLimits(facts.width, facts.height)) return file_bytes;
 
-  const int width = static_cast<int>(facts.width);
   const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
-  const std::uint64_t picture =
-      img::Bitmap::StrideFor(width, facts.bits32 ? img::PixelFormat::Bits32 : img::PixelFormat::Bits24) *
-      static_cast<std::uint64_t>(facts.height);
+  // Rows padded to four bytes, as a Bitmap keeps them.
+  const auto rows = [&](int bytes) {
+    return (static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(bytes) + 3) / 4 * 4 *
+           static_cast<std::uint64_t>(facts.height);
+  };
+  const std::uint64_t picture = rows(facts.decoded), work = rows(facts.worked), copy24 = rows(3);
+  const bool turn = (options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented);
+  const bool shrink = options.zoomType == 1;
+  const bool jpeg = options.toJpg || options.toJpeg;
   std::uint64_t need = Add(Add(file_bytes, picture), facts.decoder);
-  if ((options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented))
-    need = Add(need, picture);
-  if (options.zoomType == 1) need = Add(need, picture);
-  if (options.toJpg || options.toJpeg) need = Add(need, picture / 2);
-  if (options.toWebp) need = Add(need, Add(pixels * 4, picture / 2));
+  if ((turn || shrink || jpeg || options.toWebp) && facts.decoded != facts.worked) need = Add(need, work);
+  if (facts.alpha && (jpeg || options.toBmp)) need = Add(need, copy24);
+  if (turn) need = Add(need, work);
+  if (shrink) need = Add(need, work);
+  if (jpeg) need = Add(need, work / 2);
+  if (options.toWebp) {
+    need = Add(need, Add(pixels * 4, work / 2));
+    if (facts.worked == 1) need = Add(need, copy24);
+  }
   return need;
 }
 

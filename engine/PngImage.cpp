@@ -9,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "engine/OverWhite.h"
 #include "engine/PngStreamWriter.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -91,8 +90,8 @@ struct ReadStructs {
 // How the decoded rows reach the picture.
 enum class Layout {
   Direct,          // libpng writes the picture's own rows (1/4/8-bit palette, grey, RGB)
+  Alpha,           // libpng writes BGRA rows into the picture's own rows
   TwoBitPalette,   // 2-bit indices, unpacked to bytes, packed again into 4-bit rows
-  Composite,       // BGRA rows composited over white into 24-bit rows
 };
 
 struct Header {
@@ -129,15 +128,9 @@ void PackNibbles(const std::uint8_t* indices, std::uint8_t* row, int width) {
   if (width & 1) row[width / 2] = static_cast<std::uint8_t>(indices[width - 1] << 4);
 }
 
-void ConvertRow(Layout layout, const std::uint8_t* from, std::uint8_t* to, int width) {
-  if (layout == Layout::Composite)
-    CompositeRowOverWhite(from, to, width);
-  else
-    PackNibbles(from, to, width);
-}
-
-// rows: the picture's rows (Direct) or the rows of a whole-picture buffer
-// (other layouts, interlaced); row: one buffer row (other layouts, not interlaced).
+// rows: the picture's rows (Direct, Alpha) or the rows of a whole-picture
+// buffer (TwoBitPalette, interlaced); row: one buffer row (TwoBitPalette,
+// not interlaced).
 bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* rows,
               png_bytep row, img::Bitmap& picture) {
   png_structp png = s.png;
@@ -151,7 +144,8 @@ bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* ro
     case Layout::TwoBitPalette:
       png_set_packing(png);
       break;
-    case Layout::Composite:
+    case Layout::Alpha:
+      // Palette, tRNS and low grey depths to 8-bit channels with alpha.
       png_set_expand(png);
       png_set_gray_to_rgb(png);
       png_set_bgr(png);
@@ -162,15 +156,20 @@ bool ReadRows(ReadStructs& s, const Header& header, Layout layout, png_bytep* ro
   png_read_update_info(png, s.info);
 
   const int width = static_cast<int>(header.width);
-  if (layout == Layout::Direct) {
+  // The rows must be what they are written into: never past a row's end.
+  const std::size_t expected = layout == Layout::TwoBitPalette
+                                   ? static_cast<std::size_t>(width)
+                                   : (static_cast<std::size_t>(width) * img::BitsPerPixel(picture.format()) + 7) / 8;
+  if (png_get_rowbytes(png, s.info) != expected) png_error(png, "unexpected decoded row size");
+  if (layout != Layout::TwoBitPalette) {
     png_read_image(png, rows);
   } else if (header.interlace != PNG_INTERLACE_NONE) {
     png_read_image(png, rows);
-    for (int y = 0; y < picture.height(); ++y) ConvertRow(layout, rows[y], picture.ScanLine(y), width);
+    for (int y = 0; y < picture.height(); ++y) PackNibbles(rows[y], picture.ScanLine(y), width);
   } else {
     for (int y = 0; y < picture.height(); ++y) {
       png_read_row(png, row, nullptr);
-      ConvertRow(layout, row, picture.ScanLine(y), width);
+      PackNibbles(row, picture.ScanLine(y), width);
     }
   }
   return true;
@@ -278,7 +277,8 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
   Layout layout = Layout::Direct;
   img::PixelFormat format = img::PixelFormat::Bits24;
   if (HasTransparency(s.png, s.info, header.color_type)) {
-    layout = Layout::Composite;
+    layout = Layout::Alpha;
+    format = img::PixelFormat::Bits32Alpha;
   } else if (palette) {
     switch (header.bit_depth) {
       case 1: format = img::PixelFormat::Bits1; break;
@@ -300,7 +300,7 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
     for (int y = 0; y < height; ++y) std::memset(c.spare.ScanLine(y), 0, c.spare.stride());
   std::vector<img::PaletteEntry>& entries = c.spare.palette();
   entries.clear();
-  if (palette && layout != Layout::Composite) {
+  if (palette && layout != Layout::Alpha) {
     png_colorp colors = nullptr;
     int count = 0;
     png_get_PLTE(s.png, s.info, &colors, &count);
@@ -312,9 +312,9 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
     }
   }
 
-  const std::size_t buffer_row = layout == Layout::Composite ? std::size_t(width) * 4 : std::size_t(width);
+  const std::size_t buffer_row = std::size_t(width);
   c.rows.resize(static_cast<std::size_t>(height));
-  if (layout == Layout::Direct) {
+  if (layout != Layout::TwoBitPalette) {
     for (int y = 0; y < height; ++y) c.rows[y] = c.spare.ScanLine(y);
   } else if (header.interlace != PNG_INTERLACE_NONE) {
     c.buffer.resize(buffer_row * static_cast<std::size_t>(height));
@@ -327,7 +327,7 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
   ClearPadding(c.spare, (static_cast<std::size_t>(width) * img::BitsPerPixel(format) + 7) / 8);
 
   // Indices past a short palette get black entries, so every pixel has a colour.
-  if (palette && layout != Layout::Composite) {
+  if (palette && layout != Layout::Alpha) {
     const unsigned needed = MaxIndex(c.spare) + 1;
     if (entries.size() < needed) entries.resize(needed, img::PaletteEntry{});
   }

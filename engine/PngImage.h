@@ -23,9 +23,9 @@ class PngImage {
   PngImage& operator=(const PngImage&) = delete;
 
   // Palette files give 1/4/8-bit palette pictures (2-bit as 4-bit), grey
-  // files an 8-bit grey palette picture (16-bit channels to 8), colour files
-  // 24 bits; any transparency (alpha channel or tRNS) makes a 24-bit picture
-  // composited over white: (a*c + (255-a)*255 + 127) / 255 on 8-bit values.
+  // files an 8-bit grey picture (the grey ramp as palette; 16-bit channels
+  // to 8), colour files 24 bits; any transparency (alpha channel, tRNS) a
+  // picture with alpha (Bits32Alpha, greys as colours).
   // Pixels are taken as stored (gamma and colour chunks are not applied).
   // Failures throw img::ImageError and leave out unchanged. With metadata,
   // a decoded file's eXIf and iCCP chunks (the profile inflated) and its
@@ -37,8 +37,9 @@ class PngImage {
                       PictureMetadata* metadata = nullptr);
 
   // Every row with filter type 0 (None) and no other, not interlaced, zlib's
-  // default level. 1, 4 and 8-bit pictures become palette PNGs of that depth
-  // with their palette; every other format 8-bit RGB. Large pictures are
+  // default level. Grey pictures become 8-bit grey PNGs, other 1, 4 and
+  // 8-bit pictures palette PNGs of that depth with their palette, pictures
+  // with alpha 8-bit RGBA, every other format 8-bit RGB. Large pictures are
   // deflated in parts, by default on the shared pool's PictureThreads()
   // threads (PoolParts.h) while the calling thread pumps sink's events; the
   // picture must stay unchanged until it returns. Given metadata, Save

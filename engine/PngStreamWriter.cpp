@@ -6,6 +6,7 @@
 #include <cstring>
 #include <span>
 
+#include "engine/IccColourSpace.h"
 #include "engine/PoolParts.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -15,11 +16,30 @@ namespace engine {
 namespace {
 
 constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::uint8_t kColourPalette = 3;
+constexpr std::uint8_t kColourGrey = 0;
 constexpr std::uint8_t kColourRgb = 2;
+constexpr std::uint8_t kColourPalette = 3;
+constexpr std::uint8_t kColourRgba = 6;
+
+// The PNG colour type a picture is written as.
+std::uint8_t ColourTypeOf(const img::Bitmap& picture) {
+  if (picture.IsGrey()) return kColourGrey;
+  if (img::HasPalette(picture.format())) return kColourPalette;
+  return img::HasAlpha(picture.format()) ? kColourRgba : kColourRgb;
+}
 
 std::uint8_t Expand5(unsigned v) { return static_cast<std::uint8_t>((v * 255 + 15) / 31); }
 std::uint8_t Expand6(unsigned v) { return static_cast<std::uint8_t>((v * 255 + 31) / 63); }
+
+// Pixels [x0, x1) of a row with alpha as r, g, b, a bytes.
+void RowToRgba(const std::uint8_t* row, int x0, int x1, std::uint8_t* dst) {
+  for (const std::uint8_t* s = row + 4 * x0; x0 < x1; ++x0, s += 4, dst += 4) {
+    dst[0] = s[2];
+    dst[1] = s[1];
+    dst[2] = s[0];
+    dst[3] = s[3];
+  }
+}
 
 // Pixels [x0, x1) of a row of a non-palette format as r, g, b bytes.
 void RowToRgb(const std::uint8_t* row, int x0, int x1, img::PixelFormat format,
@@ -66,11 +86,16 @@ void RowToRgb(const std::uint8_t* row, int x0, int x1, img::PixelFormat format,
 class ImageData {
  public:
   explicit ImageData(const img::Bitmap& picture)
-      : picture_(picture),
-        palette_(img::HasPalette(picture.format())),
-        row_bytes_(palette_ ? (static_cast<std::size_t>(picture.width()) *
-                                   img::BitsPerPixel(picture.format()) + 7) / 8
-                            : static_cast<std::size_t>(picture.width()) * 3) {}
+      : picture_(picture), colour_(ColourTypeOf(picture)), row_bytes_(RowBytes(picture, colour_)) {
+    if (colour_ == kColourGrey) {
+      // Each index as the level its palette entry names (black past its end).
+      for (std::size_t i = 0; i < picture.palette().size() && i < 256; ++i) {
+        level_[i] = picture.palette()[i].red;
+        ramp_ = ramp_ && level_[i] == i;
+      }
+      ramp_ = ramp_ && picture.palette().size() >= 256;
+    }
+  }
 
   std::uint64_t size() const {
     return static_cast<std::uint64_t>(row_bytes_ + 1) * static_cast<std::uint64_t>(picture_.height());
@@ -94,27 +119,63 @@ class ImageData {
   }
 
  private:
+  static std::size_t RowBytes(const img::Bitmap& picture, std::uint8_t colour) {
+    const auto width = static_cast<std::size_t>(picture.width());
+    switch (colour) {
+      case kColourPalette: return (width * img::BitsPerPixel(picture.format()) + 7) / 8;
+      case kColourGrey: return width;
+      case kColourRgba: return width * 4;
+      default: return width * 3;
+    }
+  }
+
   // Bytes [from, to) of row y's data.
   void FillRow(int y, std::size_t from, std::size_t to, std::uint8_t* dst) const {
     const std::uint8_t* row = picture_.ScanLine(y);
-    if (palette_) {
-      // BMP packs 1 and 4-bit indices most significant first, as PNG does.
-      std::memcpy(dst, row + from, to - from);
+    switch (colour_) {
+      case kColourPalette:
+        // BMP packs 1 and 4-bit indices most significant first, as PNG does.
+        std::memcpy(dst, row + from, to - from);
+        return;
+      case kColourGrey:
+        if (ramp_)
+          std::memcpy(dst, row + from, to - from);
+        else
+          for (std::size_t i = from; i < to; ++i) *dst++ = level_[row[i]];
+        return;
+      case kColourRgba:
+        FillPixels<4>(row, from, to, dst, [](const std::uint8_t* r, int x0, int x1, std::uint8_t* d) {
+          RowToRgba(r, x0, x1, d);
+        });
+        return;
+      default:
+        FillPixels<3>(row, from, to, dst, [this](const std::uint8_t* r, int x0, int x1, std::uint8_t* d) {
+          RowToRgb(r, x0, x1, picture_.format(), d);
+        });
+        return;
+    }
+  }
+
+  // Bytes [from, to) of a row of Bytes-byte pixels that convert(row, x0, x1,
+  // out) writes whole; a range that cuts a pixel goes through a copy.
+  template <int Bytes, typename Convert>
+  static void FillPixels(const std::uint8_t* row, std::size_t from, std::size_t to, std::uint8_t* dst,
+                         const Convert& convert) {
+    const int x0 = static_cast<int>(from / Bytes), x1 = static_cast<int>((to + Bytes - 1) / Bytes);
+    if (from % Bytes == 0 && to % Bytes == 0) {
+      convert(row, x0, x1, dst);
       return;
     }
-    const int x0 = static_cast<int>(from / 3), x1 = static_cast<int>((to + 2) / 3);
-    if (from % 3 == 0 && to % 3 == 0) {
-      RowToRgb(row, x0, x1, picture_.format(), dst);
-      return;
-    }
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(x1 - x0) * 3);
-    RowToRgb(row, x0, x1, picture_.format(), pixels.data());
-    std::memcpy(dst, pixels.data() + from % 3, to - from);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(x1 - x0) * Bytes);
+    convert(row, x0, x1, pixels.data());
+    std::memcpy(dst, pixels.data() + from % Bytes, to - from);
   }
 
   const img::Bitmap& picture_;
-  const bool palette_;
+  const std::uint8_t colour_;
   const std::size_t row_bytes_;
+  std::uint8_t level_[256] = {};  // grey: the level of each index
+  bool ramp_ = true;              // grey: each index is its own level
 };
 
 unsigned HighestIndex(const img::Bitmap& picture) {
@@ -258,8 +319,8 @@ void PutTextChunk(const PngStreamWriter::FileSink& out, const char* keyword,
 }
 
 // All before PLTE and IDAT, where readers look for them.
-void PutMetadataChunks(const PngStreamWriter::FileSink& out, const PictureMetadata& metadata) {
-  if (!metadata.icc.empty()) PutChunk(out, "iCCP", IccChunkData(metadata.icc));
+void PutMetadataChunks(const PngStreamWriter::FileSink& out, const PictureMetadata& metadata, bool grey) {
+  if (IccProfileFits(metadata.icc, grey)) PutChunk(out, "iCCP", IccChunkData(metadata.icc));
   if (!metadata.exif.empty()) PutChunk(out, "eXIf", metadata.exif);
   if (!metadata.xmp.empty()) {
     // XMP is UTF-8 by definition: always iTXt, as readers look for it.
@@ -277,20 +338,21 @@ void PutMetadataChunks(const PngStreamWriter::FileSink& out, const PictureMetada
 void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& parts, const FileSink& out) const {
   if (picture.empty())
     throw img::ImageError(img::ErrorCode::InvalidArgument, "an empty picture has no PNG form");
-  const bool palette = img::HasPalette(picture.format());
+  const std::uint8_t colour = ColourTypeOf(picture);
+  const bool palette = colour == kColourPalette;
 
   std::vector<std::uint8_t> header;
   PutBigEndian32(header, static_cast<std::uint32_t>(picture.width()));
   PutBigEndian32(header, static_cast<std::uint32_t>(picture.height()));
   header.push_back(static_cast<std::uint8_t>(palette ? img::BitsPerPixel(picture.format()) : 8));
-  header.push_back(palette ? kColourPalette : kColourRgb);
+  header.push_back(colour);
   header.push_back(0);  // deflate
   header.push_back(0);  // adaptive filtering (every row None)
   header.push_back(0);  // not interlaced
 
   out(kSignature);
   PutChunk(out, "IHDR", header);
-  if (metadata_) PutMetadataChunks(out, *metadata_);
+  if (metadata_) PutMetadataChunks(out, *metadata_, colour == kColourGrey);
   if (palette) PutChunk(out, "PLTE", PaletteBytes(picture));
 
   const ImageData data(picture);

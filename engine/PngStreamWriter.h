@@ -4,9 +4,10 @@
 // IHDR, the metadata chunks when there is metadata to carry, PLTE for palette
 // pictures, IDAT, IEND, each with zlib's CRC-32. The file goes out as it is
 // made: IDAT chunks are written as the deflate's pieces are ready, in order.
-// Every row carries filter type 0 (None), nothing is interlaced. 1, 4 and
-// 8-bit pictures become palette PNGs of that depth; every other format 8-bit
-// RGB.
+// Every row carries filter type 0 (None), nothing is interlaced. Grey
+// pictures (Bitmap::IsGrey) become 8-bit grey PNGs, other 1, 4 and 8-bit
+// pictures palette PNGs of that depth, pictures with alpha 8-bit RGBA,
+// every other format 8-bit RGB.
 
 #include <cstdint>
 #include <filesystem>
@@ -23,10 +24,11 @@ namespace engine {
 class PngStreamWriter {
  public:
   // metadata, when given, must outlive the writer: its ICC profile goes
-  // into an iCCP chunk (deflated at zlib's default level), its EXIF into
-  // an eXIf chunk, its XMP packet into an iTXt "XML:com.adobe.xmp" chunk
-  // and its comment into a "Comment" text (iTXt when it is UTF-8 beyond
-  // ASCII, else tEXt); empty parts are left out.
+  // into an iCCP chunk (deflated at zlib's default level) when it describes
+  // the file's colour space (grey or RGB), its EXIF into an eXIf chunk, its
+  // XMP packet into an iTXt "XML:com.adobe.xmp" chunk and its comment into
+  // a "Comment" text (iTXt when it is UTF-8 beyond ASCII, else tEXt); empty
+  // parts are left out.
   explicit PngStreamWriter(DeflateSettings settings = {}, const PictureMetadata* metadata = nullptr)
       : settings_(std::move(settings)), metadata_(metadata) {}
 

@@ -134,8 +134,8 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
       const int width = std::min(target.width, sourceWidth);
       const int height = std::min(target.height, sourceHeight);
       if (width == sourceWidth && height == sourceHeight) {
-        // The resampler's exact copy of a 24-bit source is that source.
-        working.ConvertTo24();
+        // The resampler's exact copy of a source in its work format is that source.
+        working.ConvertToWorkFormat();
       } else {
         // The resampler replaces every pixel of its destination, so the
         // source picture can move over instead of being copied.

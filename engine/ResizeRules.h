@@ -34,8 +34,10 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Conversion
 // Resizes working when the resize mode is "resize to a given size": the mode
 // is read first, the boxes and the filter after one progress step and event
 // pump. The picture is never enlarged (a side that would grow keeps its
-// size); when nothing shrinks it only becomes 24-bit; a refused size leaves
-// it untouched. Three progress steps with event pumps in that mode.
+// size); when nothing shrinks it only takes its work format
+// (Bitmap::ConvertToWorkFormat: alpha and grey kept, anything else 24-bit);
+// a refused size leaves it untouched. Three progress steps with event pumps
+// in that mode.
 // resizeSource is scratch space: a shrink moves the unresized picture there
 // and reads from it. A failure (memory running out, the host failing in a
 // pump) ends the step and comes back, for the route to fail on rather than

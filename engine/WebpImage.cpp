@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "engine/OverWhite.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
@@ -49,23 +48,17 @@ void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   img::CheckPictureSize(features.width, features.height);
   const int width = features.width, height = features.height;
 
-  if (spare_.width() != width || spare_.height() != height || spare_.format() != img::PixelFormat::Bits24) {
+  const img::PixelFormat format = features.has_alpha ? img::PixelFormat::Bits32Alpha : img::PixelFormat::Bits24;
+  if (spare_.width() != width || spare_.height() != height || spare_.format() != format) {
     spare_.Clear();
-    spare_ = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits24);
+    spare_ = img::Bitmap::Unfilled(width, height, format);
   }
-  const std::size_t rows = static_cast<std::size_t>(height);
-  if (!features.has_alpha) {
-    const int stride = static_cast<int>(spare_.stride());
-    if (!WebPDecodeBGRInto(data.data(), data.size(), spare_.ScanLine(0), spare_.stride() * rows, stride))
-      Fail(VP8_STATUS_BITSTREAM_ERROR);
-  } else {
-    const std::size_t row_bytes = static_cast<std::size_t>(width) * 4;
-    bgra_.resize(row_bytes * rows);
-    if (!WebPDecodeBGRAInto(data.data(), data.size(), bgra_.data(), bgra_.size(), static_cast<int>(row_bytes)))
-      Fail(VP8_STATUS_BITSTREAM_ERROR);
-    for (int y = 0; y < height; ++y)
-      CompositeRowOverWhite(bgra_.data() + row_bytes * static_cast<std::size_t>(y), spare_.ScanLine(y), width);
-  }
+  const std::size_t size = spare_.stride() * static_cast<std::size_t>(height);
+  const int stride = static_cast<int>(spare_.stride());
+  const bool decoded = features.has_alpha
+                           ? WebPDecodeBGRAInto(data.data(), data.size(), spare_.ScanLine(0), size, stride)
+                           : WebPDecodeBGRInto(data.data(), data.size(), spare_.ScanLine(0), size, stride);
+  if (!decoded) Fail(VP8_STATUS_BITSTREAM_ERROR);
   std::swap(out, spare_);
 }
 
@@ -75,18 +68,22 @@ std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int qual
                           "WebP: a picture of " + std::to_string(picture.width()) + "x" +
                               std::to_string(picture.height()) + " is over WebP's 16383 pixels a side");
   const img::Bitmap* source = &picture;
-  if (picture.format() != img::PixelFormat::Bits24) {
+  const bool alpha = img::HasAlpha(picture.format());
+  if (!alpha && picture.format() != img::PixelFormat::Bits24) {
     copy24_ = picture;
     copy24_.ConvertTo24();
     source = &copy24_;
   }
   const int stride = static_cast<int>(source->stride());
+  const std::uint8_t* pixels = source->ScanLine(0);
+  const int width = source->width(), height = source->height();
+  const auto q = static_cast<float>(quality);
   EncodedBytes encoded;
   const std::size_t size =
-      lossless ? WebPEncodeLosslessBGR(source->ScanLine(0), source->width(), source->height(), stride,
-                                       &encoded.data)
-               : WebPEncodeBGR(source->ScanLine(0), source->width(), source->height(), stride,
-                               static_cast<float>(quality), &encoded.data);
+      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels, width, height, stride, &encoded.data)
+                        : WebPEncodeBGRA(pixels, width, height, stride, q, &encoded.data))
+            : (lossless ? WebPEncodeLosslessBGR(pixels, width, height, stride, &encoded.data)
+                        : WebPEncodeBGR(pixels, width, height, stride, q, &encoded.data));
   if (size == 0) throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: the picture cannot be encoded");
   return std::vector<std::uint8_t>(encoded.data, encoded.data + size);
 }
@@ -97,12 +94,11 @@ void WebpImage::Save(const img::Bitmap& picture, const std::filesystem::path& pa
 }
 
 std::size_t WebpImage::KeptBytes() const {
-  return spare_.PixelBytes() + bgra_.capacity() + copy24_.PixelBytes();
+  return spare_.PixelBytes() + copy24_.PixelBytes();
 }
 
 void WebpImage::HandBack() {
   spare_.Clear();
-  std::vector<std::uint8_t>().swap(bgra_);
   copy24_.Clear();
 }
 

@@ -13,14 +13,15 @@ namespace engine {
 
 class WebpImage {
  public:
-  // Still pictures give 24 bits; with an alpha channel each pixel is
-  // composited over white as the PNG loader does. The size is checked against
+  // Still pictures give 24 bits, or 32 bits with alpha (Bits32Alpha) when
+  // the file has an alpha channel. The size is checked against
   // the pixel limit before anything is allocated. Corrupt, truncated and
   // animated files throw img::ImageError and leave out unchanged.
   void Load(const std::filesystem::path& path, img::Bitmap& out);
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
 
-  // A 24-bit copy of picture, lossy at quality (1 to 100) or lossless;
+  // picture, lossy at quality (1 to 100) or lossless, with its alpha
+  // channel when it has one (Bits32Alpha), else from a 24-bit copy;
   // returns the whole file. A side over 16383 pixels, which WebP cannot
   // hold, throws img::ImageError.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture, int quality, bool lossless);
@@ -33,7 +34,6 @@ class WebpImage {
 
  private:
   img::Bitmap spare_;                // decode target, kept to be reused
-  std::vector<std::uint8_t> bgra_;   // decoded rows of a picture with alpha
   img::Bitmap copy24_;               // the encoder's 24-bit copy of other formats
 };
 

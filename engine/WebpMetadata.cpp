@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/IccColourSpace.h"
 #include "imaging/ImageError.h"
 
 namespace engine {
@@ -54,13 +55,15 @@ void ReadWebpMetadata(std::span<const std::uint8_t> file, PictureMetadata& metad
 }
 
 std::vector<std::uint8_t> WithWebpMetadata(std::vector<std::uint8_t> file, const PictureMetadata& metadata) {
-  if (metadata.icc.empty() && metadata.exif.empty() && metadata.xmp.empty()) return file;
+  // WebP pixels are always RGB: a grey profile would misdescribe them.
+  const bool icc = IccProfileFits(metadata.icc, false);
+  if (!icc && metadata.exif.empty() && metadata.xmp.empty()) return file;
   const std::unique_ptr<WebPMux, MuxDeleter> mux(WebPMuxNew());
   if (!mux) throw img::ImageError(img::ErrorCode::OutOfMemory, "WebP: out of memory");
   const WebPData image{file.data(), file.size()};
   if (WebPMuxSetImage(mux.get(), &image, 0) != WEBP_MUX_OK)
     throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: the encoded picture cannot be muxed");
-  SetChunk(mux.get(), "ICCP", metadata.icc);
+  if (icc) SetChunk(mux.get(), "ICCP", metadata.icc);
   SetChunk(mux.get(), "EXIF", metadata.exif);
   SetChunk(mux.get(), "XMP ", metadata.xmp);
   WebPData assembled;

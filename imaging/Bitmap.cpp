@@ -5,6 +5,7 @@
 
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
+#include "imaging/OverWhite.h"
 
 namespace img {
 
@@ -16,7 +17,8 @@ int BitsPerPixel(PixelFormat format) {
     case PixelFormat::Bits15:
     case PixelFormat::Bits16: return 16;
     case PixelFormat::Bits24: return 24;
-    case PixelFormat::Bits32: return 32;
+    case PixelFormat::Bits32:
+    case PixelFormat::Bits32Alpha: return 32;
   }
   return 24;
 }
@@ -25,6 +27,8 @@ bool HasPalette(PixelFormat format) {
   return format == PixelFormat::Bits1 || format == PixelFormat::Bits4 ||
          format == PixelFormat::Bits8;
 }
+
+bool HasAlpha(PixelFormat format) { return format == PixelFormat::Bits32Alpha; }
 
 std::size_t Bitmap::StrideFor(int width, PixelFormat format) {
   return ((static_cast<std::size_t>(width) * BitsPerPixel(format) + 31) / 32) * 4;
@@ -80,7 +84,8 @@ PaletteEntry Lookup(const std::vector<PaletteEntry>& palette, unsigned index) {
   return index < palette.size() ? palette[index] : PaletteEntry{};
 }
 
-// One row of any format to b, g, r (and x when out_bpp is 4).
+// One row of any format to b, g, r (and x = 0 when out_bpp is 4); pixels
+// with alpha are laid over white.
 void RowToTrueColor(const std::uint8_t* src, std::uint8_t* dst, int width, PixelFormat format,
                     const std::vector<PaletteEntry>& palette, int out_bpp) {
   switch (format) {
@@ -136,7 +141,32 @@ void RowToTrueColor(const std::uint8_t* src, std::uint8_t* dst, int width, Pixel
         }
       }
       break;
+    case PixelFormat::Bits32Alpha:
+      for (int x = 0; x < width; ++x, src += 4, dst += out_bpp) {
+        const unsigned a = src[3];
+        dst[0] = OverWhite(src[0], a);
+        dst[1] = OverWhite(src[1], a);
+        dst[2] = OverWhite(src[2], a);
+        if (out_bpp == 4) dst[3] = 0;
+      }
+      break;
   }
+}
+
+// One row of any format to opaque b, g, r, a.
+void RowToOpaque(const std::uint8_t* src, std::uint8_t* dst, int width, PixelFormat format,
+                 const std::vector<PaletteEntry>& palette) {
+  RowToTrueColor(src, dst, width, format, palette, 4);
+  for (int x = 0; x < width; ++x) dst[4 * x + 3] = 255;
+}
+
+bool IsGreyRamp(const std::vector<PaletteEntry>& palette) {
+  if (palette.size() != 256) return false;
+  for (unsigned i = 0; i < 256; ++i)
+    if (palette[i] != PaletteEntry{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                   static_cast<std::uint8_t>(i), 0})
+      return false;
+  return true;
 }
 
 void RowTo16(const std::uint8_t* src, std::uint8_t* dst, int width, int src_bpp, bool six_green) {
@@ -203,7 +233,7 @@ void Bitmap::SetSize(int width, int height) {
       for (std::size_t i = 1; i < pixels.size(); i += 2) pixels[i] = 0x7F;
     } else if (format_ == PixelFormat::Bits32) {
       for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 0;
-    }
+    }  // Bits32Alpha: opaque white
     const std::size_t keep_bytes = static_cast<std::size_t>(keep_w) * (BitsPerPixel(format_) / 8);
     for (int y = 0; y < keep_h; ++y)
       std::memcpy(pixels.data() + static_cast<std::size_t>(y) * stride, ScanLine(y), keep_bytes);
@@ -227,7 +257,10 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
 
   const std::size_t stride = StrideFor(width_, format);
   UnfilledBytes pixels(stride * static_cast<std::size_t>(height_));
-  if (format == PixelFormat::Bits24 || format == PixelFormat::Bits32) {
+  if (format == PixelFormat::Bits32Alpha) {
+    for (int y = 0; y < height_; ++y)
+      RowToOpaque(ScanLine(y), pixels.data() + y * stride, width_, format_, palette_);
+  } else if (format == PixelFormat::Bits24 || format == PixelFormat::Bits32) {
     const int out_bpp = format == PixelFormat::Bits24 ? 3 : 4;
     for (int y = 0; y < height_; ++y)
       RowToTrueColor(ScanLine(y), pixels.data() + y * stride, width_, format_, palette_, out_bpp);
@@ -246,10 +279,43 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
   ClearPadding();  // the rows were written, their padding not
 }
 
+bool Bitmap::IsGrey() const {
+  if (format_ != PixelFormat::Bits8 || palette_.empty()) return false;
+  for (const PaletteEntry& e : palette_)
+    if (e.red != e.green || e.green != e.blue) return false;
+  return true;
+}
+
+void Bitmap::ConvertToWorkFormat() {
+  if (format_ == PixelFormat::Bits24 || format_ == PixelFormat::Bits32Alpha) return;
+  if (!IsGrey()) {
+    ConvertTo24();
+    return;
+  }
+  if (IsGreyRamp(palette_)) return;
+  // Indices become the levels their entries name (past a short palette:
+  // black, as the picture shows them).
+  std::uint8_t level[256] = {};
+  for (std::size_t i = 0; i < palette_.size() && i < 256; ++i) level[i] = palette_[i].red;
+  for (int y = 0; y < height_; ++y) {
+    std::uint8_t* row = ScanLine(y);
+    for (int x = 0; x < width_; ++x) row[x] = level[row[x]];
+  }
+  palette_.resize(256);
+  for (unsigned i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    palette_[i] = PaletteEntry{v, v, v, 0};
+  }
+}
+
 PaletteEntry Bitmap::PixelColor(int x, int y) const {
   std::uint8_t out[4] = {};
   const std::uint8_t* row = ScanLine(y);
   switch (format_) {
+    case PixelFormat::Bits32Alpha: {
+      const std::uint8_t* p = row + 4 * x;
+      return PaletteEntry{p[0], p[1], p[2], p[3]};
+    }
     case PixelFormat::Bits1:
     case PixelFormat::Bits4:
     case PixelFormat::Bits8: return Lookup(palette_, PaletteIndex(row, x, format_));

@@ -1,9 +1,10 @@
 #pragma once
 // An in-memory raster: width, height and one of the pixel formats a BMP file
 // can hold. Rows are reached by index from 0 at the top; a 24-bit pixel is
-// three bytes in the order blue, green, red. All pixel work happens on 24
-// bits; the other formats exist so BMP files round-trip and palette pictures
-// keep their palette.
+// three bytes in the order blue, green, red. Pixel work (shrink, turns,
+// mirrors) happens on three work formats: 24 bits, 32 bits with alpha, and
+// grey pictures (8 bits whose palette holds greys only). The other formats
+// exist so BMP files round-trip and palette pictures keep their palette.
 
 #include <cstdint>
 #include <cstdio>
@@ -22,11 +23,16 @@ enum class PixelFormat {
   Bits15,  // 5-5-5, x-r-g-b in a little-endian 16-bit word
   Bits16,  // 5-6-5, r-g-b in a little-endian 16-bit word
   Bits24,  // b, g, r
-  Bits32,  // b, g, r, x
+  Bits32,  // b, g, r, x: the fourth byte carries no meaning (kept for BMP files)
+  // b, g, r, a: the fourth byte is the pixel's alpha, 0 clear to 255
+  // opaque; the colour is not premultiplied (as PNG, WebP and BMP store
+  // it). Converting to any other format lays the pixels over white.
+  Bits32Alpha,
 };
 
 int BitsPerPixel(PixelFormat format);
 bool HasPalette(PixelFormat format);
+bool HasAlpha(PixelFormat format);
 
 struct PaletteEntry {
   std::uint8_t blue = 0, green = 0, red = 0, reserved = 0;
@@ -65,13 +71,25 @@ class Bitmap {
   void SetSize(int width, int height);
 
   // Converts the pixels in place. Any format converts exactly to 24 or 32
-  // bits; 24/32 convert to 15/16 by dropping low bits. Converting a non-empty
-  // picture to a palette format is refused (ImageError Unsupported); an empty
-  // one just changes format.
+  // bits; 24/32 convert to 15/16 by dropping low bits. Out of Bits32Alpha
+  // each pixel is laid over white, (a*c + (255-a)*255 + 127) / 255 per
+  // channel; into it every pixel is opaque. Converting a non-empty picture
+  // to a palette format is refused (ImageError Unsupported); an empty one
+  // just changes format.
   void SetPixelFormat(PixelFormat format);
   void ConvertTo24() { SetPixelFormat(PixelFormat::Bits24); }
 
-  // The colour of pixel (x, y) whatever the format (for tests and previews).
+  // An 8-bit picture with a palette whose entries are all greys (red =
+  // green = blue): its pixels are grey levels, written as grey JPEG and PNG
+  // files.
+  bool IsGrey() const;
+  // Into the work format the pixel work keeps: Bits32Alpha stays as it is,
+  // a grey picture gets the grey ramp as its palette (each index its own
+  // level: index 0 black to 255 white), any other format becomes 24 bits.
+  void ConvertToWorkFormat();
+
+  // The colour of pixel (x, y) whatever the format (for tests and previews);
+  // for Bits32Alpha its stored colour, with its alpha in `reserved`.
   PaletteEntry PixelColor(int x, int y) const;
 
   // Drops the pixels (0 by 0, 24 bits).

@@ -30,6 +30,9 @@ enum Compression : std::uint32_t {
   kAlphaBitfields = 6,
 };
 
+// bV4CSType of a V4 or V5 header: the pixels are sRGB.
+inline constexpr std::uint32_t kColourSpaceSrgb = 0x73524742;  // "sRGB"
+
 // Masks of a 5-6-5 picture, written with kBitfields.
 inline constexpr std::uint32_t kMask565Red = 0xF800, kMask565Green = 0x07E0, kMask565Blue = 0x001F;
 inline constexpr std::uint32_t kMask555Red = 0x7C00, kMask555Green = 0x03E0, kMask555Blue = 0x001F;

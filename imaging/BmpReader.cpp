@@ -1,6 +1,8 @@
 // BMP reading: every header version seen in real files (OS/2 1.x core, OS/2
 // 2.x, Windows INFO, V2 to V5), uncompressed, bit-field and RLE (8, 4 and
-// OS/2's 24) pixels.
+// OS/2's 24) pixels. Bit fields with an alpha mask (V3 to V5 headers, or
+// ALPHABITFIELDS) give a picture with alpha; a plain 32-bit file's fourth
+// byte is no alpha, whatever it holds.
 //
 // Every size and offset is checked against the file before anything is
 // allocated or read, and the picture is decoded into a local Bitmap that
@@ -210,11 +212,11 @@ Plan PlanRows(const Header& h) {
         return {PixelFormat::Bits15, RowKind::Copy};
       if (r == kMask565Red && g == kMask565Green && b == kMask565Blue && a == 0)
         return {PixelFormat::Bits16, RowKind::Copy};
-      return {a != 0 ? PixelFormat::Bits32 : PixelFormat::Bits24, RowKind::Masks};
-    default:  // 32: the fourth byte is kept, as alpha or as the unused byte
+      return {a != 0 ? PixelFormat::Bits32Alpha : PixelFormat::Bits24, RowKind::Masks};
+    default:  // 32: the fourth byte is alpha where a mask says so, else kept unused
       if (!masked || (r == 0xFF0000 && g == 0xFF00 && b == 0xFF && (a == 0 || a == 0xFF000000u)))
-        return {PixelFormat::Bits32, RowKind::Copy};
-      return {PixelFormat::Bits32, RowKind::Masks};
+        return {a != 0 ? PixelFormat::Bits32Alpha : PixelFormat::Bits32, RowKind::Copy};
+      return {a != 0 ? PixelFormat::Bits32Alpha : PixelFormat::Bits32, RowKind::Masks};
   }
 }
 
@@ -225,7 +227,7 @@ void DecodeRows(const std::uint8_t* pixels, const Header& h, Bitmap& out) {
   const std::size_t row_bytes = (static_cast<std::size_t>(width) * h.bpp + 7) / 8;
 
   const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), alpha(h.masks[3]);
-  const int out_bpp = plan.format == PixelFormat::Bits32 ? 4 : 3;
+  const int out_bpp = BitsPerPixel(plan.format) / 8;
 
   for (int r = 0; r < height; ++r) {
     const std::uint8_t* src = pixels + static_cast<std::size_t>(r) * file_stride;

@@ -1,7 +1,9 @@
 // BMP writing: a file header and a 40-byte info header, the palette with its
 // actual number of entries, then the rows bottom-up. Every format is written
 // uncompressed; 5-6-5 needs its three masks, 5-5-5 is what an uncompressed
-// 16-bit file means anyway.
+// 16-bit file means anyway. A picture with alpha gets a V4 header whose bit
+// fields name the fourth byte alpha: a plain 32-bit file's fourth byte is
+// unused, and readers would show the picture opaque.
 
 #include <algorithm>
 #include <cerrno>
@@ -33,8 +35,9 @@ std::vector<std::uint8_t> BuildHead(const Bitmap& bmp) {
     if (palette.empty()) palette.push_back(PaletteEntry{});
   }
   const bool masks = format == PixelFormat::Bits16;
-  const std::size_t head_size =
-      kFileHeaderSize + kInfoHeaderSize + (masks ? 12 : 0) + 4 * palette.size();
+  const bool alpha = HasAlpha(format);
+  const std::uint32_t info_size = alpha ? kV4HeaderSize : kInfoHeaderSize;
+  const std::size_t head_size = kFileHeaderSize + info_size + (masks ? 12 : 0) + 4 * palette.size();
   const std::uint64_t image_size = static_cast<std::uint64_t>(bmp.stride()) * bmp.height();
   const std::uint64_t file_size = head_size + image_size;
   if (file_size > 0xFFFFFFFFu) throw ImageError(ErrorCode::TooLarge, "BMP: picture too large for a BMP file");
@@ -45,16 +48,23 @@ std::vector<std::uint8_t> BuildHead(const Bitmap& bmp) {
   Write32(p + 2, static_cast<std::uint32_t>(file_size));
   Write32(p + 10, static_cast<std::uint32_t>(head_size));
   p += kFileHeaderSize;
-  Write32(p, kInfoHeaderSize);
+  Write32(p, info_size);
   Write32(p + 4, static_cast<std::uint32_t>(bmp.width()));
   Write32(p + 8, static_cast<std::uint32_t>(bmp.height()));  // positive: bottom-up
   Write16(p + 12, 1);
   Write16(p + 14, static_cast<std::uint32_t>(BitsPerPixel(format)));
-  Write32(p + 16, masks ? kBitfields : kRgb);
+  Write32(p + 16, masks || alpha ? kBitfields : kRgb);
   Write32(p + 20, static_cast<std::uint32_t>(image_size));
   // Pixels per metre (24, 28) stay 0: no resolution is known.
   Write32(p + 32, static_cast<std::uint32_t>(palette.size()));
-  p += kInfoHeaderSize;
+  if (alpha) {
+    Write32(p + 40, 0x00FF0000);  // red, green, blue, alpha masks: b, g, r, a bytes
+    Write32(p + 44, 0x0000FF00);
+    Write32(p + 48, 0x000000FF);
+    Write32(p + 52, 0xFF000000);
+    Write32(p + 56, kColourSpaceSrgb);  // endpoints and gammas stay 0, unused for sRGB
+  }
+  p += info_size;
   if (masks) {
     Write32(p, kMask565Red);
     Write32(p + 4, kMask565Green);
@@ -117,7 +127,7 @@ void Bitmap::WriteBmp(std::FILE* out) const {
 
 std::vector<std::uint8_t> Bitmap::EncodeBmp() const {
   std::vector<std::uint8_t> file;
-  file.reserve(kFileHeaderSize + kInfoHeaderSize + 12 + 4 * 256 + stride_ * static_cast<std::size_t>(height_));
+  file.reserve(kFileHeaderSize + kV4HeaderSize + 12 + 4 * 256 + stride_ * static_cast<std::size_t>(height_));
   Produce(*this, [&file](const std::uint8_t* bytes, std::size_t count) {
     file.insert(file.end(), bytes, bytes + count);
   });

@@ -96,11 +96,12 @@ void ResizeLinearLight(Bitmap& source, Bitmap& dest, int width, int height, Resi
   if (width < 1 || height < 1 || source.empty())
     throw ImageError(ErrorCode::InvalidArgument, "a resize needs a picture and a size of at least 1 x 1");
   CheckPictureSize(width, height);
-  if (source.format() != PixelFormat::Bits32) source.ConvertTo24();
-  const bool alpha = source.format() == PixelFormat::Bits32;
+  source.ConvertToWorkFormat();
+  const bool alpha = HasAlpha(source.format());
   Bitmap result = Bitmap::Unfilled(width, height, source.format());
+  result.palette() = source.palette();  // a grey picture's grey ramp
 
-  const int channels = alpha ? 4 : 3;
+  const int channels = alpha ? 4 : source.format() == PixelFormat::Bits8 ? 1 : 3;
   Allowance allowance;
   allowance.bytes = std::min<std::uint64_t>(
       4 * (source.PixelBytes() + result.PixelBytes()) + (std::uint64_t{64} << 20), std::uint64_t{1} << 31);

@@ -14,11 +14,11 @@ enum class ResizeKernel {
   Lanczos3,  // sinc windowed by sinc over 3 lobes: sharper, a little ringing
 };
 
-// Fills dest with source resized to width x height (each at least 1). A
-// 32-bit source is taken as blue, green, red and alpha, its colours weighted
-// by alpha (a transparent pixel lends no colour to its neighbours), and dest
-// is 32-bit too; any other source is first converted to 24 bits in place,
-// and dest is 24-bit. Throws ImageError: InvalidArgument for an empty size,
+// Fills dest with source resized to width x height (each at least 1), in
+// the source's work format (Bitmap::ConvertToWorkFormat; the source is
+// converted in place). A source with alpha has its colours weighted by
+// alpha (a transparent pixel lends no colour to its neighbours), a grey one
+// is resized as one channel. Throws ImageError: InvalidArgument for an empty size,
 // TooLarge when the resize would need far more memory than the pictures
 // (a tall picture squeezed to a line, say), OutOfMemory when memory runs
 // out. source and dest must be different objects.

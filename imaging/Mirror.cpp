@@ -13,36 +13,42 @@ namespace {
 
 constexpr int kBand = 64;  // rows per part
 
-void Require24(const Bitmap& picture) {
-  if (picture.format() != PixelFormat::Bits24)
-    throw ImageError(ErrorCode::InvalidArgument, "only a 24-bit picture can be mirrored");
+// Bytes per pixel of a picture the mirrors take: whole bytes per pixel.
+int PixelBytes(const Bitmap& picture) {
+  switch (picture.format()) {
+    case PixelFormat::Bits8: return 1;
+    case PixelFormat::Bits24: return 3;
+    case PixelFormat::Bits32:
+    case PixelFormat::Bits32Alpha: return 4;
+    default:
+      throw ImageError(ErrorCode::InvalidArgument, "only a picture of 8, 24 or 32 bits can be mirrored");
+  }
 }
 
+template <int Bytes>
 void ReverseRow(std::uint8_t* row, int width) {
   std::uint8_t* left = row;
-  std::uint8_t* right = row + 3 * static_cast<std::size_t>(width - 1);
-  for (; left < right; left += 3, right -= 3) {
-    std::swap(left[0], right[0]);
-    std::swap(left[1], right[1]);
-    std::swap(left[2], right[2]);
-  }
+  std::uint8_t* right = row + Bytes * static_cast<std::size_t>(width - 1);
+  for (; left < right; left += Bytes, right -= Bytes)
+    for (int i = 0; i < Bytes; ++i) std::swap(left[i], right[i]);
 }
 
 }  // namespace
 
 void MirrorLeftRight(Bitmap& picture, ParallelParts& parts) {
-  Require24(picture);
+  const int bytes = PixelBytes(picture);
   if (picture.empty()) return;
   const int h = picture.height(), w = picture.width();
+  auto reverse = bytes == 3 ? ReverseRow<3> : bytes == 4 ? ReverseRow<4> : ReverseRow<1>;
   parts.Run((static_cast<std::size_t>(h) + kBand - 1) / kBand,
             [&](std::size_t band, const ParallelParts::Yield&) {
               const int y0 = static_cast<int>(band) * kBand;
-              for (int y = y0; y < std::min(y0 + kBand, h); ++y) ReverseRow(picture.ScanLine(y), w);
+              for (int y = y0; y < std::min(y0 + kBand, h); ++y) reverse(picture.ScanLine(y), w);
             });
 }
 
 void MirrorTopBottom(Bitmap& picture) {
-  Require24(picture);
+  PixelBytes(picture);  // refuses the formats the left-right mirror refuses
   if (picture.empty()) return;
   const std::size_t bytes = picture.stride();
   std::vector<std::uint8_t> spare(bytes);

@@ -1,7 +1,8 @@
 #pragma once
-// Mirror images of a 24-bit picture, in place: whole pixels swapped, so a
-// mirror applied twice gives the picture back. Pictures of other formats
-// throw ImageError InvalidArgument.
+// Mirror images of a picture of 8, 24 or 32 bits per pixel (the work
+// formats among them), in place: whole pixels swapped, so a mirror applied
+// twice gives the picture back; a palette stays as it is. Pictures of other
+// formats throw ImageError InvalidArgument.
 
 #include "imaging/Bitmap.h"
 #include "imaging/ParallelParts.h"

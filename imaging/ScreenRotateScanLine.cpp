@@ -75,19 +75,25 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
   progress.PumpEvents();
 
   if (!source) source = std::make_unique<Bitmap>();  // nothing to turn: an empty picture
-  source->ConvertTo24();
+  const std::optional<int> quarter_turns = QuarterTurnsOf(degrees, hundredths);
+  // The exact turn moves whole pixels of any work format; the mapping paints
+  // its blue on 24 bits.
+  if (quarter_turns)
+    source->ConvertToWorkFormat();
+  else
+    source->ConvertTo24();
   const RotationAngle angle = AngleOf(degrees, hundredths);
 
   result = std::make_unique<Bitmap>();
   Bitmap& turned = *result;
-  const std::optional<int> quarter_turns = QuarterTurnsOf(degrees, hundredths);
   const int w = source->width(), h = source->height();
   // Whole multiples of 90 degrees take the exact turn: the half-pixel mapping
   // would drop a source line and paint a blue one wherever a side is odd.
   // Their size is what the mapping gives too, taken here without rounding.
-  if (quarter_turns)  // every pixel is written by the turn
-    turned = Bitmap::Unfilled(*quarter_turns % 2 ? h : w, *quarter_turns % 2 ? w : h);
-  else {
+  if (quarter_turns) {  // every pixel is written by the turn
+    turned = Bitmap::Unfilled(*quarter_turns % 2 ? h : w, *quarter_turns % 2 ? w : h, source->format());
+    turned.palette() = source->palette();
+  } else {
     const RotatedSize size = RotatedSizeOf(w, h, angle);
     turned.SetSize(size.width, size.height);
   }

@@ -17,8 +17,10 @@ namespace img {
 inline constexpr PaletteEntry kRotationBackground{255, 0, 0, 0};
 
 // Turns `source` clockwise by degrees + hundredths / 100. Takes the source
-// over and releases it before returning; the source is converted to 24 bits
-// first. The new 24-bit result is stored in `result` as soon as it is created
+// over and releases it before returning; the source is converted to its
+// work format first (Bitmap::ConvertToWorkFormat) for a whole number of
+// quarter turns, which the result keeps, and to 24 bits for any other
+// angle. The new result is stored in `result` as soon as it is created
 // (whatever `result` held before is released by that assignment). Progress:
 // a step, a 5 ms pause and two event pumps at the start, a step and a pump
 // before the pixels are moved, then a pump per result row. The exact

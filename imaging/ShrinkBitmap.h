@@ -2,7 +2,10 @@
 // The shrinking resampler behind every resize: each target pixel is the
 // average of the box of source pixels it covers (integer step tables and a
 // fixed-point reciprocal), then the result is sharpened once with a small
-// diagonal kernel. Pictures are only ever made smaller.
+// diagonal kernel. Pictures are only ever made smaller. Pictures with alpha
+// are averaged with each colour weighted by its alpha (a clear pixel lends
+// its box no colour) and sharpened only where opaque; an opaque one gives
+// the colours a 24-bit copy of it gives.
 
 #include <cstdint>
 #include <vector>
@@ -11,8 +14,10 @@
 
 namespace img {
 
-// Fills dest with source shrunk to width x height. Both pictures end as 24
-// bits per pixel (the source is converted in place when it is not).
+// Fills dest with source shrunk to width x height. Both pictures end in the
+// source's work format (Bitmap::ConvertToWorkFormat; the source is
+// converted in place): 24 bits, 32 bits with alpha, or grey with the grey
+// ramp as palette.
 // - A side that is not smaller than the source's keeps the source's size on
 //   that side: a picture is never enlarged.
 // - When neither side shrinks, or a side is 0, dest becomes an exact copy of

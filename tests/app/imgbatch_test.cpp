@@ -303,7 +303,7 @@ void WritePngWith(const img::Bitmap& picture, const engine::PictureMetadata& met
 TEST_F(ImgBatch, AutoOrientTurnsEachOfTheEightOrientationsUpright) {
   const img::Bitmap stored = testsupport::GradientBitmap(5, 3);
   engine::PictureMetadata metadata;
-  metadata.icc = testsupport::RgbIccProfile(400);
+  metadata.icc = testsupport::IccProfile(400);
   for (int o = 1; o <= 8; ++o) {
     metadata.exif = testsupport::ExifWithOrientation(o, o % 2 == 0);
     WritePngWith(stored, metadata, src() / std::string("o").append(std::to_string(o)).append(".png"));
@@ -358,7 +358,7 @@ TEST_F(ImgBatch, AutoOrientComesBeforeTheResizeAndTheTurn) {
 TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndStripCarriesNothing) {
   engine::PictureMetadata metadata;
   metadata.exif = testsupport::ExifWithOrientation(6, true);
-  metadata.icc = testsupport::RgbIccProfile(70000);
+  metadata.icc = testsupport::IccProfile(70000);
   const img::Bitmap picture = testsupport::GradientBitmap(40, 30);
   engine::JpegImage codec;
   fs::create_directories(src() / "plain");
@@ -476,7 +476,7 @@ TEST_P(ImgBatchCarry, CarriesWhatTheOptionsSay) {
   const bool webp_source = std::string(GetParam().extension) == ".webp";
   engine::PictureMetadata source;
   source.exif = testsupport::ExifWithOrientation(1);
-  source.icc = testsupport::RgbIccProfile(600);
+  source.icc = testsupport::IccProfile(600);
   source.xmp.assign(xmp.begin(), xmp.end());
   if (!webp_source) source.comment.assign(comment.begin(), comment.end());
   const fs::path path = src() / (std::string("photo") + GetParam().extension);
@@ -528,7 +528,7 @@ TEST_F(ImgBatch, ExifTooLargeForAJpegIsNamedAsAWarning) {
   engine::PictureMetadata source;
   source.exif = testsupport::ExifWithOrientation(1);
   source.exif.resize(70000);
-  source.icc = testsupport::RgbIccProfile(400);
+  source.icc = testsupport::IccProfile(400);
   WritePngWith(testsupport::GradientBitmap(8, 8), source, src() / "big.png");
   RunResult r = RunImgBatch({U(src() / "big.png"), "-o", U(out()), "-f", "jpg,png", "--keep-metadata", "-q"});
   EXPECT_EQ(r.status, 0) << r.output;
@@ -541,6 +541,27 @@ TEST_F(ImgBatch, ExifTooLargeForAJpegIsNamedAsAWarning) {
   EXPECT_TRUE(jpeg.exif.empty());
   EXPECT_EQ(jpeg.icc, source.icc);
   EXPECT_EQ(testsupport::ReadPictureWith(out() / "big.png", picture).exif, source.exif);
+}
+
+// A grey picture's grey profile stays with it in grey JPEG and PNG targets;
+// WebP, always RGB, leaves it out, as a grey PNG leaves out an RGB one.
+TEST_F(ImgBatch, AProfileGoesOnlyWhereItDescribesThePixels) {
+  engine::PictureMetadata grey;
+  grey.icc = testsupport::IccProfile(400, "GRAY");
+  WritePngWith(testsupport::GreyGradientBitmap(8, 8), grey, src() / "grey.png");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "jpg,png,webp", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap picture;
+  for (const char* name : {"grey.jpg", "grey.png"}) {
+    EXPECT_EQ(testsupport::ReadPictureWith(out() / name, picture).icc, grey.icc) << name;
+    EXPECT_TRUE(picture.IsGrey()) << name;
+  }
+  EXPECT_TRUE(testsupport::ReadPictureWith(out() / "grey.webp", picture).icc.empty());
+
+  engine::PictureMetadata rgb;
+  rgb.icc = testsupport::IccProfile(400);
+  WritePngWith(testsupport::GreyGradientBitmap(8, 8), rgb, out() / "misfit.png");
+  EXPECT_TRUE(testsupport::ReadPictureWith(out() / "misfit.png", picture).icc.empty());
 }
 
 struct UsageCase {

@@ -5,7 +5,10 @@
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
+#include "engine/WebpImage.h"
 #include "imaging/FileIO.h"
+#include "imaging/RightAngleTurn.h"
+#include "imaging/ShrinkBitmap.h"
 
 using namespace engine;
 namespace fs = std::filesystem;
@@ -298,6 +301,111 @@ TEST_F(ConverterTest, ChineseFileAndFolderNames) {
   EXPECT_TRUE(fs::exists(folder / img::PathFromUtf8("照片.jpeg")));
   EXPECT_EQ(FindListItem("照片.bmp", &converted_), 0);
 }
+
+// --- Alpha and grey sources ---------------------------------------------------
+
+// Every format ticked, shrunk to 20 x 15 and turned a quarter; WebP lossless.
+ConversionOptions ShrinkAndTurnToEveryFormat() {
+  ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
+  o.toWebp = true;
+  o.webpLossless = true;
+  o.zoomType = 1;
+  o.widthText = "20";
+  o.heightText = "15";
+  o.rotation = 1;
+  return o;
+}
+
+// The decoded source shrunk and turned as the options above ask.
+img::Bitmap ShrunkAndTurned(const fs::path& source) {
+  img::Bitmap picture, shrunk;
+  LoadPicture(Utf8(source), picture);
+  img::ShrinkBitmap(picture, shrunk, 20, 15);
+  img::Bitmap turned = img::Bitmap::Unfilled(15, 20, shrunk.format());
+  turned.palette() = shrunk.palette();
+  img::SerialParts parts;
+  img::TurnRightAngle(shrunk, 1, turned, parts);
+  return turned;
+}
+
+struct AlphaSource {
+  const char* name;
+  const char* extension;
+  void (*write)(const img::Bitmap&, const fs::path&);
+};
+
+class AlphaConversion : public ConverterTest, public testing::WithParamInterface<AlphaSource> {};
+
+// PNG and WebP targets keep the alpha through the shrink and the turn; JPEG
+// and BMP targets are the bytes a picture laid over white gives.
+TEST_P(AlphaConversion, KeptInPngAndWebpLaidOverWhiteInJpegAndBmp) {
+  const fs::path source = src_dir() / (std::string("logo") + GetParam().extension);
+  GetParam().write(testsupport::AlphaGradientBitmap(40, 30), source);
+  ScriptedHost host(ShrinkAndTurnToEveryFormat(), &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(source), out()).ok());
+
+  const img::Bitmap expected = ShrunkAndTurned(source);
+  ASSERT_EQ(expected.format(), img::PixelFormat::Bits32Alpha);
+  for (const char* target : {"logo.png", "logo.webp"}) {
+    img::Bitmap written;
+    LoadPicture(Utf8(out_dir() / target), written);
+    EXPECT_TRUE(testsupport::SamePixels(written, expected)) << target;
+  }
+
+  img::Bitmap flat;
+  LoadPicture(Utf8(source), flat);
+  flat.ConvertTo24();
+  const fs::path flat_dir = tmp_ / "flat";
+  fs::create_directories(flat_dir / "out");
+  PngImage().Save(flat, flat_dir / "logo.png");
+  ScriptedHost flat_host(ShrinkAndTurnToEveryFormat());
+  PictureConverter flat_converter(flat_host);
+  ASSERT_TRUE(flat_converter.ConvertPicture(Utf8(flat_dir / "logo.png"), Utf8(flat_dir / "out") + "/").ok());
+  for (const char* target : {"logo.bmp", "logo.jpg", "logo.jpeg"})
+    EXPECT_EQ(Bytes(out_dir() / target), Bytes(flat_dir / "out" / target)) << target;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, AlphaConversion,
+    testing::Values(AlphaSource{"Png", ".png", [](const img::Bitmap& b, const fs::path& p) { PngImage().Save(b, p); }},
+                    AlphaSource{"Webp", ".webp",
+                                [](const img::Bitmap& b, const fs::path& p) { WebpImage().Save(b, p, 0, true); }},
+                    AlphaSource{"BmpWithAlphaMask", ".bmp",
+                                [](const img::Bitmap& b, const fs::path& p) { b.SaveToFile(p); }}),
+    [](const testing::TestParamInfo<AlphaSource>& info) { return std::string(info.param.name); });
+
+class GreyConversion : public ConverterTest, public testing::WithParamInterface<const char*> {};
+
+// A grey source gives a one-component JPEG and a grey PNG, shrunk and turned.
+TEST_P(GreyConversion, StaysGreyInJpegAndPngTargets) {
+  const fs::path source = src_dir() / (std::string("scan") + GetParam());
+  const img::Bitmap grey = testsupport::GreyGradientBitmap(40, 30);
+  if (std::string(GetParam()) == ".png")
+    PngImage().Save(grey, source);
+  else
+    JpegImage().Save(grey, source);
+  ConversionOptions o = ShrinkAndTurnToEveryFormat();
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(source), out()).ok());
+
+  img::Bitmap jpeg;
+  JpegImage().Load(out_dir() / "scan.jpg", jpeg);
+  EXPECT_TRUE(jpeg.IsGrey());  // the decoder gives 8-bit grey for one component only
+  EXPECT_EQ(jpeg.width(), 15);
+  const std::vector<std::uint8_t> png = Bytes(out_dir() / "scan.png");
+  ASSERT_GT(png.size(), 26u);
+  EXPECT_EQ(png[25], 0) << "PNG colour type";
+  img::Bitmap written;
+  LoadPicture(Utf8(out_dir() / "scan.png"), written);
+  EXPECT_TRUE(testsupport::SamePixels(written, ShrunkAndTurned(source)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, GreyConversion, testing::Values(".jpg", ".png"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param + 1);
+                         });
 
 TEST(PictureExtensions, TrimmedAndCaseInsensitive) {
   for (const char* e : {".jpg", " .JPEG ", ".Bmp", ".png"}) EXPECT_TRUE(IsPictureExtension(e)) << e;

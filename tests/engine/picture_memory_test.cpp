@@ -31,15 +31,19 @@ Bytes Png(std::uint32_t width, std::uint32_t height, int colour, bool interlaced
   return file;
 }
 
-// SOI, a frame of three components sampled 4:2:0, and the first scan's
-// header: all libjpeg reads before the pixels.
-Bytes Jpeg(bool progressive) {
+// SOI, a frame of three components sampled 4:2:0 (or one grey component),
+// and the first scan's header: all libjpeg reads before the pixels.
+Bytes Jpeg(bool progressive, bool grey = false) {
   const auto hi = [](std::uint64_t v) { return static_cast<std::uint8_t>(v >> 8); };
   const auto lo = [](std::uint64_t v) { return static_cast<std::uint8_t>(v); };
-  return Bytes{0xFF, 0xD8, 0xFF, static_cast<std::uint8_t>(progressive ? 0xC2 : 0xC0), 0, 17, 8,
+  const auto sof = static_cast<std::uint8_t>(progressive ? 0xC2 : 0xC0);
+  const auto se = static_cast<std::uint8_t>(progressive ? 0 : 63);
+  if (grey)
+    return Bytes{0xFF, 0xD8, 0xFF, sof, 0, 11, 8, hi(kHeight), lo(kHeight), hi(kWidth), lo(kWidth), 1, 1, 0x11, 0,
+                 0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, se, 0};
+  return Bytes{0xFF, 0xD8, 0xFF, sof, 0, 17, 8,
                hi(kHeight), lo(kHeight), hi(kWidth), lo(kWidth), 3, 1, 0x22, 0, 2, 0x11, 0, 3, 0x11, 0,
-               0xFF, 0xDA, 0, 12, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0,
-               static_cast<std::uint8_t>(progressive ? 0 : 63), 0};
+               0xFF, 0xDA, 0, 12, 3, 1, 0x00, 2, 0x11, 3, 0x11, 0, se, 0};
 }
 
 // The JPEG with an APP1 marker of EXIF data of that orientation after SOI.
@@ -98,10 +102,11 @@ TEST_P(PictureNeed, CoversWhatTheDecoderHoldsAndLittleMore) {
 INSTANTIATE_TEST_SUITE_P(
     Headers, PictureNeed,
     testing::Values(
-        NeedCase{"InterlacedRgbaPng", Png(kWidth, kHeight, 6, true), ".png", kPicture + kPixels * 4},
+        // Transparency: decoded straight into a picture of 4 bytes a pixel.
+        NeedCase{"InterlacedRgbaPng", Png(kWidth, kHeight, 6, true), ".png", kPixels * 4},
         NeedCase{"InterlacedRgbPngWithTransparentColour", Png(kWidth, kHeight, 2, true, true), ".png",
-                 kPicture + kPixels * 4},
-        NeedCase{"PlainRgbaPng", Png(kWidth, kHeight, 6, false), ".png", kPicture},
+                 kPixels * 4},
+        NeedCase{"PlainRgbaPng", Png(kWidth, kHeight, 6, false), ".png", kPixels * 4},
         NeedCase{"InterlacedRgbPng", Png(kWidth, kHeight, 2, true), ".png", kPicture},
         // Progressive: 2 bytes per coefficient, the chroma at a quarter.
         NeedCase{"ProgressiveJpeg", Jpeg(true), ".jpg", kPicture + kPixels * 3},
@@ -111,6 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Turned upright as its EXIF says; upright already, it is not.
         NeedCase{"BaselineJpegLyingOnItsSide", WithOrientation(Jpeg(false), 6), ".jpg", kPicture * 2},
         NeedCase{"BaselineJpegUpright", WithOrientation(Jpeg(false), 1), ".jpg", kPicture},
+        // Grey: a byte a pixel, turned and encoded as such.
+        NeedCase{"GreyJpegTurnedToJpeg", Jpeg(false, true), ".jpg", kPixels * 2 + kPixels / 2, true},
         NeedCase{"Bmp32", Bmp32(), ".bmp", kPixels * 4},
         NeedCase{"PngCutInItsHeader", Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
         NeedCase{"PngOfHostileSize", Png(0x7FFFFFFF, 0x7FFFFFFF, 6, true), ".png", 0},

@@ -226,9 +226,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SuiteFormat{"bas0g16", PixelFormat::Bits8}, SuiteFormat{"bas2c08", PixelFormat::Bits24},
                       SuiteFormat{"bas2c16", PixelFormat::Bits24}, SuiteFormat{"bas3p01", PixelFormat::Bits1},
                       SuiteFormat{"bas3p02", PixelFormat::Bits4}, SuiteFormat{"bas3p04", PixelFormat::Bits4},
-                      SuiteFormat{"bas3p08", PixelFormat::Bits8}, SuiteFormat{"bas4a08", PixelFormat::Bits24},
-                      SuiteFormat{"bas4a16", PixelFormat::Bits24}, SuiteFormat{"bas6a08", PixelFormat::Bits24},
-                      SuiteFormat{"bas6a16", PixelFormat::Bits24}, SuiteFormat{"s013p01", PixelFormat::Bits1},
+                      SuiteFormat{"bas3p08", PixelFormat::Bits8}, SuiteFormat{"bas4a08", PixelFormat::Bits32Alpha},
+                      SuiteFormat{"bas4a16", PixelFormat::Bits32Alpha}, SuiteFormat{"bas6a08", PixelFormat::Bits32Alpha},
+                      SuiteFormat{"bas6a16", PixelFormat::Bits32Alpha}, SuiteFormat{"s013p01", PixelFormat::Bits1},
                       SuiteFormat{"s053p02", PixelFormat::Bits4}, SuiteFormat{"s093p02", PixelFormat::Bits4},
                       SuiteFormat{"s333p04", PixelFormat::Bits4}, SuiteFormat{"s403p04", PixelFormat::Bits4}));
 
@@ -250,9 +250,9 @@ TEST(PngSuite, GreyLevelsAreScaledToEightBits) {
 }
 
 // An independent reading through libpng's simplified interface: wherever it
-// finds a fully transparent pixel, the loaded picture has white, and wherever
-// it finds an opaque one, not a blend.
-TEST(PngSuite, TransparencyIsCompositedOverWhite) {
+// finds a fully transparent pixel, the loaded picture laid over white has
+// white.
+TEST(PngSuite, TransparencyIsKeptAndLaysOverWhite) {
   SKIP_WITHOUT_TESTDATA();
   PngImage codec;
   int transparent = 0;
@@ -262,7 +262,8 @@ TEST(PngSuite, TransparencyIsCompositedOverWhite) {
     const fs::path path = SuiteDir() / (std::string(name) + ".png");
     Bitmap picture;
     codec.Load(path, picture);
-    ASSERT_EQ(picture.format(), PixelFormat::Bits24) << name;
+    ASSERT_EQ(picture.format(), PixelFormat::Bits32Alpha) << name;
+    picture.ConvertTo24();
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -307,14 +308,17 @@ std::vector<std::uint8_t> WriteWithLibpng(png_uint_32 format, int width, int hei
 
 std::uint8_t OverWhite(int c, int a) { return static_cast<std::uint8_t>((a * c + (255 - a) * 255 + 127) / 255); }
 
-TEST(PngDecode, AlphaIsBlendedOverWhiteExactly) {
+TEST(PngDecode, AlphaIsKeptAndBlendsOverWhiteExactly) {
   // r, g, b, a for every alpha with a few colours
   std::vector<std::uint8_t> rgba;
   for (int a = 0; a < 256; ++a) rgba.insert(rgba.end(), {std::uint8_t(a), 0, 200, std::uint8_t(a)});
   PngImage codec;
   Bitmap picture;
   codec.LoadFromMemory(WriteWithLibpng(PNG_FORMAT_RGBA, 256, 1, rgba), picture);
-  ASSERT_EQ(picture.format(), PixelFormat::Bits24);
+  ASSERT_EQ(picture.format(), PixelFormat::Bits32Alpha);
+  for (int a = 0; a < 256; ++a)
+    ASSERT_EQ(picture.PixelColor(a, 0), (PaletteEntry{200, 0, std::uint8_t(a), std::uint8_t(a)})) << "alpha " << a;
+  picture.ConvertTo24();
   for (int a = 0; a < 256; ++a)
     ASSERT_EQ(picture.PixelColor(a, 0), (PaletteEntry{OverWhite(200, a), OverWhite(0, a), OverWhite(a, a), 0}))
         << "alpha " << a;
@@ -322,20 +326,23 @@ TEST(PngDecode, AlphaIsBlendedOverWhiteExactly) {
   std::vector<std::uint8_t> ga;
   for (int a = 0; a < 256; ++a) ga.insert(ga.end(), {std::uint8_t(255 - a), std::uint8_t(a)});
   codec.LoadFromMemory(WriteWithLibpng(PNG_FORMAT_GA, 256, 1, ga), picture);
-  ASSERT_EQ(picture.format(), PixelFormat::Bits24);
+  ASSERT_EQ(picture.format(), PixelFormat::Bits32Alpha);
+  picture.ConvertTo24();
   for (int a = 0; a < 256; ++a) {
     const std::uint8_t v = OverWhite(255 - a, a);
     ASSERT_EQ(picture.PixelColor(a, 0), (PaletteEntry{v, v, v, 0})) << "alpha " << a;
   }
 }
 
-TEST(PngDecode, PaletteWithTransparentEntriesIsCompositedAndOpaqueOneKept) {
+TEST(PngDecode, PaletteWithTransparentEntriesKeepsAlphaAndOpaqueOneItsPalette) {
   const std::vector<std::uint8_t> colormap = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 128};  // r g b a
   const std::vector<std::uint8_t> indices = {0, 1, 2, 0};
   PngImage codec;
   Bitmap picture;
   codec.LoadFromMemory(WriteWithLibpng(PNG_FORMAT_RGBA_COLORMAP, 4, 1, indices, colormap), picture);
-  ASSERT_EQ(picture.format(), PixelFormat::Bits24);
+  ASSERT_EQ(picture.format(), PixelFormat::Bits32Alpha);
+  EXPECT_EQ(picture.PixelColor(2, 0), (PaletteEntry{0, 255, 0, 128}));
+  picture.ConvertTo24();
   EXPECT_EQ(picture.PixelColor(0, 0), (PaletteEntry{0, 0, 255, 0}));
   EXPECT_EQ(picture.PixelColor(1, 0), (PaletteEntry{255, 255, 255, 0}));
   EXPECT_EQ(picture.PixelColor(2, 0), (PaletteEntry{OverWhite(0, 128), OverWhite(255, 128), OverWhite(0, 128), 0}));

@@ -28,12 +28,12 @@ using testsupport::JoinedIdat;
 using testsupport::PngChunk;
 using testsupport::PngChunks;
 
-// Decodes with libpng's simplified reader to r, g, b; empty on failure.
-std::vector<std::uint8_t> DecodeRgb(const std::vector<std::uint8_t>& file, int& width, int& height) {
+// Decodes with libpng's simplified reader to r, g, b, a; empty on failure.
+std::vector<std::uint8_t> DecodeRgba(const std::vector<std::uint8_t>& file, int& width, int& height) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) return {};
-  image.format = PNG_FORMAT_RGB;
+  image.format = PNG_FORMAT_RGBA;
   std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
     png_image_free(&image);
@@ -44,14 +44,20 @@ std::vector<std::uint8_t> DecodeRgb(const std::vector<std::uint8_t>& file, int& 
   return pixels;
 }
 
-img::Bitmap RandomPicture(int width, int height, PixelFormat format, unsigned seed) {
+// grey: an 8-bit picture gets a palette of greys in no order, short of 256.
+img::Bitmap RandomPicture(int width, int height, PixelFormat format, unsigned seed, bool grey = false) {
   img::Bitmap bmp(width, height, format);
   std::mt19937 rng(seed);
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = bmp.ScanLine(y);
     for (std::size_t i = 0; i < bmp.stride(); ++i) row[i] = static_cast<std::uint8_t>(rng());
   }
-  if (img::HasPalette(format)) {
+  if (grey) {
+    for (int i = 0; i < 200; ++i) {
+      const auto v = static_cast<std::uint8_t>(rng());
+      bmp.palette().push_back({v, v, v, 0});
+    }
+  } else if (img::HasPalette(format)) {
     // 8-bit gets a short palette, so some pixels index past it.
     const std::size_t entries = format == PixelFormat::Bits8 ? 200 : (1u << img::BitsPerPixel(format));
     for (std::size_t i = 0; i < entries; ++i)
@@ -79,9 +85,10 @@ img::Bitmap PhotoLike(int width, int height) {
 }
 
 std::size_t PngRowBytes(const img::Bitmap& bmp) {
-  return img::HasPalette(bmp.format())
-             ? (static_cast<std::size_t>(bmp.width()) * img::BitsPerPixel(bmp.format()) + 7) / 8
-             : static_cast<std::size_t>(bmp.width()) * 3;
+  const auto width = static_cast<std::size_t>(bmp.width());
+  if (bmp.IsGrey()) return width;
+  if (img::HasPalette(bmp.format())) return (width * img::BitsPerPixel(bmp.format()) + 7) / 8;
+  return width * (img::HasAlpha(bmp.format()) ? 4 : 3);
 }
 
 void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uint8_t>& file) {
@@ -89,9 +96,10 @@ void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uin
   ASSERT_GE(chunks.size(), 3u);
   ASSERT_EQ(chunks.front().type, "IHDR");
   EXPECT_EQ(chunks.back().type, "IEND");
-  const bool palette = img::HasPalette(source.format());
+  const bool alpha = img::HasAlpha(source.format());
+  const bool palette = img::HasPalette(source.format()) && !source.IsGrey();
   EXPECT_EQ(chunks[0].data[8], palette ? img::BitsPerPixel(source.format()) : 8);
-  EXPECT_EQ(chunks[0].data[9], palette ? 3 : 2);
+  EXPECT_EQ(chunks[0].data[9], source.IsGrey() ? 0 : palette ? 3 : alpha ? 6 : 2);
   EXPECT_EQ(chunks[0].data[12], 0);  // not interlaced
 
   const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(chunks));
@@ -100,15 +108,16 @@ void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uin
   for (int y = 0; y < source.height(); ++y) ASSERT_EQ(raw[y * row], 0) << "filter of row " << y;
 
   int width = 0, height = 0;
-  const std::vector<std::uint8_t> rgb = DecodeRgb(file, width, height);
-  ASSERT_FALSE(rgb.empty());
+  const std::vector<std::uint8_t> rgba = DecodeRgba(file, width, height);
+  ASSERT_FALSE(rgba.empty());
   ASSERT_EQ(width, source.width());
   ASSERT_EQ(height, source.height());
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const img::PaletteEntry want = source.PixelColor(x, y);
-      const std::uint8_t* got = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-      ASSERT_TRUE(got[0] == want.red && got[1] == want.green && got[2] == want.blue)
+      const std::uint8_t* got = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+      ASSERT_TRUE(got[0] == want.red && got[1] == want.green && got[2] == want.blue &&
+                  got[3] == (alpha ? want.reserved : 255))
           << "pixel " << x << "," << y;
     }
 }
@@ -117,13 +126,14 @@ struct WriteCase {
   PixelFormat format;
   int width, height;
   bool row_aligned;  // chunk joins on row starts, or in the middle of rows
+  bool grey = false;
 };
 
 class PngStreamWrite : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(PngStreamWrite, DecodesToTheSourcePixels) {
   const WriteCase c = GetParam();
-  const img::Bitmap source = RandomPicture(c.width, c.height, c.format, 7);
+  const img::Bitmap source = RandomPicture(c.width, c.height, c.format, 7, c.grey);
   engine::DeflateSettings settings;
   settings.threads = 3;
   settings.single_stream_below = 0;
@@ -134,16 +144,19 @@ TEST_P(PngStreamWrite, DecodesToTheSourcePixels) {
 std::vector<WriteCase> WriteCases() {
   std::vector<WriteCase> cases;
   for (PixelFormat f : {PixelFormat::Bits1, PixelFormat::Bits4, PixelFormat::Bits8, PixelFormat::Bits15,
-                        PixelFormat::Bits16, PixelFormat::Bits24, PixelFormat::Bits32})
+                        PixelFormat::Bits16, PixelFormat::Bits24, PixelFormat::Bits32, PixelFormat::Bits32Alpha})
     for (auto [w, h] : {std::pair{1, 1}, std::pair{5, 3}, std::pair{301, 257}})
       for (bool aligned : {false, true}) cases.push_back({f, w, h, aligned});
+  for (bool aligned : {false, true}) cases.push_back({PixelFormat::Bits8, 301, 257, aligned, true});
   return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(FormatsAndSizes, PngStreamWrite, testing::ValuesIn(WriteCases()),
                          [](const testing::TestParamInfo<WriteCase>& info) {
                            return "Bits" + std::to_string(img::BitsPerPixel(info.param.format)) +
-                                  (info.param.format == PixelFormat::Bits15 ? "x555" : "") + "_" +
+                                  (info.param.format == PixelFormat::Bits15 ? "x555" : "") +
+                                  (img::HasAlpha(info.param.format) ? "Alpha" : "") +
+                                  (info.param.grey ? "Grey" : "") + "_" +
                                   std::to_string(info.param.width) + "x" +
                                   std::to_string(info.param.height) +
                                   (info.param.row_aligned ? "_RowJoins" : "_MidRowJoins");

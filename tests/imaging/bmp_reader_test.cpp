@@ -193,15 +193,15 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"Rgb565", 16, {0xF800, 0x7E0, 0x1F}, 3, {0x34, 0x12, 0, 0}, PixelFormat::Bits16, {0x34, 0x12}},
         // 4-4-4-4 with alpha: every nibble n becomes n * 17.
         MaskCase{"Argb4444", 16, {0x0F00, 0x00F0, 0x000F, 0xF000}, 3, {0x21, 0x43, 0, 0},
-                 PixelFormat::Bits32, {0x11, 0x22, 0x33, 0x44}},
+                 PixelFormat::Bits32Alpha, {0x11, 0x22, 0x33, 0x44}},
         // 2-3-1 without alpha: scaled to 0..255 with rounding.
         MaskCase{"Rgb231", 16, {0x30, 0x0E, 0x01}, 3, {0x2B, 0, 0, 0}, PixelFormat::Bits24,
                  {255, 182, 170}},
         // Channels in an unusual order with an alpha mask (ALPHABITFIELDS).
         MaskCase{"AlphaBitfields", 32, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, 6, {1, 2, 3, 4},
-                 PixelFormat::Bits32, {3, 2, 1, 4}},
+                 PixelFormat::Bits32Alpha, {3, 2, 1, 4}},
         MaskCase{"Standard32WithAlpha", 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 3, {1, 2, 3, 4},
-                 PixelFormat::Bits32, {1, 2, 3, 4}},
+                 PixelFormat::Bits32Alpha, {1, 2, 3, 4}},
         // 10-10-10: the top eight bits, rounded.
         MaskCase{"Rgb101010", 32, {0x3FF00000, 0xFFC00, 0x3FF}, 3, {0xFF, 0x03, 0x00, 0x20},
                  PixelFormat::Bits32, {255, 0, 128, 0}}),

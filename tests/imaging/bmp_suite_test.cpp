@@ -137,7 +137,11 @@ TEST(BmpSuite, VariantsOfOnePictureDecodeAlike) {
       {"g/rgb24.bmp",
        {"g/rgb24pal.bmp", "g/rgb32.bmp", "g/rgb32bf.bmp", "g/rgb32bfdef.bmp", "q/rgb32h52.bmp",
         "q/rgb32-xbgr.bmp", "q/rgb24largepal.bmp"}},
+      // Alpha marked by a V5 header, by ALPHABITFIELDS and by a 56-byte header.
+      {"q/rgba32-1.bmp", {"q/rgba32abf.bmp", "q/rgba32h56.bmp", "q/rgba32-2.bmp"}},
   };
+  EXPECT_EQ(LoadSuite("q/rgba32-1.bmp").format(), PixelFormat::Bits32Alpha);
+  EXPECT_EQ(LoadSuite("q/rgb32fakealpha.bmp").format(), PixelFormat::Bits32);  // no mask: no alpha
   for (const auto& group : groups) {
     const Bitmap reference = LoadSuite(group.reference);
     for (const char* name : group.same) ExpectSameColours(reference, LoadSuite(name), name);

@@ -136,6 +136,7 @@ INSTANTIATE_TEST_SUITE_P(BmpWriter, BmpRoundTrip,
                          testing::Values(FormatCase{PixelFormat::Bits1, 2}, FormatCase{PixelFormat::Bits4, 11},
                                          FormatCase{PixelFormat::Bits8, 256}, FormatCase{PixelFormat::Bits8, 3},
                                          FormatCase{PixelFormat::Bits15, 0}, FormatCase{PixelFormat::Bits16, 0},
-                                         FormatCase{PixelFormat::Bits24, 0}, FormatCase{PixelFormat::Bits32, 0}));
+                                         FormatCase{PixelFormat::Bits24, 0}, FormatCase{PixelFormat::Bits32, 0},
+                                         FormatCase{PixelFormat::Bits32Alpha, 0}));
 
 }  // namespace

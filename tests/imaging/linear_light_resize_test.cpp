@@ -41,17 +41,27 @@ TEST_P(LinearLightResize, MatchesTheDirectEvaluationAndKeepsTheLight) {
 // Opaque red beside transparent black: what keeps any opacity is pure red
 // (a transparent pixel lends no colour), and the edge fades.
 TEST_P(LinearLightResize, WeighsColoursByAlpha) {
-  Bitmap source(40, 40, img::PixelFormat::Bits32), result;
+  Bitmap source(40, 40, img::PixelFormat::Bits32Alpha), result;
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 40; ++x) std::memcpy(source.ScanLine(y) + 4 * x, x < 20 ? "\0\0\xFF\xFF" : "\0\0\0\0", 4);
   img::ResizeLinearLight(source, result, 15, 15, GetParam());
-  ASSERT_EQ(result.format(), img::PixelFormat::Bits32);
+  ASSERT_EQ(result.format(), img::PixelFormat::Bits32Alpha);
   std::set<int> alphas;
   for (const std::uint8_t* p = result.ScanLine(7); p < result.ScanLine(7) + 60; p += 4) {
     alphas.insert(p[3]);
     EXPECT_TRUE(p[3] == 0 || (p[0] <= 1 && p[1] <= 1 && p[2] >= 254)) << int(p[0]) << " " << int(p[2]);
   }
   EXPECT_GT(alphas.size(), 2u);
+}
+
+// A grey picture stays grey, each level what its 24-bit copy gets.
+TEST_P(LinearLightResize, KeepsAGreyPictureGrey) {
+  Bitmap grey = testsupport::GreyGradientBitmap(45, 31), colour = grey, result, want;
+  colour.ConvertTo24();
+  img::ResizeLinearLight(grey, result, 13, 9, GetParam());
+  img::ResizeLinearLight(colour, want, 13, 9, GetParam());
+  ASSERT_TRUE(result.IsGrey());
+  EXPECT_EQ(testsupport::MaxChannelDifference(result, want), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, LinearLightResize, ::testing::Values(ResizeKernel::Mitchell, ResizeKernel::Lanczos3),

@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "imaging/ImageError.h"
+#include "imaging/Mirror.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ScreenRotateScanLine.h"
 
@@ -73,11 +74,11 @@ std::pair<int, int> SourceOf(int turns, int w, int h, int i, int j) {
   }
 }
 
-void CheckExactTurn(const RightAngle& angle, int w, int h) {
-  const Bitmap source = testsupport::GradientBitmap(w, h);
+void CheckExactTurn(const RightAngle& angle, const Bitmap& source) {
+  const int w = source.width(), h = source.height();
   const auto result = Rotate(source, angle.degrees, angle.hundredths);
   const bool sideways = angle.turns % 2;
-  ASSERT_EQ(result->format(), PixelFormat::Bits24);
+  ASSERT_EQ(result->format(), source.format());
   ASSERT_EQ(result->width(), sideways ? h : w) << w << "x" << h;
   ASSERT_EQ(result->height(), sideways ? w : h) << w << "x" << h;
   for (int j = 0; j < result->height(); ++j)
@@ -89,7 +90,7 @@ void CheckExactTurn(const RightAngle& angle, int w, int h) {
 
 TEST_P(ExactTurn, EverySizeUpTo17) {
   for (int h = 1; h <= 17; ++h)
-    for (int w = 1; w <= 17; ++w) CheckExactTurn(GetParam(), w, h);
+    for (int w = 1; w <= 17; ++w) CheckExactTurn(GetParam(), testsupport::GradientBitmap(w, h));
 }
 
 // Sizes that cross the tiles of the quarter turns (with and without row
@@ -97,7 +98,7 @@ TEST_P(ExactTurn, EverySizeUpTo17) {
 TEST_P(ExactTurn, SizesAcrossTiles) {
   for (auto [w, h] :
        {std::pair{130, 67}, {67, 130}, {64, 65}, {132, 70}, {1, 200}, {200, 1}, {129, 128}})
-    CheckExactTurn(GetParam(), w, h);
+    CheckExactTurn(GetParam(), testsupport::GradientBitmap(w, h));
 }
 
 INSTANTIATE_TEST_SUITE_P(Angles, ExactTurn,
@@ -110,6 +111,36 @@ INSTANTIATE_TEST_SUITE_P(Angles, ExactTurn,
                            const int d = info.param.degrees;
                            return (d < 0 ? "minus" + std::to_string(-d) : std::to_string(d)) +
                                   "deg" + std::to_string(info.param.hundredths);
+                         });
+
+// Pictures with alpha and grey pictures turn and mirror as whole pixels,
+// alpha with them, and keep their format.
+class WorkFormatTurn : public ::testing::TestWithParam<PixelFormat> {};
+
+Bitmap SourceIn(PixelFormat format, int w, int h) {
+  return format == PixelFormat::Bits8 ? testsupport::GreyGradientBitmap(w, h)
+                                      : testsupport::AlphaGradientBitmap(w, h);
+}
+
+TEST_P(WorkFormatTurn, MovesWholePixelsAndKeepsTheFormat) {
+  for (auto [w, h] : {std::pair{130, 67}, {67, 130}, {1, 5}, {5, 1}, {3, 3}})
+    for (RightAngle angle : {RightAngle{90, 0, 1}, RightAngle{180, 0, 2}, RightAngle{270, 0, 3}})
+      CheckExactTurn(angle, SourceIn(GetParam(), w, h));
+
+  const Bitmap original = SourceIn(GetParam(), 67, 3);
+  Bitmap mirrored = original;
+  img::SerialParts parts;
+  img::MirrorLeftRight(mirrored, parts);
+  img::MirrorTopBottom(mirrored);
+  ASSERT_EQ(mirrored.format(), original.format());
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 67; ++x)
+      ASSERT_EQ(mirrored.PixelColor(x, y), original.PixelColor(66 - x, 2 - y)) << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WorkFormatTurn, ::testing::Values(PixelFormat::Bits8, PixelFormat::Bits32Alpha),
+                         [](const ::testing::TestParamInfo<PixelFormat>& info) {
+                           return std::string(info.param == PixelFormat::Bits8 ? "Grey" : "Alpha");
                          });
 
 TEST(ExactTurn, TopLeftEndsTopRightAt90) {

@@ -185,6 +185,94 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ShrinkAgainstReference,
                                            ShrinkCase{257, 3, 2, 3}, ShrinkCase{300, 299, 299, 298},
                                            ShrinkCase{7, 1101, 3, 4}));
 
+// ---- Alpha and grey pictures ----------------------------------------------------
+
+// The same picture as 24 bits and in a work format of its own.
+struct WorkFormat {
+  const char* name;
+  Bitmap (*from24)(const Bitmap& grey24);  // takes a picture whose channels are equal
+};
+
+Bitmap OpaqueAlpha(const Bitmap& rgb) {
+  Bitmap bmp = rgb;
+  bmp.SetPixelFormat(PixelFormat::Bits32Alpha);
+  return bmp;
+}
+
+// Grey levels through a palette: the ramp, or the ramp reversed (read
+// through its levels, as a grey BMP's palette may be ordered).
+Bitmap Grey(const Bitmap& grey24, bool reversed) {
+  Bitmap bmp = testsupport::GreyGradientBitmap(grey24.width(), grey24.height());
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(reversed ? 255 - i : i);
+    bmp.palette()[i] = {v, v, v, 0};
+  }
+  for (int y = 0; y < bmp.height(); ++y)
+    for (int x = 0; x < bmp.width(); ++x) {
+      const std::uint8_t level = grey24.ScanLine(y)[3 * x];
+      bmp.ScanLine(y)[x] = reversed ? static_cast<std::uint8_t>(255 - level) : level;
+    }
+  return bmp;
+}
+
+class ShrinkWorkFormat : public ::testing::TestWithParam<WorkFormat> {};
+
+// An opaque picture with alpha and a grey one shrink to the very colours of
+// their 24-bit copy, and stay in their format.
+TEST_P(ShrinkWorkFormat, GivesTheTwentyFourBitColoursInItsOwnFormat) {
+  for (ShrinkCase c : {ShrinkCase{37, 23, 5, 7}, ShrinkCase{257, 3, 2, 3}, ShrinkCase{7, 1101, 3, 4}}) {
+    Bitmap grey24 = Noise(c.sw, c.sh, 11);
+    for (int y = 0; y < c.sh; ++y)
+      for (int x = 0; x < c.sw; ++x) std::memset(grey24.ScanLine(y) + 3 * x, grey24.ScanLine(y)[3 * x], 3);
+    Bitmap source = GetParam().from24(grey24);
+    const PixelFormat format = source.format();
+    Bitmap want, got;
+    ShrinkBitmap(grey24, want, static_cast<std::uint16_t>(c.tw), static_cast<std::uint16_t>(c.th));
+    ShrinkBitmap(source, got, static_cast<std::uint16_t>(c.tw), static_cast<std::uint16_t>(c.th));
+    ASSERT_EQ(got.format(), format);
+    ASSERT_EQ(got.IsGrey(), format == PixelFormat::Bits8);
+    ASSERT_EQ(got.width(), c.tw);
+    for (int y = 0; y < c.th; ++y)
+      for (int x = 0; x < c.tw; ++x) {
+        PaletteEntry w = want.PixelColor(x, y);
+        if (format == PixelFormat::Bits32Alpha) w.reserved = 255;
+        ASSERT_EQ(got.PixelColor(x, y), w) << c.sw << "x" << c.sh << " at " << x << "," << y;
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, ShrinkWorkFormat,
+    ::testing::Values(WorkFormat{"OpaqueAlpha", OpaqueAlpha},
+                      WorkFormat{"GreyRamp", [](const Bitmap& b) { return Grey(b, false); }},
+                      WorkFormat{"GreyPaletteReversed", [](const Bitmap& b) { return Grey(b, true); }}),
+    [](const ::testing::TestParamInfo<WorkFormat>& info) { return std::string(info.param.name); });
+
+TEST(ShrinkBitmap, ClearPixelsLendTheirBoxNoColourAndNoSharpening) {
+  // Opaque white with a clear black last column: 4 x 2 into 2 x 1.
+  Bitmap edge(4, 2, PixelFormat::Bits32Alpha);
+  for (int y = 0; y < 2; ++y) std::memset(edge.ScanLine(y) + 12, 0, 4);
+  Bitmap out;
+  ShrinkBitmap(edge, out, 2, 1);
+  EXPECT_EQ(out.PixelColor(0, 0), (PaletteEntry{254, 254, 254, 255}));  // as 24 bits: 1020 * 16383 >> 16
+  // Half covered: white (unweighted, 510 * 16383 >> 16 = 127 grey); alpha 510 * 16383 >> 16.
+  EXPECT_EQ(out.PixelColor(1, 0), (PaletteEntry{254, 254, 254, 127}));
+
+  // Grey 100 with its last three columns clear, 9 x 9 into 3 x 3: the centre
+  // has clear diagonal neighbours, so it keeps its average 99 where a 24-bit
+  // sharpening would brighten it to (12 * 99 - 2 * 99) / 8 = 123.
+  Bitmap shape(9, 9, PixelFormat::Bits32Alpha);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 9; ++x) {
+      std::uint8_t* p = shape.ScanLine(y) + 4 * x;
+      std::memset(p, x < 6 ? 100 : 0, 3);
+      p[3] = x < 6 ? 255 : 0;
+    }
+  ShrinkBitmap(shape, out, 3, 3);
+  EXPECT_EQ(out.PixelColor(1, 1), (PaletteEntry{99, 99, 99, 255}));
+  EXPECT_EQ(out.PixelColor(2, 1), (PaletteEntry{0, 0, 0, 0}));
+}
+
 TEST(ShrinkBitmap, AnEnlargedSideKeepsTheSourceSize) {
   Bitmap src = Noise(10, 12, 3), wide, same;
   Bitmap copy = src;

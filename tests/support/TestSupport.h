@@ -132,6 +132,31 @@ inline img::Bitmap GradientBitmap(int width, int height) {
   return bmp;
 }
 
+// GradientBitmap's colours with alpha (x * 37 + y * 11) mod 256: clear,
+// partial and opaque pixels side by side.
+inline img::Bitmap AlphaGradientBitmap(int width, int height) {
+  const img::Bitmap colours = GradientBitmap(width, height);
+  img::Bitmap bmp = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits32Alpha);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::memcpy(bmp.ScanLine(y) + 4 * x, colours.ScanLine(y) + 3 * x, 3);
+      bmp.ScanLine(y)[4 * x + 3] = static_cast<std::uint8_t>(x * 37 + y * 11);
+    }
+  return bmp;
+}
+
+// A grey picture (the grey ramp as palette) of level (3x + 5y) mod 256.
+inline img::Bitmap GreyGradientBitmap(int width, int height) {
+  img::Bitmap bmp = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits8);
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    bmp.palette().push_back({v, v, v, 0});
+  }
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) bmp.ScanLine(y)[x] = static_cast<std::uint8_t>(3 * x + 5 * y);
+  return bmp;
+}
+
 // Same size, format and pixel bytes (row padding aside).
 inline bool SamePixels(const img::Bitmap& a, const img::Bitmap& b) {
   if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
@@ -181,10 +206,11 @@ inline std::vector<std::uint8_t> ExifWithOrientation(int orientation, bool big_e
   return d;
 }
 
-// An ICC profile of the RGB colour space, monitor class, XYZ connection
-// space and no tags, as libpng checks a profile; size bytes (a multiple of
-// four, at least 132), the bytes after the header a pattern.
-inline std::vector<std::uint8_t> RgbIccProfile(std::size_t size) {
+// An ICC profile of the colour space space ("RGB " or "GRAY"), monitor
+// class, XYZ connection space and no tags, as libpng checks a profile; size
+// bytes (a multiple of four, at least 132), the bytes after the header a
+// pattern.
+inline std::vector<std::uint8_t> IccProfile(std::size_t size, const char* space = "RGB ") {
   std::vector<std::uint8_t> p(size);
   for (std::size_t i = 132; i < size; ++i) p[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
   auto put32 = [&](std::size_t at, std::uint32_t v) {
@@ -196,7 +222,7 @@ inline std::vector<std::uint8_t> RgbIccProfile(std::size_t size) {
   put32(0, static_cast<std::uint32_t>(size));
   put32(8, 0x02100000);  // version 2.1
   put4cc(12, "mntr");
-  put4cc(16, "RGB ");
+  put4cc(16, space);
   put4cc(20, "XYZ ");
   put4cc(36, "acsp");
   put32(68, 0x0000F6D6), put32(72, 0x00010000), put32(76, 0x0000D32D);  // D50

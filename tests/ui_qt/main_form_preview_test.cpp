@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "MainWindowFixture.h"
+#include "imaging/OverWhite.h"
 
 namespace windowtest {
 using namespace testsupport;
@@ -56,6 +57,25 @@ TEST_F(PreviewTest, ALargeJpegShowsItsRealSize) {
   EXPECT_EQ(Shown("ImgSource"), QSize(375, 250));
   const QImage shown = Find<QLabel>("ImgSource")->pixmap().toImage();
   EXPECT_NE(shown.pixelColor(0, 0), shown.pixelColor(374, 249));
+}
+
+// A picture with transparency is previewed as it lies over white.
+TEST_F(PreviewTest, TransparencyIsShownOverWhite) {
+  const img::Bitmap logo = AlphaGradientBitmap(40, 30);
+  fs::create_directories(dir / "src");
+  engine::PngImage().Save(logo, dir / "src" / "logo.png");
+  ListFolders();
+  Show();
+  ClickItem("LbDocList", 0);
+  const QImage shown = Find<QLabel>("ImgSource")->pixmap().toImage();
+  ASSERT_EQ(shown.size(), QSize(40, 30));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const img::PaletteEntry p = logo.PixelColor(x, y);
+      ASSERT_EQ(shown.pixelColor(x, y), QColor(img::OverWhite(p.red, p.reserved), img::OverWhite(p.green, p.reserved),
+                                               img::OverWhite(p.blue, p.reserved)))
+          << x << "," << y;
+    }
 }
 
 TEST_F(PreviewTest, TargetClickShowsTheConvertedPictureWithoutWritingItsPosition) {
