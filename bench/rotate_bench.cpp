@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   const bench::Timing t_turn =
       bench::BestOfBoth(runs, [&] { img::TurnRightAngle(source, 1, turned, serial); });
   // The turn's parts on the shared pool, as the converter runs them.
-  engine::PoolParts pool(img::NullProgress());
+  engine::PoolParts pool;
   img::Bitmap turned_pool(height, width);
   const bench::Timing t_turn_pool =
       bench::BestOfBoth(runs, [&] { img::TurnRightAngle(source, 1, turned_pool, pool); });

@@ -101,7 +101,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   const int total = static_cast<int>(count);
   ConverterShelf shelf(options_, picture_threads);
 
-  auto convert = [&](std::size_t t, const WorkerPool::Yield&) {
+  auto convert = [&](std::size_t t) {
     const std::size_t i = started[t];
     std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
     reports[i] = slot->converter.ConvertPicture(plan.pictures[i]);
@@ -114,7 +114,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   std::vector<std::uint64_t> needs;
   if (memory_budget_ > 0)
     for (std::size_t i : started) needs.push_back(EstimatedNeedBytes(plan.pictures[i].path, options_));
-  WorkerPool::Shared().Run(started.size(), at_once, img::NullProgress(), convert,
+  WorkerPool::Shared().Run(started.size(), at_once, convert,
                            WorkerPool::Budget{needs, memory_budget_});
 
   BatchOutcome outcome;

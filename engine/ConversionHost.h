@@ -1,7 +1,9 @@
 #pragma once
 // What the converter needs from whoever runs it (the main window, the batch
-// tool, a test): the options as they stand now, progress steps, event pumps,
-// and the converted list to add target names to.
+// tool, a test): the options, progress steps, and word of each target
+// written.
+
+#include <string>
 
 #include "engine/ConversionOptions.h"
 #include "engine/PictureList.h"
@@ -11,11 +13,14 @@ namespace engine {
 
 class ConversionHost : public img::ProgressSink {
  public:
-  // Read again at every step that needs an option, so a change made during a
-  // conversion applies from the next such step on.
+  // Read once when a picture starts: a change made during a picture applies
+  // from the next one on.
   virtual ConversionOptions Options() = 0;
   // The converted list; nullptr when the host keeps none.
   virtual PictureList* ConvertedList() { return nullptr; }
+  // A target was written: by default its name joins the converted list.
+  // Called on the thread that wrote it.
+  virtual void TargetWritten(const std::string& path) { AddFileNameIfAbsent(path, ConvertedList()); }
 };
 
 // A host with fixed options and an optional list, for tools and tests.

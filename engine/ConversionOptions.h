@@ -1,6 +1,6 @@
 #pragma once
-// The options of a conversion, as the option controls hold them at the
-// moment a step asks for them.
+// The options of a conversion. A picture takes them once, when it starts:
+// a change made meanwhile applies from the next picture on.
 
 #include <string>
 
@@ -19,12 +19,9 @@ enum class ResizeFilter { Exact, Mitchell, Lanczos };
 // did), or everything that has a place in the target (--keep-metadata).
 enum class CarriedMetadata { None, Profile, All };
 
-struct ConversionOptions {
-  bool toBmp = true;
-  bool toJpg = true;
-  bool toJpeg = true;
-  bool toPng = true;
-  bool toWebp = false;  // imgbatch only: the window has no box for it
+// What decides a picture's pixels and what its targets carry: a picture
+// made with equal processing options is the same picture.
+struct ProcessingOptions {
   int zoomType = 0;  // 0 no resize, 1 resize to the given size
   std::string widthText = "1024";
   std::string heightText = "768";
@@ -34,15 +31,36 @@ struct ConversionOptions {
   bool fitInBox = false;
   ResizeFilter resizeFilter = ResizeFilter::Exact;  // imgbatch only
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
-  bool skipExisting = false;  // a target that exists is left alone and reported as skipped
-  // Encoder settings (imgbatch's; the window keeps the defaults): quality 1 to 100.
-  int jpegQuality = kDefaultJpegQuality;
-  int webpQuality = kDefaultWebpQuality;
-  bool webpLossless = false;
   // Turn the pixels upright by the EXIF orientation first; only imgbatch's
   // --no-auto-orient turns it off.
   bool autoOrient = true;
   CarriedMetadata metadata = CarriedMetadata::Profile;  // imgbatch chooses; the window keeps the default
+
+  bool operator==(const ProcessingOptions&) const = default;
+};
+
+// How the encoders write the targets (imgbatch's; the window keeps the
+// defaults): quality 1 to 100.
+struct EncodingOptions {
+  int jpegQuality = kDefaultJpegQuality;
+  int webpQuality = kDefaultWebpQuality;
+  bool webpLossless = false;
+
+  bool operator==(const EncodingOptions&) const = default;
+};
+
+// A conversion's options: the formats to write, what to do with a target
+// that exists, and the two sets above.
+struct ConversionOptions : ProcessingOptions, EncodingOptions {
+  bool toBmp = true;
+  bool toJpg = true;
+  bool toJpeg = true;
+  bool toPng = true;
+  bool toWebp = false;  // imgbatch only: the window has no box for it
+  bool skipExisting = false;  // a target that exists is left alone and reported as skipped
+
+  const ProcessingOptions& processing() const { return *this; }
+  const EncodingOptions& encoding() const { return *this; }
 };
 
 }  // namespace engine

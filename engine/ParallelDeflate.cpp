@@ -101,8 +101,7 @@ struct Output {
 // Deflates the data's bytes [begin, end) into out, ending with final_flush;
 // returns the Adler-32 of those bytes when want_adler is set.
 uLong DeflateRange(Deflater& deflater, const RawReader& read, std::uint64_t begin,
-                   std::uint64_t end, int final_flush, bool want_adler, Output& out,
-                   const img::ParallelParts::Yield& yield) {
+                   std::uint64_t end, int final_flush, bool want_adler, Output& out) {
   z_stream& z = deflater.stream();
   img::UnfilledBytes slice(static_cast<std::size_t>(std::min<std::uint64_t>(kSlice, end - begin)));
   uLong adler = adler32(0, Z_NULL, 0);
@@ -127,7 +126,6 @@ uLong DeflateRange(Deflater& deflater, const RawReader& read, std::uint64_t begi
       out.used = out.bytes.size() - z.avail_out;
     } while (z.avail_out == 0);
     if (flush == Z_FINISH && ret != Z_STREAM_END) ThrowZlib("deflate", ret, z);
-    yield();
   } while (pos < end);
   out.Flush();
   return adler;
@@ -151,13 +149,12 @@ StreamSink Collector(std::vector<std::uint8_t>& stream) {
 }
 
 // The one stream libpng would write, on the calling thread.
-void SingleStream(std::uint64_t size, const RawReader& read, const StreamSink& sink,
-                  const img::ParallelParts::Yield& yield) {
+void SingleStream(std::uint64_t size, const RawReader& read, const StreamSink& sink) {
   Deflater deflater(LibpngWindowBits(size));
   Output out;
   out.sink = &sink;
   out.bytes.resize(std::min<std::size_t>(kStreamBuffer, deflateBound(&deflater.stream(), static_cast<uLong>(size)) + kSlice));
-  DeflateRange(deflater, read, 0, size, Z_FINISH, false, out, yield);
+  DeflateRange(deflater, read, 0, size, Z_FINISH, false, out);
 }
 
 // The parallel stream's chunks, deflated in any order and handed on in
@@ -229,10 +226,8 @@ class ChunkOrder {
 
 }  // namespace
 
-void DeflateSingleStream(std::uint64_t size, const RawReader& read, const StreamSink& out,
-                         img::ProgressSink& sink) {
-  img::PacedPumps pumps(sink);
-  SingleStream(size, read, out, [&pumps] { pumps.PumpIfDue(); });
+void DeflateSingleStream(std::uint64_t size, const RawReader& read, const StreamSink& out) {
+  SingleStream(size, read, out);
 }
 
 void DeflateParallel(std::uint64_t size, const RawReader& read, const DeflateSettings& settings,
@@ -243,12 +238,12 @@ void DeflateParallel(std::uint64_t size, const RawReader& read, const DeflateSet
   const std::uint64_t count = (size + chunk_bytes - 1) / chunk_bytes;
   if (threads <= 1 || size < settings.single_stream_below || count <= 1) {
     if (settings.chunk_hook) settings.chunk_hook(0);
-    parts.Run(1, [&](std::size_t, const img::ParallelParts::Yield& yield) { SingleStream(size, read, out, yield); });
+    parts.Run(1, [&](std::size_t) { SingleStream(size, read, out); });
     return;
   }
 
   ChunkOrder order(static_cast<std::size_t>(count), out);
-  parts.Run(static_cast<std::size_t>(count), [&](std::size_t i, const img::ParallelParts::Yield& yield) {
+  parts.Run(static_cast<std::size_t>(count), [&](std::size_t i) {
     if (settings.chunk_hook) settings.chunk_hook(i);
     const std::uint64_t begin = static_cast<std::uint64_t>(i) * chunk_bytes;
     const std::uint64_t end = std::min<std::uint64_t>(size, begin + chunk_bytes);
@@ -269,7 +264,7 @@ void DeflateParallel(std::uint64_t size, const RawReader& read, const DeflateSet
     // A sync flush ends each chunk on a byte boundary with its blocks not
     // final; only the last chunk finishes the stream.
     const uLong adler = DeflateRange(deflater, read, begin, end, i + 1 == count ? Z_FINISH : Z_SYNC_FLUSH, true,
-                                     chunk, yield);
+                                     chunk);
     chunk.bytes.resize(chunk.used);
     order.Finished(i, std::move(chunk.bytes), adler, end - begin);
   });
@@ -286,21 +281,20 @@ std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& r
 }
 
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
-                                          const DeflateSettings& settings,
-                                          img::ProgressSink& sink) {
-  PoolParts parts(sink, settings.threads);
+                                          const DeflateSettings& settings) {
+  PoolParts parts(settings.threads);
   return DeflateParallel(size, read, settings, parts);
 }
 
 std::vector<std::uint8_t> DeflateSingleStream(std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> stream;
-  DeflateSingleStream(data.size(), SpanReader(data), Collector(stream), img::NullProgress());
+  DeflateSingleStream(data.size(), SpanReader(data), Collector(stream));
   return stream;
 }
 
 std::vector<std::uint8_t> DeflateParallel(std::span<const std::uint8_t> data,
                                           const DeflateSettings& settings) {
-  return DeflateParallel(data.size(), SpanReader(data), settings, img::NullProgress());
+  return DeflateParallel(data.size(), SpanReader(data), settings);
 }
 
 }  // namespace engine

@@ -44,9 +44,8 @@ struct DeflateSettings {
 
 // One zlib stream as libpng writes for unfiltered rows: level 6, memLevel 8,
 // the default strategy, and a window of 15 bits, narrowed as libpng narrows
-// it for data of at most 16 KiB. Pumps sink's events while it works.
-void DeflateSingleStream(std::uint64_t size, const RawReader& read, const StreamSink& out,
-                         img::ProgressSink& sink);
+// it for data of at most 16 KiB.
+void DeflateSingleStream(std::uint64_t size, const RawReader& read, const StreamSink& out);
 
 // The same data as one zlib stream, its chunks deflated as parts (or one
 // stream, as DeflateSingleStream writes it, when small or planned for one
@@ -56,14 +55,12 @@ void DeflateParallel(std::uint64_t size, const RawReader& read, const DeflateSet
                      img::ParallelParts& parts, const StreamSink& out);
 
 // The whole stream in memory, on the given parts or on the shared worker
-// pool with settings.threads or PictureThreads() threads, the caller pumping
-// sink's events.
+// pool with settings.threads or PictureThreads() threads.
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
                                           const DeflateSettings& settings,
                                           img::ParallelParts& parts);
 std::vector<std::uint8_t> DeflateParallel(std::uint64_t size, const RawReader& read,
-                                          const DeflateSettings& settings,
-                                          img::ProgressSink& sink);
+                                          const DeflateSettings& settings);
 
 // Convenience forms over data already in memory.
 std::vector<std::uint8_t> DeflateSingleStream(std::span<const std::uint8_t> data);

@@ -17,14 +17,6 @@ namespace engine {
 
 namespace {
 
-// The options that decide the pixels of a route's picture and what it carries.
-bool SameProcessing(const ConversionOptions& a, const ConversionOptions& b) {
-  return a.zoomType == b.zoomType && a.widthText == b.widthText && a.heightText == b.heightText &&
-         a.keepRatio == b.keepRatio && a.fitInBox == b.fitInBox &&
-         a.resizeFilter == b.resizeFilter && a.rotation == b.rotation &&
-         a.autoOrient == b.autoOrient && a.metadata == b.metadata;
-}
-
 // Anything at the path counts, a link that leads nowhere included; a path
 // that cannot be looked at is left to the write to report.
 bool TargetExists(const std::string& target) {
@@ -33,48 +25,56 @@ bool TargetExists(const std::string& target) {
   return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
 }
 
-class BusyGuard {
- public:
-  explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyGuard() { flag_ = false; }
-
- private:
-  bool& flag_;
-};
-
 }  // namespace
 
-PictureConverter::PictureConverter(ConversionHost& host, int threads)
-    : host_(host), parts_(host, threads) {}
+PictureConverter::PictureConverter(ConversionHost& host, int threads) : host_(host), parts_(threads) {}
 
 ConversionReport PictureConverter::ConvertPicture(const std::string& sourcePath,
                                                   const std::string& outputFolder,
                                                   const std::string& targetName) {
-  const RunPlan plan = PlanRun({{sourcePath, targetName, {}}}, outputFolder, host_.Options());
-  return ConvertPicture(plan.pictures.front());
+  const ConversionOptions options = host_.Options();
+  const RunPlan plan = PlanRun({{sourcePath, targetName, {}}}, outputFolder, options);
+  Prepare(plan.pictures.front(), options);
+  return Write();
 }
 
 ConversionReport PictureConverter::ConvertPicture(const PlannedPicture& picture) {
-  ConversionReport report;
-  if (busy_) {
-    report.failures.push_back(picture.path + ": another conversion is under way");
-    return report;
-  }
-  BusyGuard guard(busy_);
-  working_valid_ = false;
-  working_failed_ = false;
+  Prepare(picture, host_.Options());
+  return Write();
+}
+
+void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOptions& options) {
+  picture_ = &picture;
+  options_ = options;
+  report_ = {};
+  work_ = Work::Empty;
   picture_bytes_ = 0;
   codecs_.ForgetEncoded();
 
   host_.StepProgress();
-  const PictureFormat* source = FindFormatByExtension(ExtensionOf(picture.path), FormatSet::All);
-  if (!source || !picture.isPicture) return report;
-  report.isPicture = true;
+  source_format_ = FindFormatByExtension(ExtensionOf(picture.path), FormatSet::All);
+  if (!source_format_ || !picture.isPicture) return;
+  report_.isPicture = true;
+  // Made for the first target that will be written; none, nothing is decoded.
+  for (const PlannedTarget& target : picture.targets) {
+    if (!target.refusal.empty() || (options_.skipExisting && TargetExists(target.path))) continue;
+    try {
+      Make(*target.format);
+    } catch (const std::exception&) {
+      // Its route fails on it again, and says so.
+      work_ = Work::Empty;
+    }
+    return;
+  }
+}
 
-  // The planned targets, in the table's writing order.
-  for (const PlannedTarget& target : picture.targets) RunRoute(target, *source, picture, report);
+ConversionReport PictureConverter::Write() {
+  if (!picture_) return {};
+  if (report_.isPicture)
+    for (const PlannedTarget& target : picture_->targets) RunRoute(target);
   HandBackIfUnusual(picture_bytes_);
-  return report;
+  picture_ = nullptr;
+  return std::move(report_);
 }
 
 std::size_t PictureConverter::KeptBytes() const {
@@ -97,77 +97,74 @@ void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
   if (recent_bytes_.size() > kRecent) recent_bytes_.erase(recent_bytes_.begin());
 }
 
-void PictureConverter::RunRoute(const PlannedTarget& planned, const PictureFormat& source,
-                                const PlannedPicture& picture, ConversionReport& report) {
+void PictureConverter::RunRoute(const PlannedTarget& planned) {
   const PictureFormat& format = *planned.format;
   const std::string& target = planned.path;
-  const std::string& sourcePath = picture.path;
   try {
-    if (host_.Options().skipExisting && TargetExists(target)) {
-      report.skipped.push_back(target);
+    if (options_.skipExisting && TargetExists(target)) {
+      report_.skipped.push_back(target);
       return;
     }
     if (!planned.refusal.empty()) {
-      report.failures.push_back(target + ": " + planned.refusal);
+      report_.failures.push_back(target + ": " + planned.refusal);
       return;
     }
     host_.StepProgress();
-    if (source.kind == PictureKind::Jpeg && format.kind != PictureKind::Bmp) host_.StepProgress();
+    if (source_format_->kind == PictureKind::Jpeg && format.kind != PictureKind::Bmp) host_.StepProgress();
 
-    const ConversionOptions before = host_.Options();
-    if (!(working_valid_ && SameProcessing(before, working_options_) && AlphaFits(format))) {
-      if (working_failed_) return;  // already reported: nothing is written from a stale picture
-      working_valid_ = false;
-      codecs_.ForgetEncoded();
-      if (!LoadSource(sourcePath, before, report)) return;
-      FitAlphaTo(format);
-      // Upright first: the resize and the rotation work on the picture as seen.
-      if (before.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
-      KeepCarried(metadata_, before);
-      // A failed shrink fails the route: the picture is not what was asked for.
-      if (auto failure = ApplyResize(working_, resize_source_, host_))
-        throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
-      resize_source_.Clear();  // the unshrunk picture is done with
-      Rotate(host_.Options().rotation);
-      // Options changed by an event pump in the middle of this route make
-      // the picture a mixture: good for this route, not for reuse.
-      const ConversionOptions after = host_.Options();
-      working_valid_ = SameProcessing(before, after);
-      working_options_ = before;
+    if (work_ == Work::Failed) return;  // already reported: nothing is written from a stale picture
+    if (work_ == Work::Empty || !AlphaFits(format)) {
+      Make(format);
+      if (work_ != Work::Made) return;
     } else {
       host_.StepProgress();  // the loader's step, for a steady progress display
     }
 
-    // A picture made for this route alone is encoded for it alone.
-    if (!working_valid_) codecs_.ForgetEncoded();
-    codecs_.UseEncoderSettings(before);
+    codecs_.UseEncoderSettings(options_);
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
     (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
-    for (const std::string& left_out : codecs_.TakeWarnings()) report.warnings.push_back(target + ": " + left_out);
-    if (!working_valid_) codecs_.ForgetEncoded();
-    report.written.push_back(target);
-    if (picture.renamed) ++report.renamed;
-    AddFileNameIfAbsent(target, host_.ConvertedList());
+    for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
+    report_.written.push_back(target);
+    if (picture_->renamed) ++report_.renamed;
+    host_.TargetWritten(target);
   } catch (const std::exception& e) {
-    working_valid_ = false;
-    report.failures.push_back(target + ": " + e.what());
+    // The working picture may be half made: the next route makes it again.
+    work_ = Work::Empty;
+    codecs_.ForgetEncoded();
+    report_.failures.push_back(target + ": " + e.what());
   }
 }
 
-bool PictureConverter::LoadSource(const std::string& sourcePath, const ConversionOptions& options,
-                                  ConversionReport& report) {
+// The picture as the options ask, for a target of format's kind.
+void PictureConverter::Make(const PictureFormat& target) {
+  work_ = Work::Empty;
+  codecs_.ForgetEncoded();
+  if (!LoadSource()) return;
+  FitAlphaTo(target);
+  // Upright first: the resize and the rotation work on the picture as seen.
+  if (options_.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
+  KeepCarried(metadata_, options_);
+  // A failed shrink fails the route: the picture is not what was asked for.
+  if (auto failure = ApplyResize(working_, resize_source_, options_, host_))
+    throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
+  resize_source_.Clear();  // the unshrunk picture is done with
+  Rotate(options_.rotation);
+  work_ = Work::Made;
+}
+
+bool PictureConverter::LoadSource() {
   host_.StepProgress();
   metadata_.clear();
-  codecs_.ReadMetadataInto(ReadsMetadata(options) ? &metadata_ : nullptr);
+  codecs_.ReadMetadataInto(ReadsMetadata(options_) ? &metadata_ : nullptr);
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
-    LoadPicture(sourcePath, working_, {}, &codecs_);
+    LoadPicture(picture_->path, working_, {}, &codecs_);
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {
-    working_failed_ = true;
-    report.failures.push_back(sourcePath + ": cannot be decoded: " + e.what());
+    work_ = Work::Failed;
+    report_.failures.push_back(picture_->path + ": cannot be decoded: " + e.what());
     return false;
   }
 }

@@ -1,8 +1,8 @@
 #pragma once
 // One source picture into one target file per ticked format, with the resize
 // and rotation the options ask for. A converter owns its engine objects (the
-// working pictures and the two codec objects), so several converters can run
-// side by side, one per thread; one converter runs one conversion at a time.
+// working pictures and the codec objects), so several converters can run
+// side by side, one per thread; one converter holds one picture at a time.
 
 #include <string>
 #include <vector>
@@ -17,8 +17,7 @@
 
 namespace engine {
 
-// What became of one ConvertPicture call, for callers that report it (the
-// batch tool); the window ignores it.
+// What became of one picture.
 struct ConversionReport {
   bool isPicture = false;            // the extension named a picture kind
   std::vector<std::string> written;  // target paths, in writing order
@@ -38,9 +37,15 @@ class PictureConverter {
   PictureConverter(const PictureConverter&) = delete;
   PictureConverter& operator=(const PictureConverter&) = delete;
 
-  // Converts one picture of a run into the targets its plan names, each
-  // the plan did not refuse. A second call while one runs (from an event
-  // pump) is refused and reports so.
+  // A picture in two steps, so that a run may decode the next picture while
+  // it writes this one. Prepare decodes it and makes it what options ask
+  // (upright, shrunk, turned) for the first target it will write; Write
+  // writes every target the plan did not refuse and reports. picture must
+  // outlive Write. The options are taken once, by Prepare.
+  void Prepare(const PlannedPicture& picture, const ConversionOptions& options);
+  ConversionReport Write();
+
+  // Prepare with the host's options, then Write.
   ConversionReport ConvertPicture(const PlannedPicture& picture);
   // The existing file sourcePath into outputFolder (ending in a folder
   // separator), planned as a run of its own. targetName, when given, names
@@ -48,7 +53,6 @@ class PictureConverter {
   ConversionReport ConvertPicture(const std::string& sourcePath, const std::string& outputFolder,
                                   const std::string& targetName = {});
 
-  bool busy() const { return busy_; }
   const img::Bitmap& WorkingPicture() const { return working_; }
 
   // The bytes kept between pictures for reuse: the working picture and the
@@ -61,10 +65,12 @@ class PictureConverter {
   static constexpr std::size_t kAlwaysKeptBytes = std::size_t{64} << 20;
 
  private:
-  void RunRoute(const PlannedTarget& target, const PictureFormat& source, const PlannedPicture& picture,
-                ConversionReport& report);
-  bool LoadSource(const std::string& sourcePath, const ConversionOptions& options,
-                  ConversionReport& report);
+  // What working_ holds of the current picture.
+  enum class Work { Empty, Made, Failed };
+
+  void RunRoute(const PlannedTarget& target);
+  void Make(const PictureFormat& target);
+  bool LoadSource();
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
   void Rotate(int rotation);
@@ -76,14 +82,13 @@ class PictureConverter {
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets
   PictureMetadata metadata_;  // the source's, read when an option needs it; then what the targets carry
-  bool busy_ = false;
 
-  // working_ as the previous route of the same picture left it, and the
-  // options it was made with: a route with the same options reuses it
-  // instead of decoding, shrinking and turning the source again.
-  bool working_valid_ = false;
-  ConversionOptions working_options_;
-  bool working_failed_ = false;  // the source could not be decoded
+  // The picture between Prepare and Write.
+  const PlannedPicture* picture_ = nullptr;
+  const PictureFormat* source_format_ = nullptr;
+  ConversionOptions options_;
+  ConversionReport report_;
+  Work work_ = Work::Empty;
   // The decoded source has alpha, and working_ holds it laid over white
   // (for JPEG and BMP targets): a route of the other kind decodes again.
   bool working_alpha_ = false;

@@ -350,13 +350,12 @@ void PngImage::HandBack() {
   std::vector<png_bytep>().swap(c.rows);
 }
 
-std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture, img::ProgressSink& sink) {
-  return PngStreamWriter().Encode(picture, sink);
+std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture) {
+  return PngStreamWriter().Encode(picture);
 }
 
-void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,
-                    img::ProgressSink& sink) {
-  PngStreamWriter().Save(picture, path, sink);
+void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
+  PngStreamWriter().Save(picture, path);
 }
 
 void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,

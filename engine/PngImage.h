@@ -41,13 +41,10 @@ class PngImage {
   // 8-bit pictures palette PNGs of that depth with their palette, pictures
   // with alpha 8-bit RGBA, every other format 8-bit RGB. Large pictures are
   // deflated in parts, by default on the shared pool's PictureThreads()
-  // threads (PoolParts.h) while the calling thread pumps sink's events; the
-  // picture must stay unchanged until it returns. Given metadata, Save
+  // threads (PoolParts.h); the picture must stay unchanged until it returns. Given metadata, Save
   // writes it as PngStreamWriter does.
-  std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
-                                   img::ProgressSink& sink = img::NullProgress());
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path,
-            img::ProgressSink& sink = img::NullProgress());
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture);
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path);
   void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts,
             const PictureMetadata* metadata = nullptr);
 

@@ -371,9 +371,8 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
   return file;
 }
 
-std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture,
-                                                  img::ProgressSink& sink) const {
-  PoolParts parts(sink, settings_.threads);
+std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture) const {
+  PoolParts parts(settings_.threads);
   return Encode(picture, parts);
 }
 
@@ -384,9 +383,8 @@ void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::pa
   });
 }
 
-void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,
-                           img::ProgressSink& sink) const {
-  PoolParts parts(sink, settings_.threads);
+void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path) const {
+  PoolParts parts(settings_.threads);
   Save(picture, path, parts);
 }
 

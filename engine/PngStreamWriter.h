@@ -43,17 +43,14 @@ class PngStreamWriter {
 
   // The whole file in memory.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture, img::ParallelParts& parts) const;
-  // The same on the shared worker pool (PoolParts.h), the calling thread
-  // pumping sink's events while the workers compress.
-  std::vector<std::uint8_t> Encode(const img::Bitmap& picture,
-                                   img::ProgressSink& sink = img::NullProgress()) const;
+  // The same on the shared worker pool (PoolParts.h).
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture) const;
 
   // Writes the file through a temporary beside path as it is encoded: on
   // any failure nothing is left at path and the old file stays.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path,
             img::ParallelParts& parts) const;
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path,
-            img::ProgressSink& sink = img::NullProgress()) const;
+  void Save(const img::Bitmap& picture, const std::filesystem::path& path) const;
 
   // Image data split into IDAT chunks of this many bytes.
   static constexpr std::size_t kIdatBytes = 256 * 1024;

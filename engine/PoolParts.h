@@ -1,11 +1,10 @@
 #pragma once
 // A picture's parts on the shared worker pool: the engine's way to run the
 // bands of a turn and the chunks of a PNG deflate at once. The caller runs
-// parts too and pumps the sink's events while it waits for the workers.
+// parts too.
 
 #include "engine/WorkerPool.h"
 #include "imaging/ParallelParts.h"
-#include "imaging/ProgressSink.h"
 
 namespace engine {
 
@@ -13,15 +12,13 @@ class PoolParts final : public img::ParallelParts {
  public:
   // threads: the threads a picture's parts may use, the caller included; 0
   // takes PictureThreads() as it stands at each Run.
-  explicit PoolParts(img::ProgressSink& sink, int threads = 0,
-                     WorkerPool& pool = WorkerPool::Shared())
-      : sink_(sink), threads_(threads), pool_(pool) {}
+  explicit PoolParts(int threads = 0, WorkerPool& pool = WorkerPool::Shared())
+      : threads_(threads), pool_(pool) {}
 
   int Threads() const override;
   void Run(std::size_t count, const Part& part) override;
 
  private:
-  img::ProgressSink& sink_;
   int threads_;
   WorkerPool& pool_;
 };

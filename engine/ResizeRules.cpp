@@ -100,7 +100,7 @@ bool ParseWholeNumber(const std::string& text, long long& value) {
   return true;
 }
 
-TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ConversionOptions& options) {
+TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ProcessingOptions& options) {
   if (sourceWidth < 0 || sourceHeight < 0) return kRefused;
   const BoxNumber width = ReadBox(options.widthText);
   const BoxNumber height = ReadBox(options.heightText);
@@ -115,19 +115,16 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Conversion
 }
 
 std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
-                                           ConversionHost& host) {
+                                           const ProcessingOptions& options, img::ProgressSink& progress) {
   // The shrink moves the unresized picture into resizeSource; a failure
   // gives it back, so the caller never sees half of a shrink.
   bool moved = false;
   try {
-    if (host.Options().zoomType != 1) return std::nullopt;
-    host.StepProgress();
-    host.PumpEvents();
+    if (options.zoomType != 1) return std::nullopt;
+    progress.StepProgress();
     const int sourceWidth = working.width(), sourceHeight = working.height();
-    const ConversionOptions options = host.Options();
     const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, options);
-    host.StepProgress();
-    host.PumpEvents();
+    progress.StepProgress();
     if (target.width >= 1 && target.height >= 1 && sourceWidth <= kLargestSide &&
         sourceHeight <= kLargestSide) {
       // Never enlarged: a side that would grow keeps the source's size.
@@ -152,8 +149,7 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
         moved = false;
       }
     }
-    host.StepProgress();
-    host.PumpEvents();
+    progress.StepProgress();
   } catch (const std::exception& failure) {
     if (moved) {
       working = std::move(resizeSource);

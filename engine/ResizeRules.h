@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "engine/ConversionHost.h"
 #include "engine/ConversionOptions.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ImageError.h"
+#include "imaging/ProgressSink.h"
 
 namespace engine {
 
@@ -29,21 +29,18 @@ struct TargetSize {
 // not fit 32 bits. With fitInBox the boxes (both needed) are a box the
 // picture is shrunk to fit inside with its proportions kept, the derived
 // side rounded to the nearest pixel.
-TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ConversionOptions& options);
+TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ProcessingOptions& options);
 
-// Resizes working when the resize mode is "resize to a given size": the mode
-// is read first, the boxes and the filter after one progress step and event
-// pump. The picture is never enlarged (a side that would grow keeps its
+// Resizes working when options ask for "resize to a given size". The picture is never enlarged (a side that would grow keeps its
 // size); when nothing shrinks it only takes its work format
 // (Bitmap::ConvertToWorkFormat: alpha and grey kept, anything else 24-bit);
-// a refused size leaves it untouched. Three progress steps with event pumps
-// in that mode.
+// a refused size leaves it untouched. Three progress steps in that mode.
 // resizeSource is scratch space: a shrink moves the unresized picture there
-// and reads from it. A failure (memory running out, the host failing in a
-// pump) ends the step and comes back, for the route to fail on rather than
+// and reads from it. A failure (memory running out) ends the step and comes back, for the route to fail on rather than
 // write a picture that was not resized; when the resampling itself fails,
 // working gets its unresized picture back.
 std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
-                                           ConversionHost& host);
+                                           const ProcessingOptions& options,
+                                           img::ProgressSink& progress = img::NullProgress());
 
 }  // namespace engine

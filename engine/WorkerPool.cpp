@@ -30,7 +30,7 @@ int PictureThreads() { return ThreadSetting(); }
 
 struct WorkerPool::Job {
   std::size_t count = 0;
-  const std::function<void(std::size_t, const Yield&)>* task = nullptr;
+  const Task* task = nullptr;
   int max_helpers = 0;
   Budget budget;
   // All below guarded by the pool's mutex.
@@ -101,7 +101,6 @@ void WorkerPool::Finish(Job& job, std::size_t index, std::exception_ptr error) {
 }
 
 void WorkerPool::WorkerLoop() {
-  const Yield no_yield = [] {};
   std::unique_lock lock(mutex_);
   for (;;) {
     Job* job = nullptr;
@@ -121,7 +120,7 @@ void WorkerPool::WorkerLoop() {
       lock.unlock();
       std::exception_ptr error;
       try {
-        (*job->task)(index, no_yield);
+        (*job->task)(index);
       } catch (...) {
         error = std::current_exception();
       }
@@ -133,20 +132,14 @@ void WorkerPool::WorkerLoop() {
   }
 }
 
-void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
-                     const std::function<void(std::size_t, const Yield&)>& task) {
-  Run(count, threads, sink, task, Budget{});
-}
+void WorkerPool::Run(std::size_t count, int threads, const Task& task) { Run(count, threads, task, Budget{}); }
 
-void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
-                     const std::function<void(std::size_t, const Yield&)>& task, const Budget& budget) {
-  img::PacedPumps pumper(sink);
-  const Yield yield = [&pumper] { pumper.PumpIfDue(); };
+void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Budget& budget) {
   threads = std::clamp(threads, 1, kMaxThreads);
   if (count == 0) return;
   // One task at a time never goes over a budget: one task may always run.
   if (threads == 1 || count == 1) {
-    for (std::size_t i = 0; i < count; ++i) task(i, yield);
+    for (std::size_t i = 0; i < count; ++i) task(i);
     return;
   }
 
@@ -160,16 +153,16 @@ void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
   jobs_.push_back(&job);
   wake_.notify_all();
 
-  // The caller runs tasks while it may start them, and waits, pumping, while
-  // the budget holds the next one back or workers still hold the job (it
-  // lives on this stack).
+  // The caller runs tasks while it may start them, and waits while the
+  // budget holds the next one back or workers still hold the job (it lives
+  // on this stack).
   for (;;) {
     std::size_t index = 0;
     while (Claim(job, index)) {
       lock.unlock();
       std::exception_ptr error;
       try {
-        task(index, yield);
+        task(index);
       } catch (...) {
         error = std::current_exception();
       }
@@ -177,20 +170,7 @@ void WorkerPool::Run(std::size_t count, int threads, img::ProgressSink& sink,
       Finish(job, index, error);
     }
     if (!job.HasWork() && job.running == 0 && job.helpers == 0) break;
-    done_.wait_for(lock, std::chrono::milliseconds(kPumpIntervalMs / 2));
-    if (job.CanStart() || (!job.HasWork() && job.running == 0 && job.helpers == 0)) continue;
-    lock.unlock();
-    std::exception_ptr error;
-    try {
-      pumper.PumpIfDue();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    lock.lock();
-    if (error && !job.failed) {
-      job.failed = true;
-      job.error = error;
-    }
+    done_.wait(lock, [&] { return job.CanStart() || (!job.HasWork() && job.running == 0 && job.helpers == 0); });
   }
   jobs_.remove(&job);
   lock.unlock();

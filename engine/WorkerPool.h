@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "imaging/ParallelParts.h"
-#include "imaging/ProgressSink.h"
 
 namespace engine {
 
@@ -39,26 +38,21 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  // Gives a task run on the caller a chance to let the window breathe: it
-  // pumps events through the sink when enough time has passed since the
-  // last pump. Workers get a no-op.
-  using Yield = img::ParallelParts::Yield;
+  using Task = std::function<void(std::size_t)>;
 
-  // Runs task(i, yield) for every i in [0, count) on at most `threads`
-  // threads (the caller and up to threads - 1 workers) and returns when all
-  // are done. While it waits for workers the caller pumps sink's events
-  // every few tens of milliseconds. The first exception thrown by a task is
+  // Runs task(i) for every i in [0, count) on at most `threads` threads
+  // (the caller and up to threads - 1 workers) and returns when all are
+  // done. The first exception thrown by a task is
   // rethrown here once every task already started has ended; tasks not yet
   // started are skipped.
   //
-  // Jobs nest: a task (a batch's picture) or a pump may start another Run
+  // Jobs nest: a task (a batch's picture) may start another Run
   // (the picture's parts). The nested caller runs its own job's tasks, so a
   // nested job ends even when no worker is free; workers with nothing left
   // of the jobs before it help it. Tasks start in index order, each through
   // one admission step taken under the pool's lock (Claim), where a budget
   // holds a task back.
-  void Run(std::size_t count, int threads, img::ProgressSink& sink,
-           const std::function<void(std::size_t, const Yield&)>& task);
+  void Run(std::size_t count, int threads, const Task& task);
 
   // What a job's tasks may hold at once (memory, say): task i needs need[i]
   // and starts only while that fits beside the needs of the job's tasks
@@ -71,11 +65,7 @@ class WorkerPool {
     std::span<const std::uint64_t> need;  // one per task; empty: no limit
     std::uint64_t limit = 0;
   };
-  void Run(std::size_t count, int threads, img::ProgressSink& sink,
-           const std::function<void(std::size_t, const Yield&)>& task, const Budget& budget);
-
-  // Pump interval while the caller waits or works.
-  static constexpr int kPumpIntervalMs = img::PacedPumps::kIntervalMs;
+  void Run(std::size_t count, int threads, const Task& task, const Budget& budget);
 
  private:
   struct Job;

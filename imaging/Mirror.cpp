@@ -41,7 +41,7 @@ void MirrorLeftRight(Bitmap& picture, ParallelParts& parts) {
   const int h = picture.height(), w = picture.width();
   auto reverse = bytes == 3 ? ReverseRow<3> : bytes == 4 ? ReverseRow<4> : ReverseRow<1>;
   parts.Run((static_cast<std::size_t>(h) + kBand - 1) / kBand,
-            [&](std::size_t band, const ParallelParts::Yield&) {
+            [&](std::size_t band) {
               const int y0 = static_cast<int>(band) * kBand;
               for (int y = y0; y < std::min(y0 + kBand, h); ++y) reverse(picture.ScanLine(y), w);
             });

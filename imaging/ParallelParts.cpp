@@ -3,12 +3,7 @@
 namespace img {
 
 void SerialParts::Run(std::size_t count, const Part& part) {
-  PacedPumps pumps(sink_);
-  const Yield yield = [&pumps] { pumps.PumpIfDue(); };
-  for (std::size_t i = 0; i < count; ++i) {
-    part(i, yield);
-    sink_.PumpEvents();
-  }
+  for (std::size_t i = 0; i < count; ++i) part(i);
 }
 
 }  // namespace img

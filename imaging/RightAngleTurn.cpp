@@ -90,7 +90,7 @@ template <int Bytes>
 void Copy(const Bitmap& source, Bitmap& result, ParallelParts& parts) {
   const std::size_t bytes = static_cast<std::size_t>(source.width()) * Bytes;
   const int h = source.height();
-  parts.Run(PartsOf(h), [&](std::size_t part, const ParallelParts::Yield&) {
+  parts.Run(PartsOf(h), [&](std::size_t part) {
     const int y0 = static_cast<int>(part) * kTile;
     for (int y = y0; y < std::min(y0 + kTile, h); ++y)
       std::memcpy(result.ScanLine(y), source.ScanLine(y), bytes);
@@ -101,7 +101,7 @@ void Copy(const Bitmap& source, Bitmap& result, ParallelParts& parts) {
 template <int Bytes>
 void HalfTurn(const Bitmap& source, Bitmap& result, ParallelParts& parts) {
   const int w = source.width(), h = source.height();
-  parts.Run(PartsOf(h), [&](std::size_t part, const ParallelParts::Yield&) {
+  parts.Run(PartsOf(h), [&](std::size_t part) {
     const int y0 = static_cast<int>(part) * kTile;
     for (int y = y0; y < std::min(y0 + kTile, h); ++y) {
       const std::uint8_t* last =
@@ -129,7 +129,7 @@ void QuarterTurn(const Bitmap& source, bool one_turn, Bitmap& result, ParallelPa
   auto source_row = [&](int i) { return source.ScanLine(one_turn ? h - 1 - i : i); };
   auto source_column = [&](int j) { return one_turn ? j : w - 1 - j; };
 
-  parts.Run(PartsOf(w), [&](std::size_t band, const ParallelParts::Yield&) {
+  parts.Run(PartsOf(w), [&](std::size_t band) {
     const int j0 = static_cast<int>(band) * kTile;
     const int j1 = std::min(j0 + kTile, w);
     // The band's source columns, as a byte span of a source row.

@@ -41,7 +41,6 @@ void RotateByMapping(const Bitmap& source, RotationAngle angle, Bitmap& result,
   const int dx = (rw - w) / 2, dy = (rh - h) / 2;
 
   for (int j = rh - 1; j >= 0; --j) {
-    progress.PumpEvents();
     const int jp = 2 * (j - dy - cy) + 1;
     const double jp_sin = jp * s, jp_cos = jp * c;
     std::uint8_t* out = result.ScanLine(j);
@@ -70,9 +69,6 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
                           ProgressSink& progress, ParallelParts& parts,
                           std::unique_ptr<Bitmap>& result) {
   progress.StepProgress();
-  progress.Pause(5);
-  progress.PumpEvents();
-  progress.PumpEvents();
 
   if (!source) source = std::make_unique<Bitmap>();  // nothing to turn: an empty picture
   const std::optional<int> quarter_turns = QuarterTurnsOf(degrees, hundredths);
@@ -99,7 +95,6 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
   }
 
   progress.StepProgress();
-  progress.PumpEvents();
   if (quarter_turns)
     TurnRightAngle(*source, *quarter_turns, turned, parts);
   else
@@ -109,7 +104,7 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
 
 void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
                           ProgressSink& progress, std::unique_ptr<Bitmap>& result) {
-  SerialParts parts(progress);
+  SerialParts parts;
   RotateBitmapScanLine(std::move(source), degrees, hundredths, progress, parts, result);
 }
 

@@ -22,11 +22,9 @@ inline constexpr PaletteEntry kRotationBackground{255, 0, 0, 0};
 // quarter turns, which the result keeps, and to 24 bits for any other
 // angle. The new result is stored in `result` as soon as it is created
 // (whatever `result` held before is released by that assignment). Progress:
-// a step, a 5 ms pause and two event pumps at the start, a step and a pump
-// before the pixels are moved, then a pump per result row. The exact
-// right-angle turn hands its parts of rows to `parts` instead, which pumps
-// as it sees fit; without `parts` they run in order, a pump after each. A
-// free angle whose turned picture would exceed the pixel limit throws
+// a step at the start and a step before the pixels are moved. The exact
+// right-angle turn hands its parts of rows to `parts`; without `parts` they
+// run in order on the caller. A free angle whose turned picture would exceed the pixel limit throws
 // ImageError TooLarge; the slot then holds an empty picture.
 void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundredths,
                           ProgressSink& progress, ParallelParts& parts,

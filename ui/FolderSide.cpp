@@ -120,8 +120,12 @@ void FolderSide::ShowCommittedFolderForBareName() {
   if (!typed.empty() && DrivePart(typed).empty()) controls_.edit->setText(QString::fromStdString(folder_));
 }
 
+void FolderSide::Hold(bool held) {
+  held_ = held;
+  controls_.edit->setReadOnly(held);
+}
+
 void FolderSide::Browse() {
-  if (window_.RunUnderWay()) return;
   try {
     const std::string chosen = window_.BrowseForFolder(EditFolder());
     if (chosen.empty()) return;
@@ -132,7 +136,6 @@ void FolderSide::Browse() {
 }
 
 void FolderSide::OpenFolder() {
-  if (window_.RunUnderWay()) return;
   const std::string folder = Resolve();
   // The message has said why; there is no folder to show.
   if (folder.empty()) return;
@@ -150,7 +153,7 @@ std::string FolderSide::ResolvedPicturePath() {
 }
 
 void FolderSide::OpenPicture() {
-  if (rules_.resolveCommitsEdit && window_.RunUnderWay()) return;
+  if (rules_.resolveCommitsEdit && held_) return;
   try {
     const std::string path = ResolvedPicturePath();
     if (!path.empty()) OpenWithShell(path);
@@ -159,7 +162,6 @@ void FolderSide::OpenPicture() {
 }
 
 void FolderSide::OpenPictureInPaint() {
-  if (rules_.resolveCommitsEdit && window_.RunUnderWay()) return;
   try {
     QListWidget* list = controls_.list;
     if (!list->currentItem() && list->count() > 0) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -170,7 +172,6 @@ void FolderSide::OpenPictureInPaint() {
 }
 
 void FolderSide::DeleteSelection() {
-  if (window_.RunUnderWay()) return;
   try {
     if (!CurrentDialogs().AskYesNo(text::TxtConfirmDelete, text::TxtReminder)) return;
     DeleteSelectedFiles();
@@ -222,10 +223,10 @@ bool FolderSide::HandleListKey(int key) {
       OpenPicture();
       return true;
     case Qt::Key_Delete:
-      DeleteSelection();
+      if (!held_) DeleteSelection();
       return true;
     case Qt::Key_F5:
-      if (!window_.RunUnderWay()) Refresh();
+      if (!held_) Refresh();
       return true;
     default:
       return false;
@@ -245,7 +246,7 @@ bool FolderSide::eventFilter(QObject* watched, QEvent* event) {
       commit = !committing_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
     }
     // The lists stay as they are while a run works through them.
-    if (commit && !window_.RunUnderWay()) Refresh();
+    if (commit && !held_) Refresh();
     return false;
   }
   if (watched == controls_.list && event->type() == QEvent::KeyPress)

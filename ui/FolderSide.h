@@ -27,8 +27,8 @@ class FolderSide : public QObject {
   struct Rules {
     // Resolving takes the edit's text and commits it as the folder (source);
     // otherwise it checks the committed folder as it is (output). A resolve
-    // that commits would move a run's folder, so the actions that resolve
-    // (open the folder, open or paint a picture) wait for the run to end.
+    // that commits would move a run's folder, so while the side is held
+    // (Hold) the keys and double-clicks that open a picture do nothing.
     bool resolveCommitsEdit = false;
     // Opening or painting the current picture resolves the folder even when
     // the list has no picture to open; otherwise the picture is looked at first.
@@ -56,6 +56,13 @@ class FolderSide : public QObject {
   // folder (FolderFromText). Every path taken from a folder edit is read
   // through here.
   std::string EditFolder() const;
+  // While a run is under way the side keeps its folder and its list: the
+  // edit is read-only, and the keys and edit commits that would refresh,
+  // delete or resolve do nothing. The window's buttons and menu items for
+  // the same actions are disabled beside it (TMainForm::SetRunUnderWay).
+  void Hold(bool held);
+  bool Held() const { return held_; }
+
   // The committed folder, ending in a separator (empty before the first commit).
   const std::string& Folder() const { return folder_; }
   void SetFolder(const std::string& folder) { folder_ = folder; }
@@ -110,6 +117,7 @@ class FolderSide : public QObject {
   void DeleteSelectedFiles();
 
   TMainForm& window_;
+  bool held_ = false;
   const Controls controls_;
   const Rules rules_;
   ListWidgetPictureList pictures_;

@@ -70,7 +70,6 @@ void TMainForm::MnDeletePicClick() { source_->DeleteSelection(); }
 void TMainForm::MnDeleteFileOPClick() { output_->DeleteSelection(); }
 
 void TMainForm::MnRenamePicClick() {
-  if (RunUnderWay()) return;
   try {
     // The file the list shows: that of the folder it was filled from.
     const std::string name = source_->CurrentName(), folder = source_->ListedFolder();

@@ -56,6 +56,16 @@ void TMainForm::ConnectOptionControls() {
   OnUserPick(form_->LbRoateType, [this] { LbRoateTypeClick(); });
   form_->GbZoomBei->hide();
 
+  // Every change of an option is published for a run's threads, which take
+  // them when their next picture starts.
+  for (QCheckBox* box : {form_->CbJPG, form_->CBBMP, form_->CBJPEG, form_->CbPNG, form_->CbZoomAuto})
+    connect(box, &QCheckBox::toggled, this, &TMainForm::PublishOptions);
+  connect(form_->rgZoomTypeItems, &QButtonGroup::idToggled, this, &TMainForm::PublishOptions);
+  for (QLineEdit* edit : {form_->EdtWidth, form_->EdtHeight})
+    connect(edit, &QLineEdit::textChanged, this, &TMainForm::PublishOptions);
+  connect(form_->LbRoateType, &QListWidget::currentRowChanged, this, &TMainForm::PublishOptions);
+  PublishOptions();
+
   ConnectPreview();
 }
 

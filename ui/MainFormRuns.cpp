@@ -1,7 +1,7 @@
 // The two batch buttons: the start/stop toggle around the runs, and the
 // main window as the runs' window (and so the converter's host).
 
-#include <QCoreApplication>
+#include <QAction>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QLabel>
@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "imaging/MemoryReuse.h"
+#include "imaging/SystemMemory.h"
 #include "ui/core/ConversionRuns.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
@@ -29,24 +30,57 @@ void SetTag(QToolButton* button, int tag) { button->setProperty(kTag, tag); }
 
 }  // namespace
 
-// The window as the runs and the converter see it. The options are read
-// from the controls at every call, so a change during a run applies at once.
+// The window as a run sees it. Options come from what the controls last
+// published; everything a run tells is handed to the window's thread.
 
-engine::ConversionOptions TMainForm::Options() { return CurrentConversionOptions(); }
-
-void TMainForm::PumpEvents() { QCoreApplication::processEvents(); }
-
-void TMainForm::Pause(int milliseconds) {
-  if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
+engine::ConversionOptions TMainForm::Options() {
+  if (QThread::currentThread() == thread()) return CurrentConversionOptions();
+  std::lock_guard lock(optionsMutex_);
+  return publishedOptions_;
 }
 
-void TMainForm::SetHint(const std::string& text) { form_->LblHint->setText(QString::fromStdString(text)); }
+void TMainForm::PublishOptions() {
+  const engine::ConversionOptions options = CurrentConversionOptions();
+  std::lock_guard lock(optionsMutex_);
+  publishedOptions_ = options;
+}
+
+void TMainForm::OnWindowThread(std::function<void()> f) {
+  if (QThread::currentThread() == thread())
+    f();
+  else
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+}
+
+void TMainForm::StepProgress() {
+  if (QThread::currentThread() == thread()) {
+    StepProgressBar();
+    return;
+  }
+  // Steps come faster than the window need paint them: one event carries
+  // all those sent since the last one was taken.
+  if (pendingSteps_.fetch_add(1) == 0)
+    QMetaObject::invokeMethod(this, [this] {
+      for (int steps = pendingSteps_.exchange(0); steps > 0; --steps) StepProgressBar();
+    }, Qt::QueuedConnection);
+}
+
+void TMainForm::TargetWritten(const std::string& path) {
+  if (targetWrittenHook_) targetWrittenHook_(path);
+  OnWindowThread([this, path] { engine::AddFileNameIfAbsent(path, &output_->Pictures()); });
+}
+
+void TMainForm::SetHint(const std::string& text) {
+  OnWindowThread([this, text] { form_->LblHint->setText(QString::fromStdString(text)); });
+}
 
 void TMainForm::SetHintDetail(const std::string& text) {
-  // Rich text kept as typed: a file name holding '<' stays a name.
-  const QString escaped = QString::fromStdString(text).toHtmlEscaped();
-  form_->LblHint->setToolTip(
-      text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
+  OnWindowThread([this, text] {
+    // Rich text kept as typed: a file name holding '<' stays a name.
+    const QString escaped = QString::fromStdString(text).toHtmlEscaped();
+    form_->LblHint->setToolTip(
+        text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
+  });
 }
 
 void TMainForm::ShowProgressBar() { form_->ProgressBar1->show(); }
@@ -67,49 +101,81 @@ void TMainForm::BtnDirImgConvertClick() {
   ToggleRun(form_->BtnDirImgConvert, "BtnDirImgConvert", false);
 }
 
+void TMainForm::SetRunUnderWay(bool running) {
+  runUnderWay_ = running;
+  for (QToolButton* button : {form_->BtnImgCovert, form_->BtnDirImgConvert})
+    if (button != runButton_) button->setEnabled(!running);
+  for (QToolButton* button : {form_->BtnSelectDir, form_->BtnOpenDir, form_->BtnSelectSaveAsDir, form_->BtnOpenSaveAsDir})
+    button->setEnabled(!running);
+  // The menu items that delete, rename, or resolve the source folder; the
+  // converted pictures may still be opened and painted.
+  for (const char* name : {"N5", "MnDeletePic", "MnRenamePic", "PmOpenInPaint", "N4", "MnDeleteFileOP"})
+    if (QAction* action = findChild<QAction*>(QString::fromLatin1(name))) action->setEnabled(!running);
+  source_->Hold(running);
+  output_->Hold(running);
+}
+
 void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selectedRun) {
-  // A click on the running button arrives through the run's event pump:
-  // the run stops before its next picture.
   if (Tag(button) == 1) {
+    // The run stops before its next picture; the button is idle at once.
     SetTag(button, 0);
     stopRequested_ = true;
     SetButtonGlyph(button, idleGlyph);
     return;
   }
   // After a stop click the run still finishes its picture: no second run
-  // may start on the shared converter meanwhile.
-  if (runUnderWay_ || !converter_) return;
+  // starts meanwhile.
+  if (runUnderWay_) return;
   // Asked while the button is still idle: No leaves it so.
   if (!selectedRun && !FolderRunConfirmed(*this)) return;
 
-  QToolButton* other = button == form_->BtnImgCovert ? form_->BtnDirImgConvert : form_->BtnImgCovert;
+  std::optional<Run> run;
+  RunEnd notStarted = RunEnd::Completed;
+  try {
+    run = selectedRun ? StartSelectedRun(*this, notStarted) : StartFolderRun(*this, notStarted);
+  } catch (...) {
+    // A failure outside the conversion starts nothing, quietly.
+  }
+  if (!run) return;
+
+  runButton_ = button;
+  runIdleGlyph_ = idleGlyph;
   SetTag(button, 1);
   stopRequested_ = false;
   SetButtonGlyph(button, kStopGlyph);
-  other->setEnabled(false);
-  runUnderWay_ = true;
-  // Nothing typed during a run may move its folders, not even at its end,
-  // when the folder run lists its output folder again from the edit.
-  for (QLineEdit* edit : {form_->EdtPath, form_->EdtOutput}) edit->setReadOnly(true);
+  SetRunUnderWay(true);
+  PublishOptions();
+  run_ = std::move(run);
+  // Two pictures in flight may hold a quarter of the memory, as imgbatch's default.
+  const std::uint64_t budget = img::PhysicalMemoryBytes() / 4;
+  runThread_ = std::thread([this, budget] {
+    std::optional<RunEnd> end;
+    try {
+      end = WorkRun(*run_, *this, budget);
+    } catch (...) {
+      // A failure outside the pictures ends the run quietly.
+    }
+    QMetaObject::invokeMethod(this, [this, end] { FinishRun(end); }, Qt::QueuedConnection);
+  });
+}
+
+void TMainForm::FinishRun(std::optional<RunEnd> end) {
+  if (runThread_.joinable()) runThread_.join();
   try {
-    if (selectedRun)
-      ConvertSelected(*this, *converter_);
-    else
-      ConvertFolder(*this, *converter_);
+    if (end) EndRun(*this, *run_, *end);
   } catch (...) {
-    // A failure outside the conversion ends the run quietly.
   }
-  runUnderWay_ = false;
-  for (QLineEdit* edit : {form_->EdtPath, form_->EdtOutput}) edit->setReadOnly(false);
+  run_.reset();
+  SetRunUnderWay(false);
   img::ReturnFreedMemory();
-  other->setEnabled(true);
-  if (Tag(button) == 1) {
-    SetTag(button, 0);
-    SetButtonGlyph(button, idleGlyph);
+  if (Tag(runButton_) == 1) {
+    SetTag(runButton_, 0);
+    SetButtonGlyph(runButton_, runIdleGlyph_);
   }
+  runButton_ = nullptr;
   if (closeAfterRun_) {
     closeAfterRun_ = false;
-    // Once this handler has returned: nothing of the run is on the stack then.
+    // Once this event has been handled: nothing of the run is on the stack then.
     QTimer::singleShot(0, this, &QWidget::close);
   }
 }

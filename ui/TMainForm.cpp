@@ -137,7 +137,6 @@ void TMainForm::FormCreate() {
     // The picture extensions are the engine's format table (PictureFormats.h).
     form_->LblHint->clear();
     timerFirstRun_->start();
-    converter_ = std::make_unique<engine::PictureConverter>(*this);
     form_->ProgressBar1->setValue(0);
     ConnectOptionControls();
     LoadSettings();
@@ -181,7 +180,12 @@ void TMainForm::FormDestroy() {
   destroyed_ = true;
   try {
     timerFirstRun_->stop();
-    converter_.reset();
+    // A run still under way (the window destroyed without being closed)
+    // ends after its picture; nothing of it reaches the window any more.
+    if (runThread_.joinable()) {
+      stopRequested_ = true;
+      runThread_.join();
+    }
     SaveSettings();
   } catch (...) {
   }

@@ -3,18 +3,22 @@
 // object name), its creation and first-run sequence, the two folder sides
 // (one FolderSide each: edit, list, current picture, preview), the list
 // menus, and the settings it loads at creation and saves when it is
-// destroyed. It is the one host of a conversion: the runs and the converter
-// see the window itself (a RunWindow), and read the options from its controls.
+// destroyed. It starts and ends the batch runs and watches them: a run works
+// on the engine's worker pool and reaches the window only through queued
+// events (RunEvents), with the options it reads published by the controls.
 
 #include <QWidget>
 #include <filesystem>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "engine/PictureConverter.h"
 #include "ui/FolderSide.h"
 #include "ui/core/ConversionRuns.h"
 #include "ui/core/SettingsFile.h"
@@ -78,7 +82,6 @@ class TMainForm : public QWidget, public RunWindow {
   SettingsFile& Settings() { return *settings_; }
   // Reads and writes the settings in another file from now on (tests).
   void UseSettingsFile(const std::filesystem::path& path) { settings_ = std::make_unique<SettingsFile>(path); }
-  engine::PictureConverter& Converter() { return *converter_; }
   QLabel* Hint() const;
 
   // Commit the folder edit's text, create the folder if needed, refill the
@@ -96,17 +99,24 @@ class TMainForm : public QWidget, public RunWindow {
   // ProgressBar1 one step (10) on; past the end it starts again at 0.
   void StepProgressBar();
 
-  // The conversion's host (engine::ConversionHost): the options as the controls hold them now.
+  // What a run reads and tells (RunEvents), from any thread: the options as
+  // the controls last published them, and events handed to the window's
+  // own thread in the order they were sent.
   engine::ConversionOptions Options() override;
-  engine::PictureList* ConvertedList() override { return &output_->Pictures(); }
-  void StepProgress() override { StepProgressBar(); }
-  void PumpEvents() override;
-  void Pause(int milliseconds) override;
+  void StepProgress() override;
+  void TargetWritten(const std::string& path) override;
+  bool StopRequested() override { return stopRequested_; }
+  void SetHint(const std::string& text) override;
+  void SetHintDetail(const std::string& text) override;
+
+  // Tests: called on a run's thread after each target is written, before
+  // the window hears of it.
+  void SetTargetWrittenHook(std::function<void(const std::string& path)> hook) { targetWrittenHook_ = std::move(hook); }
 
   // Folder buttons and list actions, also reached by menus, keys and clicks.
   // Those that set a folder (browse, open folder, open or paint a source
-  // picture) or change a list do nothing while a run is under way: a run
-  // keeps the folders and the list it started with.
+  // picture) or change a list are disabled while a run is under way
+  // (SetRunUnderWay): a run keeps the folders and the list it started with.
   void BtnOpenDirClick();
   void BtnOpenSaveAsDirClick();
   void BtnSelectDirClick();
@@ -180,7 +190,7 @@ class TMainForm : public QWidget, public RunWindow {
   void BtnDirImgConvertClick();
   // The conversion options as the controls hold them now.
   engine::ConversionOptions CurrentConversionOptions() const;
-  // True from the start of a batch run until its handler returns.
+  // True from the start of a batch run until the window has taken its end.
   bool RunUnderWay() const { return runUnderWay_; }
   // Called when the window is asked to close: during a run the run is asked
   // to stop, the window closes once it has, and the answer is true (ignore
@@ -198,10 +208,7 @@ class TMainForm : public QWidget, public RunWindow {
   std::string TargetPath() override { return output_->Folder(); }
   std::string SourceEditFolder() override { return source_->EditFolder(); }
   std::string OutputEditFolder() override { return output_->EditFolder(); }
-  bool StopRequested() override { return stopRequested_; }
   void ClearStopRequest() override { stopRequested_ = false; }
-  void SetHint(const std::string& text) override;
-  void SetHintDetail(const std::string& text) override;
   void ShowProgressBar() override;
   void SetProgress(int position) override;
   void FocusSourceList() override;
@@ -228,13 +235,31 @@ class TMainForm : public QWidget, public RunWindow {
   void WriteOption(const settings::Key& key, Value value);
   // The start/stop toggle around one run.
   void ToggleRun(QToolButton* button, const char* idleGlyph, bool selectedRun);
+  // The run's end, taken on the window's thread; end is empty when the run
+  // failed outside its pictures.
+  void FinishRun(std::optional<RunEnd> end);
+  // Enables or disables, in this one place, every control that would change
+  // a run under way: the other batch button, the folder edits, buttons and
+  // menu items, and the sides' keys.
+  void SetRunUnderWay(bool running);
+  // The options a run's threads read: the controls' values, published at
+  // every change.
+  void PublishOptions();
+  // Runs f on the window's thread: at once when called there, else queued.
+  void OnWindowThread(std::function<void()> f);
 
-  // The runs' stop flag: set by a stop click, polled before each picture.
-  bool stopRequested_ = false;
+  // The runs' stop flag: set by a stop click, read before each picture.
+  std::atomic<bool> stopRequested_{false};
   bool runUnderWay_ = false;
   bool closeAfterRun_ = false;
-  // The engine objects; the window is their host.
-  std::unique_ptr<engine::PictureConverter> converter_;
+  std::optional<Run> run_;
+  std::thread runThread_;
+  QToolButton* runButton_ = nullptr;
+  const char* runIdleGlyph_ = nullptr;
+  std::mutex optionsMutex_;
+  engine::ConversionOptions publishedOptions_;
+  std::atomic<int> pendingSteps_{0};
+  std::function<void(const std::string&)> targetWrittenHook_;
 };
 
 }  // namespace ui

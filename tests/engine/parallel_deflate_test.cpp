@@ -120,7 +120,7 @@ TEST(ParallelStream, FailingSinkFailsTheStreamAndTakesNothingMore) {
     if (++calls == 8) throw img::ImageError(img::ErrorCode::Io, "No space left on device");
     taken.insert(taken.end(), piece.begin(), piece.end());
   };
-  engine::PoolParts parts(img::NullProgress(), 2);
+  engine::PoolParts parts(2);
   EXPECT_THROW(engine::DeflateParallel(data.size(), [&](std::uint64_t at, std::span<std::uint8_t> out) {
     std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
   }, settings, parts, failing), img::ImageError);
@@ -147,70 +147,10 @@ TEST(ParallelStream, FailingChunkFailsTheStreamAndThePoolGoesOn) {
   EXPECT_EQ(Inflate(engine::DeflateParallel(data, settings)).data, data);
 }
 
-std::vector<std::uint8_t> DeflateThroughReader(const std::vector<std::uint8_t>& data,
-                                               const engine::DeflateSettings& settings,
-                                               img::ProgressSink& sink) {
-  return engine::DeflateParallel(
-      data.size(),
-      [&](std::uint64_t at, std::span<std::uint8_t> out) {
-        std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(at), out.size(), out.begin());
-      },
-      settings, sink);
-}
-
-class CountingSink : public img::ProgressSink {
- public:
-  void PumpEvents() override { ++pumps; }
-  int pumps = 0;
-};
-
-TEST(ParallelStream, CallerPumpsWhileWaitingForWorkers) {
-  const std::vector<std::uint8_t> data = PictureLikeBytes(400'000);
-  engine::DeflateSettings settings = TwoThreadsSmallChunks();
-  const std::thread::id caller = std::this_thread::get_id();
-  std::atomic<bool> slowed{false};
-  // One chunk on the worker takes 400 ms: the caller runs out of chunks and
-  // must keep the window alive while it waits. The caller's first chunk
-  // waits (2 s at most) for a worker to start, or on a busy machine the
-  // caller may take every chunk itself.
-  settings.chunk_hook = [&](std::size_t) {
-    if (std::this_thread::get_id() == caller) {
-      for (int i = 0; i < 200 && !slowed.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    } else if (!slowed.exchange(true)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    }
-  };
-  CountingSink sink;
-  EXPECT_EQ(Inflate(DeflateThroughReader(data, settings, sink)).data, data);
-  EXPECT_GE(sink.pumps, 4);
-}
-
-// The first pump runs a whole nested write, as a window event handler might.
-class NestingSink : public img::ProgressSink {
- public:
-  void PumpEvents() override {
-    if (++pumps > 1) return;
-    const std::vector<std::uint8_t> data = PictureLikeBytes(300'000);
-    nested_ok = Inflate(DeflateThroughReader(data, TwoThreadsSmallChunks(), img::NullProgress())).data == data;
-  }
-  int pumps = 0;
-  bool nested_ok = false;
-};
-
-TEST(ParallelStream, PumpMayStartAnotherWrite) {
-  const std::vector<std::uint8_t> data = PictureLikeBytes(400'000);
-  engine::DeflateSettings settings = TwoThreadsSmallChunks();
-  settings.chunk_hook = [](std::size_t) { std::this_thread::sleep_for(std::chrono::milliseconds(10)); };
-  NestingSink sink;
-  EXPECT_EQ(Inflate(DeflateThroughReader(data, settings, sink)).data, data);
-  EXPECT_GE(sink.pumps, 1);
-  EXPECT_TRUE(sink.nested_ok);
-}
-
 TEST(WorkerPool, UsesTheThreadsAskedAndNoMore) {
   for (int threads : {2, 3}) {
     std::atomic<int> running{0}, peak{0};
-    engine::WorkerPool::Shared().Run(40, threads, img::NullProgress(), [&](std::size_t, const auto&) {
+    engine::WorkerPool::Shared().Run(40, threads, [&](std::size_t) {
       const int now = ++running;
       int seen = peak.load();
       while (now > seen && !peak.compare_exchange_weak(seen, now)) {
@@ -222,25 +162,16 @@ TEST(WorkerPool, UsesTheThreadsAskedAndNoMore) {
   }
 }
 
-// A host hands a picture's parts to the pool: each part runs once, on the
-// picture's share of threads, and events are pumped on the caller only.
-TEST(WorkerPool, HostRunsAPicturesPartsWithinItsThreads) {
-  class PumpingHost : public engine::FixedOptionsHost {
-   public:
-    void PumpEvents() override {
-      if (std::this_thread::get_id() != caller) off_caller = true;
-    }
-    std::thread::id caller = std::this_thread::get_id();
-    bool off_caller = false;
-  };
+// A picture's parts on the pool: each part runs once, on the picture's
+// share of threads.
+TEST(WorkerPool, PicturePartsRunWithinTheirThreads) {
   const int saved = engine::PictureThreads();
   for (int threads : {1, 2}) {
     engine::SetPictureThreads(threads);
-    PumpingHost host;
     std::vector<std::atomic<int>> runs(30);
     std::atomic<int> running{0}, peak{0};
-    engine::PoolParts parts(host);
-    parts.Run(runs.size(), [&](std::size_t i, const auto&) {
+    engine::PoolParts parts;
+    parts.Run(runs.size(), [&](std::size_t i) {
       ++runs[i];
       const int now = ++running;
       int seen = peak.load();
@@ -251,7 +182,6 @@ TEST(WorkerPool, HostRunsAPicturesPartsWithinItsThreads) {
     });
     for (std::size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].load(), 1) << "part " << i;
     EXPECT_EQ(peak.load(), threads);
-    EXPECT_FALSE(host.off_caller);
   }
   engine::SetPictureThreads(saved);
 }

@@ -18,29 +18,15 @@ using img::PixelFormat;
 
 namespace {
 
-// Records every read of the options, progress step and pump in order; a
-// pump may run a callback, as a user event would.
-class RecordingHost : public engine::ConversionHost {
+// Records every progress step; a step may fail, as a window gone would.
+class RecordingProgress : public img::ProgressSink {
  public:
-  explicit RecordingHost(ConversionOptions options) : options_(std::move(options)) {}
-  ConversionOptions Options() override {
-    log += 'O';
-    return options_;
+  void StepProgress() override {
+    log += 'S';
+    if (failing) throw std::runtime_error("window gone");
   }
-  void StepProgress() override { log += 'S'; }
-  void PumpEvents() override {
-    log += 'P';
-    ++pumps;
-    if (onPump) onPump(pumps);
-  }
-  ConversionOptions& options() { return options_; }
-
   std::string log;
-  int pumps = 0;
-  std::function<void(int)> onPump;
-
- private:
-  ConversionOptions options_;
+  bool failing = false;
 };
 
 ConversionOptions Resize(std::string width, std::string height, bool keepRatio = false) {
@@ -148,7 +134,7 @@ struct ResizeCase {
   ConversionOptions options;
   int w, h;          // size afterwards
   bool untouched;    // same pixels and format as before
-  const char* log;   // option reads, progress steps and pumps
+  const char* log;   // progress steps
 };
 
 class ApplyResizeCases : public ::testing::TestWithParam<ResizeCase> {};
@@ -157,11 +143,11 @@ TEST_P(ApplyResizeCases, ResizesOrLeavesThePicture) {
   const ResizeCase p = GetParam();
   const Bitmap original = Picture16(p.sw, p.sh);
   Bitmap working = original, scratch(3, 3, PixelFormat::Bits8);
-  RecordingHost host(p.options);
-  ApplyResize(working, scratch, host);
+  RecordingProgress progress;
+  ApplyResize(working, scratch, p.options, progress);
   EXPECT_EQ(working.width(), p.w);
   EXPECT_EQ(working.height(), p.h);
-  EXPECT_EQ(host.log, p.log);
+  EXPECT_EQ(progress.log, p.log);
   if (p.untouched) {
     EXPECT_TRUE(SamePixels(working, original));
     return;
@@ -181,65 +167,39 @@ ConversionOptions NoResize() {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ApplyResizeCases,
     ::testing::Values(
-        ResizeCase{"ModeNoResize", 400, 300, NoResize(), 400, 300, true, "O"},
-        ResizeCase{"Shrinks", 400, 300, Resize("102", "76"), 102, 76, false, "OSPOSPSP"},
-        ResizeCase{"NotEnlarged", 80, 60, Resize("1024", "768"), 80, 60, false, "OSPOSPSP"},
-        ResizeCase{"ProportionsNotKept", 400, 100, Resize("102", "76"), 102, 76, false, "OSPOSPSP"},
+        ResizeCase{"ModeNoResize", 400, 300, NoResize(), 400, 300, true, ""},
+        ResizeCase{"Shrinks", 400, 300, Resize("102", "76"), 102, 76, false, "SSS"},
+        ResizeCase{"NotEnlarged", 80, 60, Resize("1024", "768"), 80, 60, false, "SSS"},
+        ResizeCase{"ProportionsNotKept", 400, 100, Resize("102", "76"), 102, 76, false, "SSS"},
         ResizeCase{"OnlyTheSmallerSideShrinks", 400, 100, Resize("1024", "50"), 400, 50, false,
-                   "OSPOSPSP"},
+                   "SSS"},
         ResizeCase{"KeepRatioWidth", 400, 300, Resize("100", "按原图比例自动调整", true), 100, 75, false,
-                   "OSPOSPSP"},
+                   "SSS"},
         ResizeCase{"KeepRatioHeight", 400, 300, Resize("根据宽度自动调整", "30", true), 40, 30, false,
-                   "OSPOSPSP"},
-        ResizeCase{"OneBoxEmpty", 400, 300, Resize("64", ""), 400, 300, false, "OSPOSPSP"},
-        ResizeCase{"ZeroRefused", 400, 300, Resize("0", "30"), 400, 300, true, "OSPOSPSP"},
-        ResizeCase{"TooLargeRefused", 400, 300, Resize("65536", "30"), 400, 300, true, "OSPOSPSP"},
-        ResizeCase{"NegativeRefused", 400, 300, Resize("-40", "", true), 400, 300, true, "OSPOSPSP"}),
+                   "SSS"},
+        ResizeCase{"OneBoxEmpty", 400, 300, Resize("64", ""), 400, 300, false, "SSS"},
+        ResizeCase{"ZeroRefused", 400, 300, Resize("0", "30"), 400, 300, true, "SSS"},
+        ResizeCase{"TooLargeRefused", 400, 300, Resize("65536", "30"), 400, 300, true, "SSS"},
+        ResizeCase{"NegativeRefused", 400, 300, Resize("-40", "", true), 400, 300, true, "SSS"}),
     [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.name); });
 
-TEST(ApplyResize, ModeIsReadFirstAndTheBoxesAfterTheFirstPump) {
-  const Bitmap original = Picture16(400, 300);
-  // Switching the mode off during a pump is too late for this picture;
-  // a new width typed in the first pump is the one used.
-  Bitmap working = original, scratch;
-  RecordingHost host(Resize("200", "150"));
-  host.onPump = [&host](int pump) {
-    if (pump == 1) {
-      host.options().zoomType = 0;
-      host.options().widthText = "100";
-      host.options().heightText = "50";
-    }
-  };
-  ApplyResize(working, scratch, host);
-  EXPECT_EQ(working.width(), 100);
-  EXPECT_EQ(working.height(), 50);
-
-  // Changes in the later pumps apply to the next picture only.
-  working = original;
-  RecordingHost late(Resize("200", "150"));
-  late.onPump = [&late](int pump) {
-    if (pump >= 2) late.options().widthText = "10";
-  };
-  ApplyResize(working, scratch, late);
-  EXPECT_EQ(working.width(), 200);
-  EXPECT_EQ(working.height(), 150);
-}
-
-TEST(ApplyResize, AFailureIsSwallowedAndThePictureKept) {
+// A failure during the step comes back as the step's error, the picture kept.
+TEST(ApplyResize, AFailureComesBackAndThePictureIsKept) {
   const Bitmap original = Picture16(40, 30);
   Bitmap working = original, scratch;
-  RecordingHost host(Resize("20", "15"));
-  host.onPump = [](int) { throw std::runtime_error("window gone"); };
-  EXPECT_NO_THROW(ApplyResize(working, scratch, host));
-  EXPECT_EQ(host.log, "OSP");
+  RecordingProgress progress;
+  progress.failing = true;
+  std::optional<img::ImageError> failure;
+  EXPECT_NO_THROW(failure = ApplyResize(working, scratch, Resize("20", "15"), progress));
+  EXPECT_TRUE(failure.has_value());
+  EXPECT_EQ(progress.log, "S");
   EXPECT_TRUE(SamePixels(working, original));
 }
 
 TEST(ApplyResize, ScratchPictureOfAPreviousRunDoesNotLeakIn) {
   Bitmap scratch = testsupport::GradientBitmap(500, 500);
   Bitmap working = Picture16(60, 40), expected_source = working, expected;
-  RecordingHost host(Resize("30", "20"));
-  ApplyResize(working, scratch, host);
+  ApplyResize(working, scratch, Resize("30", "20"));
   img::ShrinkBitmap(expected_source, expected, 30, 20);
   EXPECT_TRUE(SamePixels(working, expected));
 }

@@ -31,8 +31,8 @@ TEST_P(NestedJobs, StayWithinTheThreadsAndNeverWaitOnEachOther) {
   std::mutex mutex;
   std::set<std::thread::id> seen;
   std::atomic<int> running{0}, peak{0}, parts_done{0};
-  pool.Run(c.pictures, c.threads, img::NullProgress(), [&](std::size_t, const auto&) {
-    pool.Run(12, c.part_threads, img::NullProgress(), [&](std::size_t, const auto&) {
+  pool.Run(c.pictures, c.threads, [&](std::size_t) {
+    pool.Run(12, c.part_threads, [&](std::size_t) {
       {
         std::lock_guard lock(mutex);
         seen.insert(std::this_thread::get_id());
@@ -85,8 +85,8 @@ TEST_P(BudgetedJobs, StayWithinTheBudgetInOrderAndAllRun) {
   std::vector<bool> ended(c.needs.size());
   std::atomic<int> parts_done{0}, parts_peak{0}, parts_running{0};
   pool.Run(
-      c.needs.size(), c.threads, img::NullProgress(),
-      [&](std::size_t i, const auto&) {
+      c.needs.size(), c.threads,
+      [&](std::size_t i) {
         {
           std::lock_guard lock(mutex);
           in_flight += c.needs[i];
@@ -100,7 +100,7 @@ TEST_P(BudgetedJobs, StayWithinTheBudgetInOrderAndAllRun) {
         }
         // A picture's parts: a nested job, held back by no budget, helped
         // by the threads the budget keeps idle.
-        pool.Run(6, c.threads, img::NullProgress(), [&](std::size_t, const auto&) {
+        pool.Run(6, c.threads, [&](std::size_t) {
           const int now = ++parts_running;
           int was = parts_peak.load();
           while (now > was && !parts_peak.compare_exchange_weak(was, now)) {

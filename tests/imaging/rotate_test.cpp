@@ -155,11 +155,9 @@ TEST(ExactTurn, TopLeftEndsTopRightAt90) {
 }
 
 // A host may run the parts of a turn at once and in any order: here two
-// threads take them from the back, and every part must run exactly once and
-// never call back into the sink.
+// threads take them from the back, and every part must run exactly once.
 class TwoThreadsBackwards : public img::ProgressSink, public img::ParallelParts {
  public:
-  void PumpEvents() override { ++pumps; }
   int Threads() const override { return 2; }
   void Run(std::size_t count, const Part& part) override {
     std::vector<std::atomic<int>> runs(count);
@@ -167,7 +165,7 @@ class TwoThreadsBackwards : public img::ProgressSink, public img::ParallelParts 
     auto work = [&] {
       for (std::size_t n; (n = left.fetch_sub(1)) > 0 && n <= count;) {
         ++runs[n - 1];
-        part(n - 1, [] {});
+        part(n - 1);
       }
     };
     std::thread helper(work);
@@ -176,7 +174,6 @@ class TwoThreadsBackwards : public img::ProgressSink, public img::ParallelParts 
     all_once = all_once && std::all_of(runs.begin(), runs.end(), [](auto& r) { return r == 1; });
     parts += count;
   }
-  std::atomic<int> pumps{0};
   bool all_once = true;
   std::size_t parts = 0;
 };
@@ -191,7 +188,6 @@ TEST(ExactTurn, PartsMayRunAtOnceInAnyOrder) {
       ExpectSamePixels(*result, *Rotate(source, degrees), Where(w, h, degrees, 0));
       EXPECT_TRUE(threads.all_once);
       EXPECT_GE(threads.parts, 1u);
-      EXPECT_EQ(threads.pumps.load(), 3);  // the set-up's own pumps, none from the parts
     }
 }
 
@@ -373,47 +369,6 @@ TEST(Ownership, SlotMayBeWhereTheSourceCameFrom) {
   img::RotateBitmapScanLine(std::move(picture), 180, 0, img::NullProgress(), picture);
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture->PixelColor(0, 0), testsupport::GradientBitmap(5, 2).PixelColor(4, 1));
-}
-
-// Records the calls in order, and whether the slot held the sized result at
-// every pump after the set-up steps.
-class RecordingProgress : public img::ProgressSink {
- public:
-  explicit RecordingProgress(const std::unique_ptr<Bitmap>& slot, int width, int height)
-      : slot_(slot), width_(width), height_(height) {}
-  void StepProgress() override { calls.push_back("step"); }
-  void Pause(int ms) override { calls.push_back("pause" + std::to_string(ms)); }
-  void PumpEvents() override {
-    calls.push_back("pump");
-    if (calls.size() > 4 && !(slot_ && slot_->width() == width_ && slot_->height() == height_))
-      slot_unready = true;
-  }
-  std::vector<std::string> calls;
-  bool slot_unready = false;
-
- private:
-  const std::unique_ptr<Bitmap>& slot_;
-  int width_, height_;
-};
-
-TEST(Progress, StepsPauseAndAPumpPerRow) {
-  std::unique_ptr<Bitmap> result;
-  RecordingProgress progress(result, 4, 4);
-  img::RotateBitmapScanLine(std::make_unique<Bitmap>(3, 3), 45, 0, progress, result);
-  const std::vector<std::string> head = {"step", "pause5", "pump", "pump", "step", "pump"};
-  ASSERT_GE(progress.calls.size(), head.size());
-  EXPECT_EQ(std::vector<std::string>(progress.calls.begin(), progress.calls.begin() + 6), head);
-  EXPECT_EQ(progress.calls.size(), head.size() + 4);  // one pump per result row
-  EXPECT_FALSE(progress.slot_unready);
-}
-
-TEST(Progress, RightAngleTurnPumpsAsItGoes) {
-  std::unique_ptr<Bitmap> result;
-  RecordingProgress progress(result, 300, 200);
-  img::RotateBitmapScanLine(std::make_unique<Bitmap>(200, 300), 90, 0, progress, result);
-  EXPECT_GE(progress.calls.size(), 6u + 200 / 64);
-  EXPECT_EQ(progress.calls[1], "pause5");
-  EXPECT_FALSE(progress.slot_unready);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/core/ConversionRuns.h"
 
 #include <functional>
+#include <mutex>
 
 #include "RecordingDialogs.h"
 #include "TestSupport.h"
@@ -18,21 +19,28 @@ namespace {
 
 std::string U(const fs::path& p) { return img::PathToUtf8(p); }
 
-// The main window as the runs see it, with every call recorded.
+// The main window as the runs see it, with every call recorded. The options
+// are read, and targets reported, from the run's threads.
 class FakeWindow : public RunWindow {
  public:
+  std::mutex optionsMutex;
   engine::ConversionOptions options;
   engine::VectorPictureList source, target;
   std::string sourcePath, targetPath, sourceEdit, outputEdit, hintDetail = "?";
   bool stop = false;
   std::vector<std::string> hints;
   int progress = -1, pictures = 0, targetClicks = 0, refreshes = 0;
-  std::function<void()> onPump;
+  // Called on the run's thread after each target is written.
+  std::function<void(const std::string& path)> onTarget;
 
-  engine::ConversionOptions Options() override { return options; }
+  engine::ConversionOptions Options() override {
+    std::lock_guard lock(optionsMutex);
+    return options;
+  }
   engine::PictureList* ConvertedList() override { return &target; }
-  void PumpEvents() override {
-    if (onPump) onPump();
+  void TargetWritten(const std::string& path) override {
+    if (onTarget) onTarget(path);
+    RunWindow::TargetWritten(path);
   }
   engine::PictureList& SourceList() override { return source; }
   engine::PictureList& TargetList() override { return target; }
@@ -90,7 +98,6 @@ class RunsTest : public ::testing::Test {
   testsupport::RecordingDialogs dialogs_;
   Dialogs* previous_ = nullptr;
   FakeWindow window_;
-  engine::PictureConverter converter_{window_};
 };
 
 TEST_F(RunsTest, SelectedRunConvertsEverySelectedPictureAndSelectsTheLastPng) {
@@ -98,7 +105,7 @@ TEST_F(RunsTest, SelectedRunConvertsEverySelectedPictureAndSelectsTheLastPng) {
   AddSource("skip.png", false);
   AddSource("b.png");
   AddSource("c.png");
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(OutNames().size(), 12u);  // three pictures, four formats
   EXPECT_FALSE(fs::exists(tmp_ / "out" / "skip.bmp"));
   EXPECT_EQ(window_.pictures, 3);
@@ -114,13 +121,13 @@ TEST_F(RunsTest, SelectedRunConvertsEverySelectedPictureAndSelectsTheLastPng) {
 }
 
 TEST_F(RunsTest, NoCurrentEntryOrNoSelectionShowsTheMessage) {
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoSelection);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::NoSelection);
   ASSERT_EQ(dialogs_.messages.size(), 1u);
   EXPECT_EQ(dialogs_.messages[0], "请选择一个要转换的图片");
 
   AddSource("a.png", false);
   window_.source.SetCurrentIndex(0);
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoSelection);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::NoSelection);
   EXPECT_EQ(dialogs_.messages.size(), 2u);
   EXPECT_TRUE(window_.source.IsSelected(0));  // the first entry is selected for the user
   EXPECT_TRUE(OutNames().empty());
@@ -129,11 +136,10 @@ TEST_F(RunsTest, NoCurrentEntryOrNoSelectionShowsTheMessage) {
 TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
   for (const char* n : {"1.png", "2.png", "3.png", "4.png", "5.png"}) AddSource(n);
   window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
-  int pumps = 0;
-  window_.onPump = [&] {
-    if (++pumps == 2) window_.stop = true;  // clicked during the second picture
+  window_.onTarget = [&](const std::string& path) {
+    if (path.ends_with("2.png")) window_.stop = true;  // clicked during the second picture
   };
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Stopped);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Stopped);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"1.png", "2.png"}));
   EXPECT_EQ(window_.hints.back(), "你已停止图片转换");
   EXPECT_EQ(window_.targetClicks, 0);
@@ -143,7 +149,7 @@ TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
 TEST_F(RunsTest, NoTickedFormatWritesAndSelectsNothing) {
   AddSource("a.png");
   window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_TRUE(OutNames().empty());
   EXPECT_EQ(window_.target.Count(), 0);
   EXPECT_EQ(window_.targetClicks, 0);
@@ -154,7 +160,7 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   img::WriteFileAtomically(tmp_ / "src" / "bad.png", std::vector<std::uint8_t>{1, 2, 3});
   window_.source.Append("bad.png");
   window_.source.SetSelected(1, true);
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(window_.pictures, 1);
   EXPECT_EQ(window_.hints[1], "转换失败" + window_.sourcePath + "bad.png");
   EXPECT_EQ(window_.hints.back(), RunEndHint(1));
@@ -174,7 +180,7 @@ TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
   const std::string a_bmp = testsupport::ReadFile(tmp_ / "src" / "a.bmp");
   window_.targetPath = window_.sourcePath;
   window_.options.toJpg = window_.options.toJpeg = false;
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(testsupport::ReadFile(tmp_ / "src" / "a.bmp"), a_bmp);
   EXPECT_EQ(window_.hints[0], "转换失败" + window_.sourcePath + "a.png");
   const bool ignores_case = img::IsSameFile(tmp_ / "src" / "b.png", tmp_ / "src" / "B.PNG");
@@ -189,14 +195,39 @@ TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
 TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
   AddSource("a.png");
   AddSource("b.png");
-  window_.onPump = [this] {
+  window_.onTarget = [this](const std::string&) {
     window_.sourcePath = U(tmp_ / "elsewhere") + "/";
     window_.targetPath = U(tmp_ / "other") + "/";
   };
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(window_.pictures, 2);
   EXPECT_EQ(OutNames().size(), 8u);
   EXPECT_FALSE(fs::exists(tmp_ / "other"));
+}
+
+// A rotation chosen while the second picture is written: no picture is
+// half turned, the first two are not turned, and a picture started after
+// the change is (the third may already have started beside the second).
+TEST_F(RunsTest, AnOptionChangedDuringARunAppliesFromTheNextPicture) {
+  for (const char* n : {"1.png", "2.png", "3.png", "4.png"}) AddSource(n);
+  window_.options.toJpg = window_.options.toJpeg = false;
+  window_.onTarget = [&](const std::string& path) {
+    if (!path.ends_with("2.bmp")) return;
+    std::lock_guard lock(window_.optionsMutex);
+    window_.options.rotation = 1;
+  };
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
+  std::vector<bool> turned;
+  for (const char* n : {"1", "2", "3", "4"}) {
+    img::Bitmap bmp, png;
+    bmp.LoadFromFile(tmp_ / "out" / (std::string(n) + ".bmp"));
+    engine::PngImage().Load(tmp_ / "out" / (std::string(n) + ".png"), png);
+    EXPECT_EQ(bmp.width(), png.width()) << n;
+    turned.push_back(bmp.width() == 6);
+  }
+  EXPECT_EQ(turned[0], false);
+  EXPECT_EQ(turned[1], false);
+  EXPECT_EQ(turned[3], true);
 }
 
 TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
@@ -207,7 +238,7 @@ TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
     window_.source.SetSelected(i, true);
   }
   window_.source.SetCurrentIndex(0);
-  ConvertSelected(window_, converter_);
+  ConvertSelected(window_);
   EXPECT_EQ(window_.hints.back(), RunEndHint(22));
   EXPECT_NE(window_.hintDetail.find("bad119.png"), std::string::npos);
   EXPECT_EQ(window_.hintDetail.find("bad120.png"), std::string::npos);
@@ -222,7 +253,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   AddSource("a/.hidden.png");
   window_.sourceEdit = U(tmp_ / "src" / "a") + FolderSeparator();  // as the window's edit reader gives it
   window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
-  EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertFolder(window_), RunEnd::Completed);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x (2).bmp", "x.bmp"}));
   EXPECT_EQ(window_.refreshes, 1);
   EXPECT_EQ(window_.hints.back(), RunEndHint(0, 1));
@@ -235,8 +266,8 @@ TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {
   window_.outputEdit = U(tmp_ / "src" / "out") + "/";
   window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
   window_.options.rotation = 1;
-  ConvertFolder(window_, converter_);
-  ConvertFolder(window_, converter_);
+  ConvertFolder(window_);
+  ConvertFolder(window_);
   EXPECT_EQ(window_.pictures, 2);  // a.png once per run, out/a.png never
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
   img::Bitmap turned;
@@ -247,9 +278,9 @@ TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {
 TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
   AddSource("a.png");
   window_.outputEdit = "";
-  EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::NoOutputFolder);
+  EXPECT_EQ(ConvertFolder(window_), RunEnd::NoOutputFolder);
   window_.targetPath = "";
-  EXPECT_EQ(ConvertSelected(window_, converter_), RunEnd::NoOutputFolder);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::NoOutputFolder);
   EXPECT_EQ(dialogs_.messages, (std::vector<std::string>{text::TxtSelectPath, text::TxtSelectPath}));
   EXPECT_FALSE(fs::exists("a.png.bmp"));
   EXPECT_FALSE(fs::exists("a.bmp"));
@@ -257,7 +288,7 @@ TEST_F(RunsTest, BlankOutputFolderWritesNothingAnywhere) {
 
 TEST_F(RunsTest, MissingSourceFolderEndsAsCompleted) {
   window_.sourceEdit = U(tmp_ / "nothing-here") + "/";
-  EXPECT_EQ(ConvertFolder(window_, converter_), RunEnd::Completed);
+  EXPECT_EQ(ConvertFolder(window_), RunEnd::Completed);
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
 }
 

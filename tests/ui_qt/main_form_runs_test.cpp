@@ -7,8 +7,12 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <fstream>
 #include <functional>
+#include <memory>
 
 #include "MainWindowFixture.h"
 #include "engine/PictureFormats.h"
@@ -65,7 +69,33 @@ class RunsTest : public OptionsTest {
     l->setCurrentRow(*rows.begin(), QItemSelectionModel::NoUpdate);
   }
 
-  // Runs action at every event pump while the window is busy, until it says done.
+  // Clicks a batch button and waits until the run it started has ended.
+  void RunBy(const char* button) {
+    Click(button);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !form->RunUnderWay(); }, 60000));
+  }
+
+  // Holds the run once it has written the target whose path ends with
+  // suffix; when ready() says so, runs action on the window's thread, then
+  // lets the run go on (after ten seconds it goes on regardless).
+  void AtTarget(const std::string& suffix, std::function<void()> action,
+                std::function<bool()> ready = [] { return true; }) {
+    auto held = std::make_shared<std::atomic<int>>(0);  // 1 held, 2 let go
+    form->SetTargetWrittenHook([held, suffix](const std::string& path) {
+      if (!path.ends_with(suffix)) return;
+      *held = 1;
+      for (int i = 0; i < 10000 && *held != 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    DuringRun([held, action, ready] {
+      if (*held != 1 || !ready()) return false;
+      action();
+      *held = 2;
+      return true;
+    });
+  }
+
+  // Runs action on the window's thread, over and over while a run works,
+  // until it says done.
   void DuringRun(std::function<bool()> action) {
     auto* timer = new QTimer(form.get());
     timer->setInterval(0);
@@ -80,7 +110,7 @@ TEST_F(RunsTest, NoSelectionShowsTheMessageAndStaysIdle) {
   SavePng(dir / "src" / "a.png", 4, 4);
   ListFolders();
   Show();
-  Click("BtnImgCovert");
+  RunBy("BtnImgCovert");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0], "请选择一个要转换的图片");
   EXPECT_TRUE(OutNames().empty());
@@ -100,11 +130,8 @@ TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
   Show();
   SelectSources({0, 1, 3});
   bool otherDisabled = false;
-  DuringRun([&] {
-    if (form->RunUnderWay()) otherDisabled = !Find("BtnDirImgConvert")->isEnabled();
-    return form->RunUnderWay();
-  });
-  Click("BtnImgCovert");
+  AtTarget("a.bmp", [&] { otherDisabled = form->RunUnderWay() && !Find("BtnDirImgConvert")->isEnabled(); });
+  RunBy("BtnImgCovert");
 
   // Each picture in the order BMP, JPG, JPEG, PNG, as the converted list shows.
   EXPECT_EQ(Items("LbTarget"),
@@ -136,7 +163,7 @@ TEST_F(RunsTest, APhonePhotoIsPreviewedAndConvertedUpright) {
   ClickItem("LbDocList", 0);
   EXPECT_EQ(Text("LblWHSource"), "phone.jpg [宽度:30,高度:40]");
   EXPECT_EQ(Find<QLabel>("ImgSource")->pixmap().size(), QSize(30, 40));
-  Click("BtnImgCovert");
+  RunBy("BtnImgCovert");
   EXPECT_EQ(Text("LblWHTarget"), "phone.png [宽度:30,高度:40]");
   for (const char* name : {"phone.bmp", "phone.jpg", "phone.jpeg", "phone.png"}) {
     img::Bitmap target;
@@ -152,7 +179,7 @@ TEST_F(RunsTest, NoFormatTickedWritesAndSelectsNothing) {
   for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
   Show();
   SelectSources({0});
-  Click("BtnImgCovert");
+  RunBy("BtnImgCovert");
   EXPECT_EQ(OutNames(), std::vector<std::string>{"old.png"});
   EXPECT_EQ(Items("LbTarget"), std::vector<std::string>{"old.png"});
   EXPECT_TRUE(SelectedRows("LbTarget").empty());
@@ -162,28 +189,25 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   for (const char* name : {"p1.png", "p2.png", "p3.png", "p4.png", "p5.png"})
     SavePng(dir / "src" / name, 40, 30);
   ListFolders();
-  // A rotation pumps events once per row, so the click lands inside a picture.
   Find<QListWidget>("LbRoateType")->setCurrentRow(1);
   Show();
   SelectSources({0, 1, 2, 3, 4});
   const std::string firstDone = text::TxtConverted + SrcFolder() + "p1.png";
-  int pumpsSinceFirst = 0;
   std::string hintAtClick;
   QImage glyphWhileRunning;
-  DuringRun([&] {
-    if (Text("LblHint") != firstDone) return false;
-    // The pump right after the first picture is between pictures; later
-    // ones come from inside the second picture's rotation.
-    if (++pumpsSinceFirst < 3) return false;
-    hintAtClick = Text("LblHint");
-    glyphWhileRunning = Glyph("BtnImgCovert");
-    Click("BtnImgCovert");
-    // The button is idle again, but the picture under way is not finished:
-    // a second click now must not start another run.
-    Click("BtnImgCovert");
-    return true;
-  });
-  Click("BtnImgCovert");
+  // Clicked while the second picture is written.
+  AtTarget(
+      "p2.bmp",
+      [&] {
+        hintAtClick = Text("LblHint");
+        glyphWhileRunning = Glyph("BtnImgCovert");
+        Click("BtnImgCovert");
+        // The button is idle again, but the picture under way is not
+        // finished: a second click now must not start another run.
+        Click("BtnImgCovert");
+      },
+      [&] { return Text("LblHint") == firstDone; });
+  RunBy("BtnImgCovert");
 
   EXPECT_EQ(hintAtClick, firstDone);
   EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
@@ -218,7 +242,7 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
   for (const char* name : {"CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
   ListFolders();
   Show();
-  Click("BtnDirImgConvert");
+  RunBy("BtnDirImgConvert");
 
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.jpg", "inb.bmp", "inb.jpg",
                                                   "inc.bmp", "inc.jpg", "photo.bmp", "photo.jpg",
@@ -241,15 +265,14 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   Show();
   SelectSources({0, 1, 2});
   bool closedAtOnce = true;
-  DuringRun([&] {
-    if (Text("LblHint").find("p1.png") == std::string::npos) return false;
+  // Closed while the first picture is written.
+  AtTarget("p1.png", [&] {
     form->close();
     closedAtOnce = !form->isVisible();
     // The other batch button cannot start a second run meanwhile.
     Click("BtnDirImgConvert");
-    return true;
   });
-  Click("BtnImgCovert");
+  RunBy("BtnImgCovert");
   EXPECT_FALSE(closedAtOnce);
   EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
   EXPECT_FALSE(fs::exists(dir / "out" / "p2.png"));
@@ -265,7 +288,7 @@ TEST_F(RunsTest, AFolderRunOnTheRootAsksFirstAndNoStartsNothing) {
   ListFolders();
   EdtPath()->setText(Q(ui::SystemRootFolder()));
   dialogs.answer = false;
-  Click("BtnDirImgConvert");
+  RunBy("BtnDirImgConvert");
   ASSERT_EQ(dialogs.questions.size(), 1u);
   EXPECT_EQ(dialogs.questions[0].second, "提醒");
   EXPECT_TRUE(Text("LblHint").empty());
@@ -278,15 +301,14 @@ TEST_F(RunsTest, AFolderRunOnTheRootAsksFirstAndNoStartsNothing) {
 TEST_F(RunsTest, TypingDuringAFolderRunMovesNeitherFolder) {
   for (const char* name : {"p1.png", "p2.png"}) SavePng(dir / "src" / name, 8, 8);
   ListFolders();
-  DuringRun([&] {
+  AtTarget("p1.bmp", [&] {
     for (QLineEdit* edit : {EdtPath(), EdtOutput()}) {
       QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
       QTest::keyClicks(edit, Q(U(dir / "other")));
       QTest::keyClick(edit, Qt::Key_Return);
     }
-    return true;
   });
-  Click("BtnDirImgConvert");
+  RunBy("BtnDirImgConvert");
   EXPECT_EQ(Items("LbTarget").size(), 8u);
   EXPECT_EQ(Text("EdtOutput"), OutFolder());
   EXPECT_EQ(form->SourcePathValue(), SrcFolder());
@@ -302,18 +324,18 @@ TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
   ListFolders();
   Show();
   SelectSources({0, 1});
-  Click("BtnImgCovert");
+  RunBy("BtnImgCovert");
   EXPECT_EQ(Text("LblHint"), ui::RunEndHint(1));
   const std::string selectedTip = Find("LblHint")->toolTip().toStdString();
   EXPECT_NE(selectedTip.find(SrcFolder() + "bad.png"), std::string::npos) << selectedTip;
   EXPECT_NE(selectedTip.find("cannot be decoded"), std::string::npos) << selectedTip;
   EXPECT_EQ(selectedTip.find("good.png"), std::string::npos) << selectedTip;
 
-  Click("BtnDirImgConvert");
+  RunBy("BtnDirImgConvert");
   EXPECT_NE(Find("LblHint")->toolTip().toStdString().find(SrcFolder() + "bad.png"), std::string::npos);
 
   SelectSources({1});
-  Click("BtnImgCovert");
+  RunBy("BtnImgCovert");
   EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
   EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
 }
@@ -343,14 +365,15 @@ TEST_P(MidRunFolderTest, TheRunKeepsTheFoldersItStartedWith) {
   ListFolders();
   Show();
   SelectSources({0, 1, 2});
-  DuringRun([&] {
-    if (Text("LblHint").find("p1.png") == std::string::npos) return false;
-    Find<QLineEdit>("EdtPath")->setText(Q(U(dir / "other")));
-    Find<QLineEdit>("EdtOutput")->setText(Q(U(dir / "other-out")));
-    Act(GetParam());
-    return true;
-  });
-  Click("BtnImgCovert");
+  AtTarget(
+      "p2.bmp",
+      [&] {
+        Find<QLineEdit>("EdtPath")->setText(Q(U(dir / "other")));
+        Find<QLineEdit>("EdtOutput")->setText(Q(U(dir / "other-out")));
+        Act(GetParam());
+      },
+      [&] { return Text("LblHint").find("p1.png") != std::string::npos; });
+  RunBy("BtnImgCovert");
 
   EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
   for (const char* name : {"p1.bmp", "p2.bmp", "p3.bmp"}) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "engine/FolderWalk.h"
+#include "engine/PicturePipeline.h"
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
@@ -31,14 +32,6 @@ constexpr int kListedFailures = 20;
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(img::PathFromUtf8(path), ec);
-}
-
-// After every picture: a short pause so the window paints, pending events
-// (a stop click among them), and one progress step.
-void BetweenPictures(RunWindow& window) {
-  window.Pause(3);
-  window.PumpEvents();
-  window.StepProgress();
 }
 
 // The converted picture to select: the final choice of the format table
@@ -75,7 +68,7 @@ bool OutputFolderReady(const std::string& folder) {
 // report, shown in the hint's detail as they happen.
 class FailedPictures {
  public:
-  explicit FailedPictures(RunWindow& window) : window_(window) { window_.SetHintDetail({}); }
+  explicit FailedPictures(RunEvents& window) : window_(window) { window_.SetHintDetail({}); }
 
   void Add(const std::string& path, const engine::ConversionReport& report) {
     if (report.ok()) return;
@@ -95,7 +88,7 @@ class FailedPictures {
   int Count() const { return count_; }
 
  private:
-  RunWindow& window_;
+  RunEvents& window_;
   std::string listed_;
   int count_ = 0;
 };
@@ -116,80 +109,151 @@ std::string RunEndHint(int failedPictures, int renamedTargets) {
   return hint;
 }
 
-RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter) {
-  FailedPictures failed(window);
-  const std::string sourceFolder = window.SourcePath(), targetFolder = window.TargetPath();
+std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
+  window.SetHintDetail({});
+  Run run;
+  run.sourceFolder = window.SourcePath();
+  run.outputFolder = window.TargetPath();
   engine::PictureList& source = window.SourceList();
   if (source.CurrentIndex() == -1) {
     CurrentDialogs().ShowMessage(kSelectPicture);
     window.FocusSourceList();
-    return RunEnd::NoSelection;
+    notStarted = RunEnd::NoSelection;
+    return std::nullopt;
   }
-  if (!OutputFolderReady(targetFolder)) return RunEnd::NoOutputFolder;
-  window.ShowProgressBar();
-
-  // Every target planned before the first is written. The count is taken
-  // once: the window keeps the list unchanged during a run.
-  const int count = source.Count();
-  std::vector<engine::RunSource> selected;
-  std::vector<int> entry_of;  // the list entry of each selected source
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < source.Count(); ++i) {
     if (!source.IsSelected(i)) continue;
-    selected.push_back({sourceFolder + source.Item(i), {}, {}});
-    entry_of.push_back(i);
+    run.names.push_back(source.Item(i));
+    run.entries.push_back(i);
   }
-  const engine::ConversionOptions options = window.Options();
-  const engine::RunPlan plan = engine::PlanRun(selected, targetFolder, options, PicturesOfFolder(sourceFolder));
-  std::vector<const engine::PlannedPicture*> planned_for(count, nullptr);
-  for (const engine::PlannedPicture& picture : plan.pictures)
-    planned_for[entry_of[picture.source]] = &picture;
-  img::RemoveStaleTemporaries(img::PathFromUtf8(targetFolder));
-
-  std::string last_path;
-  int last = -1, renamed = 0;
-  for (int i = 0; i < count; ++i) {
-    if (window.StopRequested()) {
-      window.SetHint(kStopped);
-      return RunEnd::Stopped;
-    }
-    if (!source.IsSelected(i)) continue;
-    const std::string path = sourceFolder + source.Item(i);
-    last_path = path;
-    last = i;
-    // A file listed twice (one file under two spellings) is converted once.
-    if (!planned_for[i] || !FileExists(path)) continue;
-    const engine::ConversionReport report = converter.ConvertPicture(*planned_for[i]);
-    failed.Add(path, report);
-    renamed += report.renamed;
-    window.SetHint(PictureHint(report, path));
-    BetweenPictures(window);
-  }
-  if (last_path.empty()) {
+  if (run.names.empty()) {
     CurrentDialogs().ShowMessage(kSelectPicture);
     engine::SelectOnlyItem(&source, 0);
     window.FocusSourceList();
-    return RunEnd::NoSelection;
+    notStarted = RunEnd::NoSelection;
+    return std::nullopt;
   }
+  if (!OutputFolderReady(run.outputFolder)) {
+    notStarted = RunEnd::NoOutputFolder;
+    return std::nullopt;
+  }
+  window.ShowProgressBar();
+  run.options = window.Options();
+  return run;
+}
 
-  const std::string name = FinalTargetName(last_path, planned_for[last], options);
-  if (!name.empty()) {
-    engine::PictureList& target = window.TargetList();
-    int index = engine::FindListItem(name, &target);
-    window.FocusTargetList();
-    // Only a file that was written is ever added to the converted list.
-    if (index < 0 && FileExists(targetFolder + name)) {
-      target.Append(name);
-      index = target.Count() - 1;
+std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
+  Run run;
+  run.folderRun = true;
+  window.SetHintDetail({});
+  window.ShowProgressBar();
+  run.sourceFolder = window.SourceEditFolder();
+  run.outputFolder = window.OutputEditFolder();
+  // The output folder is made before the first picture: without it every
+  // target would fail while the run reported success.
+  if (!OutputFolderReady(run.outputFolder)) {
+    notStarted = RunEnd::NoOutputFolder;
+    return std::nullopt;
+  }
+  run.options = window.Options();
+  return run;
+}
+
+RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
+  FailedPictures failed(events);
+  std::vector<engine::RunSource> sources;
+  if (run.folderRun) {
+    std::vector<engine::ListedPicture> listing;
+    if (!run.sourceFolder.empty())
+      engine::ListPictureTree(run.sourceFolder, engine::PictureExtensionTable(), listing, run.outputFolder);
+    sources.reserve(listing.size());
+    for (engine::ListedPicture& picture : listing) {
+      sources.push_back({picture.path, picture.targetName, {}});
+      run.displayPaths.push_back(std::move(picture.displayPath));
     }
-    if (index >= 0) {
-      engine::SelectOnlyItem(&target, index);
-      window.TargetListClick();
+    // Every target planned before the first is written: pictures of one
+    // name in several subfolders get numbered targets, none replaces another.
+    run.plan = engine::PlanRun(sources, run.outputFolder, run.options);
+  } else {
+    for (const std::string& name : run.names) {
+      sources.push_back({run.sourceFolder + name, {}, {}});
+      run.displayPaths.push_back(run.sourceFolder + name);
+    }
+    // A selected run must not replace any picture of its folder, selected or not.
+    run.plan = engine::PlanRun(sources, run.outputFolder, run.options, PicturesOfFolder(run.sourceFolder));
+  }
+  img::RemoveStaleTemporaries(img::PathFromUtf8(run.outputFolder));
+
+  std::vector<const engine::PlannedPicture*> pictures;
+  for (const engine::PlannedPicture& picture : run.plan.pictures) pictures.push_back(&picture);
+  engine::PicturePipeline pipeline(events, memoryBudget);
+  engine::PicturePipeline::Hooks hooks;
+  hooks.stop = [&] { return events.StopRequested(); };
+  hooks.wanted = [](const engine::PlannedPicture& picture) { return FileExists(picture.path); };
+  hooks.done = [&](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
+    const std::string& shown = run.displayPaths[picture.source];
+    failed.Add(shown, report);
+    run.renamed += report.renamed;
+    events.SetHint(PictureHint(report, shown));
+    events.StepProgress();
+  };
+  const bool completed = pipeline.Run(pictures, hooks);
+  run.failed = failed.Count();
+  if (!completed) {
+    events.SetHint(kStopped);
+    return RunEnd::Stopped;
+  }
+  return RunEnd::Completed;
+}
+
+void EndRun(RunWindow& window, const Run& run, RunEnd end) {
+  if (end != RunEnd::Completed) return;
+  if (run.folderRun) {
+    window.StepProgress();
+    window.RefreshTargetList();
+  } else {
+    // The last selected source's converted picture, whether this run wrote
+    // it or an earlier one did.
+    const engine::PlannedPicture* last = nullptr;
+    const std::size_t lastSource = run.names.size() - 1;
+    for (const engine::PlannedPicture& picture : run.plan.pictures)
+      if (picture.source == lastSource) last = &picture;
+    const std::string name = FinalTargetName(run.sourceFolder + run.names.back(), last, run.options);
+    if (!name.empty()) {
+      engine::PictureList& target = window.TargetList();
+      int index = engine::FindListItem(name, &target);
+      window.FocusTargetList();
+      // Only a file that was written is ever added to the converted list.
+      if (index < 0 && FileExists(run.outputFolder + name)) {
+        target.Append(name);
+        index = target.Count() - 1;
+      }
+      if (index >= 0) {
+        engine::SelectOnlyItem(&target, index);
+        window.TargetListClick();
+      }
     }
   }
   window.SetProgress(0);
-  window.SetHint(RunEndHint(failed.Count(), renamed));
-  window.ClearStopRequest();
-  return RunEnd::Completed;
+  window.SetHint(RunEndHint(run.failed, run.renamed));
+  if (!run.folderRun) window.ClearStopRequest();
+}
+
+namespace {
+
+RunEnd TakeAllSteps(RunWindow& window, std::optional<Run> run, RunEnd notStarted) {
+  if (!run) return notStarted;
+  const RunEnd end = WorkRun(*run, window);
+  EndRun(window, *run, end);
+  return end;
+}
+
+}  // namespace
+
+RunEnd ConvertSelected(RunWindow& window) {
+  RunEnd notStarted = RunEnd::NoSelection;
+  std::optional<Run> run = StartSelectedRun(window, notStarted);
+  return TakeAllSteps(window, std::move(run), notStarted);
 }
 
 bool FolderRunConfirmed(RunWindow& window) {
@@ -198,43 +262,10 @@ bool FolderRunConfirmed(RunWindow& window) {
          CurrentDialogs().AskYesNo(text::FormatText(text::FmtConfirmRootRun, source), text::TxtReminder);
 }
 
-RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter) {
-  FailedPictures failed(window);
-  window.ShowProgressBar();
-  const std::string source = window.SourceEditFolder(), output = window.OutputEditFolder();
-  // The output folder is made before the first picture: without it every
-  // target would fail while the run reported success.
-  if (!OutputFolderReady(output)) return RunEnd::NoOutputFolder;
-
-  std::vector<engine::ListedPicture> listing;
-  if (!source.empty())
-    engine::ListPictureTree(source, engine::PictureExtensionTable(), listing, output);
-  std::vector<engine::RunSource> sources;
-  sources.reserve(listing.size());
-  for (const engine::ListedPicture& picture : listing) sources.push_back({picture.path, picture.targetName, {}});
-  // Every target planned before the first is written: pictures of one
-  // name in several subfolders get numbered targets, none replaces another.
-  const engine::RunPlan plan = engine::PlanRun(sources, output, window.Options());
-  img::RemoveStaleTemporaries(img::PathFromUtf8(output));
-
-  int renamed = 0;
-  for (const engine::PlannedPicture& picture : plan.pictures) {
-    if (window.StopRequested()) {
-      window.SetHint(kStopped);
-      return RunEnd::Stopped;
-    }
-    if (!FileExists(picture.path)) continue;
-    const engine::ConversionReport report = converter.ConvertPicture(picture);
-    failed.Add(picture.path, report);
-    renamed += report.renamed;
-    window.SetHint(PictureHint(report, listing[picture.source].displayPath));
-    BetweenPictures(window);
-  }
-  window.StepProgress();
-  window.RefreshTargetList();
-  window.SetProgress(0);
-  window.SetHint(RunEndHint(failed.Count(), renamed));
-  return RunEnd::Completed;
+RunEnd ConvertFolder(RunWindow& window) {
+  RunEnd notStarted = RunEnd::NoOutputFolder;
+  std::optional<Run> run = StartFolderRun(window, notStarted);
+  return TakeAllSteps(window, std::move(run), notStarted);
 }
 
 }  // namespace ui

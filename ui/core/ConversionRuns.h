@@ -2,18 +2,41 @@
 // The main window's two batch runs: the pictures selected in the source list,
 // and every picture of the source folder tree. Plain C++ over a small window
 // interface, so the runs are tested without a window.
+//
+// A run has three steps. It starts on the window's thread (StartSelectedRun,
+// StartFolderRun), which fixes its folders and pictures; it works on any
+// thread (WorkRun), telling the window only through RunEvents; it ends on
+// the window's thread again (EndRun). The window works runs off its own
+// thread; ConvertSelected and ConvertFolder take all three steps on the
+// caller's.
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/ConversionHost.h"
 #include "engine/PictureConverter.h"
 #include "engine/PictureList.h"
+#include "engine/RunPlan.h"
 
 namespace ui {
 
-// What a run needs of the main window, besides the converter's host duties
-// (options, progress steps, event pumps, the converted list).
-class RunWindow : public engine::ConversionHost {
+// What a working run tells the window, besides the converter's host duties
+// (each picture's options, progress steps, each target written). Called
+// from the run's threads: an implementation hands them to the window's own.
+class RunEvents : public engine::ConversionHost {
+ public:
+  virtual bool StopRequested() = 0;
+  virtual void SetHint(const std::string& text) = 0;
+  // The hint line's detail (its tooltip): the pictures of this run that
+  // failed, with the reasons; empty clears it.
+  virtual void SetHintDetail(const std::string& text) = 0;
+};
+
+// What a run needs of the main window on the window's own thread, when it
+// starts and when it ends.
+class RunWindow : public RunEvents {
  public:
   virtual engine::PictureList& SourceList() = 0;  // LbDocList
   virtual engine::PictureList& TargetList() = 0;  // LbTarget
@@ -24,12 +47,7 @@ class RunWindow : public engine::ConversionHost {
   // name taken as a sub-folder of the committed folder; or empty.
   virtual std::string SourceEditFolder() = 0;
   virtual std::string OutputEditFolder() = 0;
-  virtual bool StopRequested() = 0;
   virtual void ClearStopRequest() = 0;
-  virtual void SetHint(const std::string& text) = 0;
-  // The hint line's detail (its tooltip): the pictures of this run that
-  // failed, with the reasons; empty clears it.
-  virtual void SetHintDetail(const std::string& text) = 0;
   virtual void ShowProgressBar() = 0;
   virtual void SetProgress(int position) = 0;
   virtual void FocusSourceList() = 0;
@@ -45,16 +63,38 @@ enum class RunEnd {
   NoOutputFolder,  // the output folder is blank or cannot be made: nothing was written
 };
 
-// Both runs take their folders once, when they start: whatever the window
-// does with its folders meanwhile, a run reads and writes where it began.
+// A run as it started: its folders, taken once, and its pictures.
+// Whatever the window does with its folders meanwhile, a run reads and
+// writes where it began.
+struct Run {
+  bool folderRun = false;
+  std::string sourceFolder;  // the committed source folder, or the tree's root
+  std::string outputFolder;
+  engine::ConversionOptions options;  // as they stood at the start: they plan the targets
+  // The selected run's entries: each selected name and its list position.
+  std::vector<std::string> names;
+  std::vector<int> entries;
 
-// Converts the selected entries of the source list into the committed
-// output folder, then selects and previews the converted picture.
-RunEnd ConvertSelected(RunWindow& window, engine::PictureConverter& converter);
+  // Filled by WorkRun.
+  engine::RunPlan plan;
+  std::vector<std::string> displayPaths;  // the hint's path of each planned source
+  int failed = 0, renamed = 0;
+};
 
-// Converts every picture of the folder named in the source edit and its
-// subfolders into the folder named in the output edit, then re-reads it.
-RunEnd ConvertFolder(RunWindow& window, engine::PictureConverter& converter);
+// Starts a run on the window's thread, or says why none starts (a message
+// has then told the user).
+std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted);
+std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted);
+// Plans and converts the run's pictures, on any thread; memoryBudget bounds
+// what two pictures in flight may need together (0: no bound).
+RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget = 0);
+// Back on the window's thread: selects and previews the selected run's
+// last converted picture, or re-reads the output folder after a folder run.
+void EndRun(RunWindow& window, const Run& run, RunEnd end);
+
+// The three steps on the caller's thread.
+RunEnd ConvertSelected(RunWindow& window);
+RunEnd ConvertFolder(RunWindow& window);
 
 // Asked before a folder run starts: a drive's root takes long to walk and is
 // seldom meant. True when the source edit names no root, or the user said Yes.

@@ -1,0 +1,46 @@
+#pragma once
+// A run's pictures converted one after the other in listing order, with the
+// next picture decoded (and shrunk and turned) while the current one is
+// written, on the shared worker pool. Targets are written in listing order;
+// two pictures are held at once only while their estimated needs fit the
+// memory budget.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/ConversionHost.h"
+#include "engine/PictureConverter.h"
+#include "engine/RunPlan.h"
+
+namespace engine {
+
+class PicturePipeline {
+ public:
+  // memoryBudget: bytes two pictures in flight may need together; 0 for no
+  // limit. The host gives each picture its options when it starts and hears
+  // of its progress and targets, from the pool's threads.
+  PicturePipeline(ConversionHost& host, std::uint64_t memoryBudget);
+
+  struct Hooks {
+    // Asked before each picture is written: true ends the run there, the
+    // picture not written.
+    std::function<bool()> stop;
+    // Asked before a picture is started: false passes over it (a file
+    // gone since it was listed).
+    std::function<bool(const PlannedPicture&)> wanted;
+    // After each picture's targets are written, in listing order.
+    std::function<void(const PlannedPicture&, const ConversionReport&)> done;
+  };
+
+  // Converts the pictures; false when stop ended the run.
+  bool Run(const std::vector<const PlannedPicture*>& pictures, const Hooks& hooks);
+
+ private:
+  ConversionHost& host_;
+  std::uint64_t budget_;
+  PictureConverter converters_[2];
+};
+
+}  // namespace engine
