@@ -1,6 +1,8 @@
 #include "engine/PicturePipeline.h"
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "engine/PictureMemory.h"
@@ -16,7 +18,9 @@ constexpr auto kBetweenPictures = std::chrono::milliseconds(3);
 }  // namespace
 
 PicturePipeline::PicturePipeline(ConversionHost& host, std::uint64_t memoryBudget)
-    : host_(host), budget_(memoryBudget), converters_{PictureConverter(host), PictureConverter(host)} {}
+    : host_(host),
+      budget_(memoryBudget),
+      converters_{PictureConverter(host), PictureConverter(host), PictureConverter(host)} {}
 
 bool PicturePipeline::Run(const std::vector<const PlannedPicture*>& pictures, const Hooks& hooks) {
   const std::size_t count = pictures.size();
@@ -26,36 +30,71 @@ bool PicturePipeline::Run(const std::vector<const PlannedPicture*>& pictures, co
     const ConversionOptions options = host_.Options();
     for (std::size_t i = 0; i < count; ++i) needs[i] = EstimatedNeedBytes(pictures[i]->path, options);
   }
-  // Picture i is held by converter i % 2: the other one writes the picture before it.
+  WorkerPool& pool = WorkerPool::Shared();
+  // Picture i is held by converter i % kConverters from its start until it
+  // is written. The preparer starts pictures ahead of the writer; each
+  // waits for the other, helping with the other's parts meanwhile.
+  std::vector<std::atomic<char>> ready(count);  // prepared (or passed over)
   std::vector<char> started(count, 0);
-  auto prepare = [&](std::size_t i) {
-    if (hooks.wanted && !hooks.wanted(*pictures[i])) return;
-    converters_[i % 2].Prepare(*pictures[i], host_.Options());
-    started[i] = 1;
-  };
+  std::atomic<std::size_t> written{0};
+  std::atomic<bool> ended{false};  // the writer stopped or failed: start nothing more
 
-  prepare(0);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (hooks.stop && hooks.stop()) return false;
-    const bool next = i + 1 < count;
-    const std::uint64_t pair[2] = {needs[i], next ? needs[i + 1] : 0};
-    // Task 0 writes this picture, task 1 starts the next; the budget holds
-    // task 1 back until task 0 ends when both would not fit.
-    WorkerPool::Shared().Run(
-        next ? 2 : 1, 2,
-        [&](std::size_t task) {
-          if (task == 1) {
-            prepare(i + 1);
-          } else if (started[i]) {
-            const ConversionReport report = converters_[i % 2].Write();
-            if (hooks.done) hooks.done(*pictures[i], report);
-          }
-        },
-        WorkerPool::Budget{budget_ > 0 ? std::span<const std::uint64_t>(pair) : std::span<const std::uint64_t>(),
-                           budget_});
-    if (started[i]) std::this_thread::sleep_for(kBetweenPictures);
+  // Pictures from the first unwritten one to i held at once fit the budget
+  // (one alone always does).
+  auto fits = [&](std::size_t i) {
+    const std::size_t first = written;
+    if (i == first || budget_ == 0) return true;
+    std::uint64_t sum = 0;
+    for (std::size_t k = first; k <= i; ++k) sum += needs[k];
+    return sum <= budget_;
+  };
+  const std::shared_ptr<WorkerPool::Started> preparer = pool.Start([&] {
+    std::size_t i = 0;
+    try {
+      for (; i < count; ++i) {
+        pool.WaitHelping([&] { return ended || (i - written < kConverters && fits(i)); });
+        if (ended) return;
+        if (!hooks.wanted || hooks.wanted(*pictures[i])) {
+          converters_[i % kConverters].Prepare(*pictures[i], host_.Options());
+          started[i] = 1;
+        }
+        ready[i] = 1;
+        pool.Wake();
+      }
+    } catch (...) {
+      // The writer passes over what was not started; Join rethrows.
+      for (; i < count; ++i) ready[i] = 1;
+      pool.Wake();
+      throw;
+    }
+  });
+
+  bool stopped = false;
+  try {
+    for (std::size_t i = 0; i < count; ++i) {
+      pool.WaitHelping([&] { return ready[i] != 0; });
+      if (hooks.stop && hooks.stop()) {
+        stopped = true;
+        break;
+      }
+      if (started[i]) {
+        const ConversionReport report = converters_[i % kConverters].Write();
+        if (hooks.done) hooks.done(*pictures[i], report);
+        std::this_thread::sleep_for(kBetweenPictures);
+      }
+      written = i + 1;
+      pool.Wake();
+    }
+  } catch (...) {
+    ended = true;
+    pool.Wake();
+    pool.Join(*preparer);
+    throw;
   }
-  return true;
+  ended = true;
+  pool.Wake();
+  pool.Join(*preparer);
+  return !stopped;
 }
 
 }  // namespace engine

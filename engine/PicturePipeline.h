@@ -1,8 +1,8 @@
 #pragma once
 // A run's pictures converted one after the other in listing order, with the
-// next picture decoded (and shrunk and turned) while the current one is
-// written, on the shared worker pool. Targets are written in listing order;
-// two pictures are held at once only while their estimated needs fit the
+// next pictures (up to two) decoded, shrunk and turned while the current one
+// is written, on the shared worker pool. Targets are written in listing
+// order; pictures are held at once only while their estimated needs fit the
 // memory budget.
 
 #include <cstdint>
@@ -18,7 +18,7 @@ namespace engine {
 
 class PicturePipeline {
  public:
-  // memoryBudget: bytes two pictures in flight may need together; 0 for no
+  // memoryBudget: bytes the pictures in flight may need together; 0 for no
   // limit. The host gives each picture its options when it starts and hears
   // of its progress and targets, from the pool's threads.
   PicturePipeline(ConversionHost& host, std::uint64_t memoryBudget);
@@ -39,8 +39,9 @@ class PicturePipeline {
 
  private:
   ConversionHost& host_;
+  static constexpr std::size_t kConverters = 3;  // the picture written and two ahead
   std::uint64_t budget_;
-  PictureConverter converters_[2];
+  PictureConverter converters_[kConverters];
 };
 
 }  // namespace engine

@@ -6,6 +6,8 @@
 #include <exception>
 #include <system_error>
 
+#include "engine/ThreadPriority.h"
+
 namespace engine {
 
 namespace {
@@ -24,11 +26,44 @@ std::atomic<int>& ThreadSetting() {
 
 }  // namespace
 
+namespace {
+std::atomic<bool>& WorkersBelowNormal() {
+  static std::atomic<bool> below{false};
+  return below;
+}
+}  // namespace
+
+void SetWorkersBelowNormal(bool below) { WorkersBelowNormal() = below; }
+
 void SetPictureThreads(int threads) { ThreadSetting() = std::clamp(threads, 1, kMaxThreads); }
 
 int PictureThreads() { return ThreadSetting(); }
 
+namespace {
+
+// The job whose task the calling thread runs; 0 outside any.
+thread_local std::uint64_t t_current_job = 0;
+
+// Runs one task with the thread's current job set to its job.
+template <typename F>
+std::exception_ptr RunAsJob(std::uint64_t job, F&& f) {
+  const std::uint64_t outer = t_current_job;
+  t_current_job = job;
+  std::exception_ptr error;
+  try {
+    f();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  t_current_job = outer;
+  return error;
+}
+
+}  // namespace
+
 struct WorkerPool::Job {
+  std::uint64_t id = 0;  // jobs started later have larger ids
+  bool detached = false;  // Start's: only workers run it
   std::size_t count = 0;
   const Task* task = nullptr;
   int max_helpers = 0;
@@ -70,7 +105,10 @@ void WorkerPool::EnsureWorkers(int count) {
   std::lock_guard lock(mutex_);
   while (static_cast<int>(workers_.size()) < count) {
     try {
-      workers_.emplace_back([this] { WorkerLoop(); });
+      workers_.emplace_back([this, below = WorkersBelowNormal().load()] {
+        if (below) LowerThisThreadPriority();
+        WorkerLoop();
+      });
     } catch (const std::system_error&) {
       // No more threads to be had: the caller and whatever workers there
       // are still get the job done.
@@ -104,6 +142,7 @@ void WorkerPool::WorkerLoop() {
   std::unique_lock lock(mutex_);
   for (;;) {
     Job* job = nullptr;
+    ++idle_;
     wake_.wait(lock, [&] {
       if (stop_) return true;
       for (Job* candidate : jobs_)
@@ -113,17 +152,13 @@ void WorkerPool::WorkerLoop() {
         }
       return false;
     });
+    --idle_;
     if (stop_) return;
     ++job->helpers;
     std::size_t index = 0;
     while (Claim(*job, index)) {
       lock.unlock();
-      std::exception_ptr error;
-      try {
-        (*job->task)(index);
-      } catch (...) {
-        error = std::current_exception();
-      }
+      const std::exception_ptr error = RunAsJob(job->id, [&] { (*job->task)(index); });
       lock.lock();
       Finish(*job, index, error);
     }
@@ -150,30 +185,118 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
   if (budget.need.size() >= count) job.budget = budget;
   EnsureWorkers(threads - 1);
   std::unique_lock lock(mutex_);
+  job.id = next_id_++;
   jobs_.push_back(&job);
   wake_.notify_all();
+  done_.notify_all();  // threads waiting may help this one
+
+  const auto finished = [&job] { return !job.HasWork() && job.running == 0 && job.helpers == 0; };
+  // While waiting, the caller helps jobs started after this one.
+  const std::uint64_t outer = t_current_job;
+  t_current_job = job.id;
+  const auto newer_work = [this] { return NewerWork(); };
 
   // The caller runs tasks while it may start them, and waits while the
   // budget holds the next one back or workers still hold the job (it lives
-  // on this stack).
+  // on this stack). Meanwhile it helps the jobs its tasks started on
+  // workers, one task at a time, as a worker would.
   for (;;) {
     std::size_t index = 0;
     while (Claim(job, index)) {
       lock.unlock();
-      std::exception_ptr error;
-      try {
-        task(index);
-      } catch (...) {
-        error = std::current_exception();
-      }
+      const std::exception_ptr error = RunAsJob(job.id, [&] { task(index); });
       lock.lock();
       Finish(job, index, error);
     }
-    if (!job.HasWork() && job.running == 0 && job.helpers == 0) break;
-    done_.wait(lock, [&] { return job.CanStart() || (!job.HasWork() && job.running == 0 && job.helpers == 0); });
+    if (finished()) break;
+    if (Job* other = newer_work()) {
+      HelpOnce(*other, lock);
+      continue;
+    }
+    done_.wait(lock, [&] { return job.CanStart() || finished() || newer_work() != nullptr; });
   }
+  t_current_job = outer;
   jobs_.remove(&job);
   lock.unlock();
+  if (job.error) std::rethrow_exception(job.error);
+}
+
+WorkerPool::Job* WorkerPool::NewerWork() {
+  for (Job* candidate : jobs_)
+    if (candidate->id > t_current_job && !candidate->detached && candidate->CanStart() &&
+        candidate->helpers < candidate->max_helpers)
+      return candidate;
+  return nullptr;
+}
+
+void WorkerPool::HelpOnce(Job& job, std::unique_lock<std::mutex>& lock) {
+  ++job.helpers;
+  std::size_t index = 0;
+  if (Claim(job, index)) {
+    lock.unlock();
+    const std::exception_ptr error = RunAsJob(job.id, [&] { (*job.task)(index); });
+    lock.lock();
+    Finish(job, index, error);
+  }
+  --job.helpers;
+  done_.notify_all();
+}
+
+void WorkerPool::WaitHelping(const std::function<bool()>& ready) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (ready()) return;
+    if (Job* other = NewerWork()) {
+      HelpOnce(*other, lock);
+      continue;
+    }
+    done_.wait(lock, [&] { return ready() || NewerWork() != nullptr; });
+  }
+}
+
+void WorkerPool::Wake() {
+  std::lock_guard lock(mutex_);
+  done_.notify_all();
+}
+
+class WorkerPool::Started {
+ public:
+  explicit Started(std::function<void()> task) : body([t = std::move(task)](std::size_t) { t(); }) {}
+  Task body;
+  Job job;
+};
+
+std::shared_ptr<WorkerPool::Started> WorkerPool::Start(std::function<void()> task) {
+  auto started = std::make_shared<Started>(std::move(task));
+  Job& job = started->job;
+  job.count = 1;
+  job.task = &started->body;
+  job.max_helpers = 1;
+  job.detached = true;
+  bool add_worker = false;
+  {
+    std::lock_guard lock(mutex_);
+    job.id = next_id_++;
+    jobs_.push_back(&job);
+    add_worker = idle_ == 0;
+  }
+  if (add_worker) {
+    int count = 0;
+    {
+      std::lock_guard lock(mutex_);
+      count = static_cast<int>(workers_.size()) + 1;
+    }
+    EnsureWorkers(count);
+  }
+  wake_.notify_all();
+  return started;
+}
+
+void WorkerPool::Join(Started& started) {
+  Job& job = started.job;
+  WaitHelping([&job] { return !job.HasWork() && job.running == 0 && job.helpers == 0; });
+  std::lock_guard lock(mutex_);
+  jobs_.remove(&job);
   if (job.error) std::rethrow_exception(job.error);
 }
 

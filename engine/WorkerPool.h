@@ -12,6 +12,7 @@
 #include <exception>
 #include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <thread>
@@ -27,6 +28,10 @@ namespace engine {
 // default is the number of cores.
 void SetPictureThreads(int threads);
 int PictureThreads();
+
+// Workers started from now on run a notch below normal priority
+// (ThreadPriority.h): set by the window, whose runs it only watches.
+void SetWorkersBelowNormal(bool below);
 
 class WorkerPool {
  public:
@@ -45,6 +50,9 @@ class WorkerPool {
   // done. The first exception thrown by a task is
   // rethrown here once every task already started has ended; tasks not yet
   // started are skipped.
+  //
+  // While its job's last tasks run on workers, the caller helps the jobs
+  // started after its own (their parts), a task at a time.
   //
   // Jobs nest: a task (a batch's picture) may start another Run
   // (the picture's parts). The nested caller runs its own job's tasks, so a
@@ -67,8 +75,28 @@ class WorkerPool {
   };
   void Run(std::size_t count, int threads, const Task& task, const Budget& budget);
 
+  // A task started on a worker of its own while the caller goes on (a
+  // worker is added when none is idle); Join waits for it, helping as
+  // WaitHelping does, and rethrows what it threw. Only workers run it.
+  class Started;
+  std::shared_ptr<Started> Start(std::function<void()> task);
+  void Join(Started& started);
+
+  // Waits until ready() is true, meanwhile running tasks of the jobs
+  // started after the job the calling thread works for (its own parts, or
+  // those of a task beside it), one at a time. ready() is called under the
+  // pool's lock and must take no lock of its own (read atomics); whoever
+  // makes it true calls Wake().
+  void WaitHelping(const std::function<bool()>& ready);
+  void Wake();
+
  private:
   struct Job;
+  // Under lock: a job started after the calling thread's own with a task
+  // for it to help with; nullptr when none.
+  Job* NewerWork();
+  // Under lock: runs one task of job on the calling thread, as its helper.
+  void HelpOnce(Job& job, std::unique_lock<std::mutex>& lock);
 
   void EnsureWorkers(int count);
   void WorkerLoop();
@@ -83,6 +111,8 @@ class WorkerPool {
   std::condition_variable done_;  // callers: a task ended
   std::list<Job*> jobs_;
   std::vector<std::thread> workers_;
+  int idle_ = 0;  // workers waiting for work
+  std::uint64_t next_id_ = 1;
   bool stop_ = false;
 };
 

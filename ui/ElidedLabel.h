@@ -1,7 +1,9 @@
 #pragma once
 // A one-line label whose text never widens its layout: a text that does
 // not fit is drawn shortened in the middle, so the start of a file name and
-// the size at its end stay readable. text() keeps the whole text.
+// its end stay readable. A bracketed part that ends the text (a picture's
+// size, " [宽度:W,高度:H]") is always drawn whole: only what comes before it
+// is shortened. text() keeps the whole text.
 
 #include <QLabel>
 
@@ -14,6 +16,8 @@ class ElidedLabel : public QLabel {
   // The height of one line; the width asks for nothing.
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
+  // The text as drawn at the label's width.
+  QString ShownText() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -83,6 +83,16 @@ void FolderSide::Refresh() {
       if (engine::IsPictureExtension(engine::ExtensionOf(name))) pictures_.Append(name);
     }
     listedFolder_ = folder_;
+    // A preview of a picture the list no longer shows (another folder, a
+    // renamed or deleted file) goes with it.
+    if (!shownPicture_.empty() &&
+        (engine::FolderPart(shownPicture_) != engine::TrimBlanks(folder_) ||
+         engine::FindListItem(engine::FileNamePart(shownPicture_), &pictures_) < 0)) {
+      shownPicture_.clear();
+      controls_.preview->clear();
+      controls_.sizeLabel->clear();
+      controls_.sizeLabel->setToolTip(QString());
+    }
   } catch (...) {
     committing_ = false;
   }
@@ -210,6 +220,7 @@ void FolderSide::Click() {
     if (controls_.previewSwitch->isChecked() && FileExists(currentPicture_)) {
       const bool shown = window_.LoadPreview(controls_.preview, currentPicture_);
       ShowPictureSizeLabel(controls_.sizeLabel, controls_.preview, currentPicture_, shown);
+      if (shown) shownPicture_ = currentPicture_;
     }
     if (rules_.positionKey) settings::Write(window_.Settings(), *rules_.positionKey, index);
   } catch (...) {

@@ -124,6 +124,7 @@ class FolderSide : public QObject {
   std::string folder_;
   std::string listedFolder_;
   std::string currentPicture_;
+  std::string shownPicture_;  // the picture the preview shows; empty for none
   // Set while a folder is being committed: a message box taking the focus
   // must not commit the edit a second time.
   bool committing_ = false;

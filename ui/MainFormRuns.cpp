@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "engine/ThreadPriority.h"
+#include "engine/WorkerPool.h"
 #include "imaging/MemoryReuse.h"
 #include "imaging/SystemMemory.h"
 #include "ui/core/ConversionRuns.h"
@@ -149,6 +151,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   // Two pictures in flight may hold a quarter of the memory, as imgbatch's default.
   const std::uint64_t budget = img::PhysicalMemoryBytes() / 4;
   runThread_ = std::thread([this, budget] {
+    engine::LowerThisThreadPriority();
     std::optional<RunEnd> end;
     try {
       end = WorkRun(*run_, *this, budget);

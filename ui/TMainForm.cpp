@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "engine/WorkerPool.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
 #include "text/Notices.h"
@@ -110,6 +111,8 @@ QLabel* TMainForm::Hint() const { return form_->LblHint; }
 
 void TMainForm::FormCreate() {
   try {
+    // The runs' threads yield to this one: the window answers while they work.
+    engine::SetWorkersBelowNormal(true);
     // Qt paints every widget double-buffered already: nothing to switch on.
     ApplyLook();
     text::ApplyInterfaceText();

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "MainWindowFixture.h"
+#include "ui/ElidedLabel.h"
 #include "imaging/OverWhite.h"
 
 namespace windowtest {
@@ -172,6 +173,35 @@ TEST_F(PreviewTest, ALongNameNeverMovesThePanes) {
   const std::string label = name + " [宽度:6,高度:3]";
   EXPECT_EQ(Text("LblWHSource"), label);
   EXPECT_EQ(Find("LblWHSource")->toolTip().toStdString(), label);
+  // Only the name is shortened on screen, however narrow the pane: the
+  // size shows whole.
+  auto* sizeLabel = Find<ui::ElidedLabel>("LblWHSource");
+  const QString size = QStringLiteral(" [宽度:6,高度:3]");
+  for (int room : {400, 60, 0}) {
+    sizeLabel->resize(sizeLabel->fontMetrics().horizontalAdvance(size) + room, sizeLabel->height());
+    const QString shown = sizeLabel->ShownText();
+    EXPECT_TRUE(shown.endsWith(size)) << shown.toStdString();
+    EXPECT_LT(shown.size(), Q(label).size()) << shown.toStdString();
+  }
+}
+
+// A preview of a picture that leaves the list (renamed, or another folder
+// listed) goes with it; one still listed stays.
+TEST_F(PreviewTest, APictureNoLongerListedLeavesThePreview) {
+  SavePng(dir / "src" / "a.png", 5, 4);
+  SavePng(dir / "other" / "x.png", 7, 7);
+  ListFolders();
+  Show();
+  ClickItem("LbDocList", 0);
+  form->RefreshSourceList();
+  EXPECT_EQ(Text("LblWHSource"), "a.png [宽度:5,高度:4]");
+  fs::rename(dir / "src" / "a.png", dir / "src" / "b.png");
+  form->RefreshSourceList();
+  EXPECT_EQ(Text("LblWHSource"), "");
+  EXPECT_TRUE(Find<QLabel>("ImgSource")->pixmap().isNull());
+  ClickItem("LbDocList", 0);
+  TypeAndEnter(EdtPath(), U(dir / "other"));
+  EXPECT_EQ(Text("LblWHSource"), "");
 }
 
 // A picture in a preview box keeps its proportions: drawn as large as the
