@@ -43,6 +43,7 @@ std::string TxtConverted;
 std::string TxtAllConverted;
 std::string FmtFolderNotMade;
 std::string FmtConfirmRootRun;
+std::string FmtDropLeftOut;
 
 namespace {
 
@@ -58,7 +59,7 @@ const std::array kEntries{
     TEXT_ENTRY(TxtWidthShort),    TEXT_ENTRY(TxtHeightShort),       TEXT_ENTRY(TxtSourceList),
     TEXT_ENTRY(TxtTargetList),    TEXT_ENTRY(TxtSelectPaths),       TEXT_ENTRY(TxtWidth),
     TEXT_ENTRY(TxtHeight),        TEXT_ENTRY(TxtConverted),         TEXT_ENTRY(TxtAllConverted),
-    TEXT_ENTRY(FmtFolderNotMade), TEXT_ENTRY(FmtConfirmRootRun),
+    TEXT_ENTRY(FmtFolderNotMade), TEXT_ENTRY(FmtConfirmRootRun),     TEXT_ENTRY(FmtDropLeftOut),
 };
 #undef TEXT_ENTRY
 

@@ -51,6 +51,7 @@ extern std::string TxtConverted;  // followed directly by the source picture's p
 extern std::string TxtAllConverted;
 extern std::string FmtFolderNotMade;  // %s = the folder that could not be made
 extern std::string FmtConfirmRootRun;  // %s = the root a folder run would walk
+extern std::string FmtDropLeftOut;  // %s = the dropped files of other folders, not selected
 
 // The language tables; each assigns its entries and leaves the others alone.
 void LoadSimplifiedChineseText();

@@ -28,6 +28,7 @@ void LoadProductText() {
   TxtConverted = "成功转换";
   TxtAllConverted = "所有转换已完成，请查看“转换后图片列表”";
   FmtFolderNotMade = "无法建立文件夹“%s”，请重新选择一个路径。";
+  FmtDropLeftOut = "拖入的图片不在同一个文件夹：只选中了第一个图片所在文件夹中的图片，未选中：%s";
   FmtConfirmRootRun = "源文件夹“%s”是磁盘的根文件夹：将转换整个磁盘上的所有图片，可能需要很长时间。确定要转换吗？";
 }
 

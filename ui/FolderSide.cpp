@@ -1,9 +1,12 @@
 #include "ui/FolderSide.h"
 
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,6 +52,50 @@ FolderSide::FolderSide(TMainForm& window, const Controls& controls, const Rules&
   controls_.edit->installEventFilter(this);
   controls_.list->installEventFilter(this);
   controls_.preview->installEventFilter(this);
+  // Folders and pictures dragged from a file manager land on any of the three.
+  controls_.list->viewport()->installEventFilter(this);
+  for (QWidget* target : {static_cast<QWidget*>(controls_.edit), controls_.list->viewport(),
+                          static_cast<QWidget*>(controls_.preview)})
+    target->setAcceptDrops(true);
+}
+
+std::optional<DroppedPaths> FolderSide::ReadDragged(const QMimeData* data) const {
+  if (held_ || !data || !data->hasUrls()) return std::nullopt;
+  std::vector<std::string> paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  return ReadDrop(paths, rules_.takesDroppedPictures);
+}
+
+void FolderSide::TakeDrop(const DroppedPaths& drop) {
+  try {
+    const std::string wanted = FolderFromText(drop.folder, folder_);
+    controls_.edit->setText(QString::fromStdString(drop.folder));
+    Refresh();
+    if (wanted.empty() || folder_ != wanted) return;  // refused, and said why
+    if (rules_.folderKey) settings::Write(window_.Settings(), *rules_.folderKey, folder_);
+    QListWidget* list = controls_.list;
+    list->clearSelection();
+    int first = -1;
+    for (const std::string& name : drop.pictures) {
+      const int index = engine::FindListItem(name, &pictures_);
+      if (index < 0) continue;
+      list->item(index)->setSelected(true);
+      if (first < 0) first = index;
+    }
+    if (drop.pictures.empty()) {
+      engine::SelectOnlyItem(&pictures_, 0);
+    } else if (first >= 0) {
+      list->setCurrentRow(first, QItemSelectionModel::NoUpdate);
+    }
+    TakeCurrentPicture();
+    if (!drop.leftOut.empty()) {
+      std::string names;
+      for (const std::string& path : drop.leftOut) names += (names.empty() ? "" : "、") + path;
+      window_.Hint()->setText(QString::fromStdString(text::FormatText(text::FmtDropLeftOut, names)));
+    }
+  } catch (...) {
+  }
 }
 
 std::string FolderSide::EditFolder() const {
@@ -245,6 +292,33 @@ bool FolderSide::HandleListKey(int key) {
 }
 
 bool FolderSide::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      // The pointer says before the button is released whether the drop is
+      // taken. Text dragged into the edit is the edit's own business.
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (!drag->mimeData() || !drag->mimeData()->hasUrls()) break;
+      if (ReadDragged(drag->mimeData()))
+        drag->acceptProposedAction();
+      else
+        drag->ignore();
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (!drop->mimeData() || !drop->mimeData()->hasUrls()) break;
+      if (const std::optional<DroppedPaths> dropped = ReadDragged(drop->mimeData())) {
+        drop->acceptProposedAction();
+        TakeDrop(*dropped);
+      } else {
+        drop->ignore();
+      }
+      return true;
+    }
+    default:
+      break;
+  }
   if (watched == controls_.edit) {
     bool commit = false;
     if (event->type() == QEvent::KeyPress) {

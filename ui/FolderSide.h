@@ -9,12 +9,16 @@
 #include <QObject>
 #include <string>
 
+#include <optional>
+
 #include "ui/ListWidgetPictureList.h"
+#include "ui/core/DroppedPaths.h"
 #include "ui/core/SettingsKeys.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QListWidget;
 
 namespace ui {
@@ -37,6 +41,11 @@ class FolderSide : public QObject {
     const char* clickHint = "";
     // Written with the list position at every click; nullptr writes nothing.
     const settings::Key* positionKey = nullptr;
+    // Written with the folder a drop commits.
+    const settings::Key* folderKey = nullptr;
+    // Picture files dropped here select themselves in the list of their
+    // folder (source); otherwise only a dropped folder is taken.
+    bool takesDroppedPictures = false;
   };
   // The side's controls, all owned by the window. The side filters their
   // events: it must be destroyed before them (a window member, not a child).
@@ -110,6 +119,12 @@ class FolderSide : public QObject {
   // named, so that committing the edit again makes no folder inside it.
   void ShowCommittedFolderForBareName();
   bool HandleListKey(int key);
+  // A drag from a file manager over the edit, the list or the preview: what
+  // a drop would do, nothing when the side is held or nothing is usable.
+  std::optional<DroppedPaths> ReadDragged(const QMimeData* data) const;
+  // The drop taken as if its folder were typed and committed with Enter,
+  // then saved, its pictures (or the first one) selected.
+  void TakeDrop(const DroppedPaths& drop);
   // The current picture in the resolved folder (for a side that resolves
   // without a picture, the folder is resolved first); empty when either is missing.
   std::string ResolvedPicturePath();

@@ -21,12 +21,16 @@ constexpr FolderSide::Rules kSourceRules{
     .resolveWithoutPicture = true,
     .clickHint = "源图片：",
     .positionKey = &settings::kLbDocListInd,
+    .folderKey = &settings::kSourcePath,
+    .takesDroppedPictures = true,
 };
 constexpr FolderSide::Rules kOutputRules{
     .resolveCommitsEdit = false,
     .resolveWithoutPicture = false,
     .clickHint = "当前图片：",
     .positionKey = nullptr,
+    .folderKey = &settings::kTargetPath,
+    .takesDroppedPictures = false,
 };
 
 }  // namespace

@@ -12,7 +12,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QListWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -160,6 +163,22 @@ class MainWindowTest : public ::testing::Test {
                           ? QPoint(6, w->height() / 2)
                           : w->rect().center();
     QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at);
+  }
+  // Drags paths over target as a file manager does (file URLs) and drops
+  // them there; true when the window took the drop. With over, only the
+  // drag over: whether the pointer says it would be taken.
+  static bool DropPaths(QWidget* target, const std::vector<fs::path>& paths, bool over = false) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const fs::path& p : paths) urls.append(QUrl::fromLocalFile(Q(U(p))));
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted() || over) return enter.isAccepted();
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
   }
   // An edit's or a label's text.
   std::string Text(const char* name) const {

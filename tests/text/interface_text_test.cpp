@@ -85,7 +85,7 @@ TEST_F(InterfaceText, ApplyFillsEveryEntryInSimplifiedChinese) {
   EXPECT_EQ(text::LanguageIndex, 0);
   EXPECT_EQ(text::SideButtonHeight, 26);
   ExpectTable(kSimplified);
-  EXPECT_EQ(text::TextEntries().size(), 32u);
+  EXPECT_EQ(text::TextEntries().size(), 33u);
   for (const text::TextEntry& entry : text::TextEntries()) EXPECT_FALSE(entry.value->empty()) << entry.name;
   // The product text wins over the language table.
   EXPECT_EQ(text::TxtHomePage, "官方主页：www.example.com/ic");

@@ -349,6 +349,9 @@ class MidRunFolderTest : public RunsTest, public ::testing::WithParamInterface<c
   void Act(const std::string& what) {
     if (what == "Enter") {
       QTest::keyClick(Find<QListWidget>("LbDocList"), Qt::Key_Return);
+    } else if (what == "Drop") {
+      EXPECT_FALSE(DropPaths(Find<QListWidget>("LbDocList")->viewport(), {dir / "other"}, true));
+      EXPECT_FALSE(DropPaths(Find("ImgOutput"), {dir / "other"}));
     } else if (QAction* action = form->findChild<QAction*>(Q(what))) {
       action->trigger();
     } else {
@@ -392,7 +395,7 @@ TEST_P(MidRunFolderTest, TheRunKeepsTheFoldersItStartedWith) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FolderActions, MidRunFolderTest,
-                         ::testing::Values("BtnOpenDir", "N5", "Enter", "PmOpenInPaint", "BtnOpenSaveAsDir"),
+                         ::testing::Values("BtnOpenDir", "N5", "Enter", "PmOpenInPaint", "BtnOpenSaveAsDir", "Drop"),
                          [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
