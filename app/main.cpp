@@ -13,6 +13,7 @@
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
 #include "ui/core/ProgramFolders.h"
+#include "text/WindowText.h"
 
 int main(int argc, char** argv) {
   // Before anything reads HOME: the settings, Qt's folders and the trash
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
   img::RemoveTemporariesOnInterrupt();
   // The name titles the message boxes; it is not a display name, which Qt
   // would append to every window caption.
-  QApplication::setApplicationName(QStringLiteral("图片格式批量转换"));
+  QApplication::setApplicationName(QString::fromUtf8(text::kApplicationName));
   QApplication::setDesktopFileName(QStringLiteral("imgconvert"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/imgconvert.png")));
 

@@ -24,6 +24,7 @@
 #include "ui/core/ProgramFolders.h"
 #include "ui/WindowHelpers.h"
 #include "update/TFrmUpdate.h"
+#include "text/WindowText.h"
 
 namespace brand {
 
@@ -54,14 +55,14 @@ struct PartnerLink {
   int tag;
 };
 constexpr PartnerLink kPartnerLinks[4] = {
-    {"今日热点新闻", 1}, {"热门游戏推荐", 2}, {"网上购物折扣", 3}, {"同城交友论坛", 4}};
+    {text::kLinkNews, 1}, {text::kLinkGames, 2}, {text::kLinkShopping, 3}, {text::kLinkForum, 4}};
 
 struct MenuItem {
   const char* caption;  // nullptr: a separator
   int tag;
 };
 constexpr MenuItem kMenuItems[5] = {
-    {"实例说明(&D)", 1}, {"官方主页(&H)", 2}, {nullptr, 0}, {"软件捐助(&J)", 3}, {"关于(&A)...", 4}};
+    {text::kMenuDemo, 1}, {text::kMenuHomePage, 2}, {nullptr, 0}, {text::kMenuDonate, 3}, {text::kMenuAbout, 4}};
 
 // The side bar's font ("新宋体", or the installed CJK font) at a size in points.
 QFont LinkFont(int points, bool bold, bool underline) {
@@ -108,7 +109,7 @@ void TPnlTarnwel::BuildPanel() {
   picture_->setObjectName(QStringLiteral("ImgTarnwel"));
   picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   picture_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  picture_->setToolTip(QStringLiteral("点击可查看更多软件更新"));
+  picture_->setToolTip(QString::fromUtf8(text::kLinksPictureTip));
   img::Bitmap jpeg;
   if (ui::LoadJpegResource(jpeg, "Tarnwel")) picture_->setPixmap(QPixmap::fromImage(ui::ToQImage(jpeg)));
   picture_->installEventFilter(this);
@@ -120,7 +121,7 @@ void TPnlTarnwel::BuildPanel() {
   ui::SetBackgroundColor(linkArea, ColorValue(kLinkAreaColor));
   layout->addWidget(linkArea);
 
-  auto* heading = new QLabel(QStringLiteral("热点推荐"), linkArea);
+  auto* heading = new QLabel(QString::fromUtf8(text::kLinksHeading), linkArea);
   heading->setObjectName(QStringLiteral("LblHeading"));
   heading->setFont(LinkFont(10, true, false));
   SetTextColor(heading, ColorValue(kHeadingColor));

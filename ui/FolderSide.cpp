@@ -24,6 +24,7 @@
 #include "ui/core/FolderPaths.h"
 #include "ui/core/Shell.h"
 #include "ui/core/ShellActions.h"
+#include "text/WindowText.h"
 
 namespace fs = std::filesystem;
 
@@ -36,7 +37,7 @@ bool FileExists(const std::string& path) {
   return fs::is_regular_file(img::PathFromUtf8(path), ec);
 }
 
-const char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
+using text::kNoTrash;
 
 std::vector<std::string> CollectSelectedItems(const QListWidget* list) {
   std::vector<std::string> names;
@@ -91,7 +92,7 @@ void FolderSide::TakeDrop(const DroppedPaths& drop) {
     TakeCurrentPicture();
     if (!drop.leftOut.empty()) {
       std::string names;
-      for (const std::string& path : drop.leftOut) names += (names.empty() ? "" : "、") + path;
+      for (const std::string& path : drop.leftOut) names += (names.empty() ? "" : text::kNameSeparator) + path;
       window_.Hint()->setText(QString::fromStdString(text::FormatText(text::FmtDropLeftOut, names)));
     }
   } catch (...) {

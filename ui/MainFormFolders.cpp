@@ -7,6 +7,7 @@
 #include "ui/core/FolderPaths.h"
 #include "ui/TMainForm.h"
 #include "ui_MainForm.h"
+#include "text/WindowText.h"
 
 namespace ui {
 
@@ -19,7 +20,7 @@ namespace {
 constexpr FolderSide::Rules kSourceRules{
     .resolveCommitsEdit = true,
     .resolveWithoutPicture = true,
-    .clickHint = "源图片：",
+    .clickHint = text::kSourcePictureHint,
     .positionKey = &settings::kLbDocListInd,
     .folderKey = &settings::kSourcePath,
     .takesDroppedPictures = true,
@@ -27,7 +28,7 @@ constexpr FolderSide::Rules kSourceRules{
 constexpr FolderSide::Rules kOutputRules{
     .resolveCommitsEdit = false,
     .resolveWithoutPicture = false,
-    .clickHint = "当前图片：",
+    .clickHint = text::kTargetPictureHint,
     .positionKey = nullptr,
     .folderKey = &settings::kTargetPath,
     .takesDroppedPictures = false,

@@ -12,6 +12,7 @@
 #include "ui/TFrmReName.h"
 #include "ui/TMainForm.h"
 #include "ui_MainForm.h"
+#include "text/WindowText.h"
 
 namespace ui {
 
@@ -34,22 +35,22 @@ bool UsableFileName(const std::string& name) {
 void TMainForm::BuildPopupMenus() {
   PmImgList = new QMenu(this);
   PmImgList->setObjectName(QStringLiteral("PmImgList"));
-  connect(AddItem(PmImgList, "N1", "默认打开"), &QAction::triggered, this, &TMainForm::LbDocListDblClick);
-  connect(AddItem(PmImgList, "N5", "打开所在文件夹"), &QAction::triggered, this, &TMainForm::BtnOpenDirClick);
-  connect(AddItem(PmImgList, "MnDeletePic", "删除所选图片"), &QAction::triggered, this,
+  connect(AddItem(PmImgList, "N1", text::kMenuOpen), &QAction::triggered, this, &TMainForm::LbDocListDblClick);
+  connect(AddItem(PmImgList, "N5", text::kMenuOpenFolder), &QAction::triggered, this, &TMainForm::BtnOpenDirClick);
+  connect(AddItem(PmImgList, "MnDeletePic", text::kMenuDeleteSelected), &QAction::triggered, this,
           &TMainForm::MnDeletePicClick);
-  connect(AddItem(PmImgList, "MnRenamePic", " 重命名图片"), &QAction::triggered, this,
+  connect(AddItem(PmImgList, "MnRenamePic", text::kMenuRename), &QAction::triggered, this,
           &TMainForm::MnRenamePicClick);
-  connect(AddItem(PmImgList, "PmOpenInPaint", "在画图中打开"), &QAction::triggered, this,
+  connect(AddItem(PmImgList, "PmOpenInPaint", text::kMenuOpenInPaint), &QAction::triggered, this,
           &TMainForm::PmOpenInPaintClick);
 
   PmOutput = new QMenu(this);
   PmOutput->setObjectName(QStringLiteral("PmOutput"));
-  connect(AddItem(PmOutput, "N2", "默认打开"), &QAction::triggered, this, &TMainForm::LbTargetDblClick);
-  connect(AddItem(PmOutput, "N4", "打开所在文件夹"), &QAction::triggered, this, &TMainForm::BtnOpenSaveAsDirClick);
-  connect(AddItem(PmOutput, "MnDeleteFileOP", "删除所选图片"), &QAction::triggered, this,
+  connect(AddItem(PmOutput, "N2", text::kMenuOpen), &QAction::triggered, this, &TMainForm::LbTargetDblClick);
+  connect(AddItem(PmOutput, "N4", text::kMenuOpenFolder), &QAction::triggered, this, &TMainForm::BtnOpenSaveAsDirClick);
+  connect(AddItem(PmOutput, "MnDeleteFileOP", text::kMenuDeleteSelected), &QAction::triggered, this,
           &TMainForm::MnDeleteFileOPClick);
-  connect(AddItem(PmOutput, "N3", "在画图中打开"), &QAction::triggered, this, &TMainForm::N3Click);
+  connect(AddItem(PmOutput, "N3", text::kMenuOpenInPaint), &QAction::triggered, this, &TMainForm::N3Click);
 }
 
 void TMainForm::ConnectListActions() {

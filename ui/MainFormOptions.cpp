@@ -13,16 +13,17 @@
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
 #include "ui_MainForm.h"
+#include "text/WindowText.h"
 
 namespace ui {
 
 namespace {
 
 // Texts the keep-ratio box and the size edits' exits put in place of a number.
-const char kAutoByRatio[] = "按原图比例自动调整";
-const char kAutoFromWidth[] = "根据宽度自动调整";
-const char kChooseWidth[] = "请选择一个宽度";
-const char kChooseHeight[] = "请选择一个高度";
+using text::kAutoByRatio;
+using text::kAutoFromWidth;
+using text::kChooseHeight;
+using text::kChooseWidth;
 
 bool IsWholeNumber(const QLineEdit* edit) {
   long long value = 0;

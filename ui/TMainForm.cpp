@@ -23,6 +23,7 @@
 #include "ui/core/SettingsKeys.h"
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"
+#include "text/WindowText.h"
 
 namespace ui {
 
@@ -39,8 +40,8 @@ constexpr int kSourceListWidth = 275;
 constexpr int kProgressStep = 10;
 
 const QColor kHintColour(255, 0, 0);
-const char kLoadingFinished[] = "装载完成，请开始使用。";
-const char kSettingsSetAside[] = "设置文件无法读取，已另存为“%1”，现使用默认设置。";
+using text::kLoadingFinished;
+using text::kSettingsSetAside;
 
 std::filesystem::path& DefaultProgramFolder() {
   static std::filesystem::path folder;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "update/NetworkProblem.h"
+#include "text/WindowText.h"
 
 namespace update {
 
@@ -32,7 +33,7 @@ Downloader::~Downloader() {
 void Downloader::Run() {
   file_ = std::make_unique<QSaveFile>(target_);
   if (!file_->open(QIODevice::WriteOnly)) {
-    Fail(QStringLiteral("无法写入 %1：%2").arg(target_, file_->errorString()));
+    Fail(QString::fromUtf8(text::kCannotWrite).arg(target_, file_->errorString()));
     return;
   }
   manager_ = new QNetworkAccessManager(this);
@@ -57,7 +58,7 @@ void Downloader::WriteAvailable() {
   // An error page is not the program file.
   if (!StatusIsSuccess()) return;
   if (file_->write(data) != data.size()) {
-    Fail(QStringLiteral("无法写入 %1：%2").arg(target_, file_->errorString()));
+    Fail(QString::fromUtf8(text::kCannotWrite).arg(target_, file_->errorString()));
     return;
   }
   written_ += data.size();
@@ -88,11 +89,11 @@ void Downloader::Done() {
   // A connection closed early must not pass for the whole file.
   const qint64 length = DeclaredLength();
   if (length >= 0 && length != written_) {
-    Fail(QStringLiteral("文件不完整（%1 / %2 字节）").arg(written_).arg(length));
+    Fail(QString::fromUtf8(text::kFileIncomplete).arg(written_).arg(length));
     return;
   }
   if (!file_->commit()) {
-    Fail(QStringLiteral("无法写入 %1：%2").arg(target_, file_->errorString()));
+    Fail(QString::fromUtf8(text::kCannotWrite).arg(target_, file_->errorString()));
     return;
   }
   finished_ = true;

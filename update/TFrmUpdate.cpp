@@ -23,6 +23,7 @@
 #include "update/ShownPage.h"
 #include "update/UpdateBanner.h"
 #include "update/core/PageView.h"
+#include "text/WindowText.h"
 
 namespace update {
 
@@ -174,7 +175,7 @@ bool TFrmUpdate::ShowUpdatePage() {
 }
 
 void TFrmUpdate::ReportUpToDate() {
-  ui::CurrentDialogs().ShowMessage("已经是最新版本", message_point_.x(), message_point_.y());
+  ui::CurrentDialogs().ShowMessage(text::kAlreadyNewest, message_point_.x(), message_point_.y());
   close();
 }
 
@@ -185,7 +186,7 @@ void TFrmUpdate::StartUpdate() {
   ui_->SpeedButton3->hide();
   ui_->ProgressBar1->setRange(0, 100);
   ui_->ProgressBar1->setValue(0);
-  ui_->LblHint->setText(Text("软件正在更新中，请稍候..."));
+  ui_->LblHint->setText(Text(text::kUpdating));
   // The address is taken now; a later check cannot change the download under way.
   const std::string url = DownloadUrl;
   const std::string page_address = page_.address;
@@ -201,11 +202,11 @@ void TFrmUpdate::StartDownload(const std::string& url, const std::string& page_a
   // The file is started as a program afterwards: only web addresses are fetched.
   const QUrl source(QString::fromStdString(url), QUrl::StrictMode);
   if (!IsDownloadableUrl(url) || !source.isValid() || source.host().isEmpty()) {
-    DownloadFinished(false, Text("下载地址无效"));
+    DownloadFinished(false, Text(text::kDownloadAddressInvalid));
     return;
   }
   if (!IsDownloadableFrom(url, page_address)) {
-    DownloadFinished(false, Text("下载地址被拒绝：https 页面的下载地址也须为 https"));
+    DownloadFinished(false, Text(text::kDownloadNeedsHttps));
     return;
   }
   auto* thread = new QThread;
@@ -234,10 +235,10 @@ void TFrmUpdate::DownloadFinished(bool ok, const QString& problem) {
   if (ok) {
     // A server that never told the size has not moved the bar.
     ui_->ProgressBar1->setValue(ui_->ProgressBar1->maximum());
-    ui_->LblHint->setText(Text("更新完成，关闭后将自动重启软件"));
+    ui_->LblHint->setText(Text(text::kUpdateDone));
     ui_->SpeedButton3->show();
   } else {
-    ui_->LblHint->setText(Text("更新下载失败（%1），请稍后再试").arg(problem));
+    ui_->LblHint->setText(Text(text::kUpdateFailed).arg(problem));
   }
 }
 

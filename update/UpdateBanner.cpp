@@ -1,4 +1,5 @@
 #include "update/UpdateBanner.h"
+#include "text/WindowText.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -42,7 +43,7 @@ QPixmap DrawUpdateBanner(const QSize& size) {
   painter.setFont(font);
   painter.setPen(QColor(20, 70, 140));
   const QRectF text_area(circle.right() + size.height() / 4.0, 0, size.width() - circle.right(), size.height());
-  painter.drawText(text_area, Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Lom软件在线升级"));
+  painter.drawText(text_area, Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8(text::kUpdateBanner));
   return banner;
 }
 

@@ -11,20 +11,14 @@
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
+#include "text/WindowText.h"
 
 namespace ui {
 
 namespace {
 
-const char kSelectPicture[] = "请选择一个要转换的图片";
-const char kStopped[] = "你已停止图片转换";
-// Not in the text tables: the hint for a picture that could not be
-// converted, which must not be reported as converted, and the closing
-// hint's count of targets numbered because an earlier picture of the run
-// had taken their names.
-const char kConversionFailed[] = "转换失败";
-const char kRenamedBefore[] = "（";
-const char kRenamedAfter[] = "个转换后图片因重名加了编号）";
+using text::kSelectPicture;
+const char* const kStopped = text::kRunStopped;
 // The hint's detail names this many failed pictures at most: a tooltip
 // taller than the screen helps nobody.
 constexpr int kListedFailures = 20;
@@ -81,7 +75,7 @@ class FailedPictures {
     }
     std::string detail = listed_;
     if (count_ > kListedFailures)
-      detail += "……另有" + std::to_string(count_ - kListedFailures) + "个图片转换失败\n";
+      detail += text::kMoreFailedBefore + std::to_string(count_ - kListedFailures) + text::kMoreFailedAfter + "\n";
     detail.pop_back();
     window_.SetHintDetail(detail);
   }
@@ -99,13 +93,13 @@ class FailedPictures {
 // reasons are in the report) shows no message, only this hint, and the run
 // goes on with the next picture.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
-  return (report.ok() ? text::TxtConverted : std::string(kConversionFailed)) + path;
+  return (report.ok() ? text::TxtConverted : std::string(text::kConversionFailed)) + path;
 }
 
 std::string RunEndHint(int failedPictures, int renamedTargets) {
   std::string hint = text::TxtAllConverted;
-  if (failedPictures > 0) hint += "（" + std::to_string(failedPictures) + "个图片转换失败）";
-  if (renamedTargets > 0) hint += kRenamedBefore + std::to_string(renamedTargets) + kRenamedAfter;
+  if (failedPictures > 0) hint += text::kFailedCountBefore + std::to_string(failedPictures) + text::kFailedCountAfter;
+  if (renamedTargets > 0) hint += text::kRenamedCountBefore + std::to_string(renamedTargets) + text::kRenamedCountAfter;
   return hint;
 }
 
