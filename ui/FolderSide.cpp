@@ -18,13 +18,13 @@
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "text/InterfaceText.h"
+#include "text/WindowText.h"
 #include "ui/PicturePreview.h"
-#include "ui/TMainForm.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
+#include "ui/core/SettingsFile.h"
 #include "ui/core/Shell.h"
 #include "ui/core/ShellActions.h"
-#include "text/WindowText.h"
 
 namespace fs = std::filesystem;
 
@@ -48,7 +48,7 @@ std::vector<std::string> CollectSelectedItems(const QListWidget* list) {
 
 }  // namespace
 
-FolderSide::FolderSide(TMainForm& window, const Controls& controls, const Rules& rules)
+FolderSide::FolderSide(FolderSideHost& window, const Controls& controls, const Rules& rules)
     : window_(window), controls_(controls), rules_(rules), pictures_(controls.list) {
   controls_.edit->installEventFilter(this);
   controls_.list->installEventFilter(this);

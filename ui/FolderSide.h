@@ -23,7 +23,20 @@ class QListWidget;
 
 namespace ui {
 
-class TMainForm;
+class SettingsFile;
+
+// What a folder side needs of the window it sits in.
+class FolderSideHost {
+ public:
+  virtual ~FolderSideHost() = default;
+  virtual void StepProgressBar() = 0;
+  virtual QLabel* Hint() const = 0;
+  // Shows the picture at path in box; false when it could not be decoded.
+  virtual bool LoadPreview(QLabel* box, const std::string& path) = 0;
+  virtual SettingsFile& Settings() = 0;
+  // The folder browser; empty when cancelled.
+  virtual std::string BrowseForFolder(const std::string& start) = 0;
+};
 
 class FolderSide : public QObject {
  public:
@@ -57,7 +70,7 @@ class FolderSide : public QObject {
     QLabel* sizeLabel = nullptr;
   };
 
-  FolderSide(TMainForm& window, const Controls& controls, const Rules& rules);
+  FolderSide(FolderSideHost& window, const Controls& controls, const Rules& rules);
 
   // The folder the edit names: its text without the blanks around it,
   // normalised to end in one separator, a bare name taken as a sub-folder of
@@ -68,7 +81,7 @@ class FolderSide : public QObject {
   // While a run is under way the side keeps its folder and its list: the
   // edit is read-only, and the keys and edit commits that would refresh,
   // delete or resolve do nothing. The window's buttons and menu items for
-  // the same actions are disabled beside it (TMainForm::SetRunUnderWay).
+  // the same actions are disabled beside it by the window.
   void Hold(bool held);
   bool Held() const { return held_; }
 
@@ -131,7 +144,7 @@ class FolderSide : public QObject {
   // The selected pictures to the trash; a failed one stays silently.
   void DeleteSelectedFiles();
 
-  TMainForm& window_;
+  FolderSideHost& window_;
   bool held_ = false;
   const Controls controls_;
   const Rules rules_;

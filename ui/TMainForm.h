@@ -47,7 +47,7 @@ class TFrmReName;
 // installs one. Called once by every main window's creation.
 extern std::function<void(QWidget* host)> LinksPanelFactory;
 
-class TMainForm : public QWidget, public RunWindow {
+class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   Q_OBJECT
 
  public:
@@ -79,10 +79,10 @@ class TMainForm : public QWidget, public RunWindow {
   const std::string& TargetPathValue() const { return output_->Folder(); }
   const std::string& ProgramFolderValue() const { return ProgramFolder; }
   const std::filesystem::path& ExecutableFolderValue() const { return executableFolder_; }
-  SettingsFile& Settings() { return *settings_; }
+  SettingsFile& Settings() override { return *settings_; }
   // Reads and writes the settings in another file from now on (tests).
   void UseSettingsFile(const std::filesystem::path& path) { settings_ = std::make_unique<SettingsFile>(path); }
-  QLabel* Hint() const;
+  QLabel* Hint() const override;
 
   // Commit the folder edit's text, create the folder if needed, refill the
   // list. The user's ways to a refresh (Enter, leaving the edit, F5, browse,
@@ -94,10 +94,10 @@ class TMainForm : public QWidget, public RunWindow {
   std::string ResolveSourceFolder();
   std::string ResolveTargetFolder();
   // The folder browser, starting at the system root; empty when cancelled.
-  std::string BrowseForFolder(const std::string& start);
+  std::string BrowseForFolder(const std::string& start) override;
 
   // ProgressBar1 one step (10) on; past the end it starts again at 0.
-  void StepProgressBar();
+  void StepProgressBar() override;
 
   // What a run reads and tells (RunEvents), from any thread: the options as
   // the controls last published them, and events handed to the window's
@@ -185,7 +185,7 @@ class TMainForm : public QWidget, public RunWindow {
   void LbTargetClick();
   // Shows the picture at path in box, fitted with its proportions kept;
   // false when it could not be decoded. The picture's real size is kept for the size label.
-  bool LoadPreview(QLabel* box, const std::string& path);
+  bool LoadPreview(QLabel* box, const std::string& path) override;
   void BtnImgCovertClick();
   void BtnDirImgConvertClick();
   // The conversion options as the controls hold them now.
