@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
 
   for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
-  for (const std::string& f : outcome.failures) std::fprintf(stderr, "imgbatch: %s\n", f.c_str());
+  for (const engine::ConversionFailure& f : outcome.failures)
+    std::fprintf(stderr, "imgbatch: %s\n", f.Line(text::FailureLanguage::English).c_str());
   // A target that left something out is still written: said, not failed.
   for (const std::string& w : outcome.warnings) std::fprintf(stderr, "imgbatch: warning: %s\n", w.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());

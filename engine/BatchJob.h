@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConversionFailure.h"
 #include "engine/ConversionOptions.h"
 #include "engine/RunPlan.h"
 
@@ -25,7 +26,7 @@ struct BatchOutcome {
   int filesRenamed = 0;   // written under a numbered name: an earlier picture took the plain one
   int filesSkipped = 0;   // existing targets left alone
   int failedPictures = 0;
-  std::vector<std::string> failures;  // one line per failure, in listing order
+  std::vector<ConversionFailure> failures;  // in listing order
   std::vector<std::string> warnings;  // what written targets left out, in listing order
 };
 

@@ -17,6 +17,11 @@ namespace engine {
 
 namespace {
 
+// A shrink that failed: its route fails as not resized.
+struct ResizeFailure : img::ImageError {
+  explicit ResizeFailure(const img::ImageError& failure) : img::ImageError(failure) {}
+};
+
 // Anything at the path counts, a link that leads nowhere included; a path
 // that cannot be looked at is left to the write to report.
 bool TargetExists(const std::string& target) {
@@ -57,7 +62,7 @@ void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOp
   report_.isPicture = true;
   // Made for the first target that will be written; none, nothing is decoded.
   for (const PlannedTarget& target : picture.targets) {
-    if (!target.refusal.empty() || (options_.skipExisting && TargetExists(target.path))) continue;
+    if (target.refusal || (options_.skipExisting && TargetExists(target.path))) continue;
     try {
       Make(*target.format);
     } catch (const std::exception&) {
@@ -105,8 +110,8 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
       report_.skipped.push_back(target);
       return;
     }
-    if (!planned.refusal.empty()) {
-      report_.failures.push_back(target + ": " + planned.refusal);
+    if (planned.refusal) {
+      report_.failures.push_back(*planned.refusal);
       return;
     }
     host_.StepProgress();
@@ -127,11 +132,15 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     report_.written.push_back(target);
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);
+  } catch (const ResizeFailure& e) {
+    work_ = Work::Empty;
+    codecs_.ForgetEncoded();
+    report_.failures.push_back({target, text::FailureCode::NotResized, e.what()});
   } catch (const std::exception& e) {
     // The working picture may be half made: the next route makes it again.
     work_ = Work::Empty;
     codecs_.ForgetEncoded();
-    report_.failures.push_back(target + ": " + e.what());
+    report_.failures.push_back({target, text::FailureCode::NotWritten, e.what()});
   }
 }
 
@@ -145,8 +154,7 @@ void PictureConverter::Make(const PictureFormat& target) {
   if (options_.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
   KeepCarried(metadata_, options_);
   // A failed shrink fails the route: the picture is not what was asked for.
-  if (auto failure = ApplyResize(working_, resize_source_, options_, host_))
-    throw img::ImageError(failure->code(), std::string("cannot be resized: ") + failure->what());
+  if (auto failure = ApplyResize(working_, resize_source_, options_, host_)) throw ResizeFailure(*failure);
   resize_source_.Clear();  // the unshrunk picture is done with
   Rotate(options_.rotation);
   work_ = Work::Made;
@@ -164,7 +172,7 @@ bool PictureConverter::LoadSource() {
     return true;
   } catch (const std::exception& e) {
     work_ = Work::Failed;
-    report_.failures.push_back(picture_->path + ": cannot be decoded: " + e.what());
+    report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what()});
     return false;
   }
 }

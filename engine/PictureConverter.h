@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConversionFailure.h"
 #include "engine/ConversionHost.h"
 #include "engine/PictureCodecs.h"
 #include "engine/PictureFormats.h"
@@ -21,7 +22,7 @@ namespace engine {
 struct ConversionReport {
   bool isPicture = false;            // the extension named a picture kind
   std::vector<std::string> written;  // target paths, in writing order
-  std::vector<std::string> failures; // one line per failed route or load
+  std::vector<ConversionFailure> failures;  // one per failed route or load
   std::vector<std::string> warnings; // one line per thing a written target left out
   std::vector<std::string> skipped;  // existing targets left alone (skipExisting)
   int renamed = 0;                   // written targets that carry a number

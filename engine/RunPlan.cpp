@@ -164,10 +164,11 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
     for (std::size_t f = 0; f < formats.size(); ++f) {
       PlannedTarget target{formats[f], picture.folder + names[f], {}};
       if (n > kLargestNumber) {
-        target.refusal = "no free numbered name is left for it";
+        target.refusal = ConversionFailure{target.path, text::FailureCode::NoFreeName, {}};
       } else if (const std::string* replaced = read.Replaced(target.path)) {
-        target.refusal = *replaced == picture.path ? "the target is the source file itself"
-                                                   : "it would replace the source picture " + *replaced;
+        target.refusal = *replaced == picture.path
+                             ? ConversionFailure{target.path, text::FailureCode::TargetIsSource, {}}
+                             : ConversionFailure{target.path, text::FailureCode::WouldReplaceSource, *replaced};
       } else {
         taken.insert(AsciiLower(target.path));
       }

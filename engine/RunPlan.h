@@ -12,9 +12,11 @@
 // Files left by earlier runs are replaced as before.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/ConversionFailure.h"
 #include "engine/ConversionOptions.h"
 #include "engine/PictureFormats.h"
 
@@ -30,7 +32,7 @@ struct RunSource {
 struct PlannedTarget {
   const PictureFormat* format = nullptr;
   std::string path;
-  std::string refusal;  // not empty: not written, for this reason
+  std::optional<ConversionFailure> refusal;  // set: not written, for this reason
 };
 
 struct PlannedPicture {

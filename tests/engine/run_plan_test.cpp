@@ -39,7 +39,7 @@ class RunPlanTest : public ::testing::Test {
     std::vector<std::string> names;
     for (const PlannedPicture& p : plan.pictures)
       for (const PlannedTarget& t : p.targets) {
-        std::string name = t.refusal.empty() ? "" : "!";
+        std::string name = t.refusal ? "!" : "";
         names.push_back(name.append(FileNamePart(t.path)));
       }
     return names;
@@ -123,7 +123,7 @@ TEST_F(RunPlanTest, AnOutputFolderThatIsTheSourceKeepsEveryPicture) {
     EXPECT_EQ(outcome.filesWritten, 9);
     EXPECT_EQ(outcome.filesRenamed, 4);
     EXPECT_EQ(outcome.failedPictures, 2);
-    EXPECT_EQ(outcome.failures,
+    EXPECT_EQ(testsupport::FailureLines(outcome.failures),
               (std::vector<std::string>{dir + "a.jpg: the target is the source file itself",
                                         dir + "a.png: it would replace the source picture " + dir + "a.png",
                                         dir + "b.png: the target is the source file itself"}));

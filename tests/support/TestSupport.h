@@ -17,6 +17,7 @@
 #include <vector>
 #include <string>
 
+#include "engine/ConversionFailure.h"
 #include "engine/ConversionOptions.h"
 #include "imaging/Bitmap.h"
 
@@ -244,6 +245,13 @@ inline std::vector<std::string> RiffChunkNames(const std::vector<std::uint8_t>& 
 }
 
 // Options with the four window formats ticked as given, all else default.
+// Failures as imgbatch prints them.
+inline std::vector<std::string> FailureLines(const std::vector<engine::ConversionFailure>& failures) {
+  std::vector<std::string> lines;
+  for (const engine::ConversionFailure& f : failures) lines.push_back(f.Line());
+  return lines;
+}
+
 inline engine::ConversionOptions TickedFormats(bool bmp, bool jpg, bool jpeg, bool png) {
   engine::ConversionOptions o;
   o.toBmp = bmp;

@@ -1,4 +1,5 @@
 #include "text/InterfaceText.h"
+#include "text/FailureText.h"
 
 #include <gtest/gtest.h>
 
@@ -173,3 +174,19 @@ TEST_F(InterfaceText, UpdateAddressCanBeOverridden) {
 }
 
 }  // namespace
+
+// Every failure code has the window's words; the detail goes in place of
+// "%s", or after a colon, and a write failure in English is the system's
+// reason alone, as imgbatch always printed it.
+TEST(FailureText, EveryCodeHasWordsAndTheDetailItsPlace) {
+  using text::FailureCode;
+  using text::FailureLanguage;
+  for (int c = 0; c <= static_cast<int>(FailureCode::NotAPicture); ++c)
+    EXPECT_FALSE(std::string(text::FailureWords(static_cast<FailureCode>(c), FailureLanguage::Chinese)).empty()) << c;
+  EXPECT_EQ(text::DescribeFailure(FailureCode::NotDecoded, "PNG: not a PNG file", FailureLanguage::Chinese),
+            "无法读取图片：PNG: not a PNG file");
+  EXPECT_EQ(text::DescribeFailure(FailureCode::WouldReplaceSource, "/p/a.png", FailureLanguage::English),
+            "it would replace the source picture /p/a.png");
+  EXPECT_EQ(text::DescribeFailure(FailureCode::NotWritten, "No space left on device", FailureLanguage::English),
+            "No space left on device");
+}

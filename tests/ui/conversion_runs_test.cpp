@@ -166,7 +166,8 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   EXPECT_EQ(window_.hints.back(), RunEndHint(1));
   EXPECT_NE(window_.hints.back(), text::TxtAllConverted);
   EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
-  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    cannot be decoded", 0), 0u)
+  // The reason in the window's words, the decoder's own after them.
+  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    无法读取图片：", 0), 0u)
       << window_.hintDetail;
 }
 
@@ -188,7 +189,8 @@ TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
     EXPECT_TRUE(fs::exists(tmp_ / "src" / "b.bmp"));
     EXPECT_TRUE(fs::exists(tmp_ / "src" / "B (2).bmp"));
   }
-  EXPECT_NE(window_.hintDetail.find("a.bmp: it would replace the source picture " + window_.sourcePath + "a.bmp"), std::string::npos)
+  EXPECT_NE(window_.hintDetail.find("a.bmp：转换后的图片会覆盖源图片“" + window_.sourcePath + "a.bmp”，没有写入"),
+            std::string::npos)
       << window_.hintDetail;
 }
 

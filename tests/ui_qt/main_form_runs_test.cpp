@@ -328,7 +328,7 @@ TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
   EXPECT_EQ(Text("LblHint"), ui::RunEndHint(1));
   const std::string selectedTip = Find("LblHint")->toolTip().toStdString();
   EXPECT_NE(selectedTip.find(SrcFolder() + "bad.png"), std::string::npos) << selectedTip;
-  EXPECT_NE(selectedTip.find("cannot be decoded"), std::string::npos) << selectedTip;
+  EXPECT_NE(selectedTip.find("无法读取图片"), std::string::npos) << selectedTip;
   EXPECT_EQ(selectedTip.find("good.png"), std::string::npos) << selectedTip;
 
   RunBy("BtnDirImgConvert");

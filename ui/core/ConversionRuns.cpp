@@ -19,6 +19,8 @@ namespace {
 
 using text::kSelectPicture;
 const char* const kStopped = text::kRunStopped;
+// The window speaks Chinese, failures included.
+constexpr text::FailureLanguage kWords = text::FailureLanguage::Chinese;
 // The hint's detail names this many failed pictures at most: a tooltip
 // taller than the screen helps nobody.
 constexpr int kListedFailures = 20;
@@ -64,14 +66,16 @@ class FailedPictures {
  public:
   explicit FailedPictures(RunEvents& window) : window_(window) { window_.SetHintDetail({}); }
 
-  void Add(const std::string& path, const engine::ConversionReport& report) {
+  void Add(const std::string& source, const engine::ConversionReport& report) {
     if (report.ok()) return;
     if (++count_ <= kListedFailures) {
-      listed_ += path + "\n";
-      // A line that starts with the picture's own path need not repeat it.
-      const std::string own = path + ": ";
-      for (const std::string& line : report.failures)
-        listed_ += "    " + (line.rfind(own, 0) == 0 ? line.substr(own.size()) : line) + "\n";
+      listed_ += source + "\n";
+      // A failure of the picture's own path need not repeat it.
+      for (const engine::ConversionFailure& failure : report.failures)
+        listed_ += "    " +
+                   (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords)
+                                           : failure.Line(kWords)) +
+                   "\n";
     }
     std::string detail = listed_;
     if (count_ > kListedFailures)
@@ -186,7 +190,7 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
   hooks.wanted = [](const engine::PlannedPicture& picture) { return FileExists(picture.path); };
   hooks.done = [&](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
     const std::string& shown = run.displayPaths[picture.source];
-    failed.Add(shown, report);
+    failed.Add(picture.path, report);
     run.renamed += report.renamed;
     events.SetHint(PictureHint(report, shown));
     events.StepProgress();

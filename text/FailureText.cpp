@@ -1,0 +1,46 @@
+#include "text/FailureText.h"
+
+#include <array>
+
+#include "text/InterfaceText.h"
+
+namespace text {
+
+namespace {
+
+struct FailureEntry {
+  FailureCode code;
+  const char* chinese;
+  const char* english;
+};
+
+// In the order of FailureCode. imgbatch's words are those its users have
+// always read; a failed write has none of its own, the system's reason says it.
+constexpr std::array<FailureEntry, 8> kFailures{{
+    {FailureCode::NotDecoded, "无法读取图片", "cannot be decoded"},
+    {FailureCode::NotResized, "无法缩放图片", "cannot be resized"},
+    {FailureCode::NotWritten, "无法写入转换后的图片", ""},
+    {FailureCode::TargetIsSource, "转换后的图片就是源图片本身，没有写入", "the target is the source file itself"},
+    {FailureCode::WouldReplaceSource, "转换后的图片会覆盖源图片“%s”，没有写入",
+     "it would replace the source picture %s"},
+    {FailureCode::NoFreeName, "没有可用的编号文件名，没有写入", "no free numbered name is left for it"},
+    {FailureCode::FolderNotMade, "无法建立文件夹：%s", "cannot create the folder %s"},
+    {FailureCode::NotAPicture, "不是图片文件", "not a picture file"},
+}};
+
+}  // namespace
+
+const char* FailureWords(FailureCode code, FailureLanguage language) {
+  const FailureEntry& entry = kFailures[static_cast<std::size_t>(code)];
+  return language == FailureLanguage::Chinese ? entry.chinese : entry.english;
+}
+
+std::string DescribeFailure(FailureCode code, const std::string& detail, FailureLanguage language) {
+  const std::string words = FailureWords(code, language);
+  if (words.find("%s") != std::string::npos) return FormatText(words, detail);
+  if (detail.empty()) return words;
+  if (words.empty()) return detail;
+  return words + (language == FailureLanguage::Chinese ? "：" : ": ") + detail;
+}
+
+}  // namespace text

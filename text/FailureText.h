@@ -1,0 +1,30 @@
+#pragma once
+// What a failed picture's record says to the user: one table from a
+// failure's code to its words, in simplified Chinese for the window and in
+// English for imgbatch. The detail a library gave (a decoder's message, the
+// system's reason) follows the words as it is.
+
+#include <string>
+
+namespace text {
+
+enum class FailureCode {
+  NotDecoded,          // the source could not be read as a picture
+  NotResized,          // the shrink failed
+  NotWritten,          // a target could not be encoded or written
+  TargetIsSource,      // the target would be the source file itself
+  WouldReplaceSource,  // the target would replace a picture the run reads (detail: that picture)
+  NoFreeName,          // no numbered name was left for the target
+  FolderNotMade,       // the target's folder could not be made (detail: the folder and why)
+  NotAPicture,         // the file is of no kind the program reads
+};
+
+enum class FailureLanguage { Chinese, English };
+
+// The words for code; a "%s" in them is where the detail goes.
+const char* FailureWords(FailureCode code, FailureLanguage language);
+
+// The words with the detail: in place of "%s", else after a colon.
+std::string DescribeFailure(FailureCode code, const std::string& detail, FailureLanguage language);
+
+}  // namespace text
