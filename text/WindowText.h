@@ -13,6 +13,8 @@ inline constexpr char kSourcePictureHint[] = "源图片：";   // followed by th
 inline constexpr char kTargetPictureHint[] = "当前图片：";  // followed by the clicked picture's path
 inline constexpr char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
 inline constexpr char kNameSeparator[] = "、";  // between names listed in one line
+inline constexpr char kRenameRefused[] = "没有重命名：名称“%s”已被占用或无法使用。";  // %s = the new name
+inline constexpr char kNotTrashed[] = "有%s个图片无法移到回收站，没有删除。";  // %s = how many
 
 // Main window: the size options.
 inline constexpr char kAutoByRatio[] = "按原图比例自动调整";

@@ -253,7 +253,10 @@ void FolderSide::DeleteSelectedFiles() {
       CurrentDialogs().ShowMessage(kNoTrash);
       return;
     }
-    for (const std::string& name : names) DeleteToRecycleBin(PathInFolder(listedFolder_, name));
+    int kept = 0;
+    for (const std::string& name : names) kept += DeleteToRecycleBin(PathInFolder(listedFolder_, name)) ? 0 : 1;
+    if (kept > 0)
+      window_.Hint()->setText(QString::fromStdString(text::FormatText(text::kNotTrashed, std::to_string(kept))));
   } catch (...) {
   }
 }

@@ -91,8 +91,10 @@ bool TMainForm::RenameListedFile(const std::string& folder, const std::string& n
     if (!UsableFileName(chosen)) return true;
     std::string newPath = PathInFolder(folder, chosen);
     if (engine::ExtensionOf(chosen).empty()) newPath += defaultExtension;
-    // Refused renames (name taken, unchanged) change nothing.
-    RenameWithoutReplacing(PathInFolder(folder, name), newPath);
+    // A refused rename changes nothing; one to a name taken says so.
+    const std::string oldPath = PathInFolder(folder, name);
+    if (!RenameWithoutReplacing(oldPath, newPath) && newPath != oldPath)
+      Hint()->setText(QString::fromStdString(text::FormatText(text::kRenameRefused, engine::FileNamePart(newPath))));
     return true;
   } catch (...) {
     return false;

@@ -80,6 +80,17 @@ TEST_F(ListActionsTest, DeleteKeyAsksOnceAndTrashesTheSelectedFiles) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// A file the trash refuses stays, and the hint line says how many did.
+TEST_F(ListActionsTest, PicturesTheTrashRefusesAreCounted) {
+  WriteFile(dir / "not-a-folder");
+  shell.trash = dir / "not-a-folder" / "trash";
+  StartWith({"a.jpg", "b.jpg"});
+  Select(LbDocList(), {0, 1});
+  Key(LbDocList(), Qt::Key_Delete);
+  EXPECT_EQ(Names(LbDocList()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(Hint()->text().toStdString(), "有2个图片无法移到回收站，没有删除。");
+}
+
 TEST_F(ListActionsTest, AnsweringNoDeletesNothing) {
   StartWith({"a.jpg", "b.jpg"});
   dialogs.answer = false;
@@ -158,6 +169,7 @@ TEST_F(ListActionsTest, WithoutATrashDeleteLeavesThePicturesAndSaysWhy) {
 struct RenameCase {
   const char* typed;
   std::vector<std::string> listed;  // the folder afterwards
+  bool takenSaid = false;           // the hint line says the name is taken
 };
 
 void PrintTo(const RenameCase& c, std::ostream* os) { *os << '"' << c.typed << '"'; }
@@ -173,12 +185,14 @@ TEST_P(RenameTest, RenamesWithoutReplacingAnything) {
   EXPECT_EQ(Names(LbDocList()), GetParam().listed);
   EXPECT_EQ(ReadFile(SourceFolder() / "c.jpg"), "c.jpg");  // never replaced
   EXPECT_TRUE(fs::is_empty(SourceFolder() / "sub"));
+  EXPECT_EQ(Hint()->text().toStdString() == "没有重命名：名称“c.jpg”已被占用或无法使用。", GetParam().takenSaid)
+      << Hint()->text().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, RenameTest,
     ::testing::Values(RenameCase{"b", {"b.jpg", "c.jpg"}}, RenameCase{"b.png", {"b.png", "c.jpg"}},
-                      RenameCase{"c", {"a.jpg", "c.jpg"}}, RenameCase{"c.jpg", {"a.jpg", "c.jpg"}},
+                      RenameCase{"c", {"a.jpg", "c.jpg"}, true}, RenameCase{"c.jpg", {"a.jpg", "c.jpg"}, true},
                       RenameCase{"", {"a.jpg", "c.jpg"}}, RenameCase{"sub/b.jpg", {"a.jpg", "c.jpg"}},
                       RenameCase{"../b.jpg", {"a.jpg", "c.jpg"}}));
 

@@ -62,7 +62,7 @@ std::vector<std::string> ListFolderFiles(const std::string& folder);
 // Renames a file without ever replacing another: false (both files left as
 // they are) when the new name is taken, equal to the old one, empty, holds a
 // folder separator, or the system refuses.
-bool RenameWithoutReplacing(const std::string& oldPath, const std::string& newPath);
+[[nodiscard]] bool RenameWithoutReplacing(const std::string& oldPath, const std::string& newPath);
 
 // What a shell "open" of S should open, following the program's rule: web
 // addresses, texts without a colon (completed with "http://"), and existing

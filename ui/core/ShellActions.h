@@ -19,6 +19,6 @@ void RunProgram(const std::string& program);
 // Opens an existing file in the paint program; anything else is ignored.
 void OpenInPaint(const std::string& file);
 // Moves an existing file to the trash; false when it is not a file or stays.
-bool DeleteToRecycleBin(const std::string& file);
+[[nodiscard]] bool DeleteToRecycleBin(const std::string& file);
 
 }  // namespace ui
