@@ -21,12 +21,14 @@ struct BatchCommand {
   bool version = false;
 };
 
-// Parses argv as getopt_long would: short options cluster (-qj2) and take
-// their value attached (-j2, -oDIR), long ones after '=' (--jobs=2), and
-// "--" ends the options. On a usage error returns nothing and sets error to a message
+// Parses argv as getopt_long would, by the option table (BatchOptions.h):
+// short options cluster (-qj2) and take their value attached (-j2, -oDIR),
+// long ones after '=' (--jobs=2) and may be shortened to any beginning that
+// names one option alone (--qual=50), and "--" ends the options. On a usage error returns nothing and sets error to a message
 // saying what is wrong.
 std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& args, std::string& error);
 
-const char* BatchUsage();
+// The text of --help.
+std::string BatchUsage();
 
 }  // namespace app

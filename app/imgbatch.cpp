@@ -88,11 +88,11 @@ int main(int argc, char** argv) {
   std::string error;
   auto cmd = app::ParseBatchCommand(args, error);
   if (!cmd) {
-    std::fprintf(stderr, "imgbatch: %s\n\n%s", error.c_str(), app::BatchUsage());
+    std::fprintf(stderr, "imgbatch: %s\nTry 'imgbatch --help' for more information.\n", error.c_str());
     return 2;
   }
   if (cmd->help) {
-    std::fputs(app::BatchUsage(), stdout);
+    std::fputs(app::BatchUsage().c_str(), stdout);
     return 0;
   }
   if (cmd->version) {
@@ -158,8 +158,10 @@ int main(int argc, char** argv) {
   // Files a walk met but does not read (GIF, TIFF, HEIC ...) are no
   // failure, yet nobody should think them converted.
   const std::string others = other_files ? Count(other_files, "other file") + " not converted, " : "";
-  std::printf("%s, %s written, %s%s%d failed, %s%.2f s\n", Count(outcome.pictures, "picture").c_str(),
-              Count(outcome.filesWritten, "file").c_str(), renamed.c_str(), skipped.c_str(), failed,
-              others.c_str(), display.Elapsed());
+  // Quiet means quiet: the exit status tells a script how it went.
+  if (!cmd->quiet)
+    std::printf("%s, %s written, %s%s%d failed, %s%.2f s\n", Count(outcome.pictures, "picture").c_str(),
+                Count(outcome.filesWritten, "file").c_str(), renamed.c_str(), skipped.c_str(), failed,
+                others.c_str(), display.Elapsed());
   return failed ? 1 : 0;
 }

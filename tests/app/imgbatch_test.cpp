@@ -97,7 +97,7 @@ class ImgBatch : public ::testing::Test {
 
 TEST_F(ImgBatch, FileSourceWithDefaultFormatsKeepsItsName) {
   fs::path a = Jpeg("Photo.JPG");
-  RunResult r = RunImgBatch({U(a), "-o", U(out() / "new" / "deeper"), "-q"});
+  RunResult r = RunImgBatch({U(a), "-o", U(out() / "new" / "deeper")});
   EXPECT_EQ(r.status, 0) << r.output;
   std::vector<std::string> names;
   for (auto& e : fs::directory_iterator(out() / "new" / "deeper")) names.push_back(U(e.path().filename()));
@@ -171,7 +171,7 @@ TEST_F(ImgBatch, AShrinkThatFailsFailsThePictureInsteadOfWritingItUnresized) {
   fs::create_directories(src());
   img::Bitmap(16384, 8192, img::PixelFormat::Bits1).SaveToFile(src() / "huge.bmp");
   RunResult r = RunImgBatch({U(src() / "huge.bmp"), "-o", U(out()), "-f", "bmp,png", "--width", "100",
-                             "--height", "50", "-j", "1", "-q"},
+                             "--height", "50", "-j", "1"},
                             "ulimit -v 350000; ");
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("huge.bmp: cannot be resized: not enough memory"), std::string::npos) << r.output;
@@ -260,7 +260,7 @@ TEST_F(ImgBatch, CorruptAndTruncatedWebpFailCleanly) {
   junk.resize(48, 0xA5);
   img::WriteFileAtomically(src() / "junk.webp", junk);
 
-  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-q"});
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png"});
   EXPECT_EQ(r.status, 1) << r.output;
   for (const char* name : {"lossy-cut.webp", "lossless-cut.webp", "junk.webp"})
     EXPECT_NE(r.output.find(U(src() / name) + ": cannot be decoded"), std::string::npos) << name << r.output;
@@ -530,7 +530,7 @@ TEST_F(ImgBatch, ExifTooLargeForAJpegIsNamedAsAWarning) {
   source.exif.resize(70000);
   source.icc = testsupport::IccProfile(400);
   WritePngWith(testsupport::GradientBitmap(8, 8), source, src() / "big.png");
-  RunResult r = RunImgBatch({U(src() / "big.png"), "-o", U(out()), "-f", "jpg,png", "--keep-metadata", "-q"});
+  RunResult r = RunImgBatch({U(src() / "big.png"), "-o", U(out()), "-f", "jpg,png", "--keep-metadata"});
   EXPECT_EQ(r.status, 0) << r.output;
   // The output folder as given, then the target's name (with '/' on Windows too).
   EXPECT_NE(r.output.find("imgbatch: warning: " + U(out())), std::string::npos) << r.output;
@@ -581,7 +581,20 @@ TEST_P(ImgBatchUsage, UsageErrorsExitWithTwoAndWriteNothing) {
   RunResult r = RunImgBatch(args);
   EXPECT_EQ(r.status, 2) << r.output;
   EXPECT_NE(r.output.find(GetParam().message), std::string::npos) << r.output;
+  // One line and where to look, not the whole help.
+  EXPECT_EQ(r.output.find("Usage:"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Try 'imgbatch --help'"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(tmp / "out"));
+}
+
+// Long options shortened as getopt_long allows, and -q silent on success.
+TEST_F(ImgBatch, AbbreviatedOptionsAndAQuietRun) {
+  fs::create_directories(src());
+  engine::PngImage().Save(testsupport::GradientBitmap(8, 6), src() / "a.png");
+  RunResult r = RunImgBatch({U(src() / "a.png"), "--out=" + U(out()), "--form", "jpg", "--qual=50", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+  EXPECT_TRUE(fs::exists(out() / "a.jpg"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -603,7 +616,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "0x10"}, "--fit needs WxH"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "10x10", "--width", "5"}, "--fit cannot be combined"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-qz"}, "unknown option -z"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--quiet=1"}, "unknown option --quiet=1"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--k"}, "option '--k' is ambiguous; possibilities: --keep-ratio"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quiet=1"}, "option --quiet takes no value"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-j"}, "needs a value"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "0"}, "--quality needs a whole number from 1 to 100"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "101"}, "--quality needs"},
@@ -653,11 +667,11 @@ TEST_F(ImgBatch, AnOutputFolderEqualToTheSourceLosesNoPicture) {
   engine::PngImage().Save(testsupport::GradientBitmap(100, 50), src() / "a.png");
   engine::PngImage().Save(testsupport::GradientBitmap(10, 10), src() / "b.png");
   const std::string a_png = testsupport::ReadFile(src() / "a.png"), a_jpg = testsupport::ReadFile(src() / "a.jpg");
-  RunResult r = RunImgBatch({U(src()), "-o", U(src()), "-q"});
+  RunResult r = RunImgBatch({U(src()), "-o", U(src())});
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("3 pictures, 9 files written, 4 renamed, 2 failed"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("a.png: it would replace the source picture "), std::string::npos) << r.output;
-  for (int run = 0; run < 2; ++run) RunImgBatch({"-f", "png,bmp", U(src()), "-o", U(src()), "-q"});
+  for (int run = 0; run < 2; ++run) RunImgBatch({"-f", "png,bmp", U(src()), "-o", U(src())});
   EXPECT_TRUE(testsupport::ReadFile(src() / "a.png") == a_png) << "a.png was replaced";
   EXPECT_TRUE(testsupport::ReadFile(src() / "a.jpg") == a_jpg) << "a.jpg was replaced";
 }
@@ -700,13 +714,13 @@ TEST_F(ImgBatch, OnAFatFileSystemSpellingsInOtherCaseAreOneFile) {
   engine::JpegImage().Save(testsupport::GradientBitmap(40, 30), dir / "IMG_0001.JPG");
   const std::string photo = testsupport::ReadFile(dir / "IMG_0001.JPG");
   testsupport::WriteFile(dir / ".imgconvert-7fffffff-0.tmp", "left by a killed run");
-  RunResult r = RunImgBatch({"-f", "jpg", U(dir), "-o", U(dir), "-q"});
+  RunResult r = RunImgBatch({"-f", "jpg", U(dir), "-o", U(dir)});
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("img_0001.jpg: the target is the source file itself"), std::string::npos) << r.output;
   EXPECT_TRUE(testsupport::ReadFile(dir / "IMG_0001.JPG") == photo) << "the photo was replaced";
   EXPECT_FALSE(fs::exists(dir / ".imgconvert-7fffffff-0.tmp"));
 
-  r = RunImgBatch({"-f", "png", U(dir / "IMG_0001.JPG"), U(mount / "dir" / "img_0001.jpg"), "-o", U(dir), "-q"});
+  r = RunImgBatch({"-f", "png", U(dir / "IMG_0001.JPG"), U(mount / "dir" / "img_0001.jpg"), "-o", U(dir)});
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("1 picture, 1 file written, 0 failed"), std::string::npos) << r.output;
 }
@@ -767,7 +781,7 @@ TEST_P(ImgBatchUnreadable, IsNamedCountedAndFailsTheRun) {
   fs::permissions(out(), fs::perms::all);
   fs::permissions(src() / GetParam().folder, GetParam().perms);
 
-  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-q"}, as_user);
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png"}, as_user);
   EXPECT_EQ(r.status, 1) << r.output;
   const std::string named = *GetParam().named ? U(src() / GetParam().named) : U(src());
   EXPECT_NE(r.output.find("imgbatch: " + named + ": cannot be read: Permission denied"),
@@ -799,7 +813,7 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndNumbersWithinEachOnly) {
   img::WriteFileAtomically(output / "blocked", std::vector<std::uint8_t>{1});
   Jpeg("out/old.jpg");  // a target of an earlier run, not a source
 
-  RunResult r = RunImgBatch({U(src()), "-o", U(output), "--keep-tree", "-f", "bmp", "-q"});
+  RunResult r = RunImgBatch({U(src()), "-o", U(output), "--keep-tree", "-f", "bmp"});
   EXPECT_EQ(r.status, 1) << r.output;
   const std::size_t lost = r.output.find("lost.jpg: cannot create the folder ");
   EXPECT_NE(lost, std::string::npos) << r.output;
@@ -826,7 +840,7 @@ TEST_F(ImgBatch, PicturesAreReadByWhatTheyAreAndOtherFilesCounted) {
   engine::PngImage().Save(testsupport::GradientBitmap(30, 20), src() / "shot.jpg");
   testsupport::WriteFile(src() / "sub" / "anim.gif");
   testsupport::WriteFile(src() / "notes.txt");
-  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp", "-q"});
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp"});
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("2 pictures, 2 files written, 0 failed, 2 other files not converted, "), std::string::npos)
       << r.output;

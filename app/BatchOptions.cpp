@@ -1,0 +1,379 @@
+#include "app/BatchOptions.h"
+
+#include <array>
+#include <charconv>
+
+#include "engine/PictureFormats.h"
+#include "engine/TextUtil.h"
+#include "text/Version.h"
+
+namespace app {
+
+namespace {
+
+bool ParseNumber(const std::string& text, long min, long max, long& value) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end && value >= min && value <= max;
+}
+
+// The -f names of the format table joined by separator; upper case for
+// the prose.
+std::string FormatNames(const char* separator, const char* last = nullptr, bool upper = false) {
+  std::string names;
+  const auto formats = engine::PictureFormats();
+  for (std::size_t i = 0; i < formats.size(); ++i) {
+    if (i > 0) names += i + 1 == formats.size() && last ? last : separator;
+    names += upper ? engine::AsciiUpper(formats[i].name) : std::string(formats[i].name);
+  }
+  return names;
+}
+
+// "WxH" (or "WXH"), each side 1 to 65535.
+bool ParseBox(const std::string& text, std::string& width, std::string& height) {
+  const std::size_t x = text.find_first_of("xX");
+  long w = 0, h = 0;
+  if (x == std::string::npos || !ParseNumber(text.substr(0, x), 1, 65535, w) ||
+      !ParseNumber(text.substr(x + 1), 1, 65535, h))
+    return false;
+  width = std::to_string(w);
+  height = std::to_string(h);
+  return true;
+}
+
+bool ParseFormats(const std::string& list, engine::ConversionOptions& options, std::string& error) {
+  for (const engine::PictureFormat& format : engine::PictureFormats()) options.*format.option = false;
+  std::size_t start = 0;
+  while (start <= list.size() && !list.empty()) {
+    std::size_t comma = list.find(',', start);
+    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    item = engine::TrimBlanks(item);
+    if (const engine::PictureFormat* format =
+            engine::FindFormatByName(engine::AsciiLower(item), engine::FormatSet::All)) {
+      options.*format->option = true;
+    } else if (!item.empty()) {
+      error = "unknown format '" + item + "' (use " + FormatNames(", ") + ")";
+      return false;
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return true;
+}
+
+// 1 PiB: past any machine, and within a 32-bit long.
+constexpr long kMaxMemoryMiB = 1L << 30;
+
+using State = ParseState;
+using Error = std::string;
+
+const std::array kOptions{
+    BatchOption{"output", 'o', "DIR", "the output folder; created with its parents when missing",
+                [](State& s, const std::string& v, Error& e) {
+                  if (v.empty()) {
+                    e = "the output folder is empty";
+                    return false;
+                  }
+                  s.cmd.outputFolder = v;
+                  s.haveOutput = true;
+                  return true;
+                },
+                "dir"},
+    BatchOption{"formats", 'f', "LIST",
+                "comma-separated, any of %FORMATS% in any case\n"
+                "(default: bmp,jpg,jpeg,png); an empty list writes nothing",
+                [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
+                "%FORMATS%"},
+    BatchOption{"quality", 0, "N", "JPEG and WebP quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 1, 100, n)) {
+                    e = "--quality needs a whole number from 1 to 100, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = static_cast<int>(n);
+                  return true;
+                }},
+    BatchOption{"lossless", 0, nullptr, "WebP targets lossless (--quality does not apply to them)",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.webpLossless = true; }},
+    BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 1, 65535, n)) {
+                    e = "--width needs a whole number from 1 to 65535, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.widthText = std::to_string(n);
+                  return s.sizesOn = true;
+                }},
+    BatchOption{"height", 0, "N", "resize to this height (switches the resize on)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 1, 65535, n)) {
+                    e = "--height needs a whole number from 1 to 65535, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.heightText = std::to_string(n);
+                  return s.sizesOn = true;
+                }},
+    BatchOption{"keep-ratio", 0, nullptr, "keep the source's proportions",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.keepRatio = true; }},
+    BatchOption{"fit", 0, "WxH",
+                "shrink to fit inside W by H, proportions kept, the other\nside rounded to the nearest pixel",
+                [](State& s, const std::string& v, Error& e) {
+                  if (!ParseBox(v, s.cmd.options.widthText, s.cmd.options.heightText)) {
+                    e = "--fit needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
+                    return false;
+                  }
+                  return s.fit = true;
+                }},
+    BatchOption{"filter", 0, "NAME",
+                "how a resize computes its pixels: exact (the default, the\n"
+                "window's box average, slightly sharpened), mitchell or\n"
+                "lanczos (smooth kernels in linear light)",
+                [](State& s, const std::string& v, Error& e) {
+                  const std::string name = engine::AsciiLower(v);
+                  if (name == "exact") {
+                    s.cmd.options.resizeFilter = engine::ResizeFilter::Exact;
+                  } else if (name == "mitchell") {
+                    s.cmd.options.resizeFilter = engine::ResizeFilter::Mitchell;
+                  } else if (name == "lanczos") {
+                    s.cmd.options.resizeFilter = engine::ResizeFilter::Lanczos;
+                  } else {
+                    e = "--filter needs exact, mitchell or lanczos, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                },
+                "exact mitchell lanczos"},
+    BatchOption{"rotate", 0, "DEG", "0, 90, 180 or 270 (default 0)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 0, 270, n) || n % 90 != 0) {
+                    e = "--rotate needs 0, 90, 180 or 270, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.rotation = static_cast<int>(n / 90);
+                  return true;
+                },
+                "0 90 180 270"},
+    BatchOption{"keep-tree", 0, nullptr,
+                "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
+                [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
+    BatchOption{"skip-existing", 0, nullptr, "leave every target that exists alone; counted as skipped",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.skipExisting = true; }},
+    BatchOption{"no-auto-orient", 0, nullptr,
+                "keep the stored pixels: by default each picture is first\n"
+                "turned upright as its EXIF orientation says (before the\n"
+                "resize and --rotate)",
+                [](State& s, const std::string&, Error&) {
+                  s.cmd.options.autoOrient = false;
+                  return true;
+                }},
+    BatchOption{"auto-orient", 0, nullptr, "the default; accepted from scripts written before it was",
+                [](State&, const std::string&, Error&) { return true; }},
+    BatchOption{"keep-metadata", 0, nullptr,
+                "carry the source's EXIF (orientation reset to upright),\n"
+                "ICC colour profile, XMP and JPEG comment into JPEG, PNG\n"
+                "and WebP targets (by default only the ICC profile)",
+                [](State& s, const std::string&, Error&) { return s.keepMetadata = true; }},
+    BatchOption{"strip", 0, nullptr, "carry no metadata at all, not even the ICC profile",
+                [](State& s, const std::string&, Error&) { return s.strip = true; }},
+    BatchOption{"jobs", 'j', "N", "pictures converted at once, on at most N threads\n(default: the number of cores)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 1, 1024, n)) {
+                    e = "--jobs needs a whole number from 1 to 1024, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.jobs = static_cast<int>(n);
+                  return true;
+                }},
+    BatchOption{"memory", 0, "MB",
+                "MiB the pictures converted at once may need together\n"
+                "(default: a quarter of the machine's memory); a larger\n"
+                "picture is converted alone",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 1, kMaxMemoryMiB, n)) {
+                    e = "--memory needs a whole number of MiB from 1 to " + std::to_string(kMaxMemoryMiB) +
+                        ", not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.memoryMiB = n;
+                  return true;
+                }},
+    BatchOption{"quiet", 'q', nullptr, "no progress display and no summary line",
+                [](State& s, const std::string&, Error&) { return s.cmd.quiet = true; }},
+    BatchOption{"help", 'h', nullptr, "this text",
+                [](State& s, const std::string&, Error&) { return s.cmd.help = true; }},
+    BatchOption{"version", 0, nullptr, "the program's version",
+                [](State& s, const std::string&, Error&) { return s.cmd.version = true; }},
+};
+
+// "  -o, --output DIR", as --help starts an option's line.
+std::string Synopsis(const BatchOption& o) {
+  std::string s = o.shortName ? std::string("  -") + o.shortName + ", " : "      ";
+  s += std::string("--") + o.longName;
+  if (o.value) s += std::string(" ") + o.value;
+  return s;
+}
+
+// The table's text with the format table's names in place of "%FORMATS%",
+// joined by separator.
+std::string WithFormats(const char* text, const char* separator) {
+  std::string s = text;
+  const std::size_t at = s.find("%FORMATS%");
+  if (at != std::string::npos) s.replace(at, 9, FormatNames(separator));
+  return s;
+}
+
+std::vector<std::string> Lines(const char* raw) {
+  const std::string text = WithFormats(raw, ",");
+  std::vector<std::string> lines;
+  std::string line;
+  for (const char* p = text.c_str(); *p; ++p) {
+    if (*p == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += *p;
+    }
+  }
+  lines.push_back(line);
+  return lines;
+}
+
+// troff takes a leading '.' or '\'' as a request and '\' as an escape.
+std::string Troff(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\e";
+    else if (c == '-') out += "\\-";
+    else out += c;
+  }
+  return out;
+}
+
+constexpr const char* kNotes =
+    "Short options take their value attached too (-j2, -oDIR), long ones after '='\n"
+    "(--jobs=2), and a long option may be shortened to any beginning that names it\n"
+    "alone (--qual=50). --width or --height alone needs --keep-ratio; with it, the\n"
+    "width wins and the height follows the source's proportions. --fit takes no\n"
+    "--width or --height. Pictures are never enlarged. A folder's pictures get\n"
+    "lower-case names; its other files are counted in the summary, not converted. A\n"
+    "picture is read by its content, whatever its extension says. What a written\n"
+    "target leaves out (metadata too large for a JPEG file) is said on standard\n"
+    "error as a warning.";
+
+}  // namespace
+
+std::span<const BatchOption> BatchOptions() { return kOptions; }
+
+const BatchOption* FindLongOption(const std::string& given, std::string& error) {
+  const BatchOption* found = nullptr;
+  int matches = 0;
+  std::string candidates;
+  for (const BatchOption& o : kOptions) {
+    const std::string name = o.longName;
+    if (name == given) return &o;
+    if (!given.empty() && name.rfind(given, 0) == 0) {
+      candidates += " --" + name;
+      found = &o;
+      ++matches;
+    }
+  }
+  if (matches > 1) {
+    error = "option '--" + given + "' is ambiguous; possibilities:" + candidates;
+    return nullptr;
+  }
+  if (!found) error = "unknown option --" + given;
+  return found;
+}
+
+const BatchOption* FindShortOption(char letter) {
+  for (const BatchOption& o : kOptions)
+    if (o.shortName == letter) return &o;
+  return nullptr;
+}
+
+std::string BatchHelpText() {
+  std::string extensions;
+  for (const engine::PictureFormat& format : engine::PictureFormats()) {
+    if (!extensions.empty()) extensions += ' ';
+    extensions += format.extension;
+  }
+  std::string help = "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
+                     "       imgbatch [OPTIONS] -o DIR -- SOURCE...   (sources that begin with a dash)\n"
+                     "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) +
+                     " files.\n\n"
+                     "  SOURCE               a picture file, or a folder whose pictures and subfolders'\n"
+                     "                       pictures are converted\n";
+  for (const BatchOption& o : kOptions) {
+    const std::vector<std::string> lines = Lines(o.help);
+    std::string first = Synopsis(o);
+    if (first.size() < 23) first.resize(23, ' ');
+    else first = first + "\n" + std::string(23, ' ');
+    help += first + lines[0] + "\n";
+    for (std::size_t i = 1; i < lines.size(); ++i) help += std::string(23, ' ') + lines[i] + "\n";
+  }
+  help += "  --                   ends the options: what follows are sources, even names\n"
+          "                       that begin with a dash\n\n";
+  help += std::string(kNotes) + "\nExit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
+  return help;
+}
+
+std::string BatchManPage() {
+  std::string page = ".TH IMGBATCH 1 \"\" \"imgbatch " + text::ProgramVersionText() + "\" \"User Commands\"\n";
+  page += ".SH NAME\nimgbatch \\- convert pictures in batches into " + Troff(FormatNames(", ", " and ", true)) +
+          " files\n";
+  page += ".SH SYNOPSIS\n.B imgbatch\n[\\fIOPTIONS\\fR] \\fISOURCE\\fR... \\fB\\-o\\fR \\fIDIR\\fR\n";
+  page += ".SH DESCRIPTION\nEach \\fISOURCE\\fR is a picture file, or a folder whose pictures and "
+          "subfolders' pictures are converted into \\fIDIR\\fR.\n";
+  page += ".SH OPTIONS\n";
+  for (const BatchOption& o : kOptions) {
+    page += ".TP\n";
+    if (o.shortName) page += std::string("\\fB\\-") + o.shortName + "\\fR, ";
+    page += "\\fB\\-\\-" + Troff(o.longName) + "\\fR";
+    if (o.value) page += std::string(" \\fI") + Troff(o.value) + "\\fR";
+    page += "\n";
+    for (const std::string& line : Lines(o.help)) page += Troff(line) + "\n";
+  }
+  page += ".TP\n\\fB\\-\\-\\fR\nends the options: what follows are sources.\n";
+  page += ".SH NOTES\n" + Troff(kNotes) + "\n";
+  page += ".SH EXIT STATUS\n0 all converted, 1 some picture failed or a source could not be read, 2 usage "
+          "error.\n";
+  return page;
+}
+
+std::string BatchCompletion() {
+  std::string words, cases;
+  for (const BatchOption& o : kOptions) {
+    words += std::string(" --") + o.longName;
+    if (o.shortName) words += std::string(" -") + o.shortName;
+    if (!o.value) continue;
+    std::string names = std::string("--") + o.longName;
+    if (o.shortName) names += std::string("|-") + o.shortName;
+    const std::string values = o.completions ? WithFormats(o.completions, " ") : "";
+    if (values == "dir")
+      cases += "    " + names + ") COMPREPLY=($(compgen -d -- \"$cur\")); return ;;\n";
+    else if (!values.empty())
+      cases += "    " + names + ") COMPREPLY=($(compgen -W \"" + values + "\" -- \"$cur\")); return ;;\n";
+    else
+      cases += "    " + names + ") return ;;\n";
+  }
+  return "# bash completion for imgbatch, made from its option table\n"
+         "_imgbatch() {\n"
+         "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
+         "  case $prev in\n" + cases +
+         "  esac\n"
+         "  if [[ $cur == -* ]]; then\n"
+         "    COMPREPLY=($(compgen -W \"" + words.substr(1) + "\" -- \"$cur\"))\n"
+         "  else\n"
+         "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "  fi\n"
+         "}\n"
+         "complete -o filenames -F _imgbatch imgbatch\n";
+}
+
+}  // namespace app

@@ -1,0 +1,45 @@
+#pragma once
+// imgbatch's options in one table: each option's long name, short letter,
+// value, help and what it sets. The parser, --help, the man page and the
+// bash completion are all made from it.
+
+#include <span>
+#include <string>
+
+#include "app/BatchCommandLine.h"
+
+namespace app {
+
+// A command line being read: the command, and what the checks after the
+// last option need to know.
+struct ParseState {
+  BatchCommand cmd;
+  bool haveOutput = false, sizesOn = false, fit = false, keepMetadata = false, strip = false;
+};
+
+struct BatchOption {
+  const char* longName;  // without its "--"
+  char shortName;        // 0: none
+  const char* value;     // the value's name in the help; nullptr: the option takes none
+  const char* help;      // lines joined by '\n'
+  // Sets what the option says from its value; false (error set) when the
+  // value is not one it takes.
+  bool (*apply)(ParseState& state, const std::string& value, std::string& error);
+  const char* completions = nullptr;  // values the shell may offer, space-separated; "dir": folders
+};
+
+// The options in the order --help lists them.
+std::span<const BatchOption> BatchOptions();
+
+// The option a long name given on the command line names: the option of
+// that name, else the one option it begins (getopt_long's abbreviations);
+// nullptr with error set when it names none or several.
+const BatchOption* FindLongOption(const std::string& given, std::string& error);
+const BatchOption* FindShortOption(char letter);
+
+// --help's text, imgbatch.1's troff source and the bash completion script.
+std::string BatchHelpText();
+std::string BatchManPage();
+std::string BatchCompletion();
+
+}  // namespace app
