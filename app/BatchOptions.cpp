@@ -67,6 +67,18 @@ constexpr long kMaxMemoryMiB = 1L << 30;
 using State = ParseState;
 using Error = std::string;
 
+// --width or --height: a side of 1 to 65535 that switches the resize on.
+bool SetSide(State& s, const std::string& v, Error& e, const char* option,
+             std::string engine::ConversionOptions::*side) {
+  long n = 0;
+  if (!ParseNumber(v, 1, 65535, n)) {
+    e = std::string(option) + " needs a whole number from 1 to 65535, not '" + v + "'";
+    return false;
+  }
+  s.cmd.options.*side = std::to_string(n);
+  return s.sizesOn = true;
+}
+
 const std::array kOptions{
     BatchOption{"output", 'o', "DIR", "the output folder; created with its parents when missing",
                 [](State& s, const std::string& v, Error& e) {
@@ -98,23 +110,11 @@ const std::array kOptions{
                 [](State& s, const std::string&, Error&) { return s.cmd.options.webpLossless = true; }},
     BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
-                  long n = 0;
-                  if (!ParseNumber(v, 1, 65535, n)) {
-                    e = "--width needs a whole number from 1 to 65535, not '" + v + "'";
-                    return false;
-                  }
-                  s.cmd.options.widthText = std::to_string(n);
-                  return s.sizesOn = true;
+                  return SetSide(s, v, e, "--width", &engine::ConversionOptions::widthText);
                 }},
     BatchOption{"height", 0, "N", "resize to this height (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
-                  long n = 0;
-                  if (!ParseNumber(v, 1, 65535, n)) {
-                    e = "--height needs a whole number from 1 to 65535, not '" + v + "'";
-                    return false;
-                  }
-                  s.cmd.options.heightText = std::to_string(n);
-                  return s.sizesOn = true;
+                  return SetSide(s, v, e, "--height", &engine::ConversionOptions::heightText);
                 }},
     BatchOption{"keep-ratio", 0, nullptr, "keep the source's proportions",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.keepRatio = true; }},
