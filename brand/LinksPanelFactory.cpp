@@ -1,6 +1,7 @@
 #include "brand/LinksPanelFactory.h"
 
 #include "brand/TarnwelUnit.h"
+#include "ui/core/WindowEdge.h"
 
 namespace brand {
 
@@ -11,6 +12,7 @@ void CreateLinksPanel(QWidget* host) {
     auto* panel = new TPnlTarnwel(host);
     panel->show();
   } catch (...) {
+    ui::SwallowAtEdge("CreateLinksPanel");
   }
 }
 

@@ -25,6 +25,7 @@
 #include "ui/WindowHelpers.h"
 #include "update/TFrmUpdate.h"
 #include "text/WindowText.h"
+#include "ui/core/WindowEdge.h"
 
 namespace brand {
 
@@ -219,6 +220,7 @@ void TPnlTarnwel::OpenUpdateWindow() {
     updateWindow_->raise();
     updateWindow_->activateWindow();
   } catch (...) {
+    ui::SwallowAtEdge("TPnlTarnwel::OpenUpdateWindow");
   }
 }
 

@@ -25,6 +25,7 @@
 #include "ui/core/SettingsFile.h"
 #include "ui/core/Shell.h"
 #include "ui/core/ShellActions.h"
+#include "ui/core/WindowEdge.h"
 
 namespace fs = std::filesystem;
 
@@ -96,6 +97,7 @@ void FolderSide::TakeDrop(const DroppedPaths& drop) {
       window_.Hint()->setText(QString::fromStdString(text::FormatText(text::FmtDropLeftOut, names)));
     }
   } catch (...) {
+    SwallowAtEdge("FolderSide::TakeDrop");
   }
 }
 
@@ -190,6 +192,7 @@ void FolderSide::Browse() {
     controls_.edit->setText(QString::fromStdString(chosen));
     Refresh();
   } catch (...) {
+    SwallowAtEdge("FolderSide::Browse");
   }
 }
 
@@ -200,6 +203,7 @@ void FolderSide::OpenFolder() {
   try {
     CurrentShell().OpenFolder(folder);
   } catch (...) {
+    SwallowAtEdge("FolderSide::OpenFolder");
   }
 }
 
@@ -216,6 +220,7 @@ void FolderSide::OpenPicture() {
     const std::string path = ResolvedPicturePath();
     if (!path.empty()) OpenWithShell(path);
   } catch (...) {
+    SwallowAtEdge("FolderSide::OpenPicture");
   }
 }
 
@@ -226,6 +231,7 @@ void FolderSide::OpenPictureInPaint() {
     const std::string path = ResolvedPicturePath();
     if (!path.empty()) OpenInPaint(path);
   } catch (...) {
+    SwallowAtEdge("FolderSide::OpenPictureInPaint");
   }
 }
 
@@ -235,6 +241,7 @@ void FolderSide::DeleteSelection() {
     DeleteSelectedFiles();
     Refresh();
   } catch (...) {
+    SwallowAtEdge("FolderSide::DeleteSelection");
   }
 }
 
@@ -258,6 +265,7 @@ void FolderSide::DeleteSelectedFiles() {
     if (kept > 0)
       window_.Hint()->setText(QString::fromStdString(text::FormatText(text::kNotTrashed, std::to_string(kept))));
   } catch (...) {
+    SwallowAtEdge("FolderSide::DeleteSelectedFiles");
   }
 }
 
@@ -275,6 +283,7 @@ void FolderSide::Click() {
     }
     if (rules_.positionKey) settings::Write(window_.Settings(), *rules_.positionKey, index);
   } catch (...) {
+    SwallowAtEdge("FolderSide::Click");
   }
 }
 

@@ -13,6 +13,7 @@
 #include "ui/TMainForm.h"
 #include "ui_MainForm.h"
 #include "text/WindowText.h"
+#include "ui/core/WindowEdge.h"
 
 namespace ui {
 
@@ -77,6 +78,7 @@ void TMainForm::MnRenamePicClick() {
     if (name.empty() || folder.empty()) return;
     if (RenameListedFile(folder, name, ".jpg")) RefreshSourceList();
   } catch (...) {
+    SwallowAtEdge("TMainForm::MnRenamePicClick");
   }
 }
 

@@ -14,6 +14,7 @@
 #include "ui/UserInputHooks.h"
 #include "ui_MainForm.h"
 #include "text/WindowText.h"
+#include "ui/core/WindowEdge.h"
 
 namespace ui {
 
@@ -108,6 +109,7 @@ void TMainForm::rgZoomTypeClick() {
     form_->GbZoomBei->hide();
     settings::Write(Settings(), settings::kZoomType, index);
   } catch (...) {
+    SwallowAtEdge("TMainForm::rgZoomTypeClick");
   }
 }
 

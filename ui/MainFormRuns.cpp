@@ -18,6 +18,7 @@
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"
+#include "ui/core/WindowEdge.h"
 
 namespace ui {
 
@@ -167,6 +168,7 @@ void TMainForm::FinishRun(std::optional<RunEnd> end) {
   try {
     if (end) EndRun(*this, *run_, *end);
   } catch (...) {
+    SwallowAtEdge("TMainForm::FinishRun");
   }
   run_.reset();
   SetRunUnderWay(false);

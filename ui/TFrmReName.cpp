@@ -6,6 +6,7 @@
 #include "text/InterfaceText.h"
 #include "ui/WindowHelpers.h"
 #include "ui_FrmReName.h"
+#include "ui/core/WindowEdge.h"
 
 namespace ui {
 
@@ -29,6 +30,7 @@ void TFrmReName::FormCreate() {
     SetButtonGlyph(form_->BtnConfirm, "confirm");
     SetButtonGlyph(form_->BtnClose, "BtnClose");
   } catch (...) {
+    SwallowAtEdge("TFrmReName::FormCreate");
   }
 }
 

@@ -24,6 +24,7 @@
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"
 #include "text/WindowText.h"
+#include "ui/core/WindowEdge.h"
 
 namespace ui {
 
@@ -176,6 +177,7 @@ void TMainForm::TimerFirstRunTimer() {
     }
     // No preview until the user clicks an item.
   } catch (...) {
+    SwallowAtEdge("TMainForm::TimerFirstRunTimer");
   }
 }
 
@@ -192,6 +194,7 @@ void TMainForm::FormDestroy() {
     }
     SaveSettings();
   } catch (...) {
+    SwallowAtEdge("TMainForm::FormDestroy");
   }
 }
 
@@ -335,6 +338,7 @@ void TMainForm::LayoutPathRow(int outerWidth) {
     for (QWidget* edit : {form_->EdtPath, form_->EdtOutput})
       edit->resize(outerWidth - kFolderEditInset, edit->height());
   } catch (...) {
+    SwallowAtEdge("TMainForm::LayoutPathRow");
   }
 }
 

@@ -5,6 +5,7 @@
 #include "imaging/FileIO.h"
 #include "ui/core/FolderPaths.h"
 #include "ui/core/Shell.h"
+#include "ui/core/WindowEdge.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +25,7 @@ void OpenWithShell(const std::string& target) {
     const std::string open = ShellOpenTarget(target);
     if (!open.empty()) CurrentShell().OpenDocument(open);
   } catch (...) {
+    SwallowAtEdge("OpenWithShell");
   }
 }
 
@@ -33,6 +35,7 @@ void OpenWebAddress(const std::string& address) {
   try {
     CurrentShell().OpenDocument(CompleteWebAddress(address));
   } catch (...) {
+    SwallowAtEdge("OpenWebAddress");
   }
 }
 
@@ -45,6 +48,7 @@ void RunProgram(const std::string& program) {
     else
       CurrentShell().StartProgram(program);
   } catch (...) {
+    SwallowAtEdge("RunProgram");
   }
 }
 
@@ -52,6 +56,7 @@ void OpenInPaint(const std::string& file) {
   try {
     if (IsFile(file)) CurrentShell().OpenInPaint(file);
   } catch (...) {
+    SwallowAtEdge("OpenInPaint");
   }
 }
 
