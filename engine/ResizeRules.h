@@ -39,7 +39,7 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Processing
 // and reads from it. A failure (memory running out) ends the step and comes back, for the route to fail on rather than
 // write a picture that was not resized; when the resampling itself fails,
 // working gets its unresized picture back.
-std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
+[[nodiscard]] std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
                                            const ProcessingOptions& options,
                                            img::ProgressSink& progress = img::NullProgress());
 

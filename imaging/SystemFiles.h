@@ -16,6 +16,6 @@ std::FILE* OpenNewFile(const std::filesystem::path& path);
 
 // Renames from to to unless to exists, atomically where the system offers
 // it; false (both left as they are) when to is taken or the system refuses.
-bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+[[nodiscard]] bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace img

@@ -53,7 +53,7 @@ enum class FolderCreation {
   Unusable,  // blank text, or no drive and no parent folder: the caller tells the user
   Failed,    // it could not be made (no rights, a file in the way): passed silently
 };
-FolderCreation CreateFolderWithParents(const std::string& folder);
+[[nodiscard]] FolderCreation CreateFolderWithParents(const std::string& folder);
 
 // Full paths of the regular files directly in folder (no subfolders), in
 // natural, case-insensitive name order, the same every time for the same content.

@@ -22,7 +22,7 @@ class Shell {
   virtual void OpenInPaint(const std::string& file) = 0;
   // Moves a file to the trash; true when it is gone from its folder. A file
   // goes nowhere but into the trash: without one it stays.
-  virtual bool MoveToTrash(const std::string& file) = 0;
+  [[nodiscard]] virtual bool MoveToTrash(const std::string& file) = 0;
   // Whether there is a trash to move files to, made first where the desktop
   // expects one and it is missing. False: nothing can be trashed now.
   virtual bool PrepareTrash() { return true; }
