@@ -19,8 +19,8 @@ constexpr int kLevel = Z_DEFAULT_COMPRESSION;
 constexpr int kMemLevel = 8;
 constexpr int kWindowBits = 15;
 constexpr std::size_t kWindow = std::size_t{1} << kWindowBits;
-// Input is handed to deflate in slices this big, so the calling thread gets
-// to pump events between them even while it deflates a chunk itself.
+// Input is handed to deflate in slices this big: the reader fills one slice
+// at a time, so no chunk needs a copy of its whole input.
 constexpr std::size_t kSlice = 64 * 1024;
 constexpr std::size_t kMinChunk = 128 * 1024;
 constexpr std::size_t kMaxChunk = 1024 * 1024;

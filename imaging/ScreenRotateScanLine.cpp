@@ -28,8 +28,7 @@ RotatedSize RotatedSizeOf(int width, int height, RotationAngle angle) {
                      std::abs(Nearest(width * s)) + std::abs(Nearest(height * c))};
 }
 
-void RotateByMapping(const Bitmap& source, RotationAngle angle, Bitmap& result,
-                     ProgressSink& progress) {
+void RotateByMapping(const Bitmap& source, RotationAngle angle, Bitmap& result) {
   if (source.format() != PixelFormat::Bits24 || result.format() != PixelFormat::Bits24)
     throw ImageError(ErrorCode::InvalidArgument, "rotation works on 24-bit pictures only");
   const double s = angle.sin_theta, c = angle.cos_theta;
@@ -98,7 +97,7 @@ void RotateBitmapScanLine(std::unique_ptr<Bitmap> source, int degrees, int hundr
   if (quarter_turns)
     TurnRightAngle(*source, *quarter_turns, turned, parts);
   else
-    RotateByMapping(*source, angle, turned, progress);
+    RotateByMapping(*source, angle, turned);
   source.reset();
 }
 

@@ -52,8 +52,7 @@ RotatedSize RotatedSizeOf(int width, int height, RotationAngle angle);
 
 // Fills `result` (24 bits, already of RotatedSizeOf the source) from the
 // 24-bit `source` by the half-pixel mapping about the centre (W div 2,
-// H div 2); pumps events once per result row.
-void RotateByMapping(const Bitmap& source, RotationAngle angle, Bitmap& result,
-                     ProgressSink& progress);
+// H div 2).
+void RotateByMapping(const Bitmap& source, RotationAngle angle, Bitmap& result);
 
 }  // namespace img

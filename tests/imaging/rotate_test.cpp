@@ -32,7 +32,7 @@ Bitmap Mapped(const Bitmap& source, int degrees, int hundredths = 0) {
   const img::RotationAngle angle = img::AngleOf(degrees, hundredths);
   const img::RotatedSize size = img::RotatedSizeOf(source.width(), source.height(), angle);
   Bitmap result(size.width, size.height);
-  img::RotateByMapping(source, angle, result, img::NullProgress());
+  img::RotateByMapping(source, angle, result);
   return result;
 }
 
