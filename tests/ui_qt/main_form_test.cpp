@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 const QString kLoaded = QString::fromUtf8("装载完成，请开始使用。");
 
-std::string Folder(const fs::path& path) { return path.string() + "/"; }
+std::string Folder(const fs::path& path) { return path.string() + engine::FolderSeparator(); }
 
 TEST_F(MainFormTest, StartUpFillsTheListsAfterTheWindowIsCreated) {
   WriteFile(SourceFolder() / "b.jpg");
@@ -125,7 +125,7 @@ TEST_F(MainFormTest, AFolderThatCannotBeMadeIsSaidAndTheListKeepsItsFolder) {
   WriteFile(TargetFolder() / "x.bmp");
   WriteFile(dir / "afile");
   Start();
-  const std::string blocked = (dir / "afile" / "new").string() + "/";  // a file in the way
+  const std::string blocked = Folder(dir / "afile" / "new");  // a file in the way
   TypeAndEnter(EdtOutput(), blocked);
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{text::FormatText(text::FmtFolderNotMade, blocked)});
   EXPECT_EQ(Names(LbTarget()), std::vector<std::string>{"x.bmp"});
@@ -137,7 +137,7 @@ TEST_F(MainFormTest, AFolderThatCannotBeMadeIsSaidAndTheListKeepsItsFolder) {
 // at start and stays stored.
 TEST_F(MainFormTest, AStoredFolderThatCannotBeMadeIsKept) {
   WriteFile(dir / "afile");
-  const std::string blocked = (dir / "afile" / "out").string() + "/";
+  const std::string blocked = Folder(dir / "afile" / "out");
   WriteFile(SettingsPath(), "[default]\nTargetPath=" + blocked + "\n");
   Start();
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{text::FormatText(text::FmtFolderNotMade, blocked)});
