@@ -104,14 +104,15 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+inline constexpr bool kWindows =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
 // The desktop trash is the freedesktop one in the home's data folder; Windows
 // has its recycle bin instead, which is no folder of the home (and Wine has none).
-inline constexpr bool kFreedesktopTrash =
-#ifdef _WIN32
-    false;
-#else
-    true;
-#endif
+inline constexpr bool kFreedesktopTrash = !kWindows;
 #define SKIP_WITHOUT_FREEDESKTOP_TRASH()                                      \
   if (!::testsupport::kFreedesktopTrash)                                      \
   GTEST_SKIP() << "the freedesktop trash; Windows has its recycle bin instead"
