@@ -1,7 +1,8 @@
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (POSIX threads,
 # for std::thread). Programs link their C and C++ runtimes statically, so an
 # .exe runs without DLLs beside it. Libraries built for Windows are looked up
-# under IMGCONVERT_WINDOWS_DEPS (tools/windows-check builds them there).
+# under IMGCONVERT_WINDOWS_DEPS, a list of folders (tools/windows-check builds
+# them into one; Qt from tools/windows-qt is another).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

@@ -265,7 +265,7 @@ TEST_F(LinksPanel, UpdateNoteHoldsTheProgramNameAndCrLf) {
   const QByteArray expected =
       QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + "\r\n";
   EXPECT_EQ(UpdateNote(), expected);
-  ASSERT_EQ(expected, QByteArray("brand_qt_tests\r\n"));
+  ASSERT_TRUE(expected == "brand_qt_tests\r\n" || expected == "brand_qt_tests.exe\r\n") << expected.toStdString();
 }
 
 TEST_F(LinksPanel, UpdateNoteIsRewrittenAtEveryStart) {
@@ -276,7 +276,7 @@ TEST_F(LinksPanel, UpdateNoteIsRewrittenAtEveryStart) {
   }
   QWidget otherHost;
   brand::TPnlTarnwel again(&otherHost, DataFolder());
-  EXPECT_EQ(UpdateNote(), QByteArray("brand_qt_tests\r\n"));
+  EXPECT_EQ(UpdateNote(), QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + "\r\n");
 }
 
 TEST_F(LinksPanel, UnwritableDataFolderStillBuildsThePanel) {

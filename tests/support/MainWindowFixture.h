@@ -28,6 +28,7 @@
 #include "RecordingDialogs.h"
 #include "RecordingShell.h"
 #include "TestSupport.h"
+#include "engine/FolderSeparator.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
 #include "imaging/FileIO.h"
@@ -68,8 +69,8 @@ class MainWindowTest : public ::testing::Test {
   fs::path SourceFolder() const { return ProgramFolder() / "source"; }
   fs::path TargetFolder() const { return ProgramFolder() / "target"; }
   // The picture folders the tests type into the folder edits (ListFolders).
-  std::string SrcFolder() const { return U(dir / "src") + "/"; }
-  std::string OutFolder() const { return U(dir / "out") + "/"; }
+  std::string SrcFolder() const { return U(dir / "src") + engine::FolderSeparator(); }
+  std::string OutFolder() const { return U(dir / "out") + engine::FolderSeparator(); }
 
   // The window created, without its first-run step.
   ui::TMainForm& Create() {

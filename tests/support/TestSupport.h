@@ -105,6 +105,19 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
+inline constexpr bool kWindows =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+// The desktop trash is the freedesktop one in the home's data folder; Windows
+// has its recycle bin instead, which is no folder of the home (and Wine has none).
+inline constexpr bool kFreedesktopTrash = !kWindows;
+#define SKIP_WITHOUT_FREEDESKTOP_TRASH()                                      \
+  if (!::testsupport::kFreedesktopTrash)                                      \
+  GTEST_SKIP() << "the freedesktop trash; Windows has its recycle bin instead"
+
 // Writes content as the whole file, making its folders first.
 inline void WriteFile(const std::filesystem::path& path, const std::string& content = "x") {
   std::error_code ec;

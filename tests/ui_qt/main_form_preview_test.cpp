@@ -146,6 +146,7 @@ TEST_F(PreviewTest, UndecodablePictures) {
 }
 
 TEST_F(PreviewTest, ALongNameNeverMovesThePanes) {
+  if (testsupport::kWindows) GTEST_SKIP() << "Wine fails to rename a picture to this 80-character Chinese name";
   const std::string name = [] {
     std::string n;
     for (int i = 0; i < 10; ++i) n += "很长的中文文件名称";

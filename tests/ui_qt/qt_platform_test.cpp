@@ -64,6 +64,7 @@ TEST(ShellUrl, AddressesStayFilesBecomeFileUrls) {
 }
 
 TEST(QtShell, MoveToTrashMovesTheFileIntoTheUsersTrash) {
+  SKIP_WITHOUT_FREEDESKTOP_TRASH();
   testsupport::TempDir home;
   fs::create_directories(home / "data");
   ScopedEnv data("XDG_DATA_HOME", (home / "data").string());
@@ -106,6 +107,7 @@ class TrashWithoutDataFolder : public ::testing::Test {
 };
 
 TEST_F(TrashWithoutDataFolder, TheTrashIsMadeWhereTheDesktopLooks) {
+  SKIP_WITHOUT_FREEDESKTOP_TRASH();
   ASSERT_TRUE(shell.MoveToTrash(file.string()));
   EXPECT_FALSE(fs::exists(file));
   EXPECT_TRUE(fs::exists(home / ".local/share/Trash/files/pic.jpg"));
