@@ -14,11 +14,11 @@
 #include "engine/WorkerPool.h"
 #include "imaging/MemoryReuse.h"
 #include "imaging/SystemMemory.h"
-#include "ui/core/ConversionRuns.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
-#include "ui_MainForm.h"
+#include "ui/core/ConversionRuns.h"
 #include "ui/core/WindowEdge.h"
+#include "ui_MainForm.h"
 
 namespace ui {
 
@@ -149,7 +149,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   SetRunUnderWay(true);
   PublishOptions();
   run_ = std::move(run);
-  // Two pictures in flight may hold a quarter of the memory, as imgbatch's default.
+  // The pictures in flight may hold a quarter of the memory, as imgbatch's default.
   const std::uint64_t budget = img::PhysicalMemoryBytes() / 4;
   runThread_ = std::thread([this, budget] {
     engine::LowerThisThreadPriority();
