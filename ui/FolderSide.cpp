@@ -1,6 +1,7 @@
 #include "ui/FolderSide.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QEvent>
 #include <QFocusEvent>
@@ -65,7 +66,8 @@ std::optional<DroppedPaths> FolderSide::ReadDragged(const QMimeData* data) const
   if (held_ || !data || !data->hasUrls()) return std::nullopt;
   std::vector<std::string> paths;
   for (const QUrl& url : data->urls())
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    // The system's own separators, as the folder edits show them.
+    if (url.isLocalFile()) paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
   return ReadDrop(paths, rules_.takesDroppedPictures);
 }
 
