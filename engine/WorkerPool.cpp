@@ -24,22 +24,10 @@ std::atomic<int>& ThreadSetting() {
   return threads;
 }
 
-}  // namespace
-
-namespace {
 std::atomic<bool>& WorkersBelowNormal() {
   static std::atomic<bool> below{false};
   return below;
 }
-}  // namespace
-
-void SetWorkersBelowNormal(bool below) { WorkersBelowNormal() = below; }
-
-void SetPictureThreads(int threads) { ThreadSetting() = std::clamp(threads, 1, kMaxThreads); }
-
-int PictureThreads() { return ThreadSetting(); }
-
-namespace {
 
 // The job whose task the calling thread runs; 0 outside any.
 thread_local std::uint64_t t_current_job = 0;
@@ -60,6 +48,12 @@ std::exception_ptr RunAsJob(std::uint64_t job, F&& f) {
 }
 
 }  // namespace
+
+void SetWorkersBelowNormal(bool below) { WorkersBelowNormal() = below; }
+
+void SetPictureThreads(int threads) { ThreadSetting() = std::clamp(threads, 1, kMaxThreads); }
+
+int PictureThreads() { return ThreadSetting(); }
 
 struct WorkerPool::Job {
   std::uint64_t id = 0;  // jobs started later have larger ids
@@ -83,6 +77,8 @@ struct WorkerPool::Job {
     return in_flight <= budget.limit && budget.need[next] <= budget.limit - in_flight;
   }
   bool CanStart() const { return HasWork() && Admits(); }
+  // Nothing left to start and nobody at it: its caller may go.
+  bool Done() const { return !HasWork() && running == 0 && helpers == 0; }
 };
 
 WorkerPool& WorkerPool::Shared() {
@@ -190,11 +186,9 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
   wake_.notify_all();
   done_.notify_all();  // threads waiting may help this one
 
-  const auto finished = [&job] { return !job.HasWork() && job.running == 0 && job.helpers == 0; };
   // While waiting, the caller helps jobs started after this one.
   const std::uint64_t outer = t_current_job;
   t_current_job = job.id;
-  const auto newer_work = [this] { return NewerWork(); };
 
   // The caller runs tasks while it may start them, and waits while the
   // budget holds the next one back or workers still hold the job (it lives
@@ -208,12 +202,12 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
       lock.lock();
       Finish(job, index, error);
     }
-    if (finished()) break;
-    if (Job* other = newer_work()) {
+    if (job.Done()) break;
+    if (Job* other = NewerWork()) {
       HelpOnce(*other, lock);
       continue;
     }
-    done_.wait(lock, [&] { return job.CanStart() || finished() || newer_work() != nullptr; });
+    done_.wait(lock, [&] { return job.CanStart() || job.Done() || NewerWork() != nullptr; });
   }
   t_current_job = outer;
   jobs_.remove(&job);
@@ -273,28 +267,21 @@ std::shared_ptr<WorkerPool::Started> WorkerPool::Start(std::function<void()> tas
   job.task = &started->body;
   job.max_helpers = 1;
   job.detached = true;
-  bool add_worker = false;
+  int workers_wanted = 0;  // one more than now when none is idle to take it
   {
     std::lock_guard lock(mutex_);
     job.id = next_id_++;
     jobs_.push_back(&job);
-    add_worker = idle_ == 0;
+    if (idle_ == 0) workers_wanted = static_cast<int>(workers_.size()) + 1;
   }
-  if (add_worker) {
-    int count = 0;
-    {
-      std::lock_guard lock(mutex_);
-      count = static_cast<int>(workers_.size()) + 1;
-    }
-    EnsureWorkers(count);
-  }
+  if (workers_wanted > 0) EnsureWorkers(workers_wanted);
   wake_.notify_all();
   return started;
 }
 
 void WorkerPool::Join(Started& started) {
   Job& job = started.job;
-  WaitHelping([&job] { return !job.HasWork() && job.running == 0 && job.helpers == 0; });
+  WaitHelping([&job] { return job.Done(); });
   std::lock_guard lock(mutex_);
   jobs_.remove(&job);
   if (job.error) std::rethrow_exception(job.error);
