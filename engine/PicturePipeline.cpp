@@ -25,11 +25,9 @@ PicturePipeline::PicturePipeline(ConversionHost& host, std::uint64_t memoryBudge
 bool PicturePipeline::Run(const std::vector<const PlannedPicture*>& pictures, const Hooks& hooks) {
   const std::size_t count = pictures.size();
   if (count == 0) return true;
+  // Each picture's need, told from its header by the preparer just before
+  // it may start the picture: the first picture need not wait for them all.
   std::vector<std::uint64_t> needs(count, 0);
-  if (budget_ > 0) {
-    const ConversionOptions options = host_.Options();
-    for (std::size_t i = 0; i < count; ++i) needs[i] = EstimatedNeedBytes(pictures[i]->path, options);
-  }
   WorkerPool& pool = WorkerPool::Shared();
   // Picture i is held by converter i % kConverters from its start until it
   // is written. The preparer starts pictures ahead of the writer; each
@@ -52,6 +50,7 @@ bool PicturePipeline::Run(const std::vector<const PlannedPicture*>& pictures, co
     std::size_t i = 0;
     try {
       for (; i < count; ++i) {
+        if (budget_ > 0) needs[i] = EstimatedNeedBytes(pictures[i]->path, host_.Options());
         pool.WaitHelping([&] { return ended || (i - written < kConverters && fits(i)); });
         if (ended) return;
         if (!hooks.wanted || hooks.wanted(*pictures[i])) {
