@@ -1,8 +1,6 @@
 #include "app/BatchCommandLine.h"
 
-#include <charconv>
 #include <string>
-#include <string_view>
 
 #include "app/BatchOptions.h"
 

@@ -11,11 +11,6 @@ namespace ui {
 
 namespace {
 
-bool IsFolder(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(img::PathFromUtf8(path), ec);
-}
-
 bool IsPictureFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(img::PathFromUtf8(path), ec) &&
@@ -26,7 +21,7 @@ bool IsPictureFile(const std::string& path) {
 
 std::optional<DroppedPaths> ReadDrop(const std::vector<std::string>& paths, bool picturesToo) {
   for (const std::string& path : paths) {
-    if (IsFolder(path)) return DroppedPaths{FolderFromText(path, {}), {}, {}};
+    if (IsExistingFolder(path)) return DroppedPaths{FolderFromText(path, {}), {}, {}};
     if (!picturesToo || !IsPictureFile(path)) continue;
     // The first picture names the folder; the others join it when they are
     // in it, and are named as left out when not.
