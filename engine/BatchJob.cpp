@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "engine/PictureConverter.h"
 #include "engine/PictureMemory.h"
@@ -66,14 +67,14 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   // Each target folder made once, before any thread writes into it; when
   // it cannot be, its pictures fail with the reason and are not converted.
   // Temporaries an interrupted run left there go first.
-  std::map<std::string, std::string> folder_failure;  // the folder and why
+  std::map<std::string, std::pair<std::string, std::error_code>> folder_failure;  // the folder and why
   for (const std::string& folder : plan.TargetFolders()) {
     std::error_code ec;
     std::filesystem::create_directories(img::PathFromUtf8(folder), ec);
     if (!ec && !std::filesystem::is_directory(img::PathFromUtf8(folder), ec))
       ec = std::make_error_code(std::errc::not_a_directory);
     if (ec)
-      folder_failure[folder] = folder + ": " + ec.message();
+      folder_failure[folder] = {folder + ": " + ec.message(), ec};
     else
       img::RemoveStaleTemporaries(img::PathFromUtf8(folder));
   }
@@ -83,7 +84,8 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   for (std::size_t i = 0; i < count; ++i) {
     auto failure = folder_failure.find(plan.pictures[i].folder);
     if (failure != folder_failure.end()) {
-      reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::FolderNotMade, failure->second});
+      const auto& [why, reason] = failure->second;
+      reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::FolderNotMade, why, CauseOf(reason)});
       ++not_started;
     } else {
       started.push_back(i);

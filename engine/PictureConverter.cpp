@@ -135,12 +135,12 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
   } catch (const ResizeFailure& e) {
     work_ = Work::Empty;
     codecs_.ForgetEncoded();
-    report_.failures.push_back({target, text::FailureCode::NotResized, e.what()});
+    report_.failures.push_back({target, text::FailureCode::NotResized, e.what(), CauseOf(e)});
   } catch (const std::exception& e) {
     // The working picture may be half made: the next route makes it again.
     work_ = Work::Empty;
     codecs_.ForgetEncoded();
-    report_.failures.push_back({target, text::FailureCode::NotWritten, e.what()});
+    report_.failures.push_back({target, text::FailureCode::NotWritten, e.what(), CauseOf(e)});
   }
 }
 
@@ -172,7 +172,7 @@ bool PictureConverter::LoadSource() {
     return true;
   } catch (const std::exception& e) {
     work_ = Work::Failed;
-    report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what()});
+    report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
     return false;
   }
 }

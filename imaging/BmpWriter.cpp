@@ -109,7 +109,8 @@ void Bitmap::WriteBmp(std::FILE* out) const {
   std::size_t used = 0;
   auto flush = [&] {
     if (used && std::fwrite(block.data(), 1, used, out) != used)
-      throw ImageError(ErrorCode::Io, std::string("BMP: cannot write: ") + std::strerror(errno));
+      throw ImageError(errno == ENOSPC ? ErrorCode::NoSpace : ErrorCode::Io,
+                       std::string("BMP: cannot write: ") + std::strerror(errno));
     used = 0;
   };
   Produce(*this, [&](const std::uint8_t* bytes, std::size_t count) {

@@ -27,7 +27,8 @@ std::string PathToUtf8(const fs::path& path) {
 namespace {
 
 [[noreturn]] void ThrowIo(const std::string& what, const fs::path& path, int err) {
-  throw ImageError(ErrorCode::Io, what + " " + PathToUtf8(path) + ": " + std::strerror(err));
+  // A full disk is the one write failure a user can mend at once: say so.
+  throw ImageError(err == ENOSPC ? ErrorCode::NoSpace : ErrorCode::Io, what + " " + PathToUtf8(path) + ": " + std::strerror(err));
 }
 
 // A new temporary in the target's own folder, so the final rename never

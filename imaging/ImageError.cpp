@@ -19,6 +19,7 @@ void SetPixelLimit(long long pixels) {
 const char* ErrorCodeName(ErrorCode code) {
   switch (code) {
     case ErrorCode::Io: return "I/O error";
+    case ErrorCode::NoSpace: return "no space left";
     case ErrorCode::Format: return "not a valid picture";
     case ErrorCode::Truncated: return "picture data ends early";
     case ErrorCode::TooLarge: return "picture too large";

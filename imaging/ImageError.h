@@ -9,6 +9,7 @@ namespace img {
 
 enum class ErrorCode {
   Io,           // the file system refused a read or a write
+  NoSpace,      // the disk (or the user's quota) is full
   Format,       // the bytes are not a picture of the expected kind
   Truncated,    // the file ends before its picture data does
   TooLarge,     // the picture exceeds the pixel limit

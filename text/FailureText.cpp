@@ -28,15 +28,34 @@ constexpr std::array<FailureEntry, 8> kFailures{{
     {FailureCode::NotAPicture, "不是图片文件", "not a picture file"},
 }};
 
+// In the order of FailureCause.
+constexpr std::array<const char*, 8> kCauses{{
+    "",
+    "系统拒绝读写文件",
+    "磁盘空间不足",
+    "文件已损坏或不是这种图片",
+    "文件不完整",
+    "图片太大",
+    "不支持这种图片",
+    "内存不足",
+}};
+
 }  // namespace
+
+const char* CauseWords(FailureCause cause, FailureLanguage language) {
+  return language == FailureLanguage::Chinese ? kCauses[static_cast<std::size_t>(cause)] : "";
+}
 
 const char* FailureWords(FailureCode code, FailureLanguage language) {
   const FailureEntry& entry = kFailures[static_cast<std::size_t>(code)];
   return language == FailureLanguage::Chinese ? entry.chinese : entry.english;
 }
 
-std::string DescribeFailure(FailureCode code, const std::string& detail, FailureLanguage language) {
-  const std::string words = FailureWords(code, language);
+std::string DescribeFailure(FailureCode code, const std::string& detail, FailureLanguage language,
+                            FailureCause cause) {
+  std::string words = FailureWords(code, language);
+  if (const std::string because = CauseWords(cause, language); !because.empty())
+    words += "（" + because + "）";
   if (words.find("%s") != std::string::npos) return FormatText(words, detail);
   if (detail.empty()) return words;
   if (words.empty()) return detail;

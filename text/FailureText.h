@@ -19,12 +19,30 @@ enum class FailureCode {
   NotAPicture,         // the file is of no kind the program reads
 };
 
+// Why a step failed, as far as the library or the system told: the few
+// causes a user can act on, each with words of its own.
+enum class FailureCause {
+  None,         // not told, or nothing a user can do about it
+  Refused,      // the file system refused a read or a write
+  DiskFull,     // the disk is full
+  Damaged,      // the file is not a valid picture of its kind
+  Truncated,    // the file ends before its picture does
+  TooLarge,     // the picture is larger than the program converts
+  Unsupported,  // a valid picture of a variant the program does not read
+  OutOfMemory,  // the memory the step needs could not be had
+};
+
 enum class FailureLanguage { Chinese, English };
 
 // The words for code; a "%s" in them is where the detail goes.
 const char* FailureWords(FailureCode code, FailureLanguage language);
+// The words for cause; empty for None, and in English, where the library's
+// detail has always said it.
+const char* CauseWords(FailureCause cause, FailureLanguage language);
 
-// The words with the detail: in place of "%s", else after a colon.
-std::string DescribeFailure(FailureCode code, const std::string& detail, FailureLanguage language);
+// The words with the cause in brackets and the detail: in place of "%s",
+// else after a colon.
+std::string DescribeFailure(FailureCode code, const std::string& detail, FailureLanguage language,
+                            FailureCause cause = FailureCause::None);
 
 }  // namespace text

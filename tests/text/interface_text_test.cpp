@@ -175,18 +175,30 @@ TEST_F(InterfaceText, UpdateAddressCanBeOverridden) {
 
 }  // namespace
 
-// Every failure code has the window's words; the detail goes in place of
-// "%s", or after a colon, and a write failure in English is the system's
+// Every failure code and cause has the window's words, in Chinese; the
+// cause goes in brackets after them, the detail in place of "%s" or after a
+// colon; in English a cause adds nothing and a write failure is the system's
 // reason alone, as imgbatch always printed it.
-TEST(FailureText, EveryCodeHasWordsAndTheDetailItsPlace) {
+TEST(FailureText, EveryCodeAndCauseHasChineseWordsAndTheDetailItsPlace) {
+  using text::FailureCause;
   using text::FailureCode;
   using text::FailureLanguage;
+  const auto chinese = [](const std::string& words) {
+    return words.find("\xE5") != std::string::npos || words.find("\xE6") != std::string::npos ||
+           words.find("\xE7") != std::string::npos;
+  };
   for (int c = 0; c <= static_cast<int>(FailureCode::NotAPicture); ++c)
-    EXPECT_FALSE(std::string(text::FailureWords(static_cast<FailureCode>(c), FailureLanguage::Chinese)).empty()) << c;
+    EXPECT_TRUE(chinese(text::FailureWords(static_cast<FailureCode>(c), FailureLanguage::Chinese))) << c;
+  for (int c = 1; c <= static_cast<int>(FailureCause::OutOfMemory); ++c)
+    EXPECT_TRUE(chinese(text::CauseWords(static_cast<FailureCause>(c), FailureLanguage::Chinese))) << c;
   EXPECT_EQ(text::DescribeFailure(FailureCode::NotDecoded, "PNG: not a PNG file", FailureLanguage::Chinese),
             "无法读取图片：PNG: not a PNG file");
+  EXPECT_EQ(text::DescribeFailure(FailureCode::NotWritten, "No space left on device", FailureLanguage::Chinese,
+                                  FailureCause::DiskFull),
+            "无法写入转换后的图片（磁盘空间不足）：No space left on device");
   EXPECT_EQ(text::DescribeFailure(FailureCode::WouldReplaceSource, "/p/a.png", FailureLanguage::English),
             "it would replace the source picture /p/a.png");
-  EXPECT_EQ(text::DescribeFailure(FailureCode::NotWritten, "No space left on device", FailureLanguage::English),
+  EXPECT_EQ(text::DescribeFailure(FailureCode::NotWritten, "No space left on device", FailureLanguage::English,
+                                  FailureCause::DiskFull),
             "No space left on device");
 }

@@ -166,8 +166,8 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   EXPECT_EQ(window_.hints.back(), RunEndHint(1));
   EXPECT_NE(window_.hints.back(), text::TxtAllConverted);
   EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
-  // The reason in the window's words, the decoder's own after them.
-  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    无法读取图片：", 0), 0u)
+  // The reason and its cause in the window's words, the decoder's own after them.
+  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    无法读取图片（文件已损坏或不是这种图片）：", 0), 0u)
       << window_.hintDetail;
 }
 

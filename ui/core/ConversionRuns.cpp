@@ -73,7 +73,7 @@ class FailedPictures {
       // A failure of the picture's own path need not repeat it.
       for (const engine::ConversionFailure& failure : report.failures)
         listed_ += "    " +
-                   (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords)
+                   (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords, failure.cause)
                                            : failure.Line(kWords)) +
                    "\n";
     }
