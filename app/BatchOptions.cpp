@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <vector>
 
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
@@ -17,14 +18,16 @@ bool ParseNumber(const std::string& text, long min, long max, long& value) {
   return ec == std::errc() && ptr == end && value >= min && value <= max;
 }
 
-// The -f names of the format table joined by separator; upper case for
-// the prose.
+// The -f names of the formats imgbatch writes, joined by separator; upper
+// case for the prose.
 std::string FormatNames(const char* separator, const char* last = nullptr, bool upper = false) {
+  std::vector<std::string> written;
+  for (const engine::PictureFormat& format : engine::PictureFormats())
+    if (format.write) written.push_back(upper ? engine::AsciiUpper(format.name) : std::string(format.name));
   std::string names;
-  const auto formats = engine::PictureFormats();
-  for (std::size_t i = 0; i < formats.size(); ++i) {
-    if (i > 0) names += i + 1 == formats.size() && last ? last : separator;
-    names += upper ? engine::AsciiUpper(formats[i].name) : std::string(formats[i].name);
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    if (i > 0) names += i + 1 == written.size() && last ? last : separator;
+    names += written[i];
   }
   return names;
 }
@@ -42,7 +45,7 @@ bool ParseBox(const std::string& text, std::string& width, std::string& height) 
 }
 
 bool ParseFormats(const std::string& list, engine::ConversionOptions& options, std::string& error) {
-  for (const engine::PictureFormat& format : engine::PictureFormats()) options.*format.option = false;
+  options.targets = engine::FormatTicks::Nothing();
   std::size_t start = 0;
   while (start <= list.size() && !list.empty()) {
     std::size_t comma = list.find(',', start);
@@ -50,7 +53,7 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
     item = engine::TrimBlanks(item);
     if (const engine::PictureFormat* format =
             engine::FindFormatByName(engine::AsciiLower(item), engine::FormatSet::All)) {
-      options.*format->option = true;
+      options.targets.Set(*format, true);
     } else if (!item.empty()) {
       error = "unknown format '" + item + "' (use " + FormatNames(", ") + ")";
       return false;

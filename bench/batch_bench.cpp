@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   });
 
   engine::ConversionOptions options;
-  options.toBmp = options.toJpeg = false;
+  options.targets = engine::FormatTicks::Named({"jpg", "png"});
   options.zoomType = 1;
   options.widthText = "1024";
   options.heightText = "768";

@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
   // The window's folder run: JPG + BMP + PNG of each picture, one picture at
   // a time, its parts on every core; the floor does the same work on one.
   engine::ConversionOptions options;
-  options.toJpeg = false;
+  options.targets.Set("jpeg", false);
   engine::FixedOptionsHost host(options);
   engine::SetPictureThreads(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   engine::PictureConverter converter(host);

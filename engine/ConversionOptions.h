@@ -2,9 +2,15 @@
 // The options of a conversion. A picture takes them once, when it starts:
 // a change made meanwhile applies from the next picture on.
 
+#include <bitset>
+#include <initializer_list>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace engine {
+
+struct PictureFormat;
 
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
@@ -49,14 +55,31 @@ struct EncodingOptions {
   bool operator==(const EncodingOptions&) const = default;
 };
 
+// The formats a conversion writes: a set of the format table's entries
+// (PictureFormats.h). By default the window's four, as its boxes start.
+class FormatTicks {
+ public:
+  FormatTicks();
+  static FormatTicks Nothing();
+  // The entries named, as imgbatch's -f names them; throws
+  // std::invalid_argument for a name the table does not have.
+  static FormatTicks Named(std::initializer_list<std::string_view> names);
+
+  bool Has(const PictureFormat& format) const;
+  void Set(const PictureFormat& format, bool ticked);
+  void Set(std::string_view name, bool ticked);  // as Named names it
+  bool None() const { return ticks_.none(); }
+  bool operator==(const FormatTicks&) const = default;
+
+ private:
+  explicit FormatTicks(std::bitset<16> ticks) : ticks_(ticks) {}
+  std::bitset<16> ticks_;  // by the entry's place in the table
+};
+
 // A conversion's options: the formats to write, what to do with a target
 // that exists, and the two sets above.
 struct ConversionOptions : ProcessingOptions, EncodingOptions {
-  bool toBmp = true;
-  bool toJpg = true;
-  bool toJpeg = true;
-  bool toPng = true;
-  bool toWebp = false;  // imgbatch only: the window has no box for it
+  FormatTicks targets;
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
 
   const ProcessingOptions& processing() const { return *this; }

@@ -115,7 +115,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
       return;
     }
     host_.StepProgress();
-    if (source_format_->kind == PictureKind::Jpeg && format.kind != PictureKind::Bmp) host_.StepProgress();
+    if (SameKind(*source_format_, FormatNamed("jpg")) && !SameKind(format, FormatNamed("bmp"))) host_.StepProgress();
 
     if (work_ == Work::Failed) return;  // already reported: nothing is written from a stale picture
     if (work_ == Work::Empty || !AlphaFits(format)) {
@@ -127,7 +127,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
 
     codecs_.UseEncoderSettings(options_);
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
-    (codecs_.*format.write)(working_, img::PathFromUtf8(target), host_, parts_);
+    format.write(codecs_, working_, img::PathFromUtf8(target), host_, parts_);
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
     report_.written.push_back(target);
     if (picture_->renamed) ++report_.renamed;
@@ -178,14 +178,14 @@ bool PictureConverter::LoadSource() {
 }
 
 bool PictureConverter::AlphaFits(const PictureFormat& target) const {
-  return !working_alpha_ || working_flattened_ == !KeepsAlpha(target.kind);
+  return !working_alpha_ || working_flattened_ == !target.keepsAlpha;
 }
 
 // A target that holds no alpha gets the picture laid over white as soon as
 // it is decoded, so its shrink and turn see the very pixels they always did.
 void PictureConverter::FitAlphaTo(const PictureFormat& target) {
   working_alpha_ = img::HasAlpha(working_.format());
-  working_flattened_ = working_alpha_ && !KeepsAlpha(target.kind);
+  working_flattened_ = working_alpha_ && !target.keepsAlpha;
   if (working_flattened_) working_.ConvertTo24();
 }
 

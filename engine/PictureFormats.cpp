@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
+#include <stdexcept>
 
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
@@ -14,7 +16,6 @@ namespace engine {
 namespace {
 
 using C = PictureCodecs;
-using O = ConversionOptions;
 using Head = std::span<const std::uint8_t>;
 
 bool StartsWith(Head head, std::initializer_list<std::uint8_t> bytes, std::size_t at = 0) {
@@ -25,18 +26,44 @@ bool IsJpeg(Head head) { return StartsWith(head, {0xFF, 0xD8, 0xFF}); }
 bool IsPng(Head head) { return StartsWith(head, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}); }
 bool IsWebp(Head head) { return StartsWith(head, {'R', 'I', 'F', 'F'}) && StartsWith(head, {'W', 'E', 'B', 'P'}, 8); }
 
-// A new format: one line here, its codec's loader and writer, its option.
+// The codec set's loaders and writers as the table's plain functions.
+template <PictureSize (C::*Load)(const std::filesystem::path&, img::Bitmap&, PictureSize)>
+PictureSize Loader(C& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit) {
+  return (codecs.*Load)(path, picture, fit);
+}
+template <void (C::*Write)(const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&,
+                           img::ParallelParts&)>
+void Writer(C& codecs, const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+            img::ParallelParts& parts) {
+  (codecs.*Write)(picture, path, sink, parts);
+}
+
+// What the writers hold beside the picture.
+constexpr WriterNeed kWritesDecoded{};  // BMP and PNG write the decoded picture as it is
+constexpr WriterNeed kJpegNeed{.workPicture = true, .encodedHalf = true};
+constexpr WriterNeed kWebpNeed{.workPicture = true, .encodedHalf = true, .copyBytesPerPixel = 4, .colourOnly = true};
+
+// A new format: one entry here and its codec (signature, loader, header
+// facts and, for a target, writer).
 constexpr PictureFormat kFormats[] = {
-    // name  extension  kind        signature  loader      writer       option     final own   batch
-    {"bmp", ".bmp", PictureKind::Bmp, IsBmp, &C::LoadBmp, &C::WriteBmp, &O::toBmp, 2, true, false},
-    {"jpg", ".jpg", PictureKind::Jpeg, IsJpeg, &C::LoadJpeg, &C::WriteJpeg, &O::toJpg, 3, false, false},
-    {"jpeg", ".jpeg", PictureKind::Jpeg, IsJpeg, &C::LoadJpeg, &C::WriteJpeg, &O::toJpeg, 1, false, false},
-    {"png", ".png", PictureKind::Png, IsPng, &C::LoadPng, &C::WritePng, &O::toPng, 0, true, false},
-    {"webp", ".webp", PictureKind::Webp, IsWebp, &C::LoadWebp, &C::WriteWebp, &O::toWebp, 4, true, true},
+    // name extension signature loader writer facts writer's need alpha final own window box
+    {"bmp", ".bmp", IsBmp, Loader<&C::LoadBmp>, Writer<&C::WriteBmp>, BmpFacts, kWritesDecoded, false, 2, true,
+     "CBBMP"},
+    {"jpg", ".jpg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, kJpegNeed, false, 3, false,
+     "CbJPG"},
+    {"jpeg", ".jpeg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, kJpegNeed, false, 1, false,
+     "CBJPEG"},
+    {"png", ".png", IsPng, Loader<&C::LoadPng>, Writer<&C::WritePng>, PngFacts, kWritesDecoded, true, 0, true,
+     "CbPNG"},
+    {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, kWebpNeed, true, 4, true,
+     nullptr},
 };
+static_assert(std::size(kFormats) <= 16, "FormatTicks holds 16 entries");
+
+std::size_t PlaceOf(const PictureFormat& format) { return static_cast<std::size_t>(&format - kFormats); }
 
 bool InSet(const PictureFormat& format, FormatSet set) {
-  return set == FormatSet::All || !format.batchOnly;
+  return set == FormatSet::All || format.windowBox;
 }
 
 // The JPEG extensions first, then the others in table order: the order in
@@ -46,7 +73,7 @@ std::vector<std::string> ExtensionsOf(FormatSet set) {
   for (const PictureFormat& f : kFormats)
     if (InSet(f, set)) order.push_back(&f);
   std::stable_partition(order.begin(), order.end(),
-                        [](const PictureFormat* f) { return f->kind == PictureKind::Jpeg; });
+                        [](const PictureFormat* f) { return SameKind(*f, FormatNamed("jpg")); });
   std::vector<std::string> extensions;
   for (const PictureFormat* f : order) extensions.push_back(f->extension);
   return extensions;
@@ -54,17 +81,29 @@ std::vector<std::string> ExtensionsOf(FormatSet set) {
 
 }  // namespace
 
-bool KeepsAlpha(PictureKind kind) {
-  switch (kind) {
-    case PictureKind::Png:
-    case PictureKind::Webp: return true;
-    case PictureKind::Bmp:
-    case PictureKind::Jpeg: return false;
-  }
-  return false;
+std::span<const PictureFormat> PictureFormats() { return kFormats; }
+
+const PictureFormat& FormatNamed(std::string_view name) {
+  for (const PictureFormat& f : kFormats)
+    if (name == f.name) return f;
+  throw std::invalid_argument("no picture format is named " + std::string(name));
 }
 
-std::span<const PictureFormat> PictureFormats() { return kFormats; }
+FormatTicks::FormatTicks() {
+  for (const PictureFormat& f : kFormats) ticks_.set(PlaceOf(f), f.windowBox != nullptr);
+}
+
+FormatTicks FormatTicks::Nothing() { return FormatTicks(std::bitset<16>()); }
+
+FormatTicks FormatTicks::Named(std::initializer_list<std::string_view> names) {
+  FormatTicks ticks = Nothing();
+  for (std::string_view name : names) ticks.Set(name, true);
+  return ticks;
+}
+
+bool FormatTicks::Has(const PictureFormat& format) const { return ticks_.test(PlaceOf(format)); }
+void FormatTicks::Set(const PictureFormat& format, bool ticked) { ticks_.set(PlaceOf(format), ticked); }
+void FormatTicks::Set(std::string_view name, bool ticked) { Set(FormatNamed(name), ticked); }
 
 const PictureFormat* FindFormatByExtension(const std::string& ext, FormatSet set) {
   const std::string lower = AsciiLower(ext);
@@ -75,7 +114,7 @@ const PictureFormat* FindFormatByExtension(const std::string& ext, FormatSet set
 
 const PictureFormat* FindFormatByName(const std::string& name, FormatSet set) {
   for (const PictureFormat& f : kFormats)
-    if (InSet(f, set) && name == f.name) return &f;
+    if (InSet(f, set) && f.write && name == f.name) return &f;
   return nullptr;
 }
 
@@ -90,7 +129,7 @@ const PictureFormat* ChooseLoader(std::span<const std::uint8_t> head, const std:
 const PictureFormat* FinalFormat(const ConversionOptions& options) {
   const PictureFormat* first = nullptr;
   for (const PictureFormat& f : kFormats)
-    if (options.*f.option && (!first || f.finalRank < first->finalRank)) first = &f;
+    if (f.write && options.targets.Has(f) && (!first || f.finalRank < first->finalRank)) first = &f;
   return first;
 }
 
@@ -112,7 +151,7 @@ PictureSize LoadPicture(const std::string& path, img::Bitmap& picture, PictureSi
     throw img::ImageError(img::ErrorCode::Unsupported, path + ": not a picture of a kind this program reads");
   std::optional<PictureCodecs> temporary;
   if (!codecs) codecs = &temporary.emplace();
-  return (codecs->*format->load)(file, picture, fit);
+  return format->load(*codecs, file, picture, fit);
 }
 
 }  // namespace engine

@@ -1,52 +1,69 @@
 #pragma once
 // The picture formats, one entry each: the one place that says which
-// extension names a format, how its files begin, which loader reads them
-// and which writer makes them, which option ticks it and where it stands in a run's final
-// selection. The converter's routes, the folder walk, the picture lists,
-// the previews, the final selection and imgbatch's -f all read it, so a new
-// format is one entry plus its codec.
+// extension names a format, how its files begin, which loader reads them,
+// what its header tells, which writer makes them and what that writer
+// holds, whether it keeps alpha, which box of the window ticks it and where
+// it stands in a run's final selection. The converter's routes, the memory
+// estimate, the folder walk, the picture lists, the previews, the window's
+// format boxes and imgbatch's -f all read it, so a new format is one entry
+// plus its codec.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/ConversionOptions.h"
+#include "engine/HeaderFacts.h"
 #include "engine/PictureCodecs.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
 
-// The kinds of file the codecs read: a JPEG file is one kind under either
-// of its extensions.
-enum class PictureKind { Bmp, Jpeg, Png, Webp };
-
-// True when the writer of this kind keeps a picture's alpha channel (PNG,
-// WebP); a picture bound for the others is laid over white once decoded.
-bool KeepsAlpha(PictureKind kind);
-
 // Which entries a caller sees: the window keeps its four kinds, imgbatch
 // reads and writes every entry.
 enum class FormatSet { Window, All };
 
+// What a target's writer holds beside the picture at its peak, for the
+// memory estimate (PictureMemory.h).
+struct WriterNeed {
+  bool workPicture = false;    // encodes the work picture: a palette picture's 24-bit copy
+  bool encodedHalf = false;    // keeps the encoded file, counted as half the work picture
+  int copyBytesPerPixel = 0;   // the encoder's own copy of the pixels
+  bool colourOnly = false;     // a grey picture is copied to 24 bits for it
+};
+
 struct PictureFormat {
   const char* name;       // as imgbatch's -f names it
   const char* extension;  // lower case: of its targets, and of the sources it reads
-  PictureKind kind;
   // True when a file's first bytes (kSignatureBytes, fewer for a shorter
   // file) are this format's signature.
-  bool (*isA)(std::span<const std::uint8_t> head);
-  PictureSize (PictureCodecs::*load)(const std::filesystem::path&, img::Bitmap&, PictureSize fit);
-  void (PictureCodecs::*write)(const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&,
-                                img::ParallelParts&);
-  bool ConversionOptions::*option;  // the box that ticks it
-  int finalRank;         // a selected run ends on the first ticked format by this rank
-  bool keepsSourceName;  // a source of its own kind keeps its name letter for letter
-  bool batchOnly;        // imgbatch reads and writes it; the window does not show it
+  bool (*isA)(PictureHead head);
+  // Decodes the file: as the loaders of PictureCodecs, with that set's
+  // codec objects. Entries with one loader are one kind of file (JPG and
+  // JPEG).
+  PictureSize (*load)(PictureCodecs&, const std::filesystem::path&, img::Bitmap&, PictureSize fit);
+  // Writes a target; nullptr for a format that is only read.
+  void (*write)(PictureCodecs&, const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&,
+                img::ParallelParts&);
+  // What the header tells of the decoded picture, from the file's first
+  // kHeadBytes (head) or the file itself.
+  HeaderFacts (*facts)(PictureHead head, const std::filesystem::path& file);
+  WriterNeed writerNeed;
+  bool keepsAlpha;        // the writer keeps alpha; a picture bound for the others is laid over white
+  int finalRank;          // a selected run ends on the first ticked format by this rank
+  bool keepsSourceName;   // a source of its own kind keeps its name letter for letter
+  // The window's box that ticks it, and its settings key of the same name;
+  // nullptr for a format the window does not show (imgbatch's only).
+  const char* windowBox;
 };
+
+// True when a and b are one kind of file, read by one loader.
+inline bool SameKind(const PictureFormat& a, const PictureFormat& b) { return a.load == b.load; }
 
 // The bytes at a file's start that every signature test needs.
 inline constexpr std::size_t kSignatureBytes = 12;
@@ -54,11 +71,15 @@ inline constexpr std::size_t kSignatureBytes = 12;
 // Every entry, in the order a picture's targets are written: BMP, JPG,
 // JPEG, PNG, WebP.
 std::span<const PictureFormat> PictureFormats();
+// The entry -f calls name, in every set; throws std::invalid_argument for
+// a name the table does not have.
+const PictureFormat& FormatNamed(std::string_view name);
 
 // The entry whose extension equals ext in lower case (no blanks trimmed);
 // nullptr when there is none in set.
 const PictureFormat* FindFormatByExtension(const std::string& ext, FormatSet set);
-// The entry that -f calls name; nullptr when there is none in set.
+// The entry that -f calls name; nullptr when there is none in set or it is
+// only read.
 const PictureFormat* FindFormatByName(const std::string& name, FormatSet set);
 // The entry that reads a file whose first bytes are head and whose name is
 // path: a file is read by what it is, so the entry whose signature head

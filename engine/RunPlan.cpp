@@ -90,7 +90,7 @@ std::vector<std::string> TargetNames(const std::string& name, const PictureForma
                                      const std::vector<const PictureFormat*>& formats, int n) {
   std::vector<std::string> names;
   for (const PictureFormat* format : formats) {
-    const bool keep = format->keepsSourceName && format->kind == source.kind;
+    const bool keep = format->keepsSourceName && SameKind(*format, source);
     const std::string plain = keep ? name : ReplaceExtension(name, format->extension);
     names.push_back(n > 1 ? NumberedName(plain, n) : plain);
   }
@@ -128,7 +128,7 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
 
   std::vector<const PictureFormat*> formats;
   for (const PictureFormat& format : PictureFormats())
-    if (options.*format.option) formats.push_back(&format);
+    if (format.write && options.targets.Has(format)) formats.push_back(&format);
 
   // Target paths this run writes, lower-cased, and per name the last number given.
   std::unordered_set<std::string> taken;

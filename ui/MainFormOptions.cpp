@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "engine/PictureFormats.h"
 #include "engine/ResizeRules.h"
 #include "ui/core/Dialogs.h"
 #include "ui/TMainForm.h"
@@ -36,11 +37,10 @@ bool IsWholeNumber(const QLineEdit* edit) {
 void TMainForm::ConnectOptionControls() {
   // toggled also fires when LoadSettings sets a stored value that differs
   // from the layout's state, so the handler runs then as on a click.
+  // A format box writes its key on every click.
+  for (const FormatBox& f : WrittenFormatBoxes())
+    connect(f.box, &QCheckBox::toggled, this, [this, &key = f.key, box = f.box] { WriteOption(key, box->isChecked()); });
   const std::pair<QCheckBox*, void (TMainForm::*)()> boxes[] = {
-      {form_->CbJPG, &TMainForm::CbJPGClick},
-      {form_->CBBMP, &TMainForm::CBBMPClick},
-      {form_->CBJPEG, &TMainForm::CBJPEGClick},
-      {form_->CbPNG, &TMainForm::CbPNGClick},
       {form_->CbZoomAuto, &TMainForm::CbZoomAutoClick},
       {form_->CbPreviewSourceImg, &TMainForm::CbPreviewSourceImgClick},
       {form_->CbTargetImgPreview, &TMainForm::CbTargetImgPreviewClick},
@@ -60,8 +60,8 @@ void TMainForm::ConnectOptionControls() {
 
   // Every change of an option is published for a run's threads, which take
   // them when their next picture starts.
-  for (QCheckBox* box : {form_->CbJPG, form_->CBBMP, form_->CBJPEG, form_->CbPNG, form_->CbZoomAuto})
-    connect(box, &QCheckBox::toggled, this, &TMainForm::PublishOptions);
+  for (const FormatBox& f : WrittenFormatBoxes()) connect(f.box, &QCheckBox::toggled, this, &TMainForm::PublishOptions);
+  connect(form_->CbZoomAuto, &QCheckBox::toggled, this, &TMainForm::PublishOptions);
   connect(form_->rgZoomTypeItems, &QButtonGroup::idToggled, this, &TMainForm::PublishOptions);
   for (QLineEdit* edit : {form_->EdtWidth, form_->EdtHeight})
     connect(edit, &QLineEdit::textChanged, this, &TMainForm::PublishOptions);
@@ -73,10 +73,8 @@ void TMainForm::ConnectOptionControls() {
 
 engine::ConversionOptions TMainForm::CurrentConversionOptions() const {
   engine::ConversionOptions o;
-  o.toBmp = form_->CBBMP->isChecked();
-  o.toJpg = form_->CbJPG->isChecked();
-  o.toJpeg = form_->CBJPEG->isChecked();
-  o.toPng = form_->CbPNG->isChecked();
+  o.targets = engine::FormatTicks::Nothing();
+  for (const FormatBox& f : WrittenFormatBoxes()) o.targets.Set(f.format, f.box->isChecked());
   o.zoomType = ZoomTypeItemIndex();
   o.widthText = form_->EdtWidth->text().toStdString();
   o.heightText = form_->EdtHeight->text().toStdString();
@@ -97,10 +95,15 @@ void TMainForm::WriteOption(const settings::Key& key, Value value) {
   }
 }
 
-void TMainForm::CbJPGClick() { WriteOption(settings::kCbJPG, form_->CbJPG->isChecked()); }
-void TMainForm::CBBMPClick() { WriteOption(settings::kCBBMP, form_->CBBMP->isChecked()); }
-void TMainForm::CBJPEGClick() { WriteOption(settings::kCBJPEG, form_->CBJPEG->isChecked()); }
-void TMainForm::CbPNGClick() { WriteOption(settings::kCbPNG, form_->CbPNG->isChecked()); }
+std::vector<TMainForm::FormatBox> TMainForm::WrittenFormatBoxes() const {
+  const auto boxes = FormatCheckBoxes();
+  const auto keys = settings::FormatCheckBoxKeys();
+  std::vector<FormatBox> found;
+  for (const engine::PictureFormat& format : engine::PictureFormats())
+    for (std::size_t i = 0; format.windowBox && i < keys.size(); ++i)
+      if (keys[i].name == format.windowBox) found.push_back({format, boxes[i], keys[i]});
+  return found;
+}
 
 void TMainForm::rgZoomTypeClick() {
   try {

@@ -63,12 +63,12 @@ bool ShowPicturePreview(QLabel* box, const std::string& path) {
       d.realSize = QSize(size.width, size.height);
       ShowPicture(box, d);
     } catch (...) {
-      if (format->kind == engine::PictureKind::Jpeg) {
+      if (engine::SameKind(*format, engine::FormatNamed("jpg"))) {
         // Perhaps a program of the desktop can show what we cannot.
         CurrentShell().OpenDocument(path);
         return false;
       }
-      if (format->kind == engine::PictureKind::Bmp) throw;  // the box is hidden
+      if (engine::SameKind(*format, engine::FormatNamed("bmp"))) throw;  // the box is hidden
       return false;  // the box keeps what it showed
     }
     return true;

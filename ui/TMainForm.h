@@ -39,6 +39,10 @@ namespace Ui {
 class MainForm;
 }
 
+namespace engine {
+struct PictureFormat;
+}
+
 namespace ui {
 
 class TFrmReName;
@@ -145,6 +149,14 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void LoadSettings();
   // The ten format check boxes in the order of their settings keys.
   std::array<QCheckBox*, 10> FormatCheckBoxes() const;
+  // The box and settings key of each format the window writes, in the
+  // order of the format table, which names them.
+  struct FormatBox {
+    const engine::PictureFormat& format;
+    QCheckBox* box;
+    const settings::Key& key;
+  };
+  std::vector<FormatBox> WrittenFormatBoxes() const;
   void SaveSettings();
 
   void ConnectFolderControls();
@@ -218,10 +230,6 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void ConnectOptionControls();
   void ConnectPreview();
   void ConnectRunButtons();
-  void CbJPGClick();
-  void CBBMPClick();
-  void CBJPEGClick();
-  void CbPNGClick();
   void EdtWidthClick();
   void EdtHeightClick();
   void EdtWidthExit();

@@ -236,10 +236,8 @@ TEST_F(ConverterTest, OneDecodeForAllFormatsGivesTheBytesOfOneConversionPerForma
     fs::path alone = tmp_ / ("alone" + std::to_string(f));
     fs::create_directories(alone);
     ConversionOptions one = o;
-    one.toBmp = f == 0;
-    one.toJpg = f == 1;
-    one.toJpeg = f == 2;
-    one.toPng = f == 3;
+    one.targets = FormatTicks::Nothing();
+    one.targets.Set(PictureFormats()[f], true);
     ScriptedHost single(one);
     PictureConverter fresh(single);
     ASSERT_TRUE(fresh.ConvertPicture(Utf8(source), Utf8(alone) + "/").ok());
@@ -293,7 +291,7 @@ TEST_F(ConverterTest, ChineseFileAndFolderNames) {
 // Every format ticked, shrunk to 20 x 15 and turned a quarter; WebP lossless.
 ConversionOptions ShrinkAndTurnToEveryFormat() {
   ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
-  o.toWebp = true;
+  o.targets.Set("webp", true);
   o.webpLossless = true;
   o.zoomType = 1;
   o.widthText = "20";

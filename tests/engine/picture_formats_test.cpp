@@ -60,7 +60,7 @@ TEST(PictureFormats, TheWindowKeepsItsFourKinds) {
   EXPECT_EQ(FindFormatByExtension(".WEBP", FormatSet::Window), nullptr);
   EXPECT_EQ(FindFormatByName("webp", FormatSet::Window), nullptr);
   ASSERT_NE(FindFormatByName("webp", FormatSet::All), nullptr);
-  EXPECT_FALSE(ConversionOptions().*FindFormatByName("webp", FormatSet::All)->option);
+  EXPECT_FALSE(ConversionOptions().targets.Has(FormatNamed("webp")));
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST_P(PictureNeed, CoversWhatTheDecoderHoldsAndLittleMore) {
   engine::ConversionOptions options = testsupport::TickedFormats(false, false, false, true);
   if (c.turnToJpeg) {
     options.rotation = 1;
-    options.toJpg = true;
+    options.targets.Set("jpg", true);
   }
   const std::uint64_t least = c.file.size() + c.held;
   const std::uint64_t need = engine::EstimatedNeedBytes(img::PathToUtf8(path), options);

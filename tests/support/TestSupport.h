@@ -267,10 +267,10 @@ inline std::vector<std::string> FailureLines(const std::vector<engine::Conversio
 
 inline engine::ConversionOptions TickedFormats(bool bmp, bool jpg, bool jpeg, bool png) {
   engine::ConversionOptions o;
-  o.toBmp = bmp;
-  o.toJpg = jpg;
-  o.toJpeg = jpeg;
-  o.toPng = png;
+  o.targets.Set("bmp", bmp);
+  o.targets.Set("jpg", jpg);
+  o.targets.Set("jpeg", jpeg);
+  o.targets.Set("png", png);
   return o;
 }
 

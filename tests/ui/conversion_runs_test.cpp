@@ -135,7 +135,7 @@ TEST_F(RunsTest, NoCurrentEntryOrNoSelectionShowsTheMessage) {
 
 TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
   for (const char* n : {"1.png", "2.png", "3.png", "4.png", "5.png"}) AddSource(n);
-  window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
+  window_.options.targets = engine::FormatTicks::Named({"png"});
   window_.onTarget = [&](const std::string& path) {
     if (path.ends_with("2.png")) window_.stop = true;  // clicked during the second picture
   };
@@ -148,7 +148,7 @@ TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
 
 TEST_F(RunsTest, NoTickedFormatWritesAndSelectsNothing) {
   AddSource("a.png");
-  window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
+  window_.options.targets = engine::FormatTicks::Nothing();
   EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_TRUE(OutNames().empty());
   EXPECT_EQ(window_.target.Count(), 0);
@@ -180,7 +180,7 @@ TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
   AddSource("B.PNG");
   const std::string a_bmp = testsupport::ReadFile(tmp_ / "src" / "a.bmp");
   window_.targetPath = window_.sourcePath;
-  window_.options.toJpg = window_.options.toJpeg = false;
+  window_.options.targets = engine::FormatTicks::Named({"bmp", "png"});
   EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(testsupport::ReadFile(tmp_ / "src" / "a.bmp"), a_bmp);
   EXPECT_EQ(window_.hints[0], "转换失败" + window_.sourcePath + "a.png");
@@ -212,7 +212,7 @@ TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
 // the change is (the two after the second may have started beside it).
 TEST_F(RunsTest, AnOptionChangedDuringARunAppliesFromTheNextPicture) {
   for (const char* n : {"1.png", "2.png", "3.png", "4.png", "5.png"}) AddSource(n);
-  window_.options.toJpg = window_.options.toJpeg = false;
+  window_.options.targets = engine::FormatTicks::Named({"bmp", "png"});
   window_.onTarget = [&](const std::string& path) {
     if (!path.ends_with("2.bmp")) return;
     std::lock_guard lock(window_.optionsMutex);
@@ -254,7 +254,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   AddSource("a/c/X.png");  // the same names as b/x.png, listed later: numbered
   AddSource("a/.hidden.png");
   window_.sourceEdit = U(tmp_ / "src" / "a") + FolderSeparator();  // as the window's edit reader gives it
-  window_.options.toJpg = window_.options.toJpeg = window_.options.toPng = false;
+  window_.options.targets = engine::FormatTicks::Named({"bmp"});
   EXPECT_EQ(ConvertFolder(window_), RunEnd::Completed);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x (2).bmp", "x.bmp"}));
   EXPECT_EQ(window_.refreshes, 1);
@@ -266,7 +266,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
 TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {
   AddSource("a.png");
   window_.outputEdit = U(tmp_ / "src" / "out") + "/";
-  window_.options.toBmp = window_.options.toJpg = window_.options.toJpeg = false;
+  window_.options.targets = engine::FormatTicks::Named({"png"});
   window_.options.rotation = 1;
   ConvertFolder(window_);
   ConvertFolder(window_);

@@ -139,8 +139,7 @@ TEST_F(OptionsTest, OptionsAreReadFromTheControls) {
   Find<QLineEdit>("EdtHeight")->setText("200");
   Find<QListWidget>("LbRoateType")->setCurrentRow(3);
   const engine::ConversionOptions o = form->CurrentConversionOptions();
-  EXPECT_TRUE(o.toJpg && o.toPng);
-  EXPECT_FALSE(o.toBmp || o.toJpeg);
+  EXPECT_EQ(o.targets, engine::FormatTicks::Named({"jpg", "png"}));
   EXPECT_EQ(o.zoomType, 1);
   EXPECT_EQ(o.widthText, "320");
   EXPECT_EQ(o.heightText, "200");

@@ -287,8 +287,8 @@ TEST_F(MainFormTest, StoredSettingsComeBackIntoTheControls) {
   EXPECT_TRUE(Find<QGroupBox>("GbSourcePreview")->isHidden());
   EXPECT_FALSE(Find<QGroupBox>("GbImgTarget")->isHidden());
   const engine::ConversionOptions o = form->Options();
-  EXPECT_FALSE(o.toPng);
-  EXPECT_TRUE(o.toBmp);
+  EXPECT_FALSE(o.targets.Has(engine::FormatNamed("png")));
+  EXPECT_TRUE(o.targets.Has(engine::FormatNamed("bmp")));
   EXPECT_EQ(o.zoomType, 1);
   EXPECT_EQ(o.widthText, "640");
   EXPECT_EQ(o.rotation, 2);
