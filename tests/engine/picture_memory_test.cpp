@@ -57,11 +57,6 @@ Bytes WithOrientation(Bytes jpeg, int orientation) {
   return jpeg;
 }
 
-Bytes Cut(Bytes file, std::size_t size) {
-  file.resize(size);
-  return file;
-}
-
 Bytes Bmp32() {
   Bytes file(54, 0);
   file[0] = 'B', file[1] = 'M', file[10] = 54, file[14] = 40;
@@ -119,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Grey: a byte a pixel, turned and encoded as such.
         NeedCase{"GreyJpegTurnedToJpeg", Jpeg(false, true), ".jpg", kPixels * 2 + kPixels / 2, true},
         NeedCase{"Bmp32", Bmp32(), ".bmp", kPixels * 4},
-        NeedCase{"PngCutInItsHeader", Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
+        NeedCase{"PngCutInItsHeader", testsupport::Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
         NeedCase{"PngOfHostileSize", Png(0x7FFFFFFF, 0x7FFFFFFF, 6, true), ".png", 0},
         NeedCase{"NotAJpeg", Bytes(100, 'x'), ".jpg", 0}),
     [](const testing::TestParamInfo<NeedCase>& info) { return std::string(info.param.name); });
