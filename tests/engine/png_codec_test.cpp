@@ -327,20 +327,22 @@ TEST(PngDecode, PaletteWithTransparentEntriesKeepsAlphaAndOpaqueOneItsPalette) {
 }
 
 TEST(PngDecode, SixteenBitChannelsAreScaledToEight) {
-  // 16-bit grey: 0, 257 * 100, 65535, 257 * 128
-  std::vector<std::uint16_t> linear = {0, 257 * 100, 65535, 0x8080};
+  // 16-bit grey: 0, 257 * 100, 65535, 257 * 128, and 0x12FF, which rounds up
+  // where dropping the low byte would not
+  std::vector<std::uint16_t> linear = {0, 257 * 100, 65535, 0x8080, 0x12FF};
   PngImage codec;
   Bitmap picture;
   codec.LoadFromMemory(
-      WriteWithLibpng(PNG_FORMAT_LINEAR_Y, 4, 1,
+      WriteWithLibpng(PNG_FORMAT_LINEAR_Y, 5, 1,
                       std::vector<std::uint8_t>(reinterpret_cast<std::uint8_t*>(linear.data()),
-                                                reinterpret_cast<std::uint8_t*>(linear.data()) + 8)),
+                                                reinterpret_cast<std::uint8_t*>(linear.data()) + 10)),
       picture);
   ASSERT_EQ(picture.format(), PixelFormat::Bits8);
   EXPECT_EQ(picture.ScanLine(0)[0], 0);
   EXPECT_EQ(picture.ScanLine(0)[1], 100);
   EXPECT_EQ(picture.ScanLine(0)[2], 255);
   EXPECT_EQ(picture.ScanLine(0)[3], 128);
+  EXPECT_EQ(picture.ScanLine(0)[4], 0x13);
 }
 
 TEST(PngDecode, TruncatedAndDamagedFilesAreRefused) {
