@@ -10,6 +10,7 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testsupport::Cut;
 
 struct ExifCase {
   const char* name;
@@ -22,9 +23,6 @@ Bytes Le(int orientation) { return testsupport::ExifWithOrientation(orientation,
 
 // Offsets in the little-endian data of testsupport::ExifWithOrientation.
 constexpr std::size_t kIfd0Offset = 4, kEntryCount = 8, kOrientationEntry = 22;
-
-// A new allocation of exactly size bytes.
-Bytes Cut(const Bytes& d, std::size_t size) { return Bytes(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(size)); }
 
 Bytes With(Bytes d, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
   for (std::uint8_t b : bytes) d.at(at++) = b;

@@ -82,6 +82,17 @@ TEST(FolderWalk, TheOutputFolderAndAllBelowItAreLeftOut) {
   }
 }
 
+// Found however deep it sits, not only among the start folder's own.
+TEST(FolderWalk, AnOutputFolderTwoLevelsDownIsLeftOutToo) {
+  testsupport::TempDir tmp;
+  const fs::path s = tmp / "s";
+  for (const char* name : {"a/b.jpg", "a/out/b.png"}) Touch(s / name);
+  const std::string root = img::PathToUtf8(s) + "/";
+  std::vector<ListedPicture> list;
+  ListPictureTree(root, PictureExtensionTable(), list, root + "a/out");
+  EXPECT_EQ(Names(list, root), std::vector<std::string>{"a/b.jpg"});
+}
+
 TEST(FolderWalk, MissingFolderContributesNothing) {
   std::vector<ListedPicture> list;
   ListPictureTree("/no/such/folder/", PictureExtensionTable(), list);

@@ -22,8 +22,6 @@ using img::PixelFormat;
 
 namespace {
 
-std::vector<std::uint8_t> ReadBytes(const fs::path& path) { return img::ReadWholeFile(path); }
-
 // The full path of a program on PATH, or empty.
 fs::path FindTool(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -220,7 +218,7 @@ TEST(JpegEncode, BytesEqualCjpegQuality100) {
     ASSERT_EQ(RunTool(Quote(cjpeg) + " -quality 100 -outfile " + Quote(dir / "ref.jpg") + " " +
                   Quote(dir / "in.ppm")),
               0);
-    EXPECT_EQ(codec.Encode(picture), ReadBytes(dir / "ref.jpg")) << w << "x" << h;
+    EXPECT_EQ(codec.Encode(picture), img::ReadWholeFile(dir / "ref.jpg")) << w << "x" << h;
   }
 }
 
@@ -403,7 +401,7 @@ TEST(JpegDecode, TruncatedFilesFail) {
 
 TEST(JpegDecode, TruncatedProgressiveFileFails) {
   SKIP_WITHOUT_TESTDATA();
-  const std::vector<std::uint8_t> whole = ReadBytes(JpegDir() / "zigimg/tuba_restart_prog.jpg");
+  const std::vector<std::uint8_t> whole = img::ReadWholeFile(JpegDir() / "zigimg/tuba_restart_prog.jpg");
   const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 2 / 3));
   JpegImage codec;
   Bitmap picture;
@@ -550,7 +548,7 @@ TEST(JpegFiles, ChineseNamesLoadAndSave) {
   JpegImage codec;
   const Bitmap picture = testsupport::GradientBitmap(20, 10);
   codec.Save(picture, path);
-  EXPECT_EQ(ReadBytes(path), codec.Encode(picture));
+  EXPECT_EQ(img::ReadWholeFile(path), codec.Encode(picture));
   Bitmap back;
   codec.Load(path, back);
   EXPECT_EQ(back.width(), 20);

@@ -153,6 +153,22 @@ TEST_F(ConverterTest, ReplacesExistingTargetsButNeverTheSourceItself) {
   }
 }
 
+// A link that leads nowhere is something at the target's name: kept as it is.
+TEST_F(ConverterTest, SkipExistingKeepsALinkThatLeadsNowhere) {
+  std::error_code ec;
+  fs::create_symlink(tmp_ / "nowhere.png", out_dir() / "d.png", ec);
+  if (ec) GTEST_SKIP() << "no file links here: " << ec.message();
+  ConversionOptions o = testsupport::TickedFormats(true, false, false, true);
+  o.skipExisting = true;
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  const ConversionReport r = converter.ConvertPicture(Utf8(MakeJpeg("d.jpg")), out());
+  EXPECT_EQ(r.written, std::vector<std::string>{out() + "d.bmp"});
+  EXPECT_EQ(r.skipped, std::vector<std::string>{out() + "d.png"});
+  EXPECT_TRUE(fs::is_symlink(out_dir() / "d.png"));
+  EXPECT_FALSE(fs::exists(tmp_ / "nowhere.png"));
+}
+
 TEST_F(ConverterTest, RotationTurnsEveryTarget) {
   ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
   o.rotation = 1;

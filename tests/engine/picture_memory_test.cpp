@@ -57,17 +57,14 @@ Bytes WithOrientation(Bytes jpeg, int orientation) {
   return jpeg;
 }
 
-Bytes Cut(Bytes file, std::size_t size) {
-  file.resize(size);
-  return file;
-}
-
-Bytes Bmp32() {
+// Rows stored bottom-up, or top-down (a negative height).
+Bytes Bmp32(bool topDown = false) {
   Bytes file(54, 0);
   file[0] = 'B', file[1] = 'M', file[10] = 54, file[14] = 40;
+  const std::uint32_t height = topDown ? 0u - static_cast<std::uint32_t>(kHeight) : kHeight;
   for (int i = 0; i < 4; ++i) {
     file[18 + i] = static_cast<std::uint8_t>(kWidth >> (8 * i));
-    file[22 + i] = static_cast<std::uint8_t>(kHeight >> (8 * i));
+    file[22 + i] = static_cast<std::uint8_t>(height >> (8 * i));
   }
   file[26] = 1, file[28] = 32;
   return file;
@@ -119,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Grey: a byte a pixel, turned and encoded as such.
         NeedCase{"GreyJpegTurnedToJpeg", Jpeg(false, true), ".jpg", kPixels * 2 + kPixels / 2, true},
         NeedCase{"Bmp32", Bmp32(), ".bmp", kPixels * 4},
-        NeedCase{"PngCutInItsHeader", Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
+        NeedCase{"TopDownBmp32", Bmp32(true), ".bmp", kPixels * 4},
+        NeedCase{"PngCutInItsHeader", testsupport::Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
         NeedCase{"PngOfHostileSize", Png(0x7FFFFFFF, 0x7FFFFFFF, 6, true), ".png", 0},
         NeedCase{"NotAJpeg", Bytes(100, 'x'), ".jpg", 0}),
     [](const testing::TestParamInfo<NeedCase>& info) { return std::string(info.param.name); });

@@ -18,10 +18,12 @@ using img::Bitmap;
 using img::PaletteEntry;
 using img::PixelFormat;
 using testsupport::BigEndian32;
+using testsupport::ExpectSameColours;
 using testsupport::InflateAll;
 using testsupport::JoinedIdat;
 using testsupport::PngChunk;
 using testsupport::PngChunks;
+using testsupport::WriteWithLibpng;
 
 namespace {
 
@@ -52,16 +54,6 @@ Bitmap Sample(PixelFormat format, int width, int height) {
   for (int y = 0; y < height; ++y)
     for (std::size_t i = 0; i < used; ++i) bmp.ScanLine(y)[i] = static_cast<std::uint8_t>(y * 31 + i * 17);
   return bmp;
-}
-
-// Pixels compared through their colours, so any two formats can be compared.
-void ExpectSameColours(const Bitmap& a, const Bitmap& b, const std::string& what) {
-  ASSERT_EQ(a.width(), b.width()) << what;
-  ASSERT_EQ(a.height(), b.height()) << what;
-  int differ = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) differ += !(a.PixelColor(x, y) == b.PixelColor(x, y));
-  EXPECT_EQ(differ, 0) << what;
 }
 
 fs::path SuiteDir() { return testsupport::TestDataDir() / "pngsuite"; }
@@ -287,25 +279,6 @@ TEST(PngSuite, TransparencyIsKeptAndLaysOverWhite) {
 
 // --- decoder: pictures made here ----------------------------------------------
 
-std::vector<std::uint8_t> WriteWithLibpng(png_uint_32 format, int width, int height,
-                                          const std::vector<std::uint8_t>& pixels,
-                                          const std::vector<std::uint8_t>& colormap = {}) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = format;
-  image.colormap_entries = static_cast<png_uint_32>(colormap.size() / 4);
-  png_alloc_size_t size = 0;
-  EXPECT_TRUE(png_image_write_get_memory_size(image, size, 0, pixels.data(), 0,
-                                              colormap.empty() ? nullptr : colormap.data()));
-  std::vector<std::uint8_t> file(size);
-  EXPECT_TRUE(png_image_write_to_memory(&image, file.data(), &size, 0, pixels.data(), 0,
-                                        colormap.empty() ? nullptr : colormap.data()));
-  file.resize(size);
-  return file;
-}
-
 std::uint8_t OverWhite(int c, int a) { return static_cast<std::uint8_t>((a * c + (255 - a) * 255 + 127) / 255); }
 
 TEST(PngDecode, AlphaIsKeptAndBlendsOverWhiteExactly) {
@@ -354,20 +327,22 @@ TEST(PngDecode, PaletteWithTransparentEntriesKeepsAlphaAndOpaqueOneItsPalette) {
 }
 
 TEST(PngDecode, SixteenBitChannelsAreScaledToEight) {
-  // 16-bit grey: 0, 257 * 100, 65535, 257 * 128
-  std::vector<std::uint16_t> linear = {0, 257 * 100, 65535, 0x8080};
+  // 16-bit grey: 0, 257 * 100, 65535, 257 * 128, and 0x12FF, which rounds up
+  // where dropping the low byte would not
+  std::vector<std::uint16_t> linear = {0, 257 * 100, 65535, 0x8080, 0x12FF};
   PngImage codec;
   Bitmap picture;
   codec.LoadFromMemory(
-      WriteWithLibpng(PNG_FORMAT_LINEAR_Y, 4, 1,
+      WriteWithLibpng(PNG_FORMAT_LINEAR_Y, 5, 1,
                       std::vector<std::uint8_t>(reinterpret_cast<std::uint8_t*>(linear.data()),
-                                                reinterpret_cast<std::uint8_t*>(linear.data()) + 8)),
+                                                reinterpret_cast<std::uint8_t*>(linear.data()) + 10)),
       picture);
   ASSERT_EQ(picture.format(), PixelFormat::Bits8);
   EXPECT_EQ(picture.ScanLine(0)[0], 0);
   EXPECT_EQ(picture.ScanLine(0)[1], 100);
   EXPECT_EQ(picture.ScanLine(0)[2], 255);
   EXPECT_EQ(picture.ScanLine(0)[3], 128);
+  EXPECT_EQ(picture.ScanLine(0)[4], 0x13);
 }
 
 TEST(PngDecode, TruncatedAndDamagedFilesAreRefused) {

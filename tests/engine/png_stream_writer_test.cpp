@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <chrono>
-#include <csetjmp>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +26,7 @@ using testsupport::InflateAll;
 using testsupport::JoinedIdat;
 using testsupport::PngChunk;
 using testsupport::PngChunks;
+using testsupport::WriteWithLibpng;
 
 // Decodes with libpng's simplified reader to r, g, b, a; empty on failure.
 std::vector<std::uint8_t> DecodeRgba(const std::vector<std::uint8_t>& file, int& width, int& height) {
@@ -184,55 +184,6 @@ TEST(PngStreamWriter, PaletteCoversEveryIndexAndNoMore) {
     EXPECT_EQ(chunks[1].data.size(), 3 * c.plte) << img::BitsPerPixel(c.format) << " bits";
     ExpectDecodesToSource(bmp, file);
   }
-}
-
-// libpng's own writer, filter None, default compression: the reference.
-bool WriteWithLibpngImpl(png_structp png, png_infop info, const img::Bitmap& bmp,
-                         std::vector<png_bytep>& rows, std::vector<png_color>& palette) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  const bool indexed = img::HasPalette(bmp.format());
-  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8,
-               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (indexed) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  png_set_filter(png, 0, PNG_FILTER_NONE);
-  png_write_info(png, info);
-  png_write_image(png, rows.data());
-  png_write_end(png, info);
-  return true;
-}
-
-std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
-  std::vector<std::vector<std::uint8_t>> row_data(bmp.height());
-  std::vector<png_bytep> rows;
-  for (int y = 0; y < bmp.height(); ++y) {
-    const std::uint8_t* src = bmp.ScanLine(y);
-    if (img::HasPalette(bmp.format())) {
-      row_data[y].assign(src, src + PngRowBytes(bmp));
-    } else {
-      for (int x = 0; x < bmp.width(); ++x) {
-        const img::PaletteEntry e = bmp.PixelColor(x, y);
-        row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue});
-      }
-    }
-    rows.push_back(row_data[y].data());
-  }
-  std::vector<png_color> palette;
-  for (const img::PaletteEntry& e : bmp.palette()) palette.push_back({e.red, e.green, e.blue});
-  std::vector<std::uint8_t> out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep data, png_size_t length) {
-        auto* sink = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
-        sink->insert(sink->end(), data, data + length);
-      },
-      nullptr);
-  const bool ok = WriteWithLibpngImpl(png, info, bmp, rows, palette);
-  png_destroy_write_struct(&png, &info);
-  if (!ok) out.clear();
-  return out;
 }
 
 TEST(PngStreamWriter, SingleStreamIsTheStreamLibpngWrites) {

@@ -18,6 +18,23 @@ TEST(Bitmap, NewPictureIsWhiteWithPaddedRows) {
     for (int x = 0; x < 5; ++x) EXPECT_EQ(bmp.PixelColor(x, y), kWhite);
 }
 
+// Writers copy whole rows: the padding is zero even where the memory
+// allocator hands back a block just freed with other bytes in it.
+TEST(Bitmap, UnfilledRowsHaveZeroPaddingInReusedMemory) {
+  for (auto [width, format] : {std::pair{5, PixelFormat::Bits24}, std::pair{9, PixelFormat::Bits1},
+                               std::pair{3, PixelFormat::Bits8}}) {
+    const std::size_t stride = Bitmap(width, 40, format).stride();
+    std::uint8_t* block = new std::uint8_t[stride * 40];
+    volatile std::uint8_t* dirty = block;  // volatile: the writes stay though nothing reads them
+    for (std::size_t i = 0; i < stride * 40; ++i) dirty[i] = 0xA5;
+    delete[] block;
+    const Bitmap bmp = Bitmap::Unfilled(width, 40, format);
+    const std::size_t used = (static_cast<std::size_t>(width) * img::BitsPerPixel(format) + 7) / 8;
+    for (int y = 0; y < 40; ++y)
+      for (std::size_t i = used; i < stride; ++i) ASSERT_EQ(bmp.ScanLine(y)[i], 0) << width << " row " << y;
+  }
+}
+
 TEST(Bitmap, SetSizeKeepsPixelsAndFillsNewAreaWhite) {
   Bitmap bmp = testsupport::GradientBitmap(3, 3);
   bmp.SetSize(4, 2);

@@ -20,6 +20,8 @@ using img::PixelFormat;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testsupport::Bgr;
+using testsupport::Cut;
 
 void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
   b[at] = static_cast<std::uint8_t>(v);
@@ -66,11 +68,6 @@ Bitmap Load(const Bytes& file) {
   Bitmap bmp;
   bmp.LoadFromMemory(file);
   return bmp;
-}
-
-PaletteEntry Bgr(int b, int g, int r) {
-  return PaletteEntry{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
-                      static_cast<std::uint8_t>(r), 0};
 }
 
 // 3 x 2, 24 bits, bottom-up: the file's first row is the picture's bottom row.
@@ -300,10 +297,6 @@ struct BadCase {
 };
 
 Bytes Good24() { return MakeBmp(3, 2, 24, 0, {}, kRows24); }
-Bytes Cut(Bytes b, std::size_t size) {
-  b.resize(size);
-  return b;
-}
 Bytes With(Bytes b, std::size_t at, std::uint32_t v, int size = 4) {
   if (size == 2) Put16(b, at, v);
   else Put32(b, at, v);

@@ -14,6 +14,9 @@ using img::PixelFormat;
 
 namespace {
 
+using testsupport::Bgr;
+using testsupport::ExpectSameColours;
+
 std::filesystem::path Suite(const std::string& name) {
   return testsupport::TestDataDir() / "bmpsuite" / name;
 }
@@ -22,11 +25,6 @@ Bitmap LoadSuite(const std::string& name) {
   Bitmap bmp;
   bmp.LoadFromFile(Suite(name));
   return bmp;
-}
-
-PaletteEntry Bgr(int b, int g, int r) {
-  return PaletteEntry{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
-                      static_cast<std::uint8_t>(r), 0};
 }
 
 struct GoodFile {
@@ -108,15 +106,6 @@ TEST(BmpSuite, HandCheckedPixels) {
   EXPECT_EQ(rle24.PixelColor(4, 63), Bgr(0, 0, 0));
   EXPECT_EQ(rle24.PixelColor(5, 63), Bgr(0x33, 0x2B, 0));
   EXPECT_EQ(rle24.PixelColor(8, 63), Bgr(0x33, 0x2B, 0));
-}
-
-void ExpectSameColours(const Bitmap& a, const Bitmap& b, const std::string& what) {
-  ASSERT_EQ(a.width(), b.width()) << what;
-  ASSERT_EQ(a.height(), b.height()) << what;
-  int differences = 0;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x) differences += !(a.PixelColor(x, y) == b.PixelColor(x, y));
-  EXPECT_EQ(differences, 0) << what;
 }
 
 // Header versions, orientations, compressions and mask layouts of one

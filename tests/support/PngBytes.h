@@ -1,15 +1,20 @@
 #pragma once
 // PNG files read byte by byte, as a reference beside the codecs: the chunks
 // in order (signature, lengths and CRCs checked), the joined image data, and
-// zlib streams inflated whole; and chunks written by hand, for made-up files.
+// zlib streams inflated whole; chunks written by hand, for made-up files; and
+// files written by libpng itself.
 
 #include <gtest/gtest.h>
+#include <png.h>
 #include <zlib.h>
 
+#include <csetjmp>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "imaging/Bitmap.h"
 
 namespace testsupport {
 
@@ -96,6 +101,82 @@ inline std::vector<std::uint8_t> InflateAll(const std::vector<std::uint8_t>& str
   Inflated inflated = Inflate(stream);
   if (inflated.status != Z_STREAM_END) inflated.data.clear();
   return std::move(inflated.data);
+}
+
+// pixels (rows of width samples of format, as png_image lays them out; 16-bit
+// samples in the machine's order) as a PNG file written by libpng's
+// simplified writer; colormap is the palette of a *_COLORMAP format.
+inline std::vector<std::uint8_t> WriteWithLibpng(png_uint_32 format, int width, int height,
+                                                 const std::vector<std::uint8_t>& pixels,
+                                                 const std::vector<std::uint8_t>& colormap = {}) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = format;
+  image.colormap_entries = static_cast<png_uint_32>(colormap.size() / 4);
+  png_alloc_size_t size = 0;
+  EXPECT_TRUE(png_image_write_get_memory_size(image, size, 0, pixels.data(), 0,
+                                              colormap.empty() ? nullptr : colormap.data()));
+  std::vector<std::uint8_t> file(size);
+  EXPECT_TRUE(png_image_write_to_memory(&image, file.data(), &size, 0, pixels.data(), 0,
+                                        colormap.empty() ? nullptr : colormap.data()));
+  file.resize(size);
+  return file;
+}
+
+// libpng's full writer keeps setjmp apart from locals with destructors.
+inline bool WriteRowsWithLibpng(png_structp png, png_infop info, const img::Bitmap& bmp,
+                                std::vector<png_bytep>& rows, std::vector<png_color>& palette) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  const bool indexed = img::HasPalette(bmp.format());
+  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8,
+               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (indexed) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_write_info(png, info);
+  png_write_image(png, rows.data());
+  png_write_end(png, info);
+  return true;
+}
+
+// bmp as libpng's own writer makes it, filter None at the default
+// compression: palette pictures indexed, any other as 8-bit RGB. Empty when
+// libpng failed.
+inline std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
+  const bool indexed = img::HasPalette(bmp.format());
+  const std::size_t index_bytes = (static_cast<std::size_t>(bmp.width()) * img::BitsPerPixel(bmp.format()) + 7) / 8;
+  std::vector<std::vector<std::uint8_t>> row_data(static_cast<std::size_t>(bmp.height()));
+  std::vector<png_bytep> rows;
+  for (int y = 0; y < bmp.height(); ++y) {
+    std::vector<std::uint8_t>& row = row_data[static_cast<std::size_t>(y)];
+    if (indexed) {
+      row.assign(bmp.ScanLine(y), bmp.ScanLine(y) + index_bytes);
+    } else {
+      for (int x = 0; x < bmp.width(); ++x) {
+        const img::PaletteEntry e = bmp.PixelColor(x, y);
+        row.insert(row.end(), {e.red, e.green, e.blue});
+      }
+    }
+    rows.push_back(row.data());
+  }
+  std::vector<png_color> palette;
+  for (const img::PaletteEntry& e : bmp.palette()) palette.push_back({e.red, e.green, e.blue});
+  std::vector<std::uint8_t> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t length) {
+        auto* sink = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+        sink->insert(sink->end(), data, data + length);
+      },
+      nullptr);
+  const bool ok = WriteRowsWithLibpng(png, info, bmp, rows, palette);
+  png_destroy_write_struct(&png, &info);
+  if (!ok) out.clear();
+  return out;
 }
 
 }  // namespace testsupport

@@ -131,6 +131,17 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The first size bytes of bytes, in an allocation of exactly that size: a
+// read past the end is a read past the allocation, which the sanitizers see.
+inline std::vector<std::uint8_t> Cut(const std::vector<std::uint8_t>& bytes, std::size_t size) {
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+// A colour as a picture's palette and PixelColor hold it, blue first.
+inline img::PaletteEntry Bgr(int b, int g, int r) {
+  return img::PaletteEntry{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r), 0};
+}
+
 // A 24-bit picture whose pixel (x, y) has blue x, green y and red x ^ y (all
 // mod 256), so every position is told apart in small pictures.
 inline img::Bitmap GradientBitmap(int width, int height) {
@@ -178,6 +189,17 @@ inline bool SamePixels(const img::Bitmap& a, const img::Bitmap& b) {
   for (int y = 0; y < a.height(); ++y)
     if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0) return false;
   return true;
+}
+
+// Pixels compared through their colours, alpha included, so pictures of
+// any two formats can be compared; what names the case in a failure.
+inline void ExpectSameColours(const img::Bitmap& a, const img::Bitmap& b, const std::string& what) {
+  ASSERT_EQ(a.width(), b.width()) << what;
+  ASSERT_EQ(a.height(), b.height()) << what;
+  int differ = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) differ += !(a.PixelColor(x, y) == b.PixelColor(x, y));
+  EXPECT_EQ(differ, 0) << what;
 }
 
 // The largest difference of one colour channel between two pictures of the

@@ -146,6 +146,21 @@ TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
   EXPECT_NE(window_.progress, 0);
 }
 
+// Nothing was left to stop: the run is complete, and its output shown.
+TEST_F(RunsTest, StopDuringAFolderRunsLastPictureEndsItAsCompleted) {
+  AddSource("a/1.png");
+  AddSource("a/2.png");
+  window_.sourceEdit = U(tmp_ / "src" / "a") + "/";
+  window_.options = testsupport::TickedFormats(true, false, false, false);
+  window_.onTarget = [&](const std::string& path) {
+    if (path.ends_with("2.bmp")) window_.stop = true;
+  };
+  EXPECT_EQ(ConvertFolder(window_), RunEnd::Completed);
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"1.bmp", "2.bmp"}));
+  EXPECT_EQ(window_.refreshes, 1);
+  EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
+}
+
 TEST_F(RunsTest, NoTickedFormatWritesAndSelectsNothing) {
   AddSource("a.png");
   window_.options.targets = engine::FormatTicks::Nothing();

@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "TestSupport.h"
@@ -18,17 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // Key names s0, s1, ... (built by append: GCC 12 misreports "s" + to_string).
 std::string Numbered(char prefix, int n) {
@@ -75,7 +64,7 @@ TEST_F(SettingsFileTest, MissingFileReadsDefaultsAndIsNotCreatedByReading) {
 
 TEST_F(SettingsFileTest, FirstWriteCreatesTheFile) {
   settings.WriteBool("default", "fr", false);
-  EXPECT_EQ(ReadBytes(path), "[default]" + kNewLine + "fr=0" + kNewLine);
+  EXPECT_EQ(ReadFile(path), "[default]" + kNewLine + "fr=0" + kNewLine);
 }
 
 TEST_F(SettingsFileTest, RoundTripsOfAllThreeTypes) {
@@ -97,7 +86,7 @@ TEST_F(SettingsFileTest, RoundTripsOfAllThreeTypes) {
   EXPECT_TRUE(again.ReadBool("default", "yes", false));
   EXPECT_FALSE(again.ReadBool("default", "no", true));
   // Every line ends in kNewLine and no value holds a carriage return.
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = ReadFile(path);
   EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'),
             kNewLine.size() == 2 ? std::count(bytes.begin(), bytes.end(), '\n') : 0);
 }
@@ -108,28 +97,28 @@ TEST_F(SettingsFileTest, NamesCompareWithoutCase) {
   EXPECT_EQ(settings.ReadInteger("IMGCONVERT", "LBROATETYPE", 0), 2);
   settings.WriteInteger("imgCONVERT", "lbROATEtype", 3);
   // One section, one key: the existing line was replaced, spelling kept.
-  EXPECT_EQ(ReadBytes(path), "[ImgConvert]" + kNewLine + "LbRoateType=3" + kNewLine);
+  EXPECT_EQ(ReadFile(path), "[ImgConvert]" + kNewLine + "LbRoateType=3" + kNewLine);
 }
 
 TEST_F(SettingsFileTest, EveryCallGoesToTheFile) {
   ui::SettingsFile other(path);
   settings.WriteString("default", "edtwidth", "800");
   EXPECT_EQ(other.ReadString("default", "edtwidth", ""), "800");
-  WriteBytes(path, "[default]\nedtwidth=640\n");
+  WriteFile(path, "[default]\nedtwidth=640\n");
   EXPECT_EQ(settings.ReadString("default", "edtwidth", ""), "640");
   fs::remove(path);
   EXPECT_EQ(settings.ReadString("default", "edtwidth", "1024"), "1024");
 }
 
 TEST_F(SettingsFileTest, EmptyValueIsEmptyTextButNotAnInteger) {
-  WriteBytes(path, "[default]\nSourcePath=\nzoomtype=\nCbJPG=   \n");
+  WriteFile(path, "[default]\nSourcePath=\nzoomtype=\nCbJPG=   \n");
   EXPECT_EQ(settings.ReadString("default", "SourcePath", "dflt"), "");
   EXPECT_EQ(settings.ReadInteger("default", "zoomtype", 5), 5);
   EXPECT_TRUE(settings.ReadBool("default", "CbJPG", true));
 }
 
 TEST_F(SettingsFileTest, KeysOutsideTheirSectionAreNotFound) {
-  WriteBytes(path, "zoomtype=1\n[other]\nzoomtype=2\n; zoomtype=3\n[default]\n;zoomtype=4\n");
+  WriteFile(path, "zoomtype=1\n[other]\nzoomtype=2\n; zoomtype=3\n[default]\n;zoomtype=4\n");
   EXPECT_EQ(settings.ReadInteger("default", "zoomtype", 9), 9);
   EXPECT_EQ(settings.ReadInteger("other", "zoomtype", 9), 2);
 }
@@ -142,7 +131,7 @@ struct IntegerCase {
 class IntegerParsing : public SettingsFileTest, public ::testing::WithParamInterface<IntegerCase> {};
 
 TEST_P(IntegerParsing, ReadsOrFallsBackToDefault) {
-  WriteBytes(path, std::string("[default]\nvalue=") + GetParam().stored + "\n");
+  WriteFile(path, std::string("[default]\nvalue=") + GetParam().stored + "\n");
   EXPECT_EQ(settings.ReadInteger("default", "value", 77), GetParam().expected) << GetParam().stored;
 }
 
@@ -162,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"0x100000000", 77}, IntegerCase{"99999999999999999999", 77}));
 
 TEST_F(SettingsFileTest, BooleansAreIntegersOtherThanZero) {
-  WriteBytes(path, "[default]\na=1\nb=0\nc=2\nd=-1\ne=0x0\nf=true\n");
+  WriteFile(path, "[default]\na=1\nb=0\nc=2\nd=-1\ne=0x0\nf=true\n");
   EXPECT_TRUE(settings.ReadBool("default", "a", false));
   EXPECT_FALSE(settings.ReadBool("default", "b", true));
   EXPECT_TRUE(settings.ReadBool("default", "c", false));
@@ -186,13 +175,13 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineByteForByte) {
       "\n"
       "[Tail]\n"
       "x=1";  // no line end on the last line
-  WriteBytes(path, original);
+  WriteFile(path, original);
 
   settings.WriteString("DEFAULT", "sourcepath", "/new/");   // replaced in place
   settings.WriteString("default", "edtheight", "600");      // after the section's last key
   settings.WriteInteger("ImgConvert", "LbTargetInd", 4);    // new section at the end
 
-  EXPECT_EQ(ReadBytes(path),
+  EXPECT_EQ(ReadFile(path),
             "; settings of the picture converter\n"
             "\n"
             "[Other]\n"
@@ -213,36 +202,36 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineByteForByte) {
 }
 
 TEST_F(SettingsFileTest, CrlfFilesAreReadAndKeepTheirLineEnds) {
-  WriteBytes(path, "[default]\r\nSourcePath=C:\\pics\\\r\nCbJPG=0\r\n");
+  WriteFile(path, "[default]\r\nSourcePath=C:\\pics\\\r\nCbJPG=0\r\n");
   EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "C:\\pics\\");
   EXPECT_FALSE(settings.ReadBool("default", "CbJPG", true));
   settings.WriteBool("default", "CbPNG", false);
   settings.WriteInteger("ImgConvert", "LbRoateType", 1);
-  EXPECT_EQ(ReadBytes(path),
+  EXPECT_EQ(ReadFile(path),
             "[default]\r\nSourcePath=C:\\pics\\\r\nCbJPG=0\r\nCbPNG=0\r\n\r\n[ImgConvert]\r\nLbRoateType=1\r\n");
 }
 
 TEST_F(SettingsFileTest, Utf8ByteOrderMarkIsSkippedAndKept) {
-  WriteBytes(path, "\xEF\xBB\xBF[default]\nedtwidth=320\n");
+  WriteFile(path, "\xEF\xBB\xBF[default]\nedtwidth=320\n");
   EXPECT_EQ(settings.ReadString("default", "edtwidth", ""), "320");
   settings.WriteString("default", "edtwidth", "640");
-  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF[default]\nedtwidth=640\n");
+  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF[default]\nedtwidth=640\n");
 }
 
 TEST_F(SettingsFileTest, Gb18030FileIsReadAndRewrittenAsUtf8) {
   // "源" and "转换" in the GBK code page, as an older program wrote them.
-  WriteBytes(path, "[default]\r\nSourcePath=D:\\\xD4\xB4\\\r\nTargetPath=D:\\\xD7\xAA\xBB\xBB\\\r\n");
+  WriteFile(path, "[default]\r\nSourcePath=D:\\\xD4\xB4\\\r\nTargetPath=D:\\\xD7\xAA\xBB\xBB\\\r\n");
   EXPECT_FALSE(settings.SetAsideIfNotSettings());
   EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "D:\\源\\");
   EXPECT_EQ(settings.ReadString("default", "TargetPath", ""), "D:\\转换\\");
   settings.WriteInteger("default", "zoomtype", 1);
-  EXPECT_EQ(ReadBytes(path), "[default]\r\nSourcePath=D:\\源\\\r\nTargetPath=D:\\转换\\\r\nzoomtype=1\r\n");
+  EXPECT_EQ(ReadFile(path), "[default]\r\nSourcePath=D:\\源\\\r\nTargetPath=D:\\转换\\\r\nzoomtype=1\r\n");
   EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), "D:\\源\\");
 }
 
 TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndNothingChanges) {
   settings.WriteString("default", "SourcePath", "/a/");
-  const std::string before = ReadBytes(path);
+  const std::string before = ReadFile(path);
   for (const std::string& bad : {std::string("/a\n[x]\ny=1"), std::string("/a\r"), std::string("a\0b", 3)}) {
     try {
       settings.WriteString("default", "SourcePath", bad);
@@ -251,12 +240,12 @@ TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndNothingChanges) {
       EXPECT_EQ(std::string(e.what()), Expected(path));
     }
   }
-  EXPECT_EQ(ReadBytes(path), before);
+  EXPECT_EQ(ReadFile(path), before);
 }
 
 TEST_F(SettingsFileTest, RefusedWriteNamesTheFullPath) {
   // Works as root too: the folder of the file is a regular file.
-  WriteBytes(dir / "plain", "x");
+  WriteFile(dir / "plain", "x");
   const fs::path impossible = dir / "plain" / "defualt.ini";
   ui::SettingsFile blocked(impossible);
   try {
@@ -291,21 +280,21 @@ TEST_F(SettingsFileTest, NoFolderMeansNoFileAtAll) {
     ~WorkingFolder() { fs::current_path(before); }
   } working(dir.path());
   const std::string planted = "[default]\nTargetPath=/tmp/loot/\nzoomtype=1\n";
-  WriteBytes(path, planted);
+  WriteFile(path, planted);
 
   ui::SettingsFile none(ui::SettingsFilePath({}));
   EXPECT_FALSE(none.HasFile());
   EXPECT_EQ(none.ReadString("default", "TargetPath", "dflt"), "dflt");
   EXPECT_EQ(none.ReadInteger("default", "zoomtype", 0), 0);
   EXPECT_NO_THROW(none.WriteString("default", "TargetPath", "/elsewhere/"));
-  EXPECT_EQ(ReadBytes(path), planted);
+  EXPECT_EQ(ReadFile(path), planted);
   EXPECT_EQ(ui::DefaultSourceFolder({}), "");
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsLeftUnchanged) {
   if (!PermissionsAreEnforced(dir)) GTEST_SKIP() << "permission bits are not enforced for this user";
   const std::string original = "; keep me\n[default]\nCbJPG=1\n";
-  WriteBytes(path, original);
+  WriteFile(path, original);
   fs::permissions(path, fs::perms::owner_read);
   try {
     settings.WriteBool("default", "CbJPG", false);
@@ -313,7 +302,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsLeftUnchanged) {
   } catch (const ui::SettingsWriteError& e) {
     EXPECT_EQ(std::string(e.what()), Expected(path));
   }
-  EXPECT_EQ(ReadBytes(path), original);
+  EXPECT_EQ(ReadFile(path), original);
   EXPECT_TRUE(settings.ReadBool("default", "CbJPG", false));
 }
 
@@ -327,14 +316,14 @@ TEST_F(SettingsFileTest, ReadOnlyFolderRefusesTheFirstWrite) {
 
 TEST_F(SettingsFileTest, LinkedFileStaysALink) {
   fs::create_directory(dir / "real");
-  WriteBytes(dir / "real" / "settings.ini", "[default]\nCbJPG=1\n");
+  WriteFile(dir / "real" / "settings.ini", "[default]\nCbJPG=1\n");
   std::error_code ec;
   fs::create_symlink(dir / "real" / "settings.ini", path, ec);
   if (ec) GTEST_SKIP() << "no file links here (Windows needs a privilege, Wine has none): " << ec.message();
   EXPECT_FALSE(settings.SetAsideIfNotSettings());
   settings.WriteBool("default", "CbJPG", false);
   EXPECT_TRUE(fs::is_symlink(path));
-  EXPECT_EQ(ReadBytes(dir / "real" / "settings.ini"), "[default]\nCbJPG=0\n");
+  EXPECT_EQ(ReadFile(dir / "real" / "settings.ini"), "[default]\nCbJPG=0\n");
 }
 
 // What stands at the settings path, and the file a link there leads to.
@@ -360,7 +349,7 @@ class NotASettingsFile : public SettingsFileTest, public ::testing::WithParamInt
 TEST_P(NotASettingsFile, IsNeverRewrittenAndIsMovedAsideWhole) {
   const NotSettingsCase& c = GetParam();
   const fs::path victim = c.link ? dir / "victim" : path;
-  WriteBytes(victim, c.bytes);
+  WriteFile(victim, c.bytes);
   if (c.link) {
     std::error_code ec;
     fs::create_symlink(victim, path, ec);
@@ -369,17 +358,17 @@ TEST_P(NotASettingsFile, IsNeverRewrittenAndIsMovedAsideWhole) {
 
   EXPECT_TRUE(settings.ReadBool("default", "CbJPG", true));
   EXPECT_THROW(settings.WriteBool("default", "CbJPG", false), ui::SettingsWriteError);
-  EXPECT_TRUE(ReadBytes(victim) == c.bytes);
+  EXPECT_TRUE(ReadFile(victim) == c.bytes);
 
   const std::optional<fs::path> aside = settings.SetAsideIfNotSettings();
   ASSERT_TRUE(aside);
   EXPECT_EQ(*aside, dir / "defualt.ini.bad");
   EXPECT_EQ(fs::is_symlink(*aside), c.link);
-  EXPECT_TRUE(ReadBytes(*aside) == c.bytes);
+  EXPECT_TRUE(ReadFile(*aside) == c.bytes);
   settings.WriteBool("default", "CbJPG", false);
-  EXPECT_EQ(ReadBytes(path), "[default]" + kNewLine + "CbJPG=0" + kNewLine);
+  EXPECT_EQ(ReadFile(path), "[default]" + kNewLine + "CbJPG=0" + kNewLine);
   if (c.link) {
-    EXPECT_TRUE(ReadBytes(victim) == c.bytes);
+    EXPECT_TRUE(ReadFile(victim) == c.bytes);
   }
 }
 
@@ -393,10 +382,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsFileTest, AnEarlierSetAsideFileIsKept) {
-  WriteBytes(dir / "defualt.ini.bad", "older");
-  WriteBytes(path, std::string("\0", 1));
+  WriteFile(dir / "defualt.ini.bad", "older");
+  WriteFile(path, std::string("\0", 1));
   EXPECT_EQ(settings.SetAsideIfNotSettings(), dir / "defualt.ini.bad2");
-  EXPECT_EQ(ReadBytes(dir / "defualt.ini.bad"), "older");
+  EXPECT_EQ(ReadFile(dir / "defualt.ini.bad"), "older");
   EXPECT_FALSE(settings.SetAsideIfNotSettings());  // nothing left to move
 }
 

@@ -27,6 +27,7 @@
 #include "RecordingShell.h"
 #include "TestHttpServer.h"
 #include "update/NetworkProblem.h"
+#include "update/ShownPage.h"
 #include "update/core/UpdateInfo.h"
 
 namespace {
@@ -210,6 +211,15 @@ TEST_F(UpdateWindowTest, ShownPageLoadsNothingAndLinksOnlyToTheWeb) {
   EXPECT_EQ(shell_.opened, std::vector<std::string>{server_.Url("/update/ic/readme.txt").toStdString()});
 }
 #endif
+
+// A host is not enough: only the web's schemes make a link.
+TEST(PageLink, OnlyHttpAndHttpsAddressesWithAHostAreLinks) {
+  const QUrl page("http://www.example.com/update/");
+  for (const char* refused : {"ftp://host/x.exe", "file://server/share/x.exe", "http:///x.exe"})
+    EXPECT_TRUE(update::PageLink(page, QUrl(refused)).isEmpty()) << refused;
+  EXPECT_EQ(update::PageLink(page, QUrl("x.exe")), QUrl("http://www.example.com/update/x.exe"));
+  EXPECT_EQ(update::PageLink(page, QUrl("https://host/x.exe")), QUrl("https://host/x.exe"));
+}
 
 // The status line is Chinese whatever Qt reports; a time-out reaches the
 // download as a cancelled reply.
