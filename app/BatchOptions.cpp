@@ -300,6 +300,15 @@ const BatchOption* FindShortOption(char letter) {
   return nullptr;
 }
 
+std::string BatchFormatLines() {
+  std::string reads = "reads:", writes = "writes:";
+  for (const engine::PictureFormat& format : engine::PictureFormats()) {
+    reads += std::string(" ") + format.name;
+    if (format.write) writes += std::string(" ") + format.name;
+  }
+  return reads + "\n" + writes + "\n";
+}
+
 std::string BatchHelpText() {
   std::string extensions;
   for (const engine::PictureFormat& format : engine::PictureFormats()) {

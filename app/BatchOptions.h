@@ -39,6 +39,9 @@ const BatchOption* FindShortOption(char letter);
 
 // --help's text, imgbatch.1's troff source and the bash completion script.
 std::string BatchHelpText();
+// The lines --version prints after the version: the formats this build
+// reads and those it writes, by their -f names.
+std::string BatchFormatLines();
 std::string BatchManPage();
 std::string BatchCompletion();
 

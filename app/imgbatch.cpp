@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/BatchCommandLine.h"
+#include "app/BatchOptions.h"
 #include "app/Console.h"
 #include "engine/BatchJob.h"
 #include "engine/FolderWalk.h"
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd->version) {
-    std::printf("imgbatch %s\n", text::ProgramVersionText().c_str());
+    std::printf("imgbatch %s\n%s", text::ProgramVersionText().c_str(), app::BatchFormatLines().c_str());
     return 0;
   }
 

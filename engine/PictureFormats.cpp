@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "engine/GifImage.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -57,6 +58,7 @@ constexpr PictureFormat kFormats[] = {
      "CbPNG"},
     {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, kWebpNeed, true, 4, true,
      nullptr},
+    {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, {}, false, 5, false, nullptr},
 };
 static_assert(std::size(kFormats) <= 16, "FormatTicks holds 16 entries");
 

@@ -1,8 +1,9 @@
 // Writes small seed inputs made by this program's own writers: BMP files in
 // every pixel format, PNG files of every kind the writer makes, JPEG files,
-// WebP files (lossy, lossless, with alpha), and a settings file holding every
-// key of the table.
-//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,convert,settings})
+// WebP files (lossy, lossless, with alpha), GIF files (giflib's encoder:
+// plain, interlaced, clear on a larger screen), and a settings file holding
+// every key of the table.
+//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,gif,convert,settings})
 #include <webp/encode.h>
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "GifBytes.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
 #include "engine/WebpImage.h"
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = argv[1];
-  for (const char* sub : {"bmp", "jpeg", "png", "webp", "convert", "settings"})
+  for (const char* sub : {"bmp", "jpeg", "png", "webp", "gif", "convert", "settings"})
     std::filesystem::create_directories(root / sub);
 
   const img::Bitmap colour = Pattern(13, 7);
@@ -113,6 +115,23 @@ int main(int argc, char** argv) {
     Write(root / "webp" / (lossless ? "seed_alpha_lossless.webp" : "seed_alpha_q75.webp"),
           std::vector<std::uint8_t>(out, out + size));
     WebPFree(out);
+  }
+
+  for (int kind = 0; kind < 3; ++kind) {
+    testsupport::GifPicture gif;
+    gif.width = 11;
+    gif.height = 9;
+    gif.screenWidth = kind == 2 ? 16 : 11;
+    gif.screenHeight = kind == 2 ? 12 : 9;
+    gif.left = gif.top = kind == 2 ? 3 : 0;
+    for (int i = 0; i < 16; ++i)
+      gif.colours.push_back({static_cast<GifByteType>(i * 16), static_cast<GifByteType>(255 - i * 8),
+                             static_cast<GifByteType>(i * 5)});
+    for (int i = 0; i < gif.width * gif.height; ++i) gif.indices.push_back(static_cast<std::uint8_t>(i * 7 % 16));
+    gif.interlaced = kind == 1;
+    gif.transparent = kind == 2 ? 5 : -1;
+    const char* names[] = {"seed_plain.gif", "seed_interlaced.gif", "seed_clear.gif"};
+    Write(root / "gif" / names[kind], testsupport::GifBytes(gif));
   }
 
   // A settings file with every key, then one with sections and values in odd shapes.

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "PictureFiles.h"
+#include "GifBytes.h"
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
@@ -649,7 +650,9 @@ TEST(ImgBatchInfo, HelpAndVersion) {
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.output, "imgbatch 2.2\n");
+  // The formats of the build follow, read and written, each as -f names it.
+  EXPECT_EQ(version.output.rfind("imgbatch 2.2\nreads: bmp jpg jpeg png webp", 0), 0u) << version.output;
+  EXPECT_NE(version.output.find("\nwrites: bmp jpg jpeg png webp"), std::string::npos) << version.output;
 }
 
 TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
@@ -833,16 +836,23 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndNumbersWithinEachOnly) {
   }
 }
 
-// A PNG named .jpg and a JPEG named .png convert; a walk's files of other
-// kinds are counted, not failed.
+// A PNG named .jpg and a JPEG named .png convert, and so does a GIF's first
+// picture; a walk's files of other kinds are counted, not failed.
 TEST_F(ImgBatch, PicturesAreReadByWhatTheyAreAndOtherFilesCounted) {
   Jpeg("photo.png", 40, 30);
   engine::PngImage().Save(testsupport::GradientBitmap(30, 20), src() / "shot.jpg");
-  testsupport::WriteFile(src() / "sub" / "anim.gif");
+  testsupport::GifPicture gif;
+  gif.screenWidth = gif.width = 6;
+  gif.screenHeight = gif.height = 4;
+  gif.indices.assign(24, 1);
+  gif.colours = {{0, 0, 0}, {200, 100, 50}};
+  const std::vector<std::uint8_t> gif_bytes = testsupport::GifBytes(gif);
+  testsupport::WriteFile(src() / "sub" / "anim.gif", std::string(gif_bytes.begin(), gif_bytes.end()));
+  testsupport::WriteFile(src() / "sub" / "scan.tif");
   testsupport::WriteFile(src() / "notes.txt");
   RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp"});
   EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_NE(r.output.find("2 pictures, 2 files written, 0 failed, 2 other files not converted, "), std::string::npos)
+  EXPECT_NE(r.output.find("3 pictures, 3 files written, 0 failed, 2 other files not converted, "), std::string::npos)
       << r.output;
   img::Bitmap bmp;
   bmp.LoadFromFile(out() / "shot.bmp");

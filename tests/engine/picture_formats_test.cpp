@@ -20,7 +20,7 @@ TEST(PictureFormats, FinalSelectionPrefersPngThenJpegThenBmpThenJpg) {
 // with its real size even when a preview box lets the JPEG loader decode
 // smaller (a PNG named .gif too: which files are taken is for the lists,
 // the walk and the plan to say). Without a signature the name decides, so
-// junk called .jpg fails in the JPEG loader's words, and junk called .gif
+// junk called .jpg fails in the JPEG loader's words, and junk called .tga
 // is no picture.
 TEST(PictureFormats, LoadPictureChoosesTheLoaderBySignature) {
   testsupport::TempDir tmp;
@@ -38,8 +38,8 @@ TEST(PictureFormats, LoadPictureChoosesTheLoaderBySignature) {
     EXPECT_EQ(size.height, 480) << name;
     EXPECT_EQ(loaded.width(), name[0] == 'j' ? 160 : 640) << name;
   }
-  for (auto [name, code] : {std::pair{"junk.jpg", img::ErrorCode::Format}, {"junk.gif", img::ErrorCode::Unsupported}}) {
-    testsupport::WriteFile(tmp / name, "GIF89a");
+  for (auto [name, code] : {std::pair{"junk.jpg", img::ErrorCode::Format}, {"junk.tga", img::ErrorCode::Unsupported}}) {
+    testsupport::WriteFile(tmp / name, "junk");
     img::Bitmap untouched;
     try {
       LoadPicture(img::PathToUtf8(tmp / name), untouched);
@@ -54,7 +54,9 @@ TEST(PictureFormats, LoadPictureChoosesTheLoaderBySignature) {
 // four kinds they always did, and its options never tick WebP.
 TEST(PictureFormats, TheWindowKeepsItsFourKinds) {
   EXPECT_EQ(PictureExtensionTable(), (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".png"}));
-  EXPECT_EQ(PictureExtensionTable(FormatSet::All),
+  const std::vector<std::string> all = PictureExtensionTable(FormatSet::All);
+  ASSERT_GE(all.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(all.begin(), all.begin() + 5),
             (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".png", ".webp"}));
   EXPECT_FALSE(IsPictureExtension(".webp"));
   EXPECT_EQ(FindFormatByExtension(".WEBP", FormatSet::Window), nullptr);

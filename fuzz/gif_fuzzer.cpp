@@ -1,0 +1,18 @@
+// The GIF loader on arbitrary file bytes.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "FuzzLimits.h"
+#include "engine/GifImage.h"
+#include "imaging/ImageError.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzz::LimitPictures(fuzz::kLoaderPixels);
+  img::Bitmap picture;
+  try {
+    engine::DecodeGif(std::span<const std::uint8_t>(data, size), picture);
+  } catch (const img::ImageError&) {
+  }
+  return 0;
+}
