@@ -25,7 +25,7 @@
 namespace engine {
 
 // Which entries a caller sees: the window keeps its four kinds, imgbatch
-// reads and writes every entry.
+// reads every entry and writes those that have a writer.
 enum class FormatSet { Window, All };
 
 // What a target's writer holds beside the picture at its peak, for the
@@ -69,7 +69,7 @@ inline bool SameKind(const PictureFormat& a, const PictureFormat& b) { return a.
 inline constexpr std::size_t kSignatureBytes = 12;
 
 // Every entry, in the order a picture's targets are written: BMP, JPG,
-// JPEG, PNG, WebP.
+// JPEG, PNG, WebP, then the formats only read (GIF).
 std::span<const PictureFormat> PictureFormats();
 // The entry -f calls name, in every set; throws std::invalid_argument for
 // a name the table does not have.
