@@ -108,6 +108,44 @@ const std::array kOptions{
                 }},
     BatchOption{"lossless", 0, nullptr, "WebP targets lossless (--quality does not apply to them)",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.webpLossless = true; }},
+    BatchOption{"progressive", 0, nullptr,
+                "JPEG targets progressive (libjpeg's simple progression,\n"
+                "whose Huffman tables are always made for the picture)",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.jpegProgressive = true; }},
+    BatchOption{"optimize", 0, nullptr,
+                "JPEG targets with Huffman tables made for each picture:\n"
+                "smaller files, the same pixels",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.jpegOptimize = true; }},
+    BatchOption{"sampling", 0, "S",
+                "JPEG colour resolution: 420 (the default: half the size\n"
+                "both ways), 422 (half across) or 444 (full)",
+                [](State& s, const std::string& v, Error& e) {
+                  const std::string digits = v.size() == 5 && v[1] == ':' && v[3] == ':'
+                                                 ? std::string{v[0], v[2], v[4]} : v;
+                  if (digits == "420") {
+                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv420;
+                  } else if (digits == "422") {
+                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv422;
+                  } else if (digits == "444") {
+                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv444;
+                  } else {
+                    e = "--sampling needs 420, 422 or 444, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                },
+                "420 422 444"},
+    BatchOption{"effort", 0, "N", "WebP effort, 0 (fastest) to 6 (smallest files; default 4)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 0, 6, n)) {
+                    e = "--effort needs a whole number from 0 to 6, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.webpEffort = static_cast<int>(n);
+                  return true;
+                },
+                "0 1 2 3 4 5 6"},
     BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
                   return SetSide(s, v, e, "--width", &engine::ConversionOptions::widthText);

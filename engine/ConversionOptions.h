@@ -8,6 +8,7 @@ namespace engine {
 
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
+inline constexpr int kDefaultWebpEffort = 4;  // libwebp's own default method
 
 // How a resize computes its pixels: the exact box average and sharpening the
 // window has always used, or a smooth kernel in linear light (imgbatch's
@@ -18,6 +19,11 @@ enum class ResizeFilter { Exact, Mitchell, Lanczos };
 // --strip), its ICC colour profile alone (the default: colours look as they
 // did), or everything that has a place in the target (--keep-metadata).
 enum class CarriedMetadata { None, Profile, All };
+
+// How much of the colour a JPEG keeps beside the full-size brightness:
+// halved both ways (4:2:0, libjpeg's default and what the window writes),
+// halved across only (4:2:2), or all of it (4:4:4).
+enum class ChromaSampling { Yuv420, Yuv422, Yuv444 };
 
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
@@ -45,6 +51,10 @@ struct EncodingOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
   bool webpLossless = false;
+  bool jpegProgressive = false;
+  bool jpegOptimize = false;  // Huffman tables made for the picture, not the standard ones
+  ChromaSampling jpegSampling = ChromaSampling::Yuv420;
+  int webpEffort = kDefaultWebpEffort;  // libwebp's method: 0 fastest to 6 smallest
 
   bool operator==(const EncodingOptions&) const = default;
 };

@@ -244,6 +244,35 @@ TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo100) {
   EXPECT_LT(files[2].size() * 2, at100.size());
 }
 
+// The JPEG coding options and --effort reach the encoders: the codecs'
+// bytes with those settings, in both JPEG targets; 420 and effort 4 are
+// the defaults' own bytes.
+TEST_F(ImgBatch, EncoderOptionsGiveTheCodecsBytes) {
+  const img::Bitmap original = testsupport::GradientBitmap(61, 35);
+  fs::create_directories(src());
+  original.SaveToFile(src() / "a.bmp");
+  using engine::ChromaSampling;
+  const struct {
+    std::vector<std::string> options;
+    engine::JpegCoding coding;
+    int effort;
+  } runs[] = {{{"--progressive", "--optimize", "--sampling", "444", "--effort", "0"}, {true, true, ChromaSampling::Yuv444}, 0},
+              {{"--sampling=4:2:2", "--effort=6"}, {false, false, ChromaSampling::Yuv422}, 6},
+              {{"--sampling", "420"}, {}, 4}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.options[0]);
+    fs::remove_all(out());
+    std::vector<std::string> args = {U(src() / "a.bmp"), "-o", U(out()), "-f", "jpg,jpeg,webp", "-q"};
+    args.insert(args.end(), run.options.begin(), run.options.end());
+    ASSERT_EQ(RunImgBatch(args).status, 0);
+    engine::JpegImage jpeg;
+    jpeg.SetCoding(run.coding);
+    EXPECT_EQ(img::ReadWholeFile(out() / "a.jpg"), jpeg.Encode(original));
+    EXPECT_EQ(img::ReadWholeFile(out() / "a.jpeg"), img::ReadWholeFile(out() / "a.jpg"));
+    EXPECT_EQ(img::ReadWholeFile(out() / "a.webp"), engine::WebpImage().Encode(original, 90, false, run.effort));
+  }
+}
+
 // A .webp that is cut short or not WebP at all fails alone, named, and the
 // good one beside it is converted.
 TEST_F(ImgBatch, CorruptAndTruncatedWebpFailCleanly) {
@@ -626,7 +655,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "0"}, "--memory needs a whole number of MiB"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--sampling", "411"}, "--sampling needs 420, 422 or 444"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--effort", "7"}, "--effort needs a whole number from 0 to 6"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -645,7 +676,8 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   RunResult help = RunImgBatch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
-  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME"})
+  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME",
+                             "--progressive", "--optimize", "--sampling S", "--effort N"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
