@@ -61,6 +61,26 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
   return true;
 }
 
+// "N%" or "N", N a number with at most two decimals, as hundredths of a
+// percent from 1 (0.01%) to max.
+bool ParsePercent(std::string text, long max, int& hundredths) {
+  if (!text.empty() && text.back() == '%') text.pop_back();
+  if (text.find_first_not_of("0123456789.") != std::string::npos) return false;
+  const std::size_t dot = text.find('.');
+  std::string whole = text.substr(0, dot), fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+  if (fraction.size() > 2 || (dot != std::string::npos && fraction.empty())) return false;
+  fraction.resize(2, '0');
+  long w = 0, f = 0;
+  if (!ParseNumber(whole, 0, max / 100, w) || !ParseNumber(fraction, 0, 99, f)) return false;
+  const long value = w * 100 + f;
+  if (value < 1 || value > max) return false;
+  hundredths = static_cast<int>(value);
+  return true;
+}
+
+// 100 times the size, in hundredths of a percent.
+constexpr long kMaxScale = 1000000;
+
 // 1 PiB: past any machine, and within a 32-bit long.
 constexpr long kMaxMemoryMiB = 1L << 30;
 
@@ -165,10 +185,37 @@ const std::array kOptions{
                   }
                   return s.fit = true;
                 }},
+    BatchOption{"cover", 0, "WxH",
+                "fill W by H, proportions kept, then cut the centre to\n"
+                "exactly W by H (a smaller picture is only cut, unless\n"
+                "--enlarge)",
+                [](State& s, const std::string& v, Error& e) {
+                  if (!ParseBox(v, s.cmd.options.widthText, s.cmd.options.heightText)) {
+                    e = "--cover needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
+                    return false;
+                  }
+                  return s.cover = true;
+                }},
+    BatchOption{"scale", 0, "N%",
+                "both sides times N/100 (50%, 12.5%), each rounded to the\n"
+                "nearest pixel, at least 1; over 100% needs --enlarge",
+                [](State& s, const std::string& v, Error& e) {
+                  if (!ParsePercent(v, kMaxScale, s.cmd.options.scaleHundredths)) {
+                    e = "--scale needs a percentage from 0.01% to 10000%, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                }},
+    BatchOption{"enlarge", 0, nullptr,
+                "let a resize make a picture larger (by default no side\n"
+                "grows); a growing resize is made by a smooth kernel,\n"
+                "lanczos with --filter lanczos, else mitchell",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.enlarge = true; }},
     BatchOption{"filter", 0, "NAME",
                 "how a resize computes its pixels: exact (the default, the\n"
-                "window's box average, slightly sharpened), mitchell or\n"
-                "lanczos (smooth kernels in linear light)",
+                "window's box average, slightly sharpened; it only\n"
+                "shrinks), mitchell or lanczos (smooth kernels in linear\n"
+                "light)",
                 [](State& s, const std::string& v, Error& e) {
                   const std::string name = engine::AsciiLower(v);
                   if (name == "exact") {
@@ -297,9 +344,10 @@ constexpr const char* kNotes =
     "Short options take their value attached too (-j2, -oDIR), long ones after '='\n"
     "(--jobs=2), and a long option may be shortened to any beginning that names it\n"
     "alone (--qual=50). --width or --height alone needs --keep-ratio; with it, the\n"
-    "width wins and the height follows the source's proportions. --fit takes no\n"
-    "--width or --height. Pictures are never enlarged. A folder's pictures get\n"
-    "lower-case names; its other files are counted in the summary, not converted. A\n"
+    "width wins and the height follows the source's proportions. One resize at a\n"
+    "time: --fit, --cover, --scale or --width/--height. Pictures are never enlarged\n"
+    "without --enlarge. A folder's pictures get lower-case names; its other files\n"
+    "are counted in the summary, not converted. A\n"
     "picture is read by its content, whatever its extension says. What a written\n"
     "target leaves out (metadata too large for a JPEG file) is said on standard\n"
     "error as a warning.";

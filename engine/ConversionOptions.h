@@ -35,6 +35,15 @@ struct ProcessingOptions {
   // The boxes are a box to fit inside, proportions kept (keepRatio is then
   // not read); the command line's --fit.
   bool fitInBox = false;
+  // The boxes are a box the picture fills, proportions kept, its centre
+  // then cut to the box (the command line's --cover).
+  bool coverBox = false;
+  // Both sides times this many hundredths of a percent (10000 keeps the
+  // size), each rounded to the nearest pixel, never below 1; 0: the boxes
+  // decide (the command line's --scale).
+  int scaleHundredths = 0;
+  // A resize may make the picture larger (--enlarge); otherwise no side grows.
+  bool enlarge = false;
   ResizeFilter resizeFilter = ResizeFilter::Exact;  // imgbatch only
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
   // Turn the pixels upright by the EXIF orientation first; only imgbatch's

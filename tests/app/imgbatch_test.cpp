@@ -657,7 +657,14 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--sampling", "411"}, "--sampling needs 420, 422 or 444"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--effort", "7"}, "--effort needs a whole number from 0 to 6"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--effort", "7"}, "--effort needs a whole number from 0 to 6"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--scale", "0%"}, "--scale needs a percentage"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--scale", "-50%"}, "--scale needs a percentage"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--scale", "150%"}, "--scale over 100% makes pictures larger"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--cover", "10x"}, "--cover needs WxH"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "9x9", "--cover", "9x9"}, "--fit cannot be combined with --cover"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--scale", "50", "--width", "9"}, "--scale cannot be combined with --width"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--enlarge"}, "--enlarge needs a resize"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -677,7 +684,8 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
   for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME",
-                             "--progressive", "--optimize", "--sampling S", "--effort N"})
+                             "--progressive", "--optimize", "--sampling S", "--effort N", "--cover WxH",
+                             "--scale N%", "--enlarge"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
@@ -924,6 +932,34 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{90, 300, "100X100", 30, 100},    // one side fits already
                       FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
                       FitCase{1000, 2, "100x100", 100, 1}));   // never thinner than a line
+
+struct ResizeCase {
+  std::vector<std::string> options;
+  int width, height;  // of the 400 x 300 source's target
+};
+
+class ImgBatchResize : public ImgBatch, public ::testing::WithParamInterface<ResizeCase> {};
+
+TEST_P(ImgBatchResize, GivesTheSize) {
+  fs::path a = Jpeg("a.jpg", 400, 300);
+  std::vector<std::string> args = {U(a), "-o", U(out()), "-f", "bmp", "-q"};
+  args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+  RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "a.bmp");
+  EXPECT_EQ(bmp.width(), GetParam().width);
+  EXPECT_EQ(bmp.height(), GetParam().height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ImgBatchResize,
+    ::testing::Values(ResizeCase{{"--scale=12.5"}, 50, 38}, ResizeCase{{"--scale", "0.01%"}, 1, 1}, ResizeCase{{"--scale", "150%", "--enlarge"}, 600, 450},
+                      ResizeCase{{"--cover", "200x50"}, 200, 50},
+                      ResizeCase{{"--cover", "1000x100"}, 400, 100},  // not enlarged: only cut
+                      ResizeCase{{"--cover", "1000x1000", "--enlarge"}, 1000, 1000},
+                      ResizeCase{{"--fit", "800x800", "--enlarge"}, 800, 600},
+                      ResizeCase{{"--width", "800", "--keep-ratio", "--enlarge", "--filter", "lanczos"}, 800, 600}));
 
 TEST_F(ImgBatch, SkipExistingLeavesTargetsUntouchedAndCountsThem) {
   fs::path a = Jpeg("a.jpg", 40, 30);
