@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "engine/NameTemplate.h"
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
 #include "text/Version.h"
@@ -245,6 +246,20 @@ const std::array kOptions{
     BatchOption{"keep-tree", 0, nullptr,
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
+    BatchOption{"name", 0, "TEMPLATE",
+                "name the targets by TEMPLATE and their extension: {name}\n"
+                "the source's name without extension, in its own case,\n"
+                "{ext} the target's extension, {w} and {h} its size\n"
+                "(--name '{name}_small'); a name taken gets a number",
+                [](State& s, const std::string& v, Error& e) {
+                  const std::string problem = engine::NameTemplateProblem(v);
+                  if (!problem.empty()) {
+                    e = "--name '" + v + "' " + problem;
+                    return false;
+                  }
+                  s.cmd.options.nameTemplate = v;
+                  return true;
+                }},
     BatchOption{"skip-existing", 0, nullptr, "leave every target that exists alone; counted as skipped",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.skipExisting = true; }},
     BatchOption{"no-auto-orient", 0, nullptr,
@@ -346,8 +361,8 @@ constexpr const char* kNotes =
     "alone (--qual=50). --width or --height alone needs --keep-ratio; with it, the\n"
     "width wins and the height follows the source's proportions. One resize at a\n"
     "time: --fit, --cover, --scale or --width/--height. Pictures are never enlarged\n"
-    "without --enlarge. A folder's pictures get lower-case names; its other files\n"
-    "are counted in the summary, not converted. A\n"
+    "without --enlarge. A folder's pictures get lower-case names unless --name is\n"
+    "given; its other files are counted in the summary, not converted. A\n"
     "picture is read by its content, whatever its extension says. What a written\n"
     "target leaves out (metadata too large for a JPEG file) is said on standard\n"
     "error as a warning.";

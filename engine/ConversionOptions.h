@@ -77,6 +77,9 @@ struct ConversionOptions : ProcessingOptions, EncodingOptions {
   bool toPng = true;
   bool toWebp = false;  // imgbatch only: the window has no box for it
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
+  // Names the targets in place of the source's name (imgbatch's --name; see
+  // NameTemplate.h); empty: the source's name.
+  std::string nameTemplate;
 
   const ProcessingOptions& processing() const { return *this; }
   const EncodingOptions& encoding() const { return *this; }

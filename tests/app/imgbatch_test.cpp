@@ -664,7 +664,11 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--cover", "10x"}, "--cover needs WxH"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "9x9", "--cover", "9x9"}, "--fit cannot be combined with --cover"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "50", "--width", "9"}, "--scale cannot be combined with --width"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--enlarge"}, "--enlarge needs a resize"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--enlarge"}, "--enlarge needs a resize"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "a/{name}"}, "--name 'a/{name}' has a folder separator"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name="}, "--name '' is empty"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "{nam}_x"}, "has an unknown field {nam}"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name"}, "has a '{' that no '}' closes"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -685,7 +689,7 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
   for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME",
                              "--progressive", "--optimize", "--sampling S", "--effort N", "--cover WxH",
-                             "--scale N%", "--enlarge"})
+                             "--scale N%", "--enlarge", "--name TEMPLATE"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
@@ -960,6 +964,52 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{{"--cover", "1000x1000", "--enlarge"}, 1000, 1000},
                       ResizeCase{{"--fit", "800x800", "--enlarge"}, 800, 600},
                       ResizeCase{{"--width", "800", "--keep-ratio", "--enlarge", "--filter", "lanczos"}, 800, 600}));
+
+// --name: the source's own case kept in {name}, the target's extension
+// after; a name every picture shares numbers them all.
+TEST_F(ImgBatch, NameTemplateNamesTargetsAndLosesNoPicture) {
+  Jpeg("Photo.JPG");
+  Jpeg("sub/IMG_2.jpg");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out() / "a"), "-f", "jpg,png", "--name", "{name}_small.{ext}", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::vector<std::string> names;
+  for (auto& e : fs::directory_iterator(out() / "a")) names.push_back(U(e.path().filename()));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"IMG_2_small.jpg.jpg", "IMG_2_small.png.png", "Photo_small.jpg.jpg",
+                                             "Photo_small.png.png"}));
+
+  Jpeg("c.jpg");
+  r = RunImgBatch({U(src()), "-o", U(out()), "-f", "jpg", "--name", "thumb"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("3 pictures, 3 files written, 2 renamed, 0 failed"), std::string::npos) << r.output;
+  for (const char* name : {"thumb.jpg", "thumb (2).jpg", "thumb (3).jpg"}) EXPECT_TRUE(fs::exists(out() / name)) << name;
+}
+
+// {w} and {h} are the size written: the source turned upright by its EXIF,
+// resized, then turned by --rotate, told before the picture is decoded.
+class ImgBatchSizeNames : public ImgBatch, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ImgBatchSizeNames, AreTheSizeWritten) {
+  engine::PictureMetadata metadata;
+  metadata.exif = testsupport::ExifWithOrientation(6);
+  const fs::path source = src() / (std::string("lying") + GetParam());
+  testsupport::WritePictureWith(testsupport::GradientBitmap(90, 40), metadata, source);
+  for (const std::vector<std::string>& options : std::vector<std::vector<std::string>>{
+           {"--fit", "30x30"}, {"--cover", "10x20", "--rotate", "90"}, {"--no-auto-orient", "--scale", "50%"}}) {
+    SCOPED_TRACE(options[0]);
+    fs::remove_all(out());
+    std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "png", "-q", "--name", "{w}x{h}"};
+    args.insert(args.end(), options.begin(), options.end());
+    ASSERT_EQ(RunImgBatch(args).status, 0);
+    ASSERT_EQ(OutNames().size(), 1u);
+    img::Bitmap written;
+    engine::PngImage().Load(out() / OutNames()[0], written);
+    EXPECT_EQ(OutNames()[0], std::to_string(written.width()) + "x" + std::to_string(written.height()) + ".png");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ImgBatchSizeNames, ::testing::Values(".jpg", ".png", ".webp"),
+                         [](const auto& info) { return std::string(info.param + 1); });
 
 TEST_F(ImgBatch, SkipExistingLeavesTargetsUntouchedAndCountsThem) {
   fs::path a = Jpeg("a.jpg", 40, 30);
