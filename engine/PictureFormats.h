@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "engine/ConversionOptions.h"
 #include "engine/HeaderFacts.h"
 #include "engine/PictureCodecs.h"
+#include "engine/PictureHeader.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ProgressSink.h"
 
@@ -53,6 +55,9 @@ struct PictureFormat {
   // What the header tells of the decoded picture, from the file's first
   // kHeadBytes (head) or the file itself.
   HeaderFacts (*facts)(PictureHead head, const std::filesystem::path& file);
+  // The picture's size and EXIF orientation as its loader will find them,
+  // for targets named by their size; nullptr: the file is decoded instead.
+  std::optional<PictureHeader> (*header)(PictureHead head, const std::filesystem::path& file);
   WriterNeed writerNeed;
   bool keepsAlpha;        // the writer keeps alpha; a picture bound for the others is laid over white
   int finalRank;          // a selected run ends on the first ticked format by this rank
