@@ -63,7 +63,8 @@ bool ReadJpegHeader(jpeg_decompress_struct& in, JpegErrorManager& error, std::FI
   facts.height = in.image_height;
   for (jpeg_saved_marker_ptr m = in.marker_list; m; m = m->next)
     if (m->data_length > 6 && std::memcmp(m->data, "Exif\0", 6) == 0) {
-      facts.oriented = ReadExifOrientation(std::span(m->data + 6, m->data_length - 6)) >= 2;
+      facts.orientation = ReadExifOrientation(std::span(m->data + 6, m->data_length - 6));
+      facts.oriented = facts.orientation >= 2;
       break;
     }
   if (in.jpeg_color_space == JCS_GRAYSCALE) facts.decoded = facts.worked = 1;

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,9 +54,10 @@ struct PictureFormat {
   // What the header tells of the decoded picture, from the file's first
   // kHeadBytes (head) or the file itself.
   HeaderFacts (*facts)(PictureHead head, const std::filesystem::path& file);
-  // The picture's size and EXIF orientation as its loader will find them,
-  // for targets named by their size; nullptr: the file is decoded instead.
-  std::optional<PictureHeader> (*header)(PictureHead head, const std::filesystem::path& file);
+  // The EXIF orientation its loader will find where the header facts do
+  // not tell it (1 to 8, 0 for none), for targets named by their size;
+  // nullptr: the facts' orientation.
+  int (*orientation)(PictureHead head, const std::filesystem::path& file);
   WriterNeed writerNeed;
   bool keepsAlpha;        // the writer keeps alpha; a picture bound for the others is laid over white
   int finalRank;          // a selected run ends on the first ticked format by this rank

@@ -20,20 +20,19 @@ struct PictureHeader {
 };
 
 // The header of the file at path (UTF-8), read for the loader LoadPicture
-// would choose, through the format table's header reader: a JPEG's frame
-// header and first EXIF marker, a PNG's IHDR and first eXIf chunk libpng
-// would keep (wherever it stands), a WebP's header and the EXIF chunk of
-// its container, a BMP's info header. A kind without a header reader of
-// its own is decoded. Nothing when the file is
+// would choose: its size from the format's header facts, its orientation
+// from the format's orientation reader (a PNG's first eXIf chunk libpng
+// would keep, wherever it stands; a WebP's EXIF chunk of its container), or
+// from the facts (a JPEG's first EXIF marker); a format without either has
+// none. Nothing when the file is
 // no picture or its header cannot be read; its conversion fails then.
 std::optional<PictureHeader> ReadPictureHeader(const std::string& path);
 
-// The headers of the formats this tree has always read, for the format
-// table: head is the file's first kHeadBytes, file the file itself.
-std::optional<PictureHeader> BmpHeader(PictureHead head, const std::filesystem::path& file);
-std::optional<PictureHeader> JpegHeader(PictureHead head, const std::filesystem::path& file);
-std::optional<PictureHeader> PngHeader(PictureHead head, const std::filesystem::path& file);
-std::optional<PictureHeader> WebpHeader(PictureHead head, const std::filesystem::path& file);
+// The EXIF orientation a PNG's or a WebP's loader will find (1 to 8; 0 for
+// none), for the format table: head is the file's first kHeadBytes, file
+// the file itself.
+int PngOrientation(PictureHead head, const std::filesystem::path& file);
+int WebpOrientation(PictureHead head, const std::filesystem::path& file);
 
 // The size of the picture a conversion with options makes of a picture
 // with this header: turned upright (autoOrient), resized (PlanResize),
