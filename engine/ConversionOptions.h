@@ -8,6 +8,7 @@ namespace engine {
 
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
+inline constexpr int kDefaultPngLevel = 6;  // zlib's default, as the window has always written
 
 // How a resize computes its pixels: the exact box average and sharpening the
 // window has always used, or a smooth kernel in linear light (imgbatch's
@@ -18,6 +19,11 @@ enum class ResizeFilter { Exact, Mitchell, Lanczos };
 // --strip), its ICC colour profile alone (the default: colours look as they
 // did), or everything that has a place in the target (--keep-metadata).
 enum class CarriedMetadata { None, Profile, All };
+
+// How a PNG's rows are filtered before they are deflated: each with type 0
+// (None), as the window has always written, or each with the filter
+// libpng's heuristic picks (imgbatch's default: smaller files).
+enum class PngFiltering { None, Adaptive };
 
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
@@ -40,11 +46,13 @@ struct ProcessingOptions {
 };
 
 // How the encoders write the targets (imgbatch's; the window keeps the
-// defaults): quality 1 to 100.
+// defaults): quality 1 to 100, PNG's zlib level 0 to 9.
 struct EncodingOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
   bool webpLossless = false;
+  int pngLevel = kDefaultPngLevel;
+  PngFiltering pngFiltering = PngFiltering::None;
 
   bool operator==(const EncodingOptions&) const = default;
 };

@@ -50,6 +50,7 @@ void PictureCodecs::UseEncoderSettings(const ConversionOptions& options) {
   jpeg_quality_ = options.jpegQuality;
   webp_quality_ = options.webpQuality;
   webp_lossless_ = options.webpLossless;
+  png_.SetCompression(options.pngLevel, options.pngFiltering);
 }
 
 std::size_t PictureCodecs::KeptBytes() const {

@@ -41,7 +41,8 @@ class PictureCodecs {
   PictureSize LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
 
   // The encoder settings the writers use from now on: the JPEG and WebP
-  // qualities and WebP's lossless switch of options.
+  // qualities, WebP's lossless switch and PNG's level and row filters of
+  // options.
   void UseEncoderSettings(const ConversionOptions& options);
 
   // Writers, with the fixed settings of each format and the encoder

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -91,7 +92,8 @@ std::size_t PngRowBytes(const img::Bitmap& bmp) {
   return width * (img::HasAlpha(bmp.format()) ? 4 : 3);
 }
 
-void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uint8_t>& file) {
+// unfiltered: every row must carry filter type 0.
+void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uint8_t>& file, bool unfiltered = true) {
   const std::vector<PngChunk> chunks = PngChunks(file);
   ASSERT_GE(chunks.size(), 3u);
   ASSERT_EQ(chunks.front().type, "IHDR");
@@ -105,7 +107,7 @@ void ExpectDecodesToSource(const img::Bitmap& source, const std::vector<std::uin
   const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(chunks));
   const std::size_t row = PngRowBytes(source) + 1;
   ASSERT_EQ(raw.size(), row * static_cast<std::size_t>(source.height()));
-  for (int y = 0; y < source.height(); ++y) ASSERT_EQ(raw[y * row], 0) << "filter of row " << y;
+  for (int y = 0; y < source.height() && unfiltered; ++y) ASSERT_EQ(raw[y * row], 0) << "filter of row " << y;
 
   int width = 0, height = 0;
   const std::vector<std::uint8_t> rgba = DecodeRgba(file, width, height);
@@ -151,6 +153,28 @@ std::vector<WriteCase> WriteCases() {
   return cases;
 }
 
+// Adaptive rows are the same bytes however the deflate is cut: a chunk that
+// starts mid-row, or whose dictionary does, filters its rows as one stream.
+// The picture is smooth, so chunks match into their dictionaries.
+TEST_P(PngStreamWrite, AdaptiveRowsDoNotDependOnTheChunks) {
+  const WriteCase c = GetParam();
+  img::Bitmap source = RandomPicture(c.width, c.height, c.format, 7, c.grey);
+  if (!img::HasPalette(source.format()))
+    for (int y = 0; y < source.height(); ++y)
+      for (std::size_t i = 0; i < source.stride(); ++i)
+        source.ScanLine(y)[i] = static_cast<std::uint8_t>((i + 2 * y) / 8 + (source.ScanLine(y)[i] & 3));
+  engine::DeflateSettings one, parallel;
+  one.threads = 1;
+  parallel.threads = 3;
+  parallel.single_stream_below = 0;
+  parallel.chunk_bytes = c.row_aligned ? (PngRowBytes(source) + 1) * 7 : 997;
+  const auto adaptive = engine::PngFiltering::Adaptive;
+  const std::vector<std::uint8_t> file = engine::PngStreamWriter(parallel, nullptr, adaptive).Encode(source);
+  EXPECT_EQ(InflateAll(JoinedIdat(PngChunks(file))),
+            InflateAll(JoinedIdat(PngChunks(engine::PngStreamWriter(one, nullptr, adaptive).Encode(source)))));
+  ExpectDecodesToSource(source, file, false);
+}
+
 INSTANTIATE_TEST_SUITE_P(FormatsAndSizes, PngStreamWrite, testing::ValuesIn(WriteCases()),
                          [](const testing::TestParamInfo<WriteCase>& info) {
                            return "Bits" + std::to_string(img::BitsPerPixel(info.param.format)) +
@@ -186,33 +210,45 @@ TEST(PngStreamWriter, PaletteCoversEveryIndexAndNoMore) {
   }
 }
 
-// libpng's own writer, filter None, default compression: the reference.
+// libpng's own writer, the reference: filter None on every row, or its own
+// default choice (libpng_filters), at zlib's level.
 bool WriteWithLibpngImpl(png_structp png, png_infop info, const img::Bitmap& bmp,
-                         std::vector<png_bytep>& rows, std::vector<png_color>& palette) {
+                         std::vector<png_bytep>& rows, std::vector<png_color>& palette, bool libpng_filters,
+                         int level) {
   if (setjmp(png_jmpbuf(png))) return false;
-  const bool indexed = img::HasPalette(bmp.format());
-  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8,
-               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  const bool indexed = img::HasPalette(bmp.format()) && !bmp.IsGrey();
+  const int colour = indexed ? PNG_COLOR_TYPE_PALETTE
+                     : bmp.IsGrey() ? PNG_COLOR_TYPE_GRAY
+                     : img::HasAlpha(bmp.format()) ? PNG_COLOR_TYPE_RGBA
+                                                    : PNG_COLOR_TYPE_RGB;
+  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8, colour,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (indexed) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  png_set_filter(png, 0, PNG_FILTER_NONE);
+  if (!libpng_filters) png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_set_compression_level(png, level);
   png_write_info(png, info);
   png_write_image(png, rows.data());
   png_write_end(png, info);
   return true;
 }
 
-std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
+std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp, bool libpng_filters = false,
+                                          int level = Z_DEFAULT_COMPRESSION) {
   std::vector<std::vector<std::uint8_t>> row_data(bmp.height());
   std::vector<png_bytep> rows;
   for (int y = 0; y < bmp.height(); ++y) {
     const std::uint8_t* src = bmp.ScanLine(y);
-    if (img::HasPalette(bmp.format())) {
+    if (img::HasPalette(bmp.format()) && !bmp.IsGrey()) {
       row_data[y].assign(src, src + PngRowBytes(bmp));
     } else {
       for (int x = 0; x < bmp.width(); ++x) {
         const img::PaletteEntry e = bmp.PixelColor(x, y);
-        row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue});
+        if (bmp.IsGrey())
+          row_data[y].push_back(e.red);
+        else if (img::HasAlpha(bmp.format()))
+          row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue, e.reserved});
+        else
+          row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue});
       }
     }
     rows.push_back(row_data[y].data());
@@ -229,7 +265,7 @@ std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
         sink->insert(sink->end(), data, data + length);
       },
       nullptr);
-  const bool ok = WriteWithLibpngImpl(png, info, bmp, rows, palette);
+  const bool ok = WriteWithLibpngImpl(png, info, bmp, rows, palette, libpng_filters, level);
   png_destroy_write_struct(&png, &info);
   if (!ok) out.clear();
   return out;
@@ -247,6 +283,65 @@ TEST(PngStreamWriter, SingleStreamIsTheStreamLibpngWrites) {
     EXPECT_EQ(ours, theirs) << bmp.width() << "x" << bmp.height();
   }
 }
+
+struct LibpngCase {
+  const char* name;
+  img::Bitmap (*picture)();
+  int level;
+};
+
+class AdaptivePngRows : public testing::TestWithParam<LibpngCase> {};
+
+// On one thread the adaptive writer is libpng with its default filtering:
+// the same filter for every row, deflated with the same strategy and level
+// into the same stream. Two things of libpng's are left alone: for data of
+// 16 KiB or less it names a smaller window in the stream's first byte than
+// it used, which the window's files never did; and stored blocks (level 0)
+// end where its buffers do.
+TEST_P(AdaptivePngRows, AreTheRowsAndStreamLibpngWritesByDefault) {
+  const img::Bitmap bmp = GetParam().picture();
+  engine::DeflateSettings one;
+  one.threads = 1;
+  one.level = GetParam().level;
+  const std::vector<std::uint8_t> ours =
+      JoinedIdat(PngChunks(engine::PngStreamWriter(one, nullptr, engine::PngFiltering::Adaptive).Encode(bmp)));
+  const std::vector<std::uint8_t> theirs = JoinedIdat(PngChunks(WriteWithLibpng(bmp, true, GetParam().level)));
+  ASSERT_GT(theirs.size(), 2u);
+  ASSERT_GT(ours.size(), 2u);
+  EXPECT_EQ(InflateAll(ours), InflateAll(theirs));
+  if (GetParam().level > 0) {
+    EXPECT_TRUE(std::equal(ours.begin() + 2, ours.end(), theirs.begin() + 2, theirs.end()));
+  }
+}
+
+TEST(AdaptivePngRows, TheTableHoldsEveryFilter) {
+  const img::Bitmap bmp = testsupport::FiveKindsOfRowsBitmap();
+  const std::vector<std::uint8_t> raw = InflateAll(JoinedIdat(PngChunks(WriteWithLibpng(bmp, true))));
+  std::set<int> types;
+  for (std::size_t at = 0; at < raw.size(); at += PngRowBytes(bmp) + 1) types.insert(raw[at]);
+  EXPECT_EQ(types, (std::set<int>{0, 1, 2, 3, 4}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PicturesAndLevels, AdaptivePngRows,
+    testing::Values(LibpngCase{"FiveKindsOfRows", testsupport::FiveKindsOfRowsBitmap, 6},
+                    LibpngCase{"Photo", [] { return PhotoLike(300, 200); }, 6},
+                    LibpngCase{"PhotoStored", [] { return PhotoLike(300, 200); }, 0},
+                    LibpngCase{"PhotoFastest", [] { return PhotoLike(300, 200); }, 1},
+                    LibpngCase{"PhotoSmallest", [] { return PhotoLike(300, 200); }, 9},
+                    LibpngCase{"Alpha", [] { return testsupport::AlphaGradientBitmap(97, 61); }, 6},
+                    LibpngCase{"Grey", [] { return testsupport::GreyGradientBitmap(64, 64); }, 6},
+                    LibpngCase{"OneRowHigh", [] { return testsupport::HalvingBitmap(64, 1); }, 6},
+                    LibpngCase{"OnePixelWide", [] { return testsupport::HalvingBitmap(1, 64); }, 6},
+                    LibpngCase{"OnePixel", [] { return testsupport::HalvingBitmap(1, 1); }, 6},
+                    LibpngCase{"PaletteStaysUnfiltered",
+                               [] {
+                                 img::Bitmap bmp = RandomPicture(300, 200, PixelFormat::Bits8, 3);
+                                 bmp.palette().resize(256);
+                                 return bmp;
+                               },
+                               6}),
+    [](const testing::TestParamInfo<LibpngCase>& info) { return std::string(info.param.name); });
 
 TEST(PngStreamWriter, ParallelFileWithinOnePercentOfOneStream) {
   const img::Bitmap photo = PhotoLike(1600, 1200);
