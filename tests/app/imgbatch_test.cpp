@@ -11,8 +11,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <set>
 
 #include "PictureFiles.h"
+#include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
@@ -242,6 +245,44 @@ TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo100) {
   EXPECT_EQ(files[0], at100);
   EXPECT_EQ(files[1], at100);
   EXPECT_LT(files[2].size() * 2, at100.size());
+}
+
+// PNG rows are filtered by default, as libpng would filter them; --png-filter
+// none writes each unfiltered, as the window does. Both decode to the
+// source's pixels, and the filtered file is the smaller. --png-level is
+// zlib's level: 0 stores the rows.
+TEST_F(ImgBatch, PngFilterAndLevel) {
+  const img::Bitmap original = testsupport::GradientBitmap(300, 200);
+  fs::create_directories(src());
+  original.SaveToFile(src() / "a.bmp");
+  const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
+      {"default", {}},
+      {"adaptive", {"--png-filter", "ADAPTIVE", "--png-level", "6"}},
+      {"none", {"--png-filter=none"}},
+      {"fastest", {"--png-level", "1"}},
+      {"stored", {"--png-lev=0"}}};
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  std::map<std::string, std::set<int>> filters;
+  for (const auto& [name, options] : runs) {
+    std::vector<std::string> args = {U(src() / "a.bmp"), "-o", U(tmp_ / name), "-f", "png", "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    const RunResult r = RunImgBatch(args);
+    ASSERT_EQ(r.status, 0) << name << ": " << r.output;
+    files[name] = img::ReadWholeFile(tmp_ / name / "a.png");
+    img::Bitmap back;
+    engine::PngImage().Load(tmp_ / name / "a.png", back);
+    EXPECT_TRUE(testsupport::SamePixels(back, original)) << name;
+    const std::vector<std::uint8_t> raw =
+        testsupport::InflateAll(testsupport::JoinedIdat(testsupport::PngChunks(files[name])));
+    ASSERT_EQ(raw.size(), (3u * 300 + 1) * 200) << name;
+    for (std::size_t at = 0; at < raw.size(); at += 3 * 300 + 1) filters[name].insert(raw[at]);
+  }
+  EXPECT_EQ(files["default"], files["adaptive"]);
+  EXPECT_EQ(filters["none"], std::set<int>{0});
+  EXPECT_GT(filters["adaptive"].size(), 1u);
+  EXPECT_LT(files["adaptive"].size() * 2, files["none"].size());
+  EXPECT_NE(files["fastest"], files["adaptive"]);
+  EXPECT_GT(files["stored"].size(), 3u * 300 * 200);
 }
 
 // A .webp that is cut short or not WebP at all fails alone, named, and the
@@ -626,7 +667,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "0"}, "--memory needs a whole number of MiB"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-level", "10"}, "--png-level needs a whole number from 0 to 9, not '10'"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -645,7 +689,8 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   RunResult help = RunImgBatch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
-  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME"})
+  for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME",
+                             "--png-level N", "--png-filter NAME"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);
