@@ -72,6 +72,8 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
   BatchCommand& cmd = state.cmd;
   cmd.options.widthText.clear();
   cmd.options.heightText.clear();
+  // Smaller PNGs than the window's unfiltered ones, as other converters write.
+  cmd.options.pngFiltering = engine::PngFiltering::Adaptive;
   bool only_sources = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];

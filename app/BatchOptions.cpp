@@ -170,6 +170,35 @@ const std::array kOptions{
                   return true;
                 },
                 "0 1 2 3 4 5 6"},
+    BatchOption{"png-level", 0, "N",
+                "PNG's zlib level, 0 (stored, fastest) to 9 (smallest,\nslowest); default 6",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 0, 9, n)) {
+                    e = "--png-level needs a whole number from 0 to 9, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.pngLevel = static_cast<int>(n);
+                  return true;
+                },
+                "0 1 2 3 4 5 6 7 8 9"},
+    BatchOption{"png-filter", 0, "NAME",
+                "PNG row filters: adaptive (the default: each row the\n"
+                "filter libpng would pick, smaller files) or none (every\n"
+                "row unfiltered, as the window writes)",
+                [](State& s, const std::string& v, Error& e) {
+                  const std::string name = engine::AsciiLower(v);
+                  if (name == "adaptive") {
+                    s.cmd.options.pngFiltering = engine::PngFiltering::Adaptive;
+                  } else if (name == "none") {
+                    s.cmd.options.pngFiltering = engine::PngFiltering::None;
+                  } else {
+                    e = "--png-filter needs none or adaptive, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                },
+                "adaptive none"},
     BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
                   return SetSide(s, v, e, "--width", &engine::ConversionOptions::widthText);

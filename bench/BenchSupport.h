@@ -138,14 +138,17 @@ inline RawPicture MakePhotoLike(int width, int height, unsigned seed) {
   return p;
 }
 
+// A picture's rows as a 24-bit Bitmap.
+inline img::Bitmap ToBitmap(const RawPicture& p) {
+  img::Bitmap bmp(p.width, p.height);
+  const std::size_t row = static_cast<std::size_t>(p.width) * 3;
+  for (int y = 0; y < p.height; ++y) std::memcpy(bmp.ScanLine(y), p.bgr.data() + y * row, row);
+  return bmp;
+}
+
 // The same picture as a 24-bit Bitmap, for the pixel-operation benchmarks.
 inline img::Bitmap MakePhotoLikeBitmap(int width, int height, unsigned seed) {
-  const RawPicture raw = MakePhotoLike(width, height, seed);
-  img::Bitmap bmp(width, height);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(bmp.ScanLine(y), raw.bgr.data() + static_cast<std::size_t>(y) * width * 3,
-                static_cast<std::size_t>(width) * 3);
-  return bmp;
+  return ToBitmap(MakePhotoLike(width, height, seed));
 }
 
 // --- The codec floor, straight through the libraries -----------------------
@@ -227,23 +230,28 @@ inline RawPicture FloorJpegDecode(const std::vector<std::uint8_t>& file) {
   return p;
 }
 
-// A PNG through libpng, filter None on every row: row(y) gives row y's bytes,
-// asked again in each pass of an interlaced picture; with bgr, rows of three
-// or four bytes a pixel are in blue, green, red order.
-inline void LibpngWrite(const fs::path& path, int width, int height, int colour_type, int interlace,
-                        int level, bool bgr, const std::function<const std::uint8_t*(int y)>& row) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+// A PNG through libpng, handed to out as libpng writes it: row(y) gives row
+// y's bytes, asked again in each pass of an interlaced picture; with bgr,
+// rows of three or four bytes a pixel are in blue, green, red order. filters:
+// PNG_FILTER_NONE on every row, or PNG_ALL_FILTERS, libpng's own default
+// choice for each row of 8-bit RGB (with the zlib strategy it takes then).
+using ByteSink = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
+inline void LibpngEncode(int width, int height, int colour_type, int interlace, int level, bool bgr,
+                         const std::function<const std::uint8_t*(int y)>& row, const ByteSink& out,
+                         int filters = PNG_FILTER_NONE) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
     return;
   }
-  png_init_io(png, f);
+  png_set_write_fn(
+      png, const_cast<ByteSink*>(&out),
+      [](png_structp p, png_bytep data, png_size_t size) { (*static_cast<ByteSink*>(png_get_io_ptr(p)))(data, size); },
+      nullptr);
   png_set_IHDR(png, info, width, height, 8, colour_type, interlace, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_set_filter(png, 0, filters);
   png_set_compression_level(png, level);
   png_write_info(png, info);
   if (bgr) png_set_bgr(png);
@@ -252,13 +260,23 @@ inline void LibpngWrite(const fs::path& path, int width, int height, int colour_
     for (int y = 0; y < height; ++y) png_write_row(png, row(y));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
+}
+
+// The same written to path.
+inline void LibpngWrite(const fs::path& path, int width, int height, int colour_type, int interlace,
+                        int level, bool bgr, const std::function<const std::uint8_t*(int y)>& row,
+                        int filters = PNG_FILTER_NONE) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  LibpngEncode(width, height, colour_type, interlace, level, bgr, row,
+               [f](const std::uint8_t* bytes, std::size_t size) { std::fwrite(bytes, 1, size, f); }, filters);
   std::fclose(f);
 }
 
-// Filter None on every row, zlib's default level, one stream: written to path.
-inline void FloorPngWrite(const RawPicture& p, const fs::path& path) {
+// zlib's default level, one stream, written to path: filter None on every
+// row (the window's PNGs), or libpng's own choice for each (imgbatch's).
+inline void FloorPngWrite(const RawPicture& p, const fs::path& path, int filters = PNG_FILTER_NONE) {
   LibpngWrite(path, p.width, p.height, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, Z_DEFAULT_COMPRESSION, true,
-              [&p](int y) { return p.bgr.data() + static_cast<std::size_t>(y) * p.width * 3; });
+              [&p](int y) { return p.bgr.data() + static_cast<std::size_t>(y) * p.width * 3; }, filters);
 }
 
 // A 24-bit bottom-up BMP with padded rows.

@@ -20,13 +20,6 @@ std::string LoadAverage() {
   return text.empty() ? "unknown" : text;
 }
 
-img::Bitmap ToBitmap(const bench::RawPicture& p) {
-  img::Bitmap bmp(p.width, p.height);
-  const std::size_t row = static_cast<std::size_t>(p.width) * 3;
-  for (int y = 0; y < p.height; ++y) std::memcpy(bmp.ScanLine(y), p.bgr.data() + y * row, row);
-  return bmp;
-}
-
 double Milliseconds(const std::function<void()>& work) {
   const auto start = bench::Clock::now();
   work();
@@ -57,7 +50,7 @@ int main(int argc, char** argv) {
   double floor_bytes = 0, single_bytes = 0, parallel_bytes = 0;
   for (int i = 0; i < pictures; ++i) {
     const bench::RawPicture raw = bench::MakePhotoLike(width, height, static_cast<unsigned>(i + 1));
-    const img::Bitmap photo = ToBitmap(raw);
+    const img::Bitmap photo = bench::ToBitmap(raw);
     const std::function<void()> runs[3] = {
         [&] { floor_ms += Milliseconds([&] { bench::FloorPngWrite(raw, floor_path); }); },
         [&] { single_ms += Milliseconds([&] { single.Save(photo, single_path); }); },

@@ -15,6 +15,7 @@ struct PictureFormat;
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
 inline constexpr int kDefaultWebpEffort = 4;  // libwebp's own default method
+inline constexpr int kDefaultPngLevel = 6;  // zlib's default, as the window has always written
 
 // How a resize computes its pixels: the exact box average and sharpening the
 // window has always used, or a smooth kernel in linear light (imgbatch's
@@ -30,6 +31,10 @@ enum class CarriedMetadata { None, Profile, All };
 // halved both ways (4:2:0, libjpeg's default and what the window writes),
 // halved across only (4:2:2), or all of it (4:4:4).
 enum class ChromaSampling { Yuv420, Yuv422, Yuv444 };
+// How a PNG's rows are filtered before they are deflated: each with type 0
+// (None), as the window has always written, or each with the filter
+// libpng's heuristic picks (imgbatch's default: smaller files).
+enum class PngFiltering { None, Adaptive };
 
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
@@ -61,7 +66,7 @@ struct ProcessingOptions {
 };
 
 // How the encoders write the targets (imgbatch's; the window keeps the
-// defaults): quality 1 to 100.
+// defaults): quality 1 to 100, PNG's zlib level 0 to 9.
 struct EncodingOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
@@ -70,6 +75,8 @@ struct EncodingOptions {
   bool jpegOptimize = false;  // Huffman tables made for the picture, not the standard ones
   ChromaSampling jpegSampling = ChromaSampling::Yuv420;
   int webpEffort = kDefaultWebpEffort;  // libwebp's method: 0 fastest to 6 smallest
+  int pngLevel = kDefaultPngLevel;
+  PngFiltering pngFiltering = PngFiltering::None;
 
   bool operator==(const EncodingOptions&) const = default;
 };

@@ -52,6 +52,7 @@ void PictureCodecs::UseEncoderSettings(const ConversionOptions& options) {
   webp_lossless_ = options.webpLossless;
   jpeg_coding_ = {options.jpegProgressive, options.jpegOptimize, options.jpegSampling};
   webp_effort_ = options.webpEffort;
+  png_.SetCompression(options.pngLevel, options.pngFiltering);
 }
 
 std::size_t PictureCodecs::KeptBytes() const {

@@ -41,7 +41,8 @@ class PictureCodecs {
   PictureSize LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
 
   // The encoder settings the writers use from now on: the JPEG and WebP
-  // qualities, the JPEG coding, WebP's lossless switch and effort of options.
+  // qualities, the JPEG coding, WebP's lossless switch and effort, and
+  // PNG's level and row filters of options.
   void UseEncoderSettings(const ConversionOptions& options);
 
   // Writers, with the fixed settings of each format and the encoder

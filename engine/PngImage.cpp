@@ -242,6 +242,14 @@ struct PngImage::Codec {
   std::vector<png_bytep> rows;
   img::UnfilledBytes buffer;          // rows that need converting after libpng
   img::Bitmap spare;                  // decode target, kept to be reused
+  int level = kDefaultPngLevel;
+  PngFiltering filtering = PngFiltering::None;
+
+  PngStreamWriter Writer(const PictureMetadata* metadata = nullptr) const {
+    DeflateSettings settings;
+    settings.level = level;
+    return PngStreamWriter(settings, metadata, filtering);
+  }
 };
 
 PngImage::PngImage() : codec_(std::make_unique<Codec>()) {}
@@ -350,17 +358,22 @@ void PngImage::HandBack() {
   std::vector<png_bytep>().swap(c.rows);
 }
 
+void PngImage::SetCompression(int level, PngFiltering filtering) {
+  codec_->level = level;
+  codec_->filtering = filtering;
+}
+
 std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture) {
-  return PngStreamWriter().Encode(picture);
+  return codec_->Writer().Encode(picture);
 }
 
 void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
-  PngStreamWriter().Save(picture, path);
+  codec_->Writer().Save(picture, path);
 }
 
 void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,
                     img::ParallelParts& parts, const PictureMetadata* metadata) {
-  PngStreamWriter({}, metadata).Save(picture, path, parts);
+  codec_->Writer(metadata).Save(picture, path, parts);
 }
 
 }  // namespace engine

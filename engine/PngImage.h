@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/ConversionOptions.h"
 #include "engine/PictureMetadata.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ParallelParts.h"
@@ -36,8 +37,9 @@ class PngImage {
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
                       PictureMetadata* metadata = nullptr);
 
-  // Every row with filter type 0 (None) and no other, not interlaced, zlib's
-  // default level. Grey pictures become 8-bit grey PNGs, other 1, 4 and
+  // Not interlaced; rows filtered and deflated as SetCompression last said
+  // (by default every row with filter type 0, None, at zlib's default
+  // level). Grey pictures become 8-bit grey PNGs, other 1, 4 and
   // 8-bit pictures palette PNGs of that depth with their palette, pictures
   // with alpha 8-bit RGBA, every other format 8-bit RGB. Large pictures are
   // deflated in parts, by default on the shared pool's PictureThreads()
@@ -47,6 +49,9 @@ class PngImage {
   void Save(const img::Bitmap& picture, const std::filesystem::path& path);
   void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts,
             const PictureMetadata* metadata = nullptr);
+
+  // zlib's level (0 to 9) and the row filters of what is written from now on.
+  void SetCompression(int level, PngFiltering filtering);
 
   // The bytes kept between pictures for reuse (the decode target and its
   // row buffer), and giving them back.

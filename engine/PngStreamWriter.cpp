@@ -7,6 +7,7 @@
 #include <span>
 
 #include "engine/IccColourSpace.h"
+#include "engine/PngRowFilter.h"
 #include "engine/PoolParts.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -100,6 +101,9 @@ class ImageData {
   std::uint64_t size() const {
     return static_cast<std::uint64_t>(row_bytes_ + 1) * static_cast<std::uint64_t>(picture_.height());
   }
+  std::size_t row_bytes() const { return row_bytes_; }
+  // A pixel's bytes as the filters count them: 1 for pixels smaller than a byte.
+  std::size_t bytes_per_pixel() const { return colour_ == kColourRgba ? 4 : colour_ == kColourRgb ? 3 : 1; }
 
   void Read(std::uint64_t offset, std::span<std::uint8_t> out) const {
     std::size_t done = 0;
@@ -115,17 +119,6 @@ class ImageData {
       const std::size_t to = std::min(row_bytes_, from + (out.size() - done));
       FillRow(y, from, to, out.data() + done);
       done += to - from;
-    }
-  }
-
- private:
-  static std::size_t RowBytes(const img::Bitmap& picture, std::uint8_t colour) {
-    const auto width = static_cast<std::size_t>(picture.width());
-    switch (colour) {
-      case kColourPalette: return (width * img::BitsPerPixel(picture.format()) + 7) / 8;
-      case kColourGrey: return width;
-      case kColourRgba: return width * 4;
-      default: return width * 3;
     }
   }
 
@@ -156,6 +149,17 @@ class ImageData {
     }
   }
 
+ private:
+  static std::size_t RowBytes(const img::Bitmap& picture, std::uint8_t colour) {
+    const auto width = static_cast<std::size_t>(picture.width());
+    switch (colour) {
+      case kColourPalette: return (width * img::BitsPerPixel(picture.format()) + 7) / 8;
+      case kColourGrey: return width;
+      case kColourRgba: return width * 4;
+      default: return width * 3;
+    }
+  }
+
   // Bytes [from, to) of a row of Bytes-byte pixels that convert(row, x0, x1,
   // out) writes whole; a range that cuts a pixel goes through a copy.
   template <int Bytes, typename Convert>
@@ -177,6 +181,61 @@ class ImageData {
   std::uint8_t level_[256] = {};  // grey: the level of each index
   bool ramp_ = true;              // grey: each index is its own level
 };
+
+// The image data with each row filtered, read in order by one chunk's
+// deflate: the row being read is kept, filtered, with the unfiltered row
+// above it, so each row is made once per chunk. A read that jumps (a
+// chunk's first) makes the row above afresh.
+class FilteredRows {
+ public:
+  FilteredRows(const ImageData& data, const PngRowFilter& filter) : data_(data), filter_(filter) {}
+
+  void Read(std::uint64_t offset, std::span<std::uint8_t> out) {
+    const std::size_t row_bytes = data_.row_bytes();
+    if (filtered_.empty()) {
+      above_.resize(row_bytes);
+      row_.resize(row_bytes);
+      filtered_.resize(row_bytes + 1);
+    }
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const std::uint64_t pos = offset + done;
+      const std::uint64_t y = pos / (row_bytes + 1);
+      if (static_cast<std::int64_t>(y) != y_) Make(static_cast<int>(y));
+      const std::size_t column = static_cast<std::size_t>(pos - y * (row_bytes + 1));
+      const std::size_t n = std::min(filtered_.size() - column, out.size() - done);
+      std::memcpy(out.data() + done, filtered_.data() + column, n);
+      done += n;
+    }
+  }
+
+ private:
+  void Make(int y) {
+    const std::size_t row_bytes = data_.row_bytes();
+    if (y_ >= 0 && y == y_ + 1)
+      std::swap(above_, row_);
+    else if (y > 0)
+      data_.FillRow(y - 1, 0, row_bytes, above_.data());
+    else
+      std::fill(above_.begin(), above_.end(), std::uint8_t{0});
+    data_.FillRow(y, 0, row_bytes, row_.data());
+    filtered_[0] = filter_.Filter(row_.data(), above_.data(), filtered_.data() + 1);
+    y_ = y;
+  }
+
+  const ImageData& data_;
+  const PngRowFilter& filter_;
+  img::UnfilledBytes above_, row_;  // unfiltered: the row above y_ and row y_
+  img::UnfilledBytes filtered_;     // row y_'s filter type and filtered bytes
+  std::int64_t y_ = -1;
+};
+
+// A reader of its own for each chunk (ChunkReaderMaker).
+RawReader FilteredReader(const ImageData& data, const PngRowFilter& filter) {
+  return [rows = FilteredRows(data, filter)](std::uint64_t offset, std::span<std::uint8_t> out) mutable {
+    rows.Read(offset, out);
+  };
+}
 
 unsigned HighestIndex(const img::Bitmap& picture) {
   unsigned highest = 0;
@@ -347,7 +406,7 @@ void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& part
   header.push_back(static_cast<std::uint8_t>(palette ? img::BitsPerPixel(picture.format()) : 8));
   header.push_back(colour);
   header.push_back(0);  // deflate
-  header.push_back(0);  // adaptive filtering (every row None)
+  header.push_back(0);  // filter method 0: each row names its own filter type
   header.push_back(0);  // not interlaced
 
   out(kSignature);
@@ -357,9 +416,20 @@ void PngStreamWriter::Write(const img::Bitmap& picture, img::ParallelParts& part
 
   const ImageData data(picture);
   IdatWriter idat(out);
-  DeflateParallel(
-      data.size(), [&data](std::uint64_t offset, std::span<std::uint8_t> raw) { data.Read(offset, raw); },
-      settings_, parts, [&idat](std::span<const std::uint8_t> piece) { idat.Add(piece); });
+  const StreamSink to_idat = [&idat](std::span<const std::uint8_t> piece) { idat.Add(piece); };
+  // Palette rows stay unfiltered, as libpng leaves them by default: their
+  // indices have no order for a filter to find.
+  if (filtering_ == PngFiltering::Adaptive && !palette) {
+    const PngRowFilter filter(data.row_bytes(), data.bytes_per_pixel(), picture.height());
+    DeflateSettings settings = settings_;
+    settings.filtered_rows = true;
+    DeflateParallel(data.size(), [&data, &filter] { return FilteredReader(data, filter); }, settings, parts,
+                    to_idat);
+  } else {
+    DeflateParallel(
+        data.size(), [&data](std::uint64_t offset, std::span<std::uint8_t> raw) { data.Read(offset, raw); },
+        settings_, parts, to_idat);
+  }
   idat.Flush();
   PutChunk(out, "IEND", {});
 }

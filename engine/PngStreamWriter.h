@@ -4,7 +4,8 @@
 // IHDR, the metadata chunks when there is metadata to carry, PLTE for palette
 // pictures, IDAT, IEND, each with zlib's CRC-32. The file goes out as it is
 // made: IDAT chunks are written as the deflate's pieces are ready, in order.
-// Every row carries filter type 0 (None), nothing is interlaced. Grey
+// Rows are filtered as told (PngRowFilter.h for the adaptive choice; palette
+// pictures keep None, as libpng keeps them), nothing is interlaced. Grey
 // pictures (Bitmap::IsGrey) become 8-bit grey PNGs, other 1, 4 and 8-bit
 // pictures palette PNGs of that depth, pictures with alpha 8-bit RGBA,
 // every other format 8-bit RGB.
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "engine/ConversionOptions.h"
 #include "engine/ParallelDeflate.h"
 #include "engine/PictureMetadata.h"
 #include "imaging/Bitmap.h"
@@ -28,9 +30,11 @@ class PngStreamWriter {
   // the file's colour space (grey or RGB), its EXIF into an eXIf chunk, its
   // XMP packet into an iTXt "XML:com.adobe.xmp" chunk and its comment into
   // a "Comment" text (iTXt when it is UTF-8 beyond ASCII, else tEXt); empty
-  // parts are left out.
-  explicit PngStreamWriter(DeflateSettings settings = {}, const PictureMetadata* metadata = nullptr)
-      : settings_(std::move(settings)), metadata_(metadata) {}
+  // parts are left out. The image data are deflated at settings.level;
+  // filtered rows are deflated with the strategy libpng gives them.
+  explicit PngStreamWriter(DeflateSettings settings = {}, const PictureMetadata* metadata = nullptr,
+                           PngFiltering filtering = PngFiltering::None)
+      : settings_(std::move(settings)), metadata_(metadata), filtering_(filtering) {}
 
   // Takes the file's next bytes; see StreamSink for when and where it runs.
   using FileSink = StreamSink;
@@ -58,6 +62,7 @@ class PngStreamWriter {
  private:
   DeflateSettings settings_;
   const PictureMetadata* metadata_;
+  PngFiltering filtering_;
 };
 
 }  // namespace engine

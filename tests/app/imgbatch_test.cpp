@@ -11,9 +11,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <set>
 
 #include "PictureFiles.h"
 #include "GifBytes.h"
+#include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
@@ -272,6 +275,44 @@ TEST_F(ImgBatch, EncoderOptionsGiveTheCodecsBytes) {
     EXPECT_EQ(img::ReadWholeFile(out() / "a.jpeg"), img::ReadWholeFile(out() / "a.jpg"));
     EXPECT_EQ(img::ReadWholeFile(out() / "a.webp"), engine::WebpImage().Encode(original, 90, false, run.effort));
   }
+}
+
+// PNG rows are filtered by default, as libpng would filter them; --png-filter
+// none writes each unfiltered, as the window does. Both decode to the
+// source's pixels, and the filtered file is the smaller. --png-level is
+// zlib's level: 0 stores the rows.
+TEST_F(ImgBatch, PngFilterAndLevel) {
+  const img::Bitmap original = testsupport::GradientBitmap(300, 200);
+  fs::create_directories(src());
+  original.SaveToFile(src() / "a.bmp");
+  const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
+      {"default", {}},
+      {"adaptive", {"--png-filter", "ADAPTIVE", "--png-level", "6"}},
+      {"none", {"--png-filter=none"}},
+      {"fastest", {"--png-level", "1"}},
+      {"stored", {"--png-lev=0"}}};
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  std::map<std::string, std::set<int>> filters;
+  for (const auto& [name, options] : runs) {
+    std::vector<std::string> args = {U(src() / "a.bmp"), "-o", U(tmp_ / name), "-f", "png", "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    const RunResult r = RunImgBatch(args);
+    ASSERT_EQ(r.status, 0) << name << ": " << r.output;
+    files[name] = img::ReadWholeFile(tmp_ / name / "a.png");
+    img::Bitmap back;
+    engine::PngImage().Load(tmp_ / name / "a.png", back);
+    EXPECT_TRUE(testsupport::SamePixels(back, original)) << name;
+    const std::vector<std::uint8_t> raw =
+        testsupport::InflateAll(testsupport::JoinedIdat(testsupport::PngChunks(files[name])));
+    ASSERT_EQ(raw.size(), (3u * 300 + 1) * 200) << name;
+    for (std::size_t at = 0; at < raw.size(); at += 3 * 300 + 1) filters[name].insert(raw[at]);
+  }
+  EXPECT_EQ(files["default"], files["adaptive"]);
+  EXPECT_EQ(filters["none"], std::set<int>{0});
+  EXPECT_GT(filters["adaptive"].size(), 1u);
+  EXPECT_LT(files["adaptive"].size() * 2, files["none"].size());
+  EXPECT_NE(files["fastest"], files["adaptive"]);
+  EXPECT_GT(files["stored"].size(), 3u * 300 * 200);
 }
 
 // A .webp that is cut short or not WebP at all fails alone, named, and the
@@ -669,7 +710,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "a/{name}"}, "--name 'a/{name}' has a folder separator"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name="}, "--name '' is empty"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "{nam}_x"}, "has an unknown field {nam}"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name"}, "has a '{' that no '}' closes"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name"}, "has a '{' that no '}' closes"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-level", "10"}, "--png-level needs a whole number from 0 to 9, not '10'"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -690,7 +734,7 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   EXPECT_NE(help.output.find("Usage: imgbatch"), std::string::npos);
   for (const char* option : {"--quality N", "--lossless", "png,webp", ".webp", "--memory MB", "--filter NAME",
                              "--progressive", "--optimize", "--sampling S", "--effort N", "--cover WxH",
-                             "--scale N%", "--enlarge", "--name TEMPLATE"})
+                             "--scale N%", "--enlarge", "--name TEMPLATE", "--png-level N", "--png-filter NAME"})
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   RunResult version = RunImgBatch({"--version"});
   EXPECT_EQ(version.status, 0);

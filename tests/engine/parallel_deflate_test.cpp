@@ -106,6 +106,26 @@ engine::DeflateSettings TwoThreadsSmallChunks() {
   return settings;
 }
 
+// Each level's chunks are deflated at that level (their stream within 1% of
+// one stream's size), and the joined stream begins as zlib's own at that
+// level does: its header names the level.
+TEST(ParallelStream, EachLevelIsTheStreamsOwn) {
+  const std::vector<std::uint8_t> data = PictureLikeBytes(300'000);
+  for (int level = 0; level <= 9; ++level) {
+    engine::DeflateSettings settings = TwoThreadsSmallChunks();
+    settings.level = level;
+    const std::vector<std::uint8_t> stream = engine::DeflateParallel(data, settings);
+    const std::vector<std::uint8_t> single = engine::DeflateSingleStream(data, settings);
+    ASSERT_GE(stream.size(), 2u);
+    EXPECT_TRUE(std::equal(stream.begin(), stream.begin() + 2, single.begin())) << "level " << level;
+    const Inflated back = Inflate(stream);
+    EXPECT_EQ(back.status, Z_STREAM_END) << "level " << level;
+    EXPECT_EQ(back.data, data) << "level " << level;
+    EXPECT_NEAR(static_cast<double>(stream.size()) / static_cast<double>(single.size()), 1.0, 0.01)
+        << "level " << level;
+  }
+}
+
 // A full disk: the sink fails in whichever thread wrote, the stream fails
 // with its error, and nothing more reaches the sink after it threw. The
 // pieces it took before came in order.

@@ -127,39 +127,49 @@ inline std::vector<std::uint8_t> WriteWithLibpng(png_uint_32 format, int width, 
 
 // libpng's full writer keeps setjmp apart from locals with destructors.
 inline bool WriteRowsWithLibpng(png_structp png, png_infop info, const img::Bitmap& bmp,
-                                std::vector<png_bytep>& rows, std::vector<png_color>& palette) {
+                         std::vector<png_bytep>& rows, std::vector<png_color>& palette, bool libpng_filters,
+                         int level) {
   if (setjmp(png_jmpbuf(png))) return false;
-  const bool indexed = img::HasPalette(bmp.format());
-  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8,
-               indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  const bool indexed = img::HasPalette(bmp.format()) && !bmp.IsGrey();
+  const int colour = indexed ? PNG_COLOR_TYPE_PALETTE
+                     : bmp.IsGrey() ? PNG_COLOR_TYPE_GRAY
+                     : img::HasAlpha(bmp.format()) ? PNG_COLOR_TYPE_RGBA
+                                                    : PNG_COLOR_TYPE_RGB;
+  png_set_IHDR(png, info, bmp.width(), bmp.height(), indexed ? img::BitsPerPixel(bmp.format()) : 8, colour,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (indexed) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  png_set_filter(png, 0, PNG_FILTER_NONE);
+  if (!libpng_filters) png_set_filter(png, 0, PNG_FILTER_NONE);
+  png_set_compression_level(png, level);
   png_write_info(png, info);
   png_write_image(png, rows.data());
   png_write_end(png, info);
   return true;
 }
 
-// bmp as libpng's own writer makes it, filter None at the default
-// compression: palette pictures indexed, any other as 8-bit RGB. Empty when
+// bmp as libpng's own writer makes it, the reference: filter None on every
+// row, or libpng's own default choice (libpng_filters), at zlib's level;
+// grey pictures grey, palette pictures indexed, alpha kept. Empty when
 // libpng failed.
-inline std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
-  const bool indexed = img::HasPalette(bmp.format());
-  const std::size_t index_bytes = (static_cast<std::size_t>(bmp.width()) * img::BitsPerPixel(bmp.format()) + 7) / 8;
-  std::vector<std::vector<std::uint8_t>> row_data(static_cast<std::size_t>(bmp.height()));
+inline std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp, bool libpng_filters = false,
+                                          int level = Z_DEFAULT_COMPRESSION) {
+  std::vector<std::vector<std::uint8_t>> row_data(bmp.height());
   std::vector<png_bytep> rows;
   for (int y = 0; y < bmp.height(); ++y) {
-    std::vector<std::uint8_t>& row = row_data[static_cast<std::size_t>(y)];
-    if (indexed) {
-      row.assign(bmp.ScanLine(y), bmp.ScanLine(y) + index_bytes);
+    const std::uint8_t* src = bmp.ScanLine(y);
+    if (img::HasPalette(bmp.format()) && !bmp.IsGrey()) {
+      row_data[y].assign(src, src + (static_cast<std::size_t>(bmp.width()) * img::BitsPerPixel(bmp.format()) + 7) / 8);
     } else {
       for (int x = 0; x < bmp.width(); ++x) {
         const img::PaletteEntry e = bmp.PixelColor(x, y);
-        row.insert(row.end(), {e.red, e.green, e.blue});
+        if (bmp.IsGrey())
+          row_data[y].push_back(e.red);
+        else if (img::HasAlpha(bmp.format()))
+          row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue, e.reserved});
+        else
+          row_data[y].insert(row_data[y].end(), {e.red, e.green, e.blue});
       }
     }
-    rows.push_back(row.data());
+    rows.push_back(row_data[y].data());
   }
   std::vector<png_color> palette;
   for (const img::PaletteEntry& e : bmp.palette()) palette.push_back({e.red, e.green, e.blue});
@@ -173,7 +183,7 @@ inline std::vector<std::uint8_t> WriteWithLibpng(const img::Bitmap& bmp) {
         sink->insert(sink->end(), data, data + length);
       },
       nullptr);
-  const bool ok = WriteRowsWithLibpng(png, info, bmp, rows, palette);
+  const bool ok = WriteRowsWithLibpng(png, info, bmp, rows, palette, libpng_filters, level);
   png_destroy_write_struct(&png, &info);
   if (!ok) out.clear();
   return out;

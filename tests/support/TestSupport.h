@@ -182,6 +182,45 @@ inline img::Bitmap GreyGradientBitmap(int width, int height) {
   return bmp;
 }
 
+// 24-bit, each channel half the one before it along the rows (or, one pixel
+// wide, down the column): PNG's Average filter predicts it exactly.
+inline img::Bitmap HalvingBitmap(int width, int height) {
+  img::Bitmap bmp(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) std::memset(bmp.ScanLine(y) + 3 * x, 255 >> ((width > 1 ? x : y) % 8), 3);
+  return bmp;
+}
+
+// 40x40, 24-bit: eight rows each that PNG's five filters predict best, in
+// turn: Paeth (a plane, 2x + 3y), Up (one random row again and again), Sub
+// (a ramp along the row on a random level), Average (each byte the mean of
+// left and above) and None (bytes of 0 and 8 that every predictor misses).
+inline img::Bitmap FiveKindsOfRowsBitmap() {
+  const int width = 40, band = 8;
+  img::Bitmap bmp(width, 5 * band);
+  std::mt19937 rng(5);
+  std::vector<std::uint8_t> repeated(3 * width);
+  for (std::uint8_t& v : repeated) v = static_cast<std::uint8_t>(rng());
+  for (int y = 0; y < bmp.height(); ++y) {
+    std::uint8_t* row = bmp.ScanLine(y);
+    const std::uint8_t* above = y > 0 ? bmp.ScanLine(y - 1) : nullptr;
+    const int level = static_cast<int>(rng() % 50);
+    for (int i = 0; i < 3 * width; ++i) {
+      const int x = i / 3;
+      int v = 0;
+      switch (y / band) {
+        case 0: v = 2 * x + 3 * y; break;
+        case 1: v = repeated[i]; break;
+        case 2: v = 5 * x + level; break;
+        case 3: v = x == 0 || y % band == 0 ? static_cast<int>(rng() & 255) : (row[i - 3] + above[i]) / 2; break;
+        default: v = (i + y) % 2 * 8; break;
+      }
+      row[i] = static_cast<std::uint8_t>(v);
+    }
+  }
+  return bmp;
+}
+
 // Same size, format and pixel bytes (row padding aside).
 inline bool SamePixels(const img::Bitmap& a, const img::Bitmap& b) {
   if (a.width() != b.width() || a.height() != b.height() || a.format() != b.format()) return false;
