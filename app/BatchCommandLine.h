@@ -17,6 +17,7 @@ struct BatchCommand {
   long memoryMiB = 0;  // budget for the pictures in flight; 0: a quarter of the machine's memory
   bool keepTree = false;  // a folder's subfolders are repeated under the output folder
   bool quiet = false;
+  bool dryRun = false;  // say each target, write nothing
   bool help = false;
   bool version = false;
 };

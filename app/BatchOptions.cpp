@@ -206,6 +206,10 @@ const std::array kOptions{
                   s.cmd.memoryMiB = n;
                   return true;
                 }},
+    BatchOption{"dry-run", 0, nullptr,
+                "print each target that would be written, as SOURCE -> TARGET,\n"
+                "and write nothing, not even the output folder",
+                [](State& s, const std::string&, Error&) { return s.cmd.dryRun = true; }},
     BatchOption{"quiet", 'q', nullptr, "no progress display and no summary line",
                 [](State& s, const std::string&, Error&) { return s.cmd.quiet = true; }},
     BatchOption{"help", 'h', nullptr, "this text",

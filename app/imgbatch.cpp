@@ -16,6 +16,7 @@
 #include "app/BatchOptions.h"
 #include "app/Console.h"
 #include "engine/BatchJob.h"
+#include "engine/ExistingTargets.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureFormats.h"
 #include "imaging/FileIO.h"
@@ -82,6 +83,34 @@ class ProgressDisplay {
   Clock::time_point start_;
 };
 
+// --dry-run: each target a run would write on standard output, what it
+// would refuse and the sources it cannot read on standard error; the exit
+// status as the run would give it.
+int PrintPlan(const engine::RunPlan& plan, const std::vector<std::string>& not_read,
+              const engine::ConversionOptions& options) {
+  for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
+  int failed = static_cast<int>(not_read.size());
+  for (const engine::PlannedPicture& picture : plan.pictures) {
+    if (!picture.isPicture) {
+      const engine::ConversionFailure failure{picture.path, text::FailureCode::NotAPicture, {}};
+      std::fprintf(stderr, "imgbatch: %s\n", failure.Line().c_str());
+      ++failed;
+      continue;
+    }
+    bool refused = false;
+    for (const engine::PlannedTarget& target : picture.targets) {
+      if (target.refusal) {
+        std::fprintf(stderr, "imgbatch: %s\n", target.refusal->Line().c_str());
+        refused = true;
+      } else if (!engine::LeavesTargetAlone(options, picture.path, target.path)) {
+        std::printf("%s -> %s\n", picture.path.c_str(), target.path.c_str());
+      }
+    }
+    failed += refused;
+  }
+  return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,8 +135,8 @@ int main(int argc, char** argv) {
 
   std::error_code ec;
   const fs::path output = img::PathFromUtf8(cmd->outputFolder);
-  fs::create_directories(output, ec);
-  if (!ec && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
+  if (!cmd->dryRun) fs::create_directories(output, ec);
+  if (!ec && !cmd->dryRun && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
   if (ec) {
     std::fprintf(stderr, "imgbatch: cannot create the output folder %s: %s\n", cmd->outputFolder.c_str(),
                  ec.message().c_str());
@@ -141,6 +170,8 @@ int main(int argc, char** argv) {
       not_read.push_back(source + ": no such picture file or folder");
     }
   }
+
+  if (cmd->dryRun) return PrintPlan(job.Plan(), not_read, cmd->options);
 
   img::KeepFreedMemory();  // each picture reuses the memory of the one before
   ProgressDisplay display(!cmd->quiet && app::IsTerminal(stderr));

@@ -60,7 +60,7 @@ BatchJob::BatchJob(ConversionOptions options, std::string outputFolder, int jobs
     : options_(std::move(options)), output_folder_(std::move(outputFolder)), jobs_(std::max(1, jobs)) {}
 
 BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
-  const RunPlan plan = PlanRun(items_, output_folder_, options_);
+  const RunPlan plan = Plan();
   const std::size_t count = plan.pictures.size();
   std::vector<ConversionReport> reports(count);
 

@@ -37,6 +37,9 @@ class BatchJob {
   void Add(BatchItem item) { items_.push_back(std::move(item)); }
   std::size_t size() const { return items_.size(); }
 
+  // What Run would write, decided now; nothing is touched.
+  RunPlan Plan() const { return PlanRun(items_, output_folder_, options_); }
+
   // Called after each picture from the thread that converted it, serialised:
   // pictures done so far and the total. The calling thread converts
   // pictures too.

@@ -994,3 +994,22 @@ TEST_F(ImgBatch, ProgressStaysOnOneLineOfANarrowTerminal) {
 #endif
 
 }  // namespace
+
+// --dry-run says what a run would write, numbering and skips included, and
+// leaves the disk as it was: no target, no output folder.
+TEST_F(ImgBatch, DryRunSaysEachTargetAndWritesNothing) {
+  const std::string x = U(Jpeg("b/x.jpg")), big_x = U(Jpeg("c/X.JPG"));
+  const std::string o = U(out() / "new");
+  RunResult r = RunImgBatch({U(src()), "-o", o, "-f", "png,bmp", "--dry-run"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, x + " -> " + o + "/x.bmp\n" + x + " -> " + o + "/x.png\n" + big_x + " -> " + o +
+                          "/x (2).bmp\n" + big_x + " -> " + o + "/x (2).png\n");
+  EXPECT_FALSE(fs::exists(out()));
+
+  fs::create_directories(out() / "new");
+  testsupport::WriteFile(out() / "new" / "x.png", "kept");
+  r = RunImgBatch({x, "-o", o, "-f", "png,bmp", "--skip-existing", "--dry-run"});
+  EXPECT_EQ(r.output, x + " -> " + o + "/x.bmp\n");
+  EXPECT_EQ(testsupport::ReadFile(out() / "new" / "x.png"), "kept");
+  EXPECT_FALSE(fs::exists(out() / "new" / "x.bmp"));
+}
