@@ -11,6 +11,8 @@ namespace app {
 
 struct BatchCommand {
   std::vector<std::string> sources;
+  std::vector<std::string> sourceLists;  // --files-from: files listing more sources; "-": standard input
+  bool nulSeparated = false;             // the lists' paths end in NUL bytes, not newlines
   std::string outputFolder;
   engine::ConversionOptions options;
   int jobs = 0;  // 0: the number of cores

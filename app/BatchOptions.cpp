@@ -160,6 +160,16 @@ const std::array kOptions{
                   return true;
                 },
                 "0 90 180 270"},
+    BatchOption{"files-from", 0, "FILE",
+                "convert the files and folders FILE lists too, one path a\n"
+                "line (- reads standard input); blank lines are skipped",
+                [](State& s, const std::string& v, Error&) {
+                  s.cmd.sourceLists.push_back(v);
+                  return true;
+                },
+                "file"},
+    BatchOption{"null", '0', nullptr, "--files-from's paths end in NUL bytes (find -print0)",
+                [](State& s, const std::string&, Error&) { return s.cmd.nulSeparated = true; }},
     BatchOption{"keep-tree", 0, nullptr,
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
@@ -373,6 +383,8 @@ std::string BatchCompletion() {
     const std::string values = o.completions ? WithFormats(o.completions, " ") : "";
     if (values == "dir")
       cases += "    " + names + ") COMPREPLY=($(compgen -d -- \"$cur\")); return ;;\n";
+    else if (values == "file")
+      cases += "    " + names + ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
     else if (!values.empty())
       cases += "    " + names + ") COMPREPLY=($(compgen -W \"" + values + "\" -- \"$cur\")); return ;;\n";
     else

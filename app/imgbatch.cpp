@@ -15,6 +15,7 @@
 #include "app/BatchCommandLine.h"
 #include "app/BatchOptions.h"
 #include "app/Console.h"
+#include "app/SourceList.h"
 #include "engine/BatchJob.h"
 #include "engine/ExistingTargets.h"
 #include "engine/FolderWalk.h"
@@ -132,6 +133,13 @@ int main(int argc, char** argv) {
 
   // Ctrl-C, kill or a closed terminal leave no temporaries behind.
   img::RemoveTemporariesOnInterrupt();
+
+  for (const std::string& list : cmd->sourceLists) {
+    if (!app::ReadSourceList(list, cmd->nulSeparated, cmd->sources, error)) {
+      std::fprintf(stderr, "imgbatch: %s\n", error.c_str());
+      return 1;
+    }
+  }
 
   std::error_code ec;
   const fs::path output = img::PathFromUtf8(cmd->outputFolder);

@@ -627,7 +627,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "0"}, "--memory needs a whole number of MiB"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "-0"}, "-0 needs --files-from"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -1012,4 +1013,31 @@ TEST_F(ImgBatch, DryRunSaysEachTargetAndWritesNothing) {
   EXPECT_EQ(r.output, x + " -> " + o + "/x.bmp\n");
   EXPECT_EQ(testsupport::ReadFile(out() / "new" / "x.png"), "kept");
   EXPECT_FALSE(fs::exists(out() / "new" / "x.bmp"));
+}
+
+// A list names files and folders as the command line does: blank lines and
+// Windows line ends are no sources, and a path that names nothing fails
+// alone. Paths may hold blanks and newlines once NUL bytes separate them.
+TEST_F(ImgBatch, FilesFromListsSourcesByLineOrByNul) {
+  const fs::path a = Jpeg("a b.jpg"), c = Jpeg("sub/c.jpg");
+  testsupport::WriteFile(tmp_ / "list.txt", U(a) + "\r\n\n  \n" + U(src() / "sub") + "\r\n");
+  RunResult r = RunImgBatch({"--files-from", U(tmp_ / "list.txt"), "-o", U(out()), "-f", "png"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"a b.png", "c.png"}));
+
+  r = RunImgBatch({"--files-from", U(tmp_ / "none.txt"), "-o", U(out() / "x"), "-f", "png"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("cannot read the list of sources"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(out() / "x"));
+
+#ifndef _WIN32  // printf and a pipe are the shell's
+  fs::remove_all(out());
+  const fs::path odd = Jpeg("new\nline.jpg");
+  const std::string feed = "printf '%s\\0%s\\0\\0%s\\0' " + Quote(U(odd)) + " " + Quote(U(src() / "gone.jpg")) + " " +
+                           Quote(U(c)) + " | ";
+  r = RunImgBatch({"--files-from=-", "-0", "-o", U(out()), "-f", "png"}, feed);
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("gone.jpg: no such picture file or folder"), std::string::npos) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"c.png", "new\nline.png"}));
+#endif
 }
