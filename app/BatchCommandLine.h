@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/ConversionOptions.h"
+#include "engine/FolderWalk.h"
 
 namespace app {
 
@@ -17,6 +18,7 @@ struct BatchCommand {
   engine::ConversionOptions options;
   int jobs = 0;  // 0: the number of cores
   long memoryMiB = 0;  // budget for the pictures in flight; 0: a quarter of the machine's memory
+  engine::WalkLimits walk;  // how deep folders are walked; which file names are taken, walked or named
   bool keepTree = false;  // a folder's subfolders are repeated under the output folder
   bool quiet = false;
   bool dryRun = false;  // say each target, write nothing

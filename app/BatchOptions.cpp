@@ -170,6 +170,30 @@ const std::array kOptions{
                 "file"},
     BatchOption{"null", '0', nullptr, "--files-from's paths end in NUL bytes (find -print0)",
                 [](State& s, const std::string&, Error&) { return s.cmd.nulSeparated = true; }},
+    BatchOption{"max-depth", 0, "N",
+                "walk a folder N levels of subfolders deep (0: its own files\n"
+                "only; default: all)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 0, 1000000, n)) {
+                    e = "--max-depth needs a whole number from 0 to 1000000, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.walk.maxDepth = static_cast<int>(n);
+                  return true;
+                }},
+    BatchOption{"include", 0, "GLOB",
+                "take only files whose name matches GLOB (*, ?, [...]; letters\n"
+                "in either case); may be repeated",
+                [](State& s, const std::string& v, Error&) {
+                  s.cmd.walk.names.include.push_back(v);
+                  return true;
+                }},
+    BatchOption{"exclude", 0, "GLOB", "leave out files whose name matches GLOB, even when included;\nmay be repeated",
+                [](State& s, const std::string& v, Error&) {
+                  s.cmd.walk.names.exclude.push_back(v);
+                  return true;
+                }},
     BatchOption{"keep-tree", 0, nullptr,
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},

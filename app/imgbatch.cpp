@@ -20,6 +20,7 @@
 #include "engine/ExistingTargets.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureFormats.h"
+#include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
 #include "imaging/SystemMemory.h"
@@ -167,11 +168,11 @@ int main(int argc, char** argv) {
     if (fs::is_directory(status)) {
       std::vector<engine::ListedPicture> listed;
       engine::ListPictureTree(source, engine::PictureExtensionTable(engine::FormatSet::All), listed,
-                              output_folder, &not_read, &other_files);
+                              output_folder, &not_read, &other_files, cmd->walk);
       for (engine::ListedPicture& l : listed)
         job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
-      job.Add({source, {}, {}});
+      if (cmd->walk.names.Selects(engine::FileNamePart(source))) job.Add({source, {}, {}});
     } else if (ec && status.type() != fs::file_type::not_found) {
       not_read.push_back(source + ": cannot be read: " + ec.message());
     } else {

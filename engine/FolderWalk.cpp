@@ -19,14 +19,18 @@ struct Walk {
   fs::path left_out;
   std::vector<std::string>* unreadable;
   int* other_files;
+  const WalkLimits& limits;
 
-  void Folder(const std::string& folder, const std::string& subfolder) {
+  void Folder(const std::string& folder, const std::string& subfolder, int depth) {
     const std::string folder_upper = AsciiUpper(folder);
     for (const FolderEntry& entry : ReadFolder(folder, unreadable)) {
       if (entry.isFolder) {
+        if (limits.maxDepth >= 0 && depth >= limits.maxDepth) continue;
         const std::string sub = folder + entry.name + FolderSeparator();
         if (!left_out.empty() && img::IsSameFile(img::PathFromUtf8(sub), left_out)) continue;
-        Folder(sub, subfolder + entry.name + "/");
+        Folder(sub, subfolder + entry.name + "/", depth + 1);
+      } else if (!limits.names.Selects(entry.name)) {
+        continue;
       } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
         const std::string lower = AsciiLower(entry.name);
         out.push_back({folder + entry.name, folder_upper + lower, lower, subfolder});
@@ -84,11 +88,12 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut,
-                     std::vector<std::string>* unreadable, int* otherFiles) {
+                     std::vector<std::string>* unreadable, int* otherFiles, const WalkLimits& limits) {
   std::string start = folder;
   if (!start.empty() && !IsFolderSeparator(start.back())) start += FolderSeparator();
-  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable, otherFiles}.Folder(
-      start, {});
+  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable, otherFiles,
+       limits}
+      .Folder(start, {}, 0);
 }
 
 }  // namespace engine

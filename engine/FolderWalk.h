@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/NameSelection.h"
+
 namespace engine {
 
 struct ListedPicture {
@@ -32,6 +34,13 @@ std::vector<FolderEntry> ReadFolder(const std::string& folder,
 // of extensions, each trimmed of blanks and lower-cased.
 bool HasPictureExtension(const std::string& name, const std::vector<std::string>& extensions);
 
+// How far a walk goes and which files it takes (imgbatch's --max-depth,
+// --include and --exclude); by default all of them, as the window walks.
+struct WalkLimits {
+  int maxDepth = -1;     // levels of subfolders walked below the start; -1: all
+  NameSelection names;   // files of other names are passed over, not counted
+};
+
 // Appends every picture file of folder (a path ending in a separator) and of
 // its subfolders at any depth. Entries of one folder come in natural,
 // case-insensitive name order and a subfolder is listed where it is met.
@@ -44,6 +53,7 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 // extensions.
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut = {},
-                     std::vector<std::string>* unreadable = nullptr, int* otherFiles = nullptr);
+                     std::vector<std::string>* unreadable = nullptr, int* otherFiles = nullptr,
+                     const WalkLimits& limits = {});
 
 }  // namespace engine

@@ -628,7 +628,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "-0"}, "-0 needs --files-from"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "-0"}, "-0 needs --files-from"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-depth", "-1"}, "--max-depth needs a whole number"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -1040,4 +1041,22 @@ TEST_F(ImgBatch, FilesFromListsSourcesByLineOrByNul) {
   EXPECT_NE(r.output.find("gone.jpg: no such picture file or folder"), std::string::npos) << r.output;
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"c.png", "new\nline.png"}));
 #endif
+}
+
+// Patterns choose among walked and named files alike, the exclusion
+// winning; a file passed over is not counted as one left unconverted.
+TEST_F(ImgBatch, MaxDepthIncludeAndExcludeChooseTheFiles) {
+  for (const char* name : {"a.jpg", "a_small.jpg", "sub/c.JPG", "sub/deeper/d.jpg"}) Jpeg(name);
+  engine::PngImage().Save(testsupport::GradientBitmap(8, 6), src() / "b.png");
+  testsupport::WriteFile(src() / "notes.txt");
+  RunResult r = RunImgBatch({U(src()), U(src() / "a_small.jpg"), "-o", U(out()), "-f", "bmp", "--max-depth", "1",
+                             "--include", "*.jpg", "--include=*.PNG", "--exclude", "*_small.*"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("3 pictures, 3 files written, 0 failed, "), std::string::npos) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp"}));
+
+  fs::remove_all(out());
+  r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp", "--max-depth=0", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"a.bmp", "a_small.bmp", "b.bmp"}));
 }
