@@ -199,6 +199,11 @@ const std::array kOptions{
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
     BatchOption{"skip-existing", 0, nullptr, "leave every target that exists alone; counted as skipped",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.skipExisting = true; }},
+    BatchOption{"update", 0, nullptr,
+                "leave every target that is at least as new as its source\nalone; counted as skipped",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.skipUpToDate = true; }},
+    BatchOption{"keep-time", 0, nullptr, "give each written target its source's modification time",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.keepSourceTime = true; }},
     BatchOption{"no-auto-orient", 0, nullptr,
                 "keep the stored pixels: by default each picture is first\n"
                 "turned upright as its EXIF orientation says (before the\n"

@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
   // A target that left something out is still written: said, not failed.
   for (const std::string& w : outcome.warnings) std::fprintf(stderr, "imgbatch: warning: %s\n", w.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
-  const std::string skipped = cmd->options.skipExisting ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
+  const std::string skipped = cmd->options.skipExisting || cmd->options.skipUpToDate ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
   // Pictures of the same name got numbered targets: say how many, so
   // nobody looks for them under the plain names only.
   const std::string renamed = outcome.filesRenamed ? std::to_string(outcome.filesRenamed) + " renamed, " : "";

@@ -81,6 +81,8 @@ class FormatTicks {
 struct ConversionOptions : ProcessingOptions, EncodingOptions {
   FormatTicks targets;
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
+  bool skipUpToDate = false;  // the same for a target at least as new as its source (imgbatch's --update)
+  bool keepSourceTime = false;  // each written target gets its source's modification time (--keep-time)
 
   const ProcessingOptions& processing() const { return *this; }
   const EncodingOptions& encoding() const { return *this; }

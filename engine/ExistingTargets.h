@@ -15,4 +15,8 @@ bool TargetExists(const std::string& target);
 // or it is at least as new as source and skipUpToDate is set.
 bool LeavesTargetAlone(const ConversionOptions& options, const std::string& source, const std::string& target);
 
+// Gives target source's modification time; throws std::system_error when
+// either cannot be had.
+void GiveSourceTime(const std::string& source, const std::string& target);
+
 }  // namespace engine

@@ -122,6 +122,14 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
     format.write(codecs_, working_, img::PathFromUtf8(target), host_, parts_);
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
+    if (options_.keepSourceTime) {
+      // The picture is written all the same: a time left as it is is a warning.
+      try {
+        GiveSourceTime(picture_->path, target);
+      } catch (const std::system_error& e) {
+        report_.warnings.push_back(target + ": the source's time was not given: " + e.code().message());
+      }
+    }
     report_.written.push_back(target);
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);

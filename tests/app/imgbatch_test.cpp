@@ -1060,3 +1060,31 @@ TEST_F(ImgBatch, MaxDepthIncludeAndExcludeChooseTheFiles) {
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"a.bmp", "a_small.bmp", "b.bmp"}));
 }
+
+// --keep-time gives each target its source's time, so a later --update run
+// writes only what is missing or older than its source, and a dry run of it
+// after that has nothing to say.
+TEST_F(ImgBatch, UpdateWritesOnlyTargetsOlderThanTheirSourceAndKeepTimeCopiesTheTime) {
+  const fs::path a = Jpeg("a.jpg"), b = Jpeg("b.jpg");
+  // Whole seconds: Windows keeps file times in steps of 100 ns.
+  const auto day_ago = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now() - std::chrono::hours(24));
+  fs::last_write_time(a, day_ago);
+  fs::last_write_time(b, day_ago);
+  ASSERT_EQ(RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "--keep-time"}).status, 0);
+  EXPECT_EQ(fs::last_write_time(out() / "a.png"), day_ago);
+  const std::string a_png = testsupport::ReadFile(out() / "a.png");
+
+  Jpeg("b.jpg", 20, 10);  // changed since: newer than its target
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png,bmp", "--update", "--keep-time"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("2 pictures, 3 files written, 1 skipped, 0 failed"), std::string::npos) << r.output;
+  EXPECT_EQ(testsupport::ReadFile(out() / "a.png"), a_png);
+  img::Bitmap bmp;
+  bmp.LoadFromFile(out() / "b.bmp");
+  EXPECT_EQ(bmp.width(), 20);
+  EXPECT_EQ(fs::last_write_time(out() / "b.png"), fs::last_write_time(b));
+
+  r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png,bmp", "--update", "--dry-run"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "");
+}
