@@ -122,6 +122,10 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     error = "no output folder: give one with -o DIR";
     return std::nullopt;
   }
+  if (cmd.dryRun && cmd.jsonReport) {
+    error = "--dry-run and --report cannot be combined";
+    return std::nullopt;
+  }
   if (cmd.nulSeparated && cmd.sourceLists.empty()) {
     error = "-0 needs --files-from";
     return std::nullopt;

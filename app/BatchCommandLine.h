@@ -22,6 +22,7 @@ struct BatchCommand {
   bool keepTree = false;  // a folder's subfolders are repeated under the output folder
   bool quiet = false;
   bool dryRun = false;  // say each target, write nothing
+  bool jsonReport = false;  // a JSON line for each picture on standard output
   bool help = false;
   bool version = false;
 };

@@ -249,6 +249,18 @@ const std::array kOptions{
                 "print each target that would be written, as SOURCE -> TARGET,\n"
                 "and write nothing, not even the output folder",
                 [](State& s, const std::string&, Error&) { return s.cmd.dryRun = true; }},
+    BatchOption{"report", 0, "FORMAT",
+                "json: one JSON object a line on standard output for each\n"
+                "picture (its targets with sizes and bytes, skipped targets,\n"
+                "failures); the summary line goes to standard error",
+                [](State& s, const std::string& v, Error& e) {
+                  if (engine::AsciiLower(v) != "json") {
+                    e = "--report needs json, not '" + v + "'";
+                    return false;
+                  }
+                  return s.cmd.jsonReport = true;
+                },
+                "json"},
     BatchOption{"quiet", 'q', nullptr, "no progress display and no summary line",
                 [](State& s, const std::string&, Error&) { return s.cmd.quiet = true; }},
     BatchOption{"help", 'h', nullptr, "this text",

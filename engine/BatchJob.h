@@ -17,6 +17,8 @@
 
 namespace engine {
 
+struct ConversionReport;
+
 // One source; its subfolder under the output folder is made when missing.
 using BatchItem = RunSource;
 
@@ -47,6 +49,11 @@ class BatchJob {
 
   BatchOutcome Run(const ProgressCallback& progress = {});
 
+  // Called once for each planned picture, serialised, with what became of
+  // it: from the thread that converted it, just before progress.
+  using PictureCallback = std::function<void(const PlannedPicture& picture, const ConversionReport& report)>;
+  void OnPictureDone(PictureCallback callback) { picture_done_ = std::move(callback); }
+
   // Bytes the pictures converted at once may need together, as
   // EstimatedNeedBytes tells each; 0 (the default): no limit. A picture
   // that needs more than the whole budget is converted alone.
@@ -58,6 +65,7 @@ class BatchJob {
   int jobs_;
   std::uint64_t memory_budget_ = 0;
   std::vector<BatchItem> items_;
+  PictureCallback picture_done_;
 };
 
 }  // namespace engine

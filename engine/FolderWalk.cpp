@@ -17,7 +17,7 @@ struct Walk {
   const std::vector<std::string>& extensions;
   std::vector<ListedPicture>& out;
   fs::path left_out;
-  std::vector<std::string>* unreadable;
+  std::vector<UnreadPath>* unreadable;
   int* other_files;
   const WalkLimits& limits;
 
@@ -37,19 +37,19 @@ struct Walk {
       } else if (entry.isFile) {
         if (other_files) ++*other_files;
       } else if (entry.isSpecial && unreadable && HasPictureExtension(entry.name, extensions)) {
-        unreadable->push_back(folder + entry.name + ": not read: not a regular file");
+        unreadable->push_back({folder + entry.name, "not read: not a regular file"});
       }
     }
   }
 };
 
-void NoteUnreadable(std::vector<std::string>* unreadable, const fs::path& path, const std::error_code& ec) {
-  if (unreadable) unreadable->push_back(img::PathToUtf8(path) + ": cannot be read: " + ec.message());
+void NoteUnreadable(std::vector<UnreadPath>* unreadable, const fs::path& path, const std::error_code& ec) {
+  if (unreadable) unreadable->push_back({img::PathToUtf8(path), "cannot be read: " + ec.message()});
 }
 
 }  // namespace
 
-std::vector<FolderEntry> ReadFolder(const std::string& folder, std::vector<std::string>* unreadable) {
+std::vector<FolderEntry> ReadFolder(const std::string& folder, std::vector<UnreadPath>* unreadable) {
   std::vector<FolderEntry> entries;
   std::error_code ec;
   const fs::path path = img::PathFromUtf8(folder);
@@ -88,7 +88,7 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut,
-                     std::vector<std::string>* unreadable, int* otherFiles, const WalkLimits& limits) {
+                     std::vector<UnreadPath>* unreadable, int* otherFiles, const WalkLimits& limits) {
   std::string start = folder;
   if (!start.empty() && !IsFolderSeparator(start.back())) start += FolderSeparator();
   Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable, otherFiles,

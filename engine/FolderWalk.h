@@ -16,6 +16,13 @@ struct ListedPicture {
   std::string subfolder;    // its folder relative to the walked one, ending in '/'; empty there
 };
 
+// A file or folder a walk could not read, and why, as imgbatch says it.
+struct UnreadPath {
+  std::string path;
+  std::string reason;
+  std::string Line() const { return path + ": " + reason; }
+};
+
 struct FolderEntry {
   std::string name;
   bool isFolder;  // a folder itself, not a link to one
@@ -28,7 +35,7 @@ struct FolderEntry {
 // gives what could be read. When unreadable is given, the folder, or each
 // entry whose kind could not be told, is added to it with the reason.
 std::vector<FolderEntry> ReadFolder(const std::string& folder,
-                                    std::vector<std::string>* unreadable = nullptr);
+                                    std::vector<UnreadPath>* unreadable = nullptr);
 
 // True when the name's extension (from its last dot, lower-cased) equals one
 // of extensions, each trimmed of blanks and lower-cased.
@@ -53,7 +60,7 @@ struct WalkLimits {
 // extensions.
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut = {},
-                     std::vector<std::string>* unreadable = nullptr, int* otherFiles = nullptr,
+                     std::vector<UnreadPath>* unreadable = nullptr, int* otherFiles = nullptr,
                      const WalkLimits& limits = {});
 
 }  // namespace engine

@@ -131,6 +131,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
       }
     }
     report_.written.push_back(target);
+    report_.writtenSizes.push_back({working_.width(), working_.height()});
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);
   } catch (const ResizeFailure& e) {

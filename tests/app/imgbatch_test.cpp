@@ -45,14 +45,19 @@ std::string Quote(const std::string& s) {
 const std::string kImgBatch = IMGBATCH_PATH;
 #endif
 
-// prefix: a command imgbatch runs under (setpriv ... to run as another user).
-RunResult RunImgBatch(const std::vector<std::string>& args, const std::string& prefix = {}) {
+// prefix: a command imgbatch runs under (setpriv ... to run as another user);
+// with_stderr false: standard output alone.
+RunResult RunImgBatch(const std::vector<std::string>& args, const std::string& prefix = {}, bool with_stderr = true) {
   std::string command = prefix + Quote(kImgBatch);
   for (const std::string& a : args) {
     command += ' ';
     command += Quote(a);
   }
-  command += " 2>&1";
+#ifdef _WIN32
+  command += with_stderr ? " 2>&1" : " 2>NUL";
+#else
+  command += with_stderr ? " 2>&1" : " 2>/dev/null";
+#endif
   RunResult result;
 #ifdef _WIN32
   // The UTF-16 line, so Chinese names reach the program as they are.
@@ -629,7 +634,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--filter", "cubic"}, "--filter needs exact, mitchell or lanczos"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-0"}, "-0 needs --files-from"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--max-depth", "-1"}, "--max-depth needs a whole number"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-depth", "-1"}, "--max-depth needs a whole number"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--report", "csv"}, "--report needs json"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--report=json", "--dry-run"}, "cannot be combined"}));
 
 // A budget smaller than any picture holds each back until the one before
 // has ended; none is refused.
@@ -1088,3 +1095,37 @@ TEST_F(ImgBatch, UpdateWritesOnlyTargetsOlderThanTheirSourceAndKeepTimeCopiesThe
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(r.output, "");
 }
+
+#ifndef _WIN32
+// A line a picture, on standard output alone: its targets with their sizes,
+// what was skipped, what failed and why, with file names of any bytes
+// escaped so a script finds the very file (a byte that is no UTF-8 as
+// \udcXX, as Python's surrogateescape reads it).
+TEST_F(ImgBatch, ReportJsonGivesALineForEachPicture) {
+  const std::string odd = U(Jpeg("q\"b\\s\x01\xff照.jpg", 40, 30)), ok = U(Jpeg("ok.jpg", 20, 10));
+  const std::string broken = U(src() / "broken.png"), gone = U(src() / "gone.jpg"), o = U(out());
+  img::WriteFileAtomically(broken, std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 1, 2});
+  testsupport::WriteFile(out() / "ok.png", "old");
+  RunResult r = RunImgBatch({ok, odd, broken, gone, "-o", o, "-f", "png,bmp", "--skip-existing", "--report=json"},
+                            {}, false);
+  EXPECT_EQ(r.status, 1) << r.output;
+  auto bytes = [&](const char* name) { return std::to_string(fs::file_size(out() / name)); };
+  const std::string escaped = U(src()) + "/q\\\"b\\\\s\\u0001\\udcff照";
+  for (const std::string& line : {
+           "{\"source\":\"" + gone + "\",\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + gone +
+               "\",\"code\":\"not_read\",\"cause\":null,\"reason\":\"no such picture file or folder\"}],"
+               "\"warnings\":[]}\n",
+           "{\"source\":\"" + ok + "\",\"targets\":[{\"path\":\"" + o + "/ok.bmp\",\"width\":20,\"height\":10,"
+               "\"bytes\":" + bytes("ok.bmp") + "}],\"skipped\":[\"" + o + "/ok.png\"],\"failures\":[],"
+               "\"warnings\":[]}\n",
+           "{\"source\":\"" + escaped + ".jpg\",\"targets\":[{\"path\":\"" + o + "/q\\\"b\\\\s\\u0001\\udcff照.bmp\","
+               "\"width\":40,\"height\":30,\"bytes\":" + bytes("q\"b\\s\x01\xff照.bmp") + "},{\"path\":\"" + o +
+               "/q\\\"b\\\\s\\u0001\\udcff照.png\",\"width\":40,\"height\":30,\"bytes\":" +
+               bytes("q\"b\\s\x01\xff照.png") + "}],\"skipped\":[],\"failures\":[],\"warnings\":[]}\n",
+           "{\"source\":\"" + broken + "\",\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + broken +
+               "\",\"code\":\"not_decoded\",\"cause\":\"damaged\",\"reason\":\"cannot be decoded: PNG: not a PNG "
+               "file\"}],\"warnings\":[]}\n"})
+    EXPECT_NE(r.output.find(line), std::string::npos) << line << "\nin\n" << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 4) << r.output;
+}
+#endif
