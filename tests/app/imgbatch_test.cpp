@@ -1007,7 +1007,9 @@ TEST_F(ImgBatch, ProgressStaysOnOneLineOfANarrowTerminal) {
 // --dry-run says what a run would write, numbering and skips included, and
 // leaves the disk as it was: no target, no output folder.
 TEST_F(ImgBatch, DryRunSaysEachTargetAndWritesNothing) {
-  const std::string x = U(Jpeg("b/x.jpg")), big_x = U(Jpeg("c/X.JPG"));
+  Jpeg("b/x.jpg");
+  Jpeg("c/X.JPG");
+  const std::string x = U(src() / "b" / "x.jpg"), big_x = U(src() / "c" / "X.JPG");  // as the walk spells them
   const std::string o = U(out() / "new");
   RunResult r = RunImgBatch({U(src()), "-o", o, "-f", "png,bmp", "--dry-run"});
   EXPECT_EQ(r.status, 0) << r.output;
