@@ -1,6 +1,7 @@
 #include "app/BatchCommandLine.h"
 
 #include <string>
+#include <utility>
 
 #include "app/BatchOptions.h"
 
@@ -98,15 +99,33 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     if (!option->apply(state, value, error)) return std::nullopt;
   }
   if (cmd.help || cmd.version) return cmd;
-  // --fit fills both size boxes itself; a single box without --keep-ratio
-  // would be no resize at all, which nobody means by giving it.
-  if (state.fit && state.sizesOn) {
-    error = "--fit cannot be combined with --width or --height";
-    return std::nullopt;
+  // One kind of resize: --fit and --cover fill both size boxes themselves,
+  // and --scale would be overruled by the boxes. A single box without
+  // --keep-ratio would be no resize at all, which nobody means by giving it.
+  const std::vector<std::pair<bool, const char*>> resizes = {{state.fit, "--fit"},
+                                                             {state.cover, "--cover"},
+                                                             {cmd.options.scaleHundredths > 0, "--scale"},
+                                                             {state.sizesOn, "--width or --height"}};
+  const char* resize = nullptr;
+  for (const auto& [given, name] : resizes) {
+    if (!given) continue;
+    if (resize) {
+      error = std::string(resize) + " cannot be combined with " + name;
+      return std::nullopt;
+    }
+    resize = name;
   }
   if (state.sizesOn && !cmd.options.keepRatio &&
       (cmd.options.widthText.empty() || cmd.options.heightText.empty())) {
     error = "--width or --height alone needs --keep-ratio; to fit inside a box use --fit WxH";
+    return std::nullopt;
+  }
+  if (cmd.options.scaleHundredths > 10000 && !cmd.options.enlarge) {
+    error = "--scale over 100% makes pictures larger: give --enlarge too";
+    return std::nullopt;
+  }
+  if (cmd.options.enlarge && !resize) {
+    error = "--enlarge needs a resize: --fit, --cover, --scale or --width/--height";
     return std::nullopt;
   }
   if (state.keepMetadata && state.strip) {
@@ -117,7 +136,8 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
                          : state.keepMetadata ? engine::CarriedMetadata::All
                                               : engine::CarriedMetadata::Profile;
   cmd.options.fitInBox = state.fit;
-  cmd.options.zoomType = state.sizesOn || state.fit ? 1 : 0;
+  cmd.options.coverBox = state.cover;
+  cmd.options.zoomType = resize ? 1 : 0;
   if (!state.haveOutput) {
     error = "no output folder: give one with -o DIR";
     return std::nullopt;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <vector>
 
+#include "engine/NameTemplate.h"
 #include "engine/PictureFormats.h"
 #include "engine/TextUtil.h"
 #include "text/Version.h"
@@ -64,6 +65,26 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
   return true;
 }
 
+// "N%" or "N", N a number with at most two decimals, as hundredths of a
+// percent from 1 (0.01%) to max.
+bool ParsePercent(std::string text, long max, int& hundredths) {
+  if (!text.empty() && text.back() == '%') text.pop_back();
+  if (text.find_first_not_of("0123456789.") != std::string::npos) return false;
+  const std::size_t dot = text.find('.');
+  std::string whole = text.substr(0, dot), fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+  if (fraction.size() > 2 || (dot != std::string::npos && fraction.empty())) return false;
+  fraction.resize(2, '0');
+  long w = 0, f = 0;
+  if (!ParseNumber(whole, 0, max / 100, w) || !ParseNumber(fraction, 0, 99, f)) return false;
+  const long value = w * 100 + f;
+  if (value < 1 || value > max) return false;
+  hundredths = static_cast<int>(value);
+  return true;
+}
+
+// 100 times the size, in hundredths of a percent.
+constexpr long kMaxScale = 1000000;
+
 // 1 PiB: past any machine, and within a 32-bit long.
 constexpr long kMaxMemoryMiB = 1L << 30;
 
@@ -111,6 +132,44 @@ const std::array kOptions{
                 }},
     BatchOption{"lossless", 0, nullptr, "WebP targets lossless (--quality does not apply to them)",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.webpLossless = true; }},
+    BatchOption{"progressive", 0, nullptr,
+                "JPEG targets progressive (libjpeg's simple progression,\n"
+                "whose Huffman tables are always made for the picture)",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.jpegProgressive = true; }},
+    BatchOption{"optimize", 0, nullptr,
+                "JPEG targets with Huffman tables made for each picture:\n"
+                "smaller files, the same pixels",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.jpegOptimize = true; }},
+    BatchOption{"sampling", 0, "S",
+                "JPEG colour resolution: 420 (the default: half the size\n"
+                "both ways), 422 (half across) or 444 (full)",
+                [](State& s, const std::string& v, Error& e) {
+                  const std::string digits = v.size() == 5 && v[1] == ':' && v[3] == ':'
+                                                 ? std::string{v[0], v[2], v[4]} : v;
+                  if (digits == "420") {
+                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv420;
+                  } else if (digits == "422") {
+                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv422;
+                  } else if (digits == "444") {
+                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv444;
+                  } else {
+                    e = "--sampling needs 420, 422 or 444, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                },
+                "420 422 444"},
+    BatchOption{"effort", 0, "N", "WebP effort, 0 (fastest) to 6 (smallest files; default 4)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 0, 6, n)) {
+                    e = "--effort needs a whole number from 0 to 6, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.options.webpEffort = static_cast<int>(n);
+                  return true;
+                },
+                "0 1 2 3 4 5 6"},
     BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
                   return SetSide(s, v, e, "--width", &engine::ConversionOptions::widthText);
@@ -130,10 +189,37 @@ const std::array kOptions{
                   }
                   return s.fit = true;
                 }},
+    BatchOption{"cover", 0, "WxH",
+                "fill W by H, proportions kept, then cut the centre to\n"
+                "exactly W by H (a smaller picture is only cut, unless\n"
+                "--enlarge)",
+                [](State& s, const std::string& v, Error& e) {
+                  if (!ParseBox(v, s.cmd.options.widthText, s.cmd.options.heightText)) {
+                    e = "--cover needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
+                    return false;
+                  }
+                  return s.cover = true;
+                }},
+    BatchOption{"scale", 0, "N%",
+                "both sides times N/100 (50%, 12.5%), each rounded to the\n"
+                "nearest pixel, at least 1; over 100% needs --enlarge",
+                [](State& s, const std::string& v, Error& e) {
+                  if (!ParsePercent(v, kMaxScale, s.cmd.options.scaleHundredths)) {
+                    e = "--scale needs a percentage from 0.01% to 10000%, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                }},
+    BatchOption{"enlarge", 0, nullptr,
+                "let a resize make a picture larger (by default no side\n"
+                "grows); a growing resize is made by a smooth kernel,\n"
+                "lanczos with --filter lanczos, else mitchell",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.enlarge = true; }},
     BatchOption{"filter", 0, "NAME",
                 "how a resize computes its pixels: exact (the default, the\n"
-                "window's box average, slightly sharpened), mitchell or\n"
-                "lanczos (smooth kernels in linear light)",
+                "window's box average, slightly sharpened; it only\n"
+                "shrinks), mitchell or lanczos (smooth kernels in linear\n"
+                "light)",
                 [](State& s, const std::string& v, Error& e) {
                   const std::string name = engine::AsciiLower(v);
                   if (name == "exact") {
@@ -197,6 +283,20 @@ const std::array kOptions{
     BatchOption{"keep-tree", 0, nullptr,
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
+    BatchOption{"name", 0, "TEMPLATE",
+                "name the targets by TEMPLATE and their extension: {name}\n"
+                "the source's name without extension, in its own case,\n"
+                "{ext} the target's extension, {w} and {h} its size\n"
+                "(--name '{name}_small'); a name taken gets a number",
+                [](State& s, const std::string& v, Error& e) {
+                  const std::string problem = engine::NameTemplateProblem(v);
+                  if (!problem.empty()) {
+                    e = "--name '" + v + "' " + problem;
+                    return false;
+                  }
+                  s.cmd.options.nameTemplate = v;
+                  return true;
+                }},
     BatchOption{"skip-existing", 0, nullptr, "leave every target that exists alone; counted as skipped",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.skipExisting = true; }},
     BatchOption{"update", 0, nullptr,
@@ -317,9 +417,10 @@ constexpr const char* kNotes =
     "Short options take their value attached too (-j2, -oDIR), long ones after '='\n"
     "(--jobs=2), and a long option may be shortened to any beginning that names it\n"
     "alone (--qual=50). --width or --height alone needs --keep-ratio; with it, the\n"
-    "width wins and the height follows the source's proportions. --fit takes no\n"
-    "--width or --height. Pictures are never enlarged. A folder's pictures get\n"
-    "lower-case names; its other files are counted in the summary, not converted. A\n"
+    "width wins and the height follows the source's proportions. One resize at a\n"
+    "time: --fit, --cover, --scale or --width/--height. Pictures are never enlarged\n"
+    "without --enlarge. A folder's pictures get lower-case names unless --name is\n"
+    "given; its other files are counted in the summary, not converted. A\n"
     "picture is read by its content, whatever its extension says. What a written\n"
     "target leaves out (metadata too large for a JPEG file) is said on standard\n"
     "error as a warning.";

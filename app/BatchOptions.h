@@ -15,6 +15,7 @@ namespace app {
 struct ParseState {
   BatchCommand cmd;
   bool haveOutput = false, sizesOn = false, fit = false, keepMetadata = false, strip = false;
+  bool cover = false;
 };
 
 struct BatchOption {

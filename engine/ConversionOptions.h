@@ -14,6 +14,7 @@ struct PictureFormat;
 
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
+inline constexpr int kDefaultWebpEffort = 4;  // libwebp's own default method
 
 // How a resize computes its pixels: the exact box average and sharpening the
 // window has always used, or a smooth kernel in linear light (imgbatch's
@@ -25,6 +26,11 @@ enum class ResizeFilter { Exact, Mitchell, Lanczos };
 // did), or everything that has a place in the target (--keep-metadata).
 enum class CarriedMetadata { None, Profile, All };
 
+// How much of the colour a JPEG keeps beside the full-size brightness:
+// halved both ways (4:2:0, libjpeg's default and what the window writes),
+// halved across only (4:2:2), or all of it (4:4:4).
+enum class ChromaSampling { Yuv420, Yuv422, Yuv444 };
+
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
 struct ProcessingOptions {
@@ -35,6 +41,15 @@ struct ProcessingOptions {
   // The boxes are a box to fit inside, proportions kept (keepRatio is then
   // not read); the command line's --fit.
   bool fitInBox = false;
+  // The boxes are a box the picture fills, proportions kept, its centre
+  // then cut to the box (the command line's --cover).
+  bool coverBox = false;
+  // Both sides times this many hundredths of a percent (10000 keeps the
+  // size), each rounded to the nearest pixel, never below 1; 0: the boxes
+  // decide (the command line's --scale).
+  int scaleHundredths = 0;
+  // A resize may make the picture larger (--enlarge); otherwise no side grows.
+  bool enlarge = false;
   ResizeFilter resizeFilter = ResizeFilter::Exact;  // imgbatch only
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
   // Turn the pixels upright by the EXIF orientation first; only imgbatch's
@@ -51,6 +66,10 @@ struct EncodingOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
   bool webpLossless = false;
+  bool jpegProgressive = false;
+  bool jpegOptimize = false;  // Huffman tables made for the picture, not the standard ones
+  ChromaSampling jpegSampling = ChromaSampling::Yuv420;
+  int webpEffort = kDefaultWebpEffort;  // libwebp's method: 0 fastest to 6 smallest
 
   bool operator==(const EncodingOptions&) const = default;
 };
@@ -83,6 +102,9 @@ struct ConversionOptions : ProcessingOptions, EncodingOptions {
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
   bool skipUpToDate = false;  // the same for a target at least as new as its source (imgbatch's --update)
   bool keepSourceTime = false;  // each written target gets its source's modification time (--keep-time)
+  // Names the targets in place of the source's name (imgbatch's --name; see
+  // NameTemplate.h); empty: the source's name.
+  std::string nameTemplate;
 
   const ProcessingOptions& processing() const { return *this; }
   const EncodingOptions& encoding() const { return *this; }

@@ -341,7 +341,15 @@ void WriteMetadata(jpeg_compress_struct& out, const PictureMetadata& m, bool gre
   if (!m.comment.empty() && CommentFits(m)) WriteMarker(out, JPEG_COM, nullptr, 0, m.comment);
 }
 
-bool Compress(Codec& c, int width, int height, int quality, const PictureMetadata* metadata) {
+// Luma sampling factors, across and down, against chroma's 1 x 1.
+void SetSampling(jpeg_compress_struct& out, ChromaSampling sampling) {
+  jpeg_component_info& luma = out.comp_info[0];
+  luma.h_samp_factor = sampling == ChromaSampling::Yuv444 ? 1 : 2;
+  luma.v_samp_factor = sampling == ChromaSampling::Yuv420 ? 2 : 1;
+}
+
+bool Compress(Codec& c, int width, int height, int quality, const JpegCoding& coding,
+              const PictureMetadata* metadata) {
   jpeg_compress_struct& out = c.out;
   if (setjmp(c.out_error.jump)) return false;
   out.client_data = &c;
@@ -352,6 +360,9 @@ bool Compress(Codec& c, int width, int height, int quality, const PictureMetadat
   out.in_color_space = c.grey_input ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_set_defaults(&out);
   jpeg_set_quality(&out, quality, TRUE);
+  if (!c.grey_input) SetSampling(out, coding.sampling);
+  if (coding.optimize) out.optimize_coding = TRUE;
+  if (coding.progressive) jpeg_simple_progression(&out);
   jpeg_start_compress(&out, TRUE);
   if (metadata) WriteMetadata(out, *metadata, c.grey_input);
   while (out.next_scanline < out.image_height) {
@@ -461,7 +472,7 @@ std::vector<std::uint8_t> JpegImage::Encode(const img::Bitmap& picture,
   for (int y = 0; y < source->height(); ++y)
     c.rows[y] = const_cast<JSAMPROW>(source->ScanLine(y));  // libjpeg only reads them
 
-  const bool ok = Compress(c, source->width(), source->height(), quality_, metadata);
+  const bool ok = Compress(c, source->width(), source->height(), quality_, coding_, metadata);
   if (!ok) {
     jpeg_abort_compress(&c.out);
     c.out_error.Throw();

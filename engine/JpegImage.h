@@ -10,10 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "engine/ConversionOptions.h"
 #include "engine/PictureMetadata.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
+
+// How the encoder codes a picture beside its quality. The defaults are the
+// library's: sequential, standard Huffman tables, 4:2:0.
+struct JpegCoding {
+  bool progressive = false;  // libjpeg's simple progression script
+  bool optimize = false;     // Huffman tables made for the picture (progressive files always have them)
+  ChromaSampling sampling = ChromaSampling::Yuv420;  // colour pictures only
+
+  bool operator==(const JpegCoding&) const = default;
+};
 
 class JpegImage {
  public:
@@ -25,6 +36,8 @@ class JpegImage {
   // Quality on the 1 to 100 scale used by the next Encode/Save.
   void SetQuality(int quality);
   int quality() const { return quality_; }
+  // The coding used by the next Encode/Save.
+  void SetCoding(const JpegCoding& coding) { coding_ = coding; }
 
   // Decodes with the library's defaults (accurate integer DCT, smooth
   // upsampling): colour files give 24 bits, greyscale files an 8-bit picture
@@ -45,10 +58,10 @@ class JpegImage {
   // Width and height from the header alone.
   static std::pair<int, int> ReadSize(const std::filesystem::path& path);
 
-  // Encodes picture with the library defaults at quality(): baseline
-  // tables, not progressive; a grey picture (Bitmap::IsGrey) as one grey
-  // component, any other as a 24-bit copy in three components with 2x2
-  // luma sampling (a picture with alpha laid over white).
+  // Encodes picture with the library defaults at quality() and the
+  // coding set: baseline tables; a grey picture (Bitmap::IsGrey) as one
+  // grey component, any other as a 24-bit copy in three components at the
+  // coding's sampling (a picture with alpha laid over white).
   // Returns the whole file. With metadata, the JFIF marker is followed by
   // its EXIF as an APP1 "Exif" marker, its XMP packet as an APP1 XMP marker,
   // its ICC profile, when it describes the coded colour space (grey or RGB),
@@ -71,6 +84,7 @@ class JpegImage {
   struct Codec;
   std::unique_ptr<Codec> codec_;
   int quality_ = 100;
+  JpegCoding coding_;
 };
 
 }  // namespace engine

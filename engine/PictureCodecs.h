@@ -41,14 +41,14 @@ class PictureCodecs {
   PictureSize LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
 
   // The encoder settings the writers use from now on: the JPEG and WebP
-  // qualities and WebP's lossless switch of options.
+  // qualities, the JPEG coding, WebP's lossless switch and effort of options.
   void UseEncoderSettings(const ConversionOptions& options);
 
   // Writers, with the fixed settings of each format and the encoder
   // settings; an existing file is replaced once the new one is complete. The
   // JPEG, PNG and WebP writers first step the progress once. The JPEG writer
   // keeps its bytes, so a second JPEG target of the same picture at the same
-  // quality costs no second encoding: call ForgetEncoded whenever the
+  // settings costs no second encoding: call ForgetEncoded whenever the
   // picture changes.
   void WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
                img::ParallelParts& parts);
@@ -81,10 +81,13 @@ class PictureCodecs {
   PngImage png_;
   WebpImage webp_;
   std::vector<std::uint8_t> jpeg_bytes_;
-  int jpeg_bytes_quality_ = 0;  // the quality jpeg_bytes_ were encoded at
+  int jpeg_bytes_quality_ = 0;  // the quality and coding jpeg_bytes_ were encoded at
+  JpegCoding jpeg_bytes_coding_;
   int jpeg_quality_ = kDefaultJpegQuality;
+  JpegCoding jpeg_coding_;
   int webp_quality_ = kDefaultWebpQuality;
   bool webp_lossless_ = false;
+  int webp_effort_ = kDefaultWebpEffort;
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
   std::vector<std::string> warnings_;

@@ -47,18 +47,18 @@ constexpr WriterNeed kWebpNeed{.workPicture = true, .encodedHalf = true, .copyBy
 // A new format: one entry here and its codec (signature, loader, header
 // facts and, for a target, writer).
 constexpr PictureFormat kFormats[] = {
-    // name extension signature loader writer facts writer's need alpha final own window box
-    {"bmp", ".bmp", IsBmp, Loader<&C::LoadBmp>, Writer<&C::WriteBmp>, BmpFacts, kWritesDecoded, false, 2, true,
+    // name extension signature loader writer facts header writer's need alpha final own window box
+    {"bmp", ".bmp", IsBmp, Loader<&C::LoadBmp>, Writer<&C::WriteBmp>, BmpFacts, BmpHeader, kWritesDecoded, false, 2, true,
      "CBBMP"},
-    {"jpg", ".jpg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, kJpegNeed, false, 3, false,
+    {"jpg", ".jpg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, JpegHeader, kJpegNeed, false, 3, false,
      "CbJPG"},
-    {"jpeg", ".jpeg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, kJpegNeed, false, 1, false,
+    {"jpeg", ".jpeg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, JpegHeader, kJpegNeed, false, 1, false,
      "CBJPEG"},
-    {"png", ".png", IsPng, Loader<&C::LoadPng>, Writer<&C::WritePng>, PngFacts, kWritesDecoded, true, 0, true,
+    {"png", ".png", IsPng, Loader<&C::LoadPng>, Writer<&C::WritePng>, PngFacts, PngHeader, kWritesDecoded, true, 0, true,
      "CbPNG"},
-    {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, kWebpNeed, true, 4, true,
+    {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, WebpHeader, kWebpNeed, true, 4, true,
      nullptr},
-    {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, {}, false, 5, false, nullptr},
+    {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, nullptr, {}, false, 5, false, nullptr},
 };
 static_assert(std::size(kFormats) <= 16, "FormatTicks holds 16 entries");
 

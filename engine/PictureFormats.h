@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,13 +20,14 @@
 #include "engine/ConversionOptions.h"
 #include "engine/HeaderFacts.h"
 #include "engine/PictureCodecs.h"
+#include "engine/PictureHeader.h"
 #include "imaging/Bitmap.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
 
 // Which entries a caller sees: the window keeps its four kinds, imgbatch
-// reads and writes every entry.
+// reads every entry and writes those that have a writer.
 enum class FormatSet { Window, All };
 
 // What a target's writer holds beside the picture at its peak, for the
@@ -53,6 +55,9 @@ struct PictureFormat {
   // What the header tells of the decoded picture, from the file's first
   // kHeadBytes (head) or the file itself.
   HeaderFacts (*facts)(PictureHead head, const std::filesystem::path& file);
+  // The picture's size and EXIF orientation as its loader will find them,
+  // for targets named by their size; nullptr: the file is decoded instead.
+  std::optional<PictureHeader> (*header)(PictureHead head, const std::filesystem::path& file);
   WriterNeed writerNeed;
   bool keepsAlpha;        // the writer keeps alpha; a picture bound for the others is laid over white
   int finalRank;          // a selected run ends on the first ticked format by this rank
@@ -69,7 +74,7 @@ inline bool SameKind(const PictureFormat& a, const PictureFormat& b) { return a.
 inline constexpr std::size_t kSignatureBytes = 12;
 
 // Every entry, in the order a picture's targets are written: BMP, JPG,
-// JPEG, PNG, WebP.
+// JPEG, PNG, WebP, then the formats only read (GIF).
 std::span<const PictureFormat> PictureFormats();
 // The entry -f calls name, in every set; throws std::invalid_argument for
 // a name the table does not have.

@@ -7,6 +7,7 @@
 
 #include "engine/HeaderFacts.h"
 #include "engine/PictureFormats.h"
+#include "engine/ResizeRules.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
 
@@ -27,7 +28,10 @@
 //     its 24-bit copy laid over white
 //   + a turn (rotation, or an EXIF orientation other than upright when
 //     pictures are turned upright): the turned work picture
-//   + a shrink: its result, at most the work picture
+//   + a shrink: its result, at most the work picture; a resize that may
+//     grow (enlarge): its result, and the turn, the writers' copies and
+//     bytes after it count at that size when it is the larger (the source
+//     taken either way up, since an EXIF turn may come first)
 //   + each ticked target's writer, once per writer, as the format table
 //     says: its encoded bytes, counted as half the work picture (JPEG,
 //     WebP), its own copy of the pixels (libwebp's w x h x 4) and, for a
@@ -69,15 +73,25 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   const HeaderFacts facts = format->facts(head, file);
   if (!WithinLimits(facts.width, facts.height)) return file_bytes;
 
-  const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
+  std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
   // Rows padded to four bytes, as a Bitmap keeps them.
   const auto rows = [&](int bytes) {
     return (static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(bytes) + 3) / 4 * 4 *
            static_cast<std::uint64_t>(facts.height);
   };
-  const std::uint64_t picture = rows(facts.decoded), work = rows(facts.worked), copy24 = rows(3);
+  const std::uint64_t picture = rows(facts.decoded), copy24 = rows(3);
   const bool turn = (options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented);
   const bool shrink = options.zoomType == 1;
+  std::uint64_t work = rows(facts.worked);
+  if (shrink && options.enlarge) {
+    for (const auto& [w, h] : {std::pair{facts.width, facts.height}, std::pair{facts.height, facts.width}}) {
+      const ResizePlan plan = PlanResize(static_cast<int>(w), static_cast<int>(h), options);
+      if (!plan.resizes) continue;
+      const auto width = static_cast<std::uint64_t>(plan.size.width), height = static_cast<std::uint64_t>(plan.size.height);
+      work = std::max(work, (width * static_cast<std::uint64_t>(facts.worked) + 3) / 4 * 4 * height);
+      pixels = std::max(pixels, width * height);
+    }
+  }
 
   // What the ticked targets' writers hold, each writer counted once (JPG
   // and JPEG share theirs).

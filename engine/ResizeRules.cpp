@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "imaging/CentreCrop.h"
 #include "imaging/LinearLightResize.h"
 #include "imaging/ShrinkBitmap.h"
 
@@ -73,13 +74,36 @@ long long RoundedSide(long long v, long long other, long long side) {
 // never below 1 (a long thin picture keeps a line). Rounding never leaves
 // the box: the derived side is at most the box's own whole number. A picture
 // that fits already keeps its size.
-TargetSize FitSize(int sourceWidth, int sourceHeight, const BoxNumber& width, const BoxNumber& height) {
+// With enlarge a picture that fits grows to touch the box.
+TargetSize FitSize(int sourceWidth, int sourceHeight, const BoxNumber& width, const BoxNumber& height,
+                   bool enlarge) {
   if (!width.usable || !height.usable || sourceWidth < 1 || sourceHeight < 1) return kRefused;
-  if (sourceWidth <= width.value && sourceHeight <= height.value) return TargetSize{sourceWidth, sourceHeight};
+  if (!enlarge && sourceWidth <= width.value && sourceHeight <= height.value)
+    return TargetSize{sourceWidth, sourceHeight};
   const long long w = sourceWidth, h = sourceHeight;
   if (w * height.value >= h * width.value)
     return TargetSize{width.value, static_cast<int>(RoundedSide(width.value, h, w))};
   return TargetSize{static_cast<int>(RoundedSide(height.value, w, h)), height.value};
+}
+
+// A side as the resize takes it: past 65535 is one value, 65536.
+int Side(long long side) { return static_cast<int>(std::min(side, kLargestSide + 1)); }
+
+// The smallest size with the source's proportions that covers the box: the
+// side that limits gets the box's size, the other follows, rounded to the
+// nearest pixel; it is never below the box's, since it is at least the
+// box's whole number before rounding.
+TargetSize CoverSize(int sourceWidth, int sourceHeight, const BoxNumber& width, const BoxNumber& height) {
+  if (!width.usable || !height.usable || sourceWidth < 1 || sourceHeight < 1) return kRefused;
+  const long long w = sourceWidth, h = sourceHeight;
+  if (w * height.value >= h * width.value) return TargetSize{Side(RoundedSide(height.value, w, h)), height.value};
+  return TargetSize{width.value, Side(RoundedSide(width.value, h, w))};
+}
+
+TargetSize ScaledSize(int sourceWidth, int sourceHeight, int hundredths) {
+  if (sourceWidth < 1 || sourceHeight < 1) return kRefused;
+  const auto scaled = [hundredths](long long side) { return Side(std::max(1LL, (side * hundredths + 5000) / 10000)); };
+  return TargetSize{scaled(sourceWidth), scaled(sourceHeight)};
 }
 
 }  // namespace
@@ -104,7 +128,9 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Processing
   if (sourceWidth < 0 || sourceHeight < 0) return kRefused;
   const BoxNumber width = ReadBox(options.widthText);
   const BoxNumber height = ReadBox(options.heightText);
-  if (options.fitInBox) return FitSize(sourceWidth, sourceHeight, width, height);
+  if (options.scaleHundredths > 0) return ScaledSize(sourceWidth, sourceHeight, options.scaleHundredths);
+  if (options.coverBox) return CoverSize(sourceWidth, sourceHeight, width, height);
+  if (options.fitInBox) return FitSize(sourceWidth, sourceHeight, width, height, options.enlarge);
   if (options.keepRatio) return KeepRatioSize(sourceWidth, sourceHeight, width, height);
   if (width.present && height.present) {
     if (!width.usable || !height.usable) return kRefused;
@@ -114,22 +140,40 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Processing
   return TargetSize{sourceWidth, sourceHeight};
 }
 
+ResizePlan PlanResize(int sourceWidth, int sourceHeight, const ProcessingOptions& options) {
+  ResizePlan plan;
+  if (options.zoomType != 1) return plan;
+  const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, options);
+  if (target.width < 1 || target.height < 1 || sourceWidth > kLargestSide || sourceHeight > kLargestSide)
+    return plan;
+  plan.resizes = true;
+  plan.size = options.enlarge ? target
+                              : TargetSize{std::min(target.width, sourceWidth), std::min(target.height, sourceHeight)};
+  plan.tooLarge = plan.size.width > kLargestSide || plan.size.height > kLargestSide;
+  plan.grows = plan.size.width > sourceWidth || plan.size.height > sourceHeight;
+  plan.kept = plan.size;
+  if (options.coverBox) {
+    const BoxNumber width = ReadBox(options.widthText), height = ReadBox(options.heightText);
+    plan.kept = TargetSize{std::min(plan.size.width, width.value), std::min(plan.size.height, height.value)};
+  }
+  return plan;
+}
+
 std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
                                            const ProcessingOptions& options, img::ProgressSink& progress) {
-  // The shrink moves the unresized picture into resizeSource; a failure
-  // gives it back, so the caller never sees half of a shrink.
+  // The resize moves the unresized picture into resizeSource; a failure
+  // gives it back, so the caller never sees half of a resize.
   bool moved = false;
   try {
     if (options.zoomType != 1) return std::nullopt;
     progress.StepProgress();
     const int sourceWidth = working.width(), sourceHeight = working.height();
-    const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, options);
+    const ResizePlan plan = PlanResize(sourceWidth, sourceHeight, options);
     progress.StepProgress();
-    if (target.width >= 1 && target.height >= 1 && sourceWidth <= kLargestSide &&
-        sourceHeight <= kLargestSide) {
-      // Never enlarged: a side that would grow keeps the source's size.
-      const int width = std::min(target.width, sourceWidth);
-      const int height = std::min(target.height, sourceHeight);
+    if (plan.tooLarge)
+      throw img::ImageError(img::ErrorCode::TooLarge, "the size asked for has a side over 65535 pixels");
+    if (plan.resizes) {
+      const int width = plan.size.width, height = plan.size.height;
       if (width == sourceWidth && height == sourceHeight) {
         // The resampler's exact copy of a source in its work format is that source.
         working.ConvertToWorkFormat();
@@ -139,7 +183,7 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
         resizeSource = std::move(working);
         working.Clear();
         moved = true;
-        if (options.resizeFilter == ResizeFilter::Exact)
+        if (options.resizeFilter == ResizeFilter::Exact && !plan.grows)
           img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
                             static_cast<std::uint16_t>(height));
         else
@@ -148,6 +192,7 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
                                                                                : img::ResizeKernel::Mitchell);
         moved = false;
       }
+      img::CropCentre(working, plan.kept.width, plan.kept.height);
     }
     progress.StepProgress();
   } catch (const std::exception& failure) {

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "engine/NameTemplate.h"
+#include "engine/PictureHeader.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 
@@ -83,17 +85,42 @@ class ReadPictures {
   std::unordered_map<fs::path::string_type, std::set<fs::path::string_type>> listings_;
 };
 
-// The target names of one picture, numbered n when n > 1: a format of the
-// source's own kind keeps the name letter for letter, the others get their
-// extension.
-std::vector<std::string> TargetNames(const std::string& name, const PictureFormat& source,
-                                     const std::vector<const PictureFormat*>& formats, int n) {
+// The plain target names of one picture, one per format. With a name
+// template each is the template filled in, then the format's extension;
+// without, a format of the source's own kind keeps the name letter for
+// letter and the others get their extension.
+std::vector<std::string> PlainNames(const RunSource& from, const PictureFormat& source,
+                                    const std::vector<const PictureFormat*>& formats,
+                                    const ConversionOptions& options) {
   std::vector<std::string> names;
+  if (!options.nameTemplate.empty()) {
+    // The source's own name, not one a folder walk lower-cased.
+    NameFields fields{ReplaceExtension(FileNamePart(from.path), ""), {}, 0, 0};
+    if (NameTemplateUsesSize(options.nameTemplate))
+      if (const std::optional<PictureHeader> header = ReadPictureHeader(from.path)) {
+        const TargetSize size = MadePictureSize(*header, options);
+        fields.width = size.width;
+        fields.height = size.height;
+      }
+    for (const PictureFormat* format : formats) {
+      fields.ext = format->extension + 1;
+      names.push_back(ExpandNameTemplate(options.nameTemplate, fields) + format->extension);
+    }
+    return names;
+  }
+  const std::string name = from.targetName.empty() ? FileNamePart(from.path) : from.targetName;
   for (const PictureFormat* format : formats) {
     const bool keep = format->keepsSourceName && SameKind(*format, source);
-    const std::string plain = keep ? name : ReplaceExtension(name, format->extension);
-    names.push_back(n > 1 ? NumberedName(plain, n) : plain);
+    names.push_back(keep ? name : ReplaceExtension(name, format->extension));
   }
+  return names;
+}
+
+// The names numbered n, or the plain ones for n = 1.
+std::vector<std::string> NumberedNames(const std::vector<std::string>& plain, int n) {
+  if (n == 1) return plain;
+  std::vector<std::string> names;
+  for (const std::string& name : plain) names.push_back(NumberedName(name, n));
   return names;
 }
 
@@ -137,24 +164,26 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
     const PictureFormat* source = FindFormatByExtension(ExtensionOf(picture.path), FormatSet::All);
     if (!source) continue;
     picture.isPicture = true;
-    const RunSource& from = sources[picture.source];
-    const std::string name = from.targetName.empty() ? FileNamePart(from.path) : from.targetName;
+    const std::vector<std::string> plain = PlainNames(sources[picture.source], *source, formats, options);
 
     // Plain names need only be free of this run's targets; a target on a
-    // picture the run reads is refused below. A numbered name is free of both.
+    // picture the run reads is refused below. A numbered name is free of
+    // both, and so is a name from a template: one that names every picture
+    // alike must not have them all refused.
+    const bool templated = !options.nameTemplate.empty();
     auto free = [&](const std::vector<std::string>& names, int n) {
       for (const std::string& target : names) {
         if (taken.count(AsciiLower(picture.folder + target))) return false;
-        if (n > 1 && read.Replaced(picture.folder + target)) return false;
+        if ((n > 1 || templated) && read.Replaced(picture.folder + target)) return false;
       }
       return true;
     };
     int n = 1;
-    std::vector<std::string> names = TargetNames(name, *source, formats, n);
+    std::vector<std::string> names = plain;
     if (!free(names, n)) {
-      int& last = last_number[AsciiLower(picture.folder + ReplaceExtension(name, ""))];
+      int& last = last_number[AsciiLower(picture.folder + ReplaceExtension(plain.front(), ""))];
       for (n = std::max(2, last + 1); n <= kLargestNumber; ++n) {
-        names = TargetNames(name, *source, formats, n);
+        names = NumberedNames(plain, n);
         if (free(names, n)) break;
       }
       last = n;

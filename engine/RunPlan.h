@@ -8,7 +8,9 @@
 //   names, a later one whose names are taken gets the next free numbered
 //   names, "img_0001 (2).jpg", in listing order, so a rerun gives the same
 //   names (names compared ignoring case, as some file systems do);
-// - a file handed over twice is converted once.
+// - a file handed over twice is converted once;
+// - names from a name template are numbered, not refused, where they would
+//   replace a picture the run reads.
 // Files left by earlier runs are replaced as before.
 
 #include <cstddef>

@@ -26,11 +26,23 @@ namespace {
   }
 }
 
-// Frees what libwebp's encoder returned, whatever happens next.
+// What the encoder writes into, freed whatever happens next.
 struct EncodedBytes {
-  std::uint8_t* data = nullptr;
-  ~EncodedBytes() { WebPFree(data); }
+  WebPMemoryWriter writer;
+  EncodedBytes() { WebPMemoryWriterInit(&writer); }
+  ~EncodedBytes() { WebPMemoryWriterClear(&writer); }
 };
+
+// The picture libwebp encodes from, freed whatever happens next.
+struct EncoderPicture {
+  WebPPicture picture;
+  EncoderPicture() { WebPPictureInit(&picture); }
+  ~EncoderPicture() { WebPPictureFree(&picture); }
+};
+
+// libwebp's one-call encoders set lossless files' quality (their effort
+// within the method) to this.
+constexpr float kLosslessQuality = 70.0f;
 
 }  // namespace
 
@@ -62,7 +74,7 @@ void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   std::swap(out, spare_);
 }
 
-std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int quality, bool lossless) {
+std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int quality, bool lossless, int effort) {
   if (picture.width() > WEBP_MAX_DIMENSION || picture.height() > WEBP_MAX_DIMENSION)
     throw img::ImageError(img::ErrorCode::Unsupported,
                           "WebP: a picture of " + std::to_string(picture.width()) + "x" +
@@ -74,18 +86,31 @@ std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int qual
     copy24_.ConvertTo24();
     source = &copy24_;
   }
-  const int stride = static_cast<int>(source->stride());
-  const std::uint8_t* pixels = source->ScanLine(0);
-  const int width = source->width(), height = source->height();
-  const auto q = static_cast<float>(quality);
+  // As libwebp's one-call encoders set it up, with the method chosen.
+  WebPConfig config;
+  if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, lossless ? kLosslessQuality : static_cast<float>(quality)))
+    throw img::ImageError(img::ErrorCode::Internal, "WebP: the encoder library does not match its header");
+  config.lossless = lossless ? 1 : 0;
+  config.method = effort;
+  if (!WebPValidateConfig(&config))
+    throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: effort must be 0 to 6");
+  EncoderPicture pic;
   EncodedBytes encoded;
-  const std::size_t size =
-      alpha ? (lossless ? WebPEncodeLosslessBGRA(pixels, width, height, stride, &encoded.data)
-                        : WebPEncodeBGRA(pixels, width, height, stride, q, &encoded.data))
-            : (lossless ? WebPEncodeLosslessBGR(pixels, width, height, stride, &encoded.data)
-                        : WebPEncodeBGR(pixels, width, height, stride, q, &encoded.data));
-  if (size == 0) throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: the picture cannot be encoded");
-  return std::vector<std::uint8_t>(encoded.data, encoded.data + size);
+  pic.picture.use_argb = lossless ? 1 : 0;
+  pic.picture.width = source->width();
+  pic.picture.height = source->height();
+  pic.picture.writer = WebPMemoryWrite;
+  pic.picture.custom_ptr = &encoded.writer;
+  const std::uint8_t* pixels = source->ScanLine(0);
+  const int stride = static_cast<int>(source->stride());
+  const bool imported = alpha ? WebPPictureImportBGRA(&pic.picture, pixels, stride)
+                              : WebPPictureImportBGR(&pic.picture, pixels, stride);
+  if (!imported || !WebPEncode(&config, &pic.picture)) {
+    if (pic.picture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY)
+      throw img::ImageError(img::ErrorCode::OutOfMemory, "WebP: out of memory");
+    throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: the picture cannot be encoded");
+  }
+  return std::vector<std::uint8_t>(encoded.writer.mem, encoded.writer.mem + encoded.writer.size);
 }
 
 void WebpImage::Save(const img::Bitmap& picture, const std::filesystem::path& path, int quality,

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/ConversionOptions.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
@@ -21,10 +22,12 @@ class WebpImage {
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
 
   // picture, lossy at quality (1 to 100) or lossless, with its alpha
-  // channel when it has one (Bits32Alpha), else from a 24-bit copy;
-  // returns the whole file. A side over 16383 pixels, which WebP cannot
-  // hold, throws img::ImageError.
-  std::vector<std::uint8_t> Encode(const img::Bitmap& picture, int quality, bool lossless);
+  // channel when it has one (Bits32Alpha), else from a 24-bit copy, at
+  // libwebp's method effort (0 to 6); returns the whole file. At the
+  // default effort the bytes are those of libwebp's one-call encoders. A
+  // side over 16383 pixels, which WebP cannot hold, throws img::ImageError.
+  std::vector<std::uint8_t> Encode(const img::Bitmap& picture, int quality, bool lossless,
+                                   int effort = kDefaultWebpEffort);
   // Encode, then write through a temporary file renamed over path.
   void Save(const img::Bitmap& picture, const std::filesystem::path& path, int quality, bool lossless);
 

@@ -3,8 +3,10 @@
 // each input. The first byte picks the source's extension so that a file
 // starting like a BMP, PNG or JPEG gets its own kind by default (and other
 // spellings and mismatches come from mutation); the last byte picks rotation,
-// resize and whether every piece of metadata is carried, so the turning,
-// shrinking and metadata code runs on decoded pictures too.
+// resize (cutting to cover the box, growing) and whether every piece of
+// metadata is carried, so the turning, shrinking and metadata code runs on
+// decoded pictures too, and whether targets are named by their size, which
+// reads the file's header before it is decoded.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -43,6 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.zoomType = (last >> 2) & 1;
   options.keepRatio = (last >> 3) & 1;
   if ((last >> 4) & 1) options.metadata = engine::CarriedMetadata::All;
+  if ((last >> 5) & 1) options.nameTemplate = "{name}_{w}x{h}";
+  options.coverBox = (last >> 6) & 1;
+  options.enlarge = (last >> 7) & 1;
   options.widthText = "37";
   options.heightText = "23";
   engine::FixedOptionsHost host(options);

@@ -222,6 +222,41 @@ TEST(JpegEncode, BytesEqualCjpegQuality100) {
   }
 }
 
+// Each coding choice gives the bytes of cjpeg with the same switches, on
+// sizes that leave partial blocks and partial sampling units.
+struct CodingCase {
+  const char* name;
+  engine::JpegCoding coding;
+  const char* switches;
+};
+
+class JpegCodingMatchesCjpeg : public ::testing::TestWithParam<CodingCase> {};
+
+TEST_P(JpegCodingMatchesCjpeg, SameBytes) {
+  SKIP_WITHOUT_TOOL(cjpeg, "cjpeg");
+  testsupport::TempDir dir;
+  JpegImage codec;
+  codec.SetCoding(GetParam().coding);
+  for (auto [w, h] : {std::pair{37, 23}, std::pair{301, 17}}) {
+    const Bitmap picture = testsupport::GradientBitmap(w, h);
+    WritePpm(dir / "in.ppm", picture);
+    ASSERT_EQ(RunTool(Quote(cjpeg) + " -quality 100 " + GetParam().switches + " -outfile " + Quote(dir / "ref.jpg") +
+                      " " + Quote(dir / "in.ppm")),
+              0);
+    EXPECT_EQ(codec.Encode(picture), img::ReadWholeFile(dir / "ref.jpg")) << w << "x" << h;
+  }
+}
+
+using engine::ChromaSampling;
+INSTANTIATE_TEST_SUITE_P(
+    Switches, JpegCodingMatchesCjpeg,
+    ::testing::Values(CodingCase{"Progressive", {true, false, ChromaSampling::Yuv420}, "-progressive"},
+                      CodingCase{"Optimize", {false, true, ChromaSampling::Yuv420}, "-optimize"},
+                      CodingCase{"Sampling444", {false, false, ChromaSampling::Yuv444}, "-sample 1x1"},
+                      CodingCase{"Sampling422", {false, false, ChromaSampling::Yuv422}, "-sample 2x1"},
+                      CodingCase{"All", {true, true, ChromaSampling::Yuv444}, "-progressive -optimize -sample 1x1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- decoder ------------------------------------------------------------------
 
 struct DjpegCase {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "imaging/LinearLightResize.h"
 #include "imaging/ShrinkBitmap.h"
 
 using engine::ApplyResize;
@@ -182,6 +183,44 @@ INSTANTIATE_TEST_SUITE_P(
         ResizeCase{"TooLargeRefused", 400, 300, Resize("65536", "30"), 400, 300, true, "SSS"},
         ResizeCase{"NegativeRefused", 400, 300, Resize("-40", "", true), 400, 300, true, "SSS"}),
     [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.name); });
+
+ConversionOptions Scale(int hundredths) {
+  ConversionOptions options = Resize("", "");
+  options.scaleHundredths = hundredths;
+  options.enlarge = true;
+  return options;
+}
+
+ConversionOptions Box(const char* width, const char* height, bool cover, bool enlarge = false) {
+  ConversionOptions options = Resize(width, height);
+  (cover ? options.coverBox : options.fitInBox) = true;
+  options.enlarge = enlarge;
+  return options;
+}
+
+// A cover keeps the middle of what it resized; what grows is made by the
+// smooth kernel, the exact shrink being unable to; a size past 65535 fails
+// the step and leaves the picture.
+TEST(ApplyResize, CoverCutsTheCentreGrowingTakesAKernelAndTooLargeFails) {
+  Bitmap working = testsupport::GradientBitmap(11, 4), scratch;
+  EXPECT_FALSE(ApplyResize(working, scratch, Box("4", "4", true)).has_value());
+  const Bitmap source = testsupport::GradientBitmap(11, 4);
+  Bitmap centre(4, 4);
+  for (int y = 0; y < 4; ++y) std::memcpy(centre.ScanLine(y), source.ScanLine(y) + 3 * 3, 12);
+  EXPECT_TRUE(SamePixels(working, centre));
+
+  working = testsupport::GradientBitmap(10, 8);
+  EXPECT_FALSE(ApplyResize(working, scratch, Box("25", "25", false, true)).has_value());
+  Bitmap from = testsupport::GradientBitmap(10, 8), expected;
+  img::ResizeLinearLight(from, expected, 25, 20, img::ResizeKernel::Mitchell);
+  EXPECT_TRUE(SamePixels(working, expected));
+
+  working = testsupport::GradientBitmap(1000, 10);
+  const std::optional<img::ImageError> failure = ApplyResize(working, scratch, Scale(1000000));
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->code(), img::ErrorCode::TooLarge);
+  EXPECT_TRUE(SamePixels(working, testsupport::GradientBitmap(1000, 10)));
+}
 
 // A failure during the step comes back as the step's error, the picture kept.
 TEST(ApplyResize, AFailureComesBackAndThePictureIsKept) {

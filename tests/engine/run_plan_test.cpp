@@ -94,6 +94,18 @@ TEST_F(RunPlanTest, PicturesOfOneNameGetNumberedNamesInListingOrder) {
     EXPECT_EQ(Names(selected), (std::vector<std::string>{"Pic.png", "pic (2).png"}));
 }
 
+// A template that names every picture alike numbers them (a picture's
+// names share their number), past a source of that name in the output
+// folder, rather than refusing them: none is lost.
+TEST_F(RunPlanTest, TemplateNamesAreNumberedPastEverySource) {
+  for (const char* rel : {"d/A.JPG", "d/b.png", "d/shot.jpg"}) File(rel);
+  ConversionOptions options = testsupport::TickedFormats(false, true, false, true);
+  options.nameTemplate = "shot";
+  EXPECT_EQ(Names(PlanRun(Walk("d"), Folder("d"), options)),
+            (std::vector<std::string>{"shot (2).jpg", "shot (2).png", "shot (3).jpg", "shot (3).png", "shot (4).jpg",
+                                      "shot (4).png"}));
+}
+
 // With the output folder the source's own: a target on any picture of the
 // run is refused with the reason, the picture's other targets and the other
 // pictures are written, and the counts are the files that appeared.

@@ -52,4 +52,32 @@ TEST(WebpImage, ASizePastThePixelLimitIsRefusedAndLeavesThePictureAlone) {
   EXPECT_EQ(testsupport::MaxChannelDifference(untouched, testsupport::GradientBitmap(2, 2)), 0);
 }
 
+// The default effort is what libwebp's one-call encoders write, so files
+// made before the effort could be chosen stay as they were; other efforts
+// make other files of the same picture.
+TEST(WebpImage, DefaultEffortWritesTheOneCallEncodersBytes) {
+  const img::Bitmap picture = testsupport::GradientBitmap(48, 40);
+  const img::Bitmap with_alpha = testsupport::AlphaGradientBitmap(48, 40);
+  const auto one_call = [](const img::Bitmap& p, bool lossless) {
+    std::uint8_t* out = nullptr;
+    const int w = p.width(), h = p.height(), stride = static_cast<int>(p.stride());
+    const bool alpha = img::HasAlpha(p.format());
+    const std::size_t size = alpha ? (lossless ? WebPEncodeLosslessBGRA(p.ScanLine(0), w, h, stride, &out)
+                                               : WebPEncodeBGRA(p.ScanLine(0), w, h, stride, 75, &out))
+                                   : (lossless ? WebPEncodeLosslessBGR(p.ScanLine(0), w, h, stride, &out)
+                                               : WebPEncodeBGR(p.ScanLine(0), w, h, stride, 75, &out));
+    std::vector<std::uint8_t> bytes(out, out + size);
+    WebPFree(out);
+    return bytes;
+  };
+  engine::WebpImage codec;
+  for (const img::Bitmap* p : {&picture, &with_alpha})
+    for (bool lossless : {false, true}) {
+      SCOPED_TRACE(std::string(p == &picture ? "opaque" : "alpha") + (lossless ? " lossless" : " lossy"));
+      const std::vector<std::uint8_t> by_default = codec.Encode(*p, 75, lossless);
+      EXPECT_EQ(by_default, one_call(*p, lossless));
+      EXPECT_NE(codec.Encode(*p, 75, lossless, 0), by_default);
+    }
+}
+
 }  // namespace
