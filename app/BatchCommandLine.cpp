@@ -144,7 +144,15 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     error = "no output folder: give one with -o DIR";
     return std::nullopt;
   }
-  if (cmd.sources.empty()) {
+  if (cmd.dryRun && cmd.jsonReport) {
+    error = "--dry-run and --report cannot be combined";
+    return std::nullopt;
+  }
+  if (cmd.nulSeparated && cmd.sourceLists.empty()) {
+    error = "-0 needs --files-from";
+    return std::nullopt;
+  }
+  if (cmd.sources.empty() && cmd.sourceLists.empty()) {
     error = "no source picture or folder given";
     return std::nullopt;
   }

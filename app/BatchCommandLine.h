@@ -6,17 +6,23 @@
 #include <vector>
 
 #include "engine/ConversionOptions.h"
+#include "engine/FolderWalk.h"
 
 namespace app {
 
 struct BatchCommand {
   std::vector<std::string> sources;
+  std::vector<std::string> sourceLists;  // --files-from: files listing more sources; "-": standard input
+  bool nulSeparated = false;             // the lists' paths end in NUL bytes, not newlines
   std::string outputFolder;
   engine::ConversionOptions options;
   int jobs = 0;  // 0: the number of cores
   long memoryMiB = 0;  // budget for the pictures in flight; 0: a quarter of the machine's memory
+  engine::WalkLimits walk;  // how deep folders are walked; which file names are taken, walked or named
   bool keepTree = false;  // a folder's subfolders are repeated under the output folder
   bool quiet = false;
+  bool dryRun = false;  // say each target, write nothing
+  bool jsonReport = false;  // a JSON line for each picture on standard output
   bool help = false;
   bool version = false;
 };

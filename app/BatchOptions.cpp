@@ -275,6 +275,40 @@ const std::array kOptions{
                   return true;
                 },
                 "0 90 180 270"},
+    BatchOption{"files-from", 0, "FILE",
+                "convert the files and folders FILE lists too, one path a\n"
+                "line (- reads standard input); blank lines are skipped",
+                [](State& s, const std::string& v, Error&) {
+                  s.cmd.sourceLists.push_back(v);
+                  return true;
+                },
+                "file"},
+    BatchOption{"null", '0', nullptr, "--files-from's paths end in NUL bytes (find -print0)",
+                [](State& s, const std::string&, Error&) { return s.cmd.nulSeparated = true; }},
+    BatchOption{"max-depth", 0, "N",
+                "walk a folder N levels of subfolders deep (0: its own files\n"
+                "only; default: all)",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseNumber(v, 0, 1000000, n)) {
+                    e = "--max-depth needs a whole number from 0 to 1000000, not '" + v + "'";
+                    return false;
+                  }
+                  s.cmd.walk.maxDepth = static_cast<int>(n);
+                  return true;
+                }},
+    BatchOption{"include", 0, "GLOB",
+                "take only files whose name matches GLOB (*, ?, [...]; letters\n"
+                "in either case); may be repeated",
+                [](State& s, const std::string& v, Error&) {
+                  s.cmd.walk.names.include.push_back(v);
+                  return true;
+                }},
+    BatchOption{"exclude", 0, "GLOB", "leave out files whose name matches GLOB, even when included;\nmay be repeated",
+                [](State& s, const std::string& v, Error&) {
+                  s.cmd.walk.names.exclude.push_back(v);
+                  return true;
+                }},
     BatchOption{"keep-tree", 0, nullptr,
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
@@ -294,6 +328,11 @@ const std::array kOptions{
                 }},
     BatchOption{"skip-existing", 0, nullptr, "leave every target that exists alone; counted as skipped",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.skipExisting = true; }},
+    BatchOption{"update", 0, nullptr,
+                "leave every target that is at least as new as its source\nalone; counted as skipped",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.skipUpToDate = true; }},
+    BatchOption{"keep-time", 0, nullptr, "give each written target its source's modification time",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.keepSourceTime = true; }},
     BatchOption{"no-auto-orient", 0, nullptr,
                 "keep the stored pixels: by default each picture is first\n"
                 "turned upright as its EXIF orientation says (before the\n"
@@ -335,6 +374,22 @@ const std::array kOptions{
                   s.cmd.memoryMiB = n;
                   return true;
                 }},
+    BatchOption{"dry-run", 0, nullptr,
+                "print each target that would be written, as SOURCE -> TARGET,\n"
+                "and write nothing, not even the output folder",
+                [](State& s, const std::string&, Error&) { return s.cmd.dryRun = true; }},
+    BatchOption{"report", 0, "FORMAT",
+                "json: one JSON object a line on standard output for each\n"
+                "picture (its targets with sizes and bytes, skipped targets,\n"
+                "failures); the summary line goes to standard error",
+                [](State& s, const std::string& v, Error& e) {
+                  if (engine::AsciiLower(v) != "json") {
+                    e = "--report needs json, not '" + v + "'";
+                    return false;
+                  }
+                  return s.cmd.jsonReport = true;
+                },
+                "json"},
     BatchOption{"quiet", 'q', nullptr, "no progress display and no summary line",
                 [](State& s, const std::string&, Error&) { return s.cmd.quiet = true; }},
     BatchOption{"help", 'h', nullptr, "this text",
@@ -499,6 +554,8 @@ std::string BatchCompletion() {
     const std::string values = o.completions ? WithFormats(o.completions, " ") : "";
     if (values == "dir")
       cases += "    " + names + ") COMPREPLY=($(compgen -d -- \"$cur\")); return ;;\n";
+    else if (values == "file")
+      cases += "    " + names + ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
     else if (!values.empty())
       cases += "    " + names + ") COMPREPLY=($(compgen -W \"" + values + "\" -- \"$cur\")); return ;;\n";
     else

@@ -26,7 +26,7 @@ struct BatchOption {
   // Sets what the option says from its value; false (error set) when the
   // value is not one it takes.
   bool (*apply)(ParseState& state, const std::string& value, std::string& error);
-  const char* completions = nullptr;  // values the shell may offer, space-separated; "dir": folders
+  const char* completions = nullptr;  // values the shell may offer, space-separated; "dir": folders, "file": files
 };
 
 // The options in the order --help lists them.

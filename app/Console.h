@@ -21,4 +21,8 @@ bool IsTerminal(std::FILE* stream);
 // window is followed; COLUMNS where the terminal does not say, else 80.
 int TerminalColumns(std::FILE* stream);
 
+// All of standard input, byte for byte (Windows would otherwise turn "\r\n"
+// into "\n" and stop at a Ctrl-Z byte); false when it cannot be read.
+bool ReadStandardInput(std::string& bytes);
+
 }  // namespace app

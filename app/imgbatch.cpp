@@ -15,9 +15,13 @@
 #include "app/BatchCommandLine.h"
 #include "app/BatchOptions.h"
 #include "app/Console.h"
+#include "app/JsonReport.h"
+#include "app/SourceList.h"
 #include "engine/BatchJob.h"
+#include "engine/ExistingTargets.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureFormats.h"
+#include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
 #include "imaging/SystemMemory.h"
@@ -82,6 +86,34 @@ class ProgressDisplay {
   Clock::time_point start_;
 };
 
+// --dry-run: each target a run would write on standard output, what it
+// would refuse and the sources it cannot read on standard error; the exit
+// status as the run would give it.
+int PrintPlan(const engine::RunPlan& plan, const std::vector<engine::UnreadPath>& not_read,
+              const engine::ConversionOptions& options) {
+  for (const engine::UnreadPath& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.Line().c_str());
+  int failed = static_cast<int>(not_read.size());
+  for (const engine::PlannedPicture& picture : plan.pictures) {
+    if (!picture.isPicture) {
+      const engine::ConversionFailure failure{picture.path, text::FailureCode::NotAPicture, {}};
+      std::fprintf(stderr, "imgbatch: %s\n", failure.Line().c_str());
+      ++failed;
+      continue;
+    }
+    bool refused = false;
+    for (const engine::PlannedTarget& target : picture.targets) {
+      if (target.refusal) {
+        std::fprintf(stderr, "imgbatch: %s\n", target.refusal->Line().c_str());
+        refused = true;
+      } else if (!engine::LeavesTargetAlone(options, picture.path, target.path)) {
+        std::printf("%s -> %s\n", picture.path.c_str(), target.path.c_str());
+      }
+    }
+    failed += refused;
+  }
+  return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,10 +136,17 @@ int main(int argc, char** argv) {
   // Ctrl-C, kill or a closed terminal leave no temporaries behind.
   img::RemoveTemporariesOnInterrupt();
 
+  for (const std::string& list : cmd->sourceLists) {
+    if (!app::ReadSourceList(list, cmd->nulSeparated, cmd->sources, error)) {
+      std::fprintf(stderr, "imgbatch: %s\n", error.c_str());
+      return 1;
+    }
+  }
+
   std::error_code ec;
   const fs::path output = img::PathFromUtf8(cmd->outputFolder);
-  fs::create_directories(output, ec);
-  if (!ec && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
+  if (!cmd->dryRun) fs::create_directories(output, ec);
+  if (!ec && !cmd->dryRun && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
   if (ec) {
     std::fprintf(stderr, "imgbatch: cannot create the output folder %s: %s\n", cmd->outputFolder.c_str(),
                  ec.message().c_str());
@@ -122,7 +161,7 @@ int main(int argc, char** argv) {
                                          : img::PhysicalMemoryBytes() / 4);
   // Sources that name nothing, and folders or entries the walk could not
   // read: each is a failure, since its pictures were never converted.
-  std::vector<std::string> not_read;
+  std::vector<engine::UnreadPath> not_read;
   int other_files = 0;  // in walked folders, of kinds imgbatch does not read
   for (const std::string& source : cmd->sources) {
     const fs::path p = img::PathFromUtf8(source);
@@ -130,29 +169,40 @@ int main(int argc, char** argv) {
     if (fs::is_directory(status)) {
       std::vector<engine::ListedPicture> listed;
       engine::ListPictureTree(source, engine::PictureExtensionTable(engine::FormatSet::All), listed,
-                              output_folder, &not_read, &other_files);
+                              output_folder, &not_read, &other_files, cmd->walk);
       for (engine::ListedPicture& l : listed)
         job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
-      job.Add({source, {}, {}});
+      if (cmd->walk.names.Selects(engine::FileNamePart(source))) job.Add({source, {}, {}});
     } else if (ec && status.type() != fs::file_type::not_found) {
-      not_read.push_back(source + ": cannot be read: " + ec.message());
+      not_read.push_back({source, "cannot be read: " + ec.message()});
     } else {
-      not_read.push_back(source + ": no such picture file or folder");
+      not_read.push_back({source, "no such picture file or folder"});
     }
+  }
+
+  if (cmd->dryRun) return PrintPlan(job.Plan(), not_read, cmd->options);
+
+  if (cmd->jsonReport) {
+    for (const engine::UnreadPath& unread : not_read) std::fputs(app::UnreadJson(unread).c_str(), stdout);
+    // Each line as its picture ends: a script reading along sees the run go.
+    job.OnPictureDone([](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
+      std::fputs(app::PictureJson(picture.path, report).c_str(), stdout);
+      std::fflush(stdout);
+    });
   }
 
   img::KeepFreedMemory();  // each picture reuses the memory of the one before
   ProgressDisplay display(!cmd->quiet && app::IsTerminal(stderr));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
 
-  for (const std::string& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.c_str());
+  for (const engine::UnreadPath& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.Line().c_str());
   for (const engine::ConversionFailure& f : outcome.failures)
     std::fprintf(stderr, "imgbatch: %s\n", f.Line(text::FailureLanguage::English).c_str());
   // A target that left something out is still written: said, not failed.
   for (const std::string& w : outcome.warnings) std::fprintf(stderr, "imgbatch: warning: %s\n", w.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
-  const std::string skipped = cmd->options.skipExisting ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
+  const std::string skipped = cmd->options.skipExisting || cmd->options.skipUpToDate ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
   // Pictures of the same name got numbered targets: say how many, so
   // nobody looks for them under the plain names only.
   const std::string renamed = outcome.filesRenamed ? std::to_string(outcome.filesRenamed) + " renamed, " : "";
@@ -160,8 +210,9 @@ int main(int argc, char** argv) {
   // failure, yet nobody should think them converted.
   const std::string others = other_files ? Count(other_files, "other file") + " not converted, " : "";
   // Quiet means quiet: the exit status tells a script how it went.
+  // Standard output holds nothing but the report's lines when one is asked for.
   if (!cmd->quiet)
-    std::printf("%s, %s written, %s%s%d failed, %s%.2f s\n", Count(outcome.pictures, "picture").c_str(),
+    std::fprintf(cmd->jsonReport ? stderr : stdout, "%s, %s written, %s%s%d failed, %s%.2f s\n", Count(outcome.pictures, "picture").c_str(),
                 Count(outcome.filesWritten, "file").c_str(), renamed.c_str(), skipped.c_str(), failed,
                 others.c_str(), display.Elapsed());
   return failed ? 1 : 0;

@@ -60,7 +60,7 @@ BatchJob::BatchJob(ConversionOptions options, std::string outputFolder, int jobs
     : options_(std::move(options)), output_folder_(std::move(outputFolder)), jobs_(std::max(1, jobs)) {}
 
 BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
-  const RunPlan plan = PlanRun(items_, output_folder_, options_);
+  const RunPlan plan = Plan();
   const std::size_t count = plan.pictures.size();
   std::vector<ConversionReport> reports(count);
 
@@ -86,6 +86,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
     if (failure != folder_failure.end()) {
       const auto& [why, reason] = failure->second;
       reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::FolderNotMade, why, CauseOf(reason)});
+      if (picture_done_) picture_done_(plan.pictures[i], reports[i]);
       ++not_started;
     } else {
       started.push_back(i);
@@ -110,6 +111,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
     if (!reports[i].isPicture) reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::NotAPicture, {}});
     shelf.PutBack(std::move(slot));
     std::lock_guard lock(progress_mutex);
+    if (picture_done_) picture_done_(plan.pictures[i], reports[i]);
     ++done;
     if (progress) progress(done, total);
   };

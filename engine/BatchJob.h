@@ -17,6 +17,8 @@
 
 namespace engine {
 
+struct ConversionReport;
+
 // One source; its subfolder under the output folder is made when missing.
 using BatchItem = RunSource;
 
@@ -37,12 +39,20 @@ class BatchJob {
   void Add(BatchItem item) { items_.push_back(std::move(item)); }
   std::size_t size() const { return items_.size(); }
 
+  // What Run would write, decided now; nothing is touched.
+  RunPlan Plan() const { return PlanRun(items_, output_folder_, options_); }
+
   // Called after each picture from the thread that converted it, serialised:
   // pictures done so far and the total. The calling thread converts
   // pictures too.
   using ProgressCallback = std::function<void(int done, int total)>;
 
   BatchOutcome Run(const ProgressCallback& progress = {});
+
+  // Called once for each planned picture, serialised, with what became of
+  // it: from the thread that converted it, just before progress.
+  using PictureCallback = std::function<void(const PlannedPicture& picture, const ConversionReport& report)>;
+  void OnPictureDone(PictureCallback callback) { picture_done_ = std::move(callback); }
 
   // Bytes the pictures converted at once may need together, as
   // EstimatedNeedBytes tells each; 0 (the default): no limit. A picture
@@ -55,6 +65,7 @@ class BatchJob {
   int jobs_;
   std::uint64_t memory_budget_ = 0;
   std::vector<BatchItem> items_;
+  PictureCallback picture_done_;
 };
 
 }  // namespace engine

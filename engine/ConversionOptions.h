@@ -107,6 +107,8 @@ class FormatTicks {
 struct ConversionOptions : ProcessingOptions, EncodingOptions {
   FormatTicks targets;
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
+  bool skipUpToDate = false;  // the same for a target at least as new as its source (imgbatch's --update)
+  bool keepSourceTime = false;  // each written target gets its source's modification time (--keep-time)
   // Names the targets in place of the source's name (imgbatch's --name; see
   // NameTemplate.h); empty: the source's name.
   std::string nameTemplate;

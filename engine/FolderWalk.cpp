@@ -17,35 +17,39 @@ struct Walk {
   const std::vector<std::string>& extensions;
   std::vector<ListedPicture>& out;
   fs::path left_out;
-  std::vector<std::string>* unreadable;
+  std::vector<UnreadPath>* unreadable;
   int* other_files;
+  const WalkLimits& limits;
 
-  void Folder(const std::string& folder, const std::string& subfolder) {
+  void Folder(const std::string& folder, const std::string& subfolder, int depth) {
     const std::string folder_upper = AsciiUpper(folder);
     for (const FolderEntry& entry : ReadFolder(folder, unreadable)) {
       if (entry.isFolder) {
+        if (limits.maxDepth >= 0 && depth >= limits.maxDepth) continue;
         const std::string sub = folder + entry.name + FolderSeparator();
         if (!left_out.empty() && img::IsSameFile(img::PathFromUtf8(sub), left_out)) continue;
-        Folder(sub, subfolder + entry.name + "/");
+        Folder(sub, subfolder + entry.name + "/", depth + 1);
+      } else if (!limits.names.Selects(entry.name)) {
+        continue;
       } else if (entry.isFile && HasPictureExtension(entry.name, extensions)) {
         const std::string lower = AsciiLower(entry.name);
         out.push_back({folder + entry.name, folder_upper + lower, lower, subfolder});
       } else if (entry.isFile) {
         if (other_files) ++*other_files;
       } else if (entry.isSpecial && unreadable && HasPictureExtension(entry.name, extensions)) {
-        unreadable->push_back(folder + entry.name + ": not read: not a regular file");
+        unreadable->push_back({folder + entry.name, "not read: not a regular file"});
       }
     }
   }
 };
 
-void NoteUnreadable(std::vector<std::string>* unreadable, const fs::path& path, const std::error_code& ec) {
-  if (unreadable) unreadable->push_back(img::PathToUtf8(path) + ": cannot be read: " + ec.message());
+void NoteUnreadable(std::vector<UnreadPath>* unreadable, const fs::path& path, const std::error_code& ec) {
+  if (unreadable) unreadable->push_back({img::PathToUtf8(path), "cannot be read: " + ec.message()});
 }
 
 }  // namespace
 
-std::vector<FolderEntry> ReadFolder(const std::string& folder, std::vector<std::string>* unreadable) {
+std::vector<FolderEntry> ReadFolder(const std::string& folder, std::vector<UnreadPath>* unreadable) {
   std::vector<FolderEntry> entries;
   std::error_code ec;
   const fs::path path = img::PathFromUtf8(folder);
@@ -84,11 +88,12 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut,
-                     std::vector<std::string>* unreadable, int* otherFiles) {
+                     std::vector<UnreadPath>* unreadable, int* otherFiles, const WalkLimits& limits) {
   std::string start = folder;
   if (!start.empty() && !IsFolderSeparator(start.back())) start += FolderSeparator();
-  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable, otherFiles}.Folder(
-      start, {});
+  Walk{extensions, out, leftOut.empty() ? fs::path() : img::PathFromUtf8(leftOut), unreadable, otherFiles,
+       limits}
+      .Folder(start, {}, 0);
 }
 
 }  // namespace engine

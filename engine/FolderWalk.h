@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/NameSelection.h"
+
 namespace engine {
 
 struct ListedPicture {
@@ -12,6 +14,13 @@ struct ListedPicture {
   std::string displayPath;  // folder in upper case + name in lower case, for the hint line
   std::string targetName;   // the name in lower case: the folder run's targets bear it
   std::string subfolder;    // its folder relative to the walked one, ending in '/'; empty there
+};
+
+// A file or folder a walk could not read, and why, as imgbatch says it.
+struct UnreadPath {
+  std::string path;
+  std::string reason;
+  std::string Line() const { return path + ": " + reason; }
 };
 
 struct FolderEntry {
@@ -26,11 +35,18 @@ struct FolderEntry {
 // gives what could be read. When unreadable is given, the folder, or each
 // entry whose kind could not be told, is added to it with the reason.
 std::vector<FolderEntry> ReadFolder(const std::string& folder,
-                                    std::vector<std::string>* unreadable = nullptr);
+                                    std::vector<UnreadPath>* unreadable = nullptr);
 
 // True when the name's extension (from its last dot, lower-cased) equals one
 // of extensions, each trimmed of blanks and lower-cased.
 bool HasPictureExtension(const std::string& name, const std::vector<std::string>& extensions);
+
+// How far a walk goes and which files it takes (imgbatch's --max-depth,
+// --include and --exclude); by default all of them, as the window walks.
+struct WalkLimits {
+  int maxDepth = -1;     // levels of subfolders walked below the start; -1: all
+  NameSelection names;   // files of other names are passed over, not counted
+};
 
 // Appends every picture file of folder (a path ending in a separator) and of
 // its subfolders at any depth. Entries of one folder come in natural,
@@ -44,6 +60,7 @@ bool HasPictureExtension(const std::string& name, const std::vector<std::string>
 // extensions.
 void ListPictureTree(const std::string& folder, const std::vector<std::string>& extensions,
                      std::vector<ListedPicture>& out, const std::string& leftOut = {},
-                     std::vector<std::string>* unreadable = nullptr, int* otherFiles = nullptr);
+                     std::vector<UnreadPath>* unreadable = nullptr, int* otherFiles = nullptr,
+                     const WalkLimits& limits = {});
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/ExifOrientation.h"
+#include "engine/ExistingTargets.h"
 #include "engine/MetadataPolicy.h"
 #include "engine/ResizeRules.h"
 #include "engine/TextUtil.h"
@@ -21,14 +22,6 @@ namespace {
 struct ResizeFailure : img::ImageError {
   explicit ResizeFailure(const img::ImageError& failure) : img::ImageError(failure) {}
 };
-
-// Anything at the path counts, a link that leads nowhere included; a path
-// that cannot be looked at is left to the write to report.
-bool TargetExists(const std::string& target) {
-  std::error_code ec;
-  const auto type = std::filesystem::symlink_status(img::PathFromUtf8(target), ec).type();
-  return type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none;
-}
 
 }  // namespace
 
@@ -62,7 +55,7 @@ void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOp
   report_.isPicture = true;
   // Made for the first target that will be written; none, nothing is decoded.
   for (const PlannedTarget& target : picture.targets) {
-    if (target.refusal || (options_.skipExisting && TargetExists(target.path))) continue;
+    if (target.refusal || LeavesTargetAlone(options_, picture.path, target.path)) continue;
     try {
       Make(*target.format);
     } catch (const std::exception&) {
@@ -106,7 +99,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
   const PictureFormat& format = *planned.format;
   const std::string& target = planned.path;
   try {
-    if (options_.skipExisting && TargetExists(target)) {
+    if (LeavesTargetAlone(options_, picture_->path, target)) {
       report_.skipped.push_back(target);
       return;
     }
@@ -129,7 +122,16 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
     format.write(codecs_, working_, img::PathFromUtf8(target), host_, parts_);
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
+    if (options_.keepSourceTime) {
+      // The picture is written all the same: a time left as it is is a warning.
+      try {
+        GiveSourceTime(picture_->path, target);
+      } catch (const std::system_error& e) {
+        report_.warnings.push_back(target + ": the source's time was not given: " + e.code().message());
+      }
+    }
     report_.written.push_back(target);
+    report_.writtenSizes.push_back({working_.width(), working_.height()});
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);
   } catch (const ResizeFailure& e) {

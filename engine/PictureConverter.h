@@ -13,6 +13,7 @@
 #include "engine/PictureFormats.h"
 #include "engine/PictureMetadata.h"
 #include "engine/PoolParts.h"
+#include "engine/ResizeRules.h"
 #include "engine/RunPlan.h"
 #include "imaging/Bitmap.h"
 
@@ -22,6 +23,7 @@ namespace engine {
 struct ConversionReport {
   bool isPicture = false;            // the extension named a picture kind
   std::vector<std::string> written;  // target paths, in writing order
+  std::vector<TargetSize> writtenSizes;  // the picture's size in each written target
   std::vector<ConversionFailure> failures;  // one per failed route or load
   std::vector<std::string> warnings; // one line per thing a written target left out
   std::vector<std::string> skipped;  // existing targets left alone (skipExisting)

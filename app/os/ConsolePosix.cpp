@@ -21,4 +21,11 @@ int TerminalColumns(std::FILE* stream) {
   return ColumnsFromEnvironment();
 }
 
+bool ReadStandardInput(std::string& bytes) {
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
+  return !std::ferror(stdin);
+}
+
 }  // namespace app

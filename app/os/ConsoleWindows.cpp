@@ -1,5 +1,6 @@
 // Windows: the UTF-16 command line, converted; the console set to UTF-8.
 
+#include <fcntl.h>
 #include <io.h>
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -29,6 +30,14 @@ std::vector<std::string> Utf8Arguments(int, char**) {
   }
   LocalFree(wide);
   return args;
+}
+
+bool ReadStandardInput(std::string& bytes) {
+  _setmode(_fileno(stdin), _O_BINARY);
+  char buffer[65536];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) bytes.append(buffer, n);
+  return !std::ferror(stdin);
 }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
