@@ -601,8 +601,8 @@ TEST_F(ImgBatch, TiffTargetsComeBackAsTheyWere) {
   grey.icc = testsupport::IccProfile(400, "GRAY");
   const img::Bitmap clear = testsupport::AlphaGradientBitmap(30, 20);
   const img::Bitmap levels = testsupport::GreyGradientBitmap(9, 7);
-  engine::PngImage().Save(clear, src() / "clear.png");
   WritePngWith(levels, grey, src() / "grey.png");
+  engine::PngImage().Save(clear, src() / "clear.png");
   RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "tiff", "-q"});
   ASSERT_EQ(r.status, 0) << r.output;
   ASSERT_EQ(OutNames(), (std::vector<std::string>{"clear.tiff", "grey.tiff"}));
