@@ -117,7 +117,8 @@ const std::array kOptions{
                 "dir"},
     BatchOption{"formats", 'f', "LIST",
                 "comma-separated, any of %FORMATS% in any case\n"
-                "(default: bmp,jpg,jpeg,png); an empty list writes nothing",
+                "(default: bmp,jpg,jpeg,png); an empty list writes nothing;\n"
+                "tif and tiff targets are 8-bit, Deflate with the horizontal predictor",
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
     BatchOption{"quality", 0, "N", "JPEG and WebP quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP)",

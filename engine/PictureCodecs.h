@@ -68,6 +68,9 @@ class PictureCodecs {
   // ForgetEncoded when the carried metadata change.
   void ReadMetadataInto(PictureMetadata* metadata) { read_into_ = metadata; }
   void CarryMetadata(const PictureMetadata* metadata) { carried_ = metadata; }
+  // The same for the loaders and writers of the format table's own codecs.
+  PictureMetadata* MetadataPlace() const { return read_into_; }
+  const PictureMetadata* CarriedMetadata() const { return carried_; }
   // What the writers left out of the files written since the last call, one
   // line each (carried metadata too large for a JPEG file's markers).
   std::vector<std::string> TakeWarnings();

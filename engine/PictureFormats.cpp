@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "engine/GifImage.h"
+#include "engine/TiffImage.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
@@ -43,6 +44,8 @@ void Writer(C& codecs, const img::Bitmap& picture, const std::filesystem::path& 
 constexpr WriterNeed kWritesDecoded{};  // BMP and PNG write the decoded picture as it is
 constexpr WriterNeed kJpegNeed{.workPicture = true, .encodedHalf = true};
 constexpr WriterNeed kWebpNeed{.workPicture = true, .encodedHalf = true, .copyBytesPerPixel = 4, .colourOnly = true};
+// TIFF keeps its file in memory as JPEG does and copies palette pictures to 24 bits.
+constexpr WriterNeed kTiffNeed{.workPicture = true, .encodedHalf = true};
 
 // A new format: one entry here and its codec (signature, loader, header
 // facts and, for a target, writer).
@@ -58,6 +61,8 @@ constexpr PictureFormat kFormats[] = {
      "CbPNG"},
     {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, WebpOrientation, kWebpNeed, true, 4, true,
      nullptr},
+    {"tif", ".tif", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, true, 6, false, nullptr},
+    {"tiff", ".tiff", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, true, 7, false, nullptr},
     {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, nullptr, {}, false, 5, false, nullptr},
 };
 static_assert(std::size(kFormats) <= 16, "FormatTicks holds 16 entries");

@@ -1,9 +1,10 @@
 // Writes small seed inputs made by this program's own writers: BMP files in
 // every pixel format, PNG files of every kind the writer makes, JPEG files,
 // WebP files (lossy, lossless, with alpha), GIF files (giflib's encoder:
-// plain, interlaced, clear on a larger screen), and a settings file holding
-// every key of the table.
-//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,gif,convert,settings})
+// plain, interlaced, clear on a larger screen), TIFF files (the writer's
+// kinds, and libtiff's writer for the kinds only read), and a settings file
+// holding every key of the table.
+//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,gif,tiff,convert,settings})
 #include <webp/encode.h>
 
 #include <cstdint>
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "GifBytes.h"
+#include "TiffBytes.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
+#include "engine/TiffImage.h"
 #include "engine/WebpImage.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/SettingsKeys.h"
@@ -65,7 +68,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = argv[1];
-  for (const char* sub : {"bmp", "jpeg", "png", "webp", "gif", "convert", "settings"})
+  for (const char* sub : {"bmp", "jpeg", "png", "webp", "gif", "tiff", "convert", "settings"})
     std::filesystem::create_directories(root / sub);
 
   const img::Bitmap colour = Pattern(13, 7);
@@ -132,6 +135,53 @@ int main(int argc, char** argv) {
     gif.transparent = kind == 2 ? 5 : -1;
     const char* names[] = {"seed_plain.gif", "seed_interlaced.gif", "seed_clear.gif"};
     Write(root / "gif" / names[kind], testsupport::GifBytes(gif));
+  }
+
+  {
+    img::Bitmap clear(13, 7, img::PixelFormat::Bits32Alpha);
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 13 * 4; ++x) clear.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 19 + y * 7);
+    Write(root / "tiff" / "seed_rgb.tiff", engine::EncodeTiff(colour));
+    Write(root / "tiff" / "seed_alpha.tiff", engine::EncodeTiff(clear));
+    img::Bitmap grey = PalettePicture(9, 5, img::PixelFormat::Bits8, 256);
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<std::uint8_t>(i);
+      grey.palette()[static_cast<std::size_t>(i)] = {v, v, v, 0};
+    }
+    Write(root / "tiff" / "seed_grey.tiff", engine::EncodeTiff(grey));
+    struct Kind {
+      const char* name;
+      int samples, bits, photometric, alpha;
+      bool planes, tiled;
+      int compression, orientation;
+    };
+    for (const Kind& k : {Kind{"rgb16", 3, 16, PHOTOMETRIC_RGB, 0, false, false, COMPRESSION_LZW, 1},
+                          Kind{"white16", 1, 16, PHOTOMETRIC_MINISWHITE, 0, false, false, COMPRESSION_NONE, 1},
+                          Kind{"palette4", 1, 4, PHOTOMETRIC_PALETTE, 0, false, false, COMPRESSION_PACKBITS, 1},
+                          Kind{"cmyk", 4, 8, PHOTOMETRIC_SEPARATED, 0, false, false, COMPRESSION_NONE, 1},
+                          Kind{"planes", 3, 8, PHOTOMETRIC_RGB, 0, true, false, COMPRESSION_ADOBE_DEFLATE, 1},
+                          Kind{"tiles", 4, 8, PHOTOMETRIC_RGB, EXTRASAMPLE_UNASSALPHA, false, true,
+                               COMPRESSION_ADOBE_DEFLATE, 6},
+                          Kind{"premultiplied", 2, 8, PHOTOMETRIC_MINISBLACK, EXTRASAMPLE_ASSOCALPHA, false, false,
+                               COMPRESSION_NONE, 3}}) {
+      testsupport::TiffPicture p;
+      p.width = 19;
+      p.height = 17;
+      p.samples = k.samples;
+      p.bits = k.bits;
+      p.photometric = k.photometric;
+      p.alpha = k.alpha;
+      p.planes = k.planes;
+      p.tiled = k.tiled;
+      p.compression = k.compression;
+      p.orientation = k.orientation;
+      if (k.photometric == PHOTOMETRIC_PALETTE)
+        for (int i = 0; i < 48; ++i) p.colormap.push_back(static_cast<std::uint16_t>(i * 1361));
+      const std::size_t row = (static_cast<std::size_t>(p.width) * (k.planes ? 1 : k.samples) * k.bits + 7) / 8;
+      p.data.resize(row * static_cast<std::size_t>(p.height) * (k.planes ? k.samples : 1));
+      for (std::size_t i = 0; i < p.data.size(); ++i) p.data[i] = static_cast<std::uint8_t>(i * 31 + i / 7);
+      Write(root / "tiff" / (std::string("seed_") + k.name + ".tif"), testsupport::TiffBytes(p));
+    }
   }
 
   // A settings file with every key, then one with sections and values in odd shapes.

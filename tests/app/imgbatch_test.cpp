@@ -641,6 +641,30 @@ TEST_F(ImgBatch, AProfileGoesOnlyWhereItDescribesThePixels) {
   EXPECT_TRUE(testsupport::ReadPictureWith(out() / "misfit.png", picture).icc.empty());
 }
 
+// To TIFF and back: colours with alpha and grey levels come back equal,
+// grey stays grey with its profile, and a .tif source is read like a .tiff.
+TEST_F(ImgBatch, TiffTargetsComeBackAsTheyWere) {
+  engine::PictureMetadata grey;
+  grey.icc = testsupport::IccProfile(400, "GRAY");
+  const img::Bitmap clear = testsupport::AlphaGradientBitmap(30, 20);
+  const img::Bitmap levels = testsupport::GreyGradientBitmap(9, 7);
+  WritePngWith(levels, grey, src() / "grey.png");
+  engine::PngImage().Save(clear, src() / "clear.png");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "tiff", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  ASSERT_EQ(OutNames(), (std::vector<std::string>{"clear.tiff", "grey.tiff"}));
+  fs::rename(out() / "grey.tiff", out() / "grey.tif");
+  r = RunImgBatch({U(out()), "-o", U(tmp_ / "back"), "-f", "png", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap picture;
+  testsupport::ReadPictureWith(tmp_ / "back" / "clear.png", picture);
+  EXPECT_EQ(picture.format(), img::PixelFormat::Bits32Alpha);
+  EXPECT_TRUE(testsupport::SamePixels(picture, clear));
+  EXPECT_EQ(testsupport::ReadPictureWith(tmp_ / "back" / "grey.png", picture).icc, grey.icc);
+  EXPECT_TRUE(picture.IsGrey());
+  testsupport::ExpectSameColours(picture, levels, "grey");
+}
+
 struct UsageCase {
   std::vector<std::string> args;
   std::string message;
@@ -750,7 +774,7 @@ TEST(ImgBatchInfo, HelpAndVersion) {
   EXPECT_EQ(version.status, 0);
   // The formats of the build follow, read and written, each as -f names it.
   EXPECT_EQ(version.output.rfind("imgbatch 2.2\nreads: bmp jpg jpeg png webp", 0), 0u) << version.output;
-  EXPECT_NE(version.output.find("\nwrites: bmp jpg jpeg png webp"), std::string::npos) << version.output;
+  EXPECT_NE(version.output.find("\nwrites: bmp jpg jpeg png webp tif tiff"), std::string::npos) << version.output;
 }
 
 TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
@@ -946,7 +970,7 @@ TEST_F(ImgBatch, PicturesAreReadByWhatTheyAreAndOtherFilesCounted) {
   gif.colours = {{0, 0, 0}, {200, 100, 50}};
   const std::vector<std::uint8_t> gif_bytes = testsupport::GifBytes(gif);
   testsupport::WriteFile(src() / "sub" / "anim.gif", std::string(gif_bytes.begin(), gif_bytes.end()));
-  testsupport::WriteFile(src() / "sub" / "scan.tif");
+  testsupport::WriteFile(src() / "sub" / "scan.tga");
   testsupport::WriteFile(src() / "notes.txt");
   RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp"});
   EXPECT_EQ(r.status, 0) << r.output;

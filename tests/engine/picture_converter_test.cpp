@@ -96,7 +96,7 @@ TEST_F(ConverterTest, JpgAndJpegTargetsAreIdenticalQuality100Files) {
 TEST_F(ConverterTest, OtherFilesAndNoTickedFormatWriteNothing) {
   ScriptedHost host(testsupport::TickedFormats(true, true, true, true), &converted_);
   PictureConverter converter(host);
-  for (const char* name : {"a.tif", "b.ico", "noext", "c.jpg.txt"}) {
+  for (const char* name : {"a.tga", "b.ico", "noext", "c.jpg.txt"}) {
     fs::path p = src_dir() / name;
     img::WriteFileAtomically(p, std::vector<std::uint8_t>{1, 2, 3});
     ConversionReport r = converter.ConvertPicture(Utf8(p), out());

@@ -1,0 +1,106 @@
+#pragma once
+// TIFF files made with libtiff's own writer, for the decoder's tests: one
+// picture of given samples, in strips or 16 x 16 tiles.
+
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace testsupport {
+
+struct TiffPicture {
+  int width = 0, height = 0;
+  int samples = 3, bits = 8;  // per pixel, per sample
+  int photometric = PHOTOMETRIC_RGB;
+  int alpha = 0;                          // the last sample's EXTRASAMPLE_ kind; 0: none
+  bool planes = false;                    // each sample in a plane of its own
+  bool tiled = false;
+  int compression = COMPRESSION_NONE;
+  int orientation = ORIENTATION_TOPLEFT;
+  std::vector<std::uint16_t> colormap;    // palette: all reds, all greens, all blues
+  std::vector<std::uint8_t> icc;
+  // Rows as libtiff takes them (16-bit samples in this machine's order;
+  // with planes, one plane after the other); empty: no pixel data at all.
+  std::vector<std::uint8_t> data;
+};
+
+inline std::vector<std::uint8_t> TiffBytes(const TiffPicture& p) {
+  struct Memory {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t at = 0;
+  } memory;
+  const auto write = [](thandle_t h, void* from, tmsize_t n) -> tmsize_t {
+    auto& m = *static_cast<Memory*>(h);
+    if (m.at + n > m.bytes.size()) m.bytes.resize(m.at + n);
+    std::memcpy(m.bytes.data() + m.at, from, static_cast<std::size_t>(n));
+    m.at += n;
+    return n;
+  };
+  const auto read = [](thandle_t, void*, tmsize_t) -> tmsize_t { return 0; };
+  const auto seek = [](thandle_t h, toff_t off, int whence) -> toff_t {
+    auto& m = *static_cast<Memory*>(h);
+    m.at = (whence == SEEK_CUR ? m.at : whence == SEEK_END ? m.bytes.size() : 0) + off;
+    return m.at;
+  };
+  const auto close = [](thandle_t) { return 0; };
+  const auto size = [](thandle_t h) -> toff_t { return static_cast<Memory*>(h)->bytes.size(); };
+  const auto map = [](thandle_t, void**, toff_t*) { return 0; };
+  const auto unmap = [](thandle_t, void*, toff_t) {};
+  TIFF* t = TIFFClientOpen("test", "w", &memory, read, write, seek, close, size, map, unmap);
+  if (!t) throw std::runtime_error("TIFFClientOpen failed");
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(p.width));
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(p.height));
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, p.samples);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, p.bits);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, p.photometric);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, p.planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, p.compression);
+  TIFFSetField(t, TIFFTAG_ORIENTATION, p.orientation);
+  if (p.alpha) {
+    const std::uint16_t extra = static_cast<std::uint16_t>(p.alpha);
+    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
+  }
+  if (!p.colormap.empty()) {
+    const std::size_t n = p.colormap.size() / 3;
+    TIFFSetField(t, TIFFTAG_COLORMAP, p.colormap.data(), p.colormap.data() + n, p.colormap.data() + 2 * n);
+  }
+  if (!p.icc.empty()) TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(p.icc.size()), p.icc.data());
+  const int perPlane = p.planes ? 1 : p.samples;
+  const std::size_t row = (static_cast<std::size_t>(p.width) * perPlane * p.bits + 7) / 8;
+  const int planes = p.planes ? p.samples : 1;
+  bool ok = true;
+  if (p.tiled) {
+    TIFFSetField(t, TIFFTAG_TILEWIDTH, 16);
+    TIFFSetField(t, TIFFTAG_TILELENGTH, 16);
+  } else {
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, std::max(1, p.height / 2));  // two strips or more
+  }
+  for (int plane = 0; plane < planes && !p.data.empty(); ++plane) {
+    const std::uint8_t* base = p.data.data() + plane * row * p.height;
+    if (!p.tiled) {
+      for (int y = 0; y < p.height && ok; ++y)
+        ok = TIFFWriteScanline(t, const_cast<std::uint8_t*>(base + y * row), y, plane) >= 0;
+      continue;
+    }
+    const std::size_t pixel = static_cast<std::size_t>(perPlane * p.bits / 8);
+    std::vector<std::uint8_t> tile(16 * 16 * pixel);
+    for (int ty = 0; ty < p.height; ty += 16)
+      for (int tx = 0; tx < p.width; tx += 16) {
+        std::fill(tile.begin(), tile.end(), 0);
+        for (int y = ty; y < std::min(ty + 16, p.height); ++y)
+          for (int x = tx; x < std::min(tx + 16, p.width); ++x)
+            std::memcpy(&tile[((y - ty) * 16 + (x - tx)) * pixel], base + y * row + x * pixel, pixel);
+        ok = ok && TIFFWriteTile(t, tile.data(), tx, ty, 0, plane) >= 0;
+      }
+  }
+  ok = TIFFWriteDirectory(t) && ok;
+  TIFFClose(t);
+  if (!ok) throw std::runtime_error("the TIFF writer failed");
+  return memory.bytes;
+}
+
+}  // namespace testsupport
