@@ -25,7 +25,7 @@ struct HeaderFacts {
   bool alpha = false;              // the picture has alpha
   std::uint64_t decoder = 0;       // bytes the decoder holds beside the picture
   bool oriented = false;           // its EXIF orientation turns it, or may: not told in the header
-  int orientation = 0;             // the EXIF orientation, 1 to 8, where the header tells it (JPEG); else 0
+  int orientation = 0;             // the EXIF orientation, 1 to 8, where the header tells it (JPEG, TIFF); else 0
 };
 
 // The facts of the formats this tree has always read; head is the file's

@@ -442,7 +442,8 @@ HeaderFacts TiffFacts(PictureHead head, const std::filesystem::path& path) {
   }
   // One strip or row of tiles, decoded, and the RGBA reader's copy of it.
   facts.decoder = static_cast<std::uint64_t>(l.width) * l.bandRows * (l.samples * ((l.bits + 7) / 8) + 4u);
-  facts.oriented = l.orientation >= 2 && l.orientation <= 8;
+  if (l.orientation >= 1 && l.orientation <= 8) facts.orientation = l.orientation;
+  facts.oriented = facts.orientation >= 2;
   return facts;
 }
 
