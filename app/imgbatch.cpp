@@ -202,7 +202,8 @@ int main(int argc, char** argv) {
   // A target that left something out is still written: said, not failed.
   for (const std::string& w : outcome.warnings) std::fprintf(stderr, "imgbatch: warning: %s\n", w.c_str());
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
-  const std::string skipped = cmd->options.skipExisting || cmd->options.skipUpToDate ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
+  const bool skips = cmd->options.skipExisting || cmd->options.skipUpToDate;
+  const std::string skipped = skips ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
   // Pictures of the same name got numbered targets: say how many, so
   // nobody looks for them under the plain names only.
   const std::string renamed = outcome.filesRenamed ? std::to_string(outcome.filesRenamed) + " renamed, " : "";
@@ -212,8 +213,8 @@ int main(int argc, char** argv) {
   // Quiet means quiet: the exit status tells a script how it went.
   // Standard output holds nothing but the report's lines when one is asked for.
   if (!cmd->quiet)
-    std::fprintf(cmd->jsonReport ? stderr : stdout, "%s, %s written, %s%s%d failed, %s%.2f s\n", Count(outcome.pictures, "picture").c_str(),
-                Count(outcome.filesWritten, "file").c_str(), renamed.c_str(), skipped.c_str(), failed,
-                others.c_str(), display.Elapsed());
+    std::fprintf(cmd->jsonReport ? stderr : stdout, "%s, %s written, %s%s%d failed, %s%.2f s\n",
+                 Count(outcome.pictures, "picture").c_str(), Count(outcome.filesWritten, "file").c_str(),
+                 renamed.c_str(), skipped.c_str(), failed, others.c_str(), display.Elapsed());
   return failed ? 1 : 0;
 }
