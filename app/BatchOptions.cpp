@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "engine/NameTemplate.h"
@@ -91,14 +93,37 @@ constexpr long kMaxMemoryMiB = 1L << 30;
 using State = ParseState;
 using Error = std::string;
 
+// option's value v as a whole number from min to max, else the usage
+// error that names the range.
+bool ParseWhole(const std::string& v, const char* option, long min, long max, long& n, Error& e) {
+  if (ParseNumber(v, min, max, n)) return true;
+  e = std::string(option) + " needs a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
+      ", not '" + v + "'";
+  return false;
+}
+
+// The value of the choice key names, else the usage error that lists the
+// names ("a, b or c") beside the value given.
+template <typename Value>
+bool ParseChoice(const std::string& key, const std::string& given, const char* option,
+                 std::initializer_list<std::pair<const char*, Value>> choices, Value& value, Error& e) {
+  for (const auto& [name, choice] : choices)
+    if (key == name) {
+      value = choice;
+      return true;
+    }
+  e = std::string(option) + " needs ";
+  std::size_t i = 0;
+  for (const auto& choice : choices) e += (i++ == 0 ? "" : i == choices.size() ? " or " : ", ") + std::string(choice.first);
+  e += ", not '" + given + "'";
+  return false;
+}
+
 // --width or --height: a side of 1 to 65535 that switches the resize on.
 bool SetSide(State& s, const std::string& v, Error& e, const char* option,
              std::string engine::ConversionOptions::*side) {
   long n = 0;
-  if (!ParseNumber(v, 1, 65535, n)) {
-    e = std::string(option) + " needs a whole number from 1 to 65535, not '" + v + "'";
-    return false;
-  }
+  if (!ParseWhole(v, option, 1, 65535, n, e)) return false;
   s.cmd.options.*side = std::to_string(n);
   return s.sizesOn = true;
 }
@@ -124,10 +149,7 @@ const std::array kOptions{
     BatchOption{"quality", 0, "N", "JPEG and WebP quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
-                  if (!ParseNumber(v, 1, 100, n)) {
-                    e = "--quality needs a whole number from 1 to 100, not '" + v + "'";
-                    return false;
-                  }
+                  if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
                   s.cmd.options.jpegQuality = s.cmd.options.webpQuality = static_cast<int>(n);
                   return true;
                 }},
@@ -147,26 +169,17 @@ const std::array kOptions{
                 [](State& s, const std::string& v, Error& e) {
                   const std::string digits = v.size() == 5 && v[1] == ':' && v[3] == ':'
                                                  ? std::string{v[0], v[2], v[4]} : v;
-                  if (digits == "420") {
-                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv420;
-                  } else if (digits == "422") {
-                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv422;
-                  } else if (digits == "444") {
-                    s.cmd.options.jpegSampling = engine::ChromaSampling::Yuv444;
-                  } else {
-                    e = "--sampling needs 420, 422 or 444, not '" + v + "'";
-                    return false;
-                  }
-                  return true;
+                  using engine::ChromaSampling;
+                  return ParseChoice(digits, v, "--sampling",
+                                     {std::pair{"420", ChromaSampling::Yuv420}, {"422", ChromaSampling::Yuv422},
+                                      {"444", ChromaSampling::Yuv444}},
+                                     s.cmd.options.jpegSampling, e);
                 },
                 "420 422 444"},
     BatchOption{"effort", 0, "N", "WebP effort, 0 (fastest) to 6 (smallest files; default 4)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
-                  if (!ParseNumber(v, 0, 6, n)) {
-                    e = "--effort needs a whole number from 0 to 6, not '" + v + "'";
-                    return false;
-                  }
+                  if (!ParseWhole(v, "--effort", 0, 6, n, e)) return false;
                   s.cmd.options.webpEffort = static_cast<int>(n);
                   return true;
                 },
@@ -175,10 +188,7 @@ const std::array kOptions{
                 "PNG's zlib level, 0 (stored, fastest) to 9 (smallest,\nslowest); default 6",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
-                  if (!ParseNumber(v, 0, 9, n)) {
-                    e = "--png-level needs a whole number from 0 to 9, not '" + v + "'";
-                    return false;
-                  }
+                  if (!ParseWhole(v, "--png-level", 0, 9, n, e)) return false;
                   s.cmd.options.pngLevel = static_cast<int>(n);
                   return true;
                 },
@@ -188,16 +198,10 @@ const std::array kOptions{
                 "filter libpng would pick, smaller files) or none (every\n"
                 "row unfiltered, as the window writes)",
                 [](State& s, const std::string& v, Error& e) {
-                  const std::string name = engine::AsciiLower(v);
-                  if (name == "adaptive") {
-                    s.cmd.options.pngFiltering = engine::PngFiltering::Adaptive;
-                  } else if (name == "none") {
-                    s.cmd.options.pngFiltering = engine::PngFiltering::None;
-                  } else {
-                    e = "--png-filter needs none or adaptive, not '" + v + "'";
-                    return false;
-                  }
-                  return true;
+                  using engine::PngFiltering;
+                  return ParseChoice(engine::AsciiLower(v), v, "--png-filter",
+                                     {std::pair{"none", PngFiltering::None}, {"adaptive", PngFiltering::Adaptive}},
+                                     s.cmd.options.pngFiltering, e);
                 },
                 "adaptive none"},
     BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
@@ -251,18 +255,11 @@ const std::array kOptions{
                 "shrinks), mitchell or lanczos (smooth kernels in linear\n"
                 "light)",
                 [](State& s, const std::string& v, Error& e) {
-                  const std::string name = engine::AsciiLower(v);
-                  if (name == "exact") {
-                    s.cmd.options.resizeFilter = engine::ResizeFilter::Exact;
-                  } else if (name == "mitchell") {
-                    s.cmd.options.resizeFilter = engine::ResizeFilter::Mitchell;
-                  } else if (name == "lanczos") {
-                    s.cmd.options.resizeFilter = engine::ResizeFilter::Lanczos;
-                  } else {
-                    e = "--filter needs exact, mitchell or lanczos, not '" + v + "'";
-                    return false;
-                  }
-                  return true;
+                  using engine::ResizeFilter;
+                  return ParseChoice(engine::AsciiLower(v), v, "--filter",
+                                     {std::pair{"exact", ResizeFilter::Exact}, {"mitchell", ResizeFilter::Mitchell},
+                                      {"lanczos", ResizeFilter::Lanczos}},
+                                     s.cmd.options.resizeFilter, e);
                 },
                 "exact mitchell lanczos"},
     BatchOption{"rotate", 0, "DEG", "0, 90, 180 or 270 (default 0)",
@@ -291,10 +288,7 @@ const std::array kOptions{
                 "only; default: all)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
-                  if (!ParseNumber(v, 0, 1000000, n)) {
-                    e = "--max-depth needs a whole number from 0 to 1000000, not '" + v + "'";
-                    return false;
-                  }
+                  if (!ParseWhole(v, "--max-depth", 0, 1000000, n, e)) return false;
                   s.cmd.walk.maxDepth = static_cast<int>(n);
                   return true;
                 }},
@@ -354,10 +348,7 @@ const std::array kOptions{
     BatchOption{"jobs", 'j', "N", "pictures converted at once, on at most N threads\n(default: the number of cores)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
-                  if (!ParseNumber(v, 1, 1024, n)) {
-                    e = "--jobs needs a whole number from 1 to 1024, not '" + v + "'";
-                    return false;
-                  }
+                  if (!ParseWhole(v, "--jobs", 1, 1024, n, e)) return false;
                   s.cmd.jobs = static_cast<int>(n);
                   return true;
                 }},
