@@ -143,14 +143,15 @@ const std::array kOptions{
     BatchOption{"formats", 'f', "LIST",
                 "comma-separated, any of %FORMATS% in any case\n"
                 "(default: bmp,jpg,jpeg,png); an empty list writes nothing;\n"
-                "tif and tiff targets are 8-bit, Deflate with the horizontal predictor",
+                "tif and tiff targets are 8-bit, Deflate with the horizontal predictor;\n"
+                "avif targets (where --version lists them) 8-bit AV1, 4:2:0",
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
-    BatchOption{"quality", 0, "N", "JPEG and WebP quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP)",
+    BatchOption{"quality", 0, "N", "JPEG, WebP and AVIF quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP, 60 for AVIF)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
-                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = static_cast<int>(n);
+                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality = static_cast<int>(n);
                   return true;
                 }},
     BatchOption{"lossless", 0, nullptr, "WebP targets lossless (--quality does not apply to them)",

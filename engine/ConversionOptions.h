@@ -14,6 +14,7 @@ struct PictureFormat;
 
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
 inline constexpr int kDefaultWebpQuality = 90;
+inline constexpr int kDefaultAvifQuality = 60;  // avifenc's: AV1 looks as good at lower numbers than JPEG
 inline constexpr int kDefaultWebpEffort = 4;  // libwebp's own default method
 inline constexpr int kDefaultPngLevel = 6;  // zlib's default, as the window has always written
 
@@ -70,6 +71,7 @@ struct ProcessingOptions {
 struct EncodingOptions {
   int jpegQuality = kDefaultJpegQuality;
   int webpQuality = kDefaultWebpQuality;
+  int avifQuality = kDefaultAvifQuality;
   bool webpLossless = false;
   bool jpegProgressive = false;
   bool jpegOptimize = false;  // Huffman tables made for the picture, not the standard ones
@@ -85,6 +87,8 @@ struct EncodingOptions {
 // (PictureFormats.h). By default the window's four, as its boxes start.
 class FormatTicks {
  public:
+  static constexpr std::size_t kMostFormats = 16;  // entries the table may have
+
   FormatTicks();
   static FormatTicks Nothing();
   // The entries named, as imgbatch's -f names them; throws
@@ -98,8 +102,8 @@ class FormatTicks {
   bool operator==(const FormatTicks&) const = default;
 
  private:
-  explicit FormatTicks(std::bitset<16> ticks) : ticks_(ticks) {}
-  std::bitset<16> ticks_;  // by the entry's place in the table
+  explicit FormatTicks(std::bitset<kMostFormats> ticks) : ticks_(ticks) {}
+  std::bitset<kMostFormats> ticks_;  // by the entry's place in the table
 };
 
 // A conversion's options: the formats to write, what to do with a target

@@ -47,11 +47,8 @@ PictureSize PictureCodecs::LoadWebp(const std::filesystem::path& path, img::Bitm
 }
 
 void PictureCodecs::UseEncoderSettings(const ConversionOptions& options) {
-  jpeg_quality_ = options.jpegQuality;
-  webp_quality_ = options.webpQuality;
-  webp_lossless_ = options.webpLossless;
+  encoding_ = options;
   jpeg_coding_ = {options.jpegProgressive, options.jpegOptimize, options.jpegSampling};
-  webp_effort_ = options.webpEffort;
   png_.SetCompression(options.pngLevel, options.pngFiltering);
 }
 
@@ -74,11 +71,11 @@ void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::
 void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path,
                               img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
-  if (jpeg_bytes_.empty() || jpeg_bytes_quality_ != jpeg_quality_ || jpeg_bytes_coding_ != jpeg_coding_) {
-    jpeg_.SetQuality(jpeg_quality_);
+  if (jpeg_bytes_.empty() || jpeg_bytes_quality_ != encoding_.jpegQuality || jpeg_bytes_coding_ != jpeg_coding_) {
+    jpeg_.SetQuality(encoding_.jpegQuality);
     jpeg_.SetCoding(jpeg_coding_);
     jpeg_bytes_ = jpeg_.Encode(picture, carried_);
-    jpeg_bytes_quality_ = jpeg_quality_;
+    jpeg_bytes_quality_ = encoding_.jpegQuality;
     jpeg_bytes_coding_ = jpeg_coding_;
   }
   img::WriteFileAtomically(path, jpeg_bytes_);
@@ -95,7 +92,7 @@ void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::
 void PictureCodecs::WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path,
                               img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
-  std::vector<std::uint8_t> file = webp_.Encode(picture, webp_quality_, webp_lossless_, webp_effort_);
+  std::vector<std::uint8_t> file = webp_.Encode(picture, encoding_.webpQuality, encoding_.webpLossless, encoding_.webpEffort);
   if (carried_) file = WithWebpMetadata(std::move(file), *carried_);
   img::WriteFileAtomically(path, file);
 }

@@ -40,8 +40,8 @@ class PictureCodecs {
   PictureSize LoadPng(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
   PictureSize LoadWebp(const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit);
 
-  // The encoder settings the writers use from now on: the JPEG and WebP
-  // qualities, the JPEG coding, WebP's lossless switch and effort, and
+  // The encoder settings the writers use from now on: the JPEG, WebP and
+  // AVIF qualities, the JPEG coding, WebP's lossless switch and effort, and
   // PNG's level and row filters of options.
   void UseEncoderSettings(const ConversionOptions& options);
 
@@ -60,6 +60,8 @@ class PictureCodecs {
   void WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
                  img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
+  // The settings in force, for the writers of the format table's own codecs.
+  const EncodingOptions& EncoderSettings() const { return encoding_; }
 
   // Metadata, off unless asked for. With a place to read into, the JPEG,
   // PNG and WebP loaders put a decoded file's metadata there; with metadata
@@ -87,11 +89,8 @@ class PictureCodecs {
   std::vector<std::uint8_t> jpeg_bytes_;
   int jpeg_bytes_quality_ = 0;  // the quality and coding jpeg_bytes_ were encoded at
   JpegCoding jpeg_bytes_coding_;
-  int jpeg_quality_ = kDefaultJpegQuality;
+  EncodingOptions encoding_;
   JpegCoding jpeg_coding_;
-  int webp_quality_ = kDefaultWebpQuality;
-  bool webp_lossless_ = false;
-  int webp_effort_ = kDefaultWebpEffort;
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
   std::vector<std::string> warnings_;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
 
 #include "engine/GifImage.h"
+#include "engine/HeifImage.h"
 #include "engine/TiffImage.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
@@ -48,8 +50,9 @@ constexpr WriterNeed kWebpNeed{.workPicture = true, .encodedHalf = true, .copyBy
 constexpr WriterNeed kTiffNeed{.workPicture = true, .encodedHalf = true};
 
 // A new format: one entry here and its codec (signature, loader, header
-// facts and, for a target, writer).
-constexpr PictureFormat kFormats[] = {
+// facts and, for a target, writer). A format whose library a build may leave
+// out keeps its entries with its codec instead (HeifFormats).
+constexpr PictureFormat kBuiltIn[] = {
     // name extension signature loader writer facts orientation writer's need alpha final own window box
     {"bmp", ".bmp", IsBmp, Loader<&C::LoadBmp>, Writer<&C::WriteBmp>, BmpFacts, nullptr, kWritesDecoded, false, 2, true,
      "CBBMP"},
@@ -65,9 +68,20 @@ constexpr PictureFormat kFormats[] = {
     {"tiff", ".tiff", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, true, 7, false, nullptr},
     {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, nullptr, {}, false, 5, false, nullptr},
 };
-static_assert(std::size(kFormats) <= 16, "FormatTicks holds 16 entries");
 
-std::size_t PlaceOf(const PictureFormat& format) { return static_cast<std::size_t>(&format - kFormats); }
+// The entries above, then those of the libraries a build may leave out.
+const std::vector<PictureFormat>& Table() {
+  static const std::vector<PictureFormat> table = [] {
+    std::vector<PictureFormat> t(std::begin(kBuiltIn), std::end(kBuiltIn));
+    const std::span<const PictureFormat> heif = HeifFormats();
+    t.insert(t.end(), heif.begin(), heif.end());
+    if (t.size() > FormatTicks::kMostFormats) std::abort();  // FormatTicks would not hold them
+    return t;
+  }();
+  return table;
+}
+
+std::size_t PlaceOf(const PictureFormat& format) { return static_cast<std::size_t>(&format - Table().data()); }
 
 bool InSet(const PictureFormat& format, FormatSet set) {
   return set == FormatSet::All || format.windowBox;
@@ -77,7 +91,7 @@ bool InSet(const PictureFormat& format, FormatSet set) {
 // which the folder listing has always checked them.
 std::vector<std::string> ExtensionsOf(FormatSet set) {
   std::vector<const PictureFormat*> order;
-  for (const PictureFormat& f : kFormats)
+  for (const PictureFormat& f : Table())
     if (InSet(f, set)) order.push_back(&f);
   std::stable_partition(order.begin(), order.end(),
                         [](const PictureFormat* f) { return SameKind(*f, FormatNamed("jpg")); });
@@ -88,19 +102,19 @@ std::vector<std::string> ExtensionsOf(FormatSet set) {
 
 }  // namespace
 
-std::span<const PictureFormat> PictureFormats() { return kFormats; }
+std::span<const PictureFormat> PictureFormats() { return Table(); }
 
 const PictureFormat& FormatNamed(std::string_view name) {
-  for (const PictureFormat& f : kFormats)
+  for (const PictureFormat& f : Table())
     if (name == f.name) return f;
   throw std::invalid_argument("no picture format is named " + std::string(name));
 }
 
 FormatTicks::FormatTicks() {
-  for (const PictureFormat& f : kFormats) ticks_.set(PlaceOf(f), f.windowBox != nullptr);
+  for (const PictureFormat& f : Table()) ticks_.set(PlaceOf(f), f.windowBox != nullptr);
 }
 
-FormatTicks FormatTicks::Nothing() { return FormatTicks(std::bitset<16>()); }
+FormatTicks FormatTicks::Nothing() { return FormatTicks(std::bitset<kMostFormats>()); }
 
 FormatTicks FormatTicks::Named(std::initializer_list<std::string_view> names) {
   FormatTicks ticks = Nothing();
@@ -114,13 +128,13 @@ void FormatTicks::Set(std::string_view name, bool ticked) { Set(FormatNamed(name
 
 const PictureFormat* FindFormatByExtension(const std::string& ext, FormatSet set) {
   const std::string lower = AsciiLower(ext);
-  for (const PictureFormat& f : kFormats)
+  for (const PictureFormat& f : Table())
     if (InSet(f, set) && lower == f.extension) return &f;
   return nullptr;
 }
 
 const PictureFormat* FindFormatByName(const std::string& name, FormatSet set) {
-  for (const PictureFormat& f : kFormats)
+  for (const PictureFormat& f : Table())
     if (InSet(f, set) && f.write && name == f.name) return &f;
   return nullptr;
 }
@@ -128,14 +142,14 @@ const PictureFormat* FindFormatByName(const std::string& name, FormatSet set) {
 const PictureFormat* ChooseLoader(std::span<const std::uint8_t> head, const std::string& path) {
   const PictureFormat* named = FindFormatByExtension(ExtensionOf(path), FormatSet::All);
   if (named && named->isA(head)) return named;
-  for (const PictureFormat& f : kFormats)
+  for (const PictureFormat& f : Table())
     if (f.isA(head)) return &f;
   return named;
 }
 
 const PictureFormat* FinalFormat(const ConversionOptions& options) {
   const PictureFormat* first = nullptr;
-  for (const PictureFormat& f : kFormats)
+  for (const PictureFormat& f : Table())
     if (f.write && options.targets.Has(f) && (!first || f.finalRank < first->finalRank)) first = &f;
   return first;
 }

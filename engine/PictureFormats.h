@@ -74,7 +74,8 @@ inline bool SameKind(const PictureFormat& a, const PictureFormat& b) { return a.
 inline constexpr std::size_t kSignatureBytes = 12;
 
 // Every entry, in the order a picture's targets are written: BMP, JPG,
-// JPEG, PNG, WebP, TIF, TIFF, then the formats only read (GIF).
+// JPEG, PNG, WebP, TIF, TIFF, GIF (only read), then, where the build has
+// libheif, AVIF, HEIC and HEIF (the last two only read).
 std::span<const PictureFormat> PictureFormats();
 // The entry -f calls name, in every set; throws std::invalid_argument for
 // a name the table does not have.

@@ -14,6 +14,7 @@
 #include "engine/IccColourSpace.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
+#include "imaging/Premultiplied.h"
 #include "imaging/SystemFiles.h"
 
 namespace engine {
@@ -163,24 +164,6 @@ int DirectColours(TIFF* tif, const Layout& l) {
 // 16-bit to 8-bit, rounded to the nearest (v / 257), without a division.
 std::uint8_t To8(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32895u) >> 16); }
 
-// (255 << 16) / a, rounded: unpremultiplying by a multiplication.
-const std::array<std::uint32_t, 256>& Reciprocals() {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t a = 1; a < 256; ++a) t[a] = (255u * 65536u + a / 2) / a;
-    return t;
-  }();
-  return table;
-}
-
-// A row of b, g, r, a with premultiplied colour to plain colour.
-void Unpremultiply(std::uint8_t* p, int width) {
-  const auto& reciprocal = Reciprocals();
-  for (int x = 0; x < width; ++x, p += 4)
-    for (int c = 0; c < 3; ++c)
-      p[c] = static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (p[c] * reciprocal[p[3]] + 32768) >> 16));
-}
-
 img::Bitmap DecodeDirect(TIFF* tif, const Layout& l, int colours, Stream& s) {
   const int width = static_cast<int>(l.width), height = static_cast<int>(l.height);
   const bool grey = colours == 1 && !l.alpha;
@@ -226,7 +209,7 @@ img::Bitmap DecodeDirect(TIFF* tif, const Layout& l, int colours, Stream& s) {
       }
       if (l.alpha) out[3] = in[colours];
     }
-    if (l.associated) Unpremultiply(picture.ScanLine(y), width);
+    if (l.associated) img::UnpremultiplyRow(picture.ScanLine(y), width);
   }
   return picture;
 }
@@ -281,7 +264,7 @@ img::Bitmap DecodeRgba(TIFF* tif, const Layout& l, Stream& s) {
         out[2] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
         if (alpha) out[3] = static_cast<std::uint8_t>(TIFFGetA(in[x]));
       }
-      if (premultiplied) Unpremultiply(line, width);
+      if (premultiplied) img::UnpremultiplyRow(line, width);
     }
   }
   return picture;

@@ -19,6 +19,7 @@
 #include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/JpegImage.h"
+#include "engine/PictureFormats.h"
 #include "engine/PngImage.h"
 #include "engine/WebpImage.h"
 #include "engine/PngStreamWriter.h"
@@ -663,6 +664,24 @@ TEST_F(ImgBatch, TiffTargetsComeBackAsTheyWere) {
   EXPECT_EQ(testsupport::ReadPictureWith(tmp_ / "back" / "grey.png", picture).icc, grey.icc);
   EXPECT_TRUE(picture.IsGrey());
   testsupport::ExpectSameColours(picture, levels, "grey");
+}
+
+// To AVIF and back where the build writes it: alpha stays, and an AVIF's
+// size is known before it is decoded (a target named by its turned size).
+TEST_F(ImgBatch, AvifTargetsKeepAlphaAndTellTheirSize) {
+  if (!engine::FindFormatByName("avif", engine::FormatSet::All)) GTEST_SKIP() << "this build has no AVIF";
+  const img::Bitmap clear = testsupport::AlphaGradientBitmap(30, 20);
+  fs::create_directories(src());
+  engine::PngImage().Save(clear, src() / "clear.png");
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "avif", "--quality", "100", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  ASSERT_EQ(OutNames(), std::vector<std::string>{"clear.avif"});
+  r = RunImgBatch({U(out()), "-o", U(tmp_ / "back"), "-f", "png", "--rotate", "90", "--name", "{name}_{w}x{h}", "-q"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap picture;
+  testsupport::ReadPictureWith(tmp_ / "back" / "clear_20x30.png", picture);
+  ASSERT_EQ(picture.format(), img::PixelFormat::Bits32Alpha);
+  EXPECT_NEAR(picture.ScanLine(0)[3], clear.ScanLine(clear.height() - 1)[3], 8);  // turned clockwise: bottom-left first
 }
 
 struct UsageCase {
