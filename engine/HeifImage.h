@@ -17,7 +17,8 @@ namespace engine {
 struct PictureFormat;
 
 // The format table's entries for AVIF (read and written), HEIC and HEIF
-// (read), in that order; none in a build without libheif.
+// (read), in that order, as far as the libheif at hand has their decoders
+// (AV1, HEVC) and AVIF's encoder; none in a build without libheif.
 std::span<const PictureFormat> HeifFormats();
 
 // True when head starts an ISO media file whose main brand is a HEIF

@@ -212,16 +212,27 @@ heif_error AppendBytes(heif_context*, const void* data, std::size_t size, void* 
 // libheif's RGB copy, its 4:2:0 planes and aom's own frames: a 16.7 MP
 // photo peaked at 430 MB written to AVIF against 163 MB to PNG.
 constexpr WriterNeed kAvifNeed{.workPicture = true, .encodedHalf = true, .copyBytesPerPixel = 16, .colourOnly = true};
-constexpr PictureFormat kHeifFormats[] = {
-    // name extension signature loader writer facts orientation writer's need alpha final own window box
-    {"avif", ".avif", IsAvif, LoadAvifFile, WriteAvifFile, HeifFacts, nullptr, kAvifNeed, true, 8, true, nullptr},
-    {"heic", ".heic", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, false, 9, false, nullptr},
-    {"heif", ".heif", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, false, 10, false, nullptr},
-};
+constexpr PictureFormat kAvif{"avif", ".avif", IsAvif, LoadAvifFile, WriteAvifFile, HeifFacts, nullptr,
+                             kAvifNeed, true, 8, true, nullptr};
+constexpr PictureFormat kHeic{"heic", ".heic", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, false, 9, false, nullptr};
+constexpr PictureFormat kHeif{"heif", ".heif", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, false, 10, false, nullptr};
 
 }  // namespace
 
-std::span<const PictureFormat> HeifFormats() { return kHeifFormats; }
+std::span<const PictureFormat> HeifFormats() {
+  // Only what the libheif at hand was built with its codecs for.
+  static const std::vector<PictureFormat> formats = [] {
+    InitOnce();
+    std::vector<PictureFormat> f;
+    if (heif_have_decoder_for_format(heif_compression_AV1)) {
+      f.push_back(kAvif);
+      if (!heif_have_encoder_for_format(heif_compression_AV1)) f.back().write = nullptr;
+    }
+    if (heif_have_decoder_for_format(heif_compression_HEVC)) f.insert(f.end(), {kHeic, kHeif});
+    return f;
+  }();
+  return formats;
+}
 
 bool IsHeif(PictureHead head) {
   return BrandIs(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs", "mif1", "msf1"});
