@@ -72,16 +72,29 @@ struct Opened {
   Handle primary;
 };
 
-Opened Open(std::span<const std::uint8_t> file) {
-  InitOnce();
+Opened OpenWithin(std::span<const std::uint8_t> file, int side) {
   Opened o{Context(heif_context_alloc()), nullptr};
   if (!o.context) throw img::ImageError(img::ErrorCode::OutOfMemory, "HEIF: no memory for the file");
-  heif_context_set_maximum_image_size_limit(o.context.get(), img::kMaxSide);
+  heif_context_set_maximum_image_size_limit(o.context.get(), side);
   Check(heif_context_read_from_memory_without_copy(o.context.get(), file.data(), file.size(), nullptr));
   heif_image_handle* handle = nullptr;
   Check(heif_context_get_primary_image_handle(o.context.get(), &handle));
   o.primary.reset(handle);
   return o;
+}
+
+// libheif holds every item (tiles, alpha, thumbnails) and every decoded
+// frame to one longest side, and a frame's coded size need not be the one
+// its item declares: a hostile file of a kilobyte declaring 16 x 16 can
+// decode to gigabytes. So the file is read again with that side no longer
+// than the main picture's own longest side, or 4096 for small pictures
+// (their alpha and tiles may be coded larger than they show).
+Opened Open(std::span<const std::uint8_t> file) {
+  InitOnce();
+  Opened o = OpenWithin(file, img::kMaxSide);
+  const int side = std::max({heif_image_handle_get_ispe_width(o.primary.get()),
+                             heif_image_handle_get_ispe_height(o.primary.get()), 4096});
+  return side < img::kMaxSide ? OpenWithin(file, side + 1) : std::move(o);
 }
 
 bool BrandIs(PictureHead head, std::initializer_list<std::string_view> brands) {
@@ -121,6 +134,22 @@ void ReadMetadata(const heif_image_handle* h, PictureMetadata& metadata) {
     } else if (type == "mime" && content == "application/rdf+xml" && metadata.xmp.empty()) {
       metadata.xmp = Metadata(h, id);
     }
+  }
+}
+
+// The picture and the alpha libheif decodes with it are each held to the
+// pixel limit: an alpha's size is its own, and a hostile one would ask for
+// gigabytes beside a small picture.
+void CheckSizes(const heif_image_handle* h) {
+  img::CheckPictureSize(heif_image_handle_get_width(h), heif_image_handle_get_height(h));
+  const int count = heif_image_handle_get_number_of_auxiliary_images(h, 0);
+  std::vector<heif_item_id> ids(static_cast<std::size_t>(std::max(count, 0)));
+  heif_image_handle_get_list_of_auxiliary_image_IDs(h, 0, ids.data(), count);
+  for (heif_item_id id : ids) {
+    heif_image_handle* made = nullptr;
+    Check(heif_image_handle_get_auxiliary_image_handle(h, id, &made));
+    const Handle aux(made);
+    img::CheckPictureSize(heif_image_handle_get_width(made), heif_image_handle_get_height(made));
   }
 }
 
@@ -243,7 +272,7 @@ bool IsAvif(PictureHead head) { return BrandIs(head, {"avif", "avis", "mif1", "m
 void DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata) {
   const Opened o = Open(file);
   const heif_image_handle* h = o.primary.get();
-  img::CheckPictureSize(heif_image_handle_get_width(h), heif_image_handle_get_height(h));
+  CheckSizes(h);
   const bool alpha = heif_image_handle_has_alpha_channel(h) != 0;
   std::unique_ptr<heif_decoding_options, DecodingFree> options(heif_decoding_options_alloc());
   options->convert_hdr_to_8bit = 1;

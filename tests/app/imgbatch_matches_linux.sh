@@ -1,6 +1,7 @@
 #!/bin/sh
 # imgbatch.exe under Wine against the Linux imgbatch on the same pictures:
-# every target (BMP, PNG, JPEG) must hold the same bytes. The pictures carry
+# every target (BMP, PNG, JPEG) must hold the same bytes, of JPEG, BMP, PNG
+# and HEIC sources. The pictures carry
 # Chinese names, the Windows run gets its source folder as the settings file
 # holds one (UTF-8 text, backslashes, a closing separator) and writes into
 # the Windows per-user folder (%APPDATA%).
@@ -50,5 +51,18 @@ compare "folder tree, all formats" "$work/linux1" "$per_user/$check/目标"
 "$@" "$exe" "$src_win子文件夹\\主窗口.png" -o "$src_win输出" -f bmp,jpeg,png --width 300 --keep-ratio --rotate 90 -q |
   tr -d '\r'
 compare "one picture, shrunk and turned" "$work/linux2" "$src/输出"
+
+# 3. A phone's HEIC (HEVC through libheif and libde265), made by libheif's
+# own heif-enc where it is installed.
+if command -v heif-enc >/dev/null; then
+  mkdir -p "$work/手机"
+  heif-enc -q 70 "$project/resources/jpg/Tarnwel.jpg" -o "$work/手机/照片.heic" >/dev/null
+  heic_win=$("$@" winepath -w "$work/手机/照片.heic" | tr -d '\r\n')
+  "$linux" "$work/手机/照片.heic" -o "$work/linux3" -f bmp,jpeg,png -q
+  "$@" "$exe" "$heic_win" -o "$src_win手机" -f bmp,jpeg,png -q | tr -d '\r'
+  compare "a HEIC picture" "$work/linux3" "$src/手机"
+else
+  echo "a HEIC picture: heif-enc (libheif-examples) is not installed, not compared"
+fi
 
 [ "$fails" -eq 0 ]

@@ -108,8 +108,8 @@ TEST(HeifEncode, AvifKeepsAlphaMetadataAndTheTurnAskedFor) {
   EXPECT_EQ(picture.height(), 48);
 }
 
-// Cut short, not a HEIF at all, or larger than the pixel limit: an
-// ImageError, the picture left as it was.
+// Cut short, not a HEIF at all, larger than the pixel limit, or coded
+// larger than it says: an ImageError, the picture left as it was.
 TEST(HeifDecode, CutForeignAndOversizedFilesFailCleanly) {
   const std::vector<std::uint8_t> whole = EncodeAvif(Quarters(40, 24), 80);
   for (std::size_t size : {std::size_t{0}, std::size_t{11}, whole.size() / 3, whole.size() - 9}) {
@@ -131,6 +131,15 @@ TEST(HeifDecode, CutForeignAndOversizedFilesFailCleanly) {
   }
   img::SetPixelLimit(limit);
   EXPECT_TRUE(picture.empty());
+
+  // A kilobyte declaring 16 x 16 whose coded frame is 6416 x 62260: refused
+  // before libheif allocates the frame.
+  try {
+    DecodeHeif(img::ReadWholeFile(IMGCONVERT_HEIF_CORPUS "/oom-16x16-coded-6416x62260.heic"), picture);
+    ADD_FAILURE() << "decoded";
+  } catch (const img::ImageError& e) {
+    EXPECT_EQ(e.code(), img::ErrorCode::TooLarge) << e.what();
+  }
 }
 
 }  // namespace
