@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -88,13 +89,19 @@ Opened OpenWithin(std::span<const std::uint8_t> file, int side) {
 // its item declares: a hostile file of a kilobyte declaring 16 x 16 can
 // decode to gigabytes. So the file is read again with that side no longer
 // than the main picture's own longest side, or 4096 for small pictures
-// (their alpha and tiles may be coded larger than they show).
+// (their alpha and tiles may be coded larger than they show). As a frame
+// may then still be that side squared, the side itself is held to twice the
+// side of a square picture at the pixel limit (23170 at the program's own).
 Opened Open(std::span<const std::uint8_t> file) {
   InitOnce();
-  Opened o = OpenWithin(file, img::kMaxSide);
-  const int side = std::max({heif_image_handle_get_ispe_width(o.primary.get()),
-                             heif_image_handle_get_ispe_height(o.primary.get()), 4096});
-  return side < img::kMaxSide ? OpenWithin(file, side + 1) : std::move(o);
+  Opened first = OpenWithin(file, img::kMaxSide);
+  const int declared =
+      std::max(heif_image_handle_get_ispe_width(first.primary.get()), heif_image_handle_get_ispe_height(first.primary.get()));
+  const int longest = std::max(4096, 2 * static_cast<int>(std::sqrt(static_cast<double>(img::PixelLimit()))));
+  if (declared > longest)
+    throw img::ImageError(img::ErrorCode::TooLarge, "HEIF: a picture " + std::to_string(declared) +
+                                                        " pixels long; at most " + std::to_string(longest) + " are read");
+  return OpenWithin(file, std::max(declared, 4096) + 1);
 }
 
 bool BrandIs(PictureHead head, std::initializer_list<std::string_view> brands) {

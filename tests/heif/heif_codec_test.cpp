@@ -132,13 +132,15 @@ TEST(HeifDecode, CutForeignAndOversizedFilesFailCleanly) {
   img::SetPixelLimit(limit);
   EXPECT_TRUE(picture.empty());
 
-  // A kilobyte declaring 16 x 16 whose coded frame is 6416 x 62260: refused
-  // before libheif allocates the frame.
-  try {
-    DecodeHeif(img::ReadWholeFile(IMGCONVERT_HEIF_CORPUS "/oom-16x16-coded-6416x62260.heic"), picture);
-    ADD_FAILURE() << "decoded";
-  } catch (const img::ImageError& e) {
-    EXPECT_EQ(e.code(), img::ErrorCode::TooLarge) << e.what();
+  // Kilobytes whose coded frames are far larger than the pictures they
+  // declare (16 x 16, 65535 x 19): refused before libheif allocates them.
+  for (const char* name : {"oom-16x16-coded-6416x62260.heic", "oom-65535x19-coded-19561x27759.heic"}) {
+    try {
+      DecodeHeif(img::ReadWholeFile(std::string(IMGCONVERT_HEIF_CORPUS "/") + name), picture);
+      ADD_FAILURE() << name << " decoded";
+    } catch (const img::ImageError& e) {
+      EXPECT_EQ(e.code(), img::ErrorCode::TooLarge) << name << ": " << e.what();
+    }
   }
 }
 
