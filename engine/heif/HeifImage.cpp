@@ -239,9 +239,9 @@ Image InterleavedOf(const img::Bitmap& picture) {
 }
 
 heif_error AppendBytes(heif_context*, const void* data, std::size_t size, void* into) {
+  auto& bytes = *static_cast<std::vector<std::uint8_t>*>(into);
   const auto* p = static_cast<const std::uint8_t*>(data);
-  static_cast<std::vector<std::uint8_t>*>(into)->insert(static_cast<std::vector<std::uint8_t>*>(into)->end(), p,
-                                                         p + size);
+  bytes.insert(bytes.end(), p, p + size);
   return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
 }
 
