@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "GifBytes.h"
+#include "SeedFiles.h"
 #include "TiffBytes.h"
 #include "engine/JpegImage.h"
 #include "engine/PngImage.h"
@@ -25,23 +25,7 @@
 
 namespace {
 
-void Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-img::Bitmap Pattern(int width, int height) {
-  img::Bitmap picture(width, height, img::PixelFormat::Bits24);
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = picture.ScanLine(y);
-    for (int x = 0; x < width; ++x) {
-      row[3 * x] = static_cast<std::uint8_t>(x * 37);
-      row[3 * x + 1] = static_cast<std::uint8_t>(y * 53);
-      row[3 * x + 2] = static_cast<std::uint8_t>((x ^ y) * 17);
-    }
-  }
-  return picture;
-}
+using fuzz::WriteSeed;
 
 img::Bitmap PalettePicture(int width, int height, img::PixelFormat format, int colours) {
   img::Bitmap picture(width, height, format);
@@ -71,7 +55,7 @@ int main(int argc, char** argv) {
   for (const char* sub : {"bmp", "jpeg", "png", "webp", "gif", "tiff", "convert", "settings"})
     std::filesystem::create_directories(root / sub);
 
-  const img::Bitmap colour = Pattern(13, 7);
+  const img::Bitmap colour = fuzz::SeedPattern(13, 7);
   std::vector<img::Bitmap> pictures;
   pictures.push_back(PalettePicture(9, 5, img::PixelFormat::Bits1, 2));
   pictures.push_back(PalettePicture(11, 3, img::PixelFormat::Bits4, 16));
@@ -89,33 +73,33 @@ int main(int argc, char** argv) {
   for (const auto& picture : pictures) {
     const std::string stem = "seed" + std::to_string(n++);
     const auto bmp_bytes = picture.EncodeBmp();
-    Write(root / "bmp" / (stem + ".bmp"), bmp_bytes);
-    Write(root / "convert" / (stem + ".bmp"), bmp_bytes);
+    WriteSeed(root / "bmp" / (stem + ".bmp"), bmp_bytes);
+    WriteSeed(root / "convert" / (stem + ".bmp"), bmp_bytes);
     const auto png_bytes = png.Encode(picture);
-    Write(root / "png" / (stem + ".png"), png_bytes);
-    Write(root / "convert" / (stem + ".png"), png_bytes);
+    WriteSeed(root / "png" / (stem + ".png"), png_bytes);
+    WriteSeed(root / "convert" / (stem + ".png"), png_bytes);
   }
   for (int quality : {10, 75, 100}) {
     jpeg.SetQuality(quality);
-    const auto bytes = jpeg.Encode(Pattern(17, 9));
+    const auto bytes = jpeg.Encode(fuzz::SeedPattern(17, 9));
     const std::string name = "seed_q" + std::to_string(quality) + ".jpg";
-    Write(root / "jpeg" / name, bytes);
-    Write(root / "convert" / name, bytes);
+    WriteSeed(root / "jpeg" / name, bytes);
+    WriteSeed(root / "convert" / name, bytes);
   }
 
   // WebP as imgbatch writes it, and with an alpha channel (which our writer
   // never makes: libwebp's own encoder, the alpha a diagonal ramp).
   engine::WebpImage webp;
-  Write(root / "webp" / "seed_q10.webp", webp.Encode(Pattern(17, 9), 10, false));
-  Write(root / "webp" / "seed_q90.webp", webp.Encode(Pattern(17, 9), 90, false));
-  Write(root / "webp" / "seed_lossless.webp", webp.Encode(Pattern(13, 7), 0, true));
+  WriteSeed(root / "webp" / "seed_q10.webp", webp.Encode(fuzz::SeedPattern(17, 9), 10, false));
+  WriteSeed(root / "webp" / "seed_q90.webp", webp.Encode(fuzz::SeedPattern(17, 9), 90, false));
+  WriteSeed(root / "webp" / "seed_lossless.webp", webp.Encode(fuzz::SeedPattern(13, 7), 0, true));
   std::vector<std::uint8_t> bgra(11 * 6 * 4);
   for (std::size_t i = 0; i < bgra.size(); ++i) bgra[i] = static_cast<std::uint8_t>(i * 13);
   for (bool lossless : {false, true}) {
     std::uint8_t* out = nullptr;
     const std::size_t size = lossless ? WebPEncodeLosslessBGRA(bgra.data(), 11, 6, 44, &out)
                                       : WebPEncodeBGRA(bgra.data(), 11, 6, 44, 75, &out);
-    Write(root / "webp" / (lossless ? "seed_alpha_lossless.webp" : "seed_alpha_q75.webp"),
+    WriteSeed(root / "webp" / (lossless ? "seed_alpha_lossless.webp" : "seed_alpha_q75.webp"),
           std::vector<std::uint8_t>(out, out + size));
     WebPFree(out);
   }
@@ -134,21 +118,21 @@ int main(int argc, char** argv) {
     gif.interlaced = kind == 1;
     gif.transparent = kind == 2 ? 5 : -1;
     const char* names[] = {"seed_plain.gif", "seed_interlaced.gif", "seed_clear.gif"};
-    Write(root / "gif" / names[kind], testsupport::GifBytes(gif));
+    WriteSeed(root / "gif" / names[kind], testsupport::GifBytes(gif));
   }
 
   {
     img::Bitmap clear(13, 7, img::PixelFormat::Bits32Alpha);
     for (int y = 0; y < 7; ++y)
       for (int x = 0; x < 13 * 4; ++x) clear.ScanLine(y)[x] = static_cast<std::uint8_t>(x * 19 + y * 7);
-    Write(root / "tiff" / "seed_rgb.tiff", engine::EncodeTiff(colour));
-    Write(root / "tiff" / "seed_alpha.tiff", engine::EncodeTiff(clear));
+    WriteSeed(root / "tiff" / "seed_rgb.tiff", engine::EncodeTiff(colour));
+    WriteSeed(root / "tiff" / "seed_alpha.tiff", engine::EncodeTiff(clear));
     img::Bitmap grey = PalettePicture(9, 5, img::PixelFormat::Bits8, 256);
     for (int i = 0; i < 256; ++i) {
       const auto v = static_cast<std::uint8_t>(i);
       grey.palette()[static_cast<std::size_t>(i)] = {v, v, v, 0};
     }
-    Write(root / "tiff" / "seed_grey.tiff", engine::EncodeTiff(grey));
+    WriteSeed(root / "tiff" / "seed_grey.tiff", engine::EncodeTiff(grey));
     struct Kind {
       const char* name;
       int samples, bits, photometric, alpha;
@@ -180,7 +164,7 @@ int main(int argc, char** argv) {
       const std::size_t row = (static_cast<std::size_t>(p.width) * (k.planes ? 1 : k.samples) * k.bits + 7) / 8;
       p.data.resize(row * static_cast<std::size_t>(p.height) * (k.planes ? k.samples : 1));
       for (std::size_t i = 0; i < p.data.size(); ++i) p.data[i] = static_cast<std::uint8_t>(i * 31 + i / 7);
-      Write(root / "tiff" / (std::string("seed_") + k.name + ".tif"), testsupport::TiffBytes(p));
+      WriteSeed(root / "tiff" / (std::string("seed_") + k.name + ".tif"), testsupport::TiffBytes(p));
     }
   }
 
@@ -194,10 +178,10 @@ int main(int argc, char** argv) {
     }
     ini += std::string(key.name) + "=" + ui::settings::DefaultText(key, "/tmp") + "\r\n";
   }
-  Write(root / "settings" / "all_keys.ini", std::vector<std::uint8_t>(ini.begin(), ini.end()));
+  WriteSeed(root / "settings" / "all_keys.ini", std::vector<std::uint8_t>(ini.begin(), ini.end()));
   const std::string odd =
       "\xEF\xBB\xBF; comment\n[ Default ]\n  EDTWIDTH = \" 640 \"\nzoomtype=0x1F\nCbJPG=-0\n"
       "[ImgConvert]\nLbRoateType='3'\nLbDocListInd=2147483648\n[default]\nfr\n";
-  Write(root / "settings" / "odd_shapes.ini", std::vector<std::uint8_t>(odd.begin(), odd.end()));
+  WriteSeed(root / "settings" / "odd_shapes.ini", std::vector<std::uint8_t>(odd.begin(), odd.end()));
   return 0;
 }
