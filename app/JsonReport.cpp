@@ -36,6 +36,7 @@ const char* CodeName(text::FailureCode code) {
     case C::NotWritten: return "not_written";
     case C::TargetIsSource: return "target_is_source";
     case C::WouldReplaceSource: return "would_replace_source";
+    case C::WouldReplacePicture: return "would_replace_picture";
     case C::NoFreeName: return "no_free_name";
     case C::FolderNotMade: return "folder_not_made";
     case C::NotAPicture: return "not_a_picture";

@@ -1,9 +1,12 @@
 #include "app/SourceList.h"
 
-#include <exception>
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
 
 #include "app/Console.h"
 #include "imaging/FileIO.h"
+#include "imaging/SystemFiles.h"
 
 namespace app {
 
@@ -26,11 +29,19 @@ bool ReadSourceList(const std::string& name, bool nulSeparated, std::vector<std:
       return false;
     }
   } else {
-    try {
-      const std::vector<std::uint8_t> bytes = img::ReadWholeFile(img::PathFromUtf8(name), 1ULL << 40);
-      text.assign(bytes.begin(), bytes.end());
-    } catch (const std::exception& e) {
-      error = "cannot read the list of sources " + name + ": " + e.what();
+    // Any file that can be read to its end: a list often comes through a
+    // pipe (`--files-from <(find ...)`, a named FIFO), which waits for its writer.
+    std::FILE* file = img::OpenFile(img::PathFromUtf8(name), "rb");
+    int err = file ? 0 : errno;
+    if (file) {
+      char buffer[1 << 16];
+      std::size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+      if (std::ferror(file)) err = errno ? errno : EIO;
+      std::fclose(file);
+    }
+    if (err) {
+      error = "cannot read the list of sources " + name + ": " + std::generic_category().message(err);
       return false;
     }
   }

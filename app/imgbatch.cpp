@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,11 +18,13 @@
 #include "app/BatchOptions.h"
 #include "app/Console.h"
 #include "app/JsonReport.h"
+#include "app/PrintableText.h"
 #include "app/SourceList.h"
 #include "engine/BatchJob.h"
 #include "engine/ExistingTargets.h"
 #include "engine/FolderWalk.h"
 #include "engine/PictureFormats.h"
+#include "engine/TargetFolders.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
 #include "imaging/MemoryReuse.h"
@@ -42,6 +46,11 @@ std::string FormatDuration(double seconds) {
   else
     std::snprintf(buffer, sizeof buffer, "%ld:%02ld", s / 60, s % 60);
   return buffer;
+}
+
+// A line on standard error; names in it are escaped (PrintableText.h).
+void Say(const std::string& line, const char* kind = "") {
+  std::fprintf(stderr, "imgbatch: %s%s\n", kind, app::Printable(line).c_str());
 }
 
 // "1 picture", "2 pictures".
@@ -91,22 +100,31 @@ class ProgressDisplay {
 // status as the run would give it.
 int PrintPlan(const engine::RunPlan& plan, const std::vector<engine::UnreadPath>& not_read,
               const engine::ConversionOptions& options) {
-  for (const engine::UnreadPath& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.Line().c_str());
+  for (const engine::UnreadPath& m : not_read) Say(m.Line());
   int failed = static_cast<int>(not_read.size());
+  // A folder the run could not make fails its pictures, as in the run.
+  std::map<std::string, std::optional<std::error_code>> blocked;
+  for (const std::string& folder : plan.TargetFolders()) blocked[folder] = engine::FolderBlocked(folder);
   for (const engine::PlannedPicture& picture : plan.pictures) {
     if (!picture.isPicture) {
-      const engine::ConversionFailure failure{picture.path, text::FailureCode::NotAPicture, {}};
-      std::fprintf(stderr, "imgbatch: %s\n", failure.Line().c_str());
+      Say(engine::ConversionFailure{picture.path, text::FailureCode::NotAPicture, {}}.Line());
+      ++failed;
+      continue;
+    }
+    if (const std::optional<std::error_code>& why = blocked[picture.folder]) {
+      Say(engine::ConversionFailure{picture.path, text::FailureCode::FolderNotMade,
+                                    picture.folder + ": " + why->message()}
+              .Line());
       ++failed;
       continue;
     }
     bool refused = false;
     for (const engine::PlannedTarget& target : picture.targets) {
       if (target.refusal) {
-        std::fprintf(stderr, "imgbatch: %s\n", target.refusal->Line().c_str());
+        Say(target.refusal->Line());
         refused = true;
       } else if (!engine::LeavesTargetAlone(options, picture.path, target.path)) {
-        std::printf("%s -> %s\n", picture.path.c_str(), target.path.c_str());
+        std::printf("%s -> %s\n", app::Printable(picture.path).c_str(), app::Printable(target.path).c_str());
       }
     }
     failed += refused;
@@ -121,7 +139,7 @@ int main(int argc, char** argv) {
   std::string error;
   auto cmd = app::ParseBatchCommand(args, error);
   if (!cmd) {
-    std::fprintf(stderr, "imgbatch: %s\nTry 'imgbatch --help' for more information.\n", error.c_str());
+    std::fprintf(stderr, "imgbatch: %s\nTry 'imgbatch --help' for more information.\n", app::Printable(error).c_str());
     return 2;
   }
   if (cmd->help) {
@@ -138,7 +156,7 @@ int main(int argc, char** argv) {
 
   for (const std::string& list : cmd->sourceLists) {
     if (!app::ReadSourceList(list, cmd->nulSeparated, cmd->sources, error)) {
-      std::fprintf(stderr, "imgbatch: %s\n", error.c_str());
+      Say(error);
       return 1;
     }
   }
@@ -148,8 +166,7 @@ int main(int argc, char** argv) {
   if (!cmd->dryRun) fs::create_directories(output, ec);
   if (!ec && !cmd->dryRun && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
   if (ec) {
-    std::fprintf(stderr, "imgbatch: cannot create the output folder %s: %s\n", cmd->outputFolder.c_str(),
-                 ec.message().c_str());
+    Say("cannot create the output folder " + cmd->outputFolder + ": " + ec.message());
     return 1;
   }
   std::string output_folder = cmd->outputFolder;
@@ -196,11 +213,10 @@ int main(int argc, char** argv) {
   ProgressDisplay display(!cmd->quiet && app::IsTerminal(stderr));
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
 
-  for (const engine::UnreadPath& m : not_read) std::fprintf(stderr, "imgbatch: %s\n", m.Line().c_str());
-  for (const engine::ConversionFailure& f : outcome.failures)
-    std::fprintf(stderr, "imgbatch: %s\n", f.Line(text::FailureLanguage::English).c_str());
+  for (const engine::UnreadPath& m : not_read) Say(m.Line());
+  for (const engine::ConversionFailure& f : outcome.failures) Say(f.Line(text::FailureLanguage::English));
   // A target that left something out is still written: said, not failed.
-  for (const std::string& w : outcome.warnings) std::fprintf(stderr, "imgbatch: warning: %s\n", w.c_str());
+  for (const std::string& w : outcome.warnings) Say(w, "warning: ");
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
   const bool skips = cmd->options.skipExisting || cmd->options.skipUpToDate;
   const std::string skipped = skips ? std::to_string(outcome.filesSkipped) + " skipped, " : "";

@@ -1,17 +1,15 @@
 #include "engine/BatchJob.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "engine/PictureConverter.h"
 #include "engine/PictureMemory.h"
+#include "engine/TargetFolders.h"
 #include "engine/WorkerPool.h"
-#include "imaging/FileIO.h"
-#include "imaging/TemporaryFiles.h"
 
 namespace engine {
 
@@ -60,32 +58,19 @@ BatchJob::BatchJob(ConversionOptions options, std::string outputFolder, int jobs
     : options_(std::move(options)), output_folder_(std::move(outputFolder)), jobs_(std::max(1, jobs)) {}
 
 BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
-  const RunPlan plan = Plan();
+  RunPlan plan = Plan();
   const std::size_t count = plan.pictures.size();
   std::vector<ConversionReport> reports(count);
 
-  // Each target folder made once, before any thread writes into it; when
-  // it cannot be, its pictures fail with the reason and are not converted.
-  // Temporaries an interrupted run left there go first.
-  std::map<std::string, std::pair<std::string, std::error_code>> folder_failure;  // the folder and why
-  for (const std::string& folder : plan.TargetFolders()) {
-    std::error_code ec;
-    std::filesystem::create_directories(img::PathFromUtf8(folder), ec);
-    if (!ec && !std::filesystem::is_directory(img::PathFromUtf8(folder), ec))
-      ec = std::make_error_code(std::errc::not_a_directory);
-    if (ec)
-      folder_failure[folder] = {folder + ": " + ec.message(), ec};
-    else
-      img::RemoveStaleTemporaries(img::PathFromUtf8(folder));
-  }
-
+  // Each target folder made and held before any thread writes into it;
+  // when it cannot be, its pictures fail with the reason and are not
+  // converted.
+  const TargetFolders folders(plan);
   std::vector<std::size_t> started;
   int not_started = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    auto failure = folder_failure.find(plan.pictures[i].folder);
-    if (failure != folder_failure.end()) {
-      const auto& [why, reason] = failure->second;
-      reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::FolderNotMade, why, CauseOf(reason)});
+    if (std::optional<ConversionFailure> failure = folders.FailureOf(plan.pictures[i])) {
+      reports[i].failures.push_back(std::move(*failure));
       if (picture_done_) picture_done_(plan.pictures[i], reports[i]);
       ++not_started;
     } else {

@@ -163,7 +163,7 @@ HeaderFacts WebpFacts(PictureHead head, const std::filesystem::path&) {
 
 HeaderFacts JpegFacts(PictureHead, const std::filesystem::path& path) {
   HeaderFacts facts;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenFile(path, "rb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenSourceFile(path), &std::fclose);
   if (!file) return facts;
   jpeg_decompress_struct in{};
   JpegErrorManager error;

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -73,57 +74,12 @@ std::vector<img::PaletteEntry> GreyPalette() {
   return palette;
 }
 
-// A source manager over an open stream, for reading headers without loading
-// the whole file.
-struct StreamSource {
-  jpeg_source_mgr pub;
-  std::istream* stream;
-  JOCTET buffer[4096];
-};
-
-void StreamInit(j_decompress_ptr) {}
-void StreamTerm(j_decompress_ptr) {}
-
-boolean StreamFill(j_decompress_ptr cinfo) {
-  auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
-  src->stream->read(reinterpret_cast<char*>(src->buffer), sizeof src->buffer);
-  std::streamsize n = src->stream->gcount();
-  if (n <= 0) {
-    WARNMS(cinfo, JWRN_JPEG_EOF);  // jumps back: the header is incomplete
-    src->buffer[0] = 0xFF;
-    src->buffer[1] = JPEG_EOI;
-    n = 2;
-  }
-  src->pub.next_input_byte = src->buffer;
-  src->pub.bytes_in_buffer = static_cast<std::size_t>(n);
-  return TRUE;
-}
-
-void StreamSkip(j_decompress_ptr cinfo, long count) {
-  auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
-  while (count > static_cast<long>(src->pub.bytes_in_buffer)) {
-    count -= static_cast<long>(src->pub.bytes_in_buffer);
-    StreamFill(cinfo);
-  }
-  if (count > 0) {
-    src->pub.next_input_byte += count;
-    src->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
-  }
-}
-
-bool ReadHeaderFromStream(jpeg_decompress_struct& in, JpegErrorManager& error,
-                          StreamSource& source) {
+// The header of an open file, without loading the whole file.
+bool ReadHeaderFromFile(jpeg_decompress_struct& in, JpegErrorManager& error, std::FILE* file) {
   if (setjmp(error.jump)) return false;
   jpeg_create_decompress(&in);
-  source.pub.init_source = StreamInit;
-  source.pub.fill_input_buffer = StreamFill;
-  source.pub.skip_input_data = StreamSkip;
-  source.pub.resync_to_restart = jpeg_resync_to_restart;
-  source.pub.term_source = StreamTerm;
-  source.pub.bytes_in_buffer = 0;
-  source.pub.next_input_byte = nullptr;
-  in.src = &source.pub;
-  jpeg_read_header(&in, TRUE);
+  jpeg_stdio_src(&in, file);
+  jpeg_read_header(&in, TRUE);  // an incomplete header jumps back, as every warning does
   return true;
 }
 
@@ -438,15 +394,12 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
 }
 
 std::pair<int, int> JpegImage::ReadSize(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream)
-    throw img::ImageError(img::ErrorCode::Io, "cannot open " + img::PathToUtf8(path));
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenSourceFile(path), &std::fclose);
+  if (!file) throw img::ImageError(img::ErrorCode::Io, "cannot open " + img::PathToUtf8(path));
   jpeg_decompress_struct in{};
   JpegErrorManager error;
   error.Attach(reinterpret_cast<j_common_ptr>(&in));
-  StreamSource source{};
-  source.stream = &stream;
-  const bool ok = ReadHeaderFromStream(in, error, source);
+  const bool ok = ReadHeaderFromFile(in, error, file.get());
   const std::pair<int, int> size{static_cast<int>(in.image_width), static_cast<int>(in.image_height)};
   jpeg_destroy_decompress(&in);
   if (!ok) error.Throw();
@@ -509,7 +462,7 @@ void JpegImage::HandBack() {
   std::vector<JSAMPROW>().swap(c.rows);
 }
 
-void JpegImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
+void JpegImage::Save(const img::Bitmap& picture, const img::TargetFile& path) {
   const std::vector<std::uint8_t> file = Encode(picture);
   img::WriteFileAtomically(path, file);
 }

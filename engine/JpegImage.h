@@ -73,7 +73,7 @@ class JpegImage {
   // which and why.
   static std::vector<std::string> LeftOut(const PictureMetadata& metadata);
   // Encode, then write through a temporary file renamed over path.
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path);
+  void Save(const img::Bitmap& picture, const img::TargetFile& path);
 
   // The bytes kept between pictures for reuse (pixel buffers, the output
   // buffer), and giving them back.

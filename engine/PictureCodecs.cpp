@@ -63,12 +63,12 @@ void PictureCodecs::HandBack() {
   std::vector<std::uint8_t>().swap(jpeg_bytes_);
 }
 
-void PictureCodecs::WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path,
+void PictureCodecs::WriteBmp(const img::Bitmap& picture, const img::TargetFile& path,
                              img::ProgressSink&, img::ParallelParts&) {
   picture.SaveToFile(path);
 }
 
-void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path,
+void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const img::TargetFile& path,
                               img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   if (jpeg_bytes_.empty() || jpeg_bytes_quality_ != encoding_.jpegQuality || jpeg_bytes_coding_ != jpeg_coding_) {
@@ -83,13 +83,13 @@ void PictureCodecs::WriteJpeg(const img::Bitmap& picture, const std::filesystem:
     for (std::string& line : JpegImage::LeftOut(*carried_)) warnings_.push_back(std::move(line));
 }
 
-void PictureCodecs::WritePng(const img::Bitmap& picture, const std::filesystem::path& path,
+void PictureCodecs::WritePng(const img::Bitmap& picture, const img::TargetFile& path,
                              img::ProgressSink& sink, img::ParallelParts& parts) {
   sink.StepProgress();
   png_.Save(picture, path, parts, carried_);
 }
 
-void PictureCodecs::WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path,
+void PictureCodecs::WriteWebp(const img::Bitmap& picture, const img::TargetFile& path,
                               img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   std::vector<std::uint8_t> file = webp_.Encode(picture, encoding_.webpQuality, encoding_.webpLossless, encoding_.webpEffort);

@@ -51,13 +51,13 @@ class PictureCodecs {
   // keeps its bytes, so a second JPEG target of the same picture at the same
   // settings costs no second encoding: call ForgetEncoded whenever the
   // picture changes.
-  void WriteBmp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+  void WriteBmp(const img::Bitmap& picture, const img::TargetFile& path, img::ProgressSink& sink,
                img::ParallelParts& parts);
-  void WriteJpeg(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+  void WriteJpeg(const img::Bitmap& picture, const img::TargetFile& path, img::ProgressSink& sink,
                 img::ParallelParts& parts);
-  void WritePng(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+  void WritePng(const img::Bitmap& picture, const img::TargetFile& path, img::ProgressSink& sink,
                img::ParallelParts& parts);
-  void WriteWebp(const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+  void WriteWebp(const img::Bitmap& picture, const img::TargetFile& path, img::ProgressSink& sink,
                  img::ParallelParts& parts);
   void ForgetEncoded() { jpeg_bytes_.clear(); }
   // The settings in force, for the writers of the format table's own codecs.

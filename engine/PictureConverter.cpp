@@ -120,16 +120,14 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
 
     codecs_.UseEncoderSettings(options_);
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
-    format.write(codecs_, working_, img::PathFromUtf8(target), host_, parts_);
+    img::TargetFile file(img::PathFromUtf8(target), picture_->heldFolder);
+    std::error_code time_error;
+    if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
+    format.write(codecs_, working_, file, host_, parts_);
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
-    if (options_.keepSourceTime) {
-      // The picture is written all the same: a time left as it is is a warning.
-      try {
-        GiveSourceTime(picture_->path, target);
-      } catch (const std::system_error& e) {
-        report_.warnings.push_back(target + ": the source's time was not given: " + e.code().message());
-      }
-    }
+    // The picture is written all the same: a time left as it is is a warning.
+    if (time_error)
+      report_.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
     report_.written.push_back(target);
     report_.writtenSizes.push_back({working_.width(), working_.height()});
     if (picture_->renamed) ++report_.renamed;

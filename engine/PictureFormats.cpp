@@ -35,9 +35,9 @@ template <PictureSize (C::*Load)(const std::filesystem::path&, img::Bitmap&, Pic
 PictureSize Loader(C& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize fit) {
   return (codecs.*Load)(path, picture, fit);
 }
-template <void (C::*Write)(const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&,
+template <void (C::*Write)(const img::Bitmap&, const img::TargetFile&, img::ProgressSink&,
                            img::ParallelParts&)>
-void Writer(C& codecs, const img::Bitmap& picture, const std::filesystem::path& path, img::ProgressSink& sink,
+void Writer(C& codecs, const img::Bitmap& picture, const img::TargetFile& path, img::ProgressSink& sink,
             img::ParallelParts& parts) {
   (codecs.*Write)(picture, path, sink, parts);
 }

@@ -21,6 +21,7 @@
 #include "engine/PictureCodecs.h"
 #include "engine/PictureHeader.h"
 #include "imaging/Bitmap.h"
+#include "imaging/FileIO.h"
 #include "imaging/ProgressSink.h"
 
 namespace engine {
@@ -49,7 +50,7 @@ struct PictureFormat {
   // JPEG).
   PictureSize (*load)(PictureCodecs&, const std::filesystem::path&, img::Bitmap&, PictureSize fit);
   // Writes a target; nullptr for a format that is only read.
-  void (*write)(PictureCodecs&, const img::Bitmap&, const std::filesystem::path&, img::ProgressSink&,
+  void (*write)(PictureCodecs&, const img::Bitmap&, const img::TargetFile&, img::ProgressSink&,
                 img::ParallelParts&);
   // What the header tells of the decoded picture, from the file's first
   // kHeadBytes (head) or the file itself.

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <span>
@@ -37,19 +37,20 @@ int Orientation(std::span<const std::uint8_t> exif) { return exif.empty() ? 0 : 
 // begin with a byte order ("II" or "MM"); a chunk it drops leaves the next
 // one its chance. Chunks are walked to IEND, past the image data, as libpng
 // reads on to the end.
-int PngChunkOrientation(std::istream& in) {
-  in.seekg(8);
+int PngChunkOrientation(std::FILE* in) {
+  if (std::fseek(in, 8, SEEK_SET) != 0) return 0;
   std::array<std::uint8_t, 8> chunk;
-  while (in.read(reinterpret_cast<char*>(chunk.data()), chunk.size())) {
+  while (std::fread(chunk.data(), 1, chunk.size(), in) == chunk.size()) {
     const std::uint32_t length = Big32(chunk.data());
     if (length > 0x7FFFFFFFu) return 0;  // no PNG chunk is this long
     if (std::memcmp(&chunk[4], "IEND", 4) == 0) return 0;
     if (std::memcmp(&chunk[4], "eXIf", 4) != 0 || length < 2 || length > kMaxPngChunk) {
-      in.seekg(static_cast<std::streamoff>(length) + 4, std::ios::cur);
+      // Two steps: a long is 32 bits on Windows.
+      if (std::fseek(in, static_cast<long>(length), SEEK_CUR) != 0 || std::fseek(in, 4, SEEK_CUR) != 0) return 0;
       continue;
     }
     std::vector<std::uint8_t> data(length + 4);
-    if (!in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()))) return 0;
+    if (std::fread(data.data(), 1, data.size(), in) != data.size()) return 0;
     uLong crc = crc32(0, &chunk[4], 4);
     crc = crc32(crc, data.data(), static_cast<uInt>(length));
     const bool whole = crc == Big32(&data[length]);
@@ -62,8 +63,8 @@ int PngChunkOrientation(std::istream& in) {
 }  // namespace
 
 int PngOrientation(PictureHead, const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return PngChunkOrientation(in);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(img::OpenSourceFile(file), &std::fclose);
+  return in ? PngChunkOrientation(in.get()) : 0;
 }
 
 // The EXIF of an extended WebP is a chunk of its container, after the

@@ -367,11 +367,11 @@ std::vector<std::uint8_t> PngImage::Encode(const img::Bitmap& picture) {
   return codec_->Writer().Encode(picture);
 }
 
-void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path) {
+void PngImage::Save(const img::Bitmap& picture, const img::TargetFile& path) {
   codec_->Writer().Save(picture, path);
 }
 
-void PngImage::Save(const img::Bitmap& picture, const std::filesystem::path& path,
+void PngImage::Save(const img::Bitmap& picture, const img::TargetFile& path,
                     img::ParallelParts& parts, const PictureMetadata* metadata) {
   codec_->Writer(metadata).Save(picture, path, parts);
 }

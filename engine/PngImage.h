@@ -46,8 +46,8 @@ class PngImage {
   // threads (PoolParts.h); the picture must stay unchanged until it returns. Given metadata, Save
   // writes it as PngStreamWriter does.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture);
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path);
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path, img::ParallelParts& parts,
+  void Save(const img::Bitmap& picture, const img::TargetFile& path);
+  void Save(const img::Bitmap& picture, const img::TargetFile& path, img::ParallelParts& parts,
             const PictureMetadata* metadata = nullptr);
 
   // zlib's level (0 to 9) and the row filters of what is written from now on.

@@ -446,14 +446,14 @@ std::vector<std::uint8_t> PngStreamWriter::Encode(const img::Bitmap& picture) co
   return Encode(picture, parts);
 }
 
-void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path,
+void PngStreamWriter::Save(const img::Bitmap& picture, const img::TargetFile& path,
                            img::ParallelParts& parts) const {
   img::WriteFileAtomically(path, [&](std::FILE* file) {
-    Write(picture, parts, [&](std::span<const std::uint8_t> piece) { img::WriteBytes(file, piece, path); });
+    Write(picture, parts, [&](std::span<const std::uint8_t> piece) { img::WriteBytes(file, piece, path.path); });
   });
 }
 
-void PngStreamWriter::Save(const img::Bitmap& picture, const std::filesystem::path& path) const {
+void PngStreamWriter::Save(const img::Bitmap& picture, const img::TargetFile& path) const {
   PoolParts parts(settings_.threads);
   Save(picture, path, parts);
 }

@@ -52,9 +52,9 @@ class PngStreamWriter {
 
   // Writes the file through a temporary beside path as it is encoded: on
   // any failure nothing is left at path and the old file stays.
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path,
+  void Save(const img::Bitmap& picture, const img::TargetFile& path,
             img::ParallelParts& parts) const;
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path) const;
+  void Save(const img::Bitmap& picture, const img::TargetFile& path) const;
 
   // Image data split into IDAT chunks of this many bytes.
   static constexpr std::size_t kIdatBytes = 256 * 1024;

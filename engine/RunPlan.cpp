@@ -1,6 +1,7 @@
 #include "engine/RunPlan.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "engine/PictureHeader.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
+#include "imaging/SystemFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -23,9 +25,16 @@ namespace {
 constexpr int kLargestNumber = 100000;
 
 // The pictures a run reads, by file identity, and which of them a target
-// path would replace.
+// path would replace. Every file of a folder the run reads from is the
+// user's too, listed or not: a run that takes only the PNGs of a folder
+// must not replace its JPEGs.
 class ReadPictures {
  public:
+  // The folder path lies in; its files are kept from then on.
+  void AddFolderOf(const std::string& path) {
+    if (std::optional<img::FileId> id = img::IdentifyFile(img::PathFromUtf8(path).parent_path())) folders_.insert(*id);
+  }
+
   // False when the file was added before, however spelt.
   bool Add(const std::string& path) {
     const std::optional<img::FileId> id = img::IdentifyFile(img::PathFromUtf8(path));
@@ -36,12 +45,21 @@ class ReadPictures {
     return true;
   }
 
-  // The picture that writing target would replace; nullptr for none.
-  const std::string* Replaced(const std::string& target) {
-    const std::optional<img::FileId> id = img::IdentifyFile(img::PathFromUtf8(target));
-    if (!id) return nullptr;
-    if (auto it = ids_.find(*id); it != ids_.end()) return &it->second;
-    return AliasOf(target);
+  // What writing target would replace: a picture the run reads, or a file
+  // beside them; none when picture is nullptr.
+  struct Replacement {
+    const std::string* picture = nullptr;
+    bool beside = false;
+  };
+  Replacement Replaced(const std::string& target) {
+    const fs::path path = img::PathFromUtf8(target);
+    const std::optional<img::FileId> id = img::IdentifyFile(path);
+    if (!id) return {};
+    if (auto it = ids_.find(*id); it != ids_.end()) return {&it->second};
+    if (const std::string* alias = AliasOf(target)) return {alias};
+    if (const std::optional<img::FileId> folder = img::IdentifyFile(path.parent_path()); folder && folders_.count(*folder))
+      return {&beside_.try_emplace(*id, target).first->second, true};
+    return {};
   }
 
  private:
@@ -81,6 +99,8 @@ class ReadPictures {
   }
 
   std::map<img::FileId, std::string> ids_;
+  std::map<img::FileId, std::string> beside_;  // files beside them that a target would replace
+  std::set<img::FileId> folders_;              // the folders the run reads from
   std::unordered_map<std::string, std::string> by_lower_;  // lower-cased normal path: the picture
   std::unordered_map<fs::path::string_type, std::set<fs::path::string_type>> listings_;
 };
@@ -142,6 +162,8 @@ std::vector<std::string> RunPlan::TargetFolders() const {
 RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& outputFolder,
                 const ConversionOptions& options, const std::vector<std::string>& readAlso) {
   RunPlan plan;
+  plan.outputFolder = outputFolder;
+  plan.outputId = img::IdentifyFile(img::PathFromUtf8(outputFolder));
   ReadPictures read;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (!read.Add(sources[i].path)) continue;  // named before: converted once
@@ -149,9 +171,11 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
     picture.source = i;
     picture.path = sources[i].path;
     picture.folder = outputFolder + sources[i].subfolder;
+    picture.subfolder = sources[i].subfolder;
     plan.pictures.push_back(std::move(picture));
   }
   for (const std::string& path : readAlso) read.Add(path);
+  for (const RunSource& source : sources) read.AddFolderOf(source.path);
 
   std::vector<const PictureFormat*> formats;
   for (const PictureFormat& format : PictureFormats())
@@ -174,7 +198,7 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
     auto free = [&](const std::vector<std::string>& names, int n) {
       for (const std::string& target : names) {
         if (taken.count(AsciiLower(picture.folder + target))) return false;
-        if ((n > 1 || templated) && read.Replaced(picture.folder + target)) return false;
+        if ((n > 1 || templated) && read.Replaced(picture.folder + target).picture) return false;
       }
       return true;
     };
@@ -194,10 +218,15 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
       PlannedTarget target{formats[f], picture.folder + names[f], {}};
       if (n > kLargestNumber) {
         target.refusal = ConversionFailure{target.path, text::FailureCode::NoFreeName, {}};
-      } else if (const std::string* replaced = read.Replaced(target.path)) {
-        target.refusal = *replaced == picture.path
-                             ? ConversionFailure{target.path, text::FailureCode::TargetIsSource, {}}
-                             : ConversionFailure{target.path, text::FailureCode::WouldReplaceSource, *replaced};
+      } else if (!img::FileNameFits(img::PathFromUtf8(names[f]))) {
+        // Said now, so a dry run tells it as the run would.
+        target.refusal = ConversionFailure{target.path, text::FailureCode::NotWritten,
+                                           std::generic_category().message(ENAMETOOLONG)};
+      } else if (const auto [replaced, beside] = read.Replaced(target.path); replaced) {
+        const text::FailureCode why = *replaced == picture.path ? text::FailureCode::TargetIsSource
+                                      : beside                      ? text::FailureCode::WouldReplacePicture
+                                                                    : text::FailureCode::WouldReplaceSource;
+        target.refusal = ConversionFailure{target.path, why, why == text::FailureCode::TargetIsSource ? "" : *replaced};
       } else {
         taken.insert(AsciiLower(target.path));
       }

@@ -21,6 +21,11 @@
 #include "engine/ConversionFailure.h"
 #include "engine/ConversionOptions.h"
 #include "engine/PictureFormats.h"
+#include "imaging/FileIO.h"
+
+namespace img {
+class HeldFolder;
+}
 
 namespace engine {
 
@@ -41,13 +46,21 @@ struct PlannedPicture {
   std::size_t source = 0;  // its index among the sources handed to PlanRun
   std::string path;        // the file to open
   std::string folder;      // where its targets go, ending in a separator
+  std::string subfolder;   // the part of folder below the output folder
   bool isPicture = false;  // its extension names a format the converter reads
   bool renamed = false;    // an earlier picture of the run took its plain names
   std::vector<PlannedTarget> targets;  // one per ticked format, in writing order
+  // The folder held open for its targets while a run writes them
+  // (TargetFolders.h); nullptr: the folder its path names at each write.
+  const img::HeldFolder* heldFolder = nullptr;
 };
 
 struct RunPlan {
   std::vector<PlannedPicture> pictures;  // in listing order, each file once
+  std::string outputFolder;              // ending in a separator
+  // The output folder the plan checked its targets in; nothing when it
+  // did not exist yet.
+  std::optional<img::FileId> outputId;
 
   // The folders the targets go to, each once, in order of first use.
   std::vector<std::string> TargetFolders() const;

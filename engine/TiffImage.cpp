@@ -394,7 +394,7 @@ PictureSize LoadTiff(PictureCodecs& codecs, const std::filesystem::path& path, i
   return {picture.width(), picture.height()};
 }
 
-void WriteTiff(PictureCodecs& codecs, const img::Bitmap& picture, const std::filesystem::path& path,
+void WriteTiff(PictureCodecs& codecs, const img::Bitmap& picture, const img::TargetFile& path,
                img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   img::WriteFileAtomically(path, EncodeTiff(picture, codecs.CarriedMetadata()));
@@ -404,7 +404,7 @@ HeaderFacts TiffFacts(PictureHead head, const std::filesystem::path& path) {
   HeaderFacts facts;
   if (!IsTiff(head)) return facts;
   // The directory is often written after the pixels, past any head.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenFile(path, "rb"), &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenSourceFile(path), &std::fclose);
   if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return facts;
   const long size = std::ftell(file.get());
   if (size <= 0) return facts;

@@ -42,7 +42,7 @@ std::vector<std::uint8_t> EncodeTiff(const img::Bitmap& picture, const PictureMe
 // The format table's loader, writer and header facts.
 PictureSize LoadTiff(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
                      PictureSize fit);
-void WriteTiff(PictureCodecs& codecs, const img::Bitmap& picture, const std::filesystem::path& path,
+void WriteTiff(PictureCodecs& codecs, const img::Bitmap& picture, const img::TargetFile& path,
                img::ProgressSink& sink, img::ParallelParts& parts);
 HeaderFacts TiffFacts(PictureHead head, const std::filesystem::path& file);
 

@@ -113,7 +113,7 @@ std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int qual
   return std::vector<std::uint8_t>(encoded.writer.mem, encoded.writer.mem + encoded.writer.size);
 }
 
-void WebpImage::Save(const img::Bitmap& picture, const std::filesystem::path& path, int quality,
+void WebpImage::Save(const img::Bitmap& picture, const img::TargetFile& path, int quality,
                      bool lossless) {
   img::WriteFileAtomically(path, Encode(picture, quality, lossless));
 }

@@ -29,7 +29,7 @@ class WebpImage {
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture, int quality, bool lossless,
                                    int effort = kDefaultWebpEffort);
   // Encode, then write through a temporary file renamed over path.
-  void Save(const img::Bitmap& picture, const std::filesystem::path& path, int quality, bool lossless);
+  void Save(const img::Bitmap& picture, const img::TargetFile& path, int quality, bool lossless);
 
   // The bytes kept between pictures for reuse, and giving them back.
   std::size_t KeptBytes() const;

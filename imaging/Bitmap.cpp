@@ -327,7 +327,7 @@ PaletteEntry Bitmap::PixelColor(int x, int y) const {
   return PaletteEntry{out[0], out[1], out[2], 0};
 }
 
-void Bitmap::SaveToFile(const std::filesystem::path& path) const {
+void Bitmap::SaveToFile(const TargetFile& path) const {
   WriteFileAtomically(path, [this](std::FILE* out) { WriteBmp(out); });
 }
 

@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/FileIO.h"
 #include "imaging/UnfilledBytes.h"
 
 namespace img {
@@ -104,7 +105,7 @@ class Bitmap {
   void LoadFromMemory(std::span<const std::uint8_t> data);
   // Saving writes the current pixel format with its palette, through a
   // temporary file renamed over path; failures throw ImageError.
-  void SaveToFile(const std::filesystem::path& path) const;
+  void SaveToFile(const TargetFile& path) const;
   void WriteBmp(std::FILE* out) const;
   std::vector<std::uint8_t> EncodeBmp() const;
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "imaging/HeldFolder.h"
 #include "imaging/ImageError.h"
 #include "imaging/SystemFiles.h"
 #include "imaging/TemporaryFiles.h"
-#include "imaging/UnnamedFile.h"
 
 namespace fs = std::filesystem;
 
@@ -34,12 +34,12 @@ namespace {
 // A new temporary in the target's own folder, so the final rename never
 // crosses file systems; made only once registered, so an interruption
 // removes it. Taken names (a dead process's of the same number) are passed over.
-std::FILE* OpenTemporaryIn(const fs::path& folder, fs::path& temp,
+std::FILE* OpenTemporaryIn(const HeldFolder& folder, fs::path& temp,
                            std::optional<TemporaryBeingWritten>& registration) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    temp = TemporaryNameIn(folder);
-    registration.emplace(temp);
-    if (std::FILE* f = OpenNewFile(temp)) return f;
+    temp = TemporaryNameIn(folder.Path()).filename();
+    registration.emplace(folder.Path() / temp);
+    if (std::FILE* f = folder.OpenNew(temp)) return f;
     const int err = errno;
     registration.reset();
     if (err != EEXIST) {
@@ -59,11 +59,7 @@ namespace {
 // vector's zero-fill of each step stays in the cache.
 template <class Bytes>
 void ReadInto(const fs::path& path, Bytes& data, std::uint64_t max_bytes) {
-  // Only regular files: a pipe or a device would block the read for ever.
-  std::error_code ec;
-  if (fs::status(path, ec).type() != fs::file_type::regular)
-    ThrowIo("cannot open", path, ec ? ec.value() : EINVAL);
-  std::FILE* f = OpenFile(path, "rb");
+  std::FILE* f = OpenSourceFile(path);
   if (!f) ThrowIo("cannot open", path, errno);
   data.clear();
   if (std::fseek(f, 0, SEEK_END) == 0) {
@@ -111,9 +107,7 @@ void ReadWholeFile(const fs::path& path, UnfilledBytes& data, std::uint64_t max_
 
 std::vector<std::uint8_t> ReadFileHead(const fs::path& path, std::size_t count) {
   std::vector<std::uint8_t> head;
-  std::error_code ec;
-  if (fs::status(path, ec).type() != fs::file_type::regular) return head;  // a pipe would block
-  std::FILE* f = OpenFile(path, "rb");
+  std::FILE* f = OpenSourceFile(path);
   if (!f) return head;
   head.resize(count);
   head.resize(std::fread(head.data(), 1, count, f));
@@ -121,52 +115,68 @@ std::vector<std::uint8_t> ReadFileHead(const fs::path& path, std::size_t count) 
   return head;
 }
 
-void WriteFileAtomically(const fs::path& path, const std::function<void(std::FILE*)>& produce) {
+void WriteFileAtomically(const TargetFile& target, const std::function<void(std::FILE*)>& produce) {
+  const fs::path& path = target.path;
+  const fs::path name = path.filename();
+  // Without a folder held since the run was planned, the one the path names now.
+  std::unique_ptr<HeldFolder> opened;
+  const HeldFolder* folder = target.folder;
+  if (!folder) {
+    std::error_code ec;
+    opened = HeldFolder::Open(path.parent_path(), ec);
+    if (!opened) ThrowIo("cannot create", path, ec.value());
+    folder = opened.get();
+  }
   // A folder standing where the file should go is refused before anything is written.
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) ThrowIo("cannot write", path, EISDIR);
-  const fs::path folder = path.parent_path();
+  if (folder->HasFolderNamed(name)) ThrowIo("cannot write", path, EISDIR);
   // Where it can, the content goes into a file without a name, so a killed
   // process leaves nothing behind; elsewhere into a short temporary name.
   fs::path temp;
   std::optional<TemporaryBeingWritten> registration;
-  std::FILE* f = OpenUnnamedFile(folder);
+  std::FILE* f = folder->OpenUnnamed();
   if (!f) {
-    f = OpenTemporaryIn(folder, temp, registration);
+    f = OpenTemporaryIn(*folder, temp, registration);
     if (!f) ThrowIo("cannot create", path, errno);
   }
   try {
     produce(f);
     if (std::fflush(f) != 0 || std::ferror(f)) ThrowIo("cannot write", path, errno);
+    // On the open file: a link planted at the name meanwhile is never followed.
+    if (target.modified)
+      if (const int err = SetModifiedTime(f, *target.modified)) ThrowIo("cannot give the time to", path, err);
   } catch (...) {
     std::fclose(f);
-    if (!temp.empty()) fs::remove(temp, ec);
+    if (!temp.empty()) folder->Remove(temp);
     throw;
+  }
+  if (!folder->StillInPlace()) {
+    std::fclose(f);
+    if (!temp.empty()) folder->Remove(temp);
+    throw ImageError(ErrorCode::Io, "cannot write " + PathToUtf8(path) + ": its folder was moved or replaced meanwhile");
   }
   int err = 0;
   bool named_as_target = false;
   if (temp.empty()) {
     // Complete: a new target takes the file's name at once; an existing one
     // is replaced by a rename from a short name, since a link never replaces.
-    err = LinkUnnamedFile(f, path);
+    err = folder->NameUnnamed(f, name);
     named_as_target = err == 0;
     if (err == EEXIST) {
-      temp = TemporaryNameIn(folder);
-      registration.emplace(temp);
-      err = LinkUnnamedFile(f, temp);
+      temp = TemporaryNameIn(folder->Path()).filename();
+      registration.emplace(folder->Path() / temp);
+      err = folder->NameUnnamed(f, temp);
     }
   }
   if (std::fclose(f) != 0 && err == 0) err = errno;
   if (err) {
-    if (named_as_target) fs::remove(path, ec);  // it was new: nothing old is lost
-    if (!temp.empty()) fs::remove(temp, ec);
+    if (named_as_target) folder->Remove(name);  // it was new: nothing old is lost
+    if (!temp.empty()) folder->Remove(temp);
     ThrowIo("cannot write", path, err);
   }
   if (named_as_target) return;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    err = ec.value();
-    fs::remove(temp, ec);
+  err = folder->Replace(temp, name);
+  if (err) {
+    folder->Remove(temp);
     ThrowIo("cannot replace", path, err);
   }
 }
@@ -181,8 +191,8 @@ void WriteBytes(std::FILE* file, std::span<const std::uint8_t> bytes, const fs::
     ThrowIo("cannot write", path, errno);
 }
 
-void WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> data) {
-  WriteFileAtomically(path, [&](std::FILE* f) { WriteBytes(f, data, path); });
+void WriteFileAtomically(const TargetFile& target, std::span<const std::uint8_t> data) {
+  WriteFileAtomically(target, [&](std::FILE* f) { WriteBytes(f, data, target.path); });
 }
 
 }  // namespace img

@@ -43,21 +43,42 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path,
 void ReadWholeFile(const std::filesystem::path& path, UnfilledBytes& data,
                    std::uint64_t max_bytes = 1ULL << 31);
 
+// A regular file opened for reading: nullptr, errno set, for anything else
+// (a pipe or a device would block a read for ever) or when it cannot be
+// opened. What a path names is told from the open file, so a file swapped
+// for a pipe after a check cannot block the program.
+std::FILE* OpenSourceFile(const std::filesystem::path& path);
+
 // The first bytes of a regular file, at most count (fewer when the file is
 // shorter), to tell its kind by; nothing when it is no regular file or
 // cannot be read, which the loader then reports in its own words.
 std::vector<std::uint8_t> ReadFileHead(const std::filesystem::path& path, std::size_t count);
 
-// Writes data to a file in path's folder that takes path's place only once
-// complete: unnamed until then where the system allows (a killed process
-// leaves nothing), else under a short temporary name. On any failure the
-// temporary is removed, path is left as it was, and ImageError(Io) is thrown.
-void WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> data);
+class HeldFolder;
+
+// Where a write goes: the file's path, as failures name it; during a run,
+// its folder as held open since the run was planned (HeldFolder.h), else
+// path's folder as it is at the write; and the modification time the file
+// is to have, given before it takes its name.
+struct TargetFile {
+  TargetFile(std::filesystem::path file) : path(std::move(file)) {}  // a plain path: its folder as it is now
+  TargetFile(std::filesystem::path file, const HeldFolder* in) : path(std::move(file)), folder(in) {}
+
+  std::filesystem::path path;
+  const HeldFolder* folder = nullptr;
+  std::optional<std::filesystem::file_time_type> modified;
+};
+
+// Writes data to a file in the target's folder that takes the target's
+// name only once complete: unnamed until then where the system allows (a
+// killed process leaves nothing), else under a short temporary name. On any
+// failure the temporary is removed, the target's name is left as it was,
+// and ImageError(Io) is thrown.
+void WriteFileAtomically(const TargetFile& target, std::span<const std::uint8_t> data);
 
 // The same for content produced by a callback that writes into an open FILE.
 // The callback throws to abandon the write.
-void WriteFileAtomically(const std::filesystem::path& path,
-                         const std::function<void(std::FILE*)>& produce);
+void WriteFileAtomically(const TargetFile& target, const std::function<void(std::FILE*)>& produce);
 
 // Writes bytes into such a FILE; a short write throws ImageError(Io) that
 // names path and the system's reason.

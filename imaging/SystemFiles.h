@@ -18,4 +18,8 @@ std::FILE* OpenNewFile(const std::filesystem::path& path);
 // it; false (both left as they are) when to is taken or the system refuses.
 [[nodiscard]] bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// True when name (one component) is no longer than file systems take: 255
+// bytes, or 255 UTF-16 units on Windows.
+bool FileNameFits(const std::filesystem::path& name);
+
 }  // namespace img

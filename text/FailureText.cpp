@@ -16,13 +16,15 @@ struct FailureEntry {
 
 // In the order of FailureCode. imgbatch's words are those its users have
 // always read; a failed write has none of its own, the system's reason says it.
-constexpr std::array<FailureEntry, 8> kFailures{{
+constexpr std::array<FailureEntry, 9> kFailures{{
     {FailureCode::NotDecoded, "无法读取图片", "cannot be decoded"},
     {FailureCode::NotResized, "无法缩放图片", "cannot be resized"},
     {FailureCode::NotWritten, "无法写入转换后的图片", ""},
     {FailureCode::TargetIsSource, "转换后的图片就是源图片本身，没有写入", "the target is the source file itself"},
     {FailureCode::WouldReplaceSource, "转换后的图片会覆盖源图片“%s”，没有写入",
      "it would replace the source picture %s"},
+    {FailureCode::WouldReplacePicture, "转换后的图片会覆盖源文件夹中的图片“%s”，没有写入",
+     "it would replace %s, a file of a folder the run reads"},
     {FailureCode::NoFreeName, "没有可用的编号文件名，没有写入", "no free numbered name is left for it"},
     {FailureCode::FolderNotMade, "无法建立文件夹：%s", "cannot create the folder %s"},
     {FailureCode::NotAPicture, "不是图片文件", "not a picture file"},

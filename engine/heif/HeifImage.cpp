@@ -172,7 +172,7 @@ PictureSize LoadAvifFile(PictureCodecs& codecs, const std::filesystem::path& pat
   return LoadHeifFile(codecs, path, picture, fit);
 }
 
-void WriteAvifFile(PictureCodecs& codecs, const img::Bitmap& picture, const std::filesystem::path& path,
+void WriteAvifFile(PictureCodecs& codecs, const img::Bitmap& picture, const img::TargetFile& path,
                    img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   img::WriteFileAtomically(path, EncodeAvif(picture, codecs.EncoderSettings().avifQuality,

@@ -17,7 +17,25 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
+std::FILE* OpenSourceFile(const std::filesystem::path& path) {
+  // O_NONBLOCK: opening a pipe with no writer would wait for one.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = fdopen(fd, "rb");
+  if (!file) close(fd);
+  return file;
+}
+
 std::FILE* OpenNewFile(const std::filesystem::path& path) { return std::fopen(path.c_str(), "wbx"); }
+
+bool FileNameFits(const std::filesystem::path& name) { return name.native().size() <= 255; }
 
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
 #ifdef RENAME_NOREPLACE  // Linux with a C library that has renameat2

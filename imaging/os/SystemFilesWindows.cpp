@@ -24,6 +24,18 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
   return _wfopen(path.c_str(), wide_mode.c_str());
 }
 
+std::FILE* OpenSourceFile(const std::filesystem::path& path) {
+  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  if (!file) return nullptr;
+  struct _stat64 info;
+  if (_fstat64(_fileno(file), &info) != 0 || !(info.st_mode & _S_IFREG)) {
+    std::fclose(file);
+    errno = EINVAL;
+    return nullptr;
+  }
+  return file;
+}
+
 std::FILE* OpenNewFile(const std::filesystem::path& path) {
   // An exclusive create (msvcrt's fopen knows no "x" mode), shared for
   // deletion, so an interrupted run can remove its temporary while it is open.
@@ -49,6 +61,8 @@ std::FILE* OpenNewFile(const std::filesystem::path& path) {
   if (!file) _close(fd);
   return file;
 }
+
+bool FileNameFits(const std::filesystem::path& name) { return name.native().size() <= 255; }
 
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
   // Without MOVEFILE_REPLACE_EXISTING a taken name is refused.

@@ -820,6 +820,42 @@ TEST_F(ImgBatch, AnOutputFolderEqualToTheSourceLosesNoPicture) {
   EXPECT_TRUE(testsupport::ReadFile(src() / "a.jpg") == a_jpg) << "a.jpg was replaced";
 }
 
+// Into its own folder, a run that reads only some of its pictures keeps
+// the others as well: a target that is one of them is refused with the
+// reason (the dry run says so too), or numbered when a template names it.
+struct OwnFolderCase {
+  const char* name;
+  std::vector<std::string> args;  // SRC and PNG stand for the folder and its PNG
+  int status;
+  const char* says;
+  friend void PrintTo(const OwnFolderCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchOwnFolder : public ImgBatch, public ::testing::WithParamInterface<OwnFolderCase> {};
+
+TEST_P(ImgBatchOwnFolder, KeepsThePicturesItWasNotToldToRead) {
+  const fs::path jpg = Jpeg("photo.jpg", 60, 80), png = src() / "photo.png";
+  engine::PngImage().Save(testsupport::GradientBitmap(100, 50), png);
+  const std::string jpg_bytes = testsupport::ReadFile(jpg);
+  std::vector<std::string> args{"-o", U(src()), "-f", "jpg"};
+  for (std::string a : GetParam().args) args.push_back(a == "SRC" ? U(src()) : a == "PNG" ? U(png) : a);
+  const RunResult r = RunImgBatch(args);
+  EXPECT_EQ(r.status, GetParam().status) << r.output;
+  EXPECT_NE(r.output.find(GetParam().says), std::string::npos) << r.output;
+  EXPECT_TRUE(testsupport::ReadFile(jpg) == jpg_bytes) << "photo.jpg was replaced";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ImgBatchOwnFolder,
+    ::testing::Values(
+        OwnFolderCase{"OnlyItsPngsIncluded", {"SRC", "--include", "*.png"}, 1,
+                      "photo.jpg: it would replace "},
+        OwnFolderCase{"ItsJpegsExcluded", {"SRC", "--exclude", "*.jpg"}, 1, "a file of a folder the run reads"},
+        OwnFolderCase{"ItsPngNamedAlone", {"PNG"}, 1, "1 picture, 0 files written, 1 failed"},
+        OwnFolderCase{"ADryRun", {"PNG", "--dry-run"}, 1, "photo.jpg: it would replace "},
+        OwnFolderCase{"ANameTemplate", {"PNG", "--name", "{name}"}, 0, "1 picture, 1 file written, 1 renamed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Camera folders repeat their names: every picture lands, the counts are
 // the files that exist, and a file named twice is converted once.
 TEST_F(ImgBatch, PicturesOfOneNameAllLandAndAreCountedTruly) {
@@ -1231,6 +1267,45 @@ TEST_F(ImgBatch, DryRunSaysEachTargetAndWritesNothing) {
   EXPECT_FALSE(fs::exists(out() / "new" / "x.bmp"));
 }
 
+// A dry run fails where the run would, and says why: a file where an
+// output subfolder must go, a numbered name longer than a file system takes.
+TEST_F(ImgBatch, ADryRunFailsWhereTheRunWould) {
+  Jpeg("sub/x.jpg");
+  testsupport::WriteFile(out() / "sub", "a file");
+  const std::string o = U(out());
+  RunResult r = RunImgBatch({U(src()), "-o", o, "-f", "png", "--keep-tree", "--dry-run"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("x.jpg: cannot create the folder " + o + "/sub/"), std::string::npos) << r.output;
+  EXPECT_EQ(RunImgBatch({U(src()), "-o", o, "-f", "png", "--keep-tree"}).status, 1);
+
+  const std::string long_name = std::string(251, 'n') + ".jpg";
+  Jpeg("a/" + long_name);
+  Jpeg("b/" + long_name);
+  const std::string flat = U(tmp_ / "flat");
+  for (const char* dry : {"--dry-run", "-q"}) {
+    r = RunImgBatch({U(src() / "a"), U(src() / "b"), "-o", flat, "-f", "png", dry});
+    EXPECT_EQ(r.status, 1) << dry << r.output;
+    EXPECT_NE(r.output.find(" (2).png: File name too long"), std::string::npos) << dry << r.output;
+  }
+}
+
+#ifndef _WIN32  // a FIFO, a shell, and names with control bytes
+// A list comes through a pipe as well as from a file, and a name with
+// control characters is printed with them escaped, never raw.
+TEST_F(ImgBatch, ListsComeThroughPipesAndNamesArePrintedEscaped) {
+  const fs::path a = Jpeg("a.jpg"), list = tmp_ / "list";
+  ASSERT_EQ(mkfifo(U(list).c_str(), 0600), 0);
+  const std::string hostile = U(src() / "b\x1b]0;owned\x07\x7f.jpg");
+  const std::string feed = "(printf '%s\\n%s\\n' " + Quote(U(a)) + " " + Quote(hostile) + " > " + Quote(U(list)) + " &); ";
+  RunResult r = RunImgBatch({"--files-from", U(list), "-o", U(out()), "-f", "png"}, feed);
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"a.png"});
+  EXPECT_NE(r.output.find("b\\x1b]0;owned\\x07\\x7f.jpg: no such picture file or folder"), std::string::npos)
+      << r.output;
+  EXPECT_EQ(r.output.find_first_of("\x1b\x07\x7f"), std::string::npos) << r.output;
+}
+#endif
+
 // A list names files and folders as the command line does: blank lines and
 // Windows line ends are no sources, and a path that names nothing fails
 // alone. Paths may hold blanks and newlines once NUL bytes separate them.
@@ -1312,7 +1387,7 @@ TEST_F(ImgBatch, UpdateWritesOnlyTargetsOlderThanTheirSourceAndKeepTimeCopiesThe
 TEST_F(ImgBatch, ReportJsonGivesALineForEachPicture) {
   const std::string odd = U(Jpeg("q\"b\\s\x01\xff照.jpg", 40, 30)), ok = U(Jpeg("ok.jpg", 20, 10));
   const std::string broken = U(src() / "broken.png"), gone = U(src() / "gone.jpg"), o = U(out());
-  img::WriteFileAtomically(broken, std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 1, 2});
+  img::WriteFileAtomically(img::PathFromUtf8(broken), std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', 1, 2});
   testsupport::WriteFile(out() / "ok.png", "old");
   RunResult r = RunImgBatch({ok, odd, broken, gone, "-o", o, "-f", "png,bmp", "--skip-existing", "--report=json"},
                             {}, false);

@@ -4,10 +4,21 @@
 
 #include "engine/PictureHeader.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "PictureFiles.h"
 #include "PngBytes.h"
 #include "TestSupport.h"
 #include "engine/ExifOrientation.h"
+#include "engine/PictureFormats.h"
 
 namespace fs = std::filesystem;
 
@@ -77,5 +88,69 @@ INSTANTIATE_TEST_SUITE_P(
                                  [](const Bytes& png) { return ExifAfterImageData(png, true); }},
                       HeaderCase{"Webp", ".webp", 6}, HeaderCase{"Bmp", ".bmp", 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+#ifndef _WIN32
+// A source a racer swaps for a pipe after it was seen to be a file: every
+// reader of the format table (its header facts, its orientation, its
+// loader) opens the pipe and refuses it without waiting for a writer. A
+// watch opens the pipe's other end after a while, so a reader that waits
+// fails the test instead of hanging it.
+class ReadersOfASource : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ReadersOfASource, RefuseAPipeWithoutWaitingForAWriter) {
+  const engine::PictureFormat& format = engine::FormatNamed(GetParam());
+  testsupport::TempDir tmp;
+  const fs::path pipe = tmp / (std::string("swapped") + format.extension);
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  // A head that passes the format's signature, as the racer's file had.
+  Bytes head(64, 0);
+  for (const Bytes& start : {Bytes{'B', 'M'}, Bytes{0xFF, 0xD8, 0xFF, 0xE0}, Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'},
+                             Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'},
+                             Bytes{'I', 'I', '*', 0}, Bytes{'G', 'I', 'F', '8', '9', 'a'},
+                             Bytes{0, 0, 0, 24, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'},
+                             Bytes{0, 0, 0, 24, 'f', 't', 'y', 'p', 'a', 'v', 'i', 'f'}}) {
+    Bytes candidate = head;
+    std::copy(start.begin(), start.end(), candidate.begin());
+    if (format.isA(std::span(candidate).first(engine::kSignatureBytes))) head = candidate;
+  }
+  ASSERT_TRUE(format.isA(std::span(head).first(engine::kSignatureBytes))) << "no head for " << format.name;
+
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false, rescued = false;
+  std::thread watch([&] {
+    std::unique_lock lock(mutex);
+    if (ended.wait_for(lock, std::chrono::seconds(3), [&] { return done; })) return;
+    rescued = true;
+    // Opens the other end until the waiting reader has given up.
+    for (int tries = 0; tries < 100 && !done; ++tries) {
+      lock.unlock();
+      const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) close(fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      lock.lock();
+    }
+  });
+  format.facts(head, pipe);
+  if (format.orientation) format.orientation(head, pipe);
+  engine::PictureCodecs codecs;
+  img::Bitmap picture;
+  EXPECT_ANY_THROW(format.load(codecs, pipe, picture, {}));
+  {
+    std::lock_guard lock(mutex);
+    done = true;
+  }
+  ended.notify_all();
+  watch.join();
+  EXPECT_FALSE(rescued) << format.name << ": a reader waited for the pipe's writer";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, ReadersOfASource, ::testing::ValuesIn([] {
+                           std::vector<std::string> names;
+                           for (const engine::PictureFormat& f : engine::PictureFormats()) names.push_back(f.name);
+                           return names;
+                         }()),
+                         [](const auto& info) { return info.param; });
+#endif
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "TestSupport.h"
 #include "imaging/FileIO.h"
 #include "imaging/SystemFiles.h"
-#include "imaging/UnnamedFile.h"
+#include "imaging/HeldFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -38,7 +38,8 @@ TEST(WriteFileAtomically, ANameOf255BytesIsWrittenAndReplaced) {
 // target and nothing else, not a hidden half-written file.
 TEST(WriteFileAtomically, AKilledWriterLeavesTheOldTargetAndNothingElse) {
   testsupport::TempDir dir;
-  if (std::FILE* probe = img::OpenUnnamedFile(dir.path()))
+  std::error_code ec;
+  if (std::FILE* probe = img::HeldFolder::Open(dir.path(), ec)->OpenUnnamed())
     std::fclose(probe);
   else
     GTEST_SKIP() << "this file system has no unnamed files: a short temporary name is left";

@@ -5,9 +5,9 @@
 #include "engine/FolderWalk.h"
 #include "engine/PicturePipeline.h"
 #include "engine/PictureFormats.h"
+#include "engine/TargetFolders.h"
 #include "engine/TextUtil.h"
 #include "imaging/FileIO.h"
-#include "imaging/TemporaryFiles.h"
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
@@ -180,10 +180,7 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
     // A selected run must not replace any picture of its folder, selected or not.
     run.plan = engine::PlanRun(sources, run.outputFolder, run.options, PicturesOfFolder(run.sourceFolder));
   }
-  img::RemoveStaleTemporaries(img::PathFromUtf8(run.outputFolder));
-
   std::vector<const engine::PlannedPicture*> pictures;
-  for (const engine::PlannedPicture& picture : run.plan.pictures) pictures.push_back(&picture);
   engine::PicturePipeline pipeline(events, memoryBudget);
   engine::PicturePipeline::Hooks hooks;
   hooks.stop = [&] { return events.StopRequested(); };
@@ -195,6 +192,20 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
     events.SetHint(PictureHint(report, shown));
     events.StepProgress();
   };
+  // The output folder held from now to the end: one swapped meanwhile for
+  // a link takes none of the targets elsewhere. A picture whose folder
+  // cannot be held fails with the reason.
+  const engine::TargetFolders folders(run.plan);
+  for (const engine::PlannedPicture& picture : run.plan.pictures) {
+    if (std::optional<engine::ConversionFailure> failure = folders.FailureOf(picture)) {
+      engine::ConversionReport report;
+      report.isPicture = picture.isPicture;
+      report.failures.push_back(std::move(*failure));
+      hooks.done(picture, report);
+    } else {
+      pictures.push_back(&picture);
+    }
+  }
   const bool completed = pipeline.Run(pictures, hooks);
   run.failed = failed.Count();
   if (!completed) {
