@@ -226,7 +226,7 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
         const text::FailureCode why = *replaced == picture.path ? text::FailureCode::TargetIsSource
                                       : beside                      ? text::FailureCode::WouldReplacePicture
                                                                     : text::FailureCode::WouldReplaceSource;
-        target.refusal = ConversionFailure{target.path, why, why == text::FailureCode::TargetIsSource ? "" : *replaced};
+        target.refusal = ConversionFailure{target.path, why, why == text::FailureCode::WouldReplaceSource ? *replaced : ""};
       } else {
         taken.insert(AsciiLower(target.path));
       }

@@ -2,15 +2,18 @@
 // Every target of a run, decided before the first is written: which picture
 // goes to which file names. The window's two runs and imgbatch plan here, so
 // the rules hold for all of them:
-// - a target never replaces a picture the run reads: that target is refused
-//   with the reason, and the picture's other targets are written;
+// - a target never replaces a picture the run reads, nor any other file of
+//   a folder it reads from (a run told to take only a folder's PNGs keeps
+//   its JPEGs): that target is refused with the reason, and the picture's
+//   other targets are written;
 // - two pictures of the run never share a target: the first keeps the plain
 //   names, a later one whose names are taken gets the next free numbered
 //   names, "img_0001 (2).jpg", in listing order, so a rerun gives the same
 //   names (names compared ignoring case, as some file systems do);
 // - a file handed over twice is converted once;
 // - names from a name template are numbered, not refused, where they would
-//   replace a picture the run reads.
+//   replace such a file;
+// - a name longer than file systems take is refused, as its write would be.
 // Files left by earlier runs are replaced as before.
 
 #include <cstddef>

@@ -14,7 +14,7 @@ enum class FailureCode {
   NotWritten,          // a target could not be encoded or written
   TargetIsSource,      // the target would be the source file itself
   WouldReplaceSource,  // the target would replace a picture the run reads (detail: that picture)
-  WouldReplacePicture, // the target would replace another file of a folder the run reads (detail: that file)
+  WouldReplacePicture, // the target would replace another file of a folder the run reads
   NoFreeName,          // no numbered name was left for the target
   FolderNotMade,       // the target's folder could not be made (detail: the folder and why)
   NotAPicture,         // the file is of no kind the program reads

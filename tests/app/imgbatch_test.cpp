@@ -850,7 +850,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OwnFolderCase{"OnlyItsPngsIncluded", {"SRC", "--include", "*.png"}, 1,
                       "photo.jpg: it would replace "},
-        OwnFolderCase{"ItsJpegsExcluded", {"SRC", "--exclude", "*.jpg"}, 1, "a file of a folder the run reads"},
+        OwnFolderCase{"ItsJpegsExcluded", {"SRC", "--exclude", "*.jpg"}, 1, "of that name in a folder the run reads"},
         OwnFolderCase{"ItsPngNamedAlone", {"PNG"}, 1, "1 picture, 0 files written, 1 failed"},
         OwnFolderCase{"ADryRun", {"PNG", "--dry-run"}, 1, "photo.jpg: it would replace "},
         OwnFolderCase{"ANameTemplate", {"PNG", "--name", "{name}"}, 0, "1 picture, 1 file written, 1 renamed"}),
