@@ -167,7 +167,7 @@ bool PictureConverter::LoadSource() {
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
-    LoadPicture(picture_->path, working_, {}, &codecs_);
+    LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {
@@ -178,14 +178,15 @@ bool PictureConverter::LoadSource() {
 }
 
 bool PictureConverter::AlphaFits(const PictureFormat& target) const {
-  return !working_alpha_ || working_flattened_ == !target.keepsAlpha;
+  return !working_alpha_ || working_flattened_ == !KeepsAlpha(target, *loaded_by_);
 }
 
-// A target that holds no alpha gets the picture laid over white as soon as
-// it is decoded, so its shrink and turn see the very pixels they always did.
+// A target that does not keep the picture's alpha gets it laid over white as
+// soon as it is decoded, so its shrink and turn see the very pixels they
+// always did.
 void PictureConverter::FitAlphaTo(const PictureFormat& target) {
   working_alpha_ = img::HasAlpha(working_.format());
-  working_flattened_ = working_alpha_ && !target.keepsAlpha;
+  working_flattened_ = working_alpha_ && !KeepsAlpha(target, *loaded_by_);
   if (working_flattened_) working_.ConvertTo24();
 }
 

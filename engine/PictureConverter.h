@@ -92,8 +92,11 @@ class PictureConverter {
   ConversionOptions options_;
   ConversionReport report_;
   Work work_ = Work::Empty;
+  // The entry whose loader decoded working_.
+  const PictureFormat* loaded_by_ = nullptr;
   // The decoded source has alpha, and working_ holds it laid over white
-  // (for JPEG and BMP targets): a route of the other kind decodes again.
+  // (for targets that do not keep it): a route of the other kind decodes
+  // again.
   bool working_alpha_ = false;
   bool working_flattened_ = false;
 

@@ -54,19 +54,19 @@ constexpr WriterNeed kTiffNeed{.workPicture = true, .encodedHalf = true};
 // out keeps its entries with its codec instead (HeifFormats).
 constexpr PictureFormat kBuiltIn[] = {
     // name extension signature loader writer facts orientation writer's need alpha final own window box
-    {"bmp", ".bmp", IsBmp, Loader<&C::LoadBmp>, Writer<&C::WriteBmp>, BmpFacts, nullptr, kWritesDecoded, false, 2, true,
-     "CBBMP"},
-    {"jpg", ".jpg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, nullptr, kJpegNeed, false, 3, false,
-     "CbJPG"},
-    {"jpeg", ".jpeg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, nullptr, kJpegNeed, false, 1, false,
-     "CBJPEG"},
-    {"png", ".png", IsPng, Loader<&C::LoadPng>, Writer<&C::WritePng>, PngFacts, PngOrientation, kWritesDecoded, true, 0, true,
-     "CbPNG"},
-    {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, WebpOrientation, kWebpNeed, true, 4, true,
-     nullptr},
-    {"tif", ".tif", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, true, 6, false, nullptr},
-    {"tiff", ".tiff", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, true, 7, false, nullptr},
-    {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, nullptr, {}, false, 5, false, nullptr},
+    {"bmp", ".bmp", IsBmp, Loader<&C::LoadBmp>, Writer<&C::WriteBmp>, BmpFacts, nullptr, kWritesDecoded,
+     AlphaKept::OwnKind, 2, true, "CBBMP"},
+    {"jpg", ".jpg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, nullptr, kJpegNeed,
+     AlphaKept::None, 3, false, "CbJPG"},
+    {"jpeg", ".jpeg", IsJpeg, Loader<&C::LoadJpeg>, Writer<&C::WriteJpeg>, JpegFacts, nullptr, kJpegNeed,
+     AlphaKept::None, 1, false, "CBJPEG"},
+    {"png", ".png", IsPng, Loader<&C::LoadPng>, Writer<&C::WritePng>, PngFacts, PngOrientation, kWritesDecoded,
+     AlphaKept::Any, 0, true, "CbPNG"},
+    {"webp", ".webp", IsWebp, Loader<&C::LoadWebp>, Writer<&C::WriteWebp>, WebpFacts, WebpOrientation, kWebpNeed,
+     AlphaKept::Any, 4, true, nullptr},
+    {"tif", ".tif", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, AlphaKept::Any, 6, false, nullptr},
+    {"tiff", ".tiff", IsTiff, LoadTiff, WriteTiff, TiffFacts, nullptr, kTiffNeed, AlphaKept::Any, 7, false, nullptr},
+    {"gif", ".gif", IsGif, LoadGif, nullptr, GifFacts, nullptr, {}, AlphaKept::None, 5, false, nullptr},
 };
 
 // The entries above, then those of the libraries a build may leave out.
@@ -126,6 +126,11 @@ bool FormatTicks::Has(const PictureFormat& format) const { return ticks_.test(Pl
 void FormatTicks::Set(const PictureFormat& format, bool ticked) { ticks_.set(PlaceOf(format), ticked); }
 void FormatTicks::Set(std::string_view name, bool ticked) { Set(FormatNamed(name), ticked); }
 
+bool KeepsAlpha(const PictureFormat& target, const PictureFormat& source) {
+  return target.keepsAlpha == AlphaKept::Any ||
+         (target.keepsAlpha == AlphaKept::OwnKind && SameKind(target, source));
+}
+
 const PictureFormat* FindFormatByExtension(const std::string& ext, FormatSet set) {
   const std::string lower = AsciiLower(ext);
   for (const PictureFormat& f : Table())
@@ -165,13 +170,14 @@ bool IsPictureExtension(const std::string& ext) {
 }
 
 PictureSize LoadPicture(const std::string& path, img::Bitmap& picture, PictureSize fit,
-                        PictureCodecs* codecs) {
+                        PictureCodecs* codecs, const PictureFormat** loader) {
   const std::filesystem::path file = img::PathFromUtf8(path);
   const PictureFormat* format = ChooseLoader(img::ReadFileHead(file, kSignatureBytes), path);
   if (!format)
     throw img::ImageError(img::ErrorCode::Unsupported, path + ": not a picture of a kind this program reads");
   std::optional<PictureCodecs> temporary;
   if (!codecs) codecs = &temporary.emplace();
+  if (loader) *loader = format;
   return format->load(*codecs, file, picture, fit);
 }
 

@@ -39,6 +39,17 @@ struct WriterNeed {
   bool colourOnly = false;     // a grey picture is copied to 24 bits for it
 };
 
+// Whose alpha a target's writer keeps; a picture it does not keep is laid
+// over white before its shrink and turn.
+enum class AlphaKept {
+  None,     // the format holds no alpha
+  Any,      // every picture's
+  // Only a source of its own kind's: BMP holds alpha, but pictures of other
+  // kinds have always been written to BMP laid over white, and callers rely
+  // on it.
+  OwnKind,
+};
+
 struct PictureFormat {
   const char* name;       // as imgbatch's -f names it
   const char* extension;  // lower case: of its targets, and of the sources it reads
@@ -60,7 +71,7 @@ struct PictureFormat {
   // nullptr: the facts' orientation.
   int (*orientation)(PictureHead head, const std::filesystem::path& file);
   WriterNeed writerNeed;
-  bool keepsAlpha;        // the writer keeps alpha; a picture bound for the others is laid over white
+  AlphaKept keepsAlpha;
   int finalRank;          // a selected run ends on the first ticked format by this rank
   bool keepsSourceName;   // a source of its own kind keeps its name letter for letter
   // The window's box that ticks it, and its settings key of the same name;
@@ -70,6 +81,10 @@ struct PictureFormat {
 
 // True when a and b are one kind of file, read by one loader.
 inline bool SameKind(const PictureFormat& a, const PictureFormat& b) { return a.load == b.load; }
+
+// True when target's writer keeps the alpha of a picture that source's
+// loader decoded.
+bool KeepsAlpha(const PictureFormat& target, const PictureFormat& source);
 
 // The bytes at a file's start that every signature test needs.
 inline constexpr std::size_t kSignatureBytes = 12;
@@ -112,8 +127,9 @@ bool IsPictureExtension(const std::string& ext);
 // picture size. fit and codecs as for the loaders of PictureCodecs; without
 // codecs a temporary set decodes. Throws img::ImageError: Unsupported for a
 // file that neither its signature nor its extension makes a picture, else
-// the loader's failure.
+// the loader's failure. loader, when given, is set to the entry that read
+// the file.
 PictureSize LoadPicture(const std::string& path, img::Bitmap& picture, PictureSize fit = {},
-                        PictureCodecs* codecs = nullptr);
+                        PictureCodecs* codecs = nullptr, const PictureFormat** loader = nullptr);
 
 }  // namespace engine

@@ -24,8 +24,8 @@
 //     pixel; a JPEG with several scans: libjpeg's coefficient arrays)
 //   + the work picture, when it differs from the picture and the pixel work
 //     or a target's writer needs it (a 24-bit copy)
-//   + a picture with alpha bound for a target that keeps none (JPEG, BMP):
-//     its 24-bit copy laid over white
+//   + a picture with alpha bound for a target that does not keep it (JPEG;
+//     BMP, but for a BMP source): its 24-bit copy laid over white
 //   + a turn (rotation, or an EXIF orientation other than upright when
 //     pictures are turned upright): the turned work picture
 //   + a shrink: its result, at most the work picture; a resize that may
@@ -100,7 +100,7 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   std::vector<decltype(PictureFormat::write)> counted;
   for (const PictureFormat& target : PictureFormats()) {
     if (!options.targets.Has(target) || !target.write) continue;
-    if (!target.keepsAlpha) flattened = true;
+    if (!KeepsAlpha(target, *format)) flattened = true;
     if (std::find(counted.begin(), counted.end(), target.write) != counted.end()) continue;
     counted.push_back(target.write);
     const WriterNeed& need = target.writerNeed;

@@ -4,6 +4,22 @@
 #                                   else prints the command and fails
 #   source_version pkg              the source version of an installed package
 #   fetch_source pkg version dir    unpacks Debian's source of pkg under dir
+#   logged log command...           runs command with its output in log; on a
+#                                   failure shows the log's end and fails
+# Sourcing it also makes a script that stops say why: a command whose failure
+# ends it (set -e) is named on standard error with its status and line, where
+# set -e alone ends the script without a word after a quiet command (find in
+# a pipe, a tool whose output goes to /dev/null).
+
+set -E
+trap '_stopped_by $? "$BASH_COMMAND" "$LINENO" "${BASH_SOURCE[0]}"' ERR
+_stopped_by() {  # status command line file
+  # A subshell's failure is named where it ends the script, once.
+  [ "$BASH_SUBSHELL" -eq 0 ] || return 0
+  local command=$2
+  [ ${#command} -le 160 ] || command="${command:0:157}..."
+  echo "$(basename "$0"): stopped: '$command' failed with status $1 ($4, line $3)" >&2
+}
 
 need_packages() {
   local missing=() p
@@ -22,6 +38,17 @@ need_packages() {
   echo "Installing: ${missing[*]}"
   DEBIAN_FRONTEND=noninteractive apt-get update -q
   DEBIAN_FRONTEND=noninteractive $cmd
+}
+
+logged() {  # log command...
+  local log=$1 status=0
+  shift
+  mkdir -p "$(dirname "$log")"
+  "$@" >"$log" 2>&1 || status=$?
+  [ "$status" -eq 0 ] && return 0
+  tail -n 30 "$log" >&2
+  echo "$(basename "$0"): '$*' failed with status $status; its whole output: $log" >&2
+  exit "$status"
 }
 
 source_version() {  # the version of the Linux library, so both builds match
@@ -59,18 +86,21 @@ fetch_source() {  # package version dir -> unpacked folder under dir/src
   _source_apt_options "$dir"
   mkdir -p "$dir/src"
   # The given version first, else the newest one a mirror still holds.
-  local candidates=("$version") v
+  local candidates=("$version") v log=$dir/apt/source.log
   mapfile -t -O 1 candidates < <(apt-cache "${apt_opts[@]}" showsrc "$package" |
     sed -n 's/^Version: //p' | sort -rV)
+  : >"$log"
   for v in "${candidates[@]}"; do
     [ -n "$v" ] || continue
-    if (cd "$dir/src" && apt-get "${apt_opts[@]}" source -q "$package=$v" >/dev/null 2>&1); then
+    if (cd "$dir/src" && apt-get "${apt_opts[@]}" source -q "$package=$v" >"$log" 2>&1); then
       rm -rf "$dir/apt"
       return 0
     fi
     rm -rf "${dir:?}/src/${package:?}"*
   done
-  echo "$(basename "$0"): no source of $package could be fetched" >&2
+  # The last try's own words: no network, no such version, no deb-src mirror.
+  tail -n 5 "$log" >&2
+  echo "$(basename "$0"): no source of $package could be fetched (versions tried: ${candidates[*]})" >&2
   exit 1
 }
 

@@ -249,9 +249,11 @@ heif_error AppendBytes(heif_context*, const void* data, std::size_t size, void* 
 // photo peaked at 430 MB written to AVIF against 163 MB to PNG.
 constexpr WriterNeed kAvifNeed{.workPicture = true, .encodedHalf = true, .copyBytesPerPixel = 16, .colourOnly = true};
 constexpr PictureFormat kAvif{"avif", ".avif", IsAvif, LoadAvifFile, WriteAvifFile, HeifFacts, nullptr,
-                             kAvifNeed, true, 8, true, nullptr};
-constexpr PictureFormat kHeic{"heic", ".heic", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, false, 9, false, nullptr};
-constexpr PictureFormat kHeif{"heif", ".heif", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, false, 10, false, nullptr};
+                             kAvifNeed, AlphaKept::Any, 8, true, nullptr};
+constexpr PictureFormat kHeic{"heic", ".heic", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, AlphaKept::None,
+                             9, false, nullptr};
+constexpr PictureFormat kHeif{"heif", ".heif", IsHeif, LoadHeifFile, nullptr, HeifFacts, nullptr, {}, AlphaKept::None,
+                             10, false, nullptr};
 
 }  // namespace
 

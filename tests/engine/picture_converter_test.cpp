@@ -332,13 +332,15 @@ struct AlphaSource {
   const char* name;
   const char* extension;
   void (*write)(const img::Bitmap&, const fs::path&);
+  bool keptInBmp;  // a BMP target holds the alpha of a source of its own kind only
 };
 
 class AlphaConversion : public ConverterTest, public testing::WithParamInterface<AlphaSource> {};
 
-// PNG and WebP targets keep the alpha through the shrink and the turn; JPEG
-// and BMP targets are the bytes a picture laid over white gives.
-TEST_P(AlphaConversion, KeptInPngAndWebpLaidOverWhiteInJpegAndBmp) {
+// PNG and WebP targets keep the alpha through the shrink and the turn, and a
+// BMP target a BMP source's; JPEG and the other BMP targets are the bytes a
+// picture laid over white gives.
+TEST_P(AlphaConversion, KeptWhereTheTargetHoldsItLaidOverWhiteElsewhere) {
   const fs::path source = src_dir() / (std::string("logo") + GetParam().extension);
   GetParam().write(testsupport::AlphaGradientBitmap(40, 30), source);
   ScriptedHost host(ShrinkAndTurnToEveryFormat(), &converted_);
@@ -347,7 +349,9 @@ TEST_P(AlphaConversion, KeptInPngAndWebpLaidOverWhiteInJpegAndBmp) {
 
   const img::Bitmap expected = ShrunkAndTurned(source);
   ASSERT_EQ(expected.format(), img::PixelFormat::Bits32Alpha);
-  for (const char* target : {"logo.png", "logo.webp"}) {
+  std::vector<const char*> kept{"logo.png", "logo.webp"}, flattened{"logo.jpg", "logo.jpeg"};
+  (GetParam().keptInBmp ? kept : flattened).push_back("logo.bmp");
+  for (const char* target : kept) {
     img::Bitmap written;
     LoadPicture(Utf8(out_dir() / target), written);
     EXPECT_TRUE(testsupport::SamePixels(written, expected)) << target;
@@ -362,18 +366,67 @@ TEST_P(AlphaConversion, KeptInPngAndWebpLaidOverWhiteInJpegAndBmp) {
   ScriptedHost flat_host(ShrinkAndTurnToEveryFormat());
   PictureConverter flat_converter(flat_host);
   ASSERT_TRUE(flat_converter.ConvertPicture(Utf8(flat_dir / "logo.png"), Utf8(flat_dir / "out") + "/").ok());
-  for (const char* target : {"logo.bmp", "logo.jpg", "logo.jpeg"})
+  for (const char* target : flattened)
     EXPECT_EQ(Bytes(out_dir() / target), Bytes(flat_dir / "out" / target)) << target;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, AlphaConversion,
-    testing::Values(AlphaSource{"Png", ".png", [](const img::Bitmap& b, const fs::path& p) { PngImage().Save(b, p); }},
-                    AlphaSource{"Webp", ".webp",
-                                [](const img::Bitmap& b, const fs::path& p) { WebpImage().Save(b, p, 0, true); }},
-                    AlphaSource{"BmpWithAlphaMask", ".bmp",
-                                [](const img::Bitmap& b, const fs::path& p) { b.SaveToFile(p); }}),
+    testing::Values(
+        AlphaSource{"Png", ".png", [](const img::Bitmap& b, const fs::path& p) { PngImage().Save(b, p); }, false},
+        AlphaSource{"Webp", ".webp", [](const img::Bitmap& b, const fs::path& p) { WebpImage().Save(b, p, 0, true); },
+                    false},
+        AlphaSource{"BmpWithAlphaMask", ".bmp", [](const img::Bitmap& b, const fs::path& p) { b.SaveToFile(p); },
+                    true},
+        // Read by what it is: a PNG's BMP target, whatever its name.
+        AlphaSource{"PngNamedBmp", ".bmp", [](const img::Bitmap& b, const fs::path& p) { PngImage().Save(b, p); },
+                    false}),
     [](const testing::TestParamInfo<AlphaSource>& info) { return std::string(info.param.name); });
+
+class BmpSuiteAlpha : public ConverterTest, public testing::WithParamInterface<const char*> {};
+
+// The suite's BMPs whose bit fields name alpha, of every header and mask
+// layout: the BMP target is 32 bits with an alpha mask and the very pixels,
+// the PNG target keeps them too, the JPG target is the picture over white.
+TEST_P(BmpSuiteAlpha, BmpAndPngTargetsKeepItJpgLaysItOverWhite) {
+  SKIP_WITHOUT_TESTDATA();
+  const fs::path source = testsupport::TestDataDir() / "bmpsuite" / "q" / (std::string(GetParam()) + ".bmp");
+  ScriptedHost host(testsupport::TickedFormats(true, true, false, true), &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(converter.ConvertPicture(Utf8(source), out()).ok());
+
+  img::Bitmap picture;
+  LoadPicture(Utf8(source), picture);
+  ASSERT_EQ(picture.format(), img::PixelFormat::Bits32Alpha);
+  for (const char* extension : {".bmp", ".png"}) {
+    img::Bitmap written;
+    LoadPicture(Utf8(out_dir() / (std::string(GetParam()) + extension)), written);
+    EXPECT_TRUE(testsupport::SamePixels(written, picture)) << extension;
+  }
+  const std::vector<std::uint8_t> bmp = Bytes(out_dir() / (std::string(GetParam()) + ".bmp"));
+  ASSERT_GE(bmp.size(), 70u);
+  EXPECT_EQ(bmp[28], 32) << "bits per pixel";
+  EXPECT_EQ(bmp[30], 3) << "BI_BITFIELDS";
+  EXPECT_EQ(bmp[14 + 52 + 3], 0xFF) << "alpha mask on the fourth byte";
+
+  picture.ConvertTo24();
+  const fs::path flat = tmp_ / "flat" / "picture.bmp";
+  fs::create_directories(flat.parent_path() / "out");
+  picture.SaveToFile(flat);
+  ScriptedHost flat_host(testsupport::TickedFormats(false, true, false, false));
+  PictureConverter flat_converter(flat_host);
+  ASSERT_TRUE(flat_converter.ConvertPicture(Utf8(flat), Utf8(flat.parent_path() / "out") + "/").ok());
+  EXPECT_EQ(Bytes(out_dir() / (std::string(GetParam()) + ".jpg")), Bytes(flat.parent_path() / "out" / "picture.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BmpSuite, BmpSuiteAlpha,
+                         testing::Values("rgba32-1", "rgba32-2", "rgba32-1010102", "rgba32-61754", "rgba32-81284",
+                                         "rgba32abf", "rgba32h56", "rgba16-4444", "rgba16-1924"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           std::string name = info.param;
+                           std::erase(name, '-');
+                           return name;
+                         });
 
 class GreyConversion : public ConverterTest, public testing::WithParamInterface<const char*> {};
 
