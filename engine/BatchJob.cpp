@@ -104,6 +104,13 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   const int total = static_cast<int>(count);
   ConverterShelf shelf(options_, picture_threads);
 
+  // Each picture's need is told on the pool's threads just before it may
+  // start, so the first picture waits for its own estimate only.
+  WorkerPool::Budget budget;
+  if (memory_budget_ > 0)
+    budget = WorkerPool::Budget(
+        [&](std::size_t t) { return EstimatedNeedBytes(plan.pictures[started[t]].path, options_); }, memory_budget_);
+
   auto convert = [&](std::size_t t) {
     const std::size_t i = started[t];
     std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
@@ -115,11 +122,7 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
     ++done;
     if (progress) progress(done, total);
   };
-  std::vector<std::uint64_t> needs;
-  if (memory_budget_ > 0)
-    for (std::size_t i : started) needs.push_back(EstimatedNeedBytes(plan.pictures[i].path, options_));
-  WorkerPool::Shared().Run(started.size(), at_once, convert,
-                           WorkerPool::Budget{needs, memory_budget_});
+  WorkerPool::Shared().Run(started.size(), at_once, convert, budget);
 
   BatchOutcome outcome;
   outcome.pictures = total;
