@@ -768,8 +768,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}));
 
-// A budget smaller than any picture holds each back until the one before
-// has ended; none is refused.
+// A budget of 1 MiB, a few of these pictures' need, or of 2 GiB: every
+// picture that fits the budget alone is converted.
 TEST_F(ImgBatch, EveryPictureIsConvertedWhateverTheMemoryBudget) {
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) Jpeg(name, 300, 200);
   for (const char* memory : {"--memory=1", "--memory=2048"}) {
