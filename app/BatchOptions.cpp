@@ -355,8 +355,8 @@ const std::array kOptions{
                 }},
     BatchOption{"memory", 0, "MB",
                 "MiB the pictures converted at once may need together\n"
-                "(default: a quarter of the machine's memory); a larger\n"
-                "picture is converted alone",
+                "(default: a quarter of the machine's memory); a picture\n"
+                "that needs more is not converted",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseNumber(v, 1, kMaxMemoryMiB, n)) {

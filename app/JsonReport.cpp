@@ -40,6 +40,7 @@ const char* CodeName(text::FailureCode code) {
     case C::NoFreeName: return "no_free_name";
     case C::FolderNotMade: return "folder_not_made";
     case C::NotAPicture: return "not_a_picture";
+    case C::OverMemoryBudget: return "over_memory_budget";
   }
   return "failed";
 }

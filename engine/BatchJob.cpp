@@ -52,6 +52,9 @@ class ConverterShelf {
   std::vector<std::unique_ptr<Converter>> free_;
 };
 
+// Bytes as whole MiB, rounded up: --memory with that number holds them.
+std::string MiB(std::uint64_t bytes) { return std::to_string((bytes >> 20) + ((bytes & 0xFFFFF) != 0)) + " MiB"; }
+
 }  // namespace
 
 BatchJob::BatchJob(ConversionOptions options, std::string outputFolder, int jobs)
@@ -89,22 +92,37 @@ BatchOutcome BatchJob::Run(const ProgressCallback& progress) {
   const int total = static_cast<int>(count);
   ConverterShelf shelf(options_, picture_threads);
 
+  // Each picture's need is told on the pool's threads just before it may
+  // start, so the first picture waits for its own estimate only. A picture
+  // that needs more than the whole budget is not converted: the budget
+  // bounds what the run holds, and the user may raise it.
+  std::vector<std::uint64_t> needs(started.size(), 0);
+  WorkerPool::Budget budget;
+  if (memory_budget_ > 0)
+    budget = WorkerPool::Budget(
+        [&](std::size_t t) {
+          needs[t] = EstimatedNeedBytes(plan.pictures[started[t]].path, options_);
+          return needs[t] > memory_budget_ ? 0 : needs[t];
+        },
+        memory_budget_);
+
   auto convert = [&](std::size_t t) {
     const std::size_t i = started[t];
-    std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
-    reports[i] = slot->converter.ConvertPicture(plan.pictures[i]);
-    if (!reports[i].isPicture) reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::NotAPicture, {}});
-    shelf.PutBack(std::move(slot));
+    if (memory_budget_ > 0 && needs[t] > memory_budget_) {
+      reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::OverMemoryBudget, MiB(needs[t])});
+    } else {
+      std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
+      reports[i] = slot->converter.ConvertPicture(plan.pictures[i]);
+      if (!reports[i].isPicture)
+        reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::NotAPicture, {}});
+      shelf.PutBack(std::move(slot));
+    }
     std::lock_guard lock(progress_mutex);
     if (picture_done_) picture_done_(plan.pictures[i], reports[i]);
     ++done;
     if (progress) progress(done, total);
   };
-  std::vector<std::uint64_t> needs;
-  if (memory_budget_ > 0)
-    for (std::size_t i : started) needs.push_back(EstimatedNeedBytes(plan.pictures[i].path, options_));
-  WorkerPool::Shared().Run(started.size(), at_once, convert,
-                           WorkerPool::Budget{needs, memory_budget_});
+  WorkerPool::Shared().Run(started.size(), at_once, convert, budget);
 
   BatchOutcome outcome;
   outcome.pictures = total;

@@ -56,7 +56,8 @@ class BatchJob {
 
   // Bytes the pictures converted at once may need together, as
   // EstimatedNeedBytes tells each; 0 (the default): no limit. A picture
-  // that needs more than the whole budget is converted alone.
+  // that needs more than the whole budget is not converted: it fails with
+  // FailureCode::OverMemoryBudget, its need in MiB the detail.
   void SetMemoryBudget(std::uint64_t bytes) { memory_budget_ = bytes; }
 
  private:

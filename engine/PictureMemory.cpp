@@ -10,6 +10,7 @@
 #include "engine/ResizeRules.h"
 #include "imaging/FileIO.h"
 #include "imaging/ImageError.h"
+#include "imaging/LinearLightResize.h"
 
 // The need of one picture, w x h as its header says; "the picture" is the
 // decoded Bitmap, stride x height at its bytes per pixel (1 for palette and
@@ -32,6 +33,9 @@
 //     grow (enlarge): its result, and the turn, the writers' copies and
 //     bytes after it count at that size when it is the larger (the source
 //     taken either way up, since an EXIF turn may come first)
+//   + a smooth resize (a kernel chosen, or a resize that grows): the
+//     working memory the resampler may take for that size
+//     (ResizeWorkingBytes), the source again taken either way up
 //   + each ticked target's writer, once per writer, as the format table
 //     says: its encoded bytes, counted as half the work picture (JPEG,
 //     WebP), its own copy of the pixels (libwebp's w x h x 4) and, for a
@@ -82,11 +86,19 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   const std::uint64_t picture = rows(facts.decoded), copy24 = rows(3);
   const bool turn = (options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented);
   const bool shrink = options.zoomType == 1;
-  std::uint64_t work = rows(facts.worked);
-  if (shrink && options.enlarge) {
+  std::uint64_t work = rows(facts.worked), resampler = 0;
+  if (shrink) {
+    const img::ResizeKernel kernel =
+        options.resizeFilter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3 : img::ResizeKernel::Mitchell;
     for (const auto& [w, h] : {std::pair{facts.width, facts.height}, std::pair{facts.height, facts.width}}) {
       const ResizePlan plan = PlanResize(static_cast<int>(w), static_cast<int>(h), options);
       if (!plan.resizes) continue;
+      if ((options.resizeFilter != ResizeFilter::Exact || plan.grows) &&
+          (plan.size.width != w || plan.size.height != h))
+        resampler = std::max(resampler, img::ResizeWorkingBytes(static_cast<int>(w), static_cast<int>(h),
+                                                                plan.size.width, plan.size.height, facts.worked,
+                                                                kernel));
+      if (!options.enlarge) continue;
       const auto width = static_cast<std::uint64_t>(plan.size.width), height = static_cast<std::uint64_t>(plan.size.height);
       work = std::max(work, (width * static_cast<std::uint64_t>(facts.worked) + 3) / 4 * 4 * height);
       pixels = std::max(pixels, width * height);
@@ -114,7 +126,7 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   if ((turn || shrink || work_copy) && facts.decoded != facts.worked) need = Add(need, work);
   if (facts.alpha && flattened) need = Add(need, copy24);
   if (turn) need = Add(need, work);
-  if (shrink) need = Add(need, work);
+  if (shrink) need = Add(Add(need, work), resampler);
   return Add(need, writers);
 }
 

@@ -69,16 +69,31 @@ struct WorkerPool::Job {
   int helpers = 0;
   bool failed = false;
   std::exception_ptr error;
+  // The needs budget.tell has told: tasks [0, told) all are, and
+  // [told, telling) are being told or some of them are.
+  std::vector<std::uint64_t> told_need;
+  std::vector<char> is_told;
+  std::size_t told = 0, telling = 0;
+  int tellers = 0;
 
+  bool Limited() const { return !budget.need.empty() || budget.tell; }
+  std::uint64_t Need(std::size_t i) const { return budget.tell ? told_need[i] : budget.need[i]; }
   bool HasWork() const { return !failed && next < count; }
   bool Admits() const {
-    if (budget.need.empty() || running == 0) return true;
+    if (!Limited()) return true;
+    if (budget.tell && next >= told) return false;
+    if (running == 0) return true;
     // in_flight may exceed the limit only while a single oversized task runs.
-    return in_flight <= budget.limit && budget.need[next] <= budget.limit - in_flight;
+    return in_flight <= budget.limit && Need(next) <= budget.limit - in_flight;
   }
   bool CanStart() const { return HasWork() && Admits(); }
+  // Needs are told no further ahead than the job's threads can start.
+  bool CanTell() const {
+    return budget.tell && !failed && telling < count && telling < next + static_cast<std::size_t>(max_helpers) + 1;
+  }
+  bool CanHelp() const { return CanStart() || CanTell(); }
   // Nothing left to start and nobody at it: its caller may go.
-  bool Done() const { return !HasWork() && running == 0 && helpers == 0; }
+  bool Done() const { return !HasWork() && running == 0 && helpers == 0 && tellers == 0; }
 };
 
 WorkerPool& WorkerPool::Shared() {
@@ -117,7 +132,29 @@ bool WorkerPool::Claim(Job& job, std::size_t& index) {
   if (!job.CanStart()) return false;
   index = job.next++;
   ++job.running;
-  if (!job.budget.need.empty()) job.in_flight += job.budget.need[index];
+  if (job.Limited()) job.in_flight += job.Need(index);
+  return true;
+}
+
+bool WorkerPool::TellOnce(Job& job, std::unique_lock<std::mutex>& lock) {
+  if (!job.CanTell()) return false;
+  const std::size_t index = job.telling++;
+  ++job.tellers;
+  lock.unlock();
+  std::uint64_t need = 0;
+  const std::exception_ptr error = RunAsJob(job.id, [&] { need = job.budget.tell(index); });
+  lock.lock();
+  --job.tellers;
+  job.told_need[index] = need;
+  job.is_told[index] = 1;
+  while (job.told < job.count && job.is_told[job.told]) ++job.told;
+  if (error && !job.failed) {
+    job.failed = true;
+    job.error = error;
+  }
+  // The task told may start now, or the job end.
+  wake_.notify_all();
+  done_.notify_all();
   return true;
 }
 
@@ -127,8 +164,8 @@ void WorkerPool::Finish(Job& job, std::size_t index, std::exception_ptr error) {
     job.failed = true;
     job.error = error;
   }
-  if (job.budget.need.empty()) return;
-  job.in_flight -= job.budget.need[index];
+  if (!job.Limited()) return;
+  job.in_flight -= job.Need(index);
   // Room for the next task: a worker waiting for work or the caller may take it.
   wake_.notify_all();
   done_.notify_all();
@@ -142,7 +179,7 @@ void WorkerPool::WorkerLoop() {
     wake_.wait(lock, [&] {
       if (stop_) return true;
       for (Job* candidate : jobs_)
-        if (candidate->CanStart() && candidate->helpers < candidate->max_helpers) {
+        if (candidate->CanHelp() && candidate->helpers < candidate->max_helpers) {
           job = candidate;
           return true;
         }
@@ -151,12 +188,16 @@ void WorkerPool::WorkerLoop() {
     --idle_;
     if (stop_) return;
     ++job->helpers;
-    std::size_t index = 0;
-    while (Claim(*job, index)) {
-      lock.unlock();
-      const std::exception_ptr error = RunAsJob(job->id, [&] { (*job->task)(index); });
-      lock.lock();
-      Finish(*job, index, error);
+    for (;;) {
+      std::size_t index = 0;
+      if (Claim(*job, index)) {
+        lock.unlock();
+        const std::exception_ptr error = RunAsJob(job->id, [&] { (*job->task)(index); });
+        lock.lock();
+        Finish(*job, index, error);
+      } else if (!TellOnce(*job, lock)) {
+        break;
+      }
     }
     --job->helpers;
     done_.notify_all();
@@ -170,7 +211,10 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
   if (count == 0) return;
   // One task at a time never goes over a budget: one task may always run.
   if (threads == 1 || count == 1) {
-    for (std::size_t i = 0; i < count; ++i) task(i);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (budget.tell) budget.tell(i);
+      task(i);
+    }
     return;
   }
 
@@ -178,7 +222,13 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
   job.count = count;
   job.task = &task;
   job.max_helpers = threads - 1;
-  if (budget.need.size() >= count) job.budget = budget;
+  if (budget.tell) {
+    job.budget = budget;
+    job.told_need.assign(count, 0);
+    job.is_told.assign(count, 0);
+  } else if (budget.need.size() >= count) {
+    job.budget = budget;
+  }
   EnsureWorkers(threads - 1);
   std::unique_lock lock(mutex_);
   job.id = next_id_++;
@@ -190,10 +240,11 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
   const std::uint64_t outer = t_current_job;
   t_current_job = job.id;
 
-  // The caller runs tasks while it may start them, and waits while the
-  // budget holds the next one back or workers still hold the job (it lives
-  // on this stack). Meanwhile it helps the jobs its tasks started on
-  // workers, one task at a time, as a worker would.
+  // The caller runs tasks while it may start them, tells needs while there
+  // are any to tell, and waits while the budget holds the next one back or
+  // workers still hold the job (it lives on this stack). Meanwhile it helps
+  // the jobs its tasks started on workers, one task at a time, as a worker
+  // would.
   for (;;) {
     std::size_t index = 0;
     while (Claim(job, index)) {
@@ -202,12 +253,13 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
       lock.lock();
       Finish(job, index, error);
     }
+    if (TellOnce(job, lock)) continue;
     if (job.Done()) break;
     if (Job* other = NewerWork()) {
       HelpOnce(*other, lock);
       continue;
     }
-    done_.wait(lock, [&] { return job.CanStart() || job.Done() || NewerWork() != nullptr; });
+    done_.wait(lock, [&] { return job.CanHelp() || job.Done() || NewerWork() != nullptr; });
   }
   t_current_job = outer;
   jobs_.remove(&job);
@@ -217,7 +269,7 @@ void WorkerPool::Run(std::size_t count, int threads, const Task& task, const Bud
 
 WorkerPool::Job* WorkerPool::NewerWork() {
   for (Job* candidate : jobs_)
-    if (candidate->id > t_current_job && !candidate->detached && candidate->CanStart() &&
+    if (candidate->id > t_current_job && !candidate->detached && candidate->CanHelp() &&
         candidate->helpers < candidate->max_helpers)
       return candidate;
   return nullptr;
@@ -231,6 +283,8 @@ void WorkerPool::HelpOnce(Job& job, std::unique_lock<std::mutex>& lock) {
     const std::exception_ptr error = RunAsJob(job.id, [&] { (*job.task)(index); });
     lock.lock();
     Finish(job, index, error);
+  } else {
+    TellOnce(job, lock);
   }
   --job.helpers;
   done_.notify_all();

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "imaging/ParallelParts.h"
@@ -69,9 +70,21 @@ class WorkerPool {
   // the tasks after it (no overtaking); idle threads help other jobs
   // meanwhile, and a task's end wakes those waiting. Only the job given the
   // budget is held back: the jobs its tasks start carry none of their own.
+  //
+  // With tell, the needs are not known beforehand: tell(i) says task i's,
+  // called once for each task before it starts, on the job's threads and
+  // outside the pool's lock, several at once, never more than `threads`
+  // tasks ahead of the next to start. So the first task starts as soon as
+  // its own need is told, however many tasks follow. What tell throws ends
+  // the job as a task's exception does.
   struct Budget {
+    Budget() = default;
+    Budget(std::span<const std::uint64_t> needs, std::uint64_t most) : need(needs), limit(most) {}
+    Budget(std::function<std::uint64_t(std::size_t)> told, std::uint64_t most) : limit(most), tell(std::move(told)) {}
+
     std::span<const std::uint64_t> need;  // one per task; empty: no limit
     std::uint64_t limit = 0;
+    std::function<std::uint64_t(std::size_t)> tell;  // in place of need
   };
   void Run(std::size_t count, int threads, const Task& task, const Budget& budget);
 
@@ -103,6 +116,10 @@ class WorkerPool {
   // Admits the next task of job under lock; false when none is left or
   // the budget holds it back.
   static bool Claim(Job& job, std::size_t& index);
+  // Under lock: tells the need of the job's first task not yet being told,
+  // if it is near enough, the lock released meanwhile; false when there was
+  // none to tell.
+  bool TellOnce(Job& job, std::unique_lock<std::mutex>& lock);
   // Ends task index of job under lock: its need released, its error kept.
   void Finish(Job& job, std::size_t index, std::exception_ptr error);
 

@@ -5,6 +5,8 @@
 // taken on light rather than on sRGB code values, so white stays white,
 // fine line patterns keep their brightness and nothing is sharpened after.
 
+#include <cstdint>
+
 #include "imaging/Bitmap.h"
 
 namespace img {
@@ -21,7 +23,17 @@ enum class ResizeKernel {
 // is resized as one channel. Throws ImageError: InvalidArgument for an empty size,
 // TooLarge when the resize would need far more memory than the pictures
 // (a tall picture squeezed to a line, say), OutOfMemory when memory runs
-// out. source and dest must be different objects.
+// out. source and dest must be different objects. Beside the two pictures
+// it holds at most ResizeWorkingBytes.
 void ResizeLinearLight(Bitmap& source, Bitmap& dest, int width, int height, ResizeKernel kernel);
+
+// The most the resize of a width x height picture of `channels` (1 grey,
+// 3 colour, 4 with alpha) to outWidth x outHeight holds beside its two
+// pictures: the resampler's working memory, which grows with the lines a
+// kernel reaches times the target's width; a resize that would take more
+// than some tens of MiB at once is made in bands of target columns, each
+// within that. 0 for a resize refused before it allocates anything.
+std::uint64_t ResizeWorkingBytes(int width, int height, int outWidth, int outHeight, int channels,
+                                 ResizeKernel kernel);
 
 }  // namespace img

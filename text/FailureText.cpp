@@ -28,6 +28,8 @@ constexpr std::array<FailureEntry, 9> kFailures{{
     {FailureCode::NoFreeName, "没有可用的编号文件名，没有写入", "no free numbered name is left for it"},
     {FailureCode::FolderNotMade, "无法建立文件夹：%s", "cannot create the folder %s"},
     {FailureCode::NotAPicture, "不是图片文件", "not a picture file"},
+    {FailureCode::OverMemoryBudget, "转换这张图片约需 %s 内存，超过了允许使用的内存，没有转换",
+     "converting it would need about %s of memory, more than --memory allows"},
 }};
 
 // In the order of FailureCause.

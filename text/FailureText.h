@@ -18,6 +18,7 @@ enum class FailureCode {
   NoFreeName,          // no numbered name was left for the target
   FolderNotMade,       // the target's folder could not be made (detail: the folder and why)
   NotAPicture,         // the file is of no kind the program reads
+  OverMemoryBudget,    // converting it would need more memory than the run may use (detail: how much)
 };
 
 // Why a step failed, as far as the library or the system told: the few

@@ -7,10 +7,13 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ExifOrientation.h"
+#include "engine/HeifFrames.h"
 #include "engine/IccColourSpace.h"
 #include "engine/PictureFormats.h"
 #include "imaging/FileIO.h"
@@ -66,15 +69,37 @@ void InitOnce() {
   (void)ready;
 }
 
-// The file's boxes read (no picture decoded) and its primary picture's
-// handle.
+// The file's boxes read (no picture decoded), its primary picture's
+// handle and the frames that picture is decoded from.
 struct Opened {
   Context context;
   Handle primary;
+  std::vector<HeifFrame> frames;
 };
 
+std::string SizeText(long long width, long long height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// libheif holds a frame to the size its item declares only after decoding
+// it, if at all: the decoder allocates the size the frame is coded at, and
+// a target named by the picture's size would be named wrongly. A frame
+// coded larger than its item declares is refused before anything is
+// decoded, and so is a file whose frames cannot all be told.
+std::vector<HeifFrame> CheckedFrames(std::span<const std::uint8_t> file) {
+  HeifFrames read = PrimaryHeifFrames(file);
+  for (const HeifFrame& frame : read.frames)
+    if (frame.CodedLarger())
+      throw img::ImageError(img::ErrorCode::TooLarge, "HEIF: a frame coded " +
+                                                          SizeText(frame.codedWidth, frame.codedHeight) +
+                                                          " where its item declares " +
+                                                          SizeText(frame.declaredWidth, frame.declaredHeight));
+  if (!read.complete) throw img::ImageError(img::ErrorCode::Format, "HEIF: the sizes of its coded frames cannot be read");
+  return std::move(read.frames);
+}
+
 Opened OpenWithin(std::span<const std::uint8_t> file, int side) {
-  Opened o{Context(heif_context_alloc()), nullptr};
+  Opened o{Context(heif_context_alloc()), nullptr, {}};
   if (!o.context) throw img::ImageError(img::ErrorCode::OutOfMemory, "HEIF: no memory for the file");
   heif_context_set_maximum_image_size_limit(o.context.get(), side);
   Check(heif_context_read_from_memory_without_copy(o.context.get(), file.data(), file.size(), nullptr));
@@ -101,7 +126,9 @@ Opened Open(std::span<const std::uint8_t> file) {
   if (declared > longest)
     throw img::ImageError(img::ErrorCode::TooLarge, "HEIF: a picture " + std::to_string(declared) +
                                                         " pixels long; at most " + std::to_string(longest) + " are read");
-  return OpenWithin(file, std::max(declared, 4096) + 1);
+  Opened o = OpenWithin(file, std::max(declared, 4096) + 1);
+  o.frames = CheckedFrames(file);
+  return o;
 }
 
 bool BrandIs(PictureHead head, std::initializer_list<std::string_view> brands) {
@@ -194,12 +221,15 @@ HeaderFacts HeifFacts(PictureHead head, const std::filesystem::path& path) {
       facts.decoded = facts.worked = 4;
       facts.alpha = true;
     }
-    // The decoder's planes (up to three colour planes and alpha, two bytes a
-    // sample past 8 bits), the interleaved picture it makes of them and a
-    // turned copy of that, and the file itself.
+    // The decoder's planes at the sizes its frames are coded at (up to three
+    // planes a frame, alpha a frame of its own, two bytes a sample past 8
+    // bits; a grid's canvas beside its tiles), the interleaved picture it
+    // makes of them and a turned copy of that, and the file itself.
     const int bits = std::max(heif_image_handle_get_luma_bits_per_pixel(h), 8);
     const std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
-    facts.decoder = file.size() + pixels * ((bits > 8 ? 2u : 1u) * (alpha ? 4u : 3u) + 2u * (alpha ? 4u : 3u));
+    std::uint64_t coded = 0;
+    for (const HeifFrame& frame : o.frames) coded += std::uint64_t{frame.codedWidth} * frame.codedHeight;
+    facts.decoder = file.size() + std::max(coded, pixels) * (bits > 8 ? 2u : 1u) * 3u + pixels * 2u * (alpha ? 4u : 3u);
   } catch (const img::ImageError&) {
     return HeaderFacts{};
   }
@@ -291,6 +321,11 @@ void DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMet
   const Image image(decoded);
   const int width = heif_image_get_width(decoded, heif_channel_interleaved);
   const int height = heif_image_get_height(decoded, heif_channel_interleaved);
+  // The size the header told, by which targets may have been named.
+  if (width != heif_image_handle_get_width(h) || height != heif_image_handle_get_height(h))
+    throw img::ImageError(img::ErrorCode::Format, "HEIF: the picture decodes to " + SizeText(width, height) +
+                                                      " where it declares " +
+                                                      SizeText(heif_image_handle_get_width(h), heif_image_handle_get_height(h)));
   img::CheckPictureSize(width, height);
   int stride = 0;
   const std::uint8_t* plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);

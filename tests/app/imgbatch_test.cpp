@@ -768,8 +768,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}));
 
-// A budget smaller than any picture holds each back until the one before
-// has ended; none is refused.
+// A budget of 1 MiB, a few of these pictures' need, or of 2 GiB: every
+// picture that fits the budget alone is converted.
 TEST_F(ImgBatch, EveryPictureIsConvertedWhateverTheMemoryBudget) {
   for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) Jpeg(name, 300, 200);
   for (const char* memory : {"--memory=1", "--memory=2048"}) {
@@ -779,6 +779,34 @@ TEST_F(ImgBatch, EveryPictureIsConvertedWhateverTheMemoryBudget) {
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(OutNames(), (std::vector<std::string>{"a.png", "b.png", "c.png"}));
   }
+}
+
+// A GIF of a few bytes may declare a screen of hundreds of megabytes: a
+// picture that needs more than the whole budget is not converted, and its
+// reason, in the JSON report too, says how many MiB it needs; the picture
+// beside it is converted, and a budget of that many MiB converts it.
+TEST_F(ImgBatch, APictureNeedingMoreThanTheWholeBudgetIsRefusedWithItsNeed) {
+  Jpeg("small.jpg", 30, 20);
+  testsupport::GifPicture gif;
+  gif.screenWidth = 3000;
+  gif.screenHeight = 2000;
+  gif.width = gif.height = 1;
+  gif.indices = {1};
+  gif.colours = {{0, 0, 0}, {200, 100, 50}};
+  const std::vector<std::uint8_t> bytes = testsupport::GifBytes(gif);
+  testsupport::WriteFile(src() / "screen.gif", std::string(bytes.begin(), bytes.end()));
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "-j", "2", "--memory", "8", "--report", "json"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"small.png"});
+  EXPECT_NE(r.output.find("\"code\":\"over_memory_budget\""), std::string::npos) << r.output;
+  const std::string words = "screen.gif: converting it would need about ";
+  const std::size_t at = r.output.find(words);
+  ASSERT_NE(at, std::string::npos) << r.output;
+  const std::string mib = std::to_string(std::stoi(r.output.substr(at + words.size())));
+  EXPECT_NE(r.output.find(words + mib + " MiB of memory, more than --memory allows"), std::string::npos) << r.output;
+  r = RunImgBatch({U(src() / "screen.gif"), "-o", U(out()), "-f", "png", "--memory", mib});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"screen.png", "small.png"}));
 }
 
 TEST(ImgBatchInfo, HelpAndVersion) {

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "engine/PictureMemory.h"
 #include "imaging/FileIO.h"
+#include "imaging/LinearLightResize.h"
 
 namespace {
 
@@ -121,5 +122,42 @@ INSTANTIATE_TEST_SUITE_P(
         NeedCase{"PngOfHostileSize", Png(0x7FFFFFFF, 0x7FFFFFFF, 6, true), ".png", 0},
         NeedCase{"NotAJpeg", Bytes(100, 'x'), ".jpg", 0}),
     [](const testing::TestParamInfo<NeedCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A tall picture squeezed to a few lines by a smooth kernel: the resampler's
+// working memory is counted on top of what the exact shrink needs, and it
+// is that of a resize made in bands, tens of MiB rather than gigabytes.
+struct KernelCase {
+  const char* name;
+  engine::ResizeFilter filter;
+  img::ResizeKernel kernel;
+};
+
+class SmoothResizeNeed : public testing::TestWithParam<KernelCase> {};
+
+TEST_P(SmoothResizeNeed, CountsTheResamplersWorkingMemory) {
+  testsupport::TempDir tmp;
+  const Bytes file = Png(2000, 65000, 2, false);
+  testsupport::WriteFile(tmp / "tall.png", std::string(file.begin(), file.end()));
+  engine::ConversionOptions options = testsupport::TickedFormats(false, false, false, true);
+  options.zoomType = 1;
+  options.widthText = "2000";
+  options.heightText = "8";
+  const std::uint64_t exact = engine::EstimatedNeedBytes(img::PathToUtf8(tmp / "tall.png"), options);
+  options.resizeFilter = GetParam().filter;
+  const std::uint64_t smooth = engine::EstimatedNeedBytes(img::PathToUtf8(tmp / "tall.png"), options);
+  const std::uint64_t resampler = img::ResizeWorkingBytes(2000, 65000, 2000, 8, 3, GetParam().kernel);
+  EXPECT_EQ(smooth - exact, resampler);
+  EXPECT_GT(resampler, std::uint64_t{16} << 20);
+  EXPECT_LE(resampler, std::uint64_t{64} << 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, SmoothResizeNeed,
+                         testing::Values(KernelCase{"Lanczos", engine::ResizeFilter::Lanczos, img::ResizeKernel::Lanczos3},
+                                         KernelCase{"Mitchell", engine::ResizeFilter::Mitchell, img::ResizeKernel::Mitchell}),
+                         [](const testing::TestParamInfo<KernelCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -128,3 +128,65 @@ INSTANTIATE_TEST_SUITE_P(
                     BudgetCase{{1, 1, 1, 1, 1, 1}, 100, 3}));  // room for all
 
 }  // namespace
+
+namespace {
+
+// Needs told on the way: each task's before it starts, only a few ahead of
+// the tasks started (a long list starts at once), and what runs together
+// still fits the budget.
+struct ToldCase {
+  const char* name;
+  std::vector<std::uint64_t> needs;
+  std::uint64_t limit;
+  int threads;
+};
+
+class ToldBudgets : public testing::TestWithParam<ToldCase> {};
+
+TEST_P(ToldBudgets, EachNeedIsToldJustBeforeItsTaskAndHeld) {
+  const ToldCase c = GetParam();
+  engine::WorkerPool pool;
+  std::mutex mutex;
+  std::vector<bool> told(c.needs.size()), ended(c.needs.size());
+  std::size_t told_count = 0, started = 0;
+  std::uint64_t in_flight = 0;
+  int running = 0;
+  pool.Run(
+      c.needs.size(), c.threads,
+      [&](std::size_t i) {
+        {
+          std::lock_guard lock(mutex);
+          EXPECT_TRUE(told[i]) << "task " << i << " started untold";
+          // Tasks claimed beside this one may not have come this far yet.
+          EXPECT_LE(told_count, ++started + 2 * c.threads) << "told far ahead of task " << i;
+          in_flight += c.needs[i];
+          ++running;
+          EXPECT_TRUE(in_flight <= c.limit || running == 1) << "task " << i << " with " << in_flight;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::lock_guard lock(mutex);
+        in_flight -= c.needs[i];
+        --running;
+        ended[i] = true;
+      },
+      engine::WorkerPool::Budget(
+          [&](std::size_t i) {
+            std::lock_guard lock(mutex);
+            told[i] = true;
+            ++told_count;
+            return c.needs[i];
+          },
+          c.limit));
+  EXPECT_EQ(std::count(ended.begin(), ended.end(), true), static_cast<long>(c.needs.size()));
+  EXPECT_EQ(told_count, c.needs.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Needs, ToldBudgets,
+    testing::Values(ToldCase{"TwoAtATime", std::vector<std::uint64_t>(40, 3), 7, 3},
+                    ToldCase{"OversizedAlone", {2, 9, 2, 2, 9, 1, 2, 2}, 5, 3},
+                    ToldCase{"RoomForAll", std::vector<std::uint64_t>(40, 1), 100, 4},
+                    ToldCase{"OneThread", {5, 1, 9}, 4, 1}),
+    [](const testing::TestParamInfo<ToldCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

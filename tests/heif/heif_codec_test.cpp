@@ -1,6 +1,8 @@
 #include "engine/HeifImage.h"
 
 #include <cstring>
+#include <functional>
+#include <optional>
 
 #include "HeifBytes.h"
 #include "PngBytes.h"
@@ -143,5 +145,58 @@ TEST(HeifDecode, CutForeignAndOversizedFilesFailCleanly) {
     }
   }
 }
+
+}  // namespace
+
+namespace {
+
+// Frames coded otherwise than their items declare, as fuzzing finds them: a
+// frame coded larger is refused before it is decoded (its decoder would
+// take the coded size) and the header tells no size for it; a picture that
+// decodes to another size than its header told is refused once decoded, so
+// no target is named by a size it has not. Honest grids, as phones write
+// them, decode at the size their header tells.
+struct FramesCase {
+  const char* name;
+  std::function<std::vector<std::uint8_t>()> file;
+  std::optional<img::ErrorCode> refused;  // nullopt: it decodes
+  int width, height;                      // what the header tells; 0: nothing
+};
+
+class HeifFramesAsCoded : public testing::TestWithParam<FramesCase> {};
+
+TEST_P(HeifFramesAsCoded, AreDecodedOnlyAtTheSizeTheyDeclare) {
+  const FramesCase& c = GetParam();
+  const std::vector<std::uint8_t> file = c.file();
+  testsupport::TempDir tmp;
+  img::WriteFileAtomically(tmp.path() / "picture.heic", file);
+  const std::optional<PictureHeader> header = ReadPictureHeader(img::PathToUtf8(tmp.path() / "picture.heic"));
+  EXPECT_EQ(header ? std::pair(header->width, header->height) : std::pair(0, 0), std::pair(c.width, c.height));
+  img::Bitmap picture;
+  try {
+    DecodeHeif(file, picture);
+    EXPECT_FALSE(c.refused) << "decoded";
+    EXPECT_EQ(std::pair(picture.width(), picture.height()), std::pair(c.width, c.height));
+  } catch (const img::ImageError& e) {
+    EXPECT_EQ(std::optional(e.code()), c.refused) << e.what();
+    EXPECT_TRUE(picture.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, HeifFramesAsCoded,
+    testing::Values(
+        FramesCase{"HonestGrid", [] { return testsupport::HeifGridBytes(testsupport::HeifBytes(Quarters(64, 64)), 2, 3); },
+                   std::nullopt, 192, 128},
+        FramesCase{"GridOfTilesCodedLargerThanTheyDeclare",
+                   [] { return testsupport::HeifGridBytes(testsupport::HeifBytes(Quarters(128, 128)), 2, 2, 16, 16); },
+                   img::ErrorCode::TooLarge, 0, 0},
+        FramesCase{"FrameCodedWiderThanItDeclares",
+                   [] { return testsupport::WithDeclaredSize(testsupport::HeifBytes(Quarters(256, 128)), 16, 128); },
+                   img::ErrorCode::TooLarge, 0, 0},
+        FramesCase{"AvifDeclaringMoreThanItDecodesTo",
+                   [] { return testsupport::WithDeclaredSize(EncodeAvif(Quarters(64, 48), 80), 100, 80); },
+                   img::ErrorCode::Format, 100, 80}),
+    [](const testing::TestParamInfo<FramesCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

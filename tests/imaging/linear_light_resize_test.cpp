@@ -64,6 +64,27 @@ TEST_P(LinearLightResize, KeepsAGreyPictureGrey) {
   EXPECT_EQ(testsupport::MaxChannelDifference(result, want), 0);
 }
 
+// A tall picture squeezed to a line would take the kernel's reach in rows
+// of working memory for every target column: it is made in bands of
+// columns, each within tens of MiB, and comes out as one call makes it.
+// Its rows are alike, so the line is the row resized across, as a short
+// picture of the same rows gives it in one call.
+TEST_P(LinearLightResize, ATallPictureSqueezedToALineIsMadeInBandsAsInOne) {
+  const bool lanczos = GetParam() == ResizeKernel::Lanczos3;
+  const int width = lanczos ? 1000 : 1300, height = lanczos ? 1000 : 1200;
+  const std::uint64_t bytes = img::ResizeWorkingBytes(width, height, width - 1, 1, 3, GetParam());
+  EXPECT_GT(bytes, 0u);
+  EXPECT_LE(bytes, std::uint64_t{64} << 20);
+  Bitmap tall(width, height), shallow(width, 8), banded, whole;
+  std::mt19937 random(11);
+  std::generate_n(tall.ScanLine(0), 3 * width, [&] { return random(); });
+  for (int y = 1; y < height; ++y) std::copy_n(tall.ScanLine(0), 3 * width, tall.ScanLine(y));
+  for (int y = 0; y < 8; ++y) std::copy_n(tall.ScanLine(0), 3 * width, shallow.ScanLine(y));
+  img::ResizeLinearLight(tall, banded, width - 1, 1, GetParam());
+  img::ResizeLinearLight(shallow, whole, width - 1, 1, GetParam());
+  EXPECT_LE(testsupport::MaxChannelDifference(banded, whole), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Kernels, LinearLightResize, ::testing::Values(ResizeKernel::Mitchell, ResizeKernel::Lanczos3),
                          [](const auto& info) { return std::string(info.index ? "Lanczos3" : "Mitchell"); });
 

@@ -120,6 +120,18 @@ TEST_F(RunsTest, SelectedRunConvertsEverySelectedPictureAndSelectsTheLastPng) {
   EXPECT_EQ(window_.progress, 0);
 }
 
+// The window offers no way to raise its memory budget: a picture that needs
+// more than the whole of it is converted alone, never refused.
+TEST_F(RunsTest, PicturesNeedingMoreThanTheWholeMemoryBudgetAreStillConverted) {
+  for (const char* name : {"a.png", "b.png", "c.png"}) AddSource(name);
+  RunEnd notStarted = RunEnd::Completed;
+  std::optional<ui::Run> run = StartSelectedRun(window_, notStarted);
+  ASSERT_TRUE(run);
+  EXPECT_EQ(WorkRun(*run, window_, 1), RunEnd::Completed);
+  EXPECT_EQ(run->failed, 0);
+  EXPECT_EQ(OutNames().size(), 12u);
+}
+
 TEST_F(RunsTest, NoCurrentEntryOrNoSelectionShowsTheMessage) {
   EXPECT_EQ(ConvertSelected(window_), RunEnd::NoSelection);
   ASSERT_EQ(dialogs_.messages.size(), 1u);
