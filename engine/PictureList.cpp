@@ -22,11 +22,15 @@ void VectorPictureList::SetCurrentIndex(int index) {
   current_ = index >= 0 && index < Count() ? index : -1;
 }
 
+bool PictureList::Holds(const std::string& text) const { return FindListItem(text, this) >= 0; }
+
+std::string ListItemKey(std::string_view text) { return AsciiLower(TrimBlanks(text)); }
+
 int FindListItem(const std::string& text, const PictureList* list) {
   if (!list) return -1;
-  const std::string wanted = AsciiLower(TrimBlanks(text));
+  const std::string wanted = ListItemKey(text);
   for (int i = 0; i < list->Count(); ++i)
-    if (AsciiLower(TrimBlanks(list->Item(i))) == wanted) return i;
+    if (ListItemKey(list->Item(i)) == wanted) return i;
   return -1;
 }
 
@@ -39,7 +43,7 @@ void SelectOnlyItem(PictureList* list, int index) {
 void AddFileNameIfAbsent(const std::string& path, PictureList* list) {
   if (!list) return;
   const std::string name = FileNamePart(path);
-  if (FindListItem(name, list) < 0) list->Append(name);
+  if (!list->Holds(name)) list->Append(name);
 }
 
 }  // namespace engine

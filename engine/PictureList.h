@@ -4,6 +4,7 @@
 // batch tool and the tests use the in-memory VectorPictureList.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -19,6 +20,9 @@ class PictureList {
   virtual void SetSelected(int index, bool selected) = 0;
   virtual int CurrentIndex() const = 0;  // -1 for none
   virtual void SetCurrentIndex(int index) = 0;
+  // Whether FindListItem finds text here. This one scans the list; a list
+  // that many names join one by one (a run's converted list) keeps an index.
+  virtual bool Holds(const std::string& text) const;
 };
 
 class VectorPictureList : public PictureList {
@@ -41,16 +45,19 @@ class VectorPictureList : public PictureList {
   int current_ = -1;
 };
 
-// Index of the first item equal to text, both trimmed of blanks and compared
-// in lower case; -1 when there is no list or no match. A list that fails
-// to give its items throws to the caller, whose handler keeps it quiet.
+// The form in which list items are compared: trimmed of blanks, in lower case.
+std::string ListItemKey(std::string_view text);
+
+// Index of the first item whose ListItemKey equals text's; -1 when there is
+// no list or no match. A list that fails to give its items throws to the
+// caller, whose handler keeps it quiet.
 int FindListItem(const std::string& text, const PictureList* list);
 
 // Selects the item at index alone; an index outside the list clears every
 // selection; an absent or empty list is left alone.
 void SelectOnlyItem(PictureList* list, int index);
 
-// Appends the file-name part of path unless FindListItem finds it already.
+// Appends the file-name part of path unless the list Holds it already.
 void AddFileNameIfAbsent(const std::string& path, PictureList* list);
 
 }  // namespace engine

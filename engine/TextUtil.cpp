@@ -31,13 +31,15 @@ std::string AsciiUpper(std::string_view text) {
   return out;
 }
 
-std::string TrimBlanks(std::string_view text) {
+std::string_view TrimBlanksView(std::string_view text) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   std::size_t begin = 0, end = text.size();
   while (begin < end && blank(text[begin])) ++begin;
   while (end > begin && blank(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
+
+std::string TrimBlanks(std::string_view text) { return std::string(TrimBlanksView(text)); }
 
 std::string FileNamePart(std::string_view path) {
   return std::string(path.substr(FileNameStart(path)));

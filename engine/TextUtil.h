@@ -12,6 +12,8 @@ std::string AsciiUpper(std::string_view text);
 
 // Without leading and trailing blanks and control characters (bytes <= 32).
 std::string TrimBlanks(std::string_view text);
+// The same, as a view into text.
+std::string_view TrimBlanksView(std::string_view text);
 
 // The part after the last folder separator ('/' everywhere, '\' too on Windows).
 std::string FileNamePart(std::string_view path);

@@ -16,7 +16,7 @@ struct FailureEntry {
 
 // In the order of FailureCode. imgbatch's words are those its users have
 // always read; a failed write has none of its own, the system's reason says it.
-constexpr std::array<FailureEntry, 9> kFailures{{
+constexpr std::array<FailureEntry, 10> kFailures{{
     {FailureCode::NotDecoded, "无法读取图片", "cannot be decoded"},
     {FailureCode::NotResized, "无法缩放图片", "cannot be resized"},
     {FailureCode::NotWritten, "无法写入转换后的图片", ""},

@@ -50,6 +50,8 @@ inline constexpr char kUpdateDone[] = "更新完成，关闭后将自动重启�
 inline constexpr char kUpdateFailed[] = "更新下载失败（%1），请稍后再试";  // %1 = the problem
 inline constexpr char kCannotWrite[] = "无法写入 %1：%2";  // %1 = the file, %2 = the system's reason
 inline constexpr char kFileIncomplete[] = "文件不完整（%1 / %2 字节）";  // %1 written of %2 bytes
+inline constexpr char kFileTooLarge[] = "文件过大（超过 %1 字节）";  // %1 = the most bytes allowed
+inline constexpr char kDownloadTooLong[] = "下载用时过长";
 // Network problems of a download.
 inline constexpr char kDownloadRefused[] = "下载地址被拒绝";
 inline constexpr char kServerError[] = "服务器返回错误 %1";  // %1 = the HTTP status

@@ -2,6 +2,12 @@
 // A list widget seen as the engine's picture list: the item texts are the
 // file names, the current row is the current index (-1 for none).
 
+#include <QMetaObject>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "engine/PictureList.h"
 
 class QListWidget;
@@ -10,8 +16,12 @@ namespace ui {
 
 class ListWidgetPictureList : public engine::PictureList {
  public:
-  explicit ListWidgetPictureList(QListWidget* list = nullptr) : list_(list) {}
-  void Attach(QListWidget* list) { list_ = list; }
+  explicit ListWidgetPictureList(QListWidget* list = nullptr);
+  ~ListWidgetPictureList() override;
+  ListWidgetPictureList(const ListWidgetPictureList&) = delete;
+  ListWidgetPictureList& operator=(const ListWidgetPictureList&) = delete;
+
+  void Attach(QListWidget* list);
   QListWidget* Widget() const { return list_; }
 
   int Count() const override;
@@ -23,9 +33,24 @@ class ListWidgetPictureList : public engine::PictureList {
   int CurrentIndex() const override;
   // Moves the current row without touching the selection.
   void SetCurrentIndex(int index) override;
+  // Answered from an index of the names, so that a run adding each of its
+  // targets does not scan the list once per target.
+  bool Holds(const std::string& text) const override;
 
  private:
-  QListWidget* list_;
+  // Keeps the index in step with whatever changes the widget's rows,
+  // through this object or straight on the widget.
+  void Watch();
+  void Unwatch();
+  void CountRows(int first, int last, int change) const;
+
+  QListWidget* list_ = nullptr;
+  std::vector<QMetaObject::Connection> watching_;
+  // How many items have each engine::ListItemKey. Built at the first look-up
+  // and kept while rows come and go; a changed text or a reset drops it, to
+  // be built again at the next look-up.
+  mutable std::unordered_map<std::string, int> keys_;
+  mutable bool indexed_ = false;
 };
 
 }  // namespace ui

@@ -70,7 +70,7 @@ void TMainForm::StepProgress() {
 
 void TMainForm::TargetWritten(const std::string& path) {
   if (targetWrittenHook_) targetWrittenHook_(path);
-  OnWindowThread([this, path] { engine::AddFileNameIfAbsent(path, &output_->Pictures()); });
+  writtenNames_->Add(path);
 }
 
 void TMainForm::SetHint(const std::string& text) {
@@ -165,6 +165,8 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
 
 void TMainForm::FinishRun(std::optional<RunEnd> end) {
   if (runThread_.joinable()) runThread_.join();
+  // The run's end reads the list: every name written is in it first.
+  writtenNames_->Flush();
   try {
     if (end) EndRun(*this, *run_, *end);
   } catch (...) {

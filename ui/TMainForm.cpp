@@ -97,6 +97,7 @@ TMainForm::TMainForm(QWidget* parent, const std::filesystem::path& programFolder
 
   BuildPopupMenus();
   ConnectFolderControls();
+  writtenNames_ = std::make_unique<PacedListAdditions>(output_->Pictures(), form_->LbTarget);
   ConnectListActions();
   FormCreate();
   ConnectRunButtons();

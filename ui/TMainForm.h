@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ui/FolderSide.h"
+#include "ui/PacedListAdditions.h"
 #include "ui/core/ConversionRuns.h"
 #include "ui/core/SettingsFile.h"
 #include "ui/core/SettingsKeys.h"
@@ -267,6 +268,8 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::mutex optionsMutex_;
   engine::ConversionOptions publishedOptions_;
   std::atomic<int> pendingSteps_{0};
+  // The names of the targets written, into the output list in batches.
+  std::unique_ptr<PacedListAdditions> writtenNames_;
   std::function<void(const std::string&)> targetWrittenHook_;
 };
 

@@ -4,6 +4,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QTimer>
 
 #include <utility>
 
@@ -19,8 +20,8 @@ constexpr int kTransferTimeoutMs = 30000;
 
 }  // namespace
 
-Downloader::Downloader(QUrl source, QString target, QObject* parent)
-    : QObject(parent), source_(std::move(source)), target_(std::move(target)) {}
+Downloader::Downloader(QUrl source, QString target, DownloadLimits limits, QObject* parent)
+    : QObject(parent), source_(std::move(source)), target_(std::move(target)), limits_(limits) {}
 
 Downloader::~Downloader() {
   // Destroying the file object without a commit removes the temporary file.
@@ -41,8 +42,18 @@ void Downloader::Run() {
   request.setTransferTimeout(kTransferTimeoutMs);
   // Qt follows redirects between http and https only (never to a local file).
   reply_ = manager_->get(request);
+  // A size said too large fails before any of it is fetched.
+  connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+    const qint64 length = DeclaredLength();
+    if (!finished_ && StatusIsSuccess() && length > limits_.max_bytes)
+      Fail(QString::fromUtf8(text::kFileTooLarge).arg(limits_.max_bytes));
+  });
   connect(reply_, &QNetworkReply::readyRead, this, &Downloader::WriteAvailable);
   connect(reply_, &QNetworkReply::finished, this, &Downloader::Done);
+  // The idle bound never ends a server that sends a byte now and then.
+  QTimer::singleShot(limits_.max_time, this, [this] {
+    if (!finished_) Fail(QString::fromUtf8(text::kDownloadTooLong));
+  });
 }
 
 bool Downloader::StatusIsSuccess() const {
@@ -57,6 +68,10 @@ void Downloader::WriteAvailable() {
   const QByteArray data = reply_->readAll();
   // An error page is not the program file.
   if (!StatusIsSuccess()) return;
+  if (written_ + data.size() > AllowedLength()) {
+    Fail(QString::fromUtf8(text::kFileTooLarge).arg(AllowedLength()));
+    return;
+  }
   if (file_->write(data) != data.size()) {
     Fail(QString::fromUtf8(text::kCannotWrite).arg(target_, file_->errorString()));
     return;
@@ -74,6 +89,11 @@ qint64 Downloader::DeclaredLength() const {
   const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
   if (!length.isValid() || !(encoding.isEmpty() || encoding == "identity")) return -1;
   return length.toLongLong();
+}
+
+qint64 Downloader::AllowedLength() const {
+  const qint64 length = DeclaredLength();
+  return length >= 0 ? qMin(length, limits_.max_bytes) : limits_.max_bytes;
 }
 
 void Downloader::Done() {

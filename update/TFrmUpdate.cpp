@@ -19,7 +19,6 @@
 #include "ui/core/Dialogs.h"
 #include "ui/core/Shell.h"
 #include "ui_FrmUpdate.h"
-#include "update/Downloader.h"
 #include "update/ShownPage.h"
 #include "update/UpdateBanner.h"
 #include "update/core/PageView.h"
@@ -210,7 +209,7 @@ void TFrmUpdate::StartDownload(const std::string& url, const std::string& page_a
     return;
   }
   auto* thread = new QThread;
-  auto* downloader = new Downloader(source, update_target_);
+  auto* downloader = new Downloader(source, update_target_, download_limits_);
   downloader->moveToThread(thread);
   connect(thread, &QThread::started, downloader, &Downloader::Run);
   connect(downloader, &Downloader::Progress, this, &TFrmUpdate::ShowDownloadProgress);

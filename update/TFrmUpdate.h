@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "update/Downloader.h"
 #include "update/core/UpdateInfo.h"
 
 class QNetworkAccessManager;
@@ -42,6 +43,8 @@ class TFrmUpdate : public QWidget {
   void SetQuitHandler(std::function<void()> quit);
   // From the start of an update to the end of its download.
   bool IsUpdating() const { return updating_; }
+  // For the downloads started after the call (tests shorten them).
+  void SetDownloadLimits(const DownloadLimits& limits) { download_limits_ = limits; }
 
  public slots:
   // A page load has completed (successfully or not): the decision follows
@@ -75,6 +78,7 @@ class TFrmUpdate : public QWidget {
   LoadedPage page_;
   QString page_html_;
   QPointer<QThread> worker_thread_;
+  DownloadLimits download_limits_;
   bool updating_ = false;
   std::function<void()> quit_;
 };

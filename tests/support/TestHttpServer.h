@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <memory>
 
@@ -21,8 +22,12 @@ class TestHttpServer {
     QByteArray content_type = "application/octet-stream";
     // Content-Length sent when >= 0 (a larger value than the body gives a cut-off file).
     qint64 declared_length = -1;
+    // No Content-Length at all: the body ends when the connection does.
+    bool no_length = false;
     // Keeps the connection open after the body: a download that never ends.
     bool hold_open = false;
+    // With hold_open: one more byte every this many milliseconds, for ever.
+    int drip_ms = 0;
     // Sent as a Location header (with a 3xx status).
     QByteArray location{};
   };
@@ -56,12 +61,19 @@ class TestHttpServer {
       const qint64 length = answer.declared_length >= 0 ? answer.declared_length : answer.body.size();
       QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) +
                          (answer.status == 200 ? " OK" : " Error") + "\r\nContent-Type: " +
-                         answer.content_type + "\r\nContent-Length: " + QByteArray::number(length) +
-                         "\r\nConnection: close\r\n" +
+                         answer.content_type + "\r\n" +
+                         (answer.no_length ? QByteArray() : "Content-Length: " + QByteArray::number(length) + "\r\n") +
+                         "Connection: close\r\n" +
                          (answer.location.isEmpty() ? QByteArray() : "Location: " + answer.location + "\r\n") +
                          "\r\n" + answer.body;
       socket->write(reply);
-      if (!answer.hold_open) socket->disconnectFromHost();
+      if (!answer.hold_open) {
+        socket->disconnectFromHost();
+      } else if (answer.drip_ms > 0) {
+        auto* drip = new QTimer(socket);
+        QObject::connect(drip, &QTimer::timeout, socket, [socket] { socket->write("\0", 1); });
+        drip->start(answer.drip_ms);
+      }
     });
   }
 

@@ -381,6 +381,47 @@ INSTANTIATE_TEST_SUITE_P(
                       NotSettingsCase{"LinkToSomeOtherText", "#!/bin/sh\n[ -f x ] && echo CbJPG=1\nexit 0\n", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// No settings file is larger than 256 KiB: a larger one is not read (all
+// defaults) and never rewritten; no write makes one.
+struct SizeCase {
+  const char* name;
+  std::size_t file_bytes;   // "[default]", "CbJPG=0", then blank lines
+  std::size_t value_bytes;  // of a new key written
+  bool read;
+  bool written;
+};
+
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
+
+class SettingsFileSize : public SettingsFileTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(SettingsFileSize, LargerThanTheBoundIsNeitherReadNorWritten) {
+  const SizeCase& c = GetParam();
+  std::string bytes = "[default]\nCbJPG=0\n";
+  bytes.resize(c.file_bytes, '\n');
+  WriteFile(path, bytes);
+
+  EXPECT_EQ(settings.ReadBool("default", "CbJPG", true), !c.read);
+  const std::string value(c.value_bytes, 'v');
+  if (c.written) {
+    settings.WriteString("default", "SourcePath", value);
+    EXPECT_EQ(settings.ReadString("default", "SourcePath", ""), value);
+  } else {
+    EXPECT_THROW(settings.WriteString("default", "SourcePath", value), ui::SettingsWriteError);
+    EXPECT_TRUE(ReadFile(path) == bytes);
+  }
+  EXPECT_FALSE(settings.SetAsideIfNotSettings());
+  EXPECT_TRUE(fs::exists(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SettingsFileSize,
+                         ::testing::Values(SizeCase{"JustInside", 256 * 1024 - 100, 1, true, true},
+                                           SizeCase{"AtTheBoundAnyWriteIsTooMuch", 256 * 1024, 1, true, false},
+                                           SizeCase{"OneByteOver", 256 * 1024 + 1, 1, false, false},
+                                           SizeCase{"SixteenMebibytes", 16 << 20, 1, false, false},
+                                           SizeCase{"SmallFileHugeValue", 100, 256 * 1024, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SettingsFileTest, AnEarlierSetAsideFileIsKept) {
   WriteFile(dir / "defualt.ini.bad", "older");
   WriteFile(path, std::string("\0", 1));

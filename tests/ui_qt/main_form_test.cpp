@@ -318,6 +318,19 @@ TEST_F(MainFormTest, ABrokenSettingsFileIsKeptAsideAndDefaultsApply) {
   EXPECT_TRUE(dialogs.errors.empty());
 }
 
+// Far larger than a settings file: not read, and not written over at close.
+TEST_F(MainFormTest, AnOversizedSettingsFileGivesDefaultsAndIsKeptWhole) {
+  std::string bytes = "[default]\nCbJPG=0\n";
+  bytes.resize(16 << 20, '\n');
+  WriteFile(ProgramFolder() / "defualt.ini", bytes);
+  Start();
+  EXPECT_TRUE(Find<QCheckBox>("CbJPG")->isChecked());
+  EXPECT_EQ(Hint()->text(), kLoaded);
+  form->close();
+  EXPECT_TRUE(ReadFile(ProgramFolder() / "defualt.ini") == bytes);
+  EXPECT_FALSE(fs::exists(ProgramFolder() / "defualt.ini.bad"));
+}
+
 TEST_F(MainFormTest, LongFolderPathsWork) {
   if (testsupport::kWindows) GTEST_SKIP() << "not yet on Windows: a folder beyond MAX_PATH is made but lists no pictures";
   Start();

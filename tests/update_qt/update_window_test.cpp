@@ -390,10 +390,18 @@ quint16 ClosedPort() {
   return probe.serverPort();
 }
 
-enum class FileServed { NotFound, CutOff, Refused, FileScheme, FtpScheme, RedirectToFile };
+enum class FileServed {
+  NotFound, CutOff, Refused, FileScheme, FtpScheme, RedirectToFile,
+  // Past the size bound (shortened but for the last), told or not, and a
+  // server that never stops sending a byte now and then (the time bound shortened).
+  LongerThanTheBound, SaidLongerThanTheBound, SaidLongerThanTheProgramsBound, NeverEnds
+};
 
 std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
-  static const char* const names[] = {"NotFound", "CutOff", "Refused", "FileScheme", "FtpScheme", "RedirectToFile"};
+  static const char* const names[] = {"NotFound",           "CutOff",          "Refused",
+                                      "FileScheme",         "FtpScheme",       "RedirectToFile",
+                                      "LongerThanTheBound", "SaidLongerThanTheBound", "SaidLongerThanTheProgramsBound",
+                                      "NeverEnds"};
   return names[static_cast<int>(info.param)];
 }
 
@@ -401,6 +409,7 @@ class FailedDownload : public UpdateWindowTest, public ::testing::WithParamInter
 
 TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
   QString url = server_.Url("/files/ic-new.exe");
+  update::DownloadLimits limits;
   switch (GetParam()) {
     case FileServed::NotFound:
       break;
@@ -419,15 +428,35 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
     case FileServed::RedirectToFile:
       server_.Set("/files/ic-new.exe", {.status = 302, .location = "file:///etc/hostname"});
       break;
+    case FileServed::LongerThanTheBound:
+      limits.max_bytes = 64 * 1024;
+      server_.Set("/files/ic-new.exe", {.body = Payload(200000), .no_length = true});
+      break;
+    case FileServed::SaidLongerThanTheBound:
+      // Only the length said: the rest would never come.
+      limits.max_bytes = 64 * 1024;
+      server_.Set("/files/ic-new.exe", {.body = Payload(1000), .declared_length = 64 * 1024 + 1, .hold_open = true});
+      break;
+    case FileServed::SaidLongerThanTheProgramsBound:
+      server_.Set("/files/ic-new.exe", {.body = Payload(1000), .declared_length = 300000000, .hold_open = true});
+      break;
+    case FileServed::NeverEnds:
+      limits.max_time = std::chrono::milliseconds(1500);
+      server_.Set("/files/ic-new.exe", {.body = Payload(1000), .no_length = true, .hold_open = true, .drip_ms = 20});
+      break;
   }
   ServePage("/update/ic/", UpdatePage("3.0", url));
   auto window = MakeWindow("/update/ic/");
+  window->SetDownloadLimits(limits);
   window->show();
   ASSERT_TRUE(WaitFor([&] { return window->IsUpdating(); }));
   ASSERT_TRUE(WaitFor([&] { return !window->IsUpdating(); }, 8000));
 
-  static const char* const reasons[] = {"服务器返回错误 404", "连接被服务器中断", "无法连接到服务器",
-                                        "下载地址无效",       "下载地址无效", "下载地址被拒绝"};
+  static const char* const reasons[] = {"服务器返回错误 404",        "连接被服务器中断",
+                                        "无法连接到服务器",          "下载地址无效",
+                                        "下载地址无效",              "下载地址被拒绝",
+                                        "文件过大（超过 65536 字节）", "文件过大（超过 65536 字节）",
+                                        "文件过大（超过 268435456 字节）", "下载用时过长"};
   const QString expected = QString::fromUtf8("更新下载失败（") + QString::fromUtf8(reasons[static_cast<int>(GetParam())]);
   EXPECT_TRUE(Hint(*window).startsWith(expected)) << Hint(*window).toStdString();
   EXPECT_FALSE(Control<QToolButton>(*window, "SpeedButton3")->isVisibleTo(window.get()));
@@ -438,7 +467,9 @@ TEST_P(FailedDownload, ShowsStatusAndLeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(UpdateWindow, FailedDownload,
                          ::testing::Values(FileServed::NotFound, FileServed::CutOff, FileServed::Refused,
                                            FileServed::FileScheme, FileServed::FtpScheme,
-                                           FileServed::RedirectToFile),
+                                           FileServed::RedirectToFile, FileServed::LongerThanTheBound,
+                                           FileServed::SaidLongerThanTheBound,
+                                           FileServed::SaidLongerThanTheProgramsBound, FileServed::NeverEnds),
                          FileServedName);
 
 }  // namespace

@@ -20,9 +20,11 @@ namespace ui {
 
 namespace {
 
-// A settings file far beyond anything this program writes is not loaded:
-// reads give defaults and writes are refused rather than dropping its lines.
-constexpr std::uint64_t kMaxSettingsBytes = 16ULL << 20;
+// Two folder paths of the longest Windows allows, in UTF-8, and every other
+// key fit many times over. A larger file is not this program's: it is not
+// read (reads give defaults, writes are refused, its bytes stay), and no
+// write makes a file this program would then refuse to read.
+constexpr std::uint64_t kMaxSettingsBytes = 256 * 1024;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -74,31 +76,75 @@ enum class LineKind { Other, Section, Key };
 
 struct ParsedLine {
   LineKind kind = LineKind::Other;
-  std::string name;        // section or key name, trimmed
+  std::string_view name;     // section or key name, trimmed; a view into the line
   std::size_t value_at = 0;  // for a key: index just after its '='
 };
 
-ParsedLine ParseLine(const std::string& text) {
+ParsedLine ParseLine(std::string_view text) {
   ParsedLine p;
-  const std::string trimmed = engine::TrimBlanks(text);
+  const std::string_view trimmed = engine::TrimBlanksView(text);
   if (trimmed.empty() || trimmed[0] == ';') return p;
   if (trimmed[0] == '[') {
     const std::size_t close = trimmed.find(']');
     p.kind = LineKind::Section;
-    p.name = engine::TrimBlanks(std::string_view(trimmed).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    p.name = engine::TrimBlanksView(trimmed.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
     return p;
   }
   const std::size_t eq = text.find('=');
-  if (eq == std::string::npos) return p;
-  p.name = engine::TrimBlanks(std::string_view(text).substr(0, eq));
+  if (eq == std::string_view::npos) return p;
+  p.name = engine::TrimBlanksView(text.substr(0, eq));
   if (p.name.empty()) return p;
   p.kind = LineKind::Key;
   p.value_at = eq + 1;
   return p;
 }
 
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && engine::AsciiLower(a) == engine::AsciiLower(b);
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  return true;
+}
+
+// Looks for a key line, fed the file's lines in order: the first line that
+// holds key in a section named section (in any of its blocks, should the
+// file repeat the section).
+class KeyFinder {
+ public:
+  KeyFinder(std::string_view section, std::string_view key) : section_(section), key_(key) {}
+  // The parsed line when it is the one looked for.
+  std::optional<ParsedLine> Take(std::string_view text) {
+    const ParsedLine p = ParseLine(text);
+    if (p.kind == LineKind::Section)
+      in_section_ = SameName(p.name, section_);
+    else if (in_section_ && p.kind == LineKind::Key && SameName(p.name, key_))
+      return p;
+    return std::nullopt;
+  }
+
+ private:
+  std::string_view section_, key_;
+  bool in_section_ = false;
+};
+
+// Calls take(text, end) for each line of text in order, its end being "\n",
+// "\r\n" or "" for a last line without one; stops when take returns true.
+template <class Take>
+void ForEachLine(std::string_view text, Take&& take) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t nl = text.find('\n', start);
+    if (nl == std::string_view::npos) {
+      take(text.substr(start), std::string_view());
+      return;
+    }
+    std::size_t text_end = nl;
+    if (text_end > start && text[text_end - 1] == '\r') --text_end;
+    if (take(text.substr(start, text_end - start), text.substr(text_end, nl + 1 - text_end))) return;
+    start = nl + 1;
+  }
 }
 
 // The file's text in UTF-8, split into lines; bom tells whether it began with one.
@@ -106,17 +152,11 @@ struct Document {
   bool bom = false;
   std::vector<Line> lines;
 
-  // The first line of the file that holds key in a section named section
-  // (in any of its blocks, should the file repeat the section), or npos.
+  // The line KeyFinder finds, or npos.
   std::size_t FindKey(std::string_view section, std::string_view key) const {
-    bool in_section = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const ParsedLine p = ParseLine(lines[i].text);
-      if (p.kind == LineKind::Section)
-        in_section = SameName(p.name, section);
-      else if (in_section && p.kind == LineKind::Key && SameName(p.name, key))
-        return i;
-    }
+    KeyFinder finder(section, key);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (finder.Take(lines[i].text)) return i;
     return std::string::npos;
   }
 
@@ -164,32 +204,25 @@ struct Document {
   }
 };
 
-// Nothing when the bytes do not read back as they are: a NUL byte, or bytes
-// that are neither UTF-8 nor GB18030 (not a settings file at all).
+// The file's text in UTF-8, without its byte-order mark (bom tells whether
+// it had one). Nothing when the bytes do not read back as they are: a NUL
+// byte, or bytes that are neither UTF-8 nor GB18030 (not a settings file at all).
+std::optional<std::string> DecodeText(std::string bytes, bool& bom) {
+  bom = bytes.starts_with(kUtf8Bom);
+  if (bom) bytes.erase(0, kUtf8Bom.size());
+  if (bytes.find('\0') != std::string::npos) return std::nullopt;
+  if (!IsValidUtf8(bytes)) return Gb18030ToUtf8(bytes);
+  return bytes;
+}
+
 std::optional<Document> ParseDocument(std::string bytes) {
   Document doc;
-  if (bytes.starts_with(kUtf8Bom)) {
-    doc.bom = true;
-    bytes.erase(0, kUtf8Bom.size());
-  }
-  if (bytes.find('\0') != std::string::npos) return std::nullopt;
-  if (!IsValidUtf8(bytes)) {
-    std::optional<std::string> decoded = Gb18030ToUtf8(bytes);
-    if (!decoded) return std::nullopt;
-    bytes = std::move(*decoded);
-  }
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t nl = bytes.find('\n', start);
-    if (nl == std::string::npos) {
-      doc.lines.push_back({bytes.substr(start), ""});
-      break;
-    }
-    std::size_t text_end = nl;
-    if (text_end > start && bytes[text_end - 1] == '\r') --text_end;
-    doc.lines.push_back({bytes.substr(start, text_end - start), bytes.substr(text_end, nl + 1 - text_end)});
-    start = nl + 1;
-  }
+  const std::optional<std::string> text = DecodeText(std::move(bytes), doc.bom);
+  if (!text) return std::nullopt;
+  ForEachLine(*text, [&](std::string_view line, std::string_view end) {
+    doc.lines.push_back({std::string(line), std::string(end)});
+    return false;
+  });
   return doc;
 }
 
@@ -218,7 +251,7 @@ std::optional<std::string> LoadBytes(const fs::path& path) {
 // link may lead to some other file of the user's.
 bool HoldsOnlySettingsLines(const Document& doc) {
   for (const Line& line : doc.lines) {
-    const std::string trimmed = engine::TrimBlanks(line.text);
+    const std::string_view trimmed = engine::TrimBlanksView(line.text);
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     const ParsedLine p = ParseLine(line.text);
     if (p.kind == LineKind::Key || (p.kind == LineKind::Section && trimmed.back() == ']')) continue;
@@ -268,20 +301,26 @@ ExaminedFile Examine(const fs::path& path) {
   return file;
 }
 
+// One walk over the text, up to the key's line: a read splits nothing it
+// does not look at.
 std::optional<std::string> FindValue(const fs::path& path, std::string_view section, std::string_view key) {
   if (path.empty()) return std::nullopt;
   std::optional<std::string> bytes = LoadBytes(path);
   if (!bytes) return std::nullopt;
-  const std::optional<Document> parsed = ParseDocument(std::move(*bytes));
-  if (!parsed) return std::nullopt;
-  const Document& doc = *parsed;
-  const std::size_t at = doc.FindKey(engine::TrimBlanks(section), engine::TrimBlanks(key));
-  if (at == std::string::npos) return std::nullopt;
-  const std::string& text = doc.lines[at].text;
-  std::string value = engine::TrimBlanks(std::string_view(text).substr(ParseLine(text).value_at));
+  bool bom = false;
+  const std::optional<std::string> text = DecodeText(std::move(*bytes), bom);
+  if (!text) return std::nullopt;
+  KeyFinder finder(engine::TrimBlanksView(section), engine::TrimBlanksView(key));
+  std::optional<std::string_view> found;
+  ForEachLine(*text, [&](std::string_view line, std::string_view) {
+    if (const std::optional<ParsedLine> p = finder.Take(line)) found = engine::TrimBlanksView(line.substr(p->value_at));
+    return found.has_value();
+  });
+  if (!found) return std::nullopt;
+  std::string_view value = *found;
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
     value = value.substr(1, value.size() - 2);
-  return value;
+  return std::string(value);
 }
 
 std::optional<int> ParseInteger(std::string_view s) {
@@ -399,6 +438,7 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
   doc.SetValue(section_name, key_name, EncodeValue(value));
 
   const std::string out = RenderDocument(doc);
+  if (out.size() > kMaxSettingsBytes) throw SettingsWriteError(full_path);
   try {
     img::WriteFileAtomically(target, std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
   } catch (const std::exception&) {

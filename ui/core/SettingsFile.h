@@ -9,6 +9,10 @@
 // it, then rename), keep every other line byte for byte, and throw
 // SettingsWriteError when the system refuses them.
 //
+// A file larger than 256 KiB, far more than this program ever writes, counts
+// as unreadable: it reads as all defaults, refuses every write and is left
+// as it is; a write that would make the file larger is refused as well.
+//
 // The file is written as UTF-8. A file that is not valid UTF-8 (one written
 // with the GBK code page) is read as GB18030, and the next write turns the
 // whole file into UTF-8. A UTF-8 byte-order mark is skipped on read and kept
