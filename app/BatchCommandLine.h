@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConversionOptions.h"
-#include "engine/FolderWalk.h"
+#include "engine/convert/ConversionOptions.h"
+#include "engine/plan/FolderWalk.h"
 
 namespace app {
 

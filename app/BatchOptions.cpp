@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/NameTemplate.h"
-#include "engine/PictureFormats.h"
-#include "engine/TextUtil.h"
+#include "engine/plan/NameTemplate.h"
+#include "engine/formats/PictureFormats.h"
+#include "platform/PathNames.h"
 #include "text/Version.h"
 
 namespace app {
@@ -26,7 +26,7 @@ bool ParseNumber(const std::string& text, long min, long max, long& value) {
 std::string FormatNames(const char* separator, const char* last = nullptr, bool upper = false) {
   std::vector<std::string> written;
   for (const engine::PictureFormat& format : engine::PictureFormats())
-    if (format.write) written.push_back(upper ? engine::AsciiUpper(format.name) : std::string(format.name));
+    if (format.write) written.push_back(upper ? img::AsciiUpper(format.name) : std::string(format.name));
   std::string names;
   for (std::size_t i = 0; i < written.size(); ++i) {
     if (i > 0) names += i + 1 == written.size() && last ? last : separator;
@@ -53,9 +53,9 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
   while (start <= list.size() && !list.empty()) {
     std::size_t comma = list.find(',', start);
     std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    item = engine::TrimBlanks(item);
+    item = img::TrimBlanks(item);
     if (const engine::PictureFormat* format =
-            engine::FindFormatByName(engine::AsciiLower(item), engine::FormatSet::All)) {
+            engine::FindFormatByName(img::AsciiLower(item))) {
       options.targets.Set(*format, true);
     } else if (!item.empty()) {
       error = "unknown format '" + item + "' (use " + FormatNames(", ") + ")";
@@ -200,7 +200,7 @@ const std::array kOptions{
                 "row unfiltered, as the window writes)",
                 [](State& s, const std::string& v, Error& e) {
                   using engine::PngFiltering;
-                  return ParseChoice(engine::AsciiLower(v), v, "--png-filter",
+                  return ParseChoice(img::AsciiLower(v), v, "--png-filter",
                                      {std::pair{"none", PngFiltering::None}, {"adaptive", PngFiltering::Adaptive}},
                                      s.cmd.options.pngFiltering, e);
                 },
@@ -257,7 +257,7 @@ const std::array kOptions{
                 "light)",
                 [](State& s, const std::string& v, Error& e) {
                   using engine::ResizeFilter;
-                  return ParseChoice(engine::AsciiLower(v), v, "--filter",
+                  return ParseChoice(img::AsciiLower(v), v, "--filter",
                                      {std::pair{"exact", ResizeFilter::Exact}, {"mitchell", ResizeFilter::Mitchell},
                                       {"lanczos", ResizeFilter::Lanczos}},
                                      s.cmd.options.resizeFilter, e);
@@ -376,7 +376,7 @@ const std::array kOptions{
                 "picture (its targets with sizes and bytes, skipped targets,\n"
                 "failures); the summary line goes to standard error",
                 [](State& s, const std::string& v, Error& e) {
-                  if (engine::AsciiLower(v) != "json") {
+                  if (img::AsciiLower(v) != "json") {
                     e = "--report needs json, not '" + v + "'";
                     return false;
                   }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 
 namespace app {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/FolderWalk.h"
-#include "engine/PictureConverter.h"
+#include "engine/plan/FolderWalk.h"
+#include "engine/convert/PictureConverter.h"
 
 namespace app {
 

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "app/Console.h"
-#include "imaging/FileIO.h"
-#include "imaging/SystemFiles.h"
+#include "platform/FileIO.h"
+#include "platform/SystemFiles.h"
 
 namespace app {
 

@@ -20,16 +20,16 @@
 #include "app/JsonReport.h"
 #include "app/PrintableText.h"
 #include "app/SourceList.h"
-#include "engine/BatchJob.h"
-#include "engine/ExistingTargets.h"
-#include "engine/FolderWalk.h"
-#include "engine/PictureFormats.h"
-#include "engine/TargetFolders.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
-#include "imaging/MemoryReuse.h"
-#include "imaging/SystemMemory.h"
-#include "imaging/TemporaryFiles.h"
+#include "engine/run/AnyOrderRun.h"
+#include "engine/convert/ExistingTargets.h"
+#include "engine/plan/FolderWalk.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/plan/TargetFolders.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
+#include "platform/MemoryReuse.h"
+#include "platform/SystemMemory.h"
+#include "platform/TemporaryFiles.h"
 #include "text/Version.h"
 
 namespace fs = std::filesystem;
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
   if (output_folder.back() != '/') output_folder += '/';
 
   int jobs = cmd->jobs > 0 ? cmd->jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  engine::BatchJob job(cmd->options, output_folder, jobs);
+  engine::AnyOrderRun job(cmd->options, output_folder, jobs);
   job.SetMemoryBudget(cmd->memoryMiB > 0 ? static_cast<std::uint64_t>(cmd->memoryMiB) << 20
                                          : img::PhysicalMemoryBytes() / 4);
   // Sources that name nothing, and folders or entries the walk could not
@@ -185,12 +185,12 @@ int main(int argc, char** argv) {
     const fs::file_status status = fs::status(p, ec);
     if (fs::is_directory(status)) {
       std::vector<engine::ListedPicture> listed;
-      engine::ListPictureTree(source, engine::PictureExtensionTable(engine::FormatSet::All), listed,
+      engine::ListPictureTree(source, engine::PictureExtensions(), listed,
                               output_folder, &not_read, &other_files, cmd->walk);
       for (engine::ListedPicture& l : listed)
         job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
-      if (cmd->walk.names.Selects(engine::FileNamePart(source))) job.Add({source, {}, {}});
+      if (cmd->walk.names.Selects(img::FileNamePart(source))) job.Add({source, {}, {}});
     } else if (ec && status.type() != fs::file_type::not_found) {
       not_read.push_back({source, "cannot be read: " + ec.message()});
     } else {

@@ -6,8 +6,8 @@
 #include <QIcon>
 
 #include "brand/LinksPanelFactory.h"
-#include "imaging/MemoryReuse.h"
-#include "imaging/TemporaryFiles.h"
+#include "platform/MemoryReuse.h"
+#include "platform/TemporaryFiles.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtShell.h"
 #include "ui/TMainForm.h"

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
-#include "imaging/MemoryReuse.h"
+#include "platform/MemoryReuse.h"
 
 namespace bench {
 

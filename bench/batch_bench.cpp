@@ -9,10 +9,11 @@
 #include <sys/wait.h>
 
 #include "BenchSupport.h"
-#include "engine/ConversionHost.h"
-#include "engine/PictureConverter.h"
-#include "engine/WorkerPool.h"
-#include "imaging/FileIO.h"
+#include "engine/plan/RunPlan.h"
+#include "engine/convert/ConversionCallbacks.h"
+#include "engine/convert/PictureConverter.h"
+#include "engine/threads/WorkerPool.h"
+#include "platform/FileIO.h"
 
 namespace {
 
@@ -55,12 +56,12 @@ int main(int argc, char** argv) {
   options.zoomType = 1;
   options.widthText = "1024";
   options.heightText = "768";
-  engine::FixedOptionsHost host(options);
+  engine::FixedOptionsCallbacks host(options);
   engine::PictureConverter converter(host);
   engine::SetPictureThreads(1);  // one thread, as the floor
   const std::string out_folder = img::PathToUtf8(out) + "/";
   const bench::Timing in_process = bench::BestOfBoth(runs, [&] {
-    for (const auto& f : files) converter.ConvertPicture(img::PathToUtf8(f), out_folder);
+    for (const auto& f : files) engine::ConvertAlone(converter, img::PathToUtf8(f), out_folder);
   });
 
   // Unfiltered PNG rows, as the floor, the converter and ImageMagick here write them.

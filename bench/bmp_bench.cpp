@@ -15,7 +15,7 @@
 
 #include "BenchSupport.h"
 #include "imaging/Bitmap.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 
 namespace {
 

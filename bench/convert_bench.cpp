@@ -5,10 +5,11 @@
 // usage: convert_bench [pictures=12] [width=4000] [height=3000] [runs=2]
 
 #include "BenchSupport.h"
-#include "engine/ConversionHost.h"
-#include "engine/PictureConverter.h"
-#include "engine/WorkerPool.h"
-#include "imaging/FileIO.h"
+#include "engine/plan/RunPlan.h"
+#include "engine/convert/ConversionCallbacks.h"
+#include "engine/convert/PictureConverter.h"
+#include "engine/threads/WorkerPool.h"
+#include "platform/FileIO.h"
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 12;
@@ -33,11 +34,11 @@ int main(int argc, char** argv) {
     }
   });
 
-  engine::FixedOptionsHost host;  // the window's defaults: all four formats
+  engine::FixedOptionsCallbacks host;  // the window's defaults: all four formats
   engine::PictureConverter converter(host);
   const std::string out_folder = img::PathToUtf8(out) + "/";
   auto convert_all = [&] {
-    for (const auto& f : files) converter.ConvertPicture(img::PathToUtf8(f), out_folder);
+    for (const auto& f : files) engine::ConvertAlone(converter, img::PathToUtf8(f), out_folder);
   };
   const int cores = engine::PictureThreads();
   engine::SetPictureThreads(1);

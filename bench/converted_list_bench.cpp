@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 #include "ui/TMainForm.h"
 
 namespace {

@@ -29,10 +29,11 @@
 
 #include "BenchSupport.h"
 #include "RealPhotos.h"
-#include "engine/ConversionHost.h"
-#include "engine/PictureConverter.h"
-#include "engine/WorkerPool.h"
-#include "imaging/FileIO.h"
+#include "engine/plan/RunPlan.h"
+#include "engine/convert/ConversionCallbacks.h"
+#include "engine/convert/PictureConverter.h"
+#include "engine/threads/WorkerPool.h"
+#include "platform/FileIO.h"
 
 extern char** environ;
 
@@ -200,7 +201,7 @@ int main(int argc, char** argv) {
   // a time, its parts on every core; the floor does the same work on one.
   engine::ConversionOptions options;
   options.targets.Set("jpeg", false);
-  engine::FixedOptionsHost host(options);
+  engine::FixedOptionsCallbacks host(options);
   engine::SetPictureThreads(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   engine::PictureConverter converter(host);
   fs::create_directories(out / "window");
@@ -216,7 +217,7 @@ int main(int argc, char** argv) {
       }
     }));
     window = std::min(window, bench::BestOf(1, [&] {
-      for (const Photo& p : photos) converter.ConvertPicture(img::PathToUtf8(p.path), window_folder);
+      for (const Photo& p : photos) engine::ConvertAlone(converter, img::PathToUtf8(p.path), window_folder);
     }));
   }
 

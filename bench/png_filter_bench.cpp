@@ -21,8 +21,8 @@
 
 #include "BenchSupport.h"
 #include "RealPhotos.h"
-#include "engine/PngStreamWriter.h"
-#include "engine/PoolParts.h"
+#include "engine/formats/png/PngStreamWriter.h"
+#include "engine/threads/PoolParts.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 // usage: png_parallel_bench [pictures=12] [width=3648] [height=2736]
 
 #include "BenchSupport.h"
-#include "engine/PngStreamWriter.h"
-#include "engine/WorkerPool.h"
+#include "engine/formats/png/PngStreamWriter.h"
+#include "engine/threads/WorkerPool.h"
 #include "imaging/Bitmap.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "engine/PoolParts.h"
+#include "engine/threads/PoolParts.h"
 #include "imaging/Bitmap.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ScreenRotateScanLine.h"

@@ -23,7 +23,7 @@
 
 #include "BenchSupport.h"
 #include "RealPhotos.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 #include "ui/TMainForm.h"
 
 namespace {

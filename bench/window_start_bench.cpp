@@ -18,7 +18,7 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 #include "ui/TMainForm.h"
 
 namespace {

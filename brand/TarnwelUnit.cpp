@@ -18,7 +18,7 @@
 #include "ui/core/ShellActions.h"
 #include "brand/aboutus.h"
 #include "imaging/Bitmap.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "text/WebAddresses.h"
 #include "ui/core/ProgramFolders.h"

@@ -6,7 +6,7 @@
 // loops under the sanitizers would count as hangs. A 4 M pixel picture still
 // reaches every decoding path, and every side length up to 65535.
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace fuzz {
 

@@ -10,7 +10,7 @@
 
 #include "HeifBytes.h"
 #include "SeedFiles.h"
-#include "engine/HeifImage.h"
+#include "engine/formats/heif/HeifImage.h"
 
 namespace {
 

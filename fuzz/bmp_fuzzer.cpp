@@ -6,7 +6,7 @@
 
 #include "FuzzLimits.h"
 #include "imaging/Bitmap.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::LimitPictures(fuzz::kLoaderPixels);

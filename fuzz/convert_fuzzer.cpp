@@ -14,8 +14,9 @@
 
 #include "FuzzLimits.h"
 #include "FuzzTempDir.h"
-#include "engine/ConversionHost.h"
-#include "engine/PictureConverter.h"
+#include "engine/plan/RunPlan.h"
+#include "engine/convert/ConversionCallbacks.h"
+#include "engine/convert/PictureConverter.h"
 
 namespace {
 
@@ -50,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.enlarge = (last >> 7) & 1;
   options.widthText = "37";
   options.heightText = "23";
-  engine::FixedOptionsHost host(options);
+  engine::FixedOptionsCallbacks host(options);
   engine::PictureConverter converter(host);
   const std::string out = folder + "out/";
   std::filesystem::create_directories(out);
-  (void)converter.ConvertPicture(source, out);
+  (void)engine::ConvertAlone(converter, source, out);
   dir.Empty();
   return 0;
 }

@@ -4,8 +4,8 @@
 #include <span>
 
 #include "FuzzLimits.h"
-#include "engine/GifImage.h"
-#include "imaging/ImageError.h"
+#include "engine/formats/gif/GifImage.h"
+#include "platform/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::LimitPictures(fuzz::kLoaderPixels);

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "FuzzLimits.h"
-#include "engine/JpegImage.h"
-#include "imaging/ImageError.h"
+#include "engine/formats/jpeg/JpegImage.h"
+#include "platform/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::LimitPictures(fuzz::kLoaderPixels);

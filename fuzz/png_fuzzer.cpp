@@ -5,8 +5,8 @@
 #include <span>
 
 #include "FuzzLimits.h"
-#include "engine/PngImage.h"
-#include "imaging/ImageError.h"
+#include "engine/formats/png/PngImage.h"
+#include "platform/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::LimitPictures(fuzz::kLoaderPixels);

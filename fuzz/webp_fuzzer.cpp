@@ -5,9 +5,9 @@
 #include <span>
 
 #include "FuzzLimits.h"
-#include "engine/WebpImage.h"
-#include "engine/WebpMetadata.h"
-#include "imaging/ImageError.h"
+#include "engine/formats/webp/WebpImage.h"
+#include "engine/formats/webp/WebpMetadata.h"
+#include "platform/ImageError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::LimitPictures(fuzz::kLoaderPixels);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/FileIO.h"
-#include "imaging/ImageError.h"
+#include "platform/FileIO.h"
+#include "platform/ImageError.h"
 #include "imaging/OverWhite.h"
 
 namespace img {

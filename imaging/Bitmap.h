@@ -12,8 +12,8 @@
 #include <span>
 #include <vector>
 
-#include "imaging/FileIO.h"
-#include "imaging/UnfilledBytes.h"
+#include "platform/FileIO.h"
+#include "platform/UnfilledBytes.h"
 
 namespace img {
 

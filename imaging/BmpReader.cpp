@@ -18,8 +18,8 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/BmpHeaders.h"
-#include "imaging/FileIO.h"
-#include "imaging/ImageError.h"
+#include "platform/FileIO.h"
+#include "platform/ImageError.h"
 
 namespace img {
 

@@ -12,7 +12,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/BmpHeaders.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace img {
 

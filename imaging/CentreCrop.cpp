@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace img {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace {
 

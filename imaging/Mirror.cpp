@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace img {
 

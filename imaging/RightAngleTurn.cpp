@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace img {
 

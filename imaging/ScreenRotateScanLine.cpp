@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <numbers>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 #include "imaging/RightAngleTurn.h"
 
 namespace img {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace img {
 

@@ -15,9 +15,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/PictureFormats.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "ui/core/WindowFormats.h"
+#include "engine/formats/PictureFormats.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "text/WindowText.h"
 #include "ui/PicturePreview.h"
@@ -131,15 +132,15 @@ void FolderSide::Refresh() {
     ShowCommittedFolderForBareName();
     pictures_.Clear();
     for (const std::string& path : ListFolderFiles(folder_)) {
-      const std::string name = engine::FileNamePart(path);
-      if (engine::IsPictureExtension(engine::ExtensionOf(name))) pictures_.Append(name);
+      const std::string name = img::FileNamePart(path);
+      if (IsPictureExtension(img::ExtensionOf(name))) pictures_.Append(name);
     }
     listedFolder_ = folder_;
     // A preview of a picture the list no longer shows (another folder, a
     // renamed or deleted file) goes with it.
     if (!shownPicture_.empty() &&
-        (engine::FolderPart(shownPicture_) != engine::TrimBlanks(folder_) ||
-         engine::FindListItem(engine::FileNamePart(shownPicture_), &pictures_) < 0)) {
+        (img::FolderPart(shownPicture_) != img::TrimBlanks(folder_) ||
+         engine::FindListItem(img::FileNamePart(shownPicture_), &pictures_) < 0)) {
       shownPicture_.clear();
       controls_.preview->clear();
       controls_.sizeLabel->clear();
@@ -178,7 +179,7 @@ void FolderSide::Refuse(const std::string& message, bool restoreEdit) {
 }
 
 void FolderSide::ShowCommittedFolderForBareName() {
-  const std::string typed = engine::TrimBlanks(controls_.edit->text().toStdString());
+  const std::string typed = img::TrimBlanks(controls_.edit->text().toStdString());
   if (!typed.empty() && DrivePart(typed).empty()) controls_.edit->setText(QString::fromStdString(folder_));
 }
 
@@ -276,7 +277,7 @@ void FolderSide::Click() {
     const QListWidget* list = controls_.list;
     const int index = list->currentRow();
     if (list->count() == 0 || index < 0) return;
-    currentPicture_ = engine::TrimBlanks(folder_) + list->item(index)->text().toStdString();
+    currentPicture_ = img::TrimBlanks(folder_) + list->item(index)->text().toStdString();
     window_.Hint()->setText(QString::fromUtf8(rules_.clickHint) + QString::fromStdString(currentPicture_));
     if (controls_.previewSwitch->isChecked() && FileExists(currentPicture_)) {
       const bool shown = window_.LoadPreview(controls_.preview, currentPicture_);

@@ -1,7 +1,7 @@
 // LoadJpegResource on its own: it is the only window helper that needs the
 // JPEG codec, so programs that never call it do not link the codec.
 
-#include "engine/JpegImage.h"
+#include "engine/formats/jpeg/JpegImage.h"
 #include "imaging/Bitmap.h"
 #include "ui/WindowHelpers.h"
 

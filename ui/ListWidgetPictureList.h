@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/PictureList.h"
+#include "engine/convert/PictureList.h"
 
 class QListWidget;
 

@@ -5,7 +5,7 @@
 #include <QListWidget>
 #include <QMenu>
 
-#include "engine/TextUtil.h"
+#include "platform/PathNames.h"
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
@@ -27,7 +27,7 @@ QAction* AddItem(QMenu* menu, const char* name, const char* caption) {
 
 // A new name must stay in its folder and name something.
 bool UsableFileName(const std::string& name) {
-  if (engine::TrimBlanks(name).empty()) return false;
+  if (img::TrimBlanks(name).empty()) return false;
   return IsBareFileName(name);
 }
 
@@ -92,11 +92,11 @@ bool TMainForm::RenameListedFile(const std::string& folder, const std::string& n
     // A name that is empty or would leave the folder is refused; the file stays.
     if (!UsableFileName(chosen)) return true;
     std::string newPath = PathInFolder(folder, chosen);
-    if (engine::ExtensionOf(chosen).empty()) newPath += defaultExtension;
+    if (img::ExtensionOf(chosen).empty()) newPath += defaultExtension;
     // A refused rename changes nothing; one to a name taken says so.
     const std::string oldPath = PathInFolder(folder, name);
     if (!RenameWithoutReplacing(oldPath, newPath) && newPath != oldPath)
-      Hint()->setText(QString::fromStdString(text::FormatText(text::kRenameRefused, engine::FileNamePart(newPath))));
+      Hint()->setText(QString::fromStdString(text::FormatText(text::kRenameRefused, img::FileNamePart(newPath))));
     return true;
   } catch (...) {
     return false;

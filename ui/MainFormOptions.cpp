@@ -8,8 +8,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "engine/PictureFormats.h"
-#include "engine/ResizeRules.h"
+#include "ui/core/WindowFormats.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/convert/ResizeRules.h"
 #include "ui/core/Dialogs.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
@@ -100,8 +101,8 @@ std::vector<TMainForm::FormatBox> TMainForm::WrittenFormatBoxes() const {
   const auto keys = settings::FormatCheckBoxKeys();
   std::vector<FormatBox> found;
   for (const engine::PictureFormat& format : engine::PictureFormats())
-    for (std::size_t i = 0; format.windowBox && i < keys.size(); ++i)
-      if (keys[i].name == format.windowBox) found.push_back({format, boxes[i], keys[i]});
+    for (std::size_t i = 0; WindowBoxOf(format) && i < keys.size(); ++i)
+      if (keys[i].name == WindowBoxOf(format)) found.push_back({format, boxes[i], keys[i]});
   return found;
 }
 

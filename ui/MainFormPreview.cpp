@@ -2,7 +2,7 @@
 // becomes its list's current picture and, with the preview on, is drawn
 // into the list's preview box with its name and size (FolderSide).
 
-#include "imaging/MemoryReuse.h"
+#include "platform/MemoryReuse.h"
 #include "ui/PicturePreview.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"

@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "engine/ThreadPriority.h"
-#include "engine/WorkerPool.h"
-#include "imaging/MemoryReuse.h"
-#include "imaging/SystemMemory.h"
+#include "engine/threads/ThreadPriority.h"
+#include "engine/threads/WorkerPool.h"
+#include "platform/MemoryReuse.h"
+#include "platform/SystemMemory.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
 #include "ui/core/ConversionRuns.h"

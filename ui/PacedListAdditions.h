@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/PictureList.h"
+#include "engine/convert/PictureList.h"
 
 class QListWidget;
 

@@ -4,9 +4,10 @@
 #include <QPixmap>
 #include <stdexcept>
 
-#include "engine/PictureFormats.h"
-#include "engine/TextUtil.h"
-#include "engine/UprightPicture.h"
+#include "ui/core/WindowFormats.h"
+#include "engine/formats/PictureFormats.h"
+#include "platform/PathNames.h"
+#include "engine/convert/UprightPicture.h"
 #include "imaging/Bitmap.h"
 #include "text/InterfaceText.h"
 #include "ui/WindowHelpers.h"
@@ -42,7 +43,7 @@ void ShowPicture(QLabel* box, const DecodedPreview& decoded) {
 }
 
 std::string SizeLabel(const std::string& path, QSize size) {
-  return engine::FileNamePart(path) + " [" + text::TxtWidth + ":" + std::to_string(size.width()) +
+  return img::FileNamePart(path) + " [" + text::TxtWidth + ":" + std::to_string(size.width()) +
          "," + text::TxtHeight + ":" + std::to_string(size.height()) + "]";
 }
 
@@ -52,7 +53,7 @@ bool ShowPicturePreview(QLabel* box, const std::string& path) {
   try {
     box->show();
     const engine::PictureFormat* format =
-        engine::FindFormatByExtension(engine::ExtensionOf(path), engine::FormatSet::Window);
+        FindWindowFormat(img::ExtensionOf(path));
     if (!format) return true;  // the lists hold pictures only
     DecodedPreview d;
     try {

@@ -14,8 +14,8 @@
 
 #include <algorithm>
 
-#include "engine/WorkerPool.h"
-#include "imaging/FileIO.h"
+#include "engine/threads/WorkerPool.h"
+#include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "text/Notices.h"
 #include "ui/core/FolderPaths.h"

@@ -18,12 +18,12 @@
 #include "GifBytes.h"
 #include "PngBytes.h"
 #include "TestSupport.h"
-#include "engine/JpegImage.h"
-#include "engine/PictureFormats.h"
-#include "engine/PngImage.h"
-#include "engine/WebpImage.h"
-#include "engine/PngStreamWriter.h"
-#include "imaging/FileIO.h"
+#include "engine/formats/jpeg/JpegImage.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/formats/png/PngImage.h"
+#include "engine/formats/webp/WebpImage.h"
+#include "engine/formats/png/PngStreamWriter.h"
+#include "platform/FileIO.h"
 
 namespace fs = std::filesystem;
 
@@ -669,7 +669,7 @@ TEST_F(ImgBatch, TiffTargetsComeBackAsTheyWere) {
 // To AVIF and back where the build writes it: alpha stays, and an AVIF's
 // size is known before it is decoded (a target named by its turned size).
 TEST_F(ImgBatch, AvifTargetsKeepAlphaAndTellTheirSize) {
-  if (!engine::FindFormatByName("avif", engine::FormatSet::All)) GTEST_SKIP() << "this build has no AVIF";
+  if (!engine::FindFormatByName("avif")) GTEST_SKIP() << "this build has no AVIF";
   const img::Bitmap clear = testsupport::AlphaGradientBitmap(30, 20);
   fs::create_directories(src());
   engine::PngImage().Save(clear, src() / "clear.png");

@@ -1,7 +1,7 @@
 #include "imaging/Bitmap.h"
 
 #include "TestSupport.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 using img::Bitmap;
 using img::PaletteEntry;

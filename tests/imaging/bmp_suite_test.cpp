@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 #include "imaging/Bitmap.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 using img::Bitmap;
 using img::PaletteEntry;

@@ -8,8 +8,8 @@
 
 #include "TestSupport.h"
 #include "imaging/Bitmap.h"
-#include "imaging/FileIO.h"
-#include "imaging/ImageError.h"
+#include "platform/FileIO.h"
+#include "platform/ImageError.h"
 
 using img::Bitmap;
 using img::ErrorCode;

@@ -6,7 +6,7 @@
 
 #include "ReferenceResize.h"
 #include "TestSupport.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 using img::Bitmap;
 using img::ResizeKernel;

@@ -3,7 +3,7 @@
 
 #include "TestSupport.h"
 #include "imaging/Bitmap.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace {
 

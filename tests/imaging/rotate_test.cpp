@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 #include "imaging/Mirror.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ScreenRotateScanLine.h"

@@ -28,10 +28,10 @@
 #include "RecordingDialogs.h"
 #include "RecordingShell.h"
 #include "TestSupport.h"
-#include "engine/FolderSeparator.h"
-#include "engine/JpegImage.h"
-#include "engine/PngImage.h"
-#include "imaging/FileIO.h"
+#include "platform/FolderSeparator.h"
+#include "engine/formats/jpeg/JpegImage.h"
+#include "engine/formats/png/PngImage.h"
+#include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "ui/TMainForm.h"
 #include "ui/core/SettingsFile.h"
@@ -69,8 +69,8 @@ class MainWindowTest : public ::testing::Test {
   fs::path SourceFolder() const { return ProgramFolder() / "source"; }
   fs::path TargetFolder() const { return ProgramFolder() / "target"; }
   // The picture folders the tests type into the folder edits (ListFolders).
-  std::string SrcFolder() const { return U(dir / "src") + engine::FolderSeparator(); }
-  std::string OutFolder() const { return U(dir / "out") + engine::FolderSeparator(); }
+  std::string SrcFolder() const { return U(dir / "src") + img::FolderSeparator(); }
+  std::string OutFolder() const { return U(dir / "out") + img::FolderSeparator(); }
 
   // The window created, without its first-run step.
   ui::TMainForm& Create() {

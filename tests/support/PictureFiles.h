@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "engine/JpegImage.h"
-#include "engine/PictureFormats.h"
-#include "engine/PictureMetadata.h"
-#include "engine/PngStreamWriter.h"
-#include "engine/WebpImage.h"
-#include "engine/WebpMetadata.h"
-#include "imaging/FileIO.h"
+#include "engine/formats/jpeg/JpegImage.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/metadata/PictureMetadata.h"
+#include "engine/formats/png/PngStreamWriter.h"
+#include "engine/formats/webp/WebpImage.h"
+#include "engine/formats/webp/WebpMetadata.h"
+#include "platform/FileIO.h"
 
 namespace testsupport {
 

@@ -17,8 +17,8 @@
 #include <vector>
 #include <string>
 
-#include "engine/ConversionFailure.h"
-#include "engine/ConversionOptions.h"
+#include "engine/convert/ConversionFailure.h"
+#include "engine/convert/ConversionOptions.h"
 #include "imaging/Bitmap.h"
 
 namespace testsupport {

@@ -5,9 +5,9 @@
 
 #include "RecordingDialogs.h"
 #include "TestSupport.h"
-#include "engine/PngImage.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "engine/formats/png/PngImage.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
@@ -287,7 +287,7 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   EXPECT_EQ(window_.refreshes, 1);
   EXPECT_EQ(window_.hints.back(), RunEndHint(0, 1));
   EXPECT_EQ(window_.hints[3],
-            text::TxtConverted + engine::AsciiUpper(U(tmp_ / "src" / "a")) + FolderSeparator() + "photo.png");
+            text::TxtConverted + img::AsciiUpper(U(tmp_ / "src" / "a")) + FolderSeparator() + "photo.png");
 }
 
 TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {

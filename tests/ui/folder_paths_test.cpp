@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 
 using namespace ui;
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 
 namespace fs = std::filesystem;
 

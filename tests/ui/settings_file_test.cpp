@@ -9,7 +9,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 #include "ui/core/ProgramFolders.h"
 
 namespace fs = std::filesystem;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "ui/core/ProgramFolders.h"
 
 namespace fs = std::filesystem;
@@ -57,7 +57,7 @@ TEST_F(SettingsKeysTest, TableHoldsEachKeyOnceInItsSection) {
   std::set<std::string> seen;
   for (const settings::Key& key : settings::AllKeys()) {
     EXPECT_TRUE(key.section == "default" || key.section == "ImgConvert") << key.name;
-    EXPECT_TRUE(seen.insert(engine::AsciiLower(key.name)).second) << key.name;
+    EXPECT_TRUE(seen.insert(img::AsciiLower(key.name)).second) << key.name;
   }
   EXPECT_EQ(seen.size(), 24u);
   for (const settings::Key* key : {&settings::kLbRoateType, &settings::kLbDocListInd, &settings::kLbTargetInd})

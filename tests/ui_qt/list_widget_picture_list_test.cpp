@@ -10,7 +10,7 @@
 
 #include <functional>
 
-#include "engine/PictureList.h"
+#include "engine/convert/PictureList.h"
 #include "ui/ListWidgetPictureList.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "MainWindowFixture.h"
-#include "engine/FolderSeparator.h"
+#include "platform/FolderSeparator.h"
 
 namespace windowtest {
 using namespace testsupport;
@@ -27,18 +27,18 @@ TEST_F(DropTest, AFolderDroppedOnEitherSideBecomesItsFolder) {
   ListFolders();
   Show();
   ASSERT_TRUE(DropPaths(LbDocList()->viewport(), {pictures}));
-  EXPECT_EQ(form->SourcePathValue(), U(pictures) + engine::FolderSeparator());
+  EXPECT_EQ(form->SourcePathValue(), U(pictures) + img::FolderSeparator());
   EXPECT_EQ(Names(LbDocList()), (std::vector<std::string>{"a.png", "b.png"}));
   EXPECT_EQ(SelectedRows(LbDocList()), std::vector<int>{0});
-  EXPECT_EQ(form->CurrentSourcePictureValue(), U(pictures) + engine::FolderSeparator() + "a.png");
+  EXPECT_EQ(form->CurrentSourcePictureValue(), U(pictures) + img::FolderSeparator() + "a.png");
 
   // The output side takes a folder, onto its preview too, but no picture.
   EXPECT_FALSE(DropPaths(Find("ImgOutput"), {pictures / "a.png"}, true));
   ASSERT_TRUE(DropPaths(Find("ImgOutput"), {converted}));
-  EXPECT_EQ(form->TargetPathValue(), U(converted) + engine::FolderSeparator());
+  EXPECT_EQ(form->TargetPathValue(), U(converted) + img::FolderSeparator());
   form.reset();
-  EXPECT_EQ(Ini("default", "SourcePath"), U(pictures) + engine::FolderSeparator());
-  EXPECT_EQ(Ini("default", "TargetPath"), U(converted) + engine::FolderSeparator());
+  EXPECT_EQ(Ini("default", "SourcePath"), U(pictures) + img::FolderSeparator());
+  EXPECT_EQ(Ini("default", "TargetPath"), U(converted) + img::FolderSeparator());
 }
 
 // Pictures dropped onto the source edit: their folder is listed with
@@ -53,9 +53,9 @@ TEST_F(DropTest, PicturesDroppedAreSelectedInTheirFolder) {
   Show();
   EXPECT_FALSE(DropPaths(EdtPath(), {a / "notes.txt"}, true));
   ASSERT_TRUE(DropPaths(EdtPath(), {a / "notes.txt", a / "3.png", b / "other.png", a / "2 两.png"}));
-  EXPECT_EQ(form->SourcePathValue(), U(a) + engine::FolderSeparator());
+  EXPECT_EQ(form->SourcePathValue(), U(a) + img::FolderSeparator());
   EXPECT_EQ(SelectedRows(LbDocList()), (std::vector<int>{1, 2}));
-  EXPECT_EQ(form->CurrentSourcePictureValue(), U(a) + engine::FolderSeparator() + "3.png");
+  EXPECT_EQ(form->CurrentSourcePictureValue(), U(a) + img::FolderSeparator() + "3.png");
   EXPECT_NE(Text("LblHint").find(U(b / "other.png")), std::string::npos) << Text("LblHint");
 }
 

@@ -265,7 +265,7 @@ TEST_P(EmptyListOpenTest, OnlyTheSourceSideResolvesWithoutAPicture) {
   Action(GetParam().action)->trigger();
   EXPECT_EQ(fs::is_directory(dir / "typed-src"), GetParam().commitsTypedSource);
   if (GetParam().commitsTypedSource) {
-    EXPECT_EQ(form->SourcePathValue(), (dir / "typed-src").string() + engine::FolderSeparator());
+    EXPECT_EQ(form->SourcePathValue(), (dir / "typed-src").string() + img::FolderSeparator());
   }
   EXPECT_EQ(form->TargetPathValue(), target);
   EXPECT_FALSE(fs::exists(dir / "typed-out"));

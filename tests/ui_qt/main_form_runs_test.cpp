@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "MainWindowFixture.h"
-#include "engine/PictureFormats.h"
+#include "engine/formats/PictureFormats.h"
 #include "imaging/Bitmap.h"
 #include "ui/core/ConversionRuns.h"
 #include "ui/core/FolderPaths.h"

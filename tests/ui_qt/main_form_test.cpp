@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 const QString kLoaded = QString::fromUtf8("装载完成，请开始使用。");
 
-std::string Folder(const fs::path& path) { return path.string() + engine::FolderSeparator(); }
+std::string Folder(const fs::path& path) { return path.string() + img::FolderSeparator(); }
 
 TEST_F(MainFormTest, StartUpFillsTheListsAfterTheWindowIsCreated) {
   WriteFile(SourceFolder() / "b.jpg");
@@ -79,7 +79,7 @@ TEST_F(MainFormTest, EnterCommitsTheTypedFolderAndCreatesIt) {
   EXPECT_EQ(LbDocList()->count(), 0);
 
   WriteFile(dir / "out" / "z.jpeg");
-  TypeAndEnter(EdtOutput(), "  " + (dir / "out").string() + std::string(2, engine::FolderSeparator()));
+  TypeAndEnter(EdtOutput(), "  " + (dir / "out").string() + std::string(2, img::FolderSeparator()));
   EXPECT_EQ(form->TargetPathValue(), Folder(dir / "out"));
   EXPECT_EQ(Names(LbTarget()), std::vector<std::string>{"z.jpeg"});
   EXPECT_TRUE(dialogs.messages.empty());

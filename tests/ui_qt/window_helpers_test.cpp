@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "imaging/Bitmap.h"
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 #include "ui/WindowHelpers.h"
 
 namespace {

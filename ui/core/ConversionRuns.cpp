@@ -2,12 +2,13 @@
 
 #include <filesystem>
 
-#include "engine/FolderWalk.h"
-#include "engine/PicturePipeline.h"
-#include "engine/PictureFormats.h"
-#include "engine/TargetFolders.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "ui/core/WindowFormats.h"
+#include "engine/plan/FolderWalk.h"
+#include "engine/run/InOrderRun.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/plan/TargetFolders.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
@@ -35,12 +36,12 @@ bool FileExists(const std::string& path) {
 // source; a source left out of the plan names it from its own path.
 std::string FinalTargetName(const std::string& lastPath, const engine::PlannedPicture* planned,
                             const engine::ConversionOptions& o) {
-  const engine::PictureFormat* format = engine::FinalFormat(o);
+  const engine::PictureFormat* format = FinalFormat(o.targets);
   if (!format) return {};
   if (planned)
     for (const engine::PlannedTarget& target : planned->targets)
-      if (target.format == format) return engine::FileNamePart(target.path);
-  return engine::FileNamePart(engine::ReplaceExtension(lastPath, format->extension));
+      if (target.format == format) return img::FileNamePart(target.path);
+  return img::FileNamePart(img::ReplaceExtension(lastPath, format->extension));
 }
 
 // The pictures of the source folder: a run must not replace any of them,
@@ -48,7 +49,7 @@ std::string FinalTargetName(const std::string& lastPath, const engine::PlannedPi
 std::vector<std::string> PicturesOfFolder(const std::string& folder) {
   std::vector<std::string> pictures;
   for (const std::string& path : ListFolderFiles(folder))
-    if (engine::IsPictureExtension(engine::ExtensionOf(path))) pictures.push_back(path);
+    if (IsPictureExtension(img::ExtensionOf(path))) pictures.push_back(path);
   return pictures;
 }
 
@@ -163,7 +164,7 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
   if (run.folderRun) {
     std::vector<engine::ListedPicture> listing;
     if (!run.sourceFolder.empty())
-      engine::ListPictureTree(run.sourceFolder, engine::PictureExtensionTable(), listing, run.outputFolder);
+      engine::ListPictureTree(run.sourceFolder, WindowPictureExtensions(), listing, run.outputFolder);
     sources.reserve(listing.size());
     for (engine::ListedPicture& picture : listing) {
       sources.push_back({picture.path, picture.targetName, {}});
@@ -181,8 +182,8 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
     run.plan = engine::PlanRun(sources, run.outputFolder, run.options, PicturesOfFolder(run.sourceFolder));
   }
   std::vector<const engine::PlannedPicture*> pictures;
-  engine::PicturePipeline pipeline(events, memoryBudget);
-  engine::PicturePipeline::Hooks hooks;
+  engine::InOrderRun pipeline(events, memoryBudget);
+  engine::InOrderRun::Hooks hooks;
   hooks.stop = [&] { return events.StopRequested(); };
   hooks.wanted = [](const engine::PlannedPicture& picture) { return FileExists(picture.path); };
   hooks.done = [&](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {

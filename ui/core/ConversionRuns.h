@@ -15,17 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConversionHost.h"
-#include "engine/PictureConverter.h"
-#include "engine/PictureList.h"
-#include "engine/RunPlan.h"
+#include "engine/convert/ConversionCallbacks.h"
+#include "engine/convert/PictureConverter.h"
+#include "engine/convert/PictureList.h"
+#include "engine/plan/RunPlan.h"
 
 namespace ui {
 
 // What a working run tells the window, besides the converter's host duties
 // (each picture's options, progress steps, each target written). Called
 // from the run's threads: an implementation hands them to the window's own.
-class RunEvents : public engine::ConversionHost {
+class RunEvents : public engine::ConversionCallbacks {
  public:
   virtual bool StopRequested() = 0;
   virtual void SetHint(const std::string& text) = 0;

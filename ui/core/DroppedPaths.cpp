@@ -2,9 +2,10 @@
 
 #include <filesystem>
 
-#include "engine/PictureFormats.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "ui/core/WindowFormats.h"
+#include "engine/formats/PictureFormats.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "ui/core/FolderPaths.h"
 
 namespace ui {
@@ -14,7 +15,7 @@ namespace {
 bool IsPictureFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(img::PathFromUtf8(path), ec) &&
-         engine::IsPictureExtension(engine::ExtensionOf(path));
+         IsPictureExtension(img::ExtensionOf(path));
 }
 
 }  // namespace
@@ -25,11 +26,11 @@ std::optional<DroppedPaths> ReadDrop(const std::vector<std::string>& paths, bool
     if (!picturesToo || !IsPictureFile(path)) continue;
     // The first picture names the folder; the others join it when they are
     // in it, and are named as left out when not.
-    DroppedPaths drop{engine::FolderPart(path), {}, {}};
+    DroppedPaths drop{img::FolderPart(path), {}, {}};
     for (const std::string& other : paths) {
       if (!IsPictureFile(other)) continue;
-      if (engine::FolderPart(other) == drop.folder)
-        drop.pictures.push_back(engine::FileNamePart(other));
+      if (img::FolderPart(other) == drop.folder)
+        drop.pictures.push_back(img::FileNamePart(other));
       else
         drop.leftOut.push_back(other);
     }

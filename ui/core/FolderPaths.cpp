@@ -2,17 +2,17 @@
 
 #include <filesystem>
 
-#include "engine/FolderSeparator.h"
-#include "engine/FolderWalk.h"
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
-#include "imaging/SystemFiles.h"
+#include "platform/FolderSeparator.h"
+#include "engine/plan/FolderWalk.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
+#include "platform/SystemFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace ui {
 
-char FolderSeparator() { return engine::FolderSeparator(); }
+char FolderSeparator() { return img::FolderSeparator(); }
 
 bool IsExistingFolder(const std::string& path) {
   std::error_code ec;
@@ -43,7 +43,7 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 }  // namespace
 
 void NormalizeFolderPath(std::string& path) {
-  std::string trimmed = engine::TrimBlanks(path);
+  std::string trimmed = img::TrimBlanks(path);
   if (trimmed.empty()) return;
   const std::string one(1, FolderSeparator());
   trimmed += one;
@@ -53,7 +53,7 @@ void NormalizeFolderPath(std::string& path) {
 }
 
 std::string FolderFromText(const std::string& text, const std::string& current) {
-  std::string folder = engine::TrimBlanks(text);
+  std::string folder = img::TrimBlanks(text);
   if (!folder.empty() && DrivePart(folder).empty()) {
     if (!IsBareFileName(folder) || current.empty()) return {};
     // ".." is the parent folder, not a folder of that name.
@@ -64,7 +64,7 @@ std::string FolderFromText(const std::string& text, const std::string& current) 
 }
 
 FolderCreation CreateFolderWithParents(const std::string& folder) {
-  const std::string trimmed = engine::TrimBlanks(folder);
+  const std::string trimmed = img::TrimBlanks(folder);
   if (trimmed.empty() || DrivePart(trimmed).empty()) return FolderCreation::Unusable;
   const fs::path path = img::PathFromUtf8(trimmed);
   std::error_code ec;
@@ -86,7 +86,7 @@ std::vector<std::string> ListFolderFiles(const std::string& folder) {
 }
 
 bool RenameWithoutReplacing(const std::string& oldPath, const std::string& newPath) {
-  const std::string new_name = engine::FileNamePart(newPath);
+  const std::string new_name = img::FileNamePart(newPath);
   if (new_name.empty() || new_name == "." || new_name == ".." || oldPath == newPath) return false;
   const fs::path from = img::PathFromUtf8(oldPath), to = img::PathFromUtf8(newPath);
   std::error_code ec;
@@ -95,7 +95,7 @@ bool RenameWithoutReplacing(const std::string& oldPath, const std::string& newPa
 }
 
 std::string ShellOpenTarget(const std::string& s) {
-  const std::string a = engine::AsciiLower(s);
+  const std::string a = img::AsciiLower(s);
   const bool web = a.find("http:") != std::string::npos || a.find("https:") != std::string::npos;
   const bool has_colon = a.find(':') != std::string::npos;
   std::error_code ec;

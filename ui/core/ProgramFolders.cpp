@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <random>
 
-#include "imaging/FileIO.h"
-#include "imaging/SystemFiles.h"
+#include "platform/FileIO.h"
+#include "platform/SystemFiles.h"
 #include "ui/core/FolderPaths.h"
 
 namespace fs = std::filesystem;

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
-#include "imaging/SystemFiles.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
+#include "platform/SystemFiles.h"
 #include "ui/core/SettingsText.h"
 
 namespace fs = std::filesystem;
@@ -82,17 +82,17 @@ struct ParsedLine {
 
 ParsedLine ParseLine(std::string_view text) {
   ParsedLine p;
-  const std::string_view trimmed = engine::TrimBlanksView(text);
+  const std::string_view trimmed = img::TrimBlanksView(text);
   if (trimmed.empty() || trimmed[0] == ';') return p;
   if (trimmed[0] == '[') {
     const std::size_t close = trimmed.find(']');
     p.kind = LineKind::Section;
-    p.name = engine::TrimBlanksView(trimmed.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    p.name = img::TrimBlanksView(trimmed.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
     return p;
   }
   const std::size_t eq = text.find('=');
   if (eq == std::string_view::npos) return p;
-  p.name = engine::TrimBlanksView(text.substr(0, eq));
+  p.name = img::TrimBlanksView(text.substr(0, eq));
   if (p.name.empty()) return p;
   p.kind = LineKind::Key;
   p.value_at = eq + 1;
@@ -197,7 +197,7 @@ struct Document {
     }
     if (!lines.empty()) {
       if (lines.back().end.empty()) lines.back().end = line_end;
-      if (!engine::TrimBlanks(lines.back().text).empty()) lines.push_back({"", line_end});
+      if (!img::TrimBlanks(lines.back().text).empty()) lines.push_back({"", line_end});
     }
     lines.push_back({"[" + section + "]", line_end});
     lines.push_back(new_key);
@@ -251,7 +251,7 @@ std::optional<std::string> LoadBytes(const fs::path& path) {
 // link may lead to some other file of the user's.
 bool HoldsOnlySettingsLines(const Document& doc) {
   for (const Line& line : doc.lines) {
-    const std::string_view trimmed = engine::TrimBlanksView(line.text);
+    const std::string_view trimmed = img::TrimBlanksView(line.text);
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     const ParsedLine p = ParseLine(line.text);
     if (p.kind == LineKind::Key || (p.kind == LineKind::Section && trimmed.back() == ']')) continue;
@@ -310,10 +310,10 @@ std::optional<std::string> FindValue(const fs::path& path, std::string_view sect
   bool bom = false;
   const std::optional<std::string> text = DecodeText(std::move(*bytes), bom);
   if (!text) return std::nullopt;
-  KeyFinder finder(engine::TrimBlanksView(section), engine::TrimBlanksView(key));
+  KeyFinder finder(img::TrimBlanksView(section), img::TrimBlanksView(key));
   std::optional<std::string_view> found;
   ForEachLine(*text, [&](std::string_view line, std::string_view) {
-    if (const std::optional<ParsedLine> p = finder.Take(line)) found = engine::TrimBlanksView(line.substr(p->value_at));
+    if (const std::optional<ParsedLine> p = finder.Take(line)) found = img::TrimBlanksView(line.substr(p->value_at));
     return found.has_value();
   });
   if (!found) return std::nullopt;
@@ -409,8 +409,8 @@ bool SettingsFile::ReadBool(const std::string& section, const std::string& key, 
 void SettingsFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
   if (!HasFile()) return;
   const std::string full_path = img::PathToUtf8(path_);
-  const std::string section_name = engine::TrimBlanks(section);
-  const std::string key_name = engine::TrimBlanks(key);
+  const std::string section_name = img::TrimBlanks(section);
+  const std::string key_name = img::TrimBlanks(key);
   // Names and values that would break the line structure of the file.
   if (section_name.empty() || key_name.empty() || HasLineBreakOrNul(section_name) ||
       HasLineBreakOrNul(key_name) || HasLineBreakOrNul(value) ||

@@ -33,7 +33,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "imaging/ImageError.h"
+#include "platform/ImageError.h"
 
 namespace ui {
 

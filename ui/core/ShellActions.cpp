@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "imaging/FileIO.h"
+#include "platform/FileIO.h"
 #include "ui/core/FolderPaths.h"
 #include "ui/core/Shell.h"
 #include "ui/core/WindowEdge.h"

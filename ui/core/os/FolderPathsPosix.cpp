@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "ui/core/FolderPaths.h"
 
 namespace ui {
@@ -17,7 +17,7 @@ bool DriveExists(const std::string& drive) { return drive == "/"; }
 std::string SystemRootFolder() { return "/"; }
 
 bool IsRootFolder(const std::string& folder) {
-  const std::filesystem::path path = img::PathFromUtf8(engine::TrimBlanks(folder));
+  const std::filesystem::path path = img::PathFromUtf8(img::TrimBlanks(folder));
   if (!path.is_absolute()) return false;
   if (!path.lexically_normal().has_relative_path()) return true;
   // Another name of the root (a link to it, /proc/self/root) walks the same disk.

@@ -8,8 +8,8 @@
 
 #include <cctype>
 
-#include "engine/TextUtil.h"
-#include "imaging/FileIO.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
 #include "ui/core/FolderPaths.h"
 
 namespace ui {
@@ -35,7 +35,7 @@ bool DriveExists(const std::string& drive) {
 std::string SystemRootFolder() { return "C:\\"; }
 
 bool IsRootFolder(const std::string& folder) {
-  const std::string text = engine::TrimBlanks(folder);
+  const std::string text = img::TrimBlanks(folder);
   if (text.empty()) return false;
   // "C:\x\.." is "C:\" too; what is left without the closing separators
   // is the drive itself ("C:", "\\server\share") only for a root.

@@ -1,0 +1,196 @@
+#include "engine/convert/PictureConverter.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "engine/metadata/ExifOrientation.h"
+#include "engine/convert/ExistingTargets.h"
+#include "engine/convert/MetadataPolicy.h"
+#include "engine/convert/ResizeRules.h"
+#include "platform/PathNames.h"
+#include "platform/FileIO.h"
+#include "platform/ImageError.h"
+#include "platform/MemoryReuse.h"
+#include "imaging/ScreenRotateScanLine.h"
+
+namespace engine {
+
+namespace {
+
+// A shrink that failed: its route fails as not resized.
+struct ResizeFailure : img::ImageError {
+  explicit ResizeFailure(const img::ImageError& failure) : img::ImageError(failure) {}
+};
+
+}  // namespace
+
+PictureConverter::PictureConverter(ConversionCallbacks& host, int threads) : host_(host), parts_(threads) {}
+
+ConversionReport PictureConverter::ConvertPicture(const PlannedPicture& picture) {
+  Prepare(picture, host_.Options());
+  return Write();
+}
+
+void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOptions& options) {
+  picture_ = &picture;
+  options_ = options;
+  report_ = {};
+  work_ = Work::Empty;
+  picture_bytes_ = 0;
+  codecs_.ForgetEncoded();
+
+  host_.StepProgress();
+  source_format_ = FindFormatByExtension(img::ExtensionOf(picture.path));
+  if (!source_format_ || !picture.isPicture) return;
+  report_.isPicture = true;
+  // Made for the first target that will be written; none, nothing is decoded.
+  for (const PlannedTarget& target : picture.targets) {
+    if (target.refusal || LeavesTargetAlone(options_, picture.path, target.path)) continue;
+    try {
+      Make(*target.format);
+    } catch (const std::exception&) {
+      // Its route fails on it again, and says so.
+      work_ = Work::Empty;
+    }
+    return;
+  }
+}
+
+ConversionReport PictureConverter::Write() {
+  if (!picture_) return {};
+  if (report_.isPicture)
+    for (const PlannedTarget& target : picture_->targets) RunRoute(target);
+  HandBackIfUnusual(picture_bytes_);
+  picture_ = nullptr;
+  return std::move(report_);
+}
+
+std::size_t PictureConverter::KeptBytes() const {
+  return working_.PixelBytes() + resize_source_.PixelBytes() + codecs_.KeptBytes();
+}
+
+void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
+  if (picture_bytes == 0) return;  // nothing was decoded
+  constexpr std::size_t kRecent = 8;
+  std::size_t usual = kAlwaysKeptBytes;
+  for (std::size_t bytes : recent_bytes_) usual = std::max(usual, bytes);
+  if (picture_bytes / 2 > usual) {
+    working_.Clear();
+    resize_source_.Clear();
+    codecs_.HandBack();
+    // Freed memory is otherwise kept in the process for the next picture.
+    img::ReturnFreedMemory();
+  }
+  recent_bytes_.push_back(picture_bytes);
+  if (recent_bytes_.size() > kRecent) recent_bytes_.erase(recent_bytes_.begin());
+}
+
+void PictureConverter::RunRoute(const PlannedTarget& planned) {
+  const PictureFormat& format = *planned.format;
+  const std::string& target = planned.path;
+  try {
+    if (LeavesTargetAlone(options_, picture_->path, target)) {
+      report_.skipped.push_back(target);
+      return;
+    }
+    if (planned.refusal) {
+      report_.failures.push_back(*planned.refusal);
+      return;
+    }
+    host_.StepProgress();
+    if (SameKind(*source_format_, FormatNamed("jpg")) && !SameKind(format, FormatNamed("bmp"))) host_.StepProgress();
+
+    if (work_ == Work::Failed) return;  // already reported: nothing is written from a stale picture
+    if (work_ == Work::Empty || !AlphaFits(format)) {
+      Make(format);
+      if (work_ != Work::Made) return;
+    } else {
+      host_.StepProgress();  // the loader's step, for a steady progress display
+    }
+
+    codecs_.UseEncoderSettings(options_);
+    codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+    img::TargetFile file(img::PathFromUtf8(target), picture_->heldFolder);
+    std::error_code time_error;
+    if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
+    format.write(codecs_, working_, file, host_, parts_);
+    for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
+    // The picture is written all the same: a time left as it is is a warning.
+    if (time_error)
+      report_.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
+    report_.written.push_back(target);
+    report_.writtenSizes.push_back({working_.width(), working_.height()});
+    if (picture_->renamed) ++report_.renamed;
+    host_.TargetWritten(target);
+  } catch (const ResizeFailure& e) {
+    work_ = Work::Empty;
+    codecs_.ForgetEncoded();
+    report_.failures.push_back({target, text::FailureCode::NotResized, e.what(), CauseOf(e)});
+  } catch (const std::exception& e) {
+    // The working picture may be half made: the next route makes it again.
+    work_ = Work::Empty;
+    codecs_.ForgetEncoded();
+    report_.failures.push_back({target, text::FailureCode::NotWritten, e.what(), CauseOf(e)});
+  }
+}
+
+// The picture as the options ask, for a target of format's kind.
+void PictureConverter::Make(const PictureFormat& target) {
+  work_ = Work::Empty;
+  codecs_.ForgetEncoded();
+  if (!LoadSource()) return;
+  FitAlphaTo(target);
+  // Upright first: the resize and the rotation work on the picture as seen.
+  if (options_.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
+  KeepCarried(metadata_, options_);
+  // A failed shrink fails the route: the picture is not what was asked for.
+  if (auto failure = ApplyResize(working_, resize_source_, options_, host_)) throw ResizeFailure(*failure);
+  resize_source_.Clear();  // the unshrunk picture is done with
+  Rotate(options_.rotation);
+  work_ = Work::Made;
+}
+
+bool PictureConverter::LoadSource() {
+  host_.StepProgress();
+  metadata_.clear();
+  codecs_.ReadMetadataInto(ReadsMetadata(options_) ? &metadata_ : nullptr);
+  try {
+    // The picture before is done with: the decode need not share memory with it.
+    working_.Clear();
+    LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
+    picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
+    return true;
+  } catch (const std::exception& e) {
+    work_ = Work::Failed;
+    report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
+    return false;
+  }
+}
+
+bool PictureConverter::AlphaFits(const PictureFormat& target) const {
+  return !working_alpha_ || working_flattened_ == !KeepsAlpha(target, *loaded_by_);
+}
+
+// A target that does not keep the picture's alpha gets it laid over white as
+// soon as it is decoded, so its shrink and turn see the very pixels they
+// always did.
+void PictureConverter::FitAlphaTo(const PictureFormat& target) {
+  working_alpha_ = img::HasAlpha(working_.format());
+  working_flattened_ = working_alpha_ && !KeepsAlpha(target, *loaded_by_);
+  if (working_flattened_) working_.ConvertTo24();
+}
+
+void PictureConverter::Rotate(int rotation) {
+  if (rotation < 1 || rotation > 3) return;  // none, or nothing chosen in the list
+  // The rotation consumes its source: hand it the working picture itself
+  // rather than a copy, and take the turned picture back.
+  auto source = std::make_unique<img::Bitmap>(std::move(working_));
+  working_ = img::Bitmap();
+  std::unique_ptr<img::Bitmap> result;
+  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, parts_, result);
+  if (!result) throw img::ImageError(img::ErrorCode::InvalidArgument, "rotation gave no picture");
+  working_ = std::move(*result);
+}
+
+}  // namespace engine

@@ -1,0 +1,104 @@
+#pragma once
+// One source picture into one target file per ticked format, with the resize
+// and rotation the options ask for. A converter owns its engine objects (the
+// working pictures and the codec objects), so several converters can run
+// side by side, one per thread; one converter holds one picture at a time.
+
+#include <string>
+#include <vector>
+
+#include "engine/convert/ConversionFailure.h"
+#include "engine/convert/ConversionCallbacks.h"
+#include "engine/formats/PictureCodecs.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/metadata/PictureMetadata.h"
+#include "engine/threads/PoolParts.h"
+#include "engine/convert/ResizeRules.h"
+#include "engine/convert/PlannedPicture.h"
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+// What became of one picture.
+struct ConversionReport {
+  bool isPicture = false;            // the extension named a picture kind
+  std::vector<std::string> written;  // target paths, in writing order
+  std::vector<TargetSize> writtenSizes;  // the picture's size in each written target
+  std::vector<ConversionFailure> failures;  // one per failed route or load
+  std::vector<std::string> warnings; // one line per thing a written target left out
+  std::vector<std::string> skipped;  // existing targets left alone (skipExisting)
+  int renamed = 0;                   // written targets that carry a number
+  bool ok() const { return failures.empty(); }
+};
+
+class PictureConverter {
+ public:
+  // threads: the threads each picture's parts (its turn, its PNG deflate)
+  // may use on the shared worker pool, the caller included; 0 takes
+  // PictureThreads() as it stands at each use.
+  explicit PictureConverter(ConversionCallbacks& host, int threads = 0);
+  PictureConverter(const PictureConverter&) = delete;
+  PictureConverter& operator=(const PictureConverter&) = delete;
+
+  // A picture in two steps, so that a run may decode the next picture while
+  // it writes this one. Prepare decodes it and makes it what options ask
+  // (upright, shrunk, turned) for the first target it will write; Write
+  // writes every target the plan did not refuse and reports. picture must
+  // outlive Write. The options are taken once, by Prepare.
+  void Prepare(const PlannedPicture& picture, const ConversionOptions& options);
+  ConversionReport Write();
+
+  // Prepare with the host's options, then Write.
+  ConversionReport ConvertPicture(const PlannedPicture& picture);
+
+  const img::Bitmap& WorkingPicture() const { return working_; }
+  ConversionCallbacks& Host() const { return host_; }
+
+  // The bytes kept between pictures for reuse: the working picture and the
+  // codec objects' buffers. After a picture much larger than the ones
+  // before it they are handed back, so one panorama does not leave a
+  // run holding its memory.
+  std::size_t KeptBytes() const;
+
+  // Pictures up to this size always keep their memory for the next one.
+  static constexpr std::size_t kAlwaysKeptBytes = std::size_t{64} << 20;
+
+ private:
+  // What working_ holds of the current picture.
+  enum class Work { Empty, Made, Failed };
+
+  void RunRoute(const PlannedTarget& target);
+  void Make(const PictureFormat& target);
+  bool LoadSource();
+  bool AlphaFits(const PictureFormat& target) const;
+  void FitAlphaTo(const PictureFormat& target);
+  void Rotate(int rotation);
+  void HandBackIfUnusual(std::size_t picture_bytes);
+
+  ConversionCallbacks& host_;
+  PoolParts parts_;
+  img::Bitmap working_;
+  img::Bitmap resize_source_;
+  PictureCodecs codecs_;  // decode the sources, encode the targets
+  PictureMetadata metadata_;  // the source's, read when an option needs it; then what the targets carry
+
+  // The picture between Prepare and Write.
+  const PlannedPicture* picture_ = nullptr;
+  const PictureFormat* source_format_ = nullptr;
+  ConversionOptions options_;
+  ConversionReport report_;
+  Work work_ = Work::Empty;
+  // The entry whose loader decoded working_.
+  const PictureFormat* loaded_by_ = nullptr;
+  // The decoded source has alpha, and working_ holds it laid over white
+  // (for targets that do not keep it): a route of the other kind decodes
+  // again.
+  bool working_alpha_ = false;
+  bool working_flattened_ = false;
+
+  // Decoded sizes of the last pictures, newest last.
+  std::vector<std::size_t> recent_bytes_;
+  std::size_t picture_bytes_ = 0;  // the current picture's decoded size
+};
+
+}  // namespace engine

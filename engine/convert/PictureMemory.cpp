@@ -1,0 +1,133 @@
+#include "engine/convert/PictureMemory.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+#include "engine/formats/PictureHeader.h"
+#include "engine/formats/PictureFormats.h"
+#include "engine/convert/ResizeRules.h"
+#include "platform/FileIO.h"
+#include "platform/ImageError.h"
+#include "imaging/LinearLightResize.h"
+
+// The need of one picture, w x h as its header says; "the picture" is the
+// decoded Bitmap, stride x height at its bytes per pixel (1 for palette and
+// grey pictures, 4 for 32-bit BMP and pictures with alpha, 3 for any other),
+// and "the work picture" the same in the format the pixel work and
+// the encoders use (1 grey, 4 alpha, 3 anything else; a palette picture
+// counts as colour):
+//     the file's size (every loader reads the whole file first)
+//   + the picture
+//   + what the decoder holds beside it, as the format's header facts say
+//     (an interlaced 2-bit palette PNG: its whole picture at a byte per
+//     pixel; a JPEG with several scans: libjpeg's coefficient arrays)
+//   + the work picture, when it differs from the picture and the pixel work
+//     or a target's writer needs it (a 24-bit copy)
+//   + a picture with alpha bound for a target that does not keep it (JPEG;
+//     BMP, but for a BMP source): its 24-bit copy laid over white
+//   + a turn (rotation, or an EXIF orientation other than upright when
+//     pictures are turned upright): the turned work picture
+//   + a shrink: its result, at most the work picture; a resize that may
+//     grow (enlarge): its result, and the turn, the writers' copies and
+//     bytes after it count at that size when it is the larger (the source
+//     taken either way up, since an EXIF turn may come first)
+//   + a smooth resize (a kernel chosen, or a resize that grows): the
+//     working memory the resampler may take for that size
+//     (ResizeWorkingBytes), the source again taken either way up
+//   + each ticked target's writer, once per writer, as the format table
+//     says: its encoded bytes, counted as half the work picture (JPEG,
+//     WebP), its own copy of the pixels (libwebp's w x h x 4) and, for a
+//     grey picture it cannot encode, the 24-bit copy it is encoded from
+// A header that cannot be read, or a size the loaders refuse before they
+// allocate, leaves the file's size alone. Sizes within the loaders' limits
+// keep every product far inside 64 bits; the sums saturate all the same.
+
+namespace engine {
+
+namespace {
+
+std::uint64_t Add(std::uint64_t a, std::uint64_t b) {
+  return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max()
+                                                           : a + b;
+}
+
+bool WithinLimits(long long width, long long height) {
+  try {
+    img::CheckPictureSize(width, height);
+    return true;
+  } catch (const img::ImageError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOptions& options) {
+  const std::filesystem::path file = img::PathFromUtf8(path);
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  const std::uint64_t file_bytes = ec ? 0 : static_cast<std::uint64_t>(size);
+
+  // The header of the kind the loader will read, as LoadPicture chooses it.
+  const std::vector<std::uint8_t> head = img::ReadFileHead(file, kHeadBytes);
+  const PictureFormat* format = ChooseLoader(head, path);
+  if (!format) return file_bytes;
+  const HeaderFacts facts = format->facts(head, file);
+  if (!WithinLimits(facts.width, facts.height)) return file_bytes;
+
+  std::uint64_t pixels = static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(facts.height);
+  // Rows padded to four bytes, as a Bitmap keeps them.
+  const auto rows = [&](int bytes) {
+    return (static_cast<std::uint64_t>(facts.width) * static_cast<std::uint64_t>(bytes) + 3) / 4 * 4 *
+           static_cast<std::uint64_t>(facts.height);
+  };
+  const std::uint64_t picture = rows(facts.decoded), copy24 = rows(3);
+  const bool turn = (options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented);
+  const bool shrink = options.zoomType == 1;
+  std::uint64_t work = rows(facts.worked), resampler = 0;
+  if (shrink) {
+    const img::ResizeKernel kernel =
+        options.resizeFilter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3 : img::ResizeKernel::Mitchell;
+    for (const auto& [w, h] : {std::pair{facts.width, facts.height}, std::pair{facts.height, facts.width}}) {
+      const ResizePlan plan = PlanResize(static_cast<int>(w), static_cast<int>(h), options);
+      if (!plan.resizes) continue;
+      if ((options.resizeFilter != ResizeFilter::Exact || plan.grows) &&
+          (plan.size.width != w || plan.size.height != h))
+        resampler = std::max(resampler, img::ResizeWorkingBytes(static_cast<int>(w), static_cast<int>(h),
+                                                                plan.size.width, plan.size.height, facts.worked,
+                                                                kernel));
+      if (!options.enlarge) continue;
+      const auto width = static_cast<std::uint64_t>(plan.size.width), height = static_cast<std::uint64_t>(plan.size.height);
+      work = std::max(work, (width * static_cast<std::uint64_t>(facts.worked) + 3) / 4 * 4 * height);
+      pixels = std::max(pixels, width * height);
+    }
+  }
+
+  // What the ticked targets' writers hold, each writer counted once (JPG
+  // and JPEG share theirs).
+  bool work_copy = false, flattened = false;
+  std::uint64_t writers = 0;
+  std::vector<decltype(PictureFormat::write)> counted;
+  for (const PictureFormat& target : PictureFormats()) {
+    if (!options.targets.Has(target) || !target.write) continue;
+    if (!KeepsAlpha(target, *format)) flattened = true;
+    if (std::find(counted.begin(), counted.end(), target.write) != counted.end()) continue;
+    counted.push_back(target.write);
+    const WriterNeed& need = target.writerNeed;
+    work_copy = work_copy || need.workPicture;
+    if (need.encodedHalf) writers = Add(writers, work / 2);
+    writers = Add(writers, pixels * static_cast<std::uint64_t>(need.copyBytesPerPixel));
+    if (need.colourOnly && facts.worked == 1) writers = Add(writers, copy24);
+  }
+
+  std::uint64_t need = Add(Add(file_bytes, picture), facts.decoder);
+  if ((turn || shrink || work_copy) && facts.decoded != facts.worked) need = Add(need, work);
+  if (facts.alpha && flattened) need = Add(need, copy24);
+  if (turn) need = Add(need, work);
+  if (shrink) need = Add(Add(need, work), resampler);
+  return Add(need, writers);
+}
+
+}  // namespace engine

@@ -1,0 +1,39 @@
+#pragma once
+// How the encoders write the targets: the settings every writer of the
+// format table reads from the codec set.
+
+namespace engine {
+
+inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
+inline constexpr int kDefaultWebpQuality = 90;
+inline constexpr int kDefaultAvifQuality = 60;  // avifenc's: AV1 looks as good at lower numbers than JPEG
+inline constexpr int kDefaultWebpEffort = 4;  // libwebp's own default method
+inline constexpr int kDefaultPngLevel = 6;  // zlib's default, as the window has always written
+
+// How much of the colour a JPEG keeps beside the full-size brightness:
+// halved both ways (4:2:0, libjpeg's default and what the window writes),
+// halved across only (4:2:2), or all of it (4:4:4).
+enum class ChromaSampling { Yuv420, Yuv422, Yuv444 };
+// How a PNG's rows are filtered before they are deflated: each with type 0
+// (None), as the window has always written, or each with the filter
+// libpng's heuristic picks (imgbatch's default: smaller files).
+enum class PngFiltering { None, Adaptive };
+
+// How the encoders write the targets (imgbatch's; the window keeps the
+// defaults): quality 1 to 100, PNG's zlib level 0 to 9.
+struct EncodingOptions {
+  int jpegQuality = kDefaultJpegQuality;
+  int webpQuality = kDefaultWebpQuality;
+  int avifQuality = kDefaultAvifQuality;
+  bool webpLossless = false;
+  bool jpegProgressive = false;
+  bool jpegOptimize = false;  // Huffman tables made for the picture, not the standard ones
+  ChromaSampling jpegSampling = ChromaSampling::Yuv420;
+  int webpEffort = kDefaultWebpEffort;  // libwebp's method: 0 fastest to 6 smallest
+  int pngLevel = kDefaultPngLevel;
+  PngFiltering pngFiltering = PngFiltering::None;
+
+  bool operator==(const EncodingOptions&) const = default;
+};
+
+}  // namespace engine

@@ -1,0 +1,84 @@
+#pragma once
+// The codec set of one converter: what every format's loader and writer
+// share (the encoder settings, where metadata is read into and what is
+// carried, the warnings of the writes) and what each codec keeps from one
+// picture to the next (its decoder's buffers, a file encoded for a second
+// target), made on its first use. Created once per converter and reused
+// for every picture; the format table (PictureFormats.h) names the loader
+// and writer of each format, each a plain function of its codec's folder.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <typeindex>
+#include <vector>
+
+#include "engine/formats/EncodingOptions.h"
+#include "engine/metadata/PictureMetadata.h"
+
+namespace engine {
+
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+};
+
+class PictureCodecs {
+ public:
+  PictureCodecs() = default;
+  PictureCodecs(const PictureCodecs&) = delete;
+  PictureCodecs& operator=(const PictureCodecs&) = delete;
+
+  // What one codec keeps between pictures.
+  class Kept {
+   public:
+    virtual ~Kept() = default;
+    virtual std::size_t Bytes() const { return 0; }  // kept for reuse
+    virtual void HandBack() {}                       // gives them back
+    virtual void ForgetEncoded() {}                  // the picture changed
+  };
+  // The codec's own, of type T (a Kept), made on first use.
+  template <class T>
+  T& KeptOf() {
+    std::unique_ptr<Kept>& kept = kept_[std::type_index(typeid(T))];
+    if (!kept) kept = std::make_unique<T>();
+    return static_cast<T&>(*kept);
+  }
+
+  // The encoder settings the writers use from now on.
+  void UseEncoderSettings(const EncodingOptions& options) { encoding_ = options; }
+  const EncodingOptions& EncoderSettings() const { return encoding_; }
+
+  // Metadata, off unless asked for. With a place to read into, the loaders
+  // put a decoded file's metadata there; with metadata to carry, the
+  // writers write what their files have a place for. Both must outlive
+  // their use; ForgetEncoded when the carried metadata change.
+  void ReadMetadataInto(PictureMetadata* metadata) { read_into_ = metadata; }
+  void CarryMetadata(const PictureMetadata* metadata) { carried_ = metadata; }
+  PictureMetadata* MetadataPlace() const { return read_into_; }
+  const PictureMetadata* CarriedMetadata() const { return carried_; }
+
+  // A line of what a write left out of its file (carried metadata too
+  // large for a JPEG file's markers); TakeWarnings gives those since the
+  // last call.
+  void Warn(std::string line) { warnings_.push_back(std::move(line)); }
+  std::vector<std::string> TakeWarnings();
+
+  // A file a writer keeps for the next target of the same picture is
+  // stale once the picture changes.
+  void ForgetEncoded();
+  // The bytes the codecs keep between pictures for reuse, and giving them
+  // back (what was encoded is forgotten too).
+  std::size_t KeptBytes() const;
+  void HandBack();
+
+ private:
+  std::map<std::type_index, std::unique_ptr<Kept>> kept_;
+  EncodingOptions encoding_;
+  PictureMetadata* read_into_ = nullptr;
+  const PictureMetadata* carried_ = nullptr;
+  std::vector<std::string> warnings_;
+};
+
+}  // namespace engine

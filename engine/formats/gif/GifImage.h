@@ -1,0 +1,30 @@
+#pragma once
+// GIF files, read through giflib: the first picture of the file, as a
+// still picture. imgbatch reads them; nothing writes them.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+#include "engine/formats/PictureHeader.h"
+#include "engine/formats/PictureCodecs.h"
+#include "imaging/Bitmap.h"
+
+namespace engine {
+
+// True when head starts with "GIF87a" or "GIF89a".
+bool IsGif(PictureHead head);
+
+// The first picture of the file on its whole logical screen: 24 bits, or
+// 32 bits with alpha (Bits32Alpha) when it has a transparent colour or does
+// not cover the screen, where it is clear. The screen's and the picture's
+// sizes are checked against the pixel limit before anything is allocated;
+// a corrupt or truncated file throws img::ImageError and leaves out as it was.
+void DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out);
+
+// The format table's loader and header facts.
+PictureSize LoadGif(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
+                    PictureSize fit);
+HeaderFacts GifFacts(PictureHead head, const std::filesystem::path& file);
+
+}  // namespace engine

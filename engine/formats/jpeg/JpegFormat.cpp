@@ -1,0 +1,135 @@
+// JPEG's entries of the format table, JPG and JPEG: one kind of file under
+// two extensions, decoded with the codec kept in the codec set and encoded
+// once for both when both are ticked.
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/formats/PictureFormats.h"
+#include "engine/formats/jpeg/JpegErrorManager.h"
+#include "engine/formats/jpeg/JpegImage.h"
+#include "engine/metadata/ExifOrientation.h"
+#include "platform/FileIO.h"
+#include "platform/SystemFiles.h"
+
+namespace engine {
+
+namespace {
+
+bool IsJpeg(PictureHead head) { return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF; }
+
+// The codec, and the last file it encoded with the quality and coding it
+// was encoded at: a second JPEG target of one picture costs no second encoding.
+struct JpegKept : PictureCodecs::Kept {
+  JpegImage codec;
+  std::vector<std::uint8_t> encoded;
+  int quality = 0;
+  JpegCoding coding;
+
+  std::size_t Bytes() const override { return codec.KeptBytes() + encoded.capacity(); }
+  void HandBack() override {
+    codec.HandBack();
+    std::vector<std::uint8_t>().swap(encoded);
+  }
+  void ForgetEncoded() override { encoded.clear(); }
+};
+
+// The largest DCT scale (1/8, 1/4, 1/2) that still decodes at least fit.
+int ScaleDenominator(long long width, long long height, PictureSize fit) {
+  if (fit.width < 1 || fit.height < 1) return 1;
+  for (int denom : {8, 4, 2}) {
+    const long long w = (width + denom - 1) / denom, h = (height + denom - 1) / denom;
+    if (w >= fit.width && h >= fit.height) return denom;
+  }
+  return 1;
+}
+
+PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
+                     PictureSize fit) {
+  JpegImage& codec = codecs.KeptOf<JpegKept>().codec;
+  if (fit.width < 1 || fit.height < 1) {
+    codec.Load(path, picture, 1, codecs.MetadataPlace());
+    return {picture.width(), picture.height()};
+  }
+  const auto [width, height] = JpegImage::ReadSize(path);
+  codec.Load(path, picture, ScaleDenominator(width, height, fit), codecs.MetadataPlace());
+  return {width, height};
+}
+
+void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::TargetFile& path,
+               img::ProgressSink& sink, img::ParallelParts&) {
+  sink.StepProgress();
+  JpegKept& kept = codecs.KeptOf<JpegKept>();
+  const EncodingOptions& settings = codecs.EncoderSettings();
+  const JpegCoding coding{settings.jpegProgressive, settings.jpegOptimize, settings.jpegSampling};
+  if (kept.encoded.empty() || kept.quality != settings.jpegQuality || kept.coding != coding) {
+    kept.codec.SetQuality(settings.jpegQuality);
+    kept.codec.SetCoding(coding);
+    kept.encoded = kept.codec.Encode(picture, codecs.CarriedMetadata());
+    kept.quality = settings.jpegQuality;
+    kept.coding = coding;
+  }
+  img::WriteFileAtomically(path, kept.encoded);
+  if (codecs.CarriedMetadata())
+    for (std::string& line : JpegImage::LeftOut(*codecs.CarriedMetadata())) codecs.Warn(std::move(line));
+}
+
+// libjpeg reads up to the first scan, through the file (its markers may be
+// longer than any head). Only trivially destructible locals: libjpeg jumps.
+bool ReadJpegHeader(jpeg_decompress_struct& in, JpegErrorManager& error, std::FILE* file,
+                    HeaderFacts& facts) {
+  if (setjmp(error.jump)) return false;
+  jpeg_create_decompress(&in);
+  jpeg_stdio_src(&in, file);
+  jpeg_save_markers(&in, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_read_header(&in, TRUE);
+  facts.width = in.image_width;
+  facts.height = in.image_height;
+  for (jpeg_saved_marker_ptr m = in.marker_list; m; m = m->next)
+    if (m->data_length > 6 && std::memcmp(m->data, "Exif\0", 6) == 0) {
+      facts.orientation = ReadExifOrientation(std::span(m->data + 6, m->data_length - 6));
+      facts.oriented = facts.orientation >= 2;
+      break;
+    }
+  if (in.jpeg_color_space == JCS_GRAYSCALE) facts.decoded = facts.worked = 1;
+  // One pass over the data keeps a band of rows; several keep every
+  // coefficient of the picture until the last scan.
+  if (jpeg_has_multiple_scans(&in)) {
+    for (int c = 0; c < in.num_components; ++c) {
+      const jpeg_component_info& component = in.comp_info[c];
+      const auto round_up = [](std::uint64_t n, int m) { return (n + m - 1) / m * m; };
+      facts.decoder += round_up(component.width_in_blocks, component.h_samp_factor) *
+                       round_up(component.height_in_blocks, component.v_samp_factor) * DCTSIZE2 *
+                       sizeof(JCOEF);
+    }
+  }
+  return true;
+}
+
+// The encoder keeps the encoded file and works on a 24-bit copy.
+constexpr WriterNeed kJpegNeed{.workPicture = true, .encodedHalf = true};
+
+constexpr PictureFormat kJpeg[] = {
+    {"jpg", ".jpg", IsJpeg, LoadJpeg, WriteJpeg, JpegFacts, nullptr, kJpegNeed, AlphaKept::None, false},
+    {"jpeg", ".jpeg", IsJpeg, LoadJpeg, WriteJpeg, JpegFacts, nullptr, kJpegNeed, AlphaKept::None, false},
+};
+
+}  // namespace
+
+HeaderFacts JpegFacts(PictureHead, const std::filesystem::path& path) {
+  HeaderFacts facts;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(img::OpenSourceFile(path), &std::fclose);
+  if (!file) return facts;
+  jpeg_decompress_struct in{};
+  JpegErrorManager error;
+  error.Attach(reinterpret_cast<j_common_ptr>(&in));
+  if (!ReadJpegHeader(in, error, file.get(), facts)) facts = HeaderFacts{};
+  jpeg_destroy_decompress(&in);
+  return facts;
+}
+
+std::span<const PictureFormat> JpegFormats() { return kJpeg; }
+
+}  // namespace engine

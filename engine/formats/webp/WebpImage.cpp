@@ -1,0 +1,130 @@
+#include "engine/formats/webp/WebpImage.h"
+
+#include <webp/decode.h>
+#include <webp/encode.h>
+
+#include <string>
+#include <utility>
+
+#include "platform/FileIO.h"
+#include "platform/ImageError.h"
+
+namespace engine {
+
+namespace {
+
+[[noreturn]] void Fail(VP8StatusCode status) {
+  switch (status) {
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+      throw img::ImageError(img::ErrorCode::Truncated, "WebP: the file ends early");
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+      throw img::ImageError(img::ErrorCode::Unsupported, "WebP: a variant this program does not read");
+    case VP8_STATUS_OUT_OF_MEMORY:
+      throw img::ImageError(img::ErrorCode::OutOfMemory, "WebP: out of memory");
+    default:
+      throw img::ImageError(img::ErrorCode::Format, "WebP: not a valid WebP file");
+  }
+}
+
+// What the encoder writes into, freed whatever happens next.
+struct EncodedBytes {
+  WebPMemoryWriter writer;
+  EncodedBytes() { WebPMemoryWriterInit(&writer); }
+  ~EncodedBytes() { WebPMemoryWriterClear(&writer); }
+};
+
+// The picture libwebp encodes from, freed whatever happens next.
+struct EncoderPicture {
+  WebPPicture picture;
+  EncoderPicture() { WebPPictureInit(&picture); }
+  ~EncoderPicture() { WebPPictureFree(&picture); }
+};
+
+// libwebp's one-call encoders set lossless files' quality (their effort
+// within the method) to this.
+constexpr float kLosslessQuality = 70.0f;
+
+}  // namespace
+
+void WebpImage::Load(const std::filesystem::path& path, img::Bitmap& out) {
+  const std::vector<std::uint8_t> data = img::ReadWholeFile(path);
+  LoadFromMemory(data, out);
+}
+
+void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out) {
+  WebPBitstreamFeatures features;
+  const VP8StatusCode status = WebPGetFeatures(data.data(), data.size(), &features);
+  if (status != VP8_STATUS_OK) Fail(status);
+  if (features.has_animation)
+    throw img::ImageError(img::ErrorCode::Unsupported, "WebP: animated pictures are not read");
+  img::CheckPictureSize(features.width, features.height);
+  const int width = features.width, height = features.height;
+
+  const img::PixelFormat format = features.has_alpha ? img::PixelFormat::Bits32Alpha : img::PixelFormat::Bits24;
+  if (spare_.width() != width || spare_.height() != height || spare_.format() != format) {
+    spare_.Clear();
+    spare_ = img::Bitmap::Unfilled(width, height, format);
+  }
+  const std::size_t size = spare_.stride() * static_cast<std::size_t>(height);
+  const int stride = static_cast<int>(spare_.stride());
+  const bool decoded = features.has_alpha
+                           ? WebPDecodeBGRAInto(data.data(), data.size(), spare_.ScanLine(0), size, stride)
+                           : WebPDecodeBGRInto(data.data(), data.size(), spare_.ScanLine(0), size, stride);
+  if (!decoded) Fail(VP8_STATUS_BITSTREAM_ERROR);
+  std::swap(out, spare_);
+}
+
+std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int quality, bool lossless, int effort) {
+  if (picture.width() > WEBP_MAX_DIMENSION || picture.height() > WEBP_MAX_DIMENSION)
+    throw img::ImageError(img::ErrorCode::Unsupported,
+                          "WebP: a picture of " + std::to_string(picture.width()) + "x" +
+                              std::to_string(picture.height()) + " is over WebP's 16383 pixels a side");
+  const img::Bitmap* source = &picture;
+  const bool alpha = img::HasAlpha(picture.format());
+  if (!alpha && picture.format() != img::PixelFormat::Bits24) {
+    copy24_ = picture;
+    copy24_.ConvertTo24();
+    source = &copy24_;
+  }
+  // As libwebp's one-call encoders set it up, with the method chosen.
+  WebPConfig config;
+  if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, lossless ? kLosslessQuality : static_cast<float>(quality)))
+    throw img::ImageError(img::ErrorCode::Internal, "WebP: the encoder library does not match its header");
+  config.lossless = lossless ? 1 : 0;
+  config.method = effort;
+  if (!WebPValidateConfig(&config))
+    throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: effort must be 0 to 6");
+  EncoderPicture pic;
+  EncodedBytes encoded;
+  pic.picture.use_argb = lossless ? 1 : 0;
+  pic.picture.width = source->width();
+  pic.picture.height = source->height();
+  pic.picture.writer = WebPMemoryWrite;
+  pic.picture.custom_ptr = &encoded.writer;
+  const std::uint8_t* pixels = source->ScanLine(0);
+  const int stride = static_cast<int>(source->stride());
+  const bool imported = alpha ? WebPPictureImportBGRA(&pic.picture, pixels, stride)
+                              : WebPPictureImportBGR(&pic.picture, pixels, stride);
+  if (!imported || !WebPEncode(&config, &pic.picture)) {
+    if (pic.picture.error_code == VP8_ENC_ERROR_OUT_OF_MEMORY)
+      throw img::ImageError(img::ErrorCode::OutOfMemory, "WebP: out of memory");
+    throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: the picture cannot be encoded");
+  }
+  return std::vector<std::uint8_t>(encoded.writer.mem, encoded.writer.mem + encoded.writer.size);
+}
+
+void WebpImage::Save(const img::Bitmap& picture, const img::TargetFile& path, int quality,
+                     bool lossless) {
+  img::WriteFileAtomically(path, Encode(picture, quality, lossless));
+}
+
+std::size_t WebpImage::KeptBytes() const {
+  return spare_.PixelBytes() + copy24_.PixelBytes();
+}
+
+void WebpImage::HandBack() {
+  spare_.Clear();
+  copy24_.Clear();
+}
+
+}  // namespace engine

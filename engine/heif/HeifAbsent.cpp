@@ -1,9 +1,0 @@
-// A build without libheif: no AVIF, HEIC or HEIF entries in the format table.
-#include "engine/HeifImage.h"
-#include "engine/PictureFormats.h"
-
-namespace engine {
-
-std::span<const PictureFormat> HeifFormats() { return {}; }
-
-}  // namespace engine
