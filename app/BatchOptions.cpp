@@ -129,7 +129,9 @@ bool SetSide(State& s, const std::string& v, Error& e, const char* option,
 }
 
 const std::array kOptions{
-    BatchOption{"output", 'o', "DIR", "the output folder; created with its parents when missing",
+    BatchOption{OptionGroup::Output, "output", 'o', "DIR",
+                "the output folder, made with its parents when missing",
+                "the output folder; created with its parents when missing",
                 [](State& s, const std::string& v, Error& e) {
                   if (v.empty()) {
                     e = "the output folder is empty";
@@ -140,31 +142,39 @@ const std::array kOptions{
                   return true;
                 },
                 "dir"},
-    BatchOption{"formats", 'f', "LIST",
+    BatchOption{OptionGroup::Output, "formats", 'f', "LIST",
+                "any of %FORMATS% (default bmp,jpg,jpeg,png)",
                 "comma-separated, any of %FORMATS% in any case\n"
                 "(default: bmp,jpg,jpeg,png); an empty list writes nothing;\n"
                 "tif and tiff targets are 8-bit, Deflate with the horizontal predictor;\n"
                 "avif targets (where --version lists them) 8-bit AV1, 4:2:0",
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
-    BatchOption{"quality", 0, "N", "JPEG, WebP and AVIF quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP, 60 for AVIF)",
+    BatchOption{OptionGroup::Encoding, "quality", 0, "N",
+                "JPEG, WebP, AVIF quality 1-100 (default 100, 90, 60)",
+                "JPEG, WebP and AVIF quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP, 60 for AVIF)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
                   s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality = static_cast<int>(n);
                   return true;
                 }},
-    BatchOption{"lossless", 0, nullptr, "WebP targets lossless (--quality does not apply to them)",
+    BatchOption{OptionGroup::Encoding, "lossless", 0, nullptr,
+                "WebP targets lossless",
+                "WebP targets lossless (--quality does not apply to them)",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.webpLossless = true; }},
-    BatchOption{"progressive", 0, nullptr,
+    BatchOption{OptionGroup::Encoding, "progressive", 0, nullptr,
+                "JPEG targets progressive",
                 "JPEG targets progressive (libjpeg's simple progression,\n"
                 "whose Huffman tables are always made for the picture)",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.jpegProgressive = true; }},
-    BatchOption{"optimize", 0, nullptr,
+    BatchOption{OptionGroup::Encoding, "optimize", 0, nullptr,
+                "JPEG Huffman tables made for each picture",
                 "JPEG targets with Huffman tables made for each picture:\n"
                 "smaller files, the same pixels",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.jpegOptimize = true; }},
-    BatchOption{"sampling", 0, "S",
+    BatchOption{OptionGroup::Encoding, "sampling", 0, "S",
+                "JPEG colour resolution: 420 (default), 422 or 444",
                 "JPEG colour resolution: 420 (the default: half the size\n"
                 "both ways), 422 (half across) or 444 (full)",
                 [](State& s, const std::string& v, Error& e) {
@@ -177,7 +187,9 @@ const std::array kOptions{
                                      s.cmd.options.jpegSampling, e);
                 },
                 "420 422 444"},
-    BatchOption{"effort", 0, "N", "WebP effort, 0 (fastest) to 6 (smallest files; default 4)",
+    BatchOption{OptionGroup::Encoding, "effort", 0, "N",
+                "WebP effort, 0 (fastest) to 6 (smallest); default 4",
+                "WebP effort, 0 (fastest) to 6 (smallest files; default 4)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseWhole(v, "--effort", 0, 6, n, e)) return false;
@@ -185,7 +197,8 @@ const std::array kOptions{
                   return true;
                 },
                 "0 1 2 3 4 5 6"},
-    BatchOption{"png-level", 0, "N",
+    BatchOption{OptionGroup::Encoding, "png-level", 0, "N",
+                "PNG's zlib level, 0 (fastest) to 9; default 6",
                 "PNG's zlib level, 0 (stored, fastest) to 9 (smallest,\nslowest); default 6",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
@@ -194,7 +207,8 @@ const std::array kOptions{
                   return true;
                 },
                 "0 1 2 3 4 5 6 7 8 9"},
-    BatchOption{"png-filter", 0, "NAME",
+    BatchOption{OptionGroup::Encoding, "png-filter", 0, "NAME",
+                "PNG row filters: adaptive (the default) or none",
                 "PNG row filters: adaptive (the default: each row the\n"
                 "filter libpng would pick, smaller files) or none (every\n"
                 "row unfiltered, as the window writes)",
@@ -205,17 +219,24 @@ const std::array kOptions{
                                      s.cmd.options.pngFiltering, e);
                 },
                 "adaptive none"},
-    BatchOption{"width", 0, "N", "resize to this width (switches the resize on)",
+    BatchOption{OptionGroup::Resize, "width", 0, "N",
+                "resize to this width; alone it needs --keep-ratio",
+                "resize to this width (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
                   return SetSide(s, v, e, "--width", &engine::ConversionOptions::widthText);
                 }},
-    BatchOption{"height", 0, "N", "resize to this height (switches the resize on)",
+    BatchOption{OptionGroup::Resize, "height", 0, "N",
+                "resize to this height; alone it needs --keep-ratio",
+                "resize to this height (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
                   return SetSide(s, v, e, "--height", &engine::ConversionOptions::heightText);
                 }},
-    BatchOption{"keep-ratio", 0, nullptr, "keep the source's proportions",
+    BatchOption{OptionGroup::Resize, "keep-ratio", 0, nullptr,
+                "keep the proportions (the width wins over the height)",
+                "keep the source's proportions",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.keepRatio = true; }},
-    BatchOption{"fit", 0, "WxH",
+    BatchOption{OptionGroup::Resize, "fit", 0, "WxH",
+                "shrink to fit inside W by H, proportions kept",
                 "shrink to fit inside W by H, proportions kept, the other\nside rounded to the nearest pixel",
                 [](State& s, const std::string& v, Error& e) {
                   if (!ParseBox(v, s.cmd.options.widthText, s.cmd.options.heightText)) {
@@ -224,7 +245,8 @@ const std::array kOptions{
                   }
                   return s.fit = true;
                 }},
-    BatchOption{"cover", 0, "WxH",
+    BatchOption{OptionGroup::Resize, "cover", 0, "WxH",
+                "fill W by H, proportions kept, and cut the overhang",
                 "fill W by H, proportions kept, then cut the centre to\n"
                 "exactly W by H (a smaller picture is only cut, unless\n"
                 "--enlarge)",
@@ -235,7 +257,8 @@ const std::array kOptions{
                   }
                   return s.cover = true;
                 }},
-    BatchOption{"scale", 0, "N%",
+    BatchOption{OptionGroup::Resize, "scale", 0, "N%",
+                "both sides times N/100 (50%, 12.5%)",
                 "both sides times N/100 (50%, 12.5%), each rounded to the\n"
                 "nearest pixel, at least 1; over 100% needs --enlarge",
                 [](State& s, const std::string& v, Error& e) {
@@ -245,12 +268,14 @@ const std::array kOptions{
                   }
                   return true;
                 }},
-    BatchOption{"enlarge", 0, nullptr,
+    BatchOption{OptionGroup::Resize, "enlarge", 0, nullptr,
+                "let a resize make a picture larger",
                 "let a resize make a picture larger (by default no side\n"
                 "grows); a growing resize is made by a smooth kernel,\n"
                 "lanczos with --filter lanczos, else mitchell",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.enlarge = true; }},
-    BatchOption{"filter", 0, "NAME",
+    BatchOption{OptionGroup::Resize, "filter", 0, "NAME",
+                "exact (the default, the window's), mitchell or lanczos",
                 "how a resize computes its pixels: exact (the default, the\n"
                 "window's box average, slightly sharpened; it only\n"
                 "shrinks), mitchell or lanczos (smooth kernels in linear\n"
@@ -263,7 +288,9 @@ const std::array kOptions{
                                      s.cmd.options.resizeFilter, e);
                 },
                 "exact mitchell lanczos"},
-    BatchOption{"rotate", 0, "DEG", "0, 90, 180 or 270 (default 0)",
+    BatchOption{OptionGroup::Resize, "rotate", 0, "DEG",
+                "turn 0, 90, 180 or 270 degrees clockwise",
+                "0, 90, 180 or 270 (default 0)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseNumber(v, 0, 270, n) || n % 90 != 0) {
@@ -274,7 +301,8 @@ const std::array kOptions{
                   return true;
                 },
                 "0 90 180 270"},
-    BatchOption{"files-from", 0, "FILE",
+    BatchOption{OptionGroup::WhichFiles, "files-from", 0, "FILE",
+                "also convert the paths FILE lists (-: standard input)",
                 "convert the files and folders FILE lists too, one path a\n"
                 "line (- reads standard input); blank lines are skipped",
                 [](State& s, const std::string& v, Error&) {
@@ -282,9 +310,12 @@ const std::array kOptions{
                   return true;
                 },
                 "file"},
-    BatchOption{"null", '0', nullptr, "--files-from's paths end in NUL bytes (find -print0)",
+    BatchOption{OptionGroup::WhichFiles, "null", '0', nullptr,
+                "--files-from's paths end in NUL bytes (find -print0)",
+                "--files-from's paths end in NUL bytes (find -print0)",
                 [](State& s, const std::string&, Error&) { return s.cmd.nulSeparated = true; }},
-    BatchOption{"max-depth", 0, "N",
+    BatchOption{OptionGroup::WhichFiles, "max-depth", 0, "N",
+                "walk N levels of subfolders deep (0: own files only)",
                 "walk a folder N levels of subfolders deep (0: its own files\n"
                 "only; default: all)",
                 [](State& s, const std::string& v, Error& e) {
@@ -293,22 +324,27 @@ const std::array kOptions{
                   s.cmd.walk.maxDepth = static_cast<int>(n);
                   return true;
                 }},
-    BatchOption{"include", 0, "GLOB",
+    BatchOption{OptionGroup::WhichFiles, "include", 0, "GLOB",
+                "take only files whose name matches GLOB; repeatable",
                 "take only files whose name matches GLOB (*, ?, [...]; letters\n"
                 "in either case); may be repeated",
                 [](State& s, const std::string& v, Error&) {
                   s.cmd.walk.names.include.push_back(v);
                   return true;
                 }},
-    BatchOption{"exclude", 0, "GLOB", "leave out files whose name matches GLOB, even when included;\nmay be repeated",
+    BatchOption{OptionGroup::WhichFiles, "exclude", 0, "GLOB",
+                "leave out files whose name matches GLOB; repeatable",
+                "leave out files whose name matches GLOB, even when included;\nmay be repeated",
                 [](State& s, const std::string& v, Error&) {
                   s.cmd.walk.names.exclude.push_back(v);
                   return true;
                 }},
-    BatchOption{"keep-tree", 0, nullptr,
+    BatchOption{OptionGroup::Output, "keep-tree", 0, nullptr,
+                "write into the same subfolders under DIR",
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
                 [](State& s, const std::string&, Error&) { return s.cmd.keepTree = true; }},
-    BatchOption{"name", 0, "TEMPLATE",
+    BatchOption{OptionGroup::Output, "name", 0, "TEMPLATE",
+                "name targets by TEMPLATE: {name} {ext} {w} {h}",
                 "name the targets by TEMPLATE and their extension: {name}\n"
                 "the source's name without extension, in its own case,\n"
                 "{ext} the target's extension, {w} and {h} its size\n"
@@ -322,14 +358,20 @@ const std::array kOptions{
                   s.cmd.options.nameTemplate = v;
                   return true;
                 }},
-    BatchOption{"skip-existing", 0, nullptr, "leave every target that exists alone; counted as skipped",
+    BatchOption{OptionGroup::Output, "skip-existing", 0, nullptr,
+                "leave every target that exists alone",
+                "leave every target that exists alone; counted as skipped",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.skipExisting = true; }},
-    BatchOption{"update", 0, nullptr,
+    BatchOption{OptionGroup::Output, "update", 0, nullptr,
+                "leave targets at least as new as their source alone",
                 "leave every target that is at least as new as its source\nalone; counted as skipped",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.skipUpToDate = true; }},
-    BatchOption{"keep-time", 0, nullptr, "give each written target its source's modification time",
+    BatchOption{OptionGroup::Output, "keep-time", 0, nullptr,
+                "give each target its source's modification time",
+                "give each written target its source's modification time",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.keepSourceTime = true; }},
-    BatchOption{"no-auto-orient", 0, nullptr,
+    BatchOption{OptionGroup::Resize, "no-auto-orient", 0, nullptr,
+                "do not turn pictures upright as their EXIF says",
                 "keep the stored pixels: by default each picture is first\n"
                 "turned upright as its EXIF orientation says (before the\n"
                 "resize and --rotate)",
@@ -337,23 +379,31 @@ const std::array kOptions{
                   s.cmd.options.autoOrient = false;
                   return true;
                 }},
-    BatchOption{"auto-orient", 0, nullptr, "the default; accepted from scripts written before it was",
+    BatchOption{OptionGroup::Resize, "auto-orient", 0, nullptr,
+                "the default: turn pictures upright as EXIF says",
+                "the default; accepted from scripts written before it was",
                 [](State&, const std::string&, Error&) { return true; }},
-    BatchOption{"keep-metadata", 0, nullptr,
+    BatchOption{OptionGroup::Metadata, "keep-metadata", 0, nullptr,
+                "carry EXIF, XMP and comment too (default: ICC only)",
                 "carry the source's EXIF (orientation reset to upright),\n"
                 "ICC colour profile, XMP and JPEG comment into JPEG, PNG\n"
                 "and WebP targets (by default only the ICC profile)",
                 [](State& s, const std::string&, Error&) { return s.keepMetadata = true; }},
-    BatchOption{"strip", 0, nullptr, "carry no metadata at all, not even the ICC profile",
+    BatchOption{OptionGroup::Metadata, "strip", 0, nullptr,
+                "carry no metadata, not even the ICC profile",
+                "carry no metadata at all, not even the ICC profile",
                 [](State& s, const std::string&, Error&) { return s.strip = true; }},
-    BatchOption{"jobs", 'j', "N", "pictures converted at once, on at most N threads\n(default: the number of cores)",
+    BatchOption{OptionGroup::Running, "jobs", 'j', "N",
+                "pictures converted at once (default: every core)",
+                "pictures converted at once, on at most N threads\n(default: the number of cores)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseWhole(v, "--jobs", 1, 1024, n, e)) return false;
                   s.cmd.jobs = static_cast<int>(n);
                   return true;
                 }},
-    BatchOption{"memory", 0, "MB",
+    BatchOption{OptionGroup::Running, "memory", 0, "MB",
+                "memory budget in MiB (default: a quarter of RAM)",
                 "MiB the pictures converted at once may need together\n"
                 "(default: a quarter of the machine's memory); a picture\n"
                 "that needs more is not converted",
@@ -367,11 +417,13 @@ const std::array kOptions{
                   s.cmd.memoryMiB = n;
                   return true;
                 }},
-    BatchOption{"dry-run", 0, nullptr,
+    BatchOption{OptionGroup::Running, "dry-run", 0, nullptr,
+                "print SOURCE -> TARGET lines and write nothing",
                 "print each target that would be written, as SOURCE -> TARGET,\n"
                 "and write nothing, not even the output folder",
                 [](State& s, const std::string&, Error&) { return s.cmd.dryRun = true; }},
-    BatchOption{"report", 0, "FORMAT",
+    BatchOption{OptionGroup::Running, "report", 0, "FORMAT",
+                "json: a JSON line for each picture on standard output",
                 "json: one JSON object a line on standard output for each\n"
                 "picture (its targets with sizes and bytes, skipped targets,\n"
                 "failures); the summary line goes to standard error",
@@ -383,13 +435,50 @@ const std::array kOptions{
                   return s.cmd.jsonReport = true;
                 },
                 "json"},
-    BatchOption{"quiet", 'q', nullptr, "no progress display and no summary line",
+    BatchOption{OptionGroup::Running, "quiet", 'q', nullptr,
+                "no progress display and no summary line",
+                "no progress display and no summary line",
                 [](State& s, const std::string&, Error&) { return s.cmd.quiet = true; }},
-    BatchOption{"help", 'h', nullptr, "this text",
+    BatchOption{OptionGroup::Running, "help", 'h', nullptr,
+                "this text",
+                "the options, a line each under its heading",
                 [](State& s, const std::string&, Error&) { return s.cmd.help = true; }},
-    BatchOption{"version", 0, nullptr, "the program's version",
+    BatchOption{OptionGroup::Running, "version", 0, nullptr,
+                "the version and the formats read and written",
+                "the program's version, then the formats this build reads\nand those it writes",
                 [](State& s, const std::string&, Error&) { return s.cmd.version = true; }},
 };
+
+struct OptionHeading {
+  OptionGroup group;
+  const char* title;
+};
+
+// Each group's heading, in the group's own order, so no option goes unlisted.
+constexpr std::array kHeadings{
+    OptionHeading{OptionGroup::Output, "Output"},
+    OptionHeading{OptionGroup::Resize, "Resize and turn"},
+    OptionHeading{OptionGroup::Encoding, "Encoding"},
+    OptionHeading{OptionGroup::WhichFiles, "Which files"},
+    OptionHeading{OptionGroup::Metadata, "Metadata"},
+    OptionHeading{OptionGroup::Running, "Running"},
+};
+static_assert(
+    [] {
+      for (std::size_t i = 0; i < kHeadings.size(); ++i)
+        if (static_cast<std::size_t>(kHeadings[i].group) != i) return false;
+      return static_cast<std::size_t>(OptionGroup::Running) + 1 == kHeadings.size();
+    }(),
+    "one heading for each option group, in its order");
+
+// --help's width, and the column its words start in.
+constexpr std::size_t kColumns = 80;
+constexpr std::size_t kWordsColumn = 25;
+
+// Said the same by --help and the man page, as imgbatch's main returns it.
+constexpr const char* kExitStatus =
+    "0 all converted; 1 a picture failed, or a source, a --files-from list or the "
+    "output folder could not be read or made; 2 usage error.";
 
 // "  -o, --output DIR", as --help starts an option's line.
 std::string Synopsis(const BatchOption& o) {
@@ -422,6 +511,38 @@ std::vector<std::string> Lines(const char* raw) {
   }
   lines.push_back(line);
   return lines;
+}
+
+// words broken at blanks into lines of at most kColumns: the first line
+// starts with lead, the others with indent blanks; a word too long for a
+// line has one to itself.
+std::string Wrapped(std::string lead, const std::string& words, std::size_t indent) {
+  std::string out, line = std::move(lead);
+  std::size_t wordsStart = line.size();  // where the current line's words begin
+  std::size_t start = 0;
+  while (start < words.size()) {
+    std::size_t end = words.find(' ', start);
+    if (end == std::string::npos) end = words.size();
+    const std::string word = words.substr(start, end - start);
+    start = end + 1;
+    if (word.empty()) continue;
+    if (line.size() > wordsStart && line.size() + 1 + word.size() > kColumns) {
+      out += line + "\n";
+      line = std::string(indent, ' ');
+      wordsStart = indent;
+    }
+    if (line.size() > wordsStart) line += ' ';
+    line += word;
+  }
+  return out + line + "\n";
+}
+
+// An entry of --help: its synopsis, then its words from kWordsColumn; a
+// synopsis too long for that column takes a line of its own.
+std::string HelpEntry(const std::string& synopsis, const std::string& words) {
+  const std::string indent(kWordsColumn, ' ');
+  if (synopsis.size() + 2 > kWordsColumn) return synopsis + "\n" + Wrapped(indent, words, kWordsColumn);
+  return Wrapped(synopsis + indent.substr(synopsis.size()), words, kWordsColumn);
 }
 
 // troff takes a leading '.' or '\'' as a request and '\' as an escape.
@@ -494,22 +615,17 @@ std::string BatchHelpText() {
     extensions += format.extension;
   }
   std::string help = "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
-                     "       imgbatch [OPTIONS] -o DIR -- SOURCE...   (sources that begin with a dash)\n"
-                     "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) +
-                     " files.\n\n"
-                     "  SOURCE               a picture file, or a folder whose pictures and subfolders'\n"
-                     "                       pictures are converted\n";
-  for (const BatchOption& o : kOptions) {
-    const std::vector<std::string> lines = Lines(o.help);
-    std::string first = Synopsis(o);
-    if (first.size() < 23) first.resize(23, ' ');
-    else first = first + "\n" + std::string(23, ' ');
-    help += first + lines[0] + "\n";
-    for (std::size_t i = 1; i < lines.size(); ++i) help += std::string(23, ' ') + lines[i] + "\n";
+                     "       imgbatch [OPTIONS] -o DIR -- SOURCE...   (sources that begin with a dash)\n";
+  help += Wrapped("", "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files.", 0);
+  help += "\n" + HelpEntry("  SOURCE", "a picture file, or a folder walked with its subfolders");
+  help += HelpEntry("  --", "ends the options: later arguments are sources");
+  for (const OptionHeading& heading : kHeadings) {
+    help += std::string("\n") + heading.title + ":\n";
+    for (const BatchOption& o : kOptions)
+      if (o.group == heading.group) help += HelpEntry(Synopsis(o), WithFormats(o.brief, ","));
   }
-  help += "  --                   ends the options: what follows are sources, even names\n"
-          "                       that begin with a dash\n\n";
-  help += std::string(kNotes) + "\nExit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
+  help += "\n" + Wrapped("", std::string("Exit status: ") + kExitStatus, 0);
+  help += "Each option in full, and how targets are named: man imgbatch\n";
   return help;
 }
 
@@ -521,18 +637,21 @@ std::string BatchManPage() {
   page += ".SH DESCRIPTION\nEach \\fISOURCE\\fR is a picture file, or a folder whose pictures and "
           "subfolders' pictures are converted into \\fIDIR\\fR.\n";
   page += ".SH OPTIONS\n";
-  for (const BatchOption& o : kOptions) {
-    page += ".TP\n";
-    if (o.shortName) page += std::string("\\fB\\-") + o.shortName + "\\fR, ";
-    page += "\\fB\\-\\-" + Troff(o.longName) + "\\fR";
-    if (o.value) page += std::string(" \\fI") + Troff(o.value) + "\\fR";
-    page += "\n";
-    for (const std::string& line : Lines(o.help)) page += Troff(line) + "\n";
-  }
   page += ".TP\n\\fB\\-\\-\\fR\nends the options: what follows are sources.\n";
+  for (const OptionHeading& heading : kHeadings) {
+    page += std::string(".SS ") + heading.title + "\n";
+    for (const BatchOption& o : kOptions) {
+      if (o.group != heading.group) continue;
+      page += ".TP\n";
+      if (o.shortName) page += std::string("\\fB\\-") + o.shortName + "\\fR, ";
+      page += "\\fB\\-\\-" + Troff(o.longName) + "\\fR";
+      if (o.value) page += std::string(" \\fI") + Troff(o.value) + "\\fR";
+      page += "\n";
+      for (const std::string& line : Lines(o.full)) page += Troff(line) + "\n";
+    }
+  }
   page += ".SH NOTES\n" + Troff(kNotes) + "\n";
-  page += ".SH EXIT STATUS\n0 all converted, 1 some picture failed or a source could not be read, 2 usage "
-          "error.\n";
+  page += ".SH EXIT STATUS\n" + Troff(kExitStatus) + "\n";
   return page;
 }
 

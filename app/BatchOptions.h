@@ -1,7 +1,7 @@
 #pragma once
-// imgbatch's options in one table: each option's long name, short letter,
-// value, help and what it sets. The parser, --help, the man page and the
-// bash completion are all made from it.
+// imgbatch's options in one table: each option's heading, long name, short
+// letter, value, help and what it sets. The parser, --help, the man page and
+// the bash completion are all made from it.
 
 #include <span>
 #include <string>
@@ -18,18 +18,24 @@ struct ParseState {
   bool cover = false;
 };
 
+// The headings --help and the man page list the options under, in this
+// order.
+enum class OptionGroup { Output, Resize, Encoding, WhichFiles, Metadata, Running };
+
 struct BatchOption {
+  OptionGroup group;
   const char* longName;  // without its "--"
   char shortName;        // 0: none
   const char* value;     // the value's name in the help; nullptr: the option takes none
-  const char* help;      // lines joined by '\n'
+  const char* brief;     // --help's words, wrapped there to 80 columns
+  const char* full;      // the man page's words, lines joined by '\n'
   // Sets what the option says from its value; false (error set) when the
   // value is not one it takes.
   bool (*apply)(ParseState& state, const std::string& value, std::string& error);
   const char* completions = nullptr;  // values the shell may offer, space-separated; "dir": folders, "file": files
 };
 
-// The options in the order --help lists them.
+// The options, in the order each heading lists its own.
 std::span<const BatchOption> BatchOptions();
 
 // The option a long name given on the command line names: the option of
