@@ -333,6 +333,7 @@ struct AlphaSource {
   const char* extension;
   void (*write)(const img::Bitmap&, const fs::path&);
   bool keptInBmp;  // a BMP target holds the alpha of a source of its own kind only
+  friend void PrintTo(const AlphaSource& c, std::ostream* os) { *os << c.name; }
 };
 
 class AlphaConversion : public ConverterTest, public testing::WithParamInterface<AlphaSource> {};

@@ -51,6 +51,7 @@ struct HeaderCase {
   const char* extension;
   int orientation;  // written; 0: none (BMP)
   Bytes (*rewrite)(const Bytes&) = nullptr;
+  friend void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PictureHeaderCases : public ::testing::TestWithParam<HeaderCase> {};

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "ParamNames.h"
 #include "engine/WorkerPool.h"
 
 namespace {
@@ -21,6 +22,9 @@ struct NestedCase {
   int part_threads;
   int most_threads;  // threads ever seen, the caller included
   int spare_help;    // parts at once that show spare threads helping; 0: none expected
+  friend void PrintTo(const NestedCase& c, std::ostream* os) {
+    *os << c.pictures << " pictures on " << c.threads << " threads, parts on " << c.part_threads;
+  }
 };
 
 class NestedJobs : public testing::TestWithParam<NestedCase> {};
@@ -59,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(NestedCase{2, 2, 4, 4, 3},   // fewer pictures than threads: the spare ones help
                     NestedCase{6, 2, 2, 2, 0},   // no worker free: each picture runs its own parts
                     NestedCase{6, 3, 1, 3, 0},   // one thread per picture
-                    NestedCase{1, 1, 3, 3, 2})); // one picture on the caller, its parts on three
+                    NestedCase{1, 1, 3, 3, 2}),  // one picture on the caller, its parts on three
+    testsupport::ByValue());
 
 }  // namespace
 
@@ -72,6 +77,11 @@ struct BudgetCase {
   std::vector<std::uint64_t> needs;
   std::uint64_t limit;
   int threads;
+  friend void PrintTo(const BudgetCase& c, std::ostream* os) {
+    *os << "needs";
+    for (std::uint64_t n : c.needs) *os << " " << n;
+    *os << " within " << c.limit << " on " << c.threads << " threads";
+  }
 };
 
 class BudgetedJobs : public testing::TestWithParam<BudgetCase> {};
@@ -125,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BudgetCase{{3, 3, 3, 3, 3, 3, 3}, 7, 4},   // two at a time
                     BudgetCase{{2, 9, 2, 2, 9, 1}, 5, 3},      // the nines over the budget run alone
                     BudgetCase{{5, 5, 5, 5}, 4, 3},            // every task alone
-                    BudgetCase{{1, 1, 1, 1, 1, 1}, 100, 3}));  // room for all
+                    BudgetCase{{1, 1, 1, 1, 1, 1}, 100, 3}),   // room for all
+    testsupport::ByValue());
 
 }  // namespace
 
@@ -139,6 +150,7 @@ struct ToldCase {
   std::vector<std::uint64_t> needs;
   std::uint64_t limit;
   int threads;
+  friend void PrintTo(const ToldCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ToldBudgets : public testing::TestWithParam<ToldCase> {};

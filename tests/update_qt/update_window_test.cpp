@@ -397,12 +397,16 @@ enum class FileServed {
   LongerThanTheBound, SaidLongerThanTheBound, SaidLongerThanTheProgramsBound, NeverEnds
 };
 
-std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
+void PrintTo(FileServed served, std::ostream* os) {
   static const char* const names[] = {"NotFound",           "CutOff",          "Refused",
                                       "FileScheme",         "FtpScheme",       "RedirectToFile",
                                       "LongerThanTheBound", "SaidLongerThanTheBound", "SaidLongerThanTheProgramsBound",
                                       "NeverEnds"};
-  return names[static_cast<int>(info.param)];
+  *os << names[static_cast<int>(served)];
+}
+
+std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
+  return ::testing::PrintToString(info.param);
 }
 
 class FailedDownload : public UpdateWindowTest, public ::testing::WithParamInterface<FileServed> {};
