@@ -778,6 +778,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "50", "--width", "9"}, "--scale cannot be combined with --width"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--enlarge"}, "--enlarge needs a resize"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "a/{name}"}, "--name 'a/{name}' has a folder separator"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name}/x"}, "--name '{name}/x' has a folder separator"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name="}, "--name '' is empty"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "{nam}_x"}, "has an unknown field {nam}"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name"}, "has a '{' that no '}' closes"},
