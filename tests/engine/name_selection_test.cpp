@@ -46,6 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GlobCase{"[]]x", "]x", true}, GlobCase{"[ab", "[ab", true},  // no closing ']'
                       GlobCase{"\\*.jpg", "*.jpg", true}, GlobCase{"\\*.jpg", "a.jpg", false},
                       GlobCase{"", "", true}, GlobCase{"", "a", false},
+                      // ASCII case folded at both ends of the alphabet, in names and patterns alike.
+                      GlobCase{"a*", "Apple.bmp", true}, GlobCase{"Z*", "zebra.bmp", true},
                       // A byte that begins no character is itself, and no '?' spans it with its neighbour.
                       GlobCase{"a?b", "a\xff" "b", true}, GlobCase{"a?b", "a\xe7\x85" "b", false}),
     GlobName);
