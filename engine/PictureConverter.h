@@ -56,8 +56,6 @@ class PictureConverter {
   ConversionReport ConvertPicture(const std::string& sourcePath, const std::string& outputFolder,
                                   const std::string& targetName = {});
 
-  const img::Bitmap& WorkingPicture() const { return working_; }
-
   // The bytes kept between pictures for reuse: the working picture and the
   // codec objects' buffers. After a picture much larger than the ones
   // before it they are handed back, so one panorama does not leave a

@@ -124,7 +124,6 @@ void TMainForm::FormCreate() {
     ApplyCaptions();
     FitToolColumn(*form_);
 
-    executableFolder_ = ExecutableFolder();
     std::filesystem::path given = programFolderGiven_.empty() ? DefaultProgramFolder() : programFolderGiven_;
     const std::filesystem::path dataFolder = given.empty() ? ProgramDataFolder() : ProgramDataFolder(given);
     // No data folder: no settings file and no default folders, rather than
