@@ -509,7 +509,9 @@ std::string BatchHelpText() {
   }
   help += "  --                   ends the options: what follows are sources, even names\n"
           "                       that begin with a dash\n\n";
-  help += std::string(kNotes) + "\nExit status: 0 all converted, 1 some picture failed, 2 usage error.\n";
+  help += std::string(kNotes) +
+          "\nExit status: 0 all converted, 1 some picture failed or a source could not be\n"
+          "read, 2 usage error.\n";
   return help;
 }
 

@@ -137,9 +137,7 @@ void TMainForm::FormCreate() {
     if (const auto aside = settings_->SetAsideIfNotSettings())
       startNote_ = QString::fromUtf8(kSettingsSetAside).arg(Q(img::PathToUtf8(aside->filename()))).toStdString();
     if (!settings_->HasFile()) startNote_ = text::kNoUserFolderNote;
-    // The PNG writer always filters every row with None: nothing to choose here.
     LayoutPathRow(width());
-    // The picture extensions are the engine's format table (PictureFormats.h).
     form_->LblHint->clear();
     timerFirstRun_->start();
     form_->ProgressBar1->setValue(0);
