@@ -223,8 +223,8 @@ int main(int argc, char** argv) {
   // Pictures of the same name got numbered targets: say how many, so
   // nobody looks for them under the plain names only.
   const std::string renamed = outcome.filesRenamed ? std::to_string(outcome.filesRenamed) + " renamed, " : "";
-  // Files a walk met but does not read (GIF, TIFF, HEIC ...) are no
-  // failure, yet nobody should think them converted.
+  // Files a walk met of kinds this build does not read (camera RAW, SVG,
+  // text ...) are no failure, yet nobody should think them converted.
   const std::string others = other_files ? Count(other_files, "other file") + " not converted, " : "";
   // Quiet means quiet: the exit status tells a script how it went.
   // Standard output holds nothing but the report's lines when one is asked for.

@@ -83,11 +83,9 @@ class FolderSide : public QObject {
   // delete or resolve do nothing. The window's buttons and menu items for
   // the same actions are disabled beside it by the window.
   void Hold(bool held);
-  bool Held() const { return held_; }
 
   // The committed folder, ending in a separator (empty before the first commit).
   const std::string& Folder() const { return folder_; }
-  void SetFolder(const std::string& folder) { folder_ = folder; }
   // The folder the list was last filled from: what a delete or rename acts
   // on, whatever the edit holds now.
   const std::string& ListedFolder() const { return listedFolder_; }

@@ -22,7 +22,6 @@ class ListWidgetPictureList : public engine::PictureList {
   ListWidgetPictureList& operator=(const ListWidgetPictureList&) = delete;
 
   void Attach(QListWidget* list);
-  QListWidget* Widget() const { return list_; }
 
   int Count() const override;
   std::string Item(int index) const override;

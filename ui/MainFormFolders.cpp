@@ -53,8 +53,6 @@ void TMainForm::ConnectFolderControls() {
 
 void TMainForm::RefreshSourceList() { source_->Refresh(); }
 void TMainForm::RefreshTargetList() { output_->Refresh(); }
-std::string TMainForm::ResolveSourceFolder() { return source_->Resolve(); }
-std::string TMainForm::ResolveTargetFolder() { return output_->Resolve(); }
 void TMainForm::BtnOpenDirClick() { source_->OpenFolder(); }
 void TMainForm::BtnOpenSaveAsDirClick() { output_->OpenFolder(); }
 void TMainForm::BtnSelectDirClick() { source_->Browse(); }

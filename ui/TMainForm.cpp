@@ -124,7 +124,6 @@ void TMainForm::FormCreate() {
     ApplyCaptions();
     FitToolColumn(*form_);
 
-    executableFolder_ = ExecutableFolder();
     std::filesystem::path given = programFolderGiven_.empty() ? DefaultProgramFolder() : programFolderGiven_;
     const std::filesystem::path dataFolder = given.empty() ? ProgramDataFolder() : ProgramDataFolder(given);
     // No data folder: no settings file and no default folders, rather than
@@ -138,9 +137,7 @@ void TMainForm::FormCreate() {
     if (const auto aside = settings_->SetAsideIfNotSettings())
       startNote_ = QString::fromUtf8(kSettingsSetAside).arg(Q(img::PathToUtf8(aside->filename()))).toStdString();
     if (!settings_->HasFile()) startNote_ = text::kNoUserFolderNote;
-    // The PNG writer always filters every row with None: nothing to choose here.
     LayoutPathRow(width());
-    // The picture extensions are the engine's format table (PictureFormats.h).
     form_->LblHint->clear();
     timerFirstRun_->start();
     form_->ProgressBar1->setValue(0);

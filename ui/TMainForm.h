@@ -77,13 +77,9 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   QTimer* TimerFirstRun() const { return timerFirstRun_; }
 
   // What the rest of the window's code works with.
-  engine::PictureList& SourcePictureList() { return source_->Pictures(); }
-  engine::PictureList& TargetPictureList() { return output_->Pictures(); }
   // The committed folders (SourcePath, TargetPath), ending in a separator.
   const std::string& SourcePathValue() const { return source_->Folder(); }
   const std::string& TargetPathValue() const { return output_->Folder(); }
-  const std::string& ProgramFolderValue() const { return ProgramFolder; }
-  const std::filesystem::path& ExecutableFolderValue() const { return executableFolder_; }
   SettingsFile& Settings() override { return *settings_; }
   // Reads and writes the settings in another file from now on (tests).
   void UseSettingsFile(const std::filesystem::path& path) { settings_ = std::make_unique<SettingsFile>(path); }
@@ -94,10 +90,6 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // delete, rename) do nothing while a run is under way; a run may refresh.
   void RefreshSourceList();
   void RefreshTargetList() override;
-  // Check the folder's drive and create the folder; empty (after a message)
-  // when it cannot be used.
-  std::string ResolveSourceFolder();
-  std::string ResolveTargetFolder();
   // The folder browser, starting at the system root; empty when cancelled.
   std::string BrowseForFolder(const std::string& start) override;
 
@@ -178,7 +170,6 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
 
   std::string ProgramFolder;  // data folder, ending in a separator
   std::filesystem::path programFolderGiven_;
-  std::filesystem::path executableFolder_;  // where "update.exe" goes
   bool FirstRun = true;
   bool firstRunDone_ = false;  // the first-run step has committed both folders
 

@@ -29,7 +29,6 @@ namespace update {
 namespace {
 
 constexpr int kDecisionDelayMs = 250;
-constexpr int kPauseBeforeDownloadMs = 1000;
 // A page that does not arrive within this time counts as not loaded.
 constexpr int kPageTimeoutMs = 15000;
 // The information page is a small HTML page; anything far larger is not it.
@@ -189,7 +188,7 @@ void TFrmUpdate::StartUpdate() {
   // The address is taken now; a later check cannot change the download under way.
   const std::string url = DownloadUrl;
   const std::string page_address = page_.address;
-  QTimer::singleShot(kPauseBeforeDownloadMs, this,
+  QTimer::singleShot(pause_before_download_, this,
                      [this, url, page_address] { StartDownload(url, page_address); });
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -45,6 +46,8 @@ class TFrmUpdate : public QWidget {
   bool IsUpdating() const { return updating_; }
   // For the downloads started after the call (tests shorten them).
   void SetDownloadLimits(const DownloadLimits& limits) { download_limits_ = limits; }
+  // The pause between the start of an update and its download (tests shorten it).
+  void SetPauseBeforeDownload(std::chrono::milliseconds pause) { pause_before_download_ = pause; }
 
  public slots:
   // A page load has completed (successfully or not): the decision follows
@@ -79,6 +82,7 @@ class TFrmUpdate : public QWidget {
   QString page_html_;
   QPointer<QThread> worker_thread_;
   DownloadLimits download_limits_;
+  std::chrono::milliseconds pause_before_download_ = std::chrono::seconds(1);
   bool updating_ = false;
   std::function<void()> quit_;
 };

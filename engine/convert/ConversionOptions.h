@@ -58,9 +58,6 @@ struct ConversionOptions : ProcessingOptions, EncodingOptions {
   // Names the targets in place of the source's name (imgbatch's --name; see
   // NameTemplate.h); empty: the source's name.
   std::string nameTemplate;
-
-  const ProcessingOptions& processing() const { return *this; }
-  const EncodingOptions& encoding() const { return *this; }
 };
 
 }  // namespace engine

@@ -51,7 +51,6 @@ class PictureConverter {
   // Prepare with the host's options, then Write.
   ConversionReport ConvertPicture(const PlannedPicture& picture);
 
-  const img::Bitmap& WorkingPicture() const { return working_; }
   ConversionCallbacks& Host() const { return host_; }
 
   // The bytes kept between pictures for reuse: the working picture and the

@@ -193,6 +193,7 @@ struct WebpCase {
   const char* name;
   std::vector<std::string> options;
   int tolerance;  // largest channel difference after the round trip
+  friend void PrintTo(const WebpCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ImgBatchWebp : public ImgBatch, public ::testing::WithParamInterface<WebpCase> {};
@@ -483,6 +484,7 @@ TEST_F(ImgBatch, KeepMetadataCarriesExifAndIccProfileAndStripCarriesNothing) {
 struct LyingCase {
   const char* extension;
   bool longTag;
+  friend void PrintTo(const LyingCase& c, std::ostream* os) { *os << c.extension; }
 };
 
 class ImgBatchLying : public ImgBatch, public ::testing::WithParamInterface<LyingCase> {};
@@ -544,6 +546,7 @@ struct CarryCase {
   const char* extension;
   std::vector<std::string> options;
   engine::CarriedMetadata carried;
+  friend void PrintTo(const CarryCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ImgBatchCarry : public ImgBatch, public ::testing::WithParamInterface<CarryCase> {};
@@ -687,7 +690,21 @@ TEST_F(ImgBatch, AvifTargetsKeepAlphaAndTellTheirSize) {
 struct UsageCase {
   std::vector<std::string> args;
   std::string message;
+  friend void PrintTo(const UsageCase& c, std::ostream* os) { *os << testsupport::Joined(c.args); }
 };
+
+// A case named by its command line past the usual "x.jpg -o OUT": the
+// options without their dashes, a negative value "minus".
+std::string UsageName(const ::testing::TestParamInfo<UsageCase>& info) {
+  const std::vector<std::string>& args = info.param.args;
+  const std::size_t from = args.size() >= 3 && args[0] == "x.jpg" && args[1] == "-o" && args[2] == "OUT" ? 3 : 0;
+  std::vector<std::string> words;
+  for (std::size_t i = from; i < args.size(); ++i) {
+    const bool value = i > from && args[i - 1].starts_with('-') && args[i - 1].find('=') == std::string::npos;
+    words.push_back(value ? args[i] : args[i].substr(std::min(args[i].find_first_not_of('-'), args[i].size())));
+  }
+  return testsupport::ParamName(testsupport::Joined(words));
+}
 
 constexpr const char* kOneSize = "--width or --height alone needs --keep-ratio; to fit inside a box use --fit WxH";
 
@@ -761,12 +778,14 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "50", "--width", "9"}, "--scale cannot be combined with --width"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--enlarge"}, "--enlarge needs a resize"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "a/{name}"}, "--name 'a/{name}' has a folder separator"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name}/x"}, "--name '{name}/x' has a folder separator"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name="}, "--name '' is empty"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "{nam}_x"}, "has an unknown field {nam}"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name"}, "has a '{' that no '}' closes"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level", "10"}, "--png-level needs a whole number from 0 to 9, not '10'"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}));
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}),
+    UsageName);
 
 // A budget of 1 MiB, a few of these pictures' need, or of 2 GiB: every
 // picture that fits the budget alone is converted.
@@ -959,10 +978,12 @@ TEST_F(ImgBatch, SmallThingsAreReportedTruly) {
 }
 
 struct UnreadableCase {
+  const char* name;
   const char* folder;  // under src(); empty for src() itself
   fs::perms perms;
   const char* named;   // what the failure line names, under src()
   const char* summary;
+  friend void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ImgBatchUnreadable : public ImgBatch, public ::testing::WithParamInterface<UnreadableCase> {};
@@ -1001,10 +1022,13 @@ TEST_P(ImgBatchUnreadable, IsNamedCountedAndFailsTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     FoldersAndEntries, ImgBatchUnreadable,
-    ::testing::Values(UnreadableCase{"locked", fs::perms::none, "locked", "1 picture, 1 file written, 1 failed"},
-                      UnreadableCase{"locked", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+    ::testing::Values(UnreadableCase{"ClosedSubfolder", "locked", fs::perms::none, "locked",
+                                     "1 picture, 1 file written, 1 failed"},
+                      UnreadableCase{"EntriesOfAReadOnlySubfolder", "locked",
+                                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
                                      "locked/b.jpg", "1 picture, 1 file written, 1 failed"},
-                      UnreadableCase{"", fs::perms::none, "", "0 pictures, 0 files written, 1 failed"}));
+                      UnreadableCase{"ClosedSource", "", fs::perms::none, "", "0 pictures, 0 files written, 1 failed"}),
+    testsupport::ByName());
 
 // --keep-tree: names are numbered within one folder only; an output folder inside
 // the source is still not walked; a subfolder that cannot be made fails its
@@ -1083,6 +1107,7 @@ struct FitCase {
   int width, height;
   const char* box;
   int fitWidth, fitHeight;
+  friend void PrintTo(const FitCase& c, std::ostream* os) { *os << c.width << "x" << c.height << " in " << c.box; }
 };
 
 class ImgBatchFit : public ImgBatch, public ::testing::WithParamInterface<FitCase> {};
@@ -1106,11 +1131,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{300, 200, "100x100", 100, 67},   // 66.7 rounds to the nearest pixel
                       FitCase{90, 300, "100X100", 30, 100},    // one side fits already
                       FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
-                      FitCase{1000, 2, "100x100", 100, 1}));   // never thinner than a line
+                      FitCase{1000, 2, "100x100", 100, 1}),    // never thinner than a line
+    testsupport::ByValue());
 
 struct ResizeCase {
   std::vector<std::string> options;
   int width, height;  // of the 400 x 300 source's target
+  friend void PrintTo(const ResizeCase& c, std::ostream* os) { *os << testsupport::Joined(c.options); }
 };
 
 class ImgBatchResize : public ImgBatch, public ::testing::WithParamInterface<ResizeCase> {};
@@ -1134,7 +1161,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ResizeCase{{"--cover", "1000x100"}, 400, 100},  // not enlarged: only cut
                       ResizeCase{{"--cover", "1000x1000", "--enlarge"}, 1000, 1000},
                       ResizeCase{{"--fit", "800x800", "--enlarge"}, 800, 600},
-                      ResizeCase{{"--width", "800", "--keep-ratio", "--enlarge", "--filter", "lanczos"}, 800, 600}));
+                      ResizeCase{{"--width", "800", "--keep-ratio", "--enlarge", "--filter", "lanczos"}, 800, 600}),
+    testsupport::ByValue());
 
 // --name: the source's own case kept in {name}, the target's extension
 // after; a name every picture shares numbers them all.

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "ParamNames.h"
 #include "RecordingShell.h"
 #include "brand/aboutus.h"
 #include "text/InterfaceText.h"
@@ -59,7 +60,8 @@ TEST_P(AboutBoxText, MouseDownOpensTheHomePage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Labels, AboutBoxText,
-                         ::testing::Values("Label1", "Label2", "LblVersion", "Label3", "Label4"));
+                         ::testing::Values("Label1", "Label2", "LblVersion", "Label3", "Label4"),
+                         testsupport::ByValue());
 
 TEST_F(AboutBox, MouseDownOnTheBackgroundOpensTheHomePage) {
   ASSERT_EQ(box_->childAt(30, 300), nullptr);

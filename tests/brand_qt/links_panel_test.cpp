@@ -152,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LinkCase{1, "今日热点新闻", 17, "https://news.example.org/#hotnew"},
                       LinkCase{2, "热门游戏推荐", 34, "https://games.example.net/yx/"},
                       LinkCase{3, "网上购物折扣", 51, "https://shop.example.org/?tarnwel"},
-                      LinkCase{4, "同城交友论坛", 68, "https://forum.example.net/jy/"}));
+                      LinkCase{4, "同城交友论坛", 68, "https://forum.example.net/jy/"}),
+    [](const auto& info) { return "Tag" + std::to_string(info.param.tag); });
 
 TEST_F(LinksPanel, LinkHighlightsOnEnterAndRestoresOnLeave) {
   QLabel* link = panel_->Link(2);
@@ -203,6 +204,8 @@ struct MenuCase {
   std::string (*address)();
 };
 
+void PrintTo(const MenuCase& c, std::ostream* os) { *os << "item " << c.index; }
+
 class MenuItemLink : public LinksPanel, public ::testing::WithParamInterface<MenuCase> {};
 
 TEST_P(MenuItemLink, OpensItsAddressUnchanged) {
@@ -214,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
     Menu, MenuItemLink,
     ::testing::Values(MenuCase{0, [] { return text::MakerPageAddress("/demo/ic/") + "#detail"; }},
                       MenuCase{1, [] { return text::MakerPageAddress("/ic/"); }},
-                      MenuCase{3, [] { return text::MakerPageAddress("/jz/"); }}));
+                      MenuCase{3, [] { return text::MakerPageAddress("/jz/"); }}),
+    [](const auto& info) { return "Item" + std::to_string(info.param.index); });
 
 TEST_F(LinksPanel, MenuLinkWithAnEmptyAddressStartsNothing) {
   // The traditional Chinese and English tables leave the donation address empty.

@@ -31,6 +31,7 @@ struct GoodFile {
   const char* name;
   int width, height;
   PixelFormat format;
+  friend void PrintTo(const GoodFile& c, std::ostream* os) { *os << c.name; }
 };
 
 class BmpSuiteGood : public testing::TestWithParam<GoodFile> {};

@@ -107,6 +107,10 @@ TEST(BmpWriter, FileAndMemoryGiveTheSameBytes) {
 struct FormatCase {
   PixelFormat format;
   int palette_size;
+  friend void PrintTo(const FormatCase& c, std::ostream* os) {
+    img::PrintTo(c.format, os);
+    if (c.palette_size) *os << " with " << c.palette_size << " colours";
+  }
 };
 
 class BmpRoundTrip : public testing::TestWithParam<FormatCase> {};
@@ -137,6 +141,7 @@ INSTANTIATE_TEST_SUITE_P(BmpWriter, BmpRoundTrip,
                                          FormatCase{PixelFormat::Bits8, 256}, FormatCase{PixelFormat::Bits8, 3},
                                          FormatCase{PixelFormat::Bits15, 0}, FormatCase{PixelFormat::Bits16, 0},
                                          FormatCase{PixelFormat::Bits24, 0}, FormatCase{PixelFormat::Bits32, 0},
-                                         FormatCase{PixelFormat::Bits32Alpha, 0}));
+                                         FormatCase{PixelFormat::Bits32Alpha, 0}),
+                         testsupport::ByValue());
 
 }  // namespace

@@ -8,6 +8,12 @@
 #include "TestSupport.h"
 #include "platform/ImageError.h"
 
+namespace img {
+
+void PrintTo(ResizeKernel kernel, std::ostream* os) { *os << (kernel == ResizeKernel::Lanczos3 ? "Lanczos3" : "Mitchell"); }
+
+}  // namespace img
+
 using img::Bitmap;
 using img::ResizeKernel;
 
@@ -86,7 +92,7 @@ TEST_P(LinearLightResize, ATallPictureSqueezedToALineIsMadeInBandsAsInOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, LinearLightResize, ::testing::Values(ResizeKernel::Mitchell, ResizeKernel::Lanczos3),
-                         [](const auto& info) { return std::string(info.index ? "Lanczos3" : "Mitchell"); });
+                         testsupport::ByValue());
 
 // A tall picture squeezed to a line would need the kernel's reach in rows
 // of working memory: refused before anything is allocated.

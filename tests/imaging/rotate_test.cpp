@@ -54,6 +54,9 @@ void ExpectSamePixels(const Bitmap& got, const Bitmap& want, const std::string& 
 
 struct RightAngle {
   int degrees, hundredths, turns;
+  friend void PrintTo(const RightAngle& c, std::ostream* os) {
+    *os << c.degrees << " degrees and " << c.hundredths << " hundredths";
+  }
 };
 
 class ExactTurn : public ::testing::TestWithParam<RightAngle> {};
@@ -213,6 +216,7 @@ TEST(ExactTurn, MatchesTheMappingOnEvenSizes) {
 struct MappingEdge {
   int w, h, degrees;
   enum { None, RightColumn, BottomRow, All } blue;
+  friend void PrintTo(const MappingEdge& c, std::ostream* os) { *os << c.w << "x" << c.h << " at " << c.degrees; }
 };
 
 class MappingAtRightAngles : public ::testing::TestWithParam<MappingEdge> {};
@@ -242,7 +246,8 @@ INSTANTIATE_TEST_SUITE_P(Table, MappingAtRightAngles,
                                            MappingEdge{5, 4, 270, MappingEdge::BottomRow},
                                            MappingEdge{4, 5, 270, MappingEdge::None},
                                            MappingEdge{1, 1, 90, MappingEdge::All},
-                                           MappingEdge{1, 1, 180, MappingEdge::All}));
+                                           MappingEdge{1, 1, 180, MappingEdge::All}),
+                         testsupport::ByValue());
 
 // 3 by 3 turned by 45 degrees, worked by hand from the mapping: theta = -pi/4,
 // size 2 + 2 = 4 by 4, centre (1, 1), offsets 0, ip = 2i - 1, jp = 2j - 1.
@@ -302,7 +307,7 @@ TEST_P(EmptySource, RightAnglesGiveNoPixels) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Angles, EmptySource, ::testing::Values(90, 180, 270));
+INSTANTIATE_TEST_SUITE_P(Angles, EmptySource, ::testing::Values(90, 180, 270), testsupport::ByValue());
 
 TEST(EmptySourceFreeAngle, GivesTheComputedSizeAllBackground) {
   // 5 by 0 at 45: |nearest(0)| + |nearest(5 cos)| = 4 wide, |nearest(5 sin)| + 0 = 4 high.

@@ -164,6 +164,7 @@ TEST(ShrinkBitmap, SharpeningClampsAtBothEnds) {
 
 struct ShrinkCase {
   int sw, sh, tw, th;
+  friend void PrintTo(const ShrinkCase& c, std::ostream* os) { *os << c.sw << "x" << c.sh << " to " << c.tw << "x" << c.th; }
 };
 
 class ShrinkAgainstReference : public ::testing::TestWithParam<ShrinkCase> {};
@@ -183,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ShrinkAgainstReference,
                                            ShrinkCase{37, 23, 5, 7}, ShrinkCase{7, 5, 3, 2},
                                            ShrinkCase{1, 9, 1, 4}, ShrinkCase{640, 480, 639, 1},
                                            ShrinkCase{257, 3, 2, 3}, ShrinkCase{300, 299, 299, 298},
-                                           ShrinkCase{7, 1101, 3, 4}));
+                                           ShrinkCase{7, 1101, 3, 4}),
+                         testsupport::ByValue());
 
 // ---- Alpha and grey pictures ----------------------------------------------------
 
@@ -191,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ShrinkAgainstReference,
 struct WorkFormat {
   const char* name;
   Bitmap (*from24)(const Bitmap& grey24);  // takes a picture whose channels are equal
+  friend void PrintTo(const WorkFormat& c, std::ostream* os) { *os << c.name; }
 };
 
 Bitmap OpaqueAlpha(const Bitmap& rgb) {

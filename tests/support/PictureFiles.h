@@ -8,14 +8,15 @@
 #include "engine/formats/PictureFormats.h"
 #include "engine/metadata/PictureMetadata.h"
 #include "engine/formats/png/PngStreamWriter.h"
+#include "engine/formats/tiff/TiffImage.h"
 #include "engine/formats/webp/WebpImage.h"
 #include "engine/formats/webp/WebpMetadata.h"
 #include "platform/FileIO.h"
 
 namespace testsupport {
 
-// picture with metadata as a file of the path's kind (.jpg, .webp, else
-// PNG), its folders made first.
+// picture with metadata as a file of the path's kind (.jpg, .webp, .tiff,
+// else PNG), its folders made first.
 inline void WritePictureWith(const img::Bitmap& picture, const engine::PictureMetadata& metadata,
                              const std::filesystem::path& path) {
   std::filesystem::create_directories(path.parent_path());
@@ -23,6 +24,8 @@ inline void WritePictureWith(const img::Bitmap& picture, const engine::PictureMe
     img::WriteFileAtomically(path, engine::JpegImage().Encode(picture, &metadata));
   else if (path.extension() == ".webp")
     img::WriteFileAtomically(path, engine::WithWebpMetadata(engine::WebpImage().Encode(picture, 90, false), metadata));
+  else if (path.extension() == ".tiff")
+    img::WriteFileAtomically(path, engine::EncodeTiff(picture, &metadata));
   else
     img::WriteFileAtomically(path, engine::PngStreamWriter({}, &metadata).Encode(picture));
 }

@@ -17,9 +17,21 @@
 #include <vector>
 #include <string>
 
+#include "ParamNames.h"
 #include "engine/convert/ConversionFailure.h"
 #include "engine/convert/ConversionOptions.h"
 #include "imaging/Bitmap.h"
+
+namespace img {
+
+// Pixel formats by their names in a test's output and a case's name.
+inline void PrintTo(PixelFormat format, std::ostream* os) {
+  static constexpr const char* kNames[] = {"Bits1", "Bits4", "Bits8", "Bits15", "Bits16", "Bits24", "Bits32", "Bits32Alpha"};
+  const auto i = static_cast<std::size_t>(format);
+  *os << (i < std::size(kNames) ? kNames[i] : "PixelFormat?");
+}
+
+}  // namespace img
 
 namespace testsupport {
 

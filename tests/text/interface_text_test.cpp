@@ -118,16 +118,22 @@ TEST_F(InterfaceText, SelectLanguageAlwaysChoosesSimplifiedChinese) {
   EXPECT_EQ(text::TxtSelectPath, "请选择一个路径");
 }
 
-class OtherLanguage : public InterfaceText,
-                      public ::testing::WithParamInterface<std::pair<int, const std::map<std::string, std::string>*>> {};
+struct LanguageCase {
+  const char* name;
+  int index;
+  const std::map<std::string, std::string>* table;
+  friend void PrintTo(const LanguageCase& c, std::ostream* os) { *os << c.name << " (" << c.index << ")"; }
+};
+
+class OtherLanguage : public InterfaceText, public ::testing::WithParamInterface<LanguageCase> {};
 
 // The traditional and English tables leave the four simplified-only entries
 // alone; the product text still fills the home page line.
 TEST_P(OtherLanguage, LeavesSimplifiedOnlyEntriesEmpty) {
-  text::LanguageIndex = GetParam().first;
+  text::LanguageIndex = GetParam().index;
   text::LoadSelectedLanguageText();
   text::LoadProductText();
-  ExpectTable(*GetParam().second);
+  ExpectTable(*GetParam().table);
   EXPECT_EQ(text::TxtVersionLabel, "");
   EXPECT_EQ(text::TxtAuthor, "");
   EXPECT_EQ(text::UrlDonate, "");
@@ -136,7 +142,9 @@ TEST_P(OtherLanguage, LeavesSimplifiedOnlyEntriesEmpty) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, OtherLanguage,
-                         ::testing::Values(std::make_pair(1, &kTraditional), std::make_pair(2, &kEnglish)));
+                         ::testing::Values(LanguageCase{"Traditional", 1, &kTraditional},
+                                           LanguageCase{"English", 2, &kEnglish}),
+                         testsupport::ByName());
 
 class UnknownIndex : public InterfaceText, public ::testing::WithParamInterface<int> {};
 
@@ -147,7 +155,7 @@ TEST_P(UnknownIndex, LoadsSimplifiedChinese) {
   EXPECT_EQ(text::TxtVersionLabel, "版本号：");
 }
 
-INSTANTIATE_TEST_SUITE_P(Indexes, UnknownIndex, ::testing::Values(0, -1, 3, 99));
+INSTANTIATE_TEST_SUITE_P(Indexes, UnknownIndex, ::testing::Values(0, -1, 3, 99), testsupport::ByValue());
 
 TEST_F(InterfaceText, CaptionJoinsProductNameAndVersionWithoutBlank) {
   text::ApplyInterfaceText();

@@ -128,6 +128,8 @@ struct IntegerCase {
   int expected;  // with default 77
 };
 
+void PrintTo(const IntegerCase& c, std::ostream* os) { *os << "'" << c.stored << "' gives " << c.expected; }
+
 class IntegerParsing : public SettingsFileTest, public ::testing::WithParamInterface<IntegerCase> {};
 
 TEST_P(IntegerParsing, ReadsOrFallsBackToDefault) {
@@ -148,7 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"0x1F ; note", 77}, IntegerCase{"12a", 77}, IntegerCase{"1.5", 77},
                       IntegerCase{"abc", 77}, IntegerCase{"-", 77}, IntegerCase{"1 2", 77},
                       IntegerCase{"2147483648", 77}, IntegerCase{"-2147483649", 77},
-                      IntegerCase{"0x100000000", 77}, IntegerCase{"99999999999999999999", 77}));
+                      IntegerCase{"0x100000000", 77}, IntegerCase{"99999999999999999999", 77}),
+    [](const auto& info) { return testsupport::ParamName(info.param.stored); });
 
 TEST_F(SettingsFileTest, BooleansAreIntegersOtherThanZero) {
   WriteFile(path, "[default]\na=1\nb=0\nc=2\nd=-1\ne=0x0\nf=true\n");

@@ -59,5 +59,23 @@ TEST_F(DropTest, PicturesDroppedAreSelectedInTheirFolder) {
   EXPECT_NE(Text("LblHint").find(U(b / "other.png")), std::string::npos) << Text("LblHint");
 }
 
+// Files of other kinds are no pictures wherever they lie: one dropped first
+// from another folder names no folder, and neither it nor one beside the
+// picture is selected or named as left out.
+TEST_F(DropTest, TextFilesBesideAndElsewhereArePassedOver) {
+  const fs::path pictures = dir / "pictures", other = dir / "other";
+  SavePng(pictures / "1.png", 4, 4);
+  SavePng(pictures / "2.png", 4, 4);
+  { std::ofstream(pictures / "notes.txt") << "text"; }
+  fs::create_directories(other);
+  { std::ofstream(other / "readme.txt") << "text"; }
+  ListFolders();
+  Show();
+  ASSERT_TRUE(DropPaths(EdtPath(), {other / "readme.txt", pictures / "notes.txt", pictures / "2.png"}));
+  EXPECT_EQ(form->SourcePathValue(), U(pictures) + img::FolderSeparator());
+  EXPECT_EQ(SelectedRows(LbDocList()), std::vector<int>{1});
+  EXPECT_EQ(Text("LblHint").find("readme.txt"), std::string::npos) << Text("LblHint");
+}
+
 }  // namespace
 }  // namespace windowtest

@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QtTest/QTest>
 
+#include "ParamNames.h"
 #include "imaging/Bitmap.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
@@ -242,7 +243,7 @@ TEST_P(PathRowWidth, ResizingTheWindowAppliesTheRule) {
   EXPECT_LE(Find(form, "ImgTopBG")->geometry().right(), Find(form, "PnlPathEdits")->width());
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, PathRowWidth, ::testing::Values(800, 1022, 1280, 1920));
+INSTANTIATE_TEST_SUITE_P(Widths, PathRowWidth, ::testing::Values(800, 1022, 1280, 1920), testsupport::ByValue());
 
 TEST(MainForm, ZoomTypeItemIndex) {
   ui::TMainForm form;

@@ -196,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RenameCase{"b", {"b.jpg", "c.jpg"}}, RenameCase{"b.png", {"b.png", "c.jpg"}},
                       RenameCase{"c", {"a.jpg", "c.jpg"}, true}, RenameCase{"c.jpg", {"a.jpg", "c.jpg"}, true},
                       RenameCase{"", {"a.jpg", "c.jpg"}}, RenameCase{"sub/b.jpg", {"a.jpg", "c.jpg"}},
-                      RenameCase{"../b.jpg", {"a.jpg", "c.jpg"}}));
+                      RenameCase{"../b.jpg", {"a.jpg", "c.jpg"}}),
+    [](const auto& info) { return testsupport::ParamName(info.param.typed); });
 
 TEST_F(ListActionsTest, ClosingTheRenameDialogKeepsTheName) {
   StartWith({"a.jpg"});
@@ -253,6 +254,7 @@ TEST_F(ListActionsTest, OpenInPaintWithoutCurrentItemTakesTheFirst) {
 struct EmptyListOpen {
   const char* action;
   bool commitsTypedSource;
+  friend void PrintTo(const EmptyListOpen& c, std::ostream* os) { *os << c.action; }
 };
 
 class EmptyListOpenTest : public ListActionsTest, public ::testing::WithParamInterface<EmptyListOpen> {};

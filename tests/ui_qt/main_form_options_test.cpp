@@ -16,10 +16,12 @@ namespace {
 using OptionsTest = OptionsTest;
 
 struct KeepRatioCase {
+  const char* name;
   const char* width;
   const char* height;
   const char* widthAfter;
   const char* heightAfter;
+  friend void PrintTo(const KeepRatioCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class KeepRatioTexts : public OptionsTest, public ::testing::WithParamInterface<KeepRatioCase> {};
@@ -41,10 +43,11 @@ TEST_P(KeepRatioTexts, CheckingAndUncheckingPutTheTexts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeepRatioTexts,
-    ::testing::Values(KeepRatioCase{"800", "600", "800", "按原图比例自动调整"},
-                      KeepRatioCase{"宽", "600", "按原图比例自动调整", "600"},
-                      KeepRatioCase{"-5", "x", "-5", "按原图比例自动调整"},
-                      KeepRatioCase{"", "8 00", "请选择一个宽度", "请选择一个高度"}));
+    ::testing::Values(KeepRatioCase{"BothNumbers", "800", "600", "800", "按原图比例自动调整"},
+                      KeepRatioCase{"WidthNoNumber", "宽", "600", "按原图比例自动调整", "600"},
+                      KeepRatioCase{"NegativeWidth", "-5", "x", "-5", "按原图比例自动调整"},
+                      KeepRatioCase{"NeitherANumber", "", "8 00", "请选择一个宽度", "请选择一个高度"}),
+    testsupport::ByName());
 
 TEST_F(OptionsTest, UncheckingKeepRatioAfterNeitherNumberKeepsTheHints) {
   Show();
@@ -129,7 +132,8 @@ TEST_P(FormatBox, EveryClickWritesItsKey) {
   EXPECT_EQ(Ini("default", name), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Boxes, FormatBox, ::testing::Values("CbJPG", "CBBMP", "CBJPEG", "CbPNG"));
+INSTANTIATE_TEST_SUITE_P(Boxes, FormatBox, ::testing::Values("CbJPG", "CBBMP", "CBJPEG", "CbPNG"),
+                         testsupport::ByValue());
 
 TEST_F(OptionsTest, OptionsAreReadFromTheControls) {
   Find<QCheckBox>("CbJPG")->setChecked(true);

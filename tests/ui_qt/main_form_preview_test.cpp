@@ -247,7 +247,12 @@ TEST_P(PreviewProportions, PictureIsFittedInsideItsBox) {
 INSTANTIATE_TEST_SUITE_P(Boxes, PreviewProportions,
                          ::testing::Values(BoxCase{"LbTarget", "ImgOutput", "out", 600, 800},
                                            BoxCase{"LbDocList", "ImgSource", "src", 900, 100},
-                                           BoxCase{"LbTarget", "ImgOutput", "out", 7, 5}));
+                                           BoxCase{"LbTarget", "ImgOutput", "out", 7, 5}),
+                         [](const auto& info) {
+                           const BoxCase& c = info.param;
+                           return testsupport::ParamName(std::string(c.box) + "_" + std::to_string(c.width) + "x" +
+                                                         std::to_string(c.height));
+                         });
 
 TEST_F(PreviewTest, EmptyListOrNoCurrentItemDoesNothing) {
   ListFolders();

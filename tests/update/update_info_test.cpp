@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "ParamNames.h"
+
 namespace {
 
 using update::DownloadUrl;
@@ -125,6 +127,7 @@ TEST_F(UpdateInfoTest, ParseCutsBetweenMarkersWithOneBasedPositions) {
 struct VersionCase {
   const char* text;
   bool newer;
+  friend void PrintTo(const VersionCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 };
 
 class VersionComparison : public UpdateInfoTest, public ::testing::WithParamInterface<VersionCase> {};
@@ -138,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VersionCase{"2.2", false}, VersionCase{"2.21", true}, VersionCase{"2.205", false},
                       VersionCase{"2.19", false}, VersionCase{"2.3", true}, VersionCase{"3", true},
                       VersionCase{"1.0", false}, VersionCase{"-5", false}, VersionCase{" 2.3 ", true},
-                      VersionCase{"+2.3", true}, VersionCase{"2.3e0", true}, VersionCase{"23e-1", true}));
+                      VersionCase{"+2.3", true}, VersionCase{"2.3e0", true}, VersionCase{"23e-1", true}),
+    [](const auto& info) { return testsupport::ParamName(info.param.text); });
 
 class NotANumber : public UpdateInfoTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -150,7 +154,12 @@ TEST_P(NotANumber, LeavesLatestVersionUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(PageVersions, NotANumber,
                          ::testing::Values("", " ", "2,3", "v2.3", "2.3b", "2.3.1", ".", "-", "inf", "nan",
-                                           "1e", "0x10", "1e99", "2 3"));
+                                           "1e", "0x10", "1e99", "2 3"),
+                         [](const auto& info) {
+                           std::string text = info.param;
+                           for (std::size_t at; (at = text.find(',')) != std::string::npos;) text.replace(at, 1, " comma ");
+                           return testsupport::ParamName(text);
+                         });
 
 TEST(DownloadableUrl, OnlyWebAddressesWithHost) {
   EXPECT_TRUE(update::IsDownloadableUrl("http://dl.example.com/ic.exe"));

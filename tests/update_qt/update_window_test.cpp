@@ -70,6 +70,10 @@ QByteArray Payload(int size) {
   return data;
 }
 
+// The pause before a download, shortened: still long enough that the
+// tests' polls every 10 ms see the update under way.
+constexpr std::chrono::milliseconds kShortPause(100);
+
 class UpdateWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -94,6 +98,7 @@ class UpdateWindowTest : public ::testing::Test {
     auto window = std::make_unique<TFrmUpdate>(page_path.isEmpty() ? QString() : server_.Url(page_path),
                                                folder_.path());
     window->SetQuitHandler([this] { ++quits_; });
+    window->SetPauseBeforeDownload(kShortPause);
     return window;
   }
 
@@ -347,6 +352,7 @@ TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
   server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   TFrmUpdate window(server_.Url("/update/ic/"), QDir(folder_.path()).filePath("gone"));
+  window.SetPauseBeforeDownload(kShortPause);
   window.show();
   ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
   ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }, 8000));
@@ -361,6 +367,7 @@ TEST_F(UpdateWindowTest, NoProgramFolderDownloadsNothing) {
   server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   TFrmUpdate window(server_.Url("/update/ic/"), QString());
+  window.SetPauseBeforeDownload(kShortPause);
   window.show();
   ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
   ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }, 8000));
@@ -397,12 +404,16 @@ enum class FileServed {
   LongerThanTheBound, SaidLongerThanTheBound, SaidLongerThanTheProgramsBound, NeverEnds
 };
 
-std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
+void PrintTo(FileServed served, std::ostream* os) {
   static const char* const names[] = {"NotFound",           "CutOff",          "Refused",
                                       "FileScheme",         "FtpScheme",       "RedirectToFile",
                                       "LongerThanTheBound", "SaidLongerThanTheBound", "SaidLongerThanTheProgramsBound",
                                       "NeverEnds"};
-  return names[static_cast<int>(info.param)];
+  *os << names[static_cast<int>(served)];
+}
+
+std::string FileServedName(const ::testing::TestParamInfo<FileServed>& info) {
+  return ::testing::PrintToString(info.param);
 }
 
 class FailedDownload : public UpdateWindowTest, public ::testing::WithParamInterface<FileServed> {};

@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "PictureFiles.h"
 #include "TestSupport.h"
 #include "engine/formats/jpeg/JpegImage.h"
 #include "engine/formats/png/PngImage.h"
@@ -189,6 +190,37 @@ TEST_F(ConverterTest, RotationTurnsEveryTarget) {
   EXPECT_EQ(bmp.height(), 300);
 }
 
+// A photo lying on its side stands upright whatever of its metadata the
+// targets carry: the orientation is read even where none is kept.
+struct CarriedCase {
+  const char* name;
+  CarriedMetadata carried;
+  friend void PrintTo(const CarriedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class UprightWhateverIsCarried : public ConverterTest, public testing::WithParamInterface<CarriedCase> {};
+
+TEST_P(UprightWhateverIsCarried, ALyingJpegIsWrittenUpright) {
+  PictureMetadata lying;
+  lying.exif = testsupport::ExifWithOrientation(6);
+  testsupport::WritePictureWith(testsupport::GradientBitmap(60, 30), lying, src_dir() / "lying.jpg");
+  ConversionOptions o = testsupport::TickedFormats(false, false, false, true);
+  o.metadata = GetParam().carried;
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(ConvertAlone(converter, Utf8(src_dir() / "lying.jpg"), out()).ok());
+  img::Bitmap written;
+  PngImage().Load(out_dir() / "lying.png", written);
+  EXPECT_EQ(written.width(), 30);
+  EXPECT_EQ(written.height(), 60);
+}
+
+INSTANTIATE_TEST_SUITE_P(Metadata, UprightWhateverIsCarried,
+                         testing::Values(CarriedCase{"Stripped", CarriedMetadata::None},
+                                         CarriedCase{"ProfileOnly", CarriedMetadata::Profile},
+                                         CarriedCase{"AllKept", CarriedMetadata::All}),
+                         testsupport::ByName());
+
 TEST_F(ConverterTest, AFolderInTheWayFailsThatTargetOnlyAndIsNotListed) {
   fs::create_directories(out_dir() / "d.jpg");
   fs::create_directories(out_dir() / "d.bmp");
@@ -334,6 +366,7 @@ struct AlphaSource {
   const char* extension;
   void (*write)(const img::Bitmap&, const fs::path&);
   bool keptInBmp;  // a BMP target holds the alpha of a source of its own kind only
+  friend void PrintTo(const AlphaSource& c, std::ostream* os) { *os << c.name; }
 };
 
 class AlphaConversion : public ConverterTest, public testing::WithParamInterface<AlphaSource> {};

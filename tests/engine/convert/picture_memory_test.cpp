@@ -77,6 +77,7 @@ struct NeedCase {
   const char* extension;
   std::uint64_t held;  // what the decoder holds besides the file itself
   bool turnToJpeg = false;
+  friend void PrintTo(const NeedCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PictureNeed : public testing::TestWithParam<NeedCase> {};
@@ -134,6 +135,7 @@ struct KernelCase {
   const char* name;
   engine::ResizeFilter filter;
   img::ResizeKernel kernel;
+  friend void PrintTo(const KernelCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class SmoothResizeNeed : public testing::TestWithParam<KernelCase> {};

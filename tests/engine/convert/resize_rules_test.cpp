@@ -52,6 +52,7 @@ struct NumberCase {
   const char* text;
   bool isNumber;
   long long value;
+  friend void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << testsupport::Printable(c.text) << '"'; }
 };
 
 class WholeNumber : public ::testing::TestWithParam<NumberCase> {};
@@ -76,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{"0x10", false, 0}, NumberCase{"１２", false, 0},
                       NumberCase{"按原图比例自动调整", false, 0},
                       NumberCase{"根据宽度自动调整", false, 0},
-                      NumberCase{"请选择一个宽度", false, 0}));
+                      NumberCase{"请选择一个宽度", false, 0}),
+    [](const auto& info) { return testsupport::ParamName(info.param.text); });
 
 struct SizeCase {
   int sw, sh;
@@ -86,6 +88,14 @@ struct SizeCase {
   int tw, th;  // 0 x 0: refused
   bool fitInBox = false;
 };
+
+// The source's size and the boxes, as a case is named and printed.
+std::string Boxes(const SizeCase& c) {
+  return std::to_string(c.sw) + "x" + std::to_string(c.sh) + " in '" + c.width + "' x '" + c.height + "'" +
+         (c.keepRatio ? " keeping the ratio" : "") + (c.fitInBox ? " fitting" : "");
+}
+
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << testsupport::Printable(Boxes(c)); }
 
 class TargetSizeRules : public ::testing::TestWithParam<SizeCase> {};
 
@@ -127,7 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A fit rounds the side that follows to the nearest pixel, never out of the box.
         SizeCase{1366, 768, "1024", "1024", false, 1024, 576, true}, SizeCase{1600, 2560, "3", "3", false, 2, 3, true},
         SizeCase{1000, 500, "3", "3", false, 3, 2, true}, SizeCase{1999, 1000, "1000", "500", false, 1000, 500, true},
-        SizeCase{1000, 2, "100", "100", false, 100, 1, true}));
+        SizeCase{1000, 2, "100", "100", false, 100, 1, true}),
+    [](const auto& info) { return testsupport::ParamName(Boxes(info.param)); });
 
 struct ResizeCase {
   const char* name;
@@ -136,6 +147,7 @@ struct ResizeCase {
   int w, h;          // size afterwards
   bool untouched;    // same pixels and format as before
   const char* log;   // progress steps
+  friend void PrintTo(const ResizeCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ApplyResizeCases : public ::testing::TestWithParam<ResizeCase> {};

@@ -205,7 +205,8 @@ TEST_P(JpegEncodeFormat, WritesColourFromATwentyFourBitCopy) {
 INSTANTIATE_TEST_SUITE_P(AllFormats, JpegEncodeFormat,
                          ::testing::Values(PixelFormat::Bits1, PixelFormat::Bits4, PixelFormat::Bits8,
                                            PixelFormat::Bits15, PixelFormat::Bits16,
-                                           PixelFormat::Bits24, PixelFormat::Bits32));
+                                           PixelFormat::Bits24, PixelFormat::Bits32),
+                         testsupport::ByValue());
 
 // The writer must give the bytes of libjpeg's own cjpeg at quality 100.
 TEST(JpegEncode, BytesEqualCjpegQuality100) {
@@ -228,6 +229,7 @@ struct CodingCase {
   const char* name;
   engine::JpegCoding coding;
   const char* switches;
+  friend void PrintTo(const CodingCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class JpegCodingMatchesCjpeg : public ::testing::TestWithParam<CodingCase> {};
@@ -262,6 +264,10 @@ INSTANTIATE_TEST_SUITE_P(
 struct DjpegCase {
   const char* file;
   int scale_denom;
+  friend void PrintTo(const DjpegCase& c, std::ostream* os) {
+    *os << c.file;
+    if (c.scale_denom != 1) *os << " scaled 1/" << c.scale_denom;
+  }
 };
 
 class JpegDecodeMatchesDjpeg : public ::testing::TestWithParam<DjpegCase> {};
@@ -311,7 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DjpegCase{"zigimg/tuba.jpg", 2},
                       DjpegCase{"zigimg/tuba.jpg", 8},
                       DjpegCase{"jpeg-decoder/reftest/rgb.jpg", 4},
-                      DjpegCase{"pillow/hopper_gray.jpg", 4}));
+                      DjpegCase{"pillow/hopper_gray.jpg", 4}),
+    testsupport::ByValue());
 
 // Adobe CMYK/YCCK files come out in the colours of an independent decoder's
 // reference renders (which may round and upsample a little differently).

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "ParamNames.h"
 #include "PngBytes.h"
 #include "engine/convert/ConversionCallbacks.h"
 #include "engine/formats/png/ParallelDeflate.h"
@@ -37,6 +38,9 @@ struct StreamCase {
   std::size_t size;
   std::size_t chunk_bytes;
   int threads;
+  friend void PrintTo(const StreamCase& c, std::ostream* os) {
+    *os << c.size << " bytes in chunks of " << c.chunk_bytes << " on " << c.threads << " threads";
+  }
 };
 
 class ParallelStream : public testing::TestWithParam<StreamCase> {};
@@ -62,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{100001, 7777, 3},           // dictionary spans several chunks
                     StreamCase{300000, 32768, 2},          // chunk = window
                     StreamCase{1 << 20, 128 * 1024, 4},    // more threads than cores
-                    StreamCase{2'500'000, 0, 2}));         // chosen chunk size
+                    StreamCase{2'500'000, 0, 2}),          // chosen chunk size
+    testsupport::ByValue());
 
 TEST(ParallelStream, SmallDataIsOneStreamAsLibpngWritesIt) {
   const std::vector<std::uint8_t> data = PictureLikeBytes(200'000);

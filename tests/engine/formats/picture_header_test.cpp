@@ -51,6 +51,7 @@ struct HeaderCase {
   const char* extension;
   int orientation;  // written; 0: none (BMP)
   Bytes (*rewrite)(const Bytes&) = nullptr;
+  friend void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PictureHeaderCases : public ::testing::TestWithParam<HeaderCase> {};
@@ -86,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  [](const Bytes& png) { return ExifAfterImageData(png, false); }},
                       HeaderCase{"PngDamagedExifPassedOver", ".png", 7,
                                  [](const Bytes& png) { return ExifAfterImageData(png, true); }},
-                      HeaderCase{"Webp", ".webp", 6}, HeaderCase{"Bmp", ".bmp", 0}),
+                      HeaderCase{"Webp", ".webp", 6}, HeaderCase{"Tiff", ".tiff", 6}, HeaderCase{"Bmp", ".bmp", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 #ifndef _WIN32

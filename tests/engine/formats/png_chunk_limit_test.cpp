@@ -30,6 +30,7 @@ TEST_P(PngHugeChunkTest, RefusedAsBrokenFileWithoutHugeAllocation) {
 
 INSTANTIATE_TEST_SUITE_P(Chunks, PngHugeChunkTest,
                          ::testing::Values("tEXt", "zTXt", "iTXt", "iCCP", "sCAL", "pCAL", "eXIf",
-                                           "sPLT"));
+                                           "sPLT"),
+                         testsupport::ByValue());
 
 }  // namespace

@@ -64,6 +64,7 @@ struct FormatCase {
   PixelFormat format;
   int depth;
   int colour_type;
+  friend void PrintTo(const FormatCase& c, std::ostream* os) { img::PrintTo(c.format, os); }
 };
 
 class PngEncodeFormat : public ::testing::TestWithParam<FormatCase> {};
@@ -109,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, PngEncodeFormat,
                                            FormatCase{PixelFormat::Bits15, 8, 2},
                                            FormatCase{PixelFormat::Bits16, 8, 2},
                                            FormatCase{PixelFormat::Bits24, 8, 2},
-                                           FormatCase{PixelFormat::Bits32, 8, 2}));
+                                           FormatCase{PixelFormat::Bits32, 8, 2}),
+                         testsupport::ByValue());
 
 TEST(PngEncode, RowsOfALargePictureAreAllUnfiltered) {
   PngImage codec;
@@ -189,6 +191,7 @@ TEST(PngSuite, EveryValidFileLoadsAndEveryCorruptOneIsRefused) {
 struct SuiteFormat {
   const char* name;
   PixelFormat format;
+  friend void PrintTo(const SuiteFormat& c, std::ostream* os) { *os << c.name; }
 };
 
 class PngSuiteFormat : public ::testing::TestWithParam<SuiteFormat> {};
@@ -222,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SuiteFormat{"bas4a16", PixelFormat::Bits32Alpha}, SuiteFormat{"bas6a08", PixelFormat::Bits32Alpha},
                       SuiteFormat{"bas6a16", PixelFormat::Bits32Alpha}, SuiteFormat{"s013p01", PixelFormat::Bits1},
                       SuiteFormat{"s053p02", PixelFormat::Bits4}, SuiteFormat{"s093p02", PixelFormat::Bits4},
-                      SuiteFormat{"s333p04", PixelFormat::Bits4}, SuiteFormat{"s403p04", PixelFormat::Bits4}));
+                      SuiteFormat{"s333p04", PixelFormat::Bits4}, SuiteFormat{"s403p04", PixelFormat::Bits4}),
+    testsupport::ByName());
 
 TEST(PngSuite, GreyLevelsAreScaledToEightBits) {
   SKIP_WITHOUT_TESTDATA();

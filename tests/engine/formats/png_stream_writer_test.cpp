@@ -131,6 +131,15 @@ struct WriteCase {
   bool grey = false;
 };
 
+// "Bits24Grey_300x200_RowJoins": the case's name and its printed parameter.
+std::string WriteCaseName(const WriteCase& c) {
+  return "Bits" + std::to_string(img::BitsPerPixel(c.format)) + (c.format == PixelFormat::Bits15 ? "x555" : "") +
+         (img::HasAlpha(c.format) ? "Alpha" : "") + (c.grey ? "Grey" : "") + "_" + std::to_string(c.width) + "x" +
+         std::to_string(c.height) + (c.row_aligned ? "_RowJoins" : "_MidRowJoins");
+}
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << WriteCaseName(c); }
+
 class PngStreamWrite : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(PngStreamWrite, DecodesToTheSourcePixels) {
@@ -176,15 +185,7 @@ TEST_P(PngStreamWrite, AdaptiveRowsDoNotDependOnTheChunks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FormatsAndSizes, PngStreamWrite, testing::ValuesIn(WriteCases()),
-                         [](const testing::TestParamInfo<WriteCase>& info) {
-                           return "Bits" + std::to_string(img::BitsPerPixel(info.param.format)) +
-                                  (info.param.format == PixelFormat::Bits15 ? "x555" : "") +
-                                  (img::HasAlpha(info.param.format) ? "Alpha" : "") +
-                                  (info.param.grey ? "Grey" : "") + "_" +
-                                  std::to_string(info.param.width) + "x" +
-                                  std::to_string(info.param.height) +
-                                  (info.param.row_aligned ? "_RowJoins" : "_MidRowJoins");
-                         });
+                         [](const testing::TestParamInfo<WriteCase>& info) { return WriteCaseName(info.param); });
 
 TEST(PngStreamWriter, PaletteCoversEveryIndexAndNoMore) {
   struct Case {
@@ -227,6 +228,7 @@ struct LibpngCase {
   const char* name;
   img::Bitmap (*picture)();
   int level;
+  friend void PrintTo(const LibpngCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class AdaptivePngRows : public testing::TestWithParam<LibpngCase> {};

@@ -65,6 +65,7 @@ struct Case {
   int x, y;
   img::PixelFormat format;
   img::PaletteEntry colour;  // b, g, r, alpha
+  friend void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 };
 
 class TiffSources : public ::testing::TestWithParam<Case> {};

@@ -17,6 +17,7 @@ struct ExifCase {
   std::function<Bytes()> make;
   int orientation;  // what ReadExifOrientation must give
   bool entry;       // IFD0 holds an entry for the tag: the reset finds it
+  friend void PrintTo(const ExifCase& c, std::ostream* os) { *os << c.name; }
 };
 
 Bytes Le(int orientation) { return testsupport::ExifWithOrientation(orientation, false); }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ParamNames.h"
 #include "engine/plan/NameSelection.h"
 
 namespace {
@@ -10,7 +11,22 @@ struct GlobCase {
   const char* pattern;
   const char* name;
   bool matches;
+  friend void PrintTo(const GlobCase& c, std::ostream* os) {
+    *os << "'" << testsupport::Printable(c.pattern) << "' against '" << testsupport::Printable(c.name) << "'";
+  }
 };
+
+// A case named by its pattern, the pattern's special characters spelt out,
+// and the name it is matched against.
+std::string GlobName(const ::testing::TestParamInfo<GlobCase>& info) {
+  std::string pattern;
+  for (const char c : std::string(info.param.pattern)) {
+    const char* word = c == '*' ? "star" : c == '?' ? "one" : c == '[' ? "set" : c == ']' ? "end"
+                     : c == '!' || c == '^' ? "not" : c == '\\' ? "escaped" : nullptr;
+    pattern += word ? std::string("_") + word + "_" : std::string(1, c);
+  }
+  return testsupport::ParamName(pattern) + "_against_" + testsupport::ParamName(testsupport::Printable(info.param.name));
+}
 
 class Glob : public ::testing::TestWithParam<GlobCase> {};
 
@@ -30,8 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
                       GlobCase{"[]]x", "]x", true}, GlobCase{"[ab", "[ab", true},  // no closing ']'
                       GlobCase{"\\*.jpg", "*.jpg", true}, GlobCase{"\\*.jpg", "a.jpg", false},
                       GlobCase{"", "", true}, GlobCase{"", "a", false},
+                      // ASCII case folded at both ends of the alphabet, in names and patterns alike.
+                      GlobCase{"a*", "Apple.bmp", true}, GlobCase{"Z*", "zebra.bmp", true},
                       // A byte that begins no character is itself, and no '?' spans it with its neighbour.
-                      GlobCase{"a?b", "a\xff" "b", true}, GlobCase{"a?b", "a\xe7\x85" "b", false}));
+                      GlobCase{"a?b", "a\xff" "b", true}, GlobCase{"a?b", "a\xe7\x85" "b", false}),
+    GlobName);
 
 // Many stars against a long name that almost matches: a naive
 // backtracking match would take years.

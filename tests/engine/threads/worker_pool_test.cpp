@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
 
+#include "ParamNames.h"
 #include "engine/threads/WorkerPool.h"
 
 namespace {
@@ -21,6 +23,9 @@ struct NestedCase {
   int part_threads;
   int most_threads;  // threads ever seen, the caller included
   int spare_help;    // parts at once that show spare threads helping; 0: none expected
+  friend void PrintTo(const NestedCase& c, std::ostream* os) {
+    *os << c.pictures << " pictures on " << c.threads << " threads, parts on " << c.part_threads;
+  }
 };
 
 class NestedJobs : public testing::TestWithParam<NestedCase> {};
@@ -59,19 +64,27 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(NestedCase{2, 2, 4, 4, 3},   // fewer pictures than threads: the spare ones help
                     NestedCase{6, 2, 2, 2, 0},   // no worker free: each picture runs its own parts
                     NestedCase{6, 3, 1, 3, 0},   // one thread per picture
-                    NestedCase{1, 1, 3, 3, 2})); // one picture on the caller, its parts on three
+                    NestedCase{1, 1, 3, 3, 2}),  // one picture on the caller, its parts on three
+    testsupport::ByValue());
 
 }  // namespace
 
 namespace {
 
 // Tasks with needs on a budget: what runs at once never needs more than the
-// budget, except one oversized task alone; no task starts before an earlier
-// oversized one has ended (no overtaking); all run.
+// budget, except one oversized task alone; the first tasks that fit it
+// together do run side by side; no task starts before an earlier oversized
+// one has ended (no overtaking); all run.
 struct BudgetCase {
   std::vector<std::uint64_t> needs;
   std::uint64_t limit;
   int threads;
+  int together;  // the first tasks that must all be running at once
+  friend void PrintTo(const BudgetCase& c, std::ostream* os) {
+    *os << "needs";
+    for (std::uint64_t n : c.needs) *os << " " << n;
+    *os << " within " << c.limit << " on " << c.threads << " threads";
+  }
 };
 
 class BudgetedJobs : public testing::TestWithParam<BudgetCase> {};
@@ -80,8 +93,9 @@ TEST_P(BudgetedJobs, StayWithinTheBudgetInOrderAndAllRun) {
   const BudgetCase c = GetParam();
   engine::WorkerPool pool;
   std::mutex mutex;
+  std::condition_variable arrived;
   std::uint64_t in_flight = 0;
-  int running = 0;
+  int running = 0, met = 0;
   std::vector<bool> ended(c.needs.size());
   std::atomic<int> parts_done{0}, parts_peak{0}, parts_running{0};
   pool.Run(
@@ -97,6 +111,14 @@ TEST_P(BudgetedJobs, StayWithinTheBudgetInOrderAndAllRun) {
               EXPECT_TRUE(ended[k]) << "task " << i << " overtook " << k;
             }
           }
+        }
+        if (i < static_cast<std::size_t>(c.together)) {
+          // Each waits for the others, a while at most: they fit the budget together.
+          std::unique_lock lock(mutex);
+          ++met;
+          arrived.notify_all();
+          EXPECT_TRUE(arrived.wait_for(lock, std::chrono::seconds(10), [&] { return met == c.together; }))
+              << "task " << i << " ran without the tasks beside it";
         }
         // A picture's parts: a nested job, held back by no budget, helped
         // by the threads the budget keeps idle.
@@ -122,10 +144,12 @@ TEST_P(BudgetedJobs, StayWithinTheBudgetInOrderAndAllRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     Needs, BudgetedJobs,
-    testing::Values(BudgetCase{{3, 3, 3, 3, 3, 3, 3}, 7, 4},   // two at a time
-                    BudgetCase{{2, 9, 2, 2, 9, 1}, 5, 3},      // the nines over the budget run alone
-                    BudgetCase{{5, 5, 5, 5}, 4, 3},            // every task alone
-                    BudgetCase{{1, 1, 1, 1, 1, 1}, 100, 3}));  // room for all
+    testing::Values(BudgetCase{{3, 3, 3, 3, 3, 3, 3}, 7, 4, 2},   // two at a time
+                    BudgetCase{{3, 4, 3, 4}, 7, 3, 2},            // two that need the budget exactly
+                    BudgetCase{{2, 9, 2, 2, 9, 1}, 5, 3, 1},      // the nines over the budget run alone
+                    BudgetCase{{5, 5, 5, 5}, 4, 3, 1},            // every task alone
+                    BudgetCase{{1, 1, 1, 1, 1, 1}, 100, 3, 3}),   // room for all
+    testsupport::ByValue());
 
 }  // namespace
 
@@ -139,6 +163,7 @@ struct ToldCase {
   std::vector<std::uint64_t> needs;
   std::uint64_t limit;
   int threads;
+  friend void PrintTo(const ToldCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ToldBudgets : public testing::TestWithParam<ToldCase> {};

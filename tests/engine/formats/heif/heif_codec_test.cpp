@@ -161,6 +161,7 @@ struct FramesCase {
   std::function<std::vector<std::uint8_t>()> file;
   std::optional<img::ErrorCode> refused;  // nullopt: it decodes
   int width, height;                      // what the header tells; 0: nothing
+  friend void PrintTo(const FramesCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class HeifFramesAsCoded : public testing::TestWithParam<FramesCase> {};
