@@ -28,36 +28,10 @@ std::size_t Utf8Length(std::string_view text, std::size_t i) {
   return 0;
 }
 
-const char* CodeName(text::FailureCode code) {
-  using C = text::FailureCode;
-  switch (code) {
-    case C::NotDecoded: return "not_decoded";
-    case C::NotResized: return "not_resized";
-    case C::NotWritten: return "not_written";
-    case C::TargetIsSource: return "target_is_source";
-    case C::WouldReplaceSource: return "would_replace_source";
-    case C::WouldReplacePicture: return "would_replace_picture";
-    case C::NoFreeName: return "no_free_name";
-    case C::FolderNotMade: return "folder_not_made";
-    case C::NotAPicture: return "not_a_picture";
-    case C::OverMemoryBudget: return "over_memory_budget";
-  }
-  return "failed";
-}
-
-std::string CauseName(text::FailureCause cause) {
-  using C = text::FailureCause;
-  switch (cause) {
-    case C::None: return "null";
-    case C::Refused: return "\"refused\"";
-    case C::DiskFull: return "\"disk_full\"";
-    case C::Damaged: return "\"damaged\"";
-    case C::Truncated: return "\"truncated\"";
-    case C::TooLarge: return "\"too_large\"";
-    case C::Unsupported: return "\"unsupported\"";
-    case C::OutOfMemory: return "\"out_of_memory\"";
-  }
-  return "null";
+// A cause's name as a JSON value: a string, or null where none is told.
+std::string CauseValue(text::FailureCause cause) {
+  const char* name = text::JsonName(cause);
+  return name ? JsonString(name) : "null";
 }
 
 std::string Failure(const std::string& path, const char* code, const std::string& cause, const std::string& reason) {
@@ -123,7 +97,7 @@ std::string PictureJson(const std::string& source, const engine::ConversionRepor
   std::string failures = "[";
   for (const engine::ConversionFailure& f : report.failures) {
     if (failures.size() > 1) failures += ',';
-    failures += Failure(f.path, CodeName(f.code), CauseName(f.cause),
+    failures += Failure(f.path, text::JsonName(f.code), CauseValue(f.cause),
                         text::DescribeFailure(f.code, f.detail, text::FailureLanguage::English, f.cause));
   }
   return "{\"source\":" + JsonString(source) + ",\"targets\":" + targets + "],\"skipped\":" + Strings(report.skipped) +

@@ -28,6 +28,7 @@ const char* ErrorCodeName(ErrorCode code) {
     case ErrorCode::OutOfMemory: return "not enough memory";
     case ErrorCode::SettingsWrite: return "settings not written";
     case ErrorCode::Internal: return "internal failure";
+    case ErrorCode::Count: break;
   }
   return "error";
 }

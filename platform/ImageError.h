@@ -18,6 +18,7 @@ enum class ErrorCode {
   OutOfMemory,    // the memory a step needs could not be had
   SettingsWrite,  // the settings file refused a write
   Internal,       // anything else that ended a step: a host's failure
+  Count           // not a code: how many there are; new codes go above it
 };
 
 const char* ErrorCodeName(ErrorCode code);

@@ -1,8 +1,10 @@
 #pragma once
-// What a failed picture's record says to the user: one table from a
-// failure's code to its words, in simplified Chinese for the window and in
-// English for imgbatch. The detail a library gave (a decoder's message, the
-// system's reason) follows the words as it is.
+// What a failed picture's record says: one table with a row for each
+// failure code and each cause, giving its name in imgbatch's JSON report and
+// its words, in English for imgbatch and in simplified Chinese for the
+// window. The detail a library gave (a decoder's message, the system's
+// reason) follows the words as it is. A new reason is its enumerator here
+// and its row in the table.
 
 #include <string>
 
@@ -19,6 +21,7 @@ enum class FailureCode {
   FolderNotMade,       // the target's folder could not be made (detail: the folder and why)
   NotAPicture,         // the file is of no kind the program reads
   OverMemoryBudget,    // converting it would need more memory than the run may use (detail: how much)
+  Count                // not a code: how many there are; new codes go above it
 };
 
 // Why a step failed, as far as the library or the system told: the few
@@ -32,10 +35,15 @@ enum class FailureCause {
   TooLarge,     // the picture is larger than the program converts
   Unsupported,  // a valid picture of a variant the program does not read
   OutOfMemory,  // the memory the step needs could not be had
+  Count         // not a cause: how many there are; new causes go above it
 };
 
 enum class FailureLanguage { Chinese, English };
 
+// The name imgbatch's JSON report gives code.
+const char* JsonName(FailureCode code);
+// The name imgbatch's JSON report gives cause; null for None.
+const char* JsonName(FailureCause cause);
 // The words for code; a "%s" in them is where the detail goes.
 const char* FailureWords(FailureCode code, FailureLanguage language);
 // The words for cause; empty for None, and in English, where the library's

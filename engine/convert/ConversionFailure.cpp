@@ -1,32 +1,49 @@
 #include "engine/convert/ConversionFailure.h"
 
+#include <array>
+
 #include "platform/ImageError.h"
+#include "text/EnumTable.h"
 
 namespace engine {
 
+namespace {
+
 using text::FailureCause;
 
-FailureCause CauseOf(const std::exception& failure) {
-  switch (img::AsImageError(failure).code()) {
-    case img::ErrorCode::Io: return FailureCause::Refused;
-    case img::ErrorCode::NoSpace: return FailureCause::DiskFull;
-    case img::ErrorCode::Format: return FailureCause::Damaged;
-    case img::ErrorCode::Truncated: return FailureCause::Truncated;
-    case img::ErrorCode::TooLarge: return FailureCause::TooLarge;
-    case img::ErrorCode::Unsupported: return FailureCause::Unsupported;
-    case img::ErrorCode::OutOfMemory: return FailureCause::OutOfMemory;
-    case img::ErrorCode::InvalidArgument:
-    case img::ErrorCode::SettingsWrite:
-    case img::ErrorCode::Internal: break;
-  }
-  return FailureCause::None;
-}
+struct CauseOfCode {
+  img::ErrorCode code;
+  FailureCause cause;
+};
 
+// The cause a user is told for each of the codes the codecs and the system
+// layer throw; a code that says nothing a user can act on tells none.
+constexpr auto kCauseOfCode = std::to_array<CauseOfCode>({
+    {img::ErrorCode::Io, FailureCause::Refused},
+    {img::ErrorCode::NoSpace, FailureCause::DiskFull},
+    {img::ErrorCode::Format, FailureCause::Damaged},
+    {img::ErrorCode::Truncated, FailureCause::Truncated},
+    {img::ErrorCode::TooLarge, FailureCause::TooLarge},
+    {img::ErrorCode::Unsupported, FailureCause::Unsupported},
+    {img::ErrorCode::InvalidArgument, FailureCause::None},
+    {img::ErrorCode::OutOfMemory, FailureCause::OutOfMemory},
+    {img::ErrorCode::SettingsWrite, FailureCause::None},
+    {img::ErrorCode::Internal, FailureCause::None},
+});
+static_assert(text::OneRowPerCode(kCauseOfCode), "a cause for each img::ErrorCode, in its order");
+
+FailureCause CauseOf(img::ErrorCode code) { return kCauseOfCode[static_cast<std::size_t>(code)].cause; }
+
+}  // namespace
+
+FailureCause CauseOf(const std::exception& failure) { return CauseOf(img::AsImageError(failure).code()); }
+
+// The system's reason, read as the error code it amounts to.
 FailureCause CauseOf(std::error_code reason) {
   if (!reason) return FailureCause::None;
-  if (reason == std::errc::no_space_on_device) return FailureCause::DiskFull;
-  if (reason == std::errc::not_enough_memory) return FailureCause::OutOfMemory;
-  return FailureCause::Refused;
+  if (reason == std::errc::no_space_on_device) return CauseOf(img::ErrorCode::NoSpace);
+  if (reason == std::errc::not_enough_memory) return CauseOf(img::ErrorCode::OutOfMemory);
+  return CauseOf(img::ErrorCode::Io);
 }
 
 }  // namespace engine
