@@ -70,8 +70,6 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
   if (!error.empty()) return std::nullopt;
   ParseState state;
   BatchCommand& cmd = state.cmd;
-  cmd.options.widthText.clear();
-  cmd.options.heightText.clear();
   // Smaller PNGs than the window's unfiltered ones, as other converters write.
   cmd.options.pngFiltering = engine::PngFiltering::Adaptive;
   bool only_sources = false;
@@ -101,35 +99,38 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     if (!option->apply(state, value, error)) return std::nullopt;
   }
   if (cmd.help || cmd.version) return cmd;
-  // One kind of resize: --fit and --cover fill both size boxes themselves,
-  // and --scale would be overruled by the boxes. A single box without
-  // --keep-ratio would be no resize at all, which nobody means by giving it.
-  const std::vector<std::pair<bool, const char*>> resizes = {{state.fit, "--fit"},
-                                                             {state.cover, "--cover"},
-                                                             {cmd.options.scaleHundredths > 0, "--scale"},
+  // One kind of resize. A single box without --keep-ratio would be no
+  // resize at all, which nobody means by giving it.
+  const std::vector<std::pair<bool, const char*>> resizes = {{state.fit.has_value(), "--fit"},
+                                                             {state.cover.has_value(), "--cover"},
+                                                             {state.scale.has_value(), "--scale"},
                                                              {state.sizesOn, "--width or --height"}};
-  const char* resize = nullptr;
+  const char* kind = nullptr;
   for (const auto& [given, name] : resizes) {
     if (!given) continue;
-    if (resize) {
-      error = std::string(resize) + " cannot be combined with " + name;
+    if (kind) {
+      error = std::string(kind) + " cannot be combined with " + name;
       return std::nullopt;
     }
-    resize = name;
+    kind = name;
   }
-  if (state.sizesOn && !cmd.options.keepRatio &&
-      (cmd.options.widthText.empty() || cmd.options.heightText.empty())) {
+  if (state.sizesOn && !state.sizes.keepRatio && (!state.sizes.width || !state.sizes.height)) {
     error = "--width or --height alone needs --keep-ratio; to fit inside a box use --fit WxH";
     return std::nullopt;
   }
-  if (cmd.options.scaleHundredths > 10000 && !cmd.options.enlarge) {
+  engine::Resize& resizing = cmd.options.resize;
+  if (state.scale && state.scale->hundredths > 10000 && !resizing.enlarge) {
     error = "--scale over 100% makes pictures larger: give --enlarge too";
     return std::nullopt;
   }
-  if (cmd.options.enlarge && !resize) {
+  if (resizing.enlarge && !kind) {
     error = "--enlarge needs a resize: --fit, --cover, --scale or --width/--height";
     return std::nullopt;
   }
+  if (state.fit) resizing.to = *state.fit;
+  else if (state.cover) resizing.to = *state.cover;
+  else if (state.scale) resizing.to = *state.scale;
+  else if (state.sizesOn) resizing.to = state.sizes;
   if (state.keepMetadata && state.strip) {
     error = "--keep-metadata and --strip cannot be combined";
     return std::nullopt;
@@ -137,9 +138,6 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
   cmd.options.metadata = state.strip          ? engine::CarriedMetadata::None
                          : state.keepMetadata ? engine::CarriedMetadata::All
                                               : engine::CarriedMetadata::Profile;
-  cmd.options.fitInBox = state.fit;
-  cmd.options.coverBox = state.cover;
-  cmd.options.zoomType = resize ? 1 : 0;
   if (!state.haveOutput) {
     error = "no output folder: give one with -o DIR";
     return std::nullopt;

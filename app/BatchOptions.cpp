@@ -36,14 +36,14 @@ std::string FormatNames(const char* separator, const char* last = nullptr, bool 
 }
 
 // "WxH" (or "WXH"), each side 1 to 65535.
-bool ParseBox(const std::string& text, std::string& width, std::string& height) {
+template <typename Box>
+bool ParseBox(const std::string& text, std::optional<Box>& box) {
   const std::size_t x = text.find_first_of("xX");
   long w = 0, h = 0;
   if (x == std::string::npos || !ParseNumber(text.substr(0, x), 1, 65535, w) ||
       !ParseNumber(text.substr(x + 1), 1, 65535, h))
     return false;
-  width = std::to_string(w);
-  height = std::to_string(h);
+  box = Box{static_cast<int>(w), static_cast<int>(h)};
   return true;
 }
 
@@ -121,10 +121,10 @@ bool ParseChoice(const std::string& key, const std::string& given, const char* o
 
 // --width or --height: a side of 1 to 65535 that switches the resize on.
 bool SetSide(State& s, const std::string& v, Error& e, const char* option,
-             std::string engine::ConversionOptions::*side) {
+             std::optional<long long> engine::SizeBoxes::*side) {
   long n = 0;
   if (!ParseWhole(v, option, 1, 65535, n, e)) return false;
-  s.cmd.options.*side = std::to_string(n);
+  s.sizes.*side = n;
   return s.sizesOn = true;
 }
 
@@ -223,27 +223,27 @@ const std::array kOptions{
                 "resize to this width; alone it needs --keep-ratio",
                 "resize to this width (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
-                  return SetSide(s, v, e, "--width", &engine::ConversionOptions::widthText);
+                  return SetSide(s, v, e, "--width", &engine::SizeBoxes::width);
                 }},
     BatchOption{OptionGroup::Resize, "height", 0, "N",
                 "resize to this height; alone it needs --keep-ratio",
                 "resize to this height (switches the resize on)",
                 [](State& s, const std::string& v, Error& e) {
-                  return SetSide(s, v, e, "--height", &engine::ConversionOptions::heightText);
+                  return SetSide(s, v, e, "--height", &engine::SizeBoxes::height);
                 }},
     BatchOption{OptionGroup::Resize, "keep-ratio", 0, nullptr,
                 "keep the proportions (the width wins over the height)",
                 "keep the source's proportions",
-                [](State& s, const std::string&, Error&) { return s.cmd.options.keepRatio = true; }},
+                [](State& s, const std::string&, Error&) { return s.sizes.keepRatio = true; }},
     BatchOption{OptionGroup::Resize, "fit", 0, "WxH",
                 "shrink to fit inside W by H, proportions kept",
                 "shrink to fit inside W by H, proportions kept, the other\nside rounded to the nearest pixel",
                 [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.cmd.options.widthText, s.cmd.options.heightText)) {
+                  if (!ParseBox(v, s.fit)) {
                     e = "--fit needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
                     return false;
                   }
-                  return s.fit = true;
+                  return true;
                 }},
     BatchOption{OptionGroup::Resize, "cover", 0, "WxH",
                 "fill W by H, proportions kept, and cut the overhang",
@@ -251,21 +251,23 @@ const std::array kOptions{
                 "exactly W by H (a smaller picture is only cut, unless\n"
                 "--enlarge)",
                 [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.cmd.options.widthText, s.cmd.options.heightText)) {
+                  if (!ParseBox(v, s.cover)) {
                     e = "--cover needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
                     return false;
                   }
-                  return s.cover = true;
+                  return true;
                 }},
     BatchOption{OptionGroup::Resize, "scale", 0, "N%",
                 "both sides times N/100 (50%, 12.5%)",
                 "both sides times N/100 (50%, 12.5%), each rounded to the\n"
                 "nearest pixel, at least 1; over 100% needs --enlarge",
                 [](State& s, const std::string& v, Error& e) {
-                  if (!ParsePercent(v, kMaxScale, s.cmd.options.scaleHundredths)) {
+                  int hundredths = 0;
+                  if (!ParsePercent(v, kMaxScale, hundredths)) {
                     e = "--scale needs a percentage from 0.01% to 10000%, not '" + v + "'";
                     return false;
                   }
+                  s.scale = engine::ScaleBy{hundredths};
                   return true;
                 }},
     BatchOption{OptionGroup::Resize, "enlarge", 0, nullptr,
@@ -273,7 +275,7 @@ const std::array kOptions{
                 "let a resize make a picture larger (by default no side\n"
                 "grows); a growing resize is made by a smooth kernel,\n"
                 "lanczos with --filter lanczos, else mitchell",
-                [](State& s, const std::string&, Error&) { return s.cmd.options.enlarge = true; }},
+                [](State& s, const std::string&, Error&) { return s.cmd.options.resize.enlarge = true; }},
     BatchOption{OptionGroup::Resize, "filter", 0, "NAME",
                 "exact (the default, the window's), mitchell or lanczos",
                 "how a resize computes its pixels: exact (the default, the\n"
@@ -285,7 +287,7 @@ const std::array kOptions{
                   return ParseChoice(img::AsciiLower(v), v, "--filter",
                                      {std::pair{"exact", ResizeFilter::Exact}, {"mitchell", ResizeFilter::Mitchell},
                                       {"lanczos", ResizeFilter::Lanczos}},
-                                     s.cmd.options.resizeFilter, e);
+                                     s.cmd.options.resize.filter, e);
                 },
                 "exact mitchell lanczos"},
     BatchOption{OptionGroup::Resize, "rotate", 0, "DEG",

@@ -3,6 +3,7 @@
 // letter, value, help and what it sets. The parser, --help, the man page and
 // the bash completion are all made from it.
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -11,11 +12,16 @@
 namespace app {
 
 // A command line being read: the command, and what the checks after the
-// last option need to know.
+// last option need to know. The resize options are kept apart until then,
+// where they become the one resize of the command's options.
 struct ParseState {
   BatchCommand cmd;
-  bool haveOutput = false, sizesOn = false, fit = false, keepMetadata = false, strip = false;
-  bool cover = false;
+  bool haveOutput = false, keepMetadata = false, strip = false;
+  engine::SizeBoxes sizes;  // --width, --height, --keep-ratio
+  bool sizesOn = false;     // --width or --height given
+  std::optional<engine::FitInBox> fit;
+  std::optional<engine::CoverBox> cover;
+  std::optional<engine::ScaleBy> scale;
 };
 
 // The headings --help and the man page list the options under, in this

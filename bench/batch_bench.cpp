@@ -53,9 +53,7 @@ int main(int argc, char** argv) {
 
   engine::ConversionOptions options;
   options.targets = engine::FormatTicks::Named({"jpg", "png"});
-  options.zoomType = 1;
-  options.widthText = "1024";
-  options.heightText = "768";
+  options.resize.to = engine::SizeBoxes{1024, 768};
   engine::FixedOptionsCallbacks host(options);
   engine::PictureConverter converter(host);
   engine::SetPictureThreads(1);  // one thread, as the floor

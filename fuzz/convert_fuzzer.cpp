@@ -43,14 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   engine::ConversionOptions options;
   options.rotation = last & 3;
-  options.zoomType = (last >> 2) & 1;
-  options.keepRatio = (last >> 3) & 1;
+  if ((last >> 2) & 1) {
+    if ((last >> 6) & 1)
+      options.resize.to = engine::CoverBox{37, 23};
+    else
+      options.resize.to = engine::SizeBoxes{37, 23, static_cast<bool>((last >> 3) & 1)};
+  }
   if ((last >> 4) & 1) options.metadata = engine::CarriedMetadata::All;
   if ((last >> 5) & 1) options.nameTemplate = "{name}_{w}x{h}";
-  options.coverBox = (last >> 6) & 1;
-  options.enlarge = (last >> 7) & 1;
-  options.widthText = "37";
-  options.heightText = "23";
+  options.resize.enlarge = (last >> 7) & 1;
   engine::FixedOptionsCallbacks host(options);
   engine::PictureConverter converter(host);
   const std::string out = folder + "out/";

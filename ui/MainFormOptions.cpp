@@ -10,7 +10,7 @@
 
 #include "ui/core/WindowFormats.h"
 #include "engine/formats/PictureFormats.h"
-#include "engine/convert/ResizeRules.h"
+#include "ui/core/WindowResize.h"
 #include "ui/core/Dialogs.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
@@ -30,7 +30,7 @@ using text::kChooseWidth;
 
 bool IsWholeNumber(const QLineEdit* edit) {
   long long value = 0;
-  return engine::ParseWholeNumber(edit->text().toStdString(), value);
+  return ParseWholeNumber(edit->text().toStdString(), value);
 }
 
 }  // namespace
@@ -76,10 +76,8 @@ engine::ConversionOptions TMainForm::CurrentConversionOptions() const {
   engine::ConversionOptions o;
   o.targets = engine::FormatTicks::Nothing();
   for (const FormatBox& f : WrittenFormatBoxes()) o.targets.Set(f.format, f.box->isChecked());
-  o.zoomType = ZoomTypeItemIndex();
-  o.widthText = form_->EdtWidth->text().toStdString();
-  o.heightText = form_->EdtHeight->text().toStdString();
-  o.keepRatio = form_->CbZoomAuto->isChecked();
+  o.resize = WindowResize(ZoomTypeItemIndex(), form_->EdtWidth->text().toStdString(),
+                          form_->EdtHeight->text().toStdString(), form_->CbZoomAuto->isChecked());
   o.rotation = form_->LbRoateType->currentRow();
   return o;
 }

@@ -145,7 +145,7 @@ void PictureConverter::Make(const PictureFormat& target) {
   if (options_.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
   KeepCarried(metadata_, options_);
   // A failed shrink fails the route: the picture is not what was asked for.
-  if (auto failure = ApplyResize(working_, resize_source_, options_, host_)) throw ResizeFailure(*failure);
+  if (auto failure = ApplyResize(working_, resize_source_, options_.resize, host_)) throw ResizeFailure(*failure);
   resize_source_.Clear();  // the unshrunk picture is done with
   Rotate(options_.rotation);
   work_ = Work::Made;

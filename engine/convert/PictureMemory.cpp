@@ -85,20 +85,21 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   };
   const std::uint64_t picture = rows(facts.decoded), copy24 = rows(3);
   const bool turn = (options.rotation >= 1 && options.rotation <= 3) || (options.autoOrient && facts.oriented);
-  const bool shrink = options.zoomType == 1;
+  const Resize& resize = options.resize;
+  const bool shrink = resize.Asked();
   std::uint64_t work = rows(facts.worked), resampler = 0;
   if (shrink) {
     const img::ResizeKernel kernel =
-        options.resizeFilter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3 : img::ResizeKernel::Mitchell;
+        resize.filter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3 : img::ResizeKernel::Mitchell;
     for (const auto& [w, h] : {std::pair{facts.width, facts.height}, std::pair{facts.height, facts.width}}) {
-      const ResizePlan plan = PlanResize(static_cast<int>(w), static_cast<int>(h), options);
+      const ResizePlan plan = PlanResize(static_cast<int>(w), static_cast<int>(h), resize);
       if (!plan.resizes) continue;
-      if ((options.resizeFilter != ResizeFilter::Exact || plan.grows) &&
+      if ((resize.filter != ResizeFilter::Exact || plan.grows) &&
           (plan.size.width != w || plan.size.height != h))
         resampler = std::max(resampler, img::ResizeWorkingBytes(static_cast<int>(w), static_cast<int>(h),
                                                                 plan.size.width, plan.size.height, facts.worked,
                                                                 kernel));
-      if (!options.enlarge) continue;
+      if (!resize.enlarge) continue;
       const auto width = static_cast<std::uint64_t>(plan.size.width), height = static_cast<std::uint64_t>(plan.size.height);
       work = std::max(work, (width * static_cast<std::uint64_t>(facts.worked) + 3) / 4 * 4 * height);
       pixels = std::max(pixels, width * height);

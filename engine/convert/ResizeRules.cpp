@@ -1,12 +1,9 @@
 #include "engine/convert/ResizeRules.h"
 
 #include <algorithm>
-#include <limits>
-#include <utility>
-
-#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 #include "imaging/CentreCrop.h"
@@ -28,12 +25,11 @@ struct BoxNumber {
   int value = 0;
 };
 
-BoxNumber ReadBox(const std::string& text) {
+BoxNumber ReadBox(std::optional<long long> number) {
   BoxNumber box;
-  long long v = 0;
-  box.present = ParseWholeNumber(text, v);
-  box.usable = box.present && v >= 1 && v <= kLargestSide;
-  if (box.usable) box.value = static_cast<int>(v);
+  box.present = number.has_value();
+  box.usable = box.present && *number >= 1 && *number <= kLargestSide;
+  if (box.usable) box.value = static_cast<int>(*number);
   return box;
 }
 
@@ -112,67 +108,52 @@ TargetSize ScaledSize(int sourceWidth, int sourceHeight, int hundredths) {
 
 }  // namespace
 
-bool ParseWholeNumber(const std::string& text, long long& value) {
-  std::size_t i = 0;
-  const bool negative = !text.empty() && text[0] == '-';
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) i = 1;
-  if (i == text.size()) return false;
-  long long v = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return false;
-    const int digit = c - '0';
-    v = v > (LLONG_MAX - digit) / 10 ? LLONG_MAX : v * 10 + digit;
-  }
-  value = negative ? -v : v;
-  return true;
-}
-
-TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ProcessingOptions& options) {
+TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Resize& resize) {
   if (sourceWidth < 0 || sourceHeight < 0) return kRefused;
-  const BoxNumber width = ReadBox(options.widthText);
-  const BoxNumber height = ReadBox(options.heightText);
-  if (options.scaleHundredths > 0) return ScaledSize(sourceWidth, sourceHeight, options.scaleHundredths);
-  if (options.coverBox) return CoverSize(sourceWidth, sourceHeight, width, height);
-  if (options.fitInBox) return FitSize(sourceWidth, sourceHeight, width, height, options.enlarge);
-  if (options.keepRatio) return KeepRatioSize(sourceWidth, sourceHeight, width, height);
-  if (width.present && height.present) {
-    if (!width.usable || !height.usable) return kRefused;
-    return TargetSize{width.value, height.value};
+  if (const auto* scale = std::get_if<ScaleBy>(&resize.to)) return ScaledSize(sourceWidth, sourceHeight, scale->hundredths);
+  if (const auto* cover = std::get_if<CoverBox>(&resize.to))
+    return CoverSize(sourceWidth, sourceHeight, ReadBox(cover->width), ReadBox(cover->height));
+  if (const auto* fit = std::get_if<FitInBox>(&resize.to))
+    return FitSize(sourceWidth, sourceHeight, ReadBox(fit->width), ReadBox(fit->height), resize.enlarge);
+  if (const auto* boxes = std::get_if<SizeBoxes>(&resize.to)) {
+    const BoxNumber width = ReadBox(boxes->width), height = ReadBox(boxes->height);
+    if (boxes->keepRatio) return KeepRatioSize(sourceWidth, sourceHeight, width, height);
+    if (width.present && height.present) {
+      if (!width.usable || !height.usable) return kRefused;
+      return TargetSize{width.value, height.value};
+    }
   }
   if (sourceWidth < 1 || sourceHeight < 1) return kRefused;
   return TargetSize{sourceWidth, sourceHeight};
 }
 
-ResizePlan PlanResize(int sourceWidth, int sourceHeight, const ProcessingOptions& options) {
+ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize) {
   ResizePlan plan;
-  if (options.zoomType != 1) return plan;
-  const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, options);
+  if (!resize.Asked()) return plan;
+  const TargetSize target = ComputeTargetSize(sourceWidth, sourceHeight, resize);
   if (target.width < 1 || target.height < 1 || sourceWidth > kLargestSide || sourceHeight > kLargestSide)
     return plan;
   plan.resizes = true;
-  plan.size = options.enlarge ? target
-                              : TargetSize{std::min(target.width, sourceWidth), std::min(target.height, sourceHeight)};
+  plan.size = resize.enlarge ? target
+                             : TargetSize{std::min(target.width, sourceWidth), std::min(target.height, sourceHeight)};
   plan.tooLarge = plan.size.width > kLargestSide || plan.size.height > kLargestSide;
   plan.grows = plan.size.width > sourceWidth || plan.size.height > sourceHeight;
   plan.kept = plan.size;
-  if (options.coverBox) {
-    const BoxNumber width = ReadBox(options.widthText), height = ReadBox(options.heightText);
-    plan.kept = TargetSize{std::min(plan.size.width, width.value), std::min(plan.size.height, height.value)};
-  }
+  if (const auto* cover = std::get_if<CoverBox>(&resize.to))
+    plan.kept = TargetSize{std::min(plan.size.width, cover->width), std::min(plan.size.height, cover->height)};
   return plan;
 }
 
 std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
-                                           const ProcessingOptions& options, img::ProgressSink& progress) {
+                                           const Resize& resize, img::ProgressSink& progress) {
   // The resize moves the unresized picture into resizeSource; a failure
   // gives it back, so the caller never sees half of a resize.
   bool moved = false;
   try {
-    if (options.zoomType != 1) return std::nullopt;
+    if (!resize.Asked()) return std::nullopt;
     progress.StepProgress();
     const int sourceWidth = working.width(), sourceHeight = working.height();
-    const ResizePlan plan = PlanResize(sourceWidth, sourceHeight, options);
+    const ResizePlan plan = PlanResize(sourceWidth, sourceHeight, resize);
     progress.StepProgress();
     if (plan.tooLarge)
       throw img::ImageError(img::ErrorCode::TooLarge, "the size asked for has a side over 65535 pixels");
@@ -187,13 +168,13 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
         resizeSource = std::move(working);
         working.Clear();
         moved = true;
-        if (options.resizeFilter == ResizeFilter::Exact && !plan.grows)
+        if (resize.filter == ResizeFilter::Exact && !plan.grows)
           img::ShrinkBitmap(resizeSource, working, static_cast<std::uint16_t>(width),
                             static_cast<std::uint16_t>(height));
         else
           img::ResizeLinearLight(resizeSource, working, width, height,
-                                 options.resizeFilter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3
-                                                                               : img::ResizeKernel::Mitchell);
+                                 resize.filter == ResizeFilter::Lanczos ? img::ResizeKernel::Lanczos3
+                                                                        : img::ResizeKernel::Mitchell);
         moved = false;
       }
       img::CropCentre(working, plan.kept.width, plan.kept.height);
@@ -213,7 +194,7 @@ TargetSize MadePictureSize(const HeaderFacts& header, const ProcessingOptions& o
   constexpr long long kMost = std::numeric_limits<int>::max();
   TargetSize size{static_cast<int>(std::min(header.width, kMost)), static_cast<int>(std::min(header.height, kMost))};
   if (options.autoOrient && header.orientation >= 5) std::swap(size.width, size.height);
-  const ResizePlan plan = PlanResize(size.width, size.height, options);
+  const ResizePlan plan = PlanResize(size.width, size.height, options.resize);
   if (plan.resizes && !plan.tooLarge) size = plan.kept;
   if (options.rotation == 1 || options.rotation == 3) std::swap(size.width, size.height);
   return size;

@@ -3,7 +3,6 @@
 // to which size, and the hand-over to the shrinking resampler.
 
 #include <optional>
-#include <string>
 
 #include "engine/convert/ConversionOptions.h"
 #include "engine/formats/PictureHeader.h"
@@ -13,56 +12,51 @@
 
 namespace engine {
 
-// Whole number: optional sign then decimal digits only (no blanks, nothing
-// else). False otherwise. A number beyond the range of long long saturates.
-bool ParseWholeNumber(const std::string& text, long long& value);
-
 struct TargetSize {
   int width;
   int height;
 };
 
-// The target size for a W x H source under the options' width and height
-// boxes and keep-ratio box. The derived side of a keep-ratio size is
+// The target size for a W x H source under the resize asked for. For size
+// boxes (SizeBoxes) the derived side of a keep-ratio size is
 // (v * other side) / this side, truncated toward zero.
 // A size that must not be used comes back with a side of 0 (0 x 0): a box
 // number below 1 or above 65535, a derived side of 0, or a product that does
-// not fit 32 bits. With fitInBox the boxes (both needed) are a box the
-// picture is shrunk to fit inside with its proportions kept, the derived
-// side rounded to the nearest pixel; with coverBox a box the picture fills,
-// its other side rounded alike and at least the box's; with
-// scaleHundredths both sides are scaled, rounded to the nearest pixel and
+// not fit 32 bits. A fit is a box the picture is shrunk to fit inside with
+// its proportions kept, the derived side rounded to the nearest pixel; a
+// cover a box the picture fills, its other side rounded alike and at least
+// the box's; a scale scales both sides, rounded to the nearest pixel and
 // never below 1. These three give a side past 65535 as 65536.
-TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const ProcessingOptions& options);
+TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Resize& resize);
 
 // What the resize step makes of a W x H picture.
 struct ResizePlan {
   bool resizes = false;   // false: the picture is left exactly as it is
   TargetSize size{};      // resized to this; the picture's own size only takes the work format
-  TargetSize kept{};      // then the centre part of this size is kept (coverBox); size otherwise
+  TargetSize kept{};      // then the centre part of this size is kept (a cover); size otherwise
   bool grows = false;     // a side grows (enlarge): the exact shrink cannot, a smooth kernel does
   bool tooLarge = false;  // enlarge asks for a side past 65535: the step fails
 };
 
-// The resize step's plan under options: the target size of
-// ComputeTargetSize, each side no larger than the source's unless enlarge,
-// then for coverBox cut to the box.
-ResizePlan PlanResize(int sourceWidth, int sourceHeight, const ProcessingOptions& options);
+// The resize step's plan: the target size of ComputeTargetSize, each side
+// no larger than the source's unless enlarge, then for a cover cut to the
+// box.
+ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize);
 
-// Resizes working when options ask for "resize to a given size", as
-// PlanResize plans it. Without enlarge the picture is never enlarged (a
-// side that would grow keeps its size); when nothing changes size it only
+// Resizes working when a resize is asked for, as PlanResize plans it.
+// Without enlarge the picture is never enlarged (a side that would grow
+// keeps its size); when nothing changes size it only
 // takes its work format (Bitmap::ConvertToWorkFormat: alpha and grey kept,
 // anything else 24-bit); a refused size leaves it untouched. The resize
 // filter makes every shrink; a resize that grows a side is made by a smooth
 // kernel in linear light, Lanczos-3 when that filter is chosen, else
-// Mitchell. Three progress steps in that mode.
+// Mitchell. Three progress steps when a resize is asked for, none otherwise.
 // resizeSource is scratch space: a shrink moves the unresized picture there
 // and reads from it. A failure (memory running out) ends the step and comes back, for the route to fail on rather than
 // write a picture that was not resized; when the resampling itself fails,
 // working gets its unresized picture back.
 [[nodiscard]] std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
-                                           const ProcessingOptions& options,
+                                           const Resize& resize,
                                            img::ProgressSink& progress = img::NullProgress());
 
 // The size of the picture a conversion with options makes of a picture

@@ -144,9 +144,7 @@ TEST_F(OptionsTest, OptionsAreReadFromTheControls) {
   Find<QListWidget>("LbRoateType")->setCurrentRow(3);
   const engine::ConversionOptions o = form->CurrentConversionOptions();
   EXPECT_EQ(o.targets, engine::FormatTicks::Named({"jpg", "png"}));
-  EXPECT_EQ(o.zoomType, 1);
-  EXPECT_EQ(o.widthText, "320");
-  EXPECT_EQ(o.heightText, "200");
+  EXPECT_EQ(o.resize, (engine::Resize{engine::SizeBoxes{320, 200}}));
   EXPECT_EQ(o.rotation, 3);
   Find<QListWidget>("LbRoateType")->setCurrentRow(-1);
   EXPECT_EQ(form->CurrentConversionOptions().rotation, -1);

@@ -289,8 +289,7 @@ TEST_F(MainFormTest, StoredSettingsComeBackIntoTheControls) {
   const engine::ConversionOptions o = form->Options();
   EXPECT_FALSE(o.targets.Has(engine::FormatNamed("png")));
   EXPECT_TRUE(o.targets.Has(engine::FormatNamed("bmp")));
-  EXPECT_EQ(o.zoomType, 1);
-  EXPECT_EQ(o.widthText, "640");
+  EXPECT_EQ(o.resize, (engine::Resize{engine::SizeBoxes{640, 768}}));
   EXPECT_EQ(o.rotation, 2);
 }
 

@@ -271,9 +271,7 @@ TEST_F(ConverterTest, HandsBackTheMemoryOfAnUnusuallyLargePicture) {
 
 TEST_F(ConverterTest, OneDecodeForAllFormatsGivesTheBytesOfOneConversionPerFormat) {
   ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
-  o.zoomType = 1;
-  o.widthText = "50";
-  o.heightText = "40";
+  o.resize.to = engine::SizeBoxes{50, 40};
   o.rotation = 3;
   fs::path source = MakeJpeg("same.jpg", 120, 90);
   ScriptedHost host(o, &converted_);
@@ -342,9 +340,7 @@ ConversionOptions ShrinkAndTurnToEveryFormat() {
   ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
   o.targets.Set("webp", true);
   o.webpLossless = true;
-  o.zoomType = 1;
-  o.widthText = "20";
-  o.heightText = "15";
+  o.resize.to = engine::SizeBoxes{20, 15};
   o.rotation = 1;
   return o;
 }

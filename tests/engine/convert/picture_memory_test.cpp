@@ -145,11 +145,9 @@ TEST_P(SmoothResizeNeed, CountsTheResamplersWorkingMemory) {
   const Bytes file = Png(2000, 65000, 2, false);
   testsupport::WriteFile(tmp / "tall.png", std::string(file.begin(), file.end()));
   engine::ConversionOptions options = testsupport::TickedFormats(false, false, false, true);
-  options.zoomType = 1;
-  options.widthText = "2000";
-  options.heightText = "8";
+  options.resize.to = engine::SizeBoxes{2000, 8};
   const std::uint64_t exact = engine::EstimatedNeedBytes(img::PathToUtf8(tmp / "tall.png"), options);
-  options.resizeFilter = GetParam().filter;
+  options.resize.filter = GetParam().filter;
   const std::uint64_t smooth = engine::EstimatedNeedBytes(img::PathToUtf8(tmp / "tall.png"), options);
   const std::uint64_t resampler = img::ResizeWorkingBytes(2000, 65000, 2000, 8, 3, GetParam().kernel);
   EXPECT_EQ(smooth - exact, resampler);

@@ -1,8 +1,8 @@
 #include "engine/convert/ResizeRules.h"
 
-#include <climits>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -12,7 +12,7 @@
 
 using engine::ApplyResize;
 using engine::ComputeTargetSize;
-using engine::ConversionOptions;
+using engine::Resize;
 using engine::TargetSize;
 using img::Bitmap;
 using img::PixelFormat;
@@ -30,13 +30,19 @@ class RecordingProgress : public img::ProgressSink {
   bool failing = false;
 };
 
-ConversionOptions Resize(std::string width, std::string height, bool keepRatio = false) {
-  ConversionOptions options;
-  options.zoomType = 1;
-  options.widthText = std::move(width);
-  options.heightText = std::move(height);
-  options.keepRatio = keepRatio;
-  return options;
+// A box of the window's or of --width/--height: a number, or empty.
+constexpr std::optional<long long> kEmpty;
+
+Resize Boxes(std::optional<long long> width, std::optional<long long> height, bool keepRatio = false) {
+  Resize resize;
+  resize.to = engine::SizeBoxes{width, height, keepRatio};
+  return resize;
+}
+
+Resize Fit(int width, int height) {
+  Resize resize;
+  resize.to = engine::FitInBox{width, height};
+  return resize;
 }
 
 using testsupport::SamePixels;
@@ -48,62 +54,19 @@ Bitmap Picture16(int width, int height) {
   return bmp;
 }
 
-struct NumberCase {
-  const char* text;
-  bool isNumber;
-  long long value;
-  friend void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << testsupport::Printable(c.text) << '"'; }
-};
-
-class WholeNumber : public ::testing::TestWithParam<NumberCase> {};
-
-TEST_P(WholeNumber, ReadsOnlySignAndDigits) {
-  const NumberCase p = GetParam();
-  long long value = -777;
-  EXPECT_EQ(engine::ParseWholeNumber(p.text, value), p.isNumber) << '"' << p.text << '"';
-  EXPECT_EQ(value, p.isNumber ? p.value : -777) << '"' << p.text << '"';
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, WholeNumber,
-    ::testing::Values(NumberCase{"1024", true, 1024}, NumberCase{"+12", true, 12},
-                      NumberCase{"-5", true, -5}, NumberCase{"0", true, 0},
-                      NumberCase{"007", true, 7}, NumberCase{"65536", true, 65536},
-                      NumberCase{"99999999999999999999999", true, LLONG_MAX},
-                      NumberCase{"12a", false, 0}, NumberCase{" ", false, 0},
-                      NumberCase{"", false, 0}, NumberCase{" 12", false, 0},
-                      NumberCase{"12 ", false, 0}, NumberCase{"+", false, 0},
-                      NumberCase{"-", false, 0}, NumberCase{"1.5", false, 0},
-                      NumberCase{"0x10", false, 0}, NumberCase{"１２", false, 0},
-                      NumberCase{"按原图比例自动调整", false, 0},
-                      NumberCase{"根据宽度自动调整", false, 0},
-                      NumberCase{"请选择一个宽度", false, 0}),
-    [](const auto& info) { return testsupport::ParamName(info.param.text); });
-
 struct SizeCase {
+  const char* name;
   int sw, sh;
-  const char* width;
-  const char* height;
-  bool keepRatio;
+  Resize resize;
   int tw, th;  // 0 x 0: refused
-  bool fitInBox = false;
+  friend void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
 };
-
-// The source's size and the boxes, as a case is named and printed.
-std::string Boxes(const SizeCase& c) {
-  return std::to_string(c.sw) + "x" + std::to_string(c.sh) + " in '" + c.width + "' x '" + c.height + "'" +
-         (c.keepRatio ? " keeping the ratio" : "") + (c.fitInBox ? " fitting" : "");
-}
-
-void PrintTo(const SizeCase& c, std::ostream* os) { *os << testsupport::Printable(Boxes(c)); }
 
 class TargetSizeRules : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(TargetSizeRules, FollowsTheBoxes) {
   const SizeCase p = GetParam();
-  ConversionOptions options = Resize(p.width, p.height, p.keepRatio);
-  options.fitInBox = p.fitInBox;
-  const TargetSize t = ComputeTargetSize(p.sw, p.sh, options);
+  const TargetSize t = ComputeTargetSize(p.sw, p.sh, p.resize);
   EXPECT_EQ(t.width, p.tw);
   EXPECT_EQ(t.height, p.th);
 }
@@ -111,39 +74,46 @@ TEST_P(TargetSizeRules, FollowsTheBoxes) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TargetSizeRules,
     ::testing::Values(
-        SizeCase{4000, 3000, "1024", "768", false, 1024, 768},
-        SizeCase{800, 600, "1024", "768", false, 1024, 768},    // the resampler refuses to enlarge
-        SizeCase{4000, 1000, "1024", "768", false, 1024, 768},  // proportions not kept
-        SizeCase{4000, 3000, "640", "", false, 4000, 3000},
-        SizeCase{4000, 3000, "12a", "768", false, 4000, 3000},
-        SizeCase{4000, 3000, "+640", "480", false, 640, 480},
-        SizeCase{4000, 3000, "1000", "按原图比例自动调整", true, 1000, 750},
-        SizeCase{4000, 3000, "根据宽度自动调整", "300", true, 400, 300},
-        SizeCase{4000, 3000, "1000", "10", true, 1000, 750},  // the width box wins
-        SizeCase{4000, 3000, "请选择一个宽度", "请选择一个高度", true, 4000, 3000},
-        SizeCase{1000, 333, "500", "", true, 500, 166},   // truncated, not rounded
-        SizeCase{333, 1000, "", "500", true, 166, 500},
-        SizeCase{10, 60000, "20", "", true, 20, 120000},  // enlargements are the resampler's to refuse
-        SizeCase{1000, 1, "500", "", true, 500, 1},  // a derived side keeps a line
-        SizeCase{300, 200, "1", "", true, 1, 1},
+        SizeCase{"Shrinks", 4000, 3000, Boxes(1024, 768), 1024, 768},
+        SizeCase{"EnlargesForTheResamplerToRefuse", 800, 600, Boxes(1024, 768), 1024, 768},
+        SizeCase{"ProportionsNotKept", 4000, 1000, Boxes(1024, 768), 1024, 768},
+        SizeCase{"OneBoxKeepsTheSize", 4000, 3000, Boxes(640, kEmpty), 4000, 3000},
+        SizeCase{"EmptyWidthKeepsTheSize", 4000, 3000, Boxes(kEmpty, 768), 4000, 3000},
+        SizeCase{"BothBoxes", 4000, 3000, Boxes(640, 480), 640, 480},
+        SizeCase{"KeepRatioFromWidth", 4000, 3000, Boxes(1000, kEmpty, true), 1000, 750},
+        SizeCase{"KeepRatioFromHeight", 4000, 3000, Boxes(kEmpty, 300, true), 400, 300},
+        SizeCase{"KeepRatioTheWidthWins", 4000, 3000, Boxes(1000, 10, true), 1000, 750},
+        SizeCase{"KeepRatioNoBoxKeepsTheSize", 4000, 3000, Boxes(kEmpty, kEmpty, true), 4000, 3000},
+        SizeCase{"KeepRatioTruncatesHeight", 1000, 333, Boxes(500, kEmpty, true), 500, 166},
+        SizeCase{"KeepRatioTruncatesWidth", 333, 1000, Boxes(kEmpty, 500, true), 166, 500},
+        // Enlargements are the resampler's to refuse.
+        SizeCase{"KeepRatioEnlargesForTheResampler", 10, 60000, Boxes(20, kEmpty, true), 20, 120000},
+        SizeCase{"KeepRatioDerivedSideKeepsALine", 1000, 1, Boxes(500, kEmpty, true), 500, 1},
+        SizeCase{"KeepRatioOnePixel", 300, 200, Boxes(1, kEmpty, true), 1, 1},
         // Refused: numbers that are no side, no rows, a product beyond 32 bits.
-        SizeCase{4000, 3000, "0", "768", false, 0, 0}, SizeCase{4000, 3000, "1024", "-5", false, 0, 0},
-        SizeCase{4000, 3000, "65536", "768", false, 0, 0},
-        SizeCase{4000, 3000, "1024", "65535", false, 1024, 65535},
-        SizeCase{4000, 3000, "0", "300", true, 0, 0},  // a refused width does not fall back to the height
-        SizeCase{4000, 3000, "x", "-1", true, 0, 0},
-        SizeCase{1000, 0, "500", "", true, 0, 0}, SizeCase{0, 10, "", "5", true, 0, 0},
-        SizeCase{40000, 60000, "40000", "", true, 0, 0}, SizeCase{0, 0, "", "", false, 0, 0},
+        SizeCase{"ZeroWidthRefused", 4000, 3000, Boxes(0, 768), 0, 0},
+        SizeCase{"NegativeHeightRefused", 4000, 3000, Boxes(1024, -5), 0, 0},
+        SizeCase{"WidthPastTheLargestRefused", 4000, 3000, Boxes(65536, 768), 0, 0},
+        SizeCase{"LargestSideTaken", 4000, 3000, Boxes(1024, 65535), 1024, 65535},
+        // A refused width does not fall back to the height.
+        SizeCase{"KeepRatioZeroWidthRefused", 4000, 3000, Boxes(0, 300, true), 0, 0},
+        SizeCase{"KeepRatioNegativeHeightRefused", 4000, 3000, Boxes(kEmpty, -1, true), 0, 0},
+        SizeCase{"NoRowsRefused", 1000, 0, Boxes(500, kEmpty, true), 0, 0},
+        SizeCase{"NoColumnsRefused", 0, 10, Boxes(kEmpty, 5, true), 0, 0},
+        SizeCase{"ProductPast32BitsRefused", 40000, 60000, Boxes(40000, kEmpty, true), 0, 0},
+        SizeCase{"EmptySourceRefused", 0, 0, Boxes(kEmpty, kEmpty), 0, 0},
         // A fit rounds the side that follows to the nearest pixel, never out of the box.
-        SizeCase{1366, 768, "1024", "1024", false, 1024, 576, true}, SizeCase{1600, 2560, "3", "3", false, 2, 3, true},
-        SizeCase{1000, 500, "3", "3", false, 3, 2, true}, SizeCase{1999, 1000, "1000", "500", false, 1000, 500, true},
-        SizeCase{1000, 2, "100", "100", false, 100, 1, true}),
-    [](const auto& info) { return testsupport::ParamName(Boxes(info.param)); });
+        SizeCase{"FitRoundsTheHeight", 1366, 768, Fit(1024, 1024), 1024, 576},
+        SizeCase{"FitRoundsTheWidth", 1600, 2560, Fit(3, 3), 2, 3},
+        SizeCase{"FitRoundsHalfUp", 1000, 500, Fit(3, 3), 3, 2},
+        SizeCase{"FitStaysInTheBox", 1999, 1000, Fit(1000, 500), 1000, 500},
+        SizeCase{"FitKeepsALine", 1000, 2, Fit(100, 100), 100, 1}),
+    testsupport::ByName());
 
 struct ResizeCase {
   const char* name;
   int sw, sh;
-  ConversionOptions options;
+  Resize resize;
   int w, h;          // size afterwards
   bool untouched;    // same pixels and format as before
   const char* log;   // progress steps
@@ -157,7 +127,7 @@ TEST_P(ApplyResizeCases, ResizesOrLeavesThePicture) {
   const Bitmap original = Picture16(p.sw, p.sh);
   Bitmap working = original, scratch(3, 3, PixelFormat::Bits8);
   RecordingProgress progress;
-  EXPECT_FALSE(ApplyResize(working, scratch, p.options, progress).has_value());
+  EXPECT_FALSE(ApplyResize(working, scratch, p.resize, progress).has_value());
   EXPECT_EQ(working.width(), p.w);
   EXPECT_EQ(working.height(), p.h);
   EXPECT_EQ(progress.log, p.log);
@@ -171,43 +141,40 @@ TEST_P(ApplyResizeCases, ResizesOrLeavesThePicture) {
   EXPECT_TRUE(SamePixels(working, expected));
 }
 
-ConversionOptions NoResize() {
-  ConversionOptions options = Resize("10", "10");
-  options.zoomType = 0;
-  return options;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, ApplyResizeCases,
     ::testing::Values(
-        ResizeCase{"ModeNoResize", 400, 300, NoResize(), 400, 300, true, ""},
-        ResizeCase{"Shrinks", 400, 300, Resize("102", "76"), 102, 76, false, "SSS"},
-        ResizeCase{"NotEnlarged", 80, 60, Resize("1024", "768"), 80, 60, false, "SSS"},
-        ResizeCase{"ProportionsNotKept", 400, 100, Resize("102", "76"), 102, 76, false, "SSS"},
-        ResizeCase{"OnlyTheSmallerSideShrinks", 400, 100, Resize("1024", "50"), 400, 50, false,
+        ResizeCase{"ModeNoResize", 400, 300, Resize{}, 400, 300, true, ""},
+        ResizeCase{"Shrinks", 400, 300, Boxes(102, 76), 102, 76, false, "SSS"},
+        ResizeCase{"NotEnlarged", 80, 60, Boxes(1024, 768), 80, 60, false, "SSS"},
+        ResizeCase{"ProportionsNotKept", 400, 100, Boxes(102, 76), 102, 76, false, "SSS"},
+        ResizeCase{"OnlyTheSmallerSideShrinks", 400, 100, Boxes(1024, 50), 400, 50, false,
                    "SSS"},
-        ResizeCase{"KeepRatioWidth", 400, 300, Resize("100", "按原图比例自动调整", true), 100, 75, false,
+        ResizeCase{"KeepRatioWidth", 400, 300, Boxes(100, kEmpty, true), 100, 75, false,
                    "SSS"},
-        ResizeCase{"KeepRatioHeight", 400, 300, Resize("根据宽度自动调整", "30", true), 40, 30, false,
+        ResizeCase{"KeepRatioHeight", 400, 300, Boxes(kEmpty, 30, true), 40, 30, false,
                    "SSS"},
-        ResizeCase{"OneBoxEmpty", 400, 300, Resize("64", ""), 400, 300, false, "SSS"},
-        ResizeCase{"ZeroRefused", 400, 300, Resize("0", "30"), 400, 300, true, "SSS"},
-        ResizeCase{"TooLargeRefused", 400, 300, Resize("65536", "30"), 400, 300, true, "SSS"},
-        ResizeCase{"NegativeRefused", 400, 300, Resize("-40", "", true), 400, 300, true, "SSS"}),
-    [](const ::testing::TestParamInfo<ResizeCase>& info) { return std::string(info.param.name); });
+        ResizeCase{"OneBoxEmpty", 400, 300, Boxes(64, kEmpty), 400, 300, false, "SSS"},
+        ResizeCase{"ZeroRefused", 400, 300, Boxes(0, 30), 400, 300, true, "SSS"},
+        ResizeCase{"TooLargeRefused", 400, 300, Boxes(65536, 30), 400, 300, true, "SSS"},
+        ResizeCase{"NegativeRefused", 400, 300, Boxes(-40, kEmpty, true), 400, 300, true, "SSS"}),
+    testsupport::ByName());
 
-ConversionOptions Scale(int hundredths) {
-  ConversionOptions options = Resize("", "");
-  options.scaleHundredths = hundredths;
-  options.enlarge = true;
-  return options;
+Resize Scale(int hundredths) {
+  Resize resize;
+  resize.to = engine::ScaleBy{hundredths};
+  resize.enlarge = true;
+  return resize;
 }
 
-ConversionOptions Box(const char* width, const char* height, bool cover, bool enlarge = false) {
-  ConversionOptions options = Resize(width, height);
-  (cover ? options.coverBox : options.fitInBox) = true;
-  options.enlarge = enlarge;
-  return options;
+Resize Box(int width, int height, bool cover, bool enlarge = false) {
+  Resize resize;
+  if (cover)
+    resize.to = engine::CoverBox{width, height};
+  else
+    resize.to = engine::FitInBox{width, height};
+  resize.enlarge = enlarge;
+  return resize;
 }
 
 // A cover keeps the middle of what it resized; what grows is made by the
@@ -215,14 +182,14 @@ ConversionOptions Box(const char* width, const char* height, bool cover, bool en
 // the step and leaves the picture.
 TEST(ApplyResize, CoverCutsTheCentreGrowingTakesAKernelAndTooLargeFails) {
   Bitmap working = testsupport::GradientBitmap(11, 4), scratch;
-  EXPECT_FALSE(ApplyResize(working, scratch, Box("4", "4", true)).has_value());
+  EXPECT_FALSE(ApplyResize(working, scratch, Box(4, 4, true)).has_value());
   const Bitmap source = testsupport::GradientBitmap(11, 4);
   Bitmap centre(4, 4);
   for (int y = 0; y < 4; ++y) std::memcpy(centre.ScanLine(y), source.ScanLine(y) + 3 * 3, 12);
   EXPECT_TRUE(SamePixels(working, centre));
 
   working = testsupport::GradientBitmap(10, 8);
-  EXPECT_FALSE(ApplyResize(working, scratch, Box("25", "25", false, true)).has_value());
+  EXPECT_FALSE(ApplyResize(working, scratch, Box(25, 25, false, true)).has_value());
   Bitmap from = testsupport::GradientBitmap(10, 8), expected;
   img::ResizeLinearLight(from, expected, 25, 20, img::ResizeKernel::Mitchell);
   EXPECT_TRUE(SamePixels(working, expected));
@@ -241,7 +208,7 @@ TEST(ApplyResize, AFailureComesBackAndThePictureIsKept) {
   RecordingProgress progress;
   progress.failing = true;
   std::optional<img::ImageError> failure;
-  EXPECT_NO_THROW(failure = ApplyResize(working, scratch, Resize("20", "15"), progress));
+  EXPECT_NO_THROW(failure = ApplyResize(working, scratch, Boxes(20, 15), progress));
   EXPECT_TRUE(failure.has_value());
   EXPECT_EQ(progress.log, "S");
   EXPECT_TRUE(SamePixels(working, original));
@@ -250,7 +217,7 @@ TEST(ApplyResize, AFailureComesBackAndThePictureIsKept) {
 TEST(ApplyResize, ScratchPictureOfAPreviousRunDoesNotLeakIn) {
   Bitmap scratch = testsupport::GradientBitmap(500, 500);
   Bitmap working = Picture16(60, 40), expected_source = working, expected;
-  EXPECT_FALSE(ApplyResize(working, scratch, Resize("30", "20")).has_value());
+  EXPECT_FALSE(ApplyResize(working, scratch, Boxes(30, 20)).has_value());
   img::ShrinkBitmap(expected_source, expected, 30, 20);
   EXPECT_TRUE(SamePixels(working, expected));
 }
