@@ -1,5 +1,6 @@
 // The option controls of the main window's tool strip: what each handler
-// does to the other controls and which settings key it writes.
+// does to the other controls; the options table (OptionControls) writes
+// their keys and publishes their values.
 
 #include <QButtonGroup>
 #include <utility>
@@ -8,10 +9,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "ui/core/WindowFormats.h"
-#include "engine/formats/PictureFormats.h"
-#include "ui/core/WindowResize.h"
 #include "ui/core/Dialogs.h"
+#include "ui/core/WindowResize.h"
+#include "ui/OptionControls.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
 #include "ui_MainForm.h"
@@ -38,9 +38,6 @@ bool IsWholeNumber(const QLineEdit* edit) {
 void TMainForm::ConnectOptionControls() {
   // toggled also fires when LoadSettings sets a stored value that differs
   // from the layout's state, so the handler runs then as on a click.
-  // A format box writes its key on every click.
-  for (const FormatBox& f : WrittenFormatBoxes())
-    connect(f.box, &QCheckBox::toggled, this, [this, &key = f.key, box = f.box] { WriteOption(key, box->isChecked()); });
   const std::pair<QCheckBox*, void (TMainForm::*)()> boxes[] = {
       {form_->CbZoomAuto, &TMainForm::CbZoomAutoClick},
       {form_->CbPreviewSourceImg, &TMainForm::CbPreviewSourceImgClick},
@@ -55,53 +52,31 @@ void TMainForm::ConnectOptionControls() {
   OnEditClick(form_->EdtHeight, [this] { EdtHeightClick(); });
   OnEditExit(form_->EdtWidth, [this] { EdtWidthExit(); });
   OnEditExit(form_->EdtHeight, [this] { EdtHeightExit(); });
-  // Only the user's picks write the key; LoadSettings sets the row from it.
-  OnUserPick(form_->LbRoateType, [this] { LbRoateTypeClick(); });
   form_->GbZoomBei->hide();
 
-  // Every change of an option is published for a run's threads, which take
+  // After the handlers: the keys the options table writes on a change, then
+  // every change of an option published for a run's threads, which take
   // them when their next picture starts.
-  for (const FormatBox& f : WrittenFormatBoxes()) connect(f.box, &QCheckBox::toggled, this, &TMainForm::PublishOptions);
-  connect(form_->CbZoomAuto, &QCheckBox::toggled, this, &TMainForm::PublishOptions);
-  connect(form_->rgZoomTypeItems, &QButtonGroup::idToggled, this, &TMainForm::PublishOptions);
-  for (QLineEdit* edit : {form_->EdtWidth, form_->EdtHeight})
-    connect(edit, &QLineEdit::textChanged, this, &TMainForm::PublishOptions);
-  connect(form_->LbRoateType, &QListWidget::currentRowChanged, this, &TMainForm::PublishOptions);
+  optionControls_->ConnectWrites(this, [this](const settings::Key& key, const ControlValue& value) {
+    WriteOption(key, value);
+  });
+  optionControls_->ConnectChoices(this, [this] { PublishOptions(); });
   PublishOptions();
 
   ConnectPreview();
 }
 
-engine::ConversionOptions TMainForm::CurrentConversionOptions() const {
-  engine::ConversionOptions o;
-  o.targets = engine::FormatTicks::Nothing();
-  for (const FormatBox& f : WrittenFormatBoxes()) o.targets.Set(f.format, f.box->isChecked());
-  o.resize = WindowResize(ZoomTypeItemIndex(), form_->EdtWidth->text().toStdString(),
-                          form_->EdtHeight->text().toStdString(), form_->CbZoomAuto->isChecked());
-  o.rotation = form_->LbRoateType->currentRow();
-  return o;
-}
+engine::ConversionOptions TMainForm::CurrentConversionOptions() const { return optionControls_->Options(); }
 
-template <typename Value>
-void TMainForm::WriteOption(const settings::Key& key, Value value) {
+void TMainForm::WriteOption(const settings::Key& key, const ControlValue& value) {
   try {
-    settings::Write(Settings(), key, value);
+    WriteValue(Settings(), key, value);
   } catch (const std::exception& e) {
     // The standard error box, as for any failure a handler does not catch.
     // LoadSettings runs these handlers before the window is on screen and
     // swallows its failures, so nothing is shown then.
     if (isVisible()) CurrentDialogs().ShowError(e.what());
   }
-}
-
-std::vector<TMainForm::FormatBox> TMainForm::WrittenFormatBoxes() const {
-  const auto boxes = FormatCheckBoxes();
-  const auto keys = settings::FormatCheckBoxKeys();
-  std::vector<FormatBox> found;
-  for (const engine::PictureFormat& format : engine::PictureFormats())
-    for (std::size_t i = 0; WindowBoxOf(format) && i < keys.size(); ++i)
-      if (keys[i].name == WindowBoxOf(format)) found.push_back({format, boxes[i], keys[i]});
-  return found;
 }
 
 void TMainForm::rgZoomTypeClick() {
@@ -127,7 +102,8 @@ void TMainForm::EdtHeightExit() {
 }
 
 void TMainForm::CbZoomAutoClick() {
-  // The same whether the click checks or unchecks the box.
+  // The same whether the click checks or unchecks the box; the options
+  // table writes the box's key.
   if (IsWholeNumber(form_->EdtWidth)) {
     form_->EdtHeight->setText(QString::fromUtf8(kAutoByRatio));
   } else if (IsWholeNumber(form_->EdtHeight)) {
@@ -136,23 +112,10 @@ void TMainForm::CbZoomAutoClick() {
     form_->EdtWidth->setText(QString::fromUtf8(kChooseWidth));
     form_->EdtHeight->setText(QString::fromUtf8(kChooseHeight));
   }
-  WriteOption(settings::kZoomAuto, form_->CbZoomAuto->isChecked());
 }
 
-void TMainForm::LbRoateTypeClick() {
-  WriteOption(settings::kLbRoateType, form_->LbRoateType->currentRow());
-}
+void TMainForm::CbPreviewSourceImgClick() { form_->GbSourcePreview->setVisible(form_->CbPreviewSourceImg->isChecked()); }
 
-void TMainForm::CbPreviewSourceImgClick() {
-  const bool on = form_->CbPreviewSourceImg->isChecked();
-  form_->GbSourcePreview->setVisible(on);
-  WriteOption(settings::kPreviewSourceImg, on);
-}
-
-void TMainForm::CbTargetImgPreviewClick() {
-  const bool on = form_->CbTargetImgPreview->isChecked();
-  form_->GbImgTarget->setVisible(on);
-  WriteOption(settings::kTargetImgPreview, on);
-}
+void TMainForm::CbTargetImgPreviewClick() { form_->GbImgTarget->setVisible(form_->CbTargetImgPreview->isChecked()); }
 
 }  // namespace ui

@@ -21,6 +21,7 @@
 #include "ui/core/FolderPaths.h"
 #include "ui/core/ProgramFolders.h"
 #include "ui/core/SettingsKeys.h"
+#include "ui/OptionControls.h"
 #include "ui/WindowHelpers.h"
 #include "ui_MainForm.h"
 #include "text/WindowText.h"
@@ -83,6 +84,9 @@ TMainForm::TMainForm(QWidget* parent, const std::filesystem::path& programFolder
   form_->setupUi(this);
   form_->rgZoomTypeItems->setId(form_->rgZoomTypeItem0, 0);
   form_->rgZoomTypeItems->setId(form_->rgZoomTypeItem1, 1);
+  // Outside the creation's silence: a row of the options table that binds
+  // no control is a mistake to see at once.
+  optionControls_ = std::make_unique<OptionControls>(*this);
   form_->SplitterMain->setStretchFactor(0, 0);
   form_->SplitterMain->setStretchFactor(1, 0);
   form_->SplitterMain->setStretchFactor(2, 1);
@@ -205,12 +209,6 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-std::array<QCheckBox*, 10> TMainForm::FormatCheckBoxes() const {
-  // The order of the format keys in the settings table.
-  return {form_->CbJPG, form_->CbPNG, form_->CBBMP, form_->CBJPEG, form_->CBGIF,
-          form_->CBICO, form_->CBEMF, form_->CBWMF, form_->CBPCX, form_->CBTIFF};
-}
-
 void TMainForm::LoadSettings() {
   if (!settings_) return;
   try {
@@ -219,22 +217,11 @@ void TMainForm::LoadSettings() {
     const std::filesystem::path dataFolder = img::PathFromUtf8(ProgramFolder);
     form_->EdtPath->setText(Q(s::ReadText(file, s::kSourcePath, dataFolder)));
     form_->EdtOutput->setText(Q(s::ReadText(file, s::kTargetPath, dataFolder)));
-    form_->EdtWidth->setText(Q(s::ReadText(file, s::kEdtWidth, dataFolder)));
-    form_->EdtHeight->setText(Q(s::ReadText(file, s::kEdtHeight, dataFolder)));
-    form_->EdtZoomPeiW->setText(Q(s::ReadText(file, s::kZoomPeiW, dataFolder)));
-    form_->EdtZoomPeiH->setText(Q(s::ReadText(file, s::kZoomPeiH, dataFolder)));
-    const auto formatBoxes = FormatCheckBoxes();
-    const auto formatKeys = s::FormatCheckBoxKeys();
-    for (std::size_t i = 0; i < formatKeys.size(); ++i)
-      formatBoxes[i]->setChecked(s::ReadFlag(file, formatKeys[i]));
-    form_->CbZoomAuto->setChecked(s::ReadFlag(file, s::kZoomAuto));
-    SetZoomTypeItemIndex(s::ReadNumber(file, s::kZoomType));
-    form_->LbRoateType->setCurrentRow(s::ReadNumber(file, s::kLbRoateType));
+    optionControls_->Load(file, dataFolder);
+    // A box set to the layout's own state has not run its handler.
+    CbTargetImgPreviewClick();
+    CbPreviewSourceImgClick();
     FirstRun = s::ReadFlag(file, s::kFirstRun);
-    form_->CbTargetImgPreview->setChecked(s::ReadFlag(file, s::kTargetImgPreview));
-    form_->GbImgTarget->setVisible(form_->CbTargetImgPreview->isChecked());
-    form_->CbPreviewSourceImg->setChecked(s::ReadFlag(file, s::kPreviewSourceImg));
-    form_->GbSourcePreview->setVisible(form_->CbPreviewSourceImg->isChecked());
     // Both lists are still empty here: the clicks find no current item.
     source_->Pictures().SetCurrentIndex(s::ReadNumber(file, s::kLbDocListInd));
     LbDocListClick();
@@ -250,18 +237,7 @@ void TMainForm::SaveSettings() {
   try {
     namespace s = settings;
     SettingsFile& file = *settings_;
-    bool ok = false;
-    for (auto [edit, key] : {std::pair{form_->EdtWidth, &s::kEdtWidth}, std::pair{form_->EdtHeight, &s::kEdtHeight}}) {
-      edit->text().toInt(&ok);
-      if (ok) s::Write(file, *key, edit->text().toStdString());
-    }
-    for (auto [edit, key] : {std::pair{form_->EdtZoomPeiW, &s::kZoomPeiW}, std::pair{form_->EdtZoomPeiH, &s::kZoomPeiH}}) {
-      edit->text().toDouble(&ok);
-      if (ok) s::Write(file, *key, edit->text().toStdString());
-    }
-    const auto formatBoxes = FormatCheckBoxes();
-    const auto formatKeys = s::FormatCheckBoxKeys();
-    for (std::size_t i = 0; i < formatKeys.size(); ++i) s::Write(file, formatKeys[i], formatBoxes[i]->isChecked());
+    optionControls_->Save(file);
     s::Write(file, s::kFirstRun, false);
     s::Write(file, s::kLbDocListInd, form_->LbDocList->currentRow());
     s::Write(file, s::kLbTargetInd, form_->LbTarget->currentRow());
@@ -342,16 +318,7 @@ void TMainForm::LayoutPathRow(int outerWidth) {
 
 int TMainForm::ZoomTypeItemIndex() const { return form_->rgZoomTypeItems->checkedId(); }
 
-void TMainForm::SetZoomTypeItemIndex(int index) {
-  if (QAbstractButton* item = form_->rgZoomTypeItems->button(index)) {
-    item->setChecked(true);
-    return;
-  }
-  // An exclusive group never unchecks its last checked button by itself.
-  form_->rgZoomTypeItems->setExclusive(false);
-  for (QAbstractButton* item : form_->rgZoomTypeItems->buttons()) item->setChecked(false);
-  form_->rgZoomTypeItems->setExclusive(true);
-}
+void TMainForm::SetZoomTypeItemIndex(int index) { CheckGroupItem(*form_->rgZoomTypeItems, index); }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);

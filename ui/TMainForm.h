@@ -24,6 +24,7 @@
 #include "ui/core/ConversionRuns.h"
 #include "ui/core/SettingsFile.h"
 #include "ui/core/SettingsKeys.h"
+#include "ui/core/WindowOptions.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -40,12 +41,9 @@ namespace Ui {
 class MainForm;
 }
 
-namespace engine {
-struct PictureFormat;
-}
-
 namespace ui {
 
+class OptionControls;
 class TFrmReName;
 
 // Builds the links panel inside its host panel; empty until the program
@@ -140,16 +138,6 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void LoadButtonGlyphs();
   void ApplyCaptions();
   void LoadSettings();
-  // The ten format check boxes in the order of their settings keys.
-  std::array<QCheckBox*, 10> FormatCheckBoxes() const;
-  // The box and settings key of each format the window writes, in the
-  // order of the format table, which names them.
-  struct FormatBox {
-    const engine::PictureFormat& format;
-    QCheckBox* box;
-    const settings::Key& key;
-  };
-  std::vector<FormatBox> WrittenFormatBoxes() const;
   void SaveSettings();
 
   void ConnectFolderControls();
@@ -159,6 +147,8 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
                         const std::string& defaultExtension);
 
   std::unique_ptr<Ui::MainForm> form_;
+  // The option controls, bound by the window's options table.
+  std::unique_ptr<OptionControls> optionControls_;
   QTimer* timerFirstRun_ = nullptr;
   QMenu* PmImgList = nullptr;
   QMenu* PmOutput = nullptr;
@@ -227,12 +217,10 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void EdtWidthExit();
   void EdtHeightExit();
   void CbZoomAutoClick();
-  void LbRoateTypeClick();
   void CbPreviewSourceImgClick();
   void CbTargetImgPreviewClick();
-  // A write of an option handler whose failure reaches the user.
-  template <typename Value>
-  void WriteOption(const settings::Key& key, Value value);
+  // A write of an option's key whose failure reaches the user.
+  void WriteOption(const settings::Key& key, const ControlValue& value);
   // The start/stop toggle around one run.
   void ToggleRun(QToolButton* button, const char* idleGlyph, bool selectedRun);
   // The run's end, taken on the window's thread; end is empty when the run

@@ -347,4 +347,11 @@ inline engine::ConversionOptions TickedFormats(bool bmp, bool jpg, bool jpeg, bo
   return o;
 }
 
+// What decides the pictures and which formats are written: the parts of two
+// options a window's controls set.
+inline bool SamePicturesAndFormats(const engine::ConversionOptions& a, const engine::ConversionOptions& b) {
+  using Processing = const engine::ProcessingOptions&;
+  return static_cast<Processing>(a) == static_cast<Processing>(b) && a.targets == b.targets;
+}
+
 }  // namespace testsupport

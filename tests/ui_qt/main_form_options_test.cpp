@@ -6,6 +6,9 @@
 #include <QGroupBox>
 #include <QRadioButton>
 #include <fstream>
+#include <functional>
+#include <thread>
+#include <utility>
 
 #include "MainWindowFixture.h"
 
@@ -148,6 +151,35 @@ TEST_F(OptionsTest, OptionsAreReadFromTheControls) {
   EXPECT_EQ(o.rotation, 3);
   Find<QListWidget>("LbRoateType")->setCurrentRow(-1);
   EXPECT_EQ(form->CurrentConversionOptions().rotation, -1);
+}
+
+// Each option control's change on its own reaches a run's threads: a
+// control left out would leave a run reading its old value.
+TEST_F(OptionsTest, EveryOptionChangeReachesARunsThreads) {
+  const auto published = [this] {
+    engine::ConversionOptions o;
+    std::thread([&] { o = form->Options(); }).join();
+    return o;
+  };
+  const std::pair<const char*, std::function<void()>> changes[] = {
+      {"CbJPG", [this] { Find<QCheckBox>("CbJPG")->setChecked(true); }},
+      {"CbPNG", [this] { Find<QCheckBox>("CbPNG")->setChecked(true); }},
+      {"CBBMP", [this] { Find<QCheckBox>("CBBMP")->setChecked(true); }},
+      {"CBJPEG", [this] { Find<QCheckBox>("CBJPEG")->setChecked(true); }},
+      {"EdtWidth", [this] { Find<QLineEdit>("EdtWidth")->setText("320"); }},
+      {"EdtHeight", [this] { Find<QLineEdit>("EdtHeight")->setText(QString::fromUtf8("按原图比例自动调整")); }},
+      // Its handler puts the texts the edits hold already: only the box changes.
+      {"CbZoomAuto", [this] { Find<QCheckBox>("CbZoomAuto")->setChecked(true); }},
+      {"rgZoomTypeItem0", [this] { Find<QRadioButton>("rgZoomTypeItem0")->setChecked(true); }},
+      {"LbRoateType", [this] { Find<QListWidget>("LbRoateType")->setCurrentRow(2); }},
+  };
+  for (const auto& [control, change] : changes) {
+    const engine::ConversionOptions before = form->CurrentConversionOptions();
+    change();
+    const engine::ConversionOptions now = form->CurrentConversionOptions(), run = published();
+    EXPECT_FALSE(SamePicturesAndFormats(now, before)) << control;
+    EXPECT_TRUE(SamePicturesAndFormats(run, now)) << control;
+  }
 }
 
 TEST_F(OptionsTest, RotationWrittenOnTheUsersPicksOnly) {

@@ -1,19 +1,18 @@
 #include "ui/core/SettingsKeys.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "ui/core/ProgramFolders.h"
+#include "ui/core/WindowOptions.h"
 
 namespace ui::settings {
 
 namespace {
 
-constexpr std::array kAllKeys{
-    kSourcePath, kTargetPath, kEdtWidth,  kEdtHeight, kZoomPeiW,    kZoomPeiH,        kCbJPG,
-    kCbPNG,      kCBBMP,      kCBJPEG,    kCBGIF,     kCBICO,       kCBEMF,           kCBWMF,
-    kCBPCX,      kCBTIFF,     kZoomAuto,  kZoomType,  kFirstRun,    kTargetImgPreview, kPreviewSourceImg,
-    kLbRoateType, kLbDocListInd, kLbTargetInd,
-};
+// The keys of no option control; the window's options table holds the others.
+constexpr std::array kOtherKeys{kSourcePath, kTargetPath, kFirstRun, kLbDocListInd, kLbTargetInd};
 
 constexpr std::array kFormatCheckBoxKeys{
     kCbJPG, kCbPNG, kCBBMP, kCBJPEG, kCBGIF, kCBICO, kCBEMF, kCBWMF, kCBPCX, kCBTIFF,
@@ -24,7 +23,16 @@ std::string Name(const Key& key) { return std::string(key.name); }
 
 }  // namespace
 
-std::span<const Key> AllKeys() { return kAllKeys; }
+std::span<const Key> AllKeys() {
+  static const std::vector<Key> keys = [] {
+    std::vector<Key> all(kOtherKeys.begin(), kOtherKeys.end());
+    for (const WindowOption& option : WindowOptions()) all.push_back(option.key);
+    // Grouped by section, as a settings file lists them.
+    std::stable_partition(all.begin(), all.end(), [](const Key& key) { return key.section == kSectionDefault; });
+    return all;
+  }();
+  return keys;
+}
 
 std::span<const Key> FormatCheckBoxKeys() { return kFormatCheckBoxKeys; }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Every key of the settings file with its section, type and default, declared
-// once: the main window's LoadSettings, SaveSettings and the option handlers
-// read and write through these entries.
+// The keys of the settings file with their section, type and default, and
+// the reads and writes of one key. The rows of the window's options table
+// (WindowOptions.h) hold the keys of its option controls: those named here,
+// or a key of its own in a new row.
 
 #include <filesystem>
 #include <span>
@@ -58,10 +59,11 @@ inline constexpr Key kLbRoateType{kSectionImgConvert, "LbRoateType", ValueType::
 inline constexpr Key kLbDocListInd{kSectionImgConvert, "LbDocListInd", ValueType::Integer, {}, 0};
 inline constexpr Key kLbTargetInd{kSectionImgConvert, "LbTargetInd", ValueType::Integer, {}, 0};
 
-// Every key above, in the order of the table of keys.
+// Every key of the settings file: those above and those of the window's
+// options table (WindowOptions.h), the section "default" first.
 std::span<const Key> AllKeys();
 
-// The ten format check boxes in the order LoadSettings and SaveSettings use:
+// The ten format check boxes in the order of the window's options table:
 // CbJPG, CbPNG, CBBMP, CBJPEG, CBGIF, CBICO, CBEMF, CBWMF, CBPCX, CBTIFF.
 std::span<const Key> FormatCheckBoxKeys();
 
