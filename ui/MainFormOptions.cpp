@@ -60,8 +60,8 @@ void TMainForm::ConnectOptionControls() {
   optionControls_->ConnectWrites(this, [this](const settings::Key& key, const ControlValue& value) {
     WriteOption(key, value);
   });
-  optionControls_->ConnectChoices(this, [this] { PublishOptions(); });
-  PublishOptions();
+  optionControls_->PublishChanges(this);
+  optionControls_->Publish();
 
   ConnectPreview();
 }

@@ -14,6 +14,7 @@
 #include "engine/threads/WorkerPool.h"
 #include "platform/MemoryReuse.h"
 #include "platform/SystemMemory.h"
+#include "ui/OptionControls.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
 #include "ui/core/ConversionRuns.h"
@@ -38,14 +39,7 @@ void SetTag(QToolButton* button, int tag) { button->setProperty(kTag, tag); }
 
 engine::ConversionOptions TMainForm::Options() {
   if (QThread::currentThread() == thread()) return CurrentConversionOptions();
-  std::lock_guard lock(optionsMutex_);
-  return publishedOptions_;
-}
-
-void TMainForm::PublishOptions() {
-  const engine::ConversionOptions options = CurrentConversionOptions();
-  std::lock_guard lock(optionsMutex_);
-  publishedOptions_ = options;
+  return optionControls_->Published();
 }
 
 void TMainForm::OnWindowThread(std::function<void()> f) {
@@ -147,7 +141,7 @@ void TMainForm::ToggleRun(QToolButton* button, const char* idleGlyph, bool selec
   stopRequested_ = false;
   SetButtonGlyph(button, kStopGlyph);
   SetRunUnderWay(true);
-  PublishOptions();
+  optionControls_->Publish();
   run_ = std::move(run);
   // The pictures in flight may hold a quarter of the memory, as imgbatch's default.
   const std::uint64_t budget = img::PhysicalMemoryBytes() / 4;

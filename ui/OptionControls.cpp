@@ -104,9 +104,9 @@ void OptionControls::ConnectWrites(QObject* context,
   }
 }
 
-void OptionControls::ConnectChoices(QObject* context, std::function<void()> changed) const {
+void OptionControls::PublishChanges(QObject* context) {
   for (const auto& [option, control] : bound_)
-    if (SetsChoice(*option)) OnEveryChange(control, context, changed);
+    if (SetsChoice(*option)) OnEveryChange(control, context, [this] { Publish(); });
 }
 
 engine::ConversionOptions OptionControls::Options() const {
@@ -114,6 +114,17 @@ engine::ConversionOptions OptionControls::Options() const {
   for (const auto& [option, control] : bound_)
     if (SetsChoice(*option)) SetChoice(*option, ValueOf(control), choices);
   return choices.Options();
+}
+
+void OptionControls::Publish() {
+  const engine::ConversionOptions options = Options();
+  std::lock_guard lock(publishedMutex_);
+  published_ = options;
+}
+
+engine::ConversionOptions OptionControls::Published() const {
+  std::lock_guard lock(publishedMutex_);
+  return published_;
 }
 
 }  // namespace ui

@@ -2,10 +2,11 @@
 // The main window's option controls, bound by the window's options table
 // (ui/core/WindowOptions.h): set from the settings file, written back when
 // they change and when the window closes, and read into the options a run
-// reads.
+// reads, which are published for a run's threads at every change.
 
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <variant>
 #include <vector>
 
@@ -46,11 +47,15 @@ class OptionControls {
   // key (OnChange), with the control's new value.
   void ConnectWrites(QObject* context,
                      std::function<void(const settings::Key& key, const ControlValue& value)> write) const;
-  // From now on, changed() after each change of a control a run reads.
-  void ConnectChoices(QObject* context, std::function<void()> changed) const;
+  // From now on, Publish() after each change of a control a run reads.
+  void PublishChanges(QObject* context);
 
-  // The options as the controls hold them now.
+  // The options as the controls hold them now (the window's thread).
   engine::ConversionOptions Options() const;
+  // Takes the options as the controls hold them now for a run's threads
+  // (the window's thread); Published() gives them to any thread.
+  void Publish();
+  engine::ConversionOptions Published() const;
 
  private:
   using Control = std::variant<QCheckBox*, QLineEdit*, QListWidget*, QButtonGroup*>;
@@ -63,6 +68,8 @@ class OptionControls {
   static void OnEveryChange(const Control& control, QObject* context, std::function<void()> f);
 
   std::vector<Bound> bound_;
+  mutable std::mutex publishedMutex_;
+  engine::ConversionOptions published_;
 };
 
 }  // namespace ui

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -147,7 +146,8 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
                         const std::string& defaultExtension);
 
   std::unique_ptr<Ui::MainForm> form_;
-  // The option controls, bound by the window's options table.
+  // The option controls, bound by the window's options table, and the
+  // options they last published for a run's threads.
   std::unique_ptr<OptionControls> optionControls_;
   QTimer* timerFirstRun_ = nullptr;
   QMenu* PmImgList = nullptr;
@@ -230,9 +230,6 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // a run under way: the other batch button, the folder edits, buttons and
   // menu items, and the sides' keys.
   void SetRunUnderWay(bool running);
-  // The options a run's threads read: the controls' values, published at
-  // every change.
-  void PublishOptions();
   // Runs f on the window's thread: at once when called there, else queued.
   void OnWindowThread(std::function<void()> f);
 
@@ -244,8 +241,6 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::thread runThread_;
   QToolButton* runButton_ = nullptr;
   const char* runIdleGlyph_ = nullptr;
-  std::mutex optionsMutex_;
-  engine::ConversionOptions publishedOptions_;
   std::atomic<int> pendingSteps_{0};
   // The names of the targets written, into the output list in batches.
   std::unique_ptr<PacedListAdditions> writtenNames_;
