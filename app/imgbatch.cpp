@@ -187,8 +187,10 @@ int main(int argc, char** argv) {
       std::vector<engine::ListedPicture> listed;
       engine::ListPictureTree(source, engine::PictureExtensions(), listed,
                               output_folder, &not_read, &other_files, cmd->walk);
+      // Each target keeps its source's own letters, as other converters
+      // name them; the window's folder run lower-cases them.
       for (engine::ListedPicture& l : listed)
-        job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
+        job.Add({std::move(l.path), {}, cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
       if (cmd->walk.names.Selects(img::FileNamePart(source))) job.Add({source, {}, {}});
     } else if (ec && status.type() != fs::file_type::not_found) {
