@@ -35,14 +35,17 @@ std::string FormatNames(const char* separator, const char* last = nullptr, bool 
   return names;
 }
 
-// "WxH" (or "WXH"), each side 1 to 65535.
+// "WxH" (or "WXH"), each side 1 to 65535; with square, "N" too, for N by N.
 template <typename Box>
-bool ParseBox(const std::string& text, std::optional<Box>& box) {
+bool ParseBox(const std::string& text, std::optional<Box>& box, bool square = false) {
   const std::size_t x = text.find_first_of("xX");
   long w = 0, h = 0;
-  if (x == std::string::npos || !ParseNumber(text.substr(0, x), 1, 65535, w) ||
-      !ParseNumber(text.substr(x + 1), 1, 65535, h))
+  if (x == std::string::npos) {
+    if (!square || !ParseNumber(text, 1, 65535, w)) return false;
+    h = w;
+  } else if (!ParseNumber(text.substr(0, x), 1, 65535, w) || !ParseNumber(text.substr(x + 1), 1, 65535, h)) {
     return false;
+  }
   box = Box{static_cast<int>(w), static_cast<int>(h)};
   return true;
 }
@@ -132,7 +135,8 @@ bool SetSide(State& s, const std::string& v, Error& e, const char* option,
 const std::array kOptions{
     BatchOption{OptionGroup::Output, "output", 'o', "DIR",
                 "the output folder, made with its parents when missing",
-                "the output folder; created with its parents when missing",
+                "the output folder; created with its parents when missing,\n"
+                "once there is a picture to write",
                 [](State& s, const std::string& v, Error& e) {
                   if (v.empty()) {
                     e = "the output folder is empty";
@@ -240,11 +244,12 @@ const std::array kOptions{
                 "keep the source's proportions",
                 [](State& s, const std::string&, Error&) { return s.sizes.keepRatio = true; }},
     BatchOption{OptionGroup::Resize, "fit", 0, "WxH",
-                "shrink to fit inside W by H, proportions kept",
-                "shrink to fit inside W by H, proportions kept, the other\nside rounded to the nearest pixel",
+                "shrink to fit inside W by H (N: N by N), proportions kept",
+                "shrink to fit inside W by H (a single N: N by N),\n"
+                "proportions kept, the other side rounded to the nearest\npixel",
                 [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.fit)) {
-                    e = "--fit needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
+                  if (!ParseBox(v, s.fit, true)) {
+                    e = "--fit needs WxH or N, each a whole number from 1 to 65535, not '" + v + "'";
                     return false;
                   }
                   return true;

@@ -754,6 +754,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-oOUT", "--height=100"}, kOneSize},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "100x"}, "--fit needs WxH"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "0x10"}, "--fit needs WxH"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "0"}, "--fit needs WxH or N"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--cover", "100"}, "--cover needs WxH"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "10x10", "--width", "5"}, "--fit cannot be combined"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-qz"}, "unknown option -z"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--k"}, "option '--k' is ambiguous; possibilities: --keep-ratio"},
@@ -853,6 +855,30 @@ TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
   EXPECT_NE(r.output.find("gone.jpg"), std::string::npos);
   EXPECT_EQ(OutNames(), std::vector<std::string>{"here.png"});
 }
+
+// A run with no picture to write makes no output folder, so a mistyped
+// source leaves nothing behind.
+struct NoPictureCase {
+  const char* name;
+  const char* source;  // under the source folder, which holds notes.txt alone
+  int status;
+  friend void PrintTo(const NoPictureCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchNoPicture : public ImgBatch, public ::testing::WithParamInterface<NoPictureCase> {};
+
+TEST_P(ImgBatchNoPicture, MakesNoOutputFolder) {
+  testsupport::WriteFile(src() / "notes.txt", "no picture");
+  const RunResult r = RunImgBatch({U(src() / GetParam().source), "-o", U(out() / "new")});
+  EXPECT_EQ(r.status, GetParam().status) << r.output;
+  EXPECT_FALSE(fs::exists(out())) << r.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ImgBatchNoPicture,
+                         ::testing::Values(NoPictureCase{"MissingFile", "gone.jpg", 1},
+                                           NoPictureCase{"MissingFolder", "nosuchdir", 1},
+                                           NoPictureCase{"FolderWithoutPictures", "", 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The output folder the source's own: no picture is replaced, by a target
 // of itself or of another picture, in one run or in the next.
@@ -1255,7 +1281,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{300, 200, "100x100", 100, 67},   // 66.7 rounds to the nearest pixel
                       FitCase{90, 300, "100X100", 30, 100},    // one side fits already
                       FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
-                      FitCase{1000, 2, "100x100", 100, 1}),    // never thinner than a line
+                      FitCase{1000, 2, "100x100", 100, 1},     // never thinner than a line
+                      FitCase{400, 300, "100", 100, 75},       // one number: a square box
+                      FitCase{300, 400, "100", 75, 100}),
     testsupport::ByValue());
 
 struct ResizeCase {
