@@ -112,7 +112,11 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   bool work_copy = false, flattened = false;
   std::uint64_t writers = 0;
   std::vector<decltype(PictureFormat::write)> counted;
-  const FormatTicks targets = TargetFormats(path, options);
+  FormatTicks targets = options.targets;
+  if (options.ownKindTarget) {
+    targets = FormatTicks::Nothing();
+    targets.Set(OwnKindTarget(*format, facts.alpha), true);
+  }
   for (const PictureFormat& target : PictureFormats()) {
     if (!targets.Has(target) || !target.write) continue;
     if (!KeepsAlpha(target, *format)) flattened = true;

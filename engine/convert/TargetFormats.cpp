@@ -14,10 +14,15 @@ const PictureFormat* OwnKindTarget(const std::string& path) {
   const PictureFormat* kind = ChooseLoader(head, path);
   if (!kind) return nullptr;
   if (kind->write) return kind;
-  // Transparency needs a target that keeps it; JPEG is what peers write
-  // for photographs.
   const std::optional<HeaderFacts> facts = ReadPictureHeader(path, HeaderDepth::Head);
-  return &FormatNamed(facts && facts->alpha ? "png" : "jpg");
+  return &OwnKindTarget(*kind, facts && facts->alpha);
+}
+
+const PictureFormat& OwnKindTarget(const PictureFormat& kind, bool alpha) {
+  if (kind.write) return kind;
+  // Transparency needs a target that keeps it; JPEG is what other
+  // converters write for photographs.
+  return FormatNamed(alpha ? "png" : "jpg");
 }
 
 FormatTicks TargetFormats(const std::string& path, const ConversionOptions& options) {

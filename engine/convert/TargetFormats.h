@@ -17,6 +17,9 @@ namespace engine {
 // only read becomes PNG when its picture has alpha, else JPG. nullptr when
 // neither its bytes nor its name make it a picture.
 const PictureFormat* OwnKindTarget(const std::string& path);
+// The same for a file read by kind whose header says whether its picture
+// has alpha.
+const PictureFormat& OwnKindTarget(const PictureFormat& kind, bool alpha);
 
 // The formats the picture at path is written in with options.
 FormatTicks TargetFormats(const std::string& path, const ConversionOptions& options);
