@@ -70,8 +70,13 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
   if (!error.empty()) return std::nullopt;
   ParseState state;
   BatchCommand& cmd = state.cmd;
-  // Smaller PNGs than the window's unfiltered ones, as other converters write.
+  // imgbatch's defaults are those of other converters, not the window's:
+  // smaller PNGs than unfiltered ones, each picture once in its own kind,
+  // JPEG at 90, metadata kept, a resize without aliasing.
   cmd.options.pngFiltering = engine::PngFiltering::Adaptive;
+  cmd.options.ownKindTarget = true;
+  cmd.options.jpegQuality = 90;
+  cmd.options.resize.filter = engine::ResizeFilter::Lanczos;
   bool only_sources = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -135,9 +140,7 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     error = "--keep-metadata and --strip cannot be combined";
     return std::nullopt;
   }
-  cmd.options.metadata = state.strip          ? engine::CarriedMetadata::None
-                         : state.keepMetadata ? engine::CarriedMetadata::All
-                                              : engine::CarriedMetadata::Profile;
+  cmd.options.metadata = state.strip ? engine::CarriedMetadata::None : engine::CarriedMetadata::All;
   if (!state.haveOutput) {
     error = "no output folder: give one with -o DIR";
     return std::nullopt;

@@ -35,20 +35,24 @@ std::string FormatNames(const char* separator, const char* last = nullptr, bool 
   return names;
 }
 
-// "WxH" (or "WXH"), each side 1 to 65535.
+// "WxH" (or "WXH"), each side 1 to 65535; with square, "N" too, for N by N.
 template <typename Box>
-bool ParseBox(const std::string& text, std::optional<Box>& box) {
+bool ParseBox(const std::string& text, std::optional<Box>& box, bool square = false) {
   const std::size_t x = text.find_first_of("xX");
   long w = 0, h = 0;
-  if (x == std::string::npos || !ParseNumber(text.substr(0, x), 1, 65535, w) ||
-      !ParseNumber(text.substr(x + 1), 1, 65535, h))
+  if (x == std::string::npos) {
+    if (!square || !ParseNumber(text, 1, 65535, w)) return false;
+    h = w;
+  } else if (!ParseNumber(text.substr(0, x), 1, 65535, w) || !ParseNumber(text.substr(x + 1), 1, 65535, h)) {
     return false;
+  }
   box = Box{static_cast<int>(w), static_cast<int>(h)};
   return true;
 }
 
 bool ParseFormats(const std::string& list, engine::ConversionOptions& options, std::string& error) {
   options.targets = engine::FormatTicks::Nothing();
+  options.ownKindTarget = false;
   std::size_t start = 0;
   while (start <= list.size() && !list.empty()) {
     std::size_t comma = list.find(',', start);
@@ -131,7 +135,8 @@ bool SetSide(State& s, const std::string& v, Error& e, const char* option,
 const std::array kOptions{
     BatchOption{OptionGroup::Output, "output", 'o', "DIR",
                 "the output folder, made with its parents when missing",
-                "the output folder; created with its parents when missing",
+                "the output folder; created with its parents when missing,\n"
+                "once there is a picture to write",
                 [](State& s, const std::string& v, Error& e) {
                   if (v.empty()) {
                     e = "the output folder is empty";
@@ -143,16 +148,19 @@ const std::array kOptions{
                 },
                 "dir"},
     BatchOption{OptionGroup::Output, "formats", 'f', "LIST",
-                "any of %FORMATS% (default bmp,jpg,jpeg,png)",
+                "any of %FORMATS% (default: each picture's own kind)",
                 "comma-separated, any of %FORMATS% in any case\n"
-                "(default: bmp,jpg,jpeg,png); an empty list writes nothing;\n"
+                "(default: each picture once, in its own kind; GIF, HEIC and\n"
+                "HEIF as PNG when they have transparency, else JPG); an empty\n"
+                "list writes nothing;\n"
                 "tif and tiff targets are 8-bit, Deflate with the horizontal predictor;\n"
                 "avif targets (where --version lists them) 8-bit AV1, 4:2:0",
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
     BatchOption{OptionGroup::Encoding, "quality", 0, "N",
-                "JPEG, WebP, AVIF quality 1-100 (default 100, 90, 60)",
-                "JPEG, WebP and AVIF quality, 1 to 100 (default: 100 for JPEG,\n90 for WebP, 60 for AVIF)",
+                "JPEG, WebP, AVIF quality 1-100 (default 90, 90, 60)",
+                "JPEG, WebP and AVIF quality, 1 to 100 (default: 90 for JPEG\n"
+                "and WebP, 60 for AVIF)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
@@ -236,11 +244,12 @@ const std::array kOptions{
                 "keep the source's proportions",
                 [](State& s, const std::string&, Error&) { return s.sizes.keepRatio = true; }},
     BatchOption{OptionGroup::Resize, "fit", 0, "WxH",
-                "shrink to fit inside W by H, proportions kept",
-                "shrink to fit inside W by H, proportions kept, the other\nside rounded to the nearest pixel",
+                "shrink to fit inside W by H (N: N by N), proportions kept",
+                "shrink to fit inside W by H (a single N: N by N),\n"
+                "proportions kept, the other side rounded to the nearest\npixel",
                 [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.fit)) {
-                    e = "--fit needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
+                  if (!ParseBox(v, s.fit, true)) {
+                    e = "--fit needs WxH or N, each a whole number from 1 to 65535, not '" + v + "'";
                     return false;
                   }
                   return true;
@@ -274,14 +283,14 @@ const std::array kOptions{
                 "let a resize make a picture larger",
                 "let a resize make a picture larger (by default no side\n"
                 "grows); a growing resize is made by a smooth kernel,\n"
-                "lanczos with --filter lanczos, else mitchell",
+                "lanczos unless --filter names another",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.resize.enlarge = true; }},
     BatchOption{OptionGroup::Resize, "filter", 0, "NAME",
-                "exact (the default, the window's), mitchell or lanczos",
-                "how a resize computes its pixels: exact (the default, the\n"
-                "window's box average, slightly sharpened; it only\n"
-                "shrinks), mitchell or lanczos (smooth kernels in linear\n"
-                "light)",
+                "lanczos (the default), mitchell or exact (the window's)",
+                "how a resize computes its pixels: lanczos (the default) or\n"
+                "mitchell (smooth kernels in linear light), or exact (the\n"
+                "window's box average, slightly sharpened; it only shrinks,\n"
+                "so a growing resize is made by mitchell)",
                 [](State& s, const std::string& v, Error& e) {
                   using engine::ResizeFilter;
                   return ParseChoice(img::AsciiLower(v), v, "--filter",
@@ -289,7 +298,7 @@ const std::array kOptions{
                                       {"lanczos", ResizeFilter::Lanczos}},
                                      s.cmd.options.resize.filter, e);
                 },
-                "exact mitchell lanczos"},
+                "lanczos mitchell exact"},
     BatchOption{OptionGroup::Resize, "rotate", 0, "DEG",
                 "turn 0, 90, 180 or 270 degrees clockwise",
                 "0, 90, 180 or 270 (default 0)",
@@ -386,15 +395,21 @@ const std::array kOptions{
                 "the default; accepted from scripts written before it was",
                 [](State&, const std::string&, Error&) { return true; }},
     BatchOption{OptionGroup::Metadata, "keep-metadata", 0, nullptr,
-                "carry EXIF, XMP and comment too (default: ICC only)",
-                "carry the source's EXIF (orientation reset to upright),\n"
-                "ICC colour profile, XMP and JPEG comment into JPEG, PNG\n"
-                "and WebP targets (by default only the ICC profile)",
+                "the default: carry EXIF, ICC, XMP and the comment",
+                "the default: the source's EXIF (orientation reset to\n"
+                "upright), ICC colour profile, XMP and JPEG comment go into\n"
+                "JPEG, PNG and WebP targets; accepted from scripts written\n"
+                "before it was the default",
                 [](State& s, const std::string&, Error&) { return s.keepMetadata = true; }},
     BatchOption{OptionGroup::Metadata, "strip", 0, nullptr,
                 "carry no metadata, not even the ICC profile",
                 "carry no metadata at all, not even the ICC profile",
                 [](State& s, const std::string&, Error&) { return s.strip = true; }},
+    BatchOption{OptionGroup::Metadata, "strip-gps", 0, nullptr,
+                "drop the GPS position from the EXIF carried",
+                "take the GPS position out of the EXIF carried (its IFD and\n"
+                "IFD0's pointer to it); the rest of the EXIF is kept",
+                [](State& s, const std::string&, Error&) { return s.cmd.options.stripGps = true; }},
     BatchOption{OptionGroup::Running, "jobs", 'j', "N",
                 "pictures converted at once (default: every core)",
                 "pictures converted at once, on at most N threads\n(default: the number of cores)",
@@ -564,11 +579,15 @@ constexpr const char* kNotes =
     "alone (--qual=50). --width or --height alone needs --keep-ratio; with it, the\n"
     "width wins and the height follows the source's proportions. One resize at a\n"
     "time: --fit, --cover, --scale or --width/--height. Pictures are never enlarged\n"
-    "without --enlarge. A folder's pictures get lower-case names unless --name is\n"
-    "given; its other files are counted in the summary, not converted. A\n"
-    "picture is read by its content, whatever its extension says. What a written\n"
-    "target leaves out (metadata too large for a JPEG file) is said on standard\n"
-    "error as a warning.";
+    "without --enlarge. Targets keep their source's name, letter for letter, but\n"
+    "for their extension; a folder's other files are counted in the summary, not\n"
+    "converted. A picture is read by its content, whatever its extension says.\n"
+    "What a written target leaves out (metadata too large for a JPEG file) is said\n"
+    "on standard error as a warning. Four defaults differ from the window's, as\n"
+    "other converters have them: each picture is written once in its own kind,\n"
+    "JPEG at quality 90, with its metadata, resized by lanczos, and names keep\n"
+    "their letters. Scripts that want the window's give -f bmp,jpg,jpeg,png\n"
+    "--quality 100 --strip --filter exact.";
 
 }  // namespace
 

@@ -162,13 +162,6 @@ int main(int argc, char** argv) {
   }
 
   std::error_code ec;
-  const fs::path output = img::PathFromUtf8(cmd->outputFolder);
-  if (!cmd->dryRun) fs::create_directories(output, ec);
-  if (!ec && !cmd->dryRun && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
-  if (ec) {
-    Say("cannot create the output folder " + cmd->outputFolder + ": " + ec.message());
-    return 1;
-  }
   std::string output_folder = cmd->outputFolder;
   if (output_folder.back() != '/') output_folder += '/';
 
@@ -187,8 +180,10 @@ int main(int argc, char** argv) {
       std::vector<engine::ListedPicture> listed;
       engine::ListPictureTree(source, engine::PictureExtensions(), listed,
                               output_folder, &not_read, &other_files, cmd->walk);
+      // Each target keeps its source's own letters, as other converters
+      // name them; the window's folder run lower-cases them.
       for (engine::ListedPicture& l : listed)
-        job.Add({std::move(l.path), std::move(l.targetName), cmd->keepTree ? std::move(l.subfolder) : ""});
+        job.Add({std::move(l.path), {}, cmd->keepTree ? std::move(l.subfolder) : ""});
     } else if (fs::is_regular_file(status)) {
       if (cmd->walk.names.Selects(img::FileNamePart(source))) job.Add({source, {}, {}});
     } else if (ec && status.type() != fs::file_type::not_found) {
@@ -199,6 +194,18 @@ int main(int argc, char** argv) {
   }
 
   if (cmd->dryRun) return PrintPlan(job.Plan(), not_read, cmd->options);
+
+  // Made only once there is a picture to write into it: a mistyped source
+  // leaves no empty folder behind.
+  if (job.size() > 0) {
+    const fs::path output = img::PathFromUtf8(cmd->outputFolder);
+    fs::create_directories(output, ec);
+    if (!ec && !fs::is_directory(output, ec)) ec = std::make_error_code(std::errc::not_a_directory);
+    if (ec) {
+      Say("cannot create the output folder " + cmd->outputFolder + ": " + ec.message());
+      return 1;
+    }
+  }
 
   if (cmd->jsonReport) {
     for (const engine::UnreadPath& unread : not_read) std::fputs(app::UnreadJson(unread).c_str(), stdout);

@@ -24,6 +24,8 @@ struct ProcessingOptions {
   // --no-auto-orient turns it off.
   bool autoOrient = true;
   CarriedMetadata metadata = CarriedMetadata::Profile;  // imgbatch chooses; the window keeps the default
+  // The carried EXIF loses its GPS position (imgbatch's --strip-gps).
+  bool stripGps = false;
 
   bool operator==(const ProcessingOptions&) const = default;
 };
@@ -32,6 +34,9 @@ struct ProcessingOptions {
 // that exists, and the two sets above.
 struct ConversionOptions : ProcessingOptions, EncodingOptions {
   FormatTicks targets;
+  // Each picture is written once, in its own kind, in place of the ticked
+  // formats (imgbatch without -f; TargetFormats.h).
+  bool ownKindTarget = false;
   bool skipExisting = false;  // a target that exists is left alone and reported as skipped
   bool skipUpToDate = false;  // the same for a target at least as new as its source (imgbatch's --update)
   bool keepSourceTime = false;  // each written target gets its source's modification time (--keep-time)

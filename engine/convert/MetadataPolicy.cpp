@@ -1,5 +1,6 @@
 #include "engine/convert/MetadataPolicy.h"
 
+#include "engine/metadata/ExifGps.h"
 #include "engine/metadata/IccColourSpace.h"
 
 namespace engine {
@@ -22,6 +23,7 @@ void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options) {
     case CarriedMetadata::All:
       break;
   }
+  if (options.stripGps) RemoveExifGps(metadata.exif);
 }
 
 bool ProfileSuitsTargets(const std::vector<std::uint8_t>& icc) {

@@ -17,7 +17,8 @@ bool ReadsMetadata(const ConversionOptions& options);
 
 // Leaves in metadata what the targets carry by options.metadata: nothing,
 // the colour profile alone, or everything; a profile only when
-// ProfileSuitsTargets says so.
+// ProfileSuitsTargets says so; EXIF without its GPS position with
+// options.stripGps.
 void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options);
 
 // Targets hold RGB or grey pixels: a profile of another colour space (a

@@ -8,6 +8,7 @@
 #include "engine/formats/PictureHeader.h"
 #include "engine/formats/PictureFormats.h"
 #include "engine/convert/ResizeRules.h"
+#include "engine/convert/TargetFormats.h"
 #include "platform/FileIO.h"
 #include "platform/ImageError.h"
 #include "imaging/LinearLightResize.h"
@@ -111,8 +112,13 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   bool work_copy = false, flattened = false;
   std::uint64_t writers = 0;
   std::vector<decltype(PictureFormat::write)> counted;
+  FormatTicks targets = options.targets;
+  if (options.ownKindTarget) {
+    targets = FormatTicks::Nothing();
+    targets.Set(OwnKindTarget(*format, facts.alpha), true);
+  }
   for (const PictureFormat& target : PictureFormats()) {
-    if (!options.targets.Has(target) || !target.write) continue;
+    if (!targets.Has(target) || !target.write) continue;
     if (!KeepsAlpha(target, *format)) flattened = true;
     if (std::find(counted.begin(), counted.end(), target.write) != counted.end()) continue;
     counted.push_back(target.write);

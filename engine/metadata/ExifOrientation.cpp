@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "engine/metadata/ExifTiff.h"
 #include "imaging/Mirror.h"
 #include "imaging/RightAngleTurn.h"
 
@@ -12,34 +13,11 @@ namespace {
 
 constexpr std::uint16_t kOrientationTag = 0x0112;
 constexpr std::uint16_t kTypeShort = 3;
-constexpr std::size_t kEntryBytes = 12;
 
-// Reads numbers of the data's byte order; the caller checks every range
-// against size first.
-struct TiffReader {
-  std::span<const std::uint8_t> data;
-  bool big_endian = false;
+using TiffReader = ExifTiff;
+constexpr std::size_t kEntryBytes = ExifTiff::kEntryBytes;
 
-  std::uint16_t U16(std::size_t at) const {
-    return big_endian ? static_cast<std::uint16_t>(data[at] << 8 | data[at + 1])
-                      : static_cast<std::uint16_t>(data[at + 1] << 8 | data[at]);
-  }
-  std::uint32_t U32(std::size_t at) const {
-    const std::uint32_t hi = U16(at), lo = U16(at + 2);
-    return big_endian ? hi << 16 | lo : lo << 16 | hi;
-  }
-};
-
-std::optional<TiffReader> ReaderOf(std::span<const std::uint8_t> exif) {
-  if (exif.size() < 8) return std::nullopt;
-  TiffReader tiff{exif};
-  if (exif[0] == 'M' && exif[1] == 'M')
-    tiff.big_endian = true;
-  else if (!(exif[0] == 'I' && exif[1] == 'I'))
-    return std::nullopt;
-  if (tiff.U16(2) != 42) return std::nullopt;
-  return tiff;
-}
+std::optional<TiffReader> ReaderOf(std::span<const std::uint8_t> exif) { return ExifTiff::Of(exif); }
 
 // Where IFD0's entry for the tag starts in exif, whatever its type; nothing
 // when there is none. Only IFD0 is read and no offset is followed but its

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "engine/plan/NameTemplate.h"
+#include "engine/convert/TargetFormats.h"
 #include "engine/formats/PictureHeader.h"
 #include "platform/PathNames.h"
 #include "platform/FileIO.h"
@@ -108,7 +109,8 @@ class ReadPictures {
 // The plain target names of one picture, one per format. With a name
 // template each is the template filled in, then the format's extension;
 // without, a format of the source's own kind keeps the name letter for
-// letter and the others get their extension.
+// letter and the others get their extension; a picture written in its own
+// kind under its own extension keeps its name whole (IMG_1.JPG).
 std::vector<std::string> PlainNames(const RunSource& from, const PictureFormat& source,
                                     const std::vector<const PictureFormat*>& formats,
                                     const ConversionOptions& options) {
@@ -130,7 +132,8 @@ std::vector<std::string> PlainNames(const RunSource& from, const PictureFormat& 
   }
   const std::string name = from.targetName.empty() ? img::FileNamePart(from.path) : from.targetName;
   for (const PictureFormat* format : formats) {
-    const bool keep = format->keepsSourceName && SameKind(*format, source);
+    const bool keep = (format->keepsSourceName && SameKind(*format, source)) ||
+                      (options.ownKindTarget && format == &source);
     names.push_back(keep ? name : img::ReplaceExtension(name, format->extension));
   }
   return names;
@@ -177,9 +180,13 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
   for (const std::string& path : readAlso) read.Add(path);
   for (const RunSource& source : sources) read.AddFolderOf(source.path);
 
-  std::vector<const PictureFormat*> formats;
-  for (const PictureFormat& format : PictureFormats())
-    if (format.write && options.targets.Has(format)) formats.push_back(&format);
+  auto formats_of = [](const FormatTicks& ticks) {
+    std::vector<const PictureFormat*> formats;
+    for (const PictureFormat& format : PictureFormats())
+      if (format.write && ticks.Has(format)) formats.push_back(&format);
+    return formats;
+  };
+  const std::vector<const PictureFormat*> ticked = formats_of(options.targets);
 
   // Target paths this run writes, lower-cased, and per name the last number given.
   std::unordered_set<std::string> taken;
@@ -188,6 +195,8 @@ RunPlan PlanRun(const std::vector<RunSource>& sources, const std::string& output
     const PictureFormat* source = FindFormatByExtension(img::ExtensionOf(picture.path));
     if (!source) continue;
     picture.isPicture = true;
+    const std::vector<const PictureFormat*> formats =
+        options.ownKindTarget ? formats_of(TargetFormats(picture.path, options)) : ticked;
     const std::vector<std::string> plain = PlainNames(sources[picture.source], *source, formats, options);
 
     // Plain names need only be free of this run's targets; a target on a

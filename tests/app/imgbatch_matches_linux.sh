@@ -41,15 +41,23 @@ compare() {  # name linux-folder windows-folder
   echo "$1: $count files, the same bytes"
 }
 
-# 1. The folder tree, every format.
-"$linux" "$src" -o "$work/linux1" -q
-"$@" "$exe" "$src_win" -o "$appdata\\ImgConvert\\$check\\目标\\" -q | tr -d '\r'
+# 1. The folder tree, the window's four formats.
+"$linux" "$src" -o "$work/linux1" -f bmp,jpg,jpeg,png -q
+"$@" "$exe" "$src_win" -o "$appdata\\ImgConvert\\$check\\目标\\" -f bmp,jpg,jpeg,png -q | tr -d '\r'
 compare "folder tree, all formats" "$work/linux1" "$per_user/$check/目标"
 
-# 2. One picture named on the command line, shrunk and turned.
-"$linux" "$src/子文件夹/主窗口.png" -o "$work/linux2" -f bmp,jpeg,png --width 300 --keep-ratio --rotate 90 -q
-"$@" "$exe" "$src_win子文件夹\\主窗口.png" -o "$src_win输出" -f bmp,jpeg,png --width 300 --keep-ratio --rotate 90 -q |
-  tr -d '\r'
+# 1b. The folder tree with imgbatch's defaults: each picture in its own kind,
+# under its own name, metadata kept.
+"$linux" "$src" -o "$work/linux1b" -q
+"$@" "$exe" "$src_win" -o "$appdata\\ImgConvert\\$check\\默认\\" -q | tr -d '\r'
+compare "folder tree, the defaults" "$work/linux1b" "$per_user/$check/默认"
+
+# 2. One picture named on the command line, shrunk by the window's exact
+# filter and turned.
+"$linux" "$src/子文件夹/主窗口.png" -o "$work/linux2" -f bmp,jpeg,png --width 300 --keep-ratio --rotate 90 \
+  --filter exact -q
+"$@" "$exe" "$src_win子文件夹\\主窗口.png" -o "$src_win输出" -f bmp,jpeg,png --width 300 --keep-ratio --rotate 90 \
+  --filter exact -q | tr -d '\r'
 compare "one picture, shrunk and turned" "$work/linux2" "$src/输出"
 
 # 3. A phone's HEIC (HEVC through libheif and libde265), made by libheif's

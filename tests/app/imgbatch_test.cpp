@@ -105,9 +105,9 @@ class ImgBatch : public ::testing::Test {
   testsupport::TempDir tmp_;
 };
 
-TEST_F(ImgBatch, FileSourceWithDefaultFormatsKeepsItsName) {
+TEST_F(ImgBatch, FileSourceWithTheWindowsFormatsKeepsItsName) {
   fs::path a = Jpeg("Photo.JPG");
-  RunResult r = RunImgBatch({U(a), "-o", U(out() / "new" / "deeper")});
+  RunResult r = RunImgBatch({U(a), "-o", U(out() / "new" / "deeper"), "-f", "bmp,jpg,jpeg,png"});
   EXPECT_EQ(r.status, 0) << r.output;
   std::vector<std::string> names;
   for (auto& e : fs::directory_iterator(out() / "new" / "deeper")) names.push_back(U(e.path().filename()));
@@ -123,10 +123,10 @@ TEST_F(ImgBatch, FolderSourceWalksNestedFoldersAndNumbersTheLaterOfTwoNames) {
   Jpeg(".hidden.jpg");
   RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "bmp,png", "-j", "2"});
   EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.png", "deep.bmp", "deep.png",
-                                                  "x (2).bmp", "x (2).png", "x.bmp", "x.png"}));
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", ".hidden.png", "X (2).bmp", "X (2).png",
+                                                  "deep.bmp", "deep.png", "x.bmp", "x.png"}));
   EXPECT_NE(r.output.find("4 pictures, 8 files written, 2 renamed, 0 failed"), std::string::npos) << r.output;
-  for (auto [name, width] : {std::pair{"x.bmp", 20}, {"x (2).bmp", 30}}) {
+  for (auto [name, width] : {std::pair{"x.bmp", 20}, {"X (2).bmp", 30}}) {
     img::Bitmap bmp;
     bmp.LoadFromFile(out() / name);
     EXPECT_EQ(bmp.width(), width) << name;
@@ -214,7 +214,7 @@ TEST_P(ImgBatchWebp, WrittenAndReadBack) {
   r = RunImgBatch({U(out()), "-o", U(tmp_ / "back"), "-f", "bmp", "-q"});
   ASSERT_EQ(r.status, 0) << r.output;
   img::Bitmap back;
-  back.LoadFromFile(tmp_ / "back" / "pic.bmp");
+  back.LoadFromFile(tmp_ / "back" / "Pic.bmp");
   const int difference = testsupport::MaxChannelDifference(back, original);
   EXPECT_GE(difference, 0) << "size " << back.width() << "x" << back.height();
   EXPECT_LE(difference, GetParam().tolerance);
@@ -229,15 +229,17 @@ INSTANTIATE_TEST_SUITE_P(LossyAndLossless, ImgBatchWebp,
                          ::testing::Values(WebpCase{"lossy", {}, 24}, WebpCase{"lossless", {"--lossless"}, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Without --quality JPEG targets are the quality-100 encoding the window
-// writes; a lower quality gives other, smaller files.
-TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo100) {
+// Without --quality JPEG targets are the quality-90 encoding; --quality 100
+// gives the encoding the window writes, a lower quality other, smaller files.
+TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo90) {
   const img::Bitmap original = testsupport::GradientBitmap(96, 64);
   fs::create_directories(src());
   original.SaveToFile(src() / "a.bmp");
   engine::JpegImage codec;
   codec.SetQuality(100);
   const std::vector<std::uint8_t> at100 = codec.Encode(original);
+  codec.SetQuality(90);
+  const std::vector<std::uint8_t> at90 = codec.Encode(original);
 
   std::vector<std::vector<std::uint8_t>> files;
   for (const std::vector<std::string>& quality :
@@ -251,7 +253,7 @@ TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo100) {
     files.push_back(img::ReadWholeFile(folder / "a.jpg"));
     EXPECT_EQ(img::ReadWholeFile(folder / "a.jpeg"), files.back());
   }
-  EXPECT_EQ(files[0], at100);
+  EXPECT_EQ(files[0], at90);
   EXPECT_EQ(files[1], at100);
   EXPECT_LT(files[2].size() * 2, at100.size());
 }
@@ -278,6 +280,7 @@ TEST_F(ImgBatch, EncoderOptionsGiveTheCodecsBytes) {
     args.insert(args.end(), run.options.begin(), run.options.end());
     ASSERT_EQ(RunImgBatch(args).status, 0);
     engine::JpegImage jpeg;
+    jpeg.SetQuality(90);
     jpeg.SetCoding(run.coding);
     EXPECT_EQ(img::ReadWholeFile(out() / "a.jpg"), jpeg.Encode(original));
     EXPECT_EQ(img::ReadWholeFile(out() / "a.jpeg"), img::ReadWholeFile(out() / "a.jpg"));
@@ -507,7 +510,7 @@ TEST_P(ImgBatchLying, StandsUprightInEveryTargetByDefault) {
     std::vector<std::string> options;
     int width;
     std::vector<std::uint8_t> exif;
-  } runs[] = {{"default", {}, 20, {}},
+  } runs[] = {{"default", {}, 20, testsupport::ExifWithOrientation(1)},
               {"raw", {"--no-auto-orient", "--keep-metadata"}, 40, metadata.exif},
               {"kept", {"--keep-metadata"}, 20, testsupport::ExifWithOrientation(1)}};
   for (const auto& run : runs) {
@@ -539,8 +542,8 @@ INSTANTIATE_TEST_SUITE_P(Sources, ImgBatchLying,
                          [](const auto& info) { return std::string(info.param.extension + 1); });
 
 // What each target kind carries of a source's EXIF, ICC profile, XMP and
-// comment: the profile by default, everything with --keep-metadata (no
-// comment in WebP, which has no place for it), nothing with --strip.
+// comment: everything by default and with --keep-metadata (no comment in
+// WebP, which has no place for it), nothing with --strip.
 struct CarryCase {
   const char* name;
   const char* extension;
@@ -594,11 +597,11 @@ TEST_P(ImgBatchCarry, CarriesWhatTheOptionsSay) {
 
 INSTANTIATE_TEST_SUITE_P(
     SourcesAndOptions, ImgBatchCarry,
-    ::testing::Values(CarryCase{"JpegByDefault", ".jpg", {}, engine::CarriedMetadata::Profile},
+    ::testing::Values(CarryCase{"JpegByDefault", ".jpg", {}, engine::CarriedMetadata::All},
                       CarryCase{"JpegKept", ".jpg", {"--keep-metadata"}, engine::CarriedMetadata::All},
                       CarryCase{"JpegStripped", ".jpg", {"--strip"}, engine::CarriedMetadata::None},
                       CarryCase{"PngKept", ".png", {"--keep-metadata"}, engine::CarriedMetadata::All},
-                      CarryCase{"WebpByDefault", ".webp", {}, engine::CarriedMetadata::Profile},
+                      CarryCase{"WebpByDefault", ".webp", {}, engine::CarriedMetadata::All},
                       CarryCase{"WebpKept", ".webp", {"--keep-metadata"}, engine::CarriedMetadata::All},
                       CarryCase{"WebpStripped", ".webp", {"--strip"}, engine::CarriedMetadata::None}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -751,6 +754,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-oOUT", "--height=100"}, kOneSize},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "100x"}, "--fit needs WxH"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "0x10"}, "--fit needs WxH"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "0"}, "--fit needs WxH or N"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--cover", "100"}, "--cover needs WxH"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--fit", "10x10", "--width", "5"}, "--fit cannot be combined"},
                       UsageCase{{"x.jpg", "-o", "OUT", "-qz"}, "unknown option -z"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--k"}, "option '--k' is ambiguous; possibilities: --keep-ratio"},
@@ -851,6 +856,30 @@ TEST_F(ImgBatch, MissingSourceIsAFailureNotAUsageError) {
   EXPECT_EQ(OutNames(), std::vector<std::string>{"here.png"});
 }
 
+// A run with no picture to write makes no output folder, so a mistyped
+// source leaves nothing behind.
+struct NoPictureCase {
+  const char* name;
+  const char* source;  // under the source folder, which holds notes.txt alone
+  int status;
+  friend void PrintTo(const NoPictureCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchNoPicture : public ImgBatch, public ::testing::WithParamInterface<NoPictureCase> {};
+
+TEST_P(ImgBatchNoPicture, MakesNoOutputFolder) {
+  testsupport::WriteFile(src() / "notes.txt", "no picture");
+  const RunResult r = RunImgBatch({U(src() / GetParam().source), "-o", U(out() / "new")});
+  EXPECT_EQ(r.status, GetParam().status) << r.output;
+  EXPECT_FALSE(fs::exists(out())) << r.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ImgBatchNoPicture,
+                         ::testing::Values(NoPictureCase{"MissingFile", "gone.jpg", 1},
+                                           NoPictureCase{"MissingFolder", "nosuchdir", 1},
+                                           NoPictureCase{"FolderWithoutPictures", "", 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // The output folder the source's own: no picture is replaced, by a target
 // of itself or of another picture, in one run or in the next.
 TEST_F(ImgBatch, AnOutputFolderEqualToTheSourceLosesNoPicture) {
@@ -858,7 +887,7 @@ TEST_F(ImgBatch, AnOutputFolderEqualToTheSourceLosesNoPicture) {
   engine::PngImage().Save(testsupport::GradientBitmap(100, 50), src() / "a.png");
   engine::PngImage().Save(testsupport::GradientBitmap(10, 10), src() / "b.png");
   const std::string a_png = testsupport::ReadFile(src() / "a.png"), a_jpg = testsupport::ReadFile(src() / "a.jpg");
-  RunResult r = RunImgBatch({U(src()), "-o", U(src())});
+  RunResult r = RunImgBatch({U(src()), "-o", U(src()), "-f", "bmp,jpg,jpeg,png"});
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("3 pictures, 9 files written, 4 renamed, 2 failed"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("a.png: it would replace the source picture "), std::string::npos) << r.output;
@@ -912,11 +941,11 @@ TEST_F(ImgBatch, PicturesOfOneNameAllLandAndAreCountedTruly) {
                              "-o", U(out())});
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("7 pictures, 7 files written, 3 renamed, 0 failed"), std::string::npos) << r.output;
-  EXPECT_EQ(OutNames(), (std::vector<std::string>{"img_0001 (2).jpg", "img_0001.jpg", "img_0002 (2).jpg",
-                                                  "img_0002.jpg", "img_0003 (2).jpg", "img_0003.jpg",
-                                                  "img_0004.jpg"}));
+  EXPECT_EQ(OutNames(), (std::vector<std::string>{"IMG_0001 (2).jpg", "IMG_0001.jpg", "IMG_0002 (2).jpg",
+                                                  "IMG_0002.jpg", "IMG_0003 (2).jpg", "IMG_0003.jpg",
+                                                  "IMG_0004.jpg"}));
   img::Bitmap second;
-  engine::JpegImage().Load(out() / "img_0001 (2).jpg", second);
+  engine::JpegImage().Load(out() / "IMG_0001 (2).jpg", second);
   EXPECT_EQ(second.width(), 30);
 }
 
@@ -943,7 +972,7 @@ TEST_F(ImgBatch, OnAFatFileSystemSpellingsInOtherCaseAreOneFile) {
   testsupport::WriteFile(dir / ".imgconvert-7fffffff-0.tmp", "left by a killed run");
   RunResult r = RunImgBatch({"-f", "jpg", U(dir), "-o", U(dir)});
   EXPECT_EQ(r.status, 1) << r.output;
-  EXPECT_NE(r.output.find("img_0001.jpg: the target is the source file itself"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("IMG_0001.jpg: the target is the source file itself"), std::string::npos) << r.output;
   EXPECT_TRUE(testsupport::ReadFile(dir / "IMG_0001.JPG") == photo) << "the photo was replaced";
   EXPECT_FALSE(fs::exists(dir / ".imgconvert-7fffffff-0.tmp"));
 
@@ -1055,10 +1084,10 @@ TEST_F(ImgBatch, KeepTreeRepeatsTheSubfoldersAndNumbersWithinEachOnly) {
   for (auto& e : fs::recursive_directory_iterator(output))
     if (e.is_regular_file()) files.push_back(U(fs::relative(e.path(), output).generic_u8string()));
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"a/photo1.bmp", "b/c/x (2).bmp", "b/c/x.bmp", "b/photo1.bmp",
+  EXPECT_EQ(files, (std::vector<std::string>{"a/Photo1.bmp", "b/c/X (2).bmp", "b/c/x.bmp", "b/photo1.bmp",
                                              "blocked", "old.jpg", "top.bmp"}));
-  for (auto [rel, width] : {std::pair{"a/photo1.bmp", 40}, {"b/photo1.bmp", 30}, {"b/c/x.bmp", 20},
-                            {"b/c/x (2).bmp", 24}}) {
+  for (auto [rel, width] : {std::pair{"a/Photo1.bmp", 40}, {"b/photo1.bmp", 30}, {"b/c/x.bmp", 20},
+                            {"b/c/X (2).bmp", 24}}) {
     img::Bitmap bmp;
     bmp.LoadFromFile(output / rel);
     EXPECT_EQ(bmp.width(), width) << rel;
@@ -1090,18 +1119,139 @@ TEST_F(ImgBatch, PicturesAreReadByWhatTheyAreAndOtherFilesCounted) {
   EXPECT_EQ(bmp.width(), 40);
 }
 
-// White shrunk by a smooth kernel stays 255; the exact shrink's is 254.
+// White shrunk by a smooth kernel stays 255, as it does by default; the
+// exact shrink's is 254.
 TEST_F(ImgBatch, FilterChoosesTheResampler) {
   fs::create_directories(src());
   img::Bitmap(90, 60).SaveToFile(src() / "white.bmp");
-  for (auto [filter, white] : {std::pair{"exact", 254}, {"Lanczos", 255}}) {
-    RunResult r = RunImgBatch({U(src() / "white.bmp"), "-o", U(out()), "-f", "bmp", "--fit", "40x40", "--filter", filter});
+  for (auto [filter, white] : {std::pair{"exact", 254}, {"Lanczos", 255}, {"", 255}}) {
+    std::vector<std::string> args{U(src() / "white.bmp"), "-o", U(out()), "-f", "bmp", "--fit", "40x40"};
+    if (*filter) args.insert(args.end(), {"--filter", filter});
+    RunResult r = RunImgBatch(args);
     ASSERT_EQ(r.status, 0) << r.output;
     img::Bitmap result;
     result.LoadFromFile(out() / "white.bmp");
     EXPECT_EQ(result.PixelColor(20, 13).red, white) << filter;
   }
 }
+
+// Without -f each picture is written once, in its own kind and under its
+// own name; GIF, which imgbatch only reads, becomes PNG where its first
+// picture is clear anywhere (a transparent colour, a frame smaller than the
+// screen), else JPG. The kind is what the bytes say, not the name.
+struct OwnKindCase {
+  const char* name;
+  const char* source;
+  void (*make)(const fs::path& path);
+  const char* target;
+  const char* kind;  // the target's kind, by its bytes
+  friend void PrintTo(const OwnKindCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchOwnKind : public ImgBatch, public ::testing::WithParamInterface<OwnKindCase> {};
+
+void WriteGif(const fs::path& path, int transparent, int frameWidth) {
+  testsupport::GifPicture gif;
+  gif.screenWidth = 6;
+  gif.width = frameWidth;
+  gif.screenHeight = gif.height = 4;
+  gif.indices.assign(static_cast<std::size_t>(frameWidth) * 4, 1);
+  gif.indices[0] = 0;
+  gif.colours = {{0, 0, 0}, {200, 100, 50}};
+  gif.transparent = transparent;
+  const std::vector<std::uint8_t> bytes = testsupport::GifBytes(gif);
+  testsupport::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+void WriteKind(const fs::path& path) {
+  testsupport::WritePictureWith(testsupport::GradientBitmap(12, 8), {}, path);
+}
+
+void WriteJpeg(const fs::path& path) { engine::JpegImage().Save(testsupport::GradientBitmap(12, 8), path); }
+
+TEST_P(ImgBatchOwnKind, WritesOneTargetOfThePicturesKind) {
+  const fs::path source = src() / GetParam().source;
+  fs::create_directories(src());
+  GetParam().make(source);
+  const RunResult r = RunImgBatch({U(source), "-o", U(out())});
+  ASSERT_EQ(r.status, 0) << r.output;
+  ASSERT_EQ(OutNames(), std::vector<std::string>{GetParam().target}) << r.output;
+  const fs::path target = out() / GetParam().target;
+  const engine::PictureFormat* kind =
+      engine::ChooseLoader(img::ReadFileHead(target, engine::kSignatureBytes), "no-extension");
+  ASSERT_NE(kind, nullptr);
+  EXPECT_TRUE(engine::SameKind(*kind, engine::FormatNamed(GetParam().kind))) << kind->name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ImgBatchOwnKind,
+    ::testing::Values(
+        OwnKindCase{"JpgInCapitals", "Photo.JPG", WriteJpeg, "Photo.JPG", "jpg"},
+        OwnKindCase{"Jpeg", "a.jpeg", WriteJpeg, "a.jpeg", "jpeg"},
+        OwnKindCase{"Png", "Shot.png", WriteKind, "Shot.png", "png"},
+        OwnKindCase{"Webp", "w.webp", WriteKind, "w.webp", "webp"},
+        OwnKindCase{"Tiff", "scan.tiff", WriteKind, "scan.tiff", "tiff"},
+        OwnKindCase{"Bmp", "b.bmp", [](const fs::path& p) { testsupport::GradientBitmap(5, 3).SaveToFile(p); },
+                    "b.bmp", "bmp"},
+        OwnKindCase{"PngNamedJpg", "inside.jpg",
+                    [](const fs::path& p) { engine::PngImage().Save(testsupport::GradientBitmap(5, 3), p); },
+                    "inside.png", "png"},
+        OwnKindCase{"OpaqueGif", "o.gif", [](const fs::path& p) { WriteGif(p, -1, 6); }, "o.jpg", "jpg"},
+        OwnKindCase{"GifWithATransparentColour", "t.gif", [](const fs::path& p) { WriteGif(p, 0, 6); }, "t.png",
+                    "png"},
+        OwnKindCase{"GifFrameSmallerThanItsScreen", "s.gif", [](const fs::path& p) { WriteGif(p, -1, 5); }, "s.png",
+                    "png"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --strip-gps takes the GPS IFD and IFD0's pointer to it out of the EXIF a
+// target carries and keeps the rest readable; without it the EXIF is the
+// source's, byte for byte.
+struct GpsCase {
+  const char* name;
+  const char* source;
+  bool bigEndian;
+  bool strip;
+  friend void PrintTo(const GpsCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchGps : public ImgBatch, public ::testing::WithParamInterface<GpsCase> {};
+
+TEST_P(ImgBatchGps, StripGpsLeavesNoPositionAndTheRestOfTheExif) {
+  engine::PictureMetadata metadata;
+  metadata.exif = testsupport::ExifWithGps(1, GetParam().bigEndian);
+  const fs::path source = src() / GetParam().source;
+  testsupport::WritePictureWith(testsupport::GradientBitmap(12, 8), metadata, source);
+  std::vector<std::string> args{U(source), "-o", U(out())};
+  if (GetParam().strip) args.push_back("--strip-gps");
+  const RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap picture;
+  const std::vector<std::uint8_t> exif =
+      testsupport::ReadPictureWith(out() / GetParam().source, picture).exif;
+  if (!GetParam().strip) {
+    EXPECT_EQ(exif, metadata.exif);
+    return;
+  }
+  ASSERT_EQ(exif.size(), metadata.exif.size());
+  const std::optional<testsupport::ExifIfd> ifd0 = testsupport::ReadExifIfd(exif, 8);
+  ASSERT_TRUE(ifd0);
+  EXPECT_EQ(ifd0->tags, (std::vector<std::uint16_t>{0x010F, 0x0112, 0xC4A5}));
+  const std::optional<testsupport::ExifIfd> ifd1 = testsupport::ReadExifIfd(exif, ifd0->next);
+  ASSERT_TRUE(ifd1);
+  EXPECT_EQ(ifd1->tags, std::vector<std::uint16_t>{0x0103});
+  EXPECT_TRUE(std::all_of(exif.begin() + testsupport::kExifGpsStart, exif.begin() + testsupport::kExifGpsEnd,
+                          [](std::uint8_t b) { return b == 0; }));
+  EXPECT_EQ(std::string(exif.begin() + 62, exif.begin() + 65), "Cam");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ImgBatchGps,
+    ::testing::Values(GpsCase{"JpegKeptByDefault", "photo.jpg", false, false},
+                      GpsCase{"JpegStripped", "photo.jpg", false, true},
+                      GpsCase{"BigEndianJpegStripped", "photo.jpg", true, true},
+                      GpsCase{"PngStripped", "photo.png", false, true},
+                      GpsCase{"WebpStripped", "photo.webp", true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct FitCase {
   int width, height;
@@ -1131,7 +1281,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{300, 200, "100x100", 100, 67},   // 66.7 rounds to the nearest pixel
                       FitCase{90, 300, "100X100", 30, 100},    // one side fits already
                       FitCase{50, 40, "100x100", 50, 40},      // smaller than the box: not enlarged
-                      FitCase{1000, 2, "100x100", 100, 1}),    // never thinner than a line
+                      FitCase{1000, 2, "100x100", 100, 1},     // never thinner than a line
+                      FitCase{400, 300, "100", 100, 75},       // one number: a square box
+                      FitCase{300, 400, "100", 75, 100}),
     testsupport::ByValue());
 
 struct ResizeCase {
@@ -1312,7 +1464,7 @@ TEST_F(ImgBatch, DryRunSaysEachTargetAndWritesNothing) {
   RunResult r = RunImgBatch({U(src()), "-o", o, "-f", "png,bmp", "--dry-run"});
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(r.output, x + " -> " + o + "/x.bmp\n" + x + " -> " + o + "/x.png\n" + big_x + " -> " + o +
-                          "/x (2).bmp\n" + big_x + " -> " + o + "/x (2).png\n");
+                          "/X (2).bmp\n" + big_x + " -> " + o + "/X (2).png\n");
   EXPECT_FALSE(fs::exists(out()));
 
   fs::create_directories(out() / "new");

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <initializer_list>
 #include <optional>
 #include <random>
 #include <vector>
@@ -291,6 +292,67 @@ inline std::vector<std::uint8_t> ExifWithOrientation(int orientation, bool big_e
   u32(0);  // no IFD1
   d.insert(d.end(), {'C', 'a', 'm', 0});
   return d;
+}
+
+// EXIF as a camera with a GPS receiver writes it: IFD0 holds Make ("Cam" at
+// 62), Orientation, the GPS IFD pointer and one tag after it (0xC4A5, four
+// bytes in the entry); the GPS IFD at kExifGpsStart holds a version, "N" and
+// a latitude of three RATIONALs, its values up to kExifGpsEnd; IFD1 (one
+// Compression entry) follows at kExifGpsEnd.
+inline constexpr std::size_t kExifGpsStart = 66, kExifGpsEnd = 132;
+inline std::vector<std::uint8_t> ExifWithGps(int orientation, bool big_endian = false) {
+  std::vector<std::uint8_t> d = big_endian ? std::vector<std::uint8_t>{'M', 'M'} : std::vector<std::uint8_t>{'I', 'I'};
+  auto u16 = [&](unsigned v) {
+    const auto hi = static_cast<std::uint8_t>(v >> 8), lo = static_cast<std::uint8_t>(v);
+    d.push_back(big_endian ? hi : lo);
+    d.push_back(big_endian ? lo : hi);
+  };
+  auto u32 = [&](std::uint32_t v) {
+    if (big_endian) u16(v >> 16);
+    u16(v & 0xFFFF);
+    if (!big_endian) u16(v >> 16);
+  };
+  auto bytes = [&](std::initializer_list<std::uint8_t> b) { d.insert(d.end(), b); };
+  u16(42), u32(8);
+  u16(4);
+  u16(0x010F), u16(2), u32(4), u32(62);
+  u16(0x0112), u16(3), u32(1), u16(static_cast<unsigned>(orientation)), u16(0);
+  u16(0x8825), u16(4), u32(1), u32(kExifGpsStart);
+  u16(0xC4A5), u16(7), u32(4), bytes({'P', 'I', 'M', 0});
+  u32(kExifGpsEnd);  // IFD1
+  bytes({'C', 'a', 'm', 0});
+  u16(3);
+  u16(0x0000), u16(1), u32(4), bytes({2, 2, 0, 0});
+  u16(0x0001), u16(2), u32(2), bytes({'N', 0, 0, 0});
+  u16(0x0002), u16(5), u32(3), u32(108);
+  u32(0);
+  for (std::uint32_t v : {51u, 1u, 30u, 1u, 1234u, 100u}) u32(v);
+  u16(1);
+  u16(0x0103), u16(3), u32(1), u16(6), u16(0);
+  u32(0);
+  return d;
+}
+
+// The tags of the IFD at `at` in EXIF data, in order, and its next-IFD
+// offset; nothing where the IFD runs past the data.
+struct ExifIfd {
+  std::vector<std::uint16_t> tags;
+  std::uint32_t next = 0;
+};
+inline std::optional<ExifIfd> ReadExifIfd(const std::vector<std::uint8_t>& d, std::size_t at) {
+  if (d.size() < 8) return std::nullopt;
+  const bool big = d[0] == 'M';
+  auto u16 = [&](std::size_t i) { return static_cast<std::uint16_t>(big ? d[i] << 8 | d[i + 1] : d[i + 1] << 8 | d[i]); };
+  auto u32 = [&](std::size_t i) {
+    return big ? std::uint32_t{u16(i)} << 16 | u16(i + 2) : std::uint32_t{u16(i + 2)} << 16 | u16(i);
+  };
+  if (at + 2 > d.size()) return std::nullopt;
+  const std::size_t count = u16(at);
+  if (at + 2 + count * 12 + 4 > d.size()) return std::nullopt;
+  ExifIfd ifd;
+  for (std::size_t i = 0; i < count; ++i) ifd.tags.push_back(u16(at + 2 + i * 12));
+  ifd.next = u32(at + 2 + count * 12);
+  return ifd;
 }
 
 // An ICC profile of the colour space space ("RGB " or "GRAY"), monitor
