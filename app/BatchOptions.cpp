@@ -1,5 +1,6 @@
 #include "app/BatchOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <initializer_list>
@@ -154,23 +155,32 @@ const std::array kOptions{
                 "HEIF as PNG when they have transparency, else JPG); an empty\n"
                 "list writes nothing;\n"
                 "tif and tiff targets are 8-bit, Deflate with the horizontal predictor;\n"
-                "avif targets (where --version lists them) 8-bit AV1, 4:2:0",
+                "avif targets (where --version lists them) 8-bit AV1, 4:2:0;\n"
+                "jxl targets (where --version lists them): a JPEG source whose\n"
+                "pixels nothing changes (no resize or turn) is recompressed\n"
+                "without loss, and djxl gives that JPEG back (with the metadata\n"
+                "carried); a --quality other than 100 encodes its pixels instead",
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
     BatchOption{OptionGroup::Encoding, "quality", 0, "N",
-                "JPEG, WebP, AVIF quality 1-100 (default 90, 90, 60)",
-                "JPEG, WebP and AVIF quality, 1 to 100 (default: 90 for JPEG\n"
-                "and WebP, 60 for AVIF)",
+                "JPEG, WebP, AVIF, JXL quality 1-100 (default 90, 90, 60, 90)",
+                "JPEG, WebP, AVIF and JXL quality, 1 to 100 (default: 90 for\n"
+                "JPEG and WebP, 60 for AVIF, 90 for JXL, whose 100 is\n"
+                "lossless); with it, a JPEG source's JXL target is encoded from\n"
+                "the pixels at that quality unless it is 100",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
                   if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
-                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality = static_cast<int>(n);
+                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality =
+                      s.cmd.options.jxlQuality = static_cast<int>(n);
                   return true;
                 }},
     BatchOption{OptionGroup::Encoding, "lossless", 0, nullptr,
-                "WebP targets lossless",
-                "WebP targets lossless (--quality does not apply to them)",
-                [](State& s, const std::string&, Error&) { return s.cmd.options.webpLossless = true; }},
+                "WebP and JXL targets lossless",
+                "WebP and JXL targets lossless (--quality does not apply to\nthem)",
+                [](State& s, const std::string&, Error&) {
+                  return s.cmd.options.webpLossless = s.cmd.options.jxlLossless = true;
+                }},
     BatchOption{OptionGroup::Encoding, "progressive", 0, nullptr,
                 "JPEG targets progressive",
                 "JPEG targets progressive (libjpeg's simple progression,\n"
@@ -196,15 +206,18 @@ const std::array kOptions{
                 },
                 "420 422 444"},
     BatchOption{OptionGroup::Encoding, "effort", 0, "N",
-                "WebP effort, 0 (fastest) to 6 (smallest); default 4",
-                "WebP effort, 0 (fastest) to 6 (smallest files; default 4)",
+                "WebP effort 0-6 (default 4), JXL effort 1-9 (default 7)",
+                "WebP effort, 0 (fastest) to 6 (smallest files; default 4), and\n"
+                "JXL effort, 1 to 9 (default 7); a number past a format's\n"
+                "range takes its nearest end (9: WebP 6, 0: JXL 1)",
                 [](State& s, const std::string& v, Error& e) {
                   long n = 0;
-                  if (!ParseWhole(v, "--effort", 0, 6, n, e)) return false;
-                  s.cmd.options.webpEffort = static_cast<int>(n);
+                  if (!ParseWhole(v, "--effort", 0, 9, n, e)) return false;
+                  s.cmd.options.webpEffort = static_cast<int>(std::min(n, 6L));
+                  s.cmd.options.jxlEffort = static_cast<int>(std::max(n, 1L));
                   return true;
                 },
-                "0 1 2 3 4 5 6"},
+                "0 1 2 3 4 5 6 7 8 9"},
     BatchOption{OptionGroup::Encoding, "png-level", 0, "N",
                 "PNG's zlib level, 0 (fastest) to 9; default 6",
                 "PNG's zlib level, 0 (stored, fastest) to 9 (smallest,\nslowest); default 6",
@@ -398,8 +411,9 @@ const std::array kOptions{
                 "the default: carry EXIF, ICC, XMP and the comment",
                 "the default: the source's EXIF (orientation reset to\n"
                 "upright), ICC colour profile, XMP and JPEG comment go into\n"
-                "JPEG, PNG and WebP targets; accepted from scripts written\n"
-                "before it was the default",
+                "JPEG, PNG and WebP targets, all but the comment into JXL\n"
+                "targets; accepted from scripts written before it was the\n"
+                "default",
                 [](State& s, const std::string&, Error&) { return s.keepMetadata = true; }},
     BatchOption{OptionGroup::Metadata, "strip", 0, nullptr,
                 "carry no metadata, not even the ICC profile",

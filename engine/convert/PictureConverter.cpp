@@ -139,16 +139,23 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
 void PictureConverter::Make(const PictureFormat& target) {
   work_ = Work::Empty;
   codecs_.ForgetEncoded();
+  codecs_.UseUnchangedSource(nullptr);
   if (!LoadSource()) return;
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
-  if (options_.autoOrient) TurnUpright(working_, metadata_.exif, parts_);
+  const bool turned = options_.autoOrient && TurnUpright(working_, metadata_.exif, parts_) >= 2;
   KeepCarried(metadata_, options_);
+  const int width = working_.width(), height = working_.height();
   // A failed shrink fails the route: the picture is not what was asked for.
   if (auto failure = ApplyResize(working_, resize_source_, options_.resize, host_)) throw ResizeFailure(*failure);
   resize_source_.Clear();  // the unshrunk picture is done with
+  // A resize to the picture's own size leaves every colour as it was.
+  const bool resized = working_.width() != width || working_.height() != height;
   Rotate(options_.rotation);
+  const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
+  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
+  if (!working_flattened_ && !turned && !resized && !rotated) codecs_.UseUnchangedSource(&source_file_);
 }
 
 bool PictureConverter::LoadSource() {

@@ -89,6 +89,9 @@ class PictureConverter {
   Work work_ = Work::Empty;
   // The entry whose loader decoded working_.
   const PictureFormat* loaded_by_ = nullptr;
+  // The file working_ was decoded from, which the writers are told of
+  // while working_ holds its pixels as decoded.
+  PictureCodecs::DecodedFile source_file_;
   // The decoded source has alpha, and working_ holds it laid over white
   // (for targets that do not keep it): a route of the other kind decodes
   // again.

@@ -9,6 +9,8 @@ inline constexpr int kDefaultWebpQuality = 90;
 inline constexpr int kDefaultAvifQuality = 60;  // avifenc's: AV1 looks as good at lower numbers than JPEG
 inline constexpr int kDefaultWebpEffort = 4;  // libwebp's own default method
 inline constexpr int kDefaultPngLevel = 6;  // zlib's default, as the window has always written
+inline constexpr int kDefaultJxlQuality = 90;  // cjxl's: libjxl's distance 1, visually lossless
+inline constexpr int kDefaultJxlEffort = 7;  // libjxl's own default
 
 // How much of the colour a JPEG keeps beside the full-size brightness:
 // halved both ways (4:2:0, libjpeg's default and what the window writes),
@@ -32,6 +34,13 @@ struct EncodingOptions {
   int webpEffort = kDefaultWebpEffort;  // libwebp's method: 0 fastest to 6 smallest
   int pngLevel = kDefaultPngLevel;
   PngFiltering pngFiltering = PngFiltering::None;
+  // JPEG XL's quality, 100 lossless; 0 when none was chosen: a JPEG source
+  // whose pixels stay as decoded is then recompressed without loss, any
+  // other picture encoded at kDefaultJxlQuality. Lossless (or 100)
+  // recompresses such a JPEG too, and encodes other pictures without loss.
+  int jxlQuality = 0;
+  bool jxlLossless = false;
+  int jxlEffort = kDefaultJxlEffort;  // libjxl's effort: 1 fastest to 9 smallest
 
   bool operator==(const EncodingOptions&) const = default;
 };

@@ -8,6 +8,7 @@
 // and writer of each format, each a plain function of its codec's folder.
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@
 #include "engine/metadata/PictureMetadata.h"
 
 namespace engine {
+
+struct PictureFormat;
 
 struct PictureSize {
   int width = 0;
@@ -59,6 +62,19 @@ class PictureCodecs {
   PictureMetadata* MetadataPlace() const { return read_into_; }
   const PictureMetadata* CarriedMetadata() const { return carried_; }
 
+  // The file the picture was decoded from, set only while the picture holds
+  // that file's pixels exactly as its loader decoded them (nothing turned,
+  // resized or laid over white), for a writer that may then store the
+  // file's own coded data instead of encoding the pixels (JPEG XL's
+  // lossless recompression of a JPEG); nullptr otherwise. It must outlive
+  // its use.
+  struct DecodedFile {
+    std::filesystem::path path;
+    const PictureFormat* loader = nullptr;  // the entry that decoded it
+  };
+  void UseUnchangedSource(const DecodedFile* source) { unchanged_ = source; }
+  const DecodedFile* UnchangedSource() const { return unchanged_; }
+
   // A line of what a write left out of its file (carried metadata too
   // large for a JPEG file's markers); TakeWarnings gives those since the
   // last call.
@@ -78,6 +94,7 @@ class PictureCodecs {
   EncodingOptions encoding_;
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
+  const DecodedFile* unchanged_ = nullptr;
   std::vector<std::string> warnings_;
 };
 

@@ -774,7 +774,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--report", "csv"}, "--report needs json"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--report=json", "--dry-run"}, "cannot be combined"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--sampling", "411"}, "--sampling needs 420, 422 or 444"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--effort", "7"}, "--effort needs a whole number from 0 to 6"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--effort", "10"}, "--effort needs a whole number from 0 to 9"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "0%"}, "--scale needs a percentage"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "-50%"}, "--scale needs a percentage"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "150%"}, "--scale over 100% makes pictures larger"},
