@@ -163,7 +163,7 @@ const std::array kOptions{
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
     BatchOption{OptionGroup::Encoding, "quality", 0, "N",
-                "JPEG, WebP, AVIF, JXL quality 1-100 (default 90, 90, 60, 90)",
+                "JPEG/WebP/AVIF/JXL quality 1-100 (default 90/90/60/90)",
                 "JPEG, WebP, AVIF and JXL quality, 1 to 100 (default: 90 for\n"
                 "JPEG and WebP, 60 for AVIF, 90 for JXL, whose 100 is\n"
                 "lossless); with it, a JPEG source's JXL target is encoded from\n"
@@ -257,7 +257,7 @@ const std::array kOptions{
                 "keep the source's proportions",
                 [](State& s, const std::string&, Error&) { return s.sizes.keepRatio = true; }},
     BatchOption{OptionGroup::Resize, "fit", 0, "WxH",
-                "shrink to fit inside W by H (N: N by N), proportions kept",
+                "shrink into W by H (N: N by N), proportions kept",
                 "shrink to fit inside W by H (a single N: N by N),\n"
                 "proportions kept, the other side rounded to the nearest\npixel",
                 [](State& s, const std::string& v, Error& e) {

@@ -14,6 +14,8 @@
 namespace fs = std::filesystem;
 using engine::CarriedMetadata;
 using engine::ConversionOptions;
+using engine::FitInBox;
+using engine::ScaleBy;
 
 namespace {
 
@@ -93,12 +95,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"quality 100", [](ConversionOptions& o) { o.jxlQuality = 100; }, 1, Back::ProfileOnly},
         Case{"lossless", [](ConversionOptions& o) { o.jxlLossless = true; }, 1, Back::ProfileOnly},
         Case{"a box it already fits",
-             [](ConversionOptions& o) {
-               o.zoomType = 1, o.fitInBox = true, o.widthText = "400", o.heightText = "300";
-             },
-             1, Back::ProfileOnly},
+             [](ConversionOptions& o) { o.resize.to = FitInBox{400, 300}; }, 1, Back::ProfileOnly},
         Case{"quality 80", [](ConversionOptions& o) { o.jxlQuality = 80; }, 1, Back::Pixels},
-        Case{"halved", [](ConversionOptions& o) { o.zoomType = 1, o.scaleHundredths = 5000; }, 1, Back::Pixels},
+        Case{"halved", [](ConversionOptions& o) { o.resize.to = ScaleBy{5000}; }, 1, Back::Pixels},
         Case{"a half turn", [](ConversionOptions& o) { o.rotation = 2; }, 1, Back::Pixels},
         Case{"turned upright by its EXIF", [](ConversionOptions&) {}, 6, Back::Pixels},
         Case{"its EXIF turn kept as it is",
