@@ -37,6 +37,8 @@ inline constexpr char kFailedCountBefore[] = "（";
 inline constexpr char kFailedCountAfter[] = "个图片转换失败）";
 inline constexpr char kRenamedCountBefore[] = "（";
 inline constexpr char kRenamedCountAfter[] = "个转换后图片因重名加了编号）";
+inline constexpr char kPassedOverBefore[] = "（";
+inline constexpr char kPassedOverAfter[] = "个其他类型的文件没有转换）";
 inline constexpr char kMoreFailedBefore[] = "……另有";
 inline constexpr char kMoreFailedAfter[] = "个图片转换失败";
 

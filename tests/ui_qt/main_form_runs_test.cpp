@@ -254,9 +254,41 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
   // The converted list is read again from the folder, nothing selected in it.
   EXPECT_EQ(Items("LbTarget").size(), 12u);
   EXPECT_TRUE(SelectedRows("LbTarget").empty());
-  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 2));
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 2, 1));  // notes.txt passed over
   EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
   EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
+}
+
+// Phones give HEIC and AVIF, web pages WebP, scanners TIFF: the source list
+// shows them beside the JPEGs and a folder run converts them all into the
+// ticked kinds, counting the files it passed over.
+TEST_F(RunsTest, EveryKindTheBuildReadsIsListedAndConverted) {
+  std::vector<std::string> sources = {"a.jpg", "b.webp", "c.tif", "d.TIFF", "e.gif"};
+  if (engine::FindFormatByName("avif")) sources.push_back("f.avif");  // only where libheif is built in
+  for (const std::string& name : sources) SaveAs(dir / "src" / name, 12, 9);
+  { std::ofstream(dir / "src" / "notes.txt") << "not a picture"; }
+  { std::ofstream(dir / "src" / "raw.cr2") << "no codec reads it"; }
+  for (const char* name : {"CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  ListFolders();
+  Show();
+  EXPECT_EQ(Items("LbDocList"), sources);
+
+  RunBy("BtnDirImgConvert");
+  std::vector<std::string> expected;
+  for (const std::string& name : sources) expected.push_back(std::string(1, name[0]) + ".jpg");
+  EXPECT_EQ(OutNames(), expected);
+  img::Bitmap converted;
+  for (const std::string& name : expected) {
+    engine::LoadPicture(U(dir / "out" / name), converted);
+    EXPECT_EQ(converted.width(), 12) << name;
+  }
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 0, 2));
+
+  // A selected run takes them as well.
+  fs::remove_all(dir / "out");
+  SelectSources({1});
+  RunBy("BtnImgCovert");
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"b.jpg"});
 }
 
 TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {

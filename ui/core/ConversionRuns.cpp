@@ -101,10 +101,13 @@ std::string PictureHint(const engine::ConversionReport& report, const std::strin
   return (report.ok() ? text::TxtConverted : std::string(text::kConversionFailed)) + path;
 }
 
-std::string RunEndHint(int failedPictures, int renamedTargets) {
+std::string RunEndHint(int failedPictures, int renamedTargets, int passedOver) {
   std::string hint = text::TxtAllConverted;
   if (failedPictures > 0) hint += text::kFailedCountBefore + std::to_string(failedPictures) + text::kFailedCountAfter;
   if (renamedTargets > 0) hint += text::kRenamedCountBefore + std::to_string(renamedTargets) + text::kRenamedCountAfter;
+  // Files of kinds no codec reads (camera RAW, text ...) are no failure,
+  // yet nobody should think them converted.
+  if (passedOver > 0) hint += text::kPassedOverBefore + std::to_string(passedOver) + text::kPassedOverAfter;
   return hint;
 }
 
@@ -164,7 +167,8 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
   if (run.folderRun) {
     std::vector<engine::ListedPicture> listing;
     if (!run.sourceFolder.empty())
-      engine::ListPictureTree(run.sourceFolder, WindowPictureExtensions(), listing, run.outputFolder);
+      engine::ListPictureTree(run.sourceFolder, WindowPictureExtensions(), listing, run.outputFolder, nullptr,
+                              &run.passedOver);
     sources.reserve(listing.size());
     for (engine::ListedPicture& picture : listing) {
       sources.push_back({picture.path, picture.targetName, {}});
@@ -245,7 +249,7 @@ void EndRun(RunWindow& window, const Run& run, RunEnd end) {
     }
   }
   window.SetProgress(0);
-  window.SetHint(RunEndHint(run.failed, run.renamed));
+  window.SetHint(RunEndHint(run.failed, run.renamed, run.passedOver));
   if (!run.folderRun) window.ClearStopRequest();
 }
 

@@ -79,6 +79,7 @@ struct Run {
   engine::RunPlan plan;
   std::vector<std::string> displayPaths;  // the hint's path of each planned source
   int failed = 0, renamed = 0;
+  int passedOver = 0;  // files a folder run met of kinds the window does not read
 };
 
 // Starts a run on the window's thread, or says why none starts (a message
@@ -102,8 +103,8 @@ bool FolderRunConfirmed(RunWindow& window);
 
 // The hint after a picture: the converted text, or the failure text, and the path.
 std::string PictureHint(const engine::ConversionReport& report, const std::string& path);
-// The hint at the end of a run, with the count of pictures that failed and
-// of targets that got a numbered name.
-std::string RunEndHint(int failedPictures, int renamedTargets = 0);
+// The hint at the end of a run, with the count of pictures that failed, of
+// targets that got a numbered name and of files passed over as no picture.
+std::string RunEndHint(int failedPictures, int renamedTargets = 0, int passedOver = 0);
 
 }  // namespace ui
