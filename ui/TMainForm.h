@@ -97,11 +97,10 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // the controls last published them, and events handed to the window's
   // own thread in the order they were sent.
   engine::ConversionOptions Options() override;
-  void StepProgress() override;
   void TargetWritten(const std::string& path) override;
   bool StopRequested() override { return stopRequested_; }
   void SetHint(const std::string& text) override;
-  void SetHintDetail(const std::string& text) override;
+  void SetProgress(int position) override;
 
   // Tests: called on a run's thread after each target is written, before
   // the window hears of it.
@@ -204,7 +203,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::string OutputEditFolder() override { return output_->EditFolder(); }
   void ClearStopRequest() override { stopRequested_ = false; }
   void ShowProgressBar() override;
-  void SetProgress(int position) override;
+  void OfferFailures(const std::vector<std::string>& failures) override;
   void FocusSourceList() override;
   void FocusTargetList() override;
   void TargetListClick() override { LbTargetClick(); }
@@ -212,6 +211,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void ConnectOptionControls();
   void ConnectPreview();
   void ConnectRunButtons();
+  void ShowFailures();
   void EdtWidthClick();
   void EdtHeightClick();
   void EdtWidthExit();
@@ -241,7 +241,8 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::thread runThread_;
   QToolButton* runButton_ = nullptr;
   const char* runIdleGlyph_ = nullptr;
-  std::atomic<int> pendingSteps_{0};
+  // The latest run's failed pictures, offered by LblShowFailures.
+  std::vector<std::string> failures_;
   // The names of the targets written, into the output list in batches.
   std::unique_ptr<PacedListAdditions> writtenNames_;
   std::function<void(const std::string&)> targetWrittenHook_;

@@ -143,7 +143,7 @@ TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
   EXPECT_EQ(SelectedRows("LbTarget"), std::vector<int>{11});
   EXPECT_EQ(form->CurrentTargetPictureValue(), OutFolder() + "c.png");
   EXPECT_EQ(Text("LblWHTarget"), "c.png [宽度:12,高度:8]");
-  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 100);  // filled once over the run
   EXPECT_TRUE(otherDisabled);
   EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
@@ -192,7 +192,7 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   Find<QListWidget>("LbRoateType")->setCurrentRow(1);
   Show();
   SelectSources({0, 1, 2, 3, 4});
-  const std::string firstDone = text::TxtConverted + SrcFolder() + "p1.png";
+  const std::string firstDone = "1 / 5  " + text::TxtConverted + SrcFolder() + "p1.png";
   std::string hintAtClick;
   QImage glyphWhileRunning;
   // Clicked while the second picture is written.
@@ -210,13 +210,13 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   RunBy("BtnImgCovert");
 
   EXPECT_EQ(hintAtClick, firstDone);
-  EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
+  EXPECT_EQ(Text("LblHint"), ui::StopHint(2));
   // The second picture was finished in every format; three to five were not.
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"p1.bmp", "p1.jpeg", "p1.jpg", "p1.png", "p2.bmp",
                                                   "p2.jpeg", "p2.jpg", "p2.png"}));
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
   EXPECT_FALSE(form->RunUnderWay());
-  EXPECT_NE(Find<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 40);  // two of five
   const QImage stop = GlyphResource("BtnStopImgConvert");
   if (!stop.isNull()) {
     EXPECT_EQ(glyphWhileRunning.convertToFormat(QImage::Format_RGB32), stop);
@@ -254,7 +254,8 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
   // The converted list is read again from the folder, nothing selected in it.
   EXPECT_EQ(Items("LbTarget").size(), 12u);
   EXPECT_TRUE(SelectedRows("LbTarget").empty());
-  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 2, 1));  // notes.txt passed over
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.renamedTargets = 2, .passedOver = 1}));  // notes.txt passed over
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 100);
   EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
   EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
 }
@@ -282,7 +283,7 @@ TEST_F(RunsTest, EveryKindTheBuildReadsIsListedAndConverted) {
     engine::LoadPicture(U(dir / "out" / name), converted);
     EXPECT_EQ(converted.width(), 12) << name;
   }
-  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 0, 2));
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.passedOver = 2}));
 
   // A selected run takes them as well.
   fs::remove_all(dir / "out");
@@ -306,7 +307,7 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   });
   RunBy("BtnImgCovert");
   EXPECT_FALSE(closedAtOnce);
-  EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
+  EXPECT_EQ(Text("LblHint"), ui::StopHint(1));
   EXPECT_FALSE(fs::exists(dir / "out" / "p2.png"));
   EXPECT_TRUE(fs::exists(dir / "out" / "p1.png"));
   for (int i = 0; i < 100 && form->isVisible(); ++i) QTest::qWait(10);
@@ -348,28 +349,60 @@ TEST_F(RunsTest, TypingDuringAFolderRunMovesNeitherFolder) {
   EXPECT_FALSE(EdtOutput()->isReadOnly());
 }
 
-// The hint line's tooltip names the failed pictures of the latest run, with
-// the reasons, and the next run starts it afresh.
-TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
+// After a run with failures the closing hint offers their list: each failed
+// picture with its reason in Chinese, the decoder's words after them. It
+// stays offered while other pictures are clicked, until the next run, and
+// no tooltip keeps stale failures.
+TEST_F(RunsTest, TheFailedPicturesAreOfferedUntilTheNextRun) {
   { std::ofstream(dir / "src" / "bad.png") << "not a picture"; }
   SavePng(dir / "src" / "good.png", 8, 8);
   ListFolders();
   Show();
+  auto* offer = Find<QLabel>("LblShowFailures");
+  EXPECT_FALSE(offer->isVisible());
   SelectSources({0, 1});
   RunBy("BtnImgCovert");
-  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(1));
-  const std::string selectedTip = Find("LblHint")->toolTip().toStdString();
-  EXPECT_NE(selectedTip.find(SrcFolder() + "bad.png"), std::string::npos) << selectedTip;
-  EXPECT_NE(selectedTip.find("无法读取图片"), std::string::npos) << selectedTip;
-  EXPECT_EQ(selectedTip.find("good.png"), std::string::npos) << selectedTip;
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.failedPictures = 1}));
+  ASSERT_TRUE(offer->isVisible());
+  EXPECT_EQ(offer->text().toStdString().find("查看失败的图片") != std::string::npos, true);
+  QTest::mouseClick(offer, Qt::LeftButton, {}, offer->rect().center());
+  ASSERT_EQ(dialogs.lists.size(), 1u);
+  EXPECT_EQ(dialogs.lists[0].first, "转换失败的图片");
+  ASSERT_EQ(dialogs.lists[0].second.size(), 1u);
+  const std::string entry = dialogs.lists[0].second[0];
+  EXPECT_EQ(entry.rfind(SrcFolder() + "bad.png\n    无法读取图片", 0), 0u) << entry;
 
-  RunBy("BtnDirImgConvert");
-  EXPECT_NE(Find("LblHint")->toolTip().toStdString().find(SrcFolder() + "bad.png"), std::string::npos);
+  QTest::mouseClick(Find<QListWidget>("LbDocList")->viewport(), Qt::LeftButton, {},
+                    Find<QListWidget>("LbDocList")->visualItemRect(Find<QListWidget>("LbDocList")->item(1)).center());
+  EXPECT_NE(Text("LblHint").find("good.png"), std::string::npos);
+  EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
+  EXPECT_TRUE(offer->isVisible());
 
   SelectSources({1});
+  bool offeredDuringTheNextRun = true;
+  AtTarget("good.bmp", [&] { offeredDuringTheNextRun = offer->isVisible(); });
   RunBy("BtnImgCovert");
+  EXPECT_FALSE(offeredDuringTheNextRun);
   EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
-  EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
+  EXPECT_FALSE(offer->isVisible());
+}
+
+// With no format ticked neither button starts a run, the root-folder
+// question included: a message says why and nothing is written.
+TEST_F(RunsTest, ARunWithNoFormatTickedIsRefused) {
+  SavePng(dir / "src" / "a.png", 8, 8);
+  for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  ListFolders();
+  Show();
+  SelectSources({0});
+  RunBy("BtnImgCovert");
+  EdtPath()->setText(Q(ui::SystemRootFolder()));
+  RunBy("BtnDirImgConvert");
+  EXPECT_EQ(dialogs.messages, (std::vector<std::string>(2, "请至少选择一种转换格式")));
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_FALSE(fs::exists(dir / "out") && !fs::is_empty(dir / "out"));
+  EXPECT_EQ(Tag("BtnImgCovert"), 0);
+  EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
 }
 
 // Mid-run, the user points the source edit at another folder holding

@@ -22,9 +22,6 @@ using text::kSelectPicture;
 const char* const kStopped = text::kRunStopped;
 // The window speaks Chinese, failures included.
 constexpr text::FailureLanguage kWords = text::FailureLanguage::Chinese;
-// The hint's detail names this many failed pictures at most: a tooltip
-// taller than the screen helps nobody.
-constexpr int kListedFailures = 20;
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -61,58 +58,63 @@ bool OutputFolderReady(const std::string& folder) {
   return false;
 }
 
-// The pictures of one run that failed, each with the failure lines of its
-// report, shown in the hint's detail as they happen.
-class FailedPictures {
- public:
-  explicit FailedPictures(RunEvents& window) : window_(window) { window_.SetHintDetail({}); }
+// A failed picture's lines for the failure list; a failure of the
+// picture's own path need not repeat it.
+std::string FailureEntry(const std::string& source, const engine::ConversionReport& report) {
+  std::string entry = source;
+  for (const engine::ConversionFailure& failure : report.failures)
+    entry += "\n    " + (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords, failure.cause)
+                                                 : failure.Line(kWords));
+  return entry;
+}
 
-  void Add(const std::string& source, const engine::ConversionReport& report) {
-    if (report.ok()) return;
-    if (++count_ <= kListedFailures) {
-      listed_ += source + "\n";
-      // A failure of the picture's own path need not repeat it.
-      for (const engine::ConversionFailure& failure : report.failures)
-        listed_ += "    " +
-                   (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords, failure.cause)
-                                           : failure.Line(kWords)) +
-                   "\n";
-    }
-    std::string detail = listed_;
-    if (count_ > kListedFailures)
-      detail += text::kMoreFailedBefore + std::to_string(count_ - kListedFailures) + text::kMoreFailedAfter + "\n";
-    detail.pop_back();
-    window_.SetHintDetail(detail);
-  }
-  int Count() const { return count_; }
+// The counts' part of a closing hint.
+std::string CountsText(const RunCounts& c) {
+  std::string t;
+  auto add = [&t](int n, const char* before, const char* after) {
+    if (n > 0) t += before + std::to_string(n) + after;
+  };
+  add(c.failedPictures, text::kFailedCountBefore, text::kFailedCountAfter);
+  add(c.missedTargets, text::kMissedCountBefore, text::kMissedCountAfter);
+  add(c.renamedTargets, text::kRenamedCountBefore, text::kRenamedCountAfter);
+  // Files of kinds no codec reads (camera RAW, text ...) are no failure,
+  // yet nobody should think them converted.
+  add(c.passedOver, text::kPassedOverBefore, text::kPassedOverAfter);
+  return t;
+}
 
- private:
-  RunEvents& window_;
-  std::string listed_;
-  int count_ = 0;
-};
+bool FormatTicked(RunWindow& window) { return !window.Options().targets.None(); }
+
+// A run with nothing ticked would write nothing and still say it was done.
+bool RefusedForNoFormat(RunWindow& window, RunEnd& notStarted) {
+  if (FormatTicked(window)) return false;
+  CurrentDialogs().ShowMessage(text::kTickAFormat);
+  notStarted = RunEnd::NoFormat;
+  return true;
+}
 
 }  // namespace
 
 // The window's end of the core's failure path: a picture that failed (its
 // reasons are in the report) shows no message, only this hint, and the run
 // goes on with the next picture.
-std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
-  return (report.ok() ? text::TxtConverted : std::string(text::kConversionFailed)) + path;
+std::string PictureHint(const engine::ConversionReport& report, const std::string& path, int done, int total) {
+  // The count first: a long path is cut at the line's end.
+  const bool converted = report.ok() || !report.written.empty();
+  return std::to_string(done) + text::kCountOf + std::to_string(total) + text::kCountEnd +
+         (converted ? text::TxtConverted : std::string(text::kConversionFailed)) + path;
 }
 
-std::string RunEndHint(int failedPictures, int renamedTargets, int passedOver) {
-  std::string hint = text::TxtAllConverted;
-  if (failedPictures > 0) hint += text::kFailedCountBefore + std::to_string(failedPictures) + text::kFailedCountAfter;
-  if (renamedTargets > 0) hint += text::kRenamedCountBefore + std::to_string(renamedTargets) + text::kRenamedCountAfter;
-  // Files of kinds no codec reads (camera RAW, text ...) are no failure,
-  // yet nobody should think them converted.
-  if (passedOver > 0) hint += text::kPassedOverBefore + std::to_string(passedOver) + text::kPassedOverAfter;
-  return hint;
+std::string RunEndHint(const RunCounts& counts) { return text::TxtAllConverted + CountsText(counts); }
+
+std::string StopHint(int converted, const RunCounts& counts) {
+  return kStopped + (text::kStoppedCountBefore + std::to_string(converted) + text::kStoppedCountAfter) +
+         CountsText(counts);
 }
 
 std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
-  window.SetHintDetail({});
+  if (RefusedForNoFormat(window, notStarted)) return std::nullopt;
+  window.OfferFailures({});
   Run run;
   run.sourceFolder = window.SourcePath();
   run.outputFolder = window.TargetPath();
@@ -145,9 +147,10 @@ std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
 }
 
 std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
+  if (RefusedForNoFormat(window, notStarted)) return std::nullopt;
   Run run;
   run.folderRun = true;
-  window.SetHintDetail({});
+  window.OfferFailures({});
   window.ShowProgressBar();
   run.sourceFolder = window.SourceEditFolder();
   run.outputFolder = window.OutputEditFolder();
@@ -162,13 +165,12 @@ std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
 }
 
 RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
-  FailedPictures failed(events);
   std::vector<engine::RunSource> sources;
   if (run.folderRun) {
     std::vector<engine::ListedPicture> listing;
     if (!run.sourceFolder.empty())
       engine::ListPictureTree(run.sourceFolder, WindowPictureExtensions(), listing, run.outputFolder, nullptr,
-                              &run.passedOver);
+                              &run.counts.passedOver);
     sources.reserve(listing.size());
     for (engine::ListedPicture& picture : listing) {
       sources.push_back({picture.path, picture.targetName, {}});
@@ -190,12 +192,23 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
   engine::InOrderRun::Hooks hooks;
   hooks.stop = [&] { return events.StopRequested(); };
   hooks.wanted = [](const engine::PlannedPicture& picture) { return FileExists(picture.path); };
+  run.total = static_cast<int>(run.plan.pictures.size());
   hooks.done = [&](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
     const std::string& shown = run.displayPaths[picture.source];
-    failed.Add(picture.path, report);
-    run.renamed += report.renamed;
-    events.SetHint(PictureHint(report, shown));
-    events.StepProgress();
+    ++run.done;
+    if (!report.written.empty()) ++run.converted;
+    if (!report.ok()) {
+      // A picture with some targets written is converted: what it missed
+      // is counted apart.
+      if (report.written.empty())
+        ++run.counts.failedPictures;
+      else
+        run.counts.missedTargets += static_cast<int>(report.failures.size());
+      run.failures.push_back(FailureEntry(picture.path, report));
+    }
+    run.counts.renamedTargets += report.renamed;
+    events.SetHint(PictureHint(report, shown, run.done, run.total));
+    events.SetProgress(run.done * 100 / run.total);
   };
   // The output folder held from now to the end: one swapped meanwhile for
   // a link takes none of the targets elsewhere. A picture whose folder
@@ -211,19 +224,17 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
       pictures.push_back(&picture);
     }
   }
-  const bool completed = pipeline.Run(pictures, hooks);
-  run.failed = failed.Count();
-  if (!completed) {
-    events.SetHint(kStopped);
-    return RunEnd::Stopped;
-  }
-  return RunEnd::Completed;
+  return pipeline.Run(pictures, hooks) ? RunEnd::Completed : RunEnd::Stopped;
 }
 
 void EndRun(RunWindow& window, const Run& run, RunEnd end) {
+  if (end == RunEnd::Stopped) {
+    window.SetHint(StopHint(run.converted, run.counts));
+    window.OfferFailures(run.failures);
+    return;
+  }
   if (end != RunEnd::Completed) return;
   if (run.folderRun) {
-    window.StepProgress();
     window.RefreshTargetList();
   } else {
     // The last selected source's converted picture, whether this run wrote
@@ -248,8 +259,9 @@ void EndRun(RunWindow& window, const Run& run, RunEnd end) {
       }
     }
   }
-  window.SetProgress(0);
-  window.SetHint(RunEndHint(run.failed, run.renamed, run.passedOver));
+  window.SetProgress(100);  // after the refresh, whose listing steps the bar
+  window.SetHint(RunEndHint(run.counts));
+  window.OfferFailures(run.failures);
   if (!run.folderRun) window.ClearStopRequest();
 }
 
@@ -272,7 +284,8 @@ RunEnd ConvertSelected(RunWindow& window) {
 
 bool FolderRunConfirmed(RunWindow& window) {
   const std::string source = window.SourceEditFolder();
-  return !IsRootFolder(source) ||
+  // Nothing ticked: the start refuses it, with no question first.
+  return !FormatTicked(window) || !IsRootFolder(source) ||
          CurrentDialogs().AskYesNo(text::FormatText(text::FmtConfirmRootRun, source), text::TxtReminder);
 }
 
