@@ -46,6 +46,7 @@ inline constexpr char kCountEnd[] = "  ";   // after the count, before the pictu
 inline constexpr char kStoppedCountBefore[] = "（已转换";
 inline constexpr char kStoppedCountAfter[] = "个图片）";
 inline constexpr char kTickAFormat[] = "请至少选择一种转换格式";
+inline constexpr char kGiveASize[] = "请在宽度或高度中填写要缩放到的像素数";
 inline constexpr char kShowFailures[] = "查看失败的图片";
 inline constexpr char kFailuresTitle[] = "转换失败的图片";
 

@@ -217,6 +217,11 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void EdtWidthExit();
   void EdtHeightExit();
   void CbZoomAutoClick();
+  // With the keep-ratio box ticked, one size box is automatic: disabled,
+  // showing hint; a number it held is kept, in the settings too, and comes
+  // back when it is a box again.
+  void MakeAutomatic(QLineEdit* edit, const char* hint, const settings::Key& key, QString& kept);
+  void EndAutomatic(QLineEdit* edit, QString& kept);
   void CbPreviewSourceImgClick();
   void CbTargetImgPreviewClick();
   // A write of an option's key whose failure reaches the user.
@@ -241,6 +246,8 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::thread runThread_;
   QToolButton* runButton_ = nullptr;
   const char* runIdleGlyph_ = nullptr;
+  // The numbers the automatic size box held (MakeAutomatic).
+  QString keptWidth_, keptHeight_;
   // The latest run's failed pictures, offered by LblShowFailures.
   std::vector<std::string> failures_;
   // The names of the targets written, into the output list in batches.

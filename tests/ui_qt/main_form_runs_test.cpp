@@ -387,23 +387,50 @@ TEST_F(RunsTest, TheFailedPicturesAreOfferedUntilTheNextRun) {
   EXPECT_FALSE(offer->isVisible());
 }
 
-// With no format ticked neither button starts a run, the root-folder
-// question included: a message says why and nothing is written.
-TEST_F(RunsTest, ARunWithNoFormatTickedIsRefused) {
+// Options that would make a run seem done when it is not: no format
+// ticked (nothing written), or a shrink with no usable size (every picture
+// at full size). Neither button starts a run, the root-folder question is
+// not asked first, and a message says why.
+struct RefusalCase {
+  const char* name;
+  bool formats;
+  const char* width;  // nullptr: no shrink
+  const char* height;
+  const char* message;
+  friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class RefusedRun : public RunsTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusedRun, NeitherButtonStartsARun) {
+  const RefusalCase& c = GetParam();
   SavePng(dir / "src" / "a.png", 8, 8);
-  for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  if (!c.formats)
+    for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  if (c.width) {
+    form->SetZoomTypeItemIndex(1);
+    Find<QLineEdit>("EdtWidth")->setText(QString::fromUtf8(c.width));
+    Find<QLineEdit>("EdtHeight")->setText(QString::fromUtf8(c.height));
+  }
   ListFolders();
   Show();
   SelectSources({0});
   RunBy("BtnImgCovert");
   EdtPath()->setText(Q(ui::SystemRootFolder()));
   RunBy("BtnDirImgConvert");
-  EXPECT_EQ(dialogs.messages, (std::vector<std::string>(2, "请至少选择一种转换格式")));
+  EXPECT_EQ(dialogs.messages, (std::vector<std::string>(2, c.message)));
   EXPECT_TRUE(dialogs.questions.empty());
   EXPECT_FALSE(fs::exists(dir / "out") && !fs::is_empty(dir / "out"));
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
   EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedRun,
+    ::testing::Values(RefusalCase{"NoFormatTicked", false, nullptr, nullptr, "请至少选择一种转换格式"},
+                      RefusalCase{"NoSizeNumber", true, "", "请选择一个高度", "请在宽度或高度中填写要缩放到的像素数"},
+                      RefusalCase{"ZeroSize", true, "0", "0", "请在宽度或高度中填写要缩放到的像素数"}),
+    testsupport::ByName());
 
 // Mid-run, the user points the source edit at another folder holding
 // pictures of the same names, points the output edit elsewhere, and asks

@@ -12,6 +12,7 @@
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
+#include "ui/core/WindowResize.h"
 #include "text/WindowText.h"
 
 namespace ui {
@@ -83,13 +84,21 @@ std::string CountsText(const RunCounts& c) {
   return t;
 }
 
-bool FormatTicked(RunWindow& window) { return !window.Options().targets.None(); }
+// Why the options would make a run that seems done and is not: nothing
+// ticked writes nothing, a shrink with no size writes every picture at
+// full size. Completed when nothing stands in the way.
+RunEnd OptionsRefusal(RunWindow& window) {
+  const engine::ConversionOptions o = window.Options();
+  if (o.targets.None()) return RunEnd::NoFormat;
+  if (!GivesASize(o.resize)) return RunEnd::NoSize;
+  return RunEnd::Completed;
+}
 
-// A run with nothing ticked would write nothing and still say it was done.
-bool RefusedForNoFormat(RunWindow& window, RunEnd& notStarted) {
-  if (FormatTicked(window)) return false;
-  CurrentDialogs().ShowMessage(text::kTickAFormat);
-  notStarted = RunEnd::NoFormat;
+bool RefusedByOptions(RunWindow& window, RunEnd& notStarted) {
+  const RunEnd refusal = OptionsRefusal(window);
+  if (refusal == RunEnd::Completed) return false;
+  CurrentDialogs().ShowMessage(refusal == RunEnd::NoFormat ? text::kTickAFormat : text::kGiveASize);
+  notStarted = refusal;
   return true;
 }
 
@@ -113,7 +122,7 @@ std::string StopHint(int converted, const RunCounts& counts) {
 }
 
 std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
-  if (RefusedForNoFormat(window, notStarted)) return std::nullopt;
+  if (RefusedByOptions(window, notStarted)) return std::nullopt;
   window.OfferFailures({});
   Run run;
   run.sourceFolder = window.SourcePath();
@@ -147,7 +156,7 @@ std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
 }
 
 std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
-  if (RefusedForNoFormat(window, notStarted)) return std::nullopt;
+  if (RefusedByOptions(window, notStarted)) return std::nullopt;
   Run run;
   run.folderRun = true;
   window.OfferFailures({});
@@ -284,8 +293,8 @@ RunEnd ConvertSelected(RunWindow& window) {
 
 bool FolderRunConfirmed(RunWindow& window) {
   const std::string source = window.SourceEditFolder();
-  // Nothing ticked: the start refuses it, with no question first.
-  return !FormatTicked(window) || !IsRootFolder(source) ||
+  // Options the start refuses are said with no question first.
+  return OptionsRefusal(window) != RunEnd::Completed || !IsRootFolder(source) ||
          CurrentDialogs().AskYesNo(text::FormatText(text::FmtConfirmRootRun, source), text::TxtReminder);
 }
 

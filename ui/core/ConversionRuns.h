@@ -65,6 +65,7 @@ enum class RunEnd {
   NoSelection,  // nothing to convert was selected
   NoOutputFolder,  // the output folder is blank or cannot be made: nothing was written
   NoFormat,     // no target format is ticked: there would be nothing to write
+  NoSize,       // a shrink with no usable number in either size box
 };
 
 // What the closing hint counts.
