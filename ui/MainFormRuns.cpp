@@ -2,6 +2,7 @@
 // main window as the runs' window (and so the converter's host).
 
 #include <QAction>
+#include <QCheckBox>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QLabel>
@@ -65,6 +66,7 @@ void TMainForm::SetProgress(int position) {
 }
 
 void TMainForm::ShowProgressBar() { form_->ProgressBar1->show(); }
+bool TMainForm::KeepTree() { return form_->CbKeepTree->isChecked(); }
 
 void TMainForm::OfferFailures(const std::vector<std::string>& failures) {
   failures_ = failures;

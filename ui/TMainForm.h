@@ -201,6 +201,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::string TargetPath() override { return output_->Folder(); }
   std::string SourceEditFolder() override { return source_->EditFolder(); }
   std::string OutputEditFolder() override { return output_->EditFolder(); }
+  bool KeepTree() override;
   void ClearStopRequest() override { stopRequested_ = false; }
   void ShowProgressBar() override;
   void OfferFailures(const std::vector<std::string>& failures) override;

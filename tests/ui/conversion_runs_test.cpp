@@ -28,7 +28,7 @@ class FakeWindow : public RunWindow {
   engine::VectorPictureList source, target;
   std::string sourcePath, targetPath, sourceEdit, outputEdit;
   std::vector<std::string> failures{"?"};
-  bool stop = false;
+  bool stop = false, keepTree = false;
   std::vector<std::string> hints;
   int progress = -1, pictures = 0, targetClicks = 0, refreshes = 0;
   // Called on the run's thread after each target is written.
@@ -49,6 +49,7 @@ class FakeWindow : public RunWindow {
   std::string TargetPath() override { return targetPath; }
   std::string SourceEditFolder() override { return sourceEdit; }
   std::string OutputEditFolder() override { return outputEdit; }
+  bool KeepTree() override { return keepTree; }
   bool StopRequested() override { return stop; }
   void ClearStopRequest() override { stop = false; }
   void SetHint(const std::string& text) override {

@@ -292,6 +292,44 @@ TEST_F(RunsTest, EveryKindTheBuildReadsIsListedAndConverted) {
   EXPECT_EQ(OutNames(), std::vector<std::string>{"b.jpg"});
 }
 
+// Pictures of one name in two subfolders: flattened into the output folder
+// they are numbered; with "保留子文件夹结构" (remembered) each goes into its
+// own subfolder there, under its own name.
+struct TreeCase {
+  const char* name;
+  bool keepTree;
+  std::vector<std::string> written;  // under the output folder
+  int renamed;
+  friend void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class FolderRunTree : public RunsTest, public ::testing::WithParamInterface<TreeCase> {};
+
+TEST_P(FolderRunTree, WritesIntoTheOutputFolderOrItsSubfolders) {
+  const TreeCase& c = GetParam();
+  SaveJpeg(dir / "src" / "旅行" / "IMG_0001.JPG", 10, 10);
+  SaveJpeg(dir / "src" / "家" / "IMG_0001.JPG", 12, 12);
+  SaveJpeg(dir / "src" / "top.jpg", 8, 8);
+  for (const char* name : {"CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  ListFolders();
+  Show();
+  if (c.keepTree) Click("CbKeepTree");
+  EXPECT_EQ(Ini("default", "KeepTree"), c.keepTree ? "1" : "<missing>");
+  RunBy("BtnDirImgConvert");
+  std::vector<std::string> written;
+  for (const auto& e : fs::recursive_directory_iterator(dir / "out"))
+    if (e.is_regular_file()) written.push_back(U(fs::relative(e.path(), dir / "out")));
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written, c.written);
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.renamedTargets = c.renamed}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FolderRunTree,
+    ::testing::Values(TreeCase{"Flattened", false, {"img_0001 (2).jpg", "img_0001.jpg", "top.jpg"}, 1},
+                      TreeCase{"SubfoldersKept", true, {"top.jpg", "家/img_0001.jpg", "旅行/img_0001.jpg"}, 0}),
+    testsupport::ByName());
+
 TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   for (const char* name : {"p1.png", "p2.png", "p3.png"}) SavePng(dir / "src" / name, 8, 8);
   ListFolders();

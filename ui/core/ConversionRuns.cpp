@@ -163,6 +163,7 @@ std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
   window.ShowProgressBar();
   run.sourceFolder = window.SourceEditFolder();
   run.outputFolder = window.OutputEditFolder();
+  run.keepTree = window.KeepTree();
   // The output folder is made before the first picture: without it every
   // target would fail while the run reported success.
   if (!OutputFolderReady(run.outputFolder)) {
@@ -182,11 +183,12 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
                               &run.counts.passedOver);
     sources.reserve(listing.size());
     for (engine::ListedPicture& picture : listing) {
-      sources.push_back({picture.path, picture.targetName, {}});
+      sources.push_back({picture.path, picture.targetName, run.keepTree ? picture.subfolder : std::string()});
       run.displayPaths.push_back(std::move(picture.displayPath));
     }
     // Every target planned before the first is written: pictures of one
-    // name in several subfolders get numbered targets, none replaces another.
+    // name in several subfolders get numbered targets (unless each keeps
+    // its subfolder), none replaces another.
     run.plan = engine::PlanRun(sources, run.outputFolder, run.options);
   } else {
     for (const std::string& name : run.names) {

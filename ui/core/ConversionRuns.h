@@ -47,6 +47,9 @@ class RunWindow : public RunEvents {
   // name taken as a sub-folder of the committed folder; or empty.
   virtual std::string SourceEditFolder() = 0;
   virtual std::string OutputEditFolder() = 0;
+  // True when a folder run writes each picture into the same subfolder
+  // under the output folder; false: all straight into it.
+  virtual bool KeepTree() = 0;
   virtual void ClearStopRequest() = 0;
   virtual void ShowProgressBar() = 0;
   // The failed pictures of the latest run, each with its target and reason
@@ -81,6 +84,7 @@ struct RunCounts {
 // writes where it began.
 struct Run {
   bool folderRun = false;
+  bool keepTree = false;     // a folder run's subfolders made again under the output folder
   std::string sourceFolder;  // the committed source folder, or the tree's root
   std::string outputFolder;
   engine::ConversionOptions options;  // as they stood at the start: they plan the targets
