@@ -415,6 +415,11 @@ TEST_F(RunsTest, TheFailedPicturesAreOfferedUntilTheNextRun) {
   EXPECT_NE(Text("LblHint").find("good.png"), std::string::npos);
   EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
   EXPECT_TRUE(offer->isVisible());
+  // A run refused at its start is no next run.
+  Find<QListWidget>("LbDocList")->setCurrentRow(-1);
+  RunBy("BtnImgCovert");
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"请选择一个要转换的图片"});
+  EXPECT_TRUE(offer->isVisible());
 
   SelectSources({1});
   bool offeredDuringTheNextRun = true;

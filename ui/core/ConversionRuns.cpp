@@ -123,7 +123,6 @@ std::string StopHint(int converted, const RunCounts& counts) {
 
 std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
   if (RefusedByOptions(window, notStarted)) return std::nullopt;
-  window.OfferFailures({});
   Run run;
   run.sourceFolder = window.SourcePath();
   run.outputFolder = window.TargetPath();
@@ -152,6 +151,7 @@ std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
   }
   window.ShowProgressBar();
   run.options = window.Options();
+  window.OfferFailures({});  // a run starts: the last one's failures go
   return run;
 }
 
@@ -159,7 +159,6 @@ std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
   if (RefusedByOptions(window, notStarted)) return std::nullopt;
   Run run;
   run.folderRun = true;
-  window.OfferFailures({});
   window.ShowProgressBar();
   run.sourceFolder = window.SourceEditFolder();
   run.outputFolder = window.OutputEditFolder();
@@ -171,6 +170,7 @@ std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
     return std::nullopt;
   }
   run.options = window.Options();
+  window.OfferFailures({});  // a run starts: the last one's failures go
   return run;
 }
 
