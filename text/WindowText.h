@@ -35,10 +35,20 @@ inline constexpr char kRunStopped[] = "你已停止图片转换";
 inline constexpr char kConversionFailed[] = "转换失败";  // followed by the picture's path
 inline constexpr char kFailedCountBefore[] = "（";
 inline constexpr char kFailedCountAfter[] = "个图片转换失败）";
+inline constexpr char kMissedCountBefore[] = "（";
+inline constexpr char kMissedCountAfter[] = "个转换后图片未能写出）";
 inline constexpr char kRenamedCountBefore[] = "（";
 inline constexpr char kRenamedCountAfter[] = "个转换后图片因重名加了编号）";
-inline constexpr char kMoreFailedBefore[] = "……另有";
-inline constexpr char kMoreFailedAfter[] = "个图片转换失败";
+inline constexpr char kPassedOverBefore[] = "（";
+inline constexpr char kPassedOverAfter[] = "个其他类型的文件没有转换）";
+inline constexpr char kCountOf[] = " / ";   // between the pictures done and all of a run's
+inline constexpr char kCountEnd[] = "  ";   // after the count, before the picture's hint
+inline constexpr char kStoppedCountBefore[] = "（已转换";
+inline constexpr char kStoppedCountAfter[] = "个图片）";
+inline constexpr char kTickAFormat[] = "请至少选择一种转换格式";
+inline constexpr char kGiveASize[] = "请在宽度或高度中填写要缩放到的像素数";
+inline constexpr char kShowFailures[] = "查看失败的图片";
+inline constexpr char kFailuresTitle[] = "转换失败的图片";
 
 // The update window.
 inline constexpr char kUpdateBanner[] = "Lom软件在线升级";

@@ -93,24 +93,63 @@ void TMainForm::rgZoomTypeClick() {
 void TMainForm::EdtWidthClick() { form_->EdtWidth->selectAll(); }
 void TMainForm::EdtHeightClick() { form_->EdtHeight->selectAll(); }
 
+void TMainForm::MakeAutomatic(QLineEdit* edit, const char* hint, const settings::Key& key, QString& kept) {
+  if (IsWholeNumber(edit)) {
+    kept = edit->text();
+    // Closing writes only numbers: the kept one is written now. Only a
+    // tick gets here with a number, and the box's own write tells of a
+    // settings file that takes none.
+    try {
+      WriteValue(Settings(), key, ControlValue(kept.toStdString()));
+    } catch (...) {
+    }
+  }
+  edit->setText(QString::fromUtf8(hint));
+  edit->setEnabled(false);
+}
+
+void TMainForm::EndAutomatic(QLineEdit* edit, QString& kept) {
+  if (edit->isEnabled()) return;
+  edit->setEnabled(true);
+  if (!kept.isEmpty()) edit->setText(kept);
+  kept.clear();
+}
+
+// Leaving a box with keep-ratio ticked: a number in it makes the other box
+// automatic, unless that one holds a number the user typed; a box left
+// without a number gives the automatic one back.
 void TMainForm::EdtWidthExit() {
-  if (form_->CbZoomAuto->isChecked()) form_->EdtHeight->setText(QString::fromUtf8(kAutoFromWidth));
+  if (!form_->CbZoomAuto->isChecked()) return;
+  if (!IsWholeNumber(form_->EdtWidth)) {
+    EndAutomatic(form_->EdtHeight, keptHeight_);
+  } else if (form_->EdtHeight->isEnabled() && !IsWholeNumber(form_->EdtHeight)) {
+    MakeAutomatic(form_->EdtHeight, kAutoFromWidth, settings::kEdtHeight, keptHeight_);
+  }
 }
 
 void TMainForm::EdtHeightExit() {
-  if (form_->CbZoomAuto->isChecked()) form_->EdtWidth->setText(QString::fromUtf8(kAutoFromWidth));
+  if (!form_->CbZoomAuto->isChecked()) return;
+  if (!IsWholeNumber(form_->EdtHeight)) {
+    EndAutomatic(form_->EdtWidth, keptWidth_);
+  } else if (form_->EdtWidth->isEnabled() && !IsWholeNumber(form_->EdtWidth)) {
+    MakeAutomatic(form_->EdtWidth, kAutoByRatio, settings::kEdtWidth, keptWidth_);
+  }
 }
 
 void TMainForm::CbZoomAutoClick() {
-  // The same whether the click checks or unchecks the box; the options
-  // table writes the box's key.
-  if (IsWholeNumber(form_->EdtWidth)) {
-    form_->EdtHeight->setText(QString::fromUtf8(kAutoByRatio));
-  } else if (IsWholeNumber(form_->EdtHeight)) {
-    form_->EdtWidth->setText(QString::fromUtf8(kAutoByRatio));
+  // The options table writes the box's key.
+  QLineEdit* width = form_->EdtWidth;
+  QLineEdit* height = form_->EdtHeight;
+  if (!form_->CbZoomAuto->isChecked()) {
+    EndAutomatic(width, keptWidth_);
+    EndAutomatic(height, keptHeight_);
+  } else if (IsWholeNumber(width)) {
+    MakeAutomatic(height, kAutoByRatio, settings::kEdtHeight, keptHeight_);
+  } else if (IsWholeNumber(height)) {
+    MakeAutomatic(width, kAutoByRatio, settings::kEdtWidth, keptWidth_);
   } else {
-    form_->EdtWidth->setText(QString::fromUtf8(kChooseWidth));
-    form_->EdtHeight->setText(QString::fromUtf8(kChooseHeight));
+    width->setText(QString::fromUtf8(kChooseWidth));
+    height->setText(QString::fromUtf8(kChooseHeight));
   }
 }
 

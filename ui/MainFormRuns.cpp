@@ -2,6 +2,7 @@
 // main window as the runs' window (and so the converter's host).
 
 #include <QAction>
+#include <QCheckBox>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QLabel>
@@ -17,7 +18,9 @@
 #include "ui/OptionControls.h"
 #include "ui/TMainForm.h"
 #include "ui/WindowHelpers.h"
+#include "text/WindowText.h"
 #include "ui/core/ConversionRuns.h"
+#include "ui/core/Dialogs.h"
 #include "ui/core/WindowEdge.h"
 #include "ui_MainForm.h"
 
@@ -49,19 +52,6 @@ void TMainForm::OnWindowThread(std::function<void()> f) {
     QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
 }
 
-void TMainForm::StepProgress() {
-  if (QThread::currentThread() == thread()) {
-    StepProgressBar();
-    return;
-  }
-  // Steps come faster than the window need paint them: one event carries
-  // all those sent since the last one was taken.
-  if (pendingSteps_.fetch_add(1) == 0)
-    QMetaObject::invokeMethod(this, [this] {
-      for (int steps = pendingSteps_.exchange(0); steps > 0; --steps) StepProgressBar();
-    }, Qt::QueuedConnection);
-}
-
 void TMainForm::TargetWritten(const std::string& path) {
   if (targetWrittenHook_) targetWrittenHook_(path);
   writtenNames_->Add(path);
@@ -71,17 +61,19 @@ void TMainForm::SetHint(const std::string& text) {
   OnWindowThread([this, text] { form_->LblHint->setText(QString::fromStdString(text)); });
 }
 
-void TMainForm::SetHintDetail(const std::string& text) {
-  OnWindowThread([this, text] {
-    // Rich text kept as typed: a file name holding '<' stays a name.
-    const QString escaped = QString::fromStdString(text).toHtmlEscaped();
-    form_->LblHint->setToolTip(
-        text.empty() ? QString() : QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>"));
-  });
+void TMainForm::SetProgress(int position) {
+  OnWindowThread([this, position] { form_->ProgressBar1->setValue(position); });
 }
 
 void TMainForm::ShowProgressBar() { form_->ProgressBar1->show(); }
-void TMainForm::SetProgress(int position) { form_->ProgressBar1->setValue(position); }
+bool TMainForm::KeepTree() { return form_->CbKeepTree->isChecked(); }
+
+void TMainForm::OfferFailures(const std::vector<std::string>& failures) {
+  failures_ = failures;
+  form_->LblShowFailures->setVisible(!failures_.empty());
+}
+
+void TMainForm::ShowFailures() { CurrentDialogs().ShowList(text::kFailuresTitle, failures_); }
 void TMainForm::FocusSourceList() { form_->LbDocList->setFocus(); }
 void TMainForm::FocusTargetList() { form_->LbTarget->setFocus(); }
 
@@ -90,6 +82,10 @@ void TMainForm::ConnectRunButtons() {
   SetTag(form_->BtnDirImgConvert, 0);
   connect(form_->BtnImgCovert, &QToolButton::clicked, this, &TMainForm::BtnImgCovertClick);
   connect(form_->BtnDirImgConvert, &QToolButton::clicked, this, &TMainForm::BtnDirImgConvertClick);
+  form_->LblShowFailures->setText(QStringLiteral("<a href=\"failures\">") + QString::fromUtf8(text::kShowFailures) +
+                                  QStringLiteral("</a>"));
+  form_->LblShowFailures->hide();
+  connect(form_->LblShowFailures, &QLabel::linkActivated, this, &TMainForm::ShowFailures);
 }
 
 void TMainForm::BtnImgCovertClick() { ToggleRun(form_->BtnImgCovert, "BtnImgCovert", true); }

@@ -1,7 +1,12 @@
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QListWidget>
+#include <QScreen>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLibraryInfo>
@@ -68,6 +73,27 @@ bool QtDialogs::AskYesNo(const std::string& text, const std::string& title) {
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
   box.setDefaultButton(QMessageBox::Yes);
   return Exec(box) == QMessageBox::Yes;
+}
+
+void QtDialogs::ShowList(const std::string& title, const std::vector<std::string>& entries) {
+  QDialog box(QApplication::activeWindow());
+  box.setWindowTitle(FromUtf8(title));
+  auto* layout = new QVBoxLayout(&box);
+  auto* list = new QListWidget(&box);
+  // Long paths scroll sideways rather than being cut.
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list->setTextElideMode(Qt::ElideNone);
+  list->setAlternatingRowColors(true);
+  for (const std::string& entry : entries) list->addItem(FromUtf8(entry));
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  layout->addWidget(buttons);
+  // Room for a long path, never more than the screen gives.
+  QSize size(720, 420);
+  if (const QScreen* screen = box.screen()) size = size.boundedTo(screen->availableSize() * 9 / 10);
+  box.resize(size);
+  box.exec();
 }
 
 std::string QtDialogs::BrowseForFolder(const std::string& prompt, const std::string& start) {

@@ -17,6 +17,7 @@ class QtDialogs : public Dialogs {
   void ShowMessage(const std::string& text, int x = -1, int y = -1) override;
   void ShowError(const std::string& text) override;
   bool AskYesNo(const std::string& text, const std::string& title) override;
+  void ShowList(const std::string& title, const std::vector<std::string>& entries) override;
   std::string BrowseForFolder(const std::string& prompt, const std::string& start) override;
 };
 

@@ -97,11 +97,10 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // the controls last published them, and events handed to the window's
   // own thread in the order they were sent.
   engine::ConversionOptions Options() override;
-  void StepProgress() override;
   void TargetWritten(const std::string& path) override;
   bool StopRequested() override { return stopRequested_; }
   void SetHint(const std::string& text) override;
-  void SetHintDetail(const std::string& text) override;
+  void SetProgress(int position) override;
 
   // Tests: called on a run's thread after each target is written, before
   // the window hears of it.
@@ -202,9 +201,10 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::string TargetPath() override { return output_->Folder(); }
   std::string SourceEditFolder() override { return source_->EditFolder(); }
   std::string OutputEditFolder() override { return output_->EditFolder(); }
+  bool KeepTree() override;
   void ClearStopRequest() override { stopRequested_ = false; }
   void ShowProgressBar() override;
-  void SetProgress(int position) override;
+  void OfferFailures(const std::vector<std::string>& failures) override;
   void FocusSourceList() override;
   void FocusTargetList() override;
   void TargetListClick() override { LbTargetClick(); }
@@ -212,11 +212,17 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void ConnectOptionControls();
   void ConnectPreview();
   void ConnectRunButtons();
+  void ShowFailures();
   void EdtWidthClick();
   void EdtHeightClick();
   void EdtWidthExit();
   void EdtHeightExit();
   void CbZoomAutoClick();
+  // With the keep-ratio box ticked, one size box is automatic: disabled,
+  // showing hint; a number it held is kept, in the settings too, and comes
+  // back when it is a box again.
+  void MakeAutomatic(QLineEdit* edit, const char* hint, const settings::Key& key, QString& kept);
+  void EndAutomatic(QLineEdit* edit, QString& kept);
   void CbPreviewSourceImgClick();
   void CbTargetImgPreviewClick();
   // A write of an option's key whose failure reaches the user.
@@ -241,7 +247,10 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::thread runThread_;
   QToolButton* runButton_ = nullptr;
   const char* runIdleGlyph_ = nullptr;
-  std::atomic<int> pendingSteps_{0};
+  // The numbers the automatic size box held (MakeAutomatic).
+  QString keptWidth_, keptHeight_;
+  // The latest run's failed pictures, offered by LblShowFailures.
+  std::vector<std::string> failures_;
   // The names of the targets written, into the output list in batches.
   std::unique_ptr<PacedListAdditions> writtenNames_;
   std::function<void(const std::string&)> targetWrittenHook_;

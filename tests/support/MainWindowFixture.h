@@ -25,10 +25,12 @@
 #include <string>
 #include <vector>
 
+#include "GifBytes.h"
 #include "RecordingDialogs.h"
 #include "RecordingShell.h"
 #include "TestSupport.h"
 #include "platform/FolderSeparator.h"
+#include "engine/formats/PictureFormats.h"
 #include "engine/formats/jpeg/JpegImage.h"
 #include "engine/formats/png/PngImage.h"
 #include "platform/FileIO.h"
@@ -135,6 +137,23 @@ class MainWindowTest : public ::testing::Test {
   static void SaveJpeg(const fs::path& p, int w, int h, const engine::PictureMetadata* metadata = nullptr) {
     fs::create_directories(p.parent_path());
     img::WriteFileAtomically(p, engine::JpegImage().Encode(GradientBitmap(w, h), metadata));
+  }
+  // A picture of the kind the path's extension names, by the format
+  // table's own writer; a GIF (only read) by giflib's encoder.
+  static void SaveAs(const fs::path& p, int w, int h) {
+    fs::create_directories(p.parent_path());
+    const engine::PictureFormat* format = engine::FindFormatByExtension(U(p.extension()));
+    ASSERT_NE(format, nullptr) << U(p);
+    if (!format->write) {
+      ASSERT_STREQ(format->name, "gif");
+      GifPicture gif{w, h, 0, 0, w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h, 1),
+                     {{0, 0, 0}, {200, 100, 50}}};
+      img::WriteFileAtomically(p, GifBytes(gif));
+      return;
+    }
+    engine::PictureCodecs codecs;
+    img::SerialParts serial;
+    format->write(codecs, GradientBitmap(w, h), p, img::NullProgress(), serial);
   }
   static void SaveBmp(const fs::path& p, int w, int h) {
     fs::create_directories(p.parent_path());

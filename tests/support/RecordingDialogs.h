@@ -26,6 +26,9 @@ class RecordingDialogs : public ui::Dialogs {
     questions.push_back({text, title});
     return answer;
   }
+  void ShowList(const std::string& title, const std::vector<std::string>& entries) override {
+    lists.push_back({title, entries});
+  }
   std::string BrowseForFolder(const std::string& prompt, const std::string& start) override {
     browses.push_back({prompt, start});
     return browseResult;
@@ -35,6 +38,7 @@ class RecordingDialogs : public ui::Dialogs {
   // Where each message was asked to appear (-1: centred on its owner).
   std::vector<Place> messagePlaces;
   std::vector<std::pair<std::string, std::string>> questions, browses;  // text/prompt, title/start
+  std::vector<std::pair<std::string, std::vector<std::string>>> lists;   // title, entries
   // Yes, as a user going on would; the tests of the No path set it.
   bool answer = true;
   std::string browseResult;  // empty: the browser was cancelled

@@ -26,8 +26,9 @@ class FakeWindow : public RunWindow {
   std::mutex optionsMutex;
   engine::ConversionOptions options;
   engine::VectorPictureList source, target;
-  std::string sourcePath, targetPath, sourceEdit, outputEdit, hintDetail = "?";
-  bool stop = false;
+  std::string sourcePath, targetPath, sourceEdit, outputEdit;
+  std::vector<std::string> failures{"?"};
+  bool stop = false, keepTree = false;
   std::vector<std::string> hints;
   int progress = -1, pictures = 0, targetClicks = 0, refreshes = 0;
   // Called on the run's thread after each target is written.
@@ -48,13 +49,14 @@ class FakeWindow : public RunWindow {
   std::string TargetPath() override { return targetPath; }
   std::string SourceEditFolder() override { return sourceEdit; }
   std::string OutputEditFolder() override { return outputEdit; }
+  bool KeepTree() override { return keepTree; }
   bool StopRequested() override { return stop; }
   void ClearStopRequest() override { stop = false; }
   void SetHint(const std::string& text) override {
     hints.push_back(text);
-    if (text.rfind(text::TxtConverted, 0) == 0) ++pictures;
+    if (text.find(text::TxtConverted) != std::string::npos) ++pictures;
   }
-  void SetHintDetail(const std::string& text) override { hintDetail = text; }
+  void OfferFailures(const std::vector<std::string>& offered) override { failures = offered; }
   void ShowProgressBar() override {}
   void SetProgress(int position) override { progress = position; }
   void FocusSourceList() override {}
@@ -110,14 +112,16 @@ TEST_F(RunsTest, SelectedRunConvertsEverySelectedPictureAndSelectsTheLastPng) {
   EXPECT_FALSE(fs::exists(tmp_ / "out" / "skip.bmp"));
   EXPECT_EQ(window_.pictures, 3);
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
-  EXPECT_EQ(window_.hints[0], text::TxtConverted + window_.sourcePath + "a.png");
+  EXPECT_EQ(window_.hints[0], "1 / 3  " + text::TxtConverted + window_.sourcePath + "a.png");
+  EXPECT_EQ(window_.hints[2], "3 / 3  " + text::TxtConverted + window_.sourcePath + "c.png");
   // Only the PNG target of the last picture is selected, and it was previewed.
   const int png = engine::FindListItem("c.png", &window_.target);
   ASSERT_GE(png, 0);
   for (int i = 0; i < window_.target.Count(); ++i) EXPECT_EQ(window_.target.IsSelected(i), i == png);
   EXPECT_EQ(window_.target.CurrentIndex(), png);
   EXPECT_EQ(window_.targetClicks, 1);
-  EXPECT_EQ(window_.progress, 0);
+  EXPECT_EQ(window_.progress, 100);  // the bar filled once
+  EXPECT_TRUE(window_.failures.empty());
 }
 
 // The window offers no way to raise its memory budget: a picture that needs
@@ -128,7 +132,8 @@ TEST_F(RunsTest, PicturesNeedingMoreThanTheWholeMemoryBudgetAreStillConverted) {
   std::optional<ui::Run> run = StartSelectedRun(window_, notStarted);
   ASSERT_TRUE(run);
   EXPECT_EQ(WorkRun(*run, window_, 1), RunEnd::Completed);
-  EXPECT_EQ(run->failed, 0);
+  EXPECT_EQ(run->counts.failedPictures, 0);
+  EXPECT_EQ(run->converted, 3);
   EXPECT_EQ(OutNames().size(), 12u);
 }
 
@@ -153,9 +158,10 @@ TEST_F(RunsTest, StopBetweenPicturesFinishesTheCurrentOne) {
   };
   EXPECT_EQ(ConvertSelected(window_), RunEnd::Stopped);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"1.png", "2.png"}));
-  EXPECT_EQ(window_.hints.back(), "你已停止图片转换");
+  EXPECT_EQ(window_.hints.back(), StopHint(2));
+  EXPECT_EQ(window_.hints.back(), "你已停止图片转换（已转换2个图片）");
   EXPECT_EQ(window_.targetClicks, 0);
-  EXPECT_NE(window_.progress, 0);
+  EXPECT_EQ(window_.progress, 40);
 }
 
 // Nothing was left to stop: the run is complete, and its output shown.
@@ -173,10 +179,15 @@ TEST_F(RunsTest, StopDuringAFolderRunsLastPictureEndsItAsCompleted) {
   EXPECT_EQ(window_.hints.back(), text::TxtAllConverted);
 }
 
-TEST_F(RunsTest, NoTickedFormatWritesAndSelectsNothing) {
+// Nothing ticked would write nothing and still say all was done: neither
+// run starts, and the message says why.
+TEST_F(RunsTest, NoTickedFormatIsRefusedWithAMessage) {
   AddSource("a.png");
   window_.options.targets = engine::FormatTicks::Nothing();
-  EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
+  EXPECT_EQ(ConvertSelected(window_), RunEnd::NoFormat);
+  EXPECT_EQ(ConvertFolder(window_), RunEnd::NoFormat);
+  EXPECT_EQ(dialogs_.messages, (std::vector<std::string>(2, "请至少选择一种转换格式")));
+  EXPECT_TRUE(window_.hints.empty());
   EXPECT_TRUE(OutNames().empty());
   EXPECT_EQ(window_.target.Count(), 0);
   EXPECT_EQ(window_.targetClicks, 0);
@@ -189,13 +200,14 @@ TEST_F(RunsTest, AFailedPictureIsNotReportedAsConverted) {
   window_.source.SetSelected(1, true);
   EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(window_.pictures, 1);
-  EXPECT_EQ(window_.hints[1], "转换失败" + window_.sourcePath + "bad.png");
-  EXPECT_EQ(window_.hints.back(), RunEndHint(1));
+  EXPECT_EQ(window_.hints[1], "2 / 2  转换失败" + window_.sourcePath + "bad.png");
+  EXPECT_EQ(window_.hints.back(), RunEndHint({.failedPictures = 1}));
   EXPECT_NE(window_.hints.back(), text::TxtAllConverted);
   EXPECT_EQ(window_.targetClicks, 0);  // bad.png has no target to select
   // The reason and its cause in the window's words, the decoder's own after them.
-  EXPECT_EQ(window_.hintDetail.rfind(window_.sourcePath + "bad.png\n    无法读取图片（文件已损坏或不是这种图片）：", 0), 0u)
-      << window_.hintDetail;
+  ASSERT_EQ(window_.failures.size(), 1u);
+  EXPECT_EQ(window_.failures[0].rfind(window_.sourcePath + "bad.png\n    无法读取图片（文件已损坏或不是这种图片）：", 0), 0u)
+      << window_.failures[0];
 }
 
 // Into its own source folder, a selected run replaces no picture of the
@@ -210,15 +222,18 @@ TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
   window_.options.targets = engine::FormatTicks::Named({"bmp", "png"});
   EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(testsupport::ReadFile(tmp_ / "src" / "a.bmp"), a_bmp);
-  EXPECT_EQ(window_.hints[0], "转换失败" + window_.sourcePath + "a.png");
+  EXPECT_EQ(window_.hints[0], "1 / 3  转换失败" + window_.sourcePath + "a.png");
   const bool ignores_case = img::IsSameFile(tmp_ / "src" / "b.png", tmp_ / "src" / "B.PNG");
   if (!ignores_case) {
     EXPECT_TRUE(fs::exists(tmp_ / "src" / "b.bmp"));
     EXPECT_TRUE(fs::exists(tmp_ / "src" / "B (2).bmp"));
+    // a.png lost both targets, b.png its PNG only: counted apart.
+    EXPECT_EQ(window_.hints.back(), RunEndHint({.failedPictures = 1, .missedTargets = 1, .renamedTargets = 2}));
   }
-  EXPECT_NE(window_.hintDetail.find("a.bmp：转换后的图片会覆盖源图片“" + window_.sourcePath + "a.bmp”，没有写入"),
+  ASSERT_FALSE(window_.failures.empty());
+  EXPECT_NE(window_.failures[0].find("a.bmp：转换后的图片会覆盖源图片“" + window_.sourcePath + "a.bmp”，没有写入"),
             std::string::npos)
-      << window_.hintDetail;
+      << window_.failures[0];
 }
 
 TEST_F(RunsTest, ASelectedRunKeepsTheFoldersItStartedWith) {
@@ -259,7 +274,7 @@ TEST_F(RunsTest, AnOptionChangedDuringARunAppliesFromTheNextPicture) {
   EXPECT_EQ(turned[4], true);
 }
 
-TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
+TEST_F(RunsTest, TheFailureListNamesEveryFailedPicture) {
   for (int i = 0; i < 22; ++i) {
     const std::string name = "bad" + std::to_string(100 + i) + ".png";
     img::WriteFileAtomically(tmp_ / "src" / name, std::vector<std::uint8_t>{1, 2, 3});
@@ -268,11 +283,9 @@ TEST_F(RunsTest, TheFailureDetailListsTwentyPicturesAndCountsTheRest) {
   }
   window_.source.SetCurrentIndex(0);
   ConvertSelected(window_);
-  EXPECT_EQ(window_.hints.back(), RunEndHint(22));
-  EXPECT_NE(window_.hintDetail.find("bad119.png"), std::string::npos);
-  EXPECT_EQ(window_.hintDetail.find("bad120.png"), std::string::npos);
-  const std::string more = "\n……另有2个图片转换失败";
-  EXPECT_EQ(window_.hintDetail.substr(window_.hintDetail.size() - more.size()), more);
+  EXPECT_EQ(window_.hints.back(), RunEndHint({.failedPictures = 22}));
+  ASSERT_EQ(window_.failures.size(), 22u);
+  EXPECT_EQ(window_.failures[21].rfind(window_.sourcePath + "bad121.png\n", 0), 0u);
 }
 
 TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) {
@@ -285,9 +298,9 @@ TEST_F(RunsTest, FolderRunConvertsTheTreeWithLowerCaseNamesIntoTheOutputFolder) 
   EXPECT_EQ(ConvertFolder(window_), RunEnd::Completed);
   EXPECT_EQ(OutNames(), (std::vector<std::string>{".hidden.bmp", "photo.bmp", "x (2).bmp", "x.bmp"}));
   EXPECT_EQ(window_.refreshes, 1);
-  EXPECT_EQ(window_.hints.back(), RunEndHint(0, 1));
+  EXPECT_EQ(window_.hints.back(), RunEndHint({.renamedTargets = 1}));
   EXPECT_EQ(window_.hints[3],
-            text::TxtConverted + img::AsciiUpper(U(tmp_ / "src" / "a")) + FolderSeparator() + "photo.png");
+            "4 / 4  " + text::TxtConverted + img::AsciiUpper(U(tmp_ / "src" / "a")) + FolderSeparator() + "photo.png");
 }
 
 TEST_F(RunsTest, ASecondFolderRunDoesNotConvertTheFirstOnesOutput) {

@@ -59,7 +59,7 @@ TEST_F(SettingsKeysTest, TableHoldsEachKeyOnceInItsSection) {
     EXPECT_TRUE(key.section == "default" || key.section == "ImgConvert") << key.name;
     EXPECT_TRUE(seen.insert(img::AsciiLower(key.name)).second) << key.name;
   }
-  EXPECT_EQ(seen.size(), 24u);
+  EXPECT_EQ(seen.size(), 25u);
   for (const settings::Key* key : {&settings::kLbRoateType, &settings::kLbDocListInd, &settings::kLbTargetInd})
     EXPECT_EQ(key->section, "ImgConvert");
 }

@@ -16,13 +16,17 @@ TEST(WindowFormats, FinalSelectionPrefersPngThenJpegThenBmpThenJpg) {
   EXPECT_EQ(ui::FinalFormat(engine::FormatTicks::Named({"webp"})), nullptr);
 }
 
-// The window's lists, folder run and previews see the four kinds they
-// always did, extensions trimmed and case ignored.
-TEST(WindowFormats, TheWindowKeepsItsFourKinds) {
-  EXPECT_EQ(ui::WindowPictureExtensions(), (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".png"}));
-  for (const char* e : {".jpg", " .JPEG ", ".Bmp", ".png"}) EXPECT_TRUE(ui::IsPictureExtension(e)) << e;
-  for (const char* e : {".gif", ".webp", "", ".jp g", "jpg"}) EXPECT_FALSE(ui::IsPictureExtension(e)) << e;
-  EXPECT_EQ(ui::FindWindowFormat(".WEBP"), nullptr);
+// The window's lists, runs, drops and previews take every kind the table
+// reads in this build, extensions trimmed and case ignored; it writes its
+// four, each with its box.
+TEST(WindowFormats, TheWindowReadsEveryKindTheTableReadsAndWritesItsFour) {
+  EXPECT_EQ(ui::WindowPictureExtensions(), engine::PictureExtensions());
+  for (const char* e : {".jpg", " .JPEG ", ".Bmp", ".png", ".WebP", ".tif", ".tiff", ".GIF"})
+    EXPECT_TRUE(ui::IsPictureExtension(e)) << e;
+  for (const char* e : {".heic", ".avif", ".heif"})
+    EXPECT_EQ(ui::IsPictureExtension(e), engine::FindFormatByExtension(e) != nullptr) << e;
+  for (const char* e : {".txt", ".cr2", "", ".jp g", "jpg"}) EXPECT_FALSE(ui::IsPictureExtension(e)) << e;
+  EXPECT_EQ(ui::FindWindowFormat(".WEBP"), &engine::FormatNamed("webp"));
   EXPECT_STREQ(ui::WindowBoxOf(engine::FormatNamed("jpeg")), "CBJPEG");
   EXPECT_EQ(ui::WindowBoxOf(engine::FormatNamed("webp")), nullptr);
 }

@@ -59,16 +59,20 @@ struct ControlsCase {
   const char* height;
   bool keepRatio;
   engine::Resize resize;
+  bool givesSize = true;  // a run may start: no size boxes, or a number of 1 or more in one
   friend void PrintTo(const ControlsCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WindowResizeCases : public ::testing::TestWithParam<ControlsCase> {};
 
 // A text that is no number leaves its box empty; a number that is no side
-// still reaches the engine, which refuses it.
+// still reaches the engine, which refuses it. Boxes with no number of 1 or
+// more give no size, and no run starts with them.
 TEST_P(WindowResizeCases, TextsBecomeTheBoxesNumbers) {
   const ControlsCase p = GetParam();
-  EXPECT_TRUE(ui::WindowResize(p.zoomType, p.width, p.height, p.keepRatio) == p.resize);
+  const engine::Resize resize = ui::WindowResize(p.zoomType, p.width, p.height, p.keepRatio);
+  EXPECT_TRUE(resize == p.resize);
+  EXPECT_EQ(ui::GivesASize(resize), p.givesSize);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,13 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
                       ControlsCase{"Numbers", 1, "1024", "768", false, Boxes(1024, 768)},
                       ControlsCase{"SignedNumbers", 1, "+640", "-5", false, Boxes(640, -5)},
                       ControlsCase{"LetterIsNoNumber", 1, "12a", "768", false, Boxes(kEmpty, 768)},
-                      ControlsCase{"BlanksAreNoNumber", 1, "", " 12", false, Boxes(kEmpty, kEmpty)},
+                      ControlsCase{"BlanksAreNoNumber", 1, "", " 12", false, Boxes(kEmpty, kEmpty), false},
+                      ControlsCase{"ZeroAndNegativeAreNoSize", 1, "0", "-5", true, Boxes(0, -5, true), false},
                       ControlsCase{"PastASideKept", 1, "65536", "99999999999999999999999", false,
                                    Boxes(65536, LLONG_MAX)},
                       ControlsCase{"RatioHintInHeight", 1, "1000", "按原图比例自动调整", true, Boxes(1000, kEmpty, true)},
                       ControlsCase{"WidthHintInWidth", 1, "根据宽度自动调整", "300", true, Boxes(kEmpty, 300, true)},
                       ControlsCase{"ChooseHints", 1, "请选择一个宽度", "请选择一个高度", true,
-                                   Boxes(kEmpty, kEmpty, true)}),
+                                   Boxes(kEmpty, kEmpty, true), false}),
     testsupport::ByName());
 
 }  // namespace

@@ -22,13 +22,16 @@ struct KeepRatioCase {
   const char* name;
   const char* width;
   const char* height;
-  const char* widthAfter;
+  const char* widthAfter;   // ticked
   const char* heightAfter;
+  const char* heightUnticked;  // unticked again
   friend void PrintTo(const KeepRatioCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class KeepRatioTexts : public OptionsTest, public ::testing::WithParamInterface<KeepRatioCase> {};
 
+// Ticked, the box with a number leads and the other is automatic: disabled,
+// showing so, its number kept (in the settings too) and back on unticking.
 TEST_P(KeepRatioTexts, CheckingAndUncheckingPutTheTexts) {
   const KeepRatioCase& c = GetParam();
   Show();
@@ -37,19 +40,26 @@ TEST_P(KeepRatioTexts, CheckingAndUncheckingPutTheTexts) {
   Click("CbZoomAuto");
   EXPECT_EQ(Text("EdtWidth"), c.widthAfter);
   EXPECT_EQ(Text("EdtHeight"), c.heightAfter);
+  for (const char* name : {"EdtWidth", "EdtHeight"})
+    EXPECT_EQ(Find(name)->isEnabled(), Text(name) != "按原图比例自动调整") << name;
   EXPECT_EQ(Ini("default", "ZoomAuto"), "1");
-  // Unchecking runs the same step on the texts as they are now.
+  if (std::string(c.name) == "BothNumbers") {
+    EXPECT_EQ(Ini("default", "edtheight"), "600");
+  }
   Click("CbZoomAuto");
   EXPECT_EQ(Text("EdtWidth"), c.widthAfter);
+  EXPECT_EQ(Text("EdtHeight"), c.heightUnticked);
+  EXPECT_TRUE(Find("EdtWidth")->isEnabled());
+  EXPECT_TRUE(Find("EdtHeight")->isEnabled());
   EXPECT_EQ(Ini("default", "ZoomAuto"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeepRatioTexts,
-    ::testing::Values(KeepRatioCase{"BothNumbers", "800", "600", "800", "按原图比例自动调整"},
-                      KeepRatioCase{"WidthNoNumber", "宽", "600", "按原图比例自动调整", "600"},
-                      KeepRatioCase{"NegativeWidth", "-5", "x", "-5", "按原图比例自动调整"},
-                      KeepRatioCase{"NeitherANumber", "", "8 00", "请选择一个宽度", "请选择一个高度"}),
+    ::testing::Values(KeepRatioCase{"BothNumbers", "800", "600", "800", "按原图比例自动调整", "600"},
+                      KeepRatioCase{"WidthNoNumber", "宽", "600", "按原图比例自动调整", "600", "600"},
+                      KeepRatioCase{"NegativeWidth", "-5", "x", "-5", "按原图比例自动调整", "按原图比例自动调整"},
+                      KeepRatioCase{"NeitherANumber", "", "8 00", "请选择一个宽度", "请选择一个高度", "请选择一个高度"}),
     testsupport::ByName());
 
 TEST_F(OptionsTest, UncheckingKeepRatioAfterNeitherNumberKeepsTheHints) {
@@ -62,37 +72,58 @@ TEST_F(OptionsTest, UncheckingKeepRatioAfterNeitherNumberKeepsTheHints) {
   EXPECT_EQ(Text("EdtHeight"), "请选择一个高度");
 }
 
-TEST_F(OptionsTest, LeavingASizeEditWithKeepRatioFillsTheOther) {
+// With keep-ratio ticked, tabbing through the boxes, or clicking into the
+// height and elsewhere, replaces no number typed: the width leads, the
+// height stays automatic, and a selected shrink run makes the width's size.
+TEST_F(OptionsTest, LeavingTheSizeBoxesKeepsTheTypedNumbers) {
+  SavePng(dir / "src" / "photo.png", 200, 100);
+  form->SetZoomTypeItemIndex(1);
+  Find<QCheckBox>("CbPNG")->setChecked(true);
+  ListFolders();
   Show();
   auto* width = Find<QLineEdit>("EdtWidth");
   auto* height = Find<QLineEdit>("EdtHeight");
   auto* list = Find<QListWidget>("LbRoateType");
-  width->setText("800");
-  height->setText("600");
-  // Unchecked: leaving changes nothing.
-  width->setFocus(Qt::MouseFocusReason);
-  height->setFocus(Qt::MouseFocusReason);
-  list->setFocus(Qt::MouseFocusReason);
-  EXPECT_EQ(Text("EdtWidth"), "800");
-  EXPECT_EQ(Text("EdtHeight"), "600");
-
-  Find<QCheckBox>("CbZoomAuto")->setChecked(true);
-  width->setText("640");
+  width->setText("50");
+  height->setText("768");
+  Click("CbZoomAuto");
   width->setFocus(Qt::TabFocusReason);
-  list->setFocus(Qt::TabFocusReason);  // leaves the width edit
-  EXPECT_EQ(Text("EdtWidth"), "640");
-  EXPECT_EQ(Text("EdtHeight"), "根据宽度自动调整");
+  for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QTest::mouseClick(height, Qt::LeftButton);
+  list->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(Text("EdtWidth"), "50");
+  EXPECT_EQ(Text("EdtHeight"), "按原图比例自动调整");
+  EXPECT_FALSE(height->isEnabled());
+  Find<QListWidget>("LbDocList")->setCurrentRow(0);
+  Click("BtnImgCovert");
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !form->RunUnderWay(); }, 60000));
+  img::Bitmap shrunk;
+  engine::LoadPicture(U(dir / "out" / "photo.png"), shrunk);
+  EXPECT_EQ(shrunk.width(), 50);
+  EXPECT_EQ(shrunk.height(), 25);
+
+  // Typed into boxes showing no number: the other becomes automatic on leaving.
+  Click("CbZoomAuto");
+  width->setText("宽");
+  height->setText("");
+  Click("CbZoomAuto");  // both ask for a number
+  QTest::mouseClick(height, Qt::LeftButton);  // selects the hint
+  QTest::keyClicks(height, "300");
+  list->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(Text("EdtHeight"), "300");
+  EXPECT_EQ(Text("EdtWidth"), "按原图比例自动调整");
+  EXPECT_FALSE(width->isEnabled());
+  // Emptied, the leading box gives the other back.
+  height->setFocus(Qt::MouseFocusReason);
+  height->clear();
+  list->setFocus(Qt::MouseFocusReason);
+  EXPECT_TRUE(width->isEnabled());
+  // Switching to another window is not leaving the edit.
   height->setText("480");
   height->setFocus(Qt::MouseFocusReason);
-  list->setFocus(Qt::MouseFocusReason);  // leaves the height edit
-  EXPECT_EQ(Text("EdtWidth"), "根据宽度自动调整");
-  EXPECT_EQ(Text("EdtHeight"), "480");
-  // Switching to another window is not leaving the edit.
-  width->setText("640");
-  width->setFocus(Qt::MouseFocusReason);
   QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-  QApplication::sendEvent(width, &away);
-  EXPECT_EQ(Text("EdtHeight"), "480");
+  QApplication::sendEvent(height, &away);
+  EXPECT_TRUE(width->isEnabled());
 }
 
 TEST_F(OptionsTest, ClickingASizeEditSelectsItsText) {

@@ -143,7 +143,7 @@ TEST_F(RunsTest, ThreeSelectedPicturesInEveryFormat) {
   EXPECT_EQ(SelectedRows("LbTarget"), std::vector<int>{11});
   EXPECT_EQ(form->CurrentTargetPictureValue(), OutFolder() + "c.png");
   EXPECT_EQ(Text("LblWHTarget"), "c.png [宽度:12,高度:8]");
-  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 100);  // filled once over the run
   EXPECT_TRUE(otherDisabled);
   EXPECT_TRUE(Find("BtnDirImgConvert")->isEnabled());
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
@@ -192,7 +192,7 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   Find<QListWidget>("LbRoateType")->setCurrentRow(1);
   Show();
   SelectSources({0, 1, 2, 3, 4});
-  const std::string firstDone = text::TxtConverted + SrcFolder() + "p1.png";
+  const std::string firstDone = "1 / 5  " + text::TxtConverted + SrcFolder() + "p1.png";
   std::string hintAtClick;
   QImage glyphWhileRunning;
   // Clicked while the second picture is written.
@@ -210,13 +210,13 @@ TEST_F(RunsTest, StopClickedDuringTheSecondOfFivePictures) {
   RunBy("BtnImgCovert");
 
   EXPECT_EQ(hintAtClick, firstDone);
-  EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
+  EXPECT_EQ(Text("LblHint"), ui::StopHint(2));
   // The second picture was finished in every format; three to five were not.
   EXPECT_EQ(OutNames(), (std::vector<std::string>{"p1.bmp", "p1.jpeg", "p1.jpg", "p1.png", "p2.bmp",
                                                   "p2.jpeg", "p2.jpg", "p2.png"}));
   EXPECT_EQ(Tag("BtnImgCovert"), 0);
   EXPECT_FALSE(form->RunUnderWay());
-  EXPECT_NE(Find<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 40);  // two of five
   const QImage stop = GlyphResource("BtnStopImgConvert");
   if (!stop.isNull()) {
     EXPECT_EQ(glyphWhileRunning.convertToFormat(QImage::Format_RGB32), stop);
@@ -254,10 +254,81 @@ TEST_F(RunsTest, FolderRunOverNestedFolders) {
   // The converted list is read again from the folder, nothing selected in it.
   EXPECT_EQ(Items("LbTarget").size(), 12u);
   EXPECT_TRUE(SelectedRows("LbTarget").empty());
-  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(0, 2));
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.renamedTargets = 2, .passedOver = 1}));  // notes.txt passed over
+  EXPECT_EQ(Find<QProgressBar>("ProgressBar1")->value(), 100);
   EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
   EXPECT_TRUE(Find("BtnImgCovert")->isEnabled());
 }
+
+// Phones give HEIC and AVIF, web pages WebP, scanners TIFF: the source list
+// shows them beside the JPEGs and a folder run converts them all into the
+// ticked kinds, counting the files it passed over.
+TEST_F(RunsTest, EveryKindTheBuildReadsIsListedAndConverted) {
+  std::vector<std::string> sources = {"a.jpg", "b.webp", "c.tif", "d.TIFF", "e.gif"};
+  if (engine::FindFormatByName("avif")) sources.push_back("f.avif");  // only where libheif is built in
+  for (const std::string& name : sources) SaveAs(dir / "src" / name, 12, 9);
+  { std::ofstream(dir / "src" / "notes.txt") << "not a picture"; }
+  { std::ofstream(dir / "src" / "raw.cr2") << "no codec reads it"; }
+  for (const char* name : {"CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  ListFolders();
+  Show();
+  EXPECT_EQ(Items("LbDocList"), sources);
+
+  RunBy("BtnDirImgConvert");
+  std::vector<std::string> expected;
+  for (const std::string& name : sources) expected.push_back(std::string(1, name[0]) + ".jpg");
+  EXPECT_EQ(OutNames(), expected);
+  img::Bitmap converted;
+  for (const std::string& name : expected) {
+    engine::LoadPicture(U(dir / "out" / name), converted);
+    EXPECT_EQ(converted.width(), 12) << name;
+  }
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.passedOver = 2}));
+
+  // A selected run takes them as well.
+  fs::remove_all(dir / "out");
+  SelectSources({1});
+  RunBy("BtnImgCovert");
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"b.jpg"});
+}
+
+// Pictures of one name in two subfolders: flattened into the output folder
+// they are numbered; with "保留子文件夹结构" (remembered) each goes into its
+// own subfolder there, under its own name.
+struct TreeCase {
+  const char* name;
+  bool keepTree;
+  std::vector<std::string> written;  // under the output folder
+  int renamed;
+  friend void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class FolderRunTree : public RunsTest, public ::testing::WithParamInterface<TreeCase> {};
+
+TEST_P(FolderRunTree, WritesIntoTheOutputFolderOrItsSubfolders) {
+  const TreeCase& c = GetParam();
+  SaveJpeg(dir / "src" / "旅行" / "IMG_0001.JPG", 10, 10);
+  SaveJpeg(dir / "src" / "家" / "IMG_0001.JPG", 12, 12);
+  SaveJpeg(dir / "src" / "top.jpg", 8, 8);
+  for (const char* name : {"CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  ListFolders();
+  Show();
+  if (c.keepTree) Click("CbKeepTree");
+  EXPECT_EQ(Ini("default", "KeepTree"), c.keepTree ? "1" : "<missing>");
+  RunBy("BtnDirImgConvert");
+  std::vector<std::string> written;
+  for (const auto& e : fs::recursive_directory_iterator(dir / "out"))
+    if (e.is_regular_file()) written.push_back(U(fs::relative(e.path(), dir / "out")));
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written, c.written);
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.renamedTargets = c.renamed}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FolderRunTree,
+    ::testing::Values(TreeCase{"Flattened", false, {"img_0001 (2).jpg", "img_0001.jpg", "top.jpg"}, 1},
+                      TreeCase{"SubfoldersKept", true, {"top.jpg", "家/img_0001.jpg", "旅行/img_0001.jpg"}, 0}),
+    testsupport::ByName());
 
 TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   for (const char* name : {"p1.png", "p2.png", "p3.png"}) SavePng(dir / "src" / name, 8, 8);
@@ -274,7 +345,7 @@ TEST_F(RunsTest, ClosingDuringARunStopsAfterThePictureThenCloses) {
   });
   RunBy("BtnImgCovert");
   EXPECT_FALSE(closedAtOnce);
-  EXPECT_EQ(Text("LblHint"), "你已停止图片转换");
+  EXPECT_EQ(Text("LblHint"), ui::StopHint(1));
   EXPECT_FALSE(fs::exists(dir / "out" / "p2.png"));
   EXPECT_TRUE(fs::exists(dir / "out" / "p1.png"));
   for (int i = 0; i < 100 && form->isVisible(); ++i) QTest::qWait(10);
@@ -316,29 +387,93 @@ TEST_F(RunsTest, TypingDuringAFolderRunMovesNeitherFolder) {
   EXPECT_FALSE(EdtOutput()->isReadOnly());
 }
 
-// The hint line's tooltip names the failed pictures of the latest run, with
-// the reasons, and the next run starts it afresh.
-TEST_F(RunsTest, TheHintLineNamesTheFailedPicturesUntilTheNextRun) {
+// After a run with failures the closing hint offers their list: each failed
+// picture with its reason in Chinese, the decoder's words after them. It
+// stays offered while other pictures are clicked, until the next run, and
+// no tooltip keeps stale failures.
+TEST_F(RunsTest, TheFailedPicturesAreOfferedUntilTheNextRun) {
   { std::ofstream(dir / "src" / "bad.png") << "not a picture"; }
   SavePng(dir / "src" / "good.png", 8, 8);
   ListFolders();
   Show();
+  auto* offer = Find<QLabel>("LblShowFailures");
+  EXPECT_FALSE(offer->isVisible());
   SelectSources({0, 1});
   RunBy("BtnImgCovert");
-  EXPECT_EQ(Text("LblHint"), ui::RunEndHint(1));
-  const std::string selectedTip = Find("LblHint")->toolTip().toStdString();
-  EXPECT_NE(selectedTip.find(SrcFolder() + "bad.png"), std::string::npos) << selectedTip;
-  EXPECT_NE(selectedTip.find("无法读取图片"), std::string::npos) << selectedTip;
-  EXPECT_EQ(selectedTip.find("good.png"), std::string::npos) << selectedTip;
+  EXPECT_EQ(Text("LblHint"), ui::RunEndHint({.failedPictures = 1}));
+  ASSERT_TRUE(offer->isVisible());
+  EXPECT_EQ(offer->text().toStdString().find("查看失败的图片") != std::string::npos, true);
+  QTest::mouseClick(offer, Qt::LeftButton, {}, offer->rect().center());
+  ASSERT_EQ(dialogs.lists.size(), 1u);
+  EXPECT_EQ(dialogs.lists[0].first, "转换失败的图片");
+  ASSERT_EQ(dialogs.lists[0].second.size(), 1u);
+  const std::string entry = dialogs.lists[0].second[0];
+  EXPECT_EQ(entry.rfind(SrcFolder() + "bad.png\n    无法读取图片", 0), 0u) << entry;
 
-  RunBy("BtnDirImgConvert");
-  EXPECT_NE(Find("LblHint")->toolTip().toStdString().find(SrcFolder() + "bad.png"), std::string::npos);
+  QTest::mouseClick(Find<QListWidget>("LbDocList")->viewport(), Qt::LeftButton, {},
+                    Find<QListWidget>("LbDocList")->visualItemRect(Find<QListWidget>("LbDocList")->item(1)).center());
+  EXPECT_NE(Text("LblHint").find("good.png"), std::string::npos);
+  EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
+  EXPECT_TRUE(offer->isVisible());
+  // A run refused at its start is no next run.
+  Find<QListWidget>("LbDocList")->setCurrentRow(-1);
+  RunBy("BtnImgCovert");
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"请选择一个要转换的图片"});
+  EXPECT_TRUE(offer->isVisible());
 
   SelectSources({1});
+  bool offeredDuringTheNextRun = true;
+  AtTarget("good.bmp", [&] { offeredDuringTheNextRun = offer->isVisible(); });
   RunBy("BtnImgCovert");
+  EXPECT_FALSE(offeredDuringTheNextRun);
   EXPECT_EQ(Text("LblHint"), text::TxtAllConverted);
-  EXPECT_TRUE(Find("LblHint")->toolTip().isEmpty());
+  EXPECT_FALSE(offer->isVisible());
 }
+
+// Options that would make a run seem done when it is not: no format
+// ticked (nothing written), or a shrink with no usable size (every picture
+// at full size). Neither button starts a run, the root-folder question is
+// not asked first, and a message says why.
+struct RefusalCase {
+  const char* name;
+  bool formats;
+  const char* width;  // nullptr: no shrink
+  const char* height;
+  const char* message;
+  friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class RefusedRun : public RunsTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusedRun, NeitherButtonStartsARun) {
+  const RefusalCase& c = GetParam();
+  SavePng(dir / "src" / "a.png", 8, 8);
+  if (!c.formats)
+    for (const char* name : {"CbJPG", "CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
+  if (c.width) {
+    form->SetZoomTypeItemIndex(1);
+    Find<QLineEdit>("EdtWidth")->setText(QString::fromUtf8(c.width));
+    Find<QLineEdit>("EdtHeight")->setText(QString::fromUtf8(c.height));
+  }
+  ListFolders();
+  Show();
+  SelectSources({0});
+  RunBy("BtnImgCovert");
+  EdtPath()->setText(Q(ui::SystemRootFolder()));
+  RunBy("BtnDirImgConvert");
+  EXPECT_EQ(dialogs.messages, (std::vector<std::string>(2, c.message)));
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_FALSE(fs::exists(dir / "out") && !fs::is_empty(dir / "out"));
+  EXPECT_EQ(Tag("BtnImgCovert"), 0);
+  EXPECT_EQ(Tag("BtnDirImgConvert"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedRun,
+    ::testing::Values(RefusalCase{"NoFormatTicked", false, nullptr, nullptr, "请至少选择一种转换格式"},
+                      RefusalCase{"NoSizeNumber", true, "", "请选择一个高度", "请在宽度或高度中填写要缩放到的像素数"},
+                      RefusalCase{"ZeroSize", true, "0", "0", "请在宽度或高度中填写要缩放到的像素数"}),
+    testsupport::ByName());
 
 // Mid-run, the user points the source edit at another folder holding
 // pictures of the same names, points the output edit elsewhere, and asks

@@ -153,7 +153,7 @@ TEST_F(MainFormTest, ListsOnlyPictureFilesInNaturalOrder) {
   WriteFile(SourceFolder() / "sub" / "f.jpg");
   Start();
   EXPECT_EQ(Names(LbDocList()),
-            (std::vector<std::string>{"a.JPG", "b.png", "Img1.bmp", "img2.jpeg", "img10.jpg"}));
+            (std::vector<std::string>{"a.JPG", "b.png", "c.gif", "Img1.bmp", "img2.jpeg", "img10.jpg"}));
 }
 
 TEST_F(MainFormTest, BrowseButtonsCommitTheChosenFolder) {

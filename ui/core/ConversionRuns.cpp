@@ -12,6 +12,7 @@
 #include "text/InterfaceText.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
+#include "ui/core/WindowResize.h"
 #include "text/WindowText.h"
 
 namespace ui {
@@ -22,9 +23,6 @@ using text::kSelectPicture;
 const char* const kStopped = text::kRunStopped;
 // The window speaks Chinese, failures included.
 constexpr text::FailureLanguage kWords = text::FailureLanguage::Chinese;
-// The hint's detail names this many failed pictures at most: a tooltip
-// taller than the screen helps nobody.
-constexpr int kListedFailures = 20;
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -61,55 +59,70 @@ bool OutputFolderReady(const std::string& folder) {
   return false;
 }
 
-// The pictures of one run that failed, each with the failure lines of its
-// report, shown in the hint's detail as they happen.
-class FailedPictures {
- public:
-  explicit FailedPictures(RunEvents& window) : window_(window) { window_.SetHintDetail({}); }
+// A failed picture's lines for the failure list; a failure of the
+// picture's own path need not repeat it.
+std::string FailureEntry(const std::string& source, const engine::ConversionReport& report) {
+  std::string entry = source;
+  for (const engine::ConversionFailure& failure : report.failures)
+    entry += "\n    " + (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords, failure.cause)
+                                                 : failure.Line(kWords));
+  return entry;
+}
 
-  void Add(const std::string& source, const engine::ConversionReport& report) {
-    if (report.ok()) return;
-    if (++count_ <= kListedFailures) {
-      listed_ += source + "\n";
-      // A failure of the picture's own path need not repeat it.
-      for (const engine::ConversionFailure& failure : report.failures)
-        listed_ += "    " +
-                   (failure.path == source ? text::DescribeFailure(failure.code, failure.detail, kWords, failure.cause)
-                                           : failure.Line(kWords)) +
-                   "\n";
-    }
-    std::string detail = listed_;
-    if (count_ > kListedFailures)
-      detail += text::kMoreFailedBefore + std::to_string(count_ - kListedFailures) + text::kMoreFailedAfter + "\n";
-    detail.pop_back();
-    window_.SetHintDetail(detail);
-  }
-  int Count() const { return count_; }
+// The counts' part of a closing hint.
+std::string CountsText(const RunCounts& c) {
+  std::string t;
+  auto add = [&t](int n, const char* before, const char* after) {
+    if (n > 0) t += before + std::to_string(n) + after;
+  };
+  add(c.failedPictures, text::kFailedCountBefore, text::kFailedCountAfter);
+  add(c.missedTargets, text::kMissedCountBefore, text::kMissedCountAfter);
+  add(c.renamedTargets, text::kRenamedCountBefore, text::kRenamedCountAfter);
+  // Files of kinds no codec reads (camera RAW, text ...) are no failure,
+  // yet nobody should think them converted.
+  add(c.passedOver, text::kPassedOverBefore, text::kPassedOverAfter);
+  return t;
+}
 
- private:
-  RunEvents& window_;
-  std::string listed_;
-  int count_ = 0;
-};
+// Why the options would make a run that seems done and is not: nothing
+// ticked writes nothing, a shrink with no size writes every picture at
+// full size. Completed when nothing stands in the way.
+RunEnd OptionsRefusal(RunWindow& window) {
+  const engine::ConversionOptions o = window.Options();
+  if (o.targets.None()) return RunEnd::NoFormat;
+  if (!GivesASize(o.resize)) return RunEnd::NoSize;
+  return RunEnd::Completed;
+}
+
+bool RefusedByOptions(RunWindow& window, RunEnd& notStarted) {
+  const RunEnd refusal = OptionsRefusal(window);
+  if (refusal == RunEnd::Completed) return false;
+  CurrentDialogs().ShowMessage(refusal == RunEnd::NoFormat ? text::kTickAFormat : text::kGiveASize);
+  notStarted = refusal;
+  return true;
+}
 
 }  // namespace
 
 // The window's end of the core's failure path: a picture that failed (its
 // reasons are in the report) shows no message, only this hint, and the run
 // goes on with the next picture.
-std::string PictureHint(const engine::ConversionReport& report, const std::string& path) {
-  return (report.ok() ? text::TxtConverted : std::string(text::kConversionFailed)) + path;
+std::string PictureHint(const engine::ConversionReport& report, const std::string& path, int done, int total) {
+  // The count first: a long path is cut at the line's end.
+  const bool converted = report.ok() || !report.written.empty();
+  return std::to_string(done) + text::kCountOf + std::to_string(total) + text::kCountEnd +
+         (converted ? text::TxtConverted : std::string(text::kConversionFailed)) + path;
 }
 
-std::string RunEndHint(int failedPictures, int renamedTargets) {
-  std::string hint = text::TxtAllConverted;
-  if (failedPictures > 0) hint += text::kFailedCountBefore + std::to_string(failedPictures) + text::kFailedCountAfter;
-  if (renamedTargets > 0) hint += text::kRenamedCountBefore + std::to_string(renamedTargets) + text::kRenamedCountAfter;
-  return hint;
+std::string RunEndHint(const RunCounts& counts) { return text::TxtAllConverted + CountsText(counts); }
+
+std::string StopHint(int converted, const RunCounts& counts) {
+  return kStopped + (text::kStoppedCountBefore + std::to_string(converted) + text::kStoppedCountAfter) +
+         CountsText(counts);
 }
 
 std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
-  window.SetHintDetail({});
+  if (RefusedByOptions(window, notStarted)) return std::nullopt;
   Run run;
   run.sourceFolder = window.SourcePath();
   run.outputFolder = window.TargetPath();
@@ -138,16 +151,18 @@ std::optional<Run> StartSelectedRun(RunWindow& window, RunEnd& notStarted) {
   }
   window.ShowProgressBar();
   run.options = window.Options();
+  window.OfferFailures({});  // a run starts: the last one's failures go
   return run;
 }
 
 std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
+  if (RefusedByOptions(window, notStarted)) return std::nullopt;
   Run run;
   run.folderRun = true;
-  window.SetHintDetail({});
   window.ShowProgressBar();
   run.sourceFolder = window.SourceEditFolder();
   run.outputFolder = window.OutputEditFolder();
+  run.keepTree = window.KeepTree();
   // The output folder is made before the first picture: without it every
   // target would fail while the run reported success.
   if (!OutputFolderReady(run.outputFolder)) {
@@ -155,23 +170,25 @@ std::optional<Run> StartFolderRun(RunWindow& window, RunEnd& notStarted) {
     return std::nullopt;
   }
   run.options = window.Options();
+  window.OfferFailures({});  // a run starts: the last one's failures go
   return run;
 }
 
 RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
-  FailedPictures failed(events);
   std::vector<engine::RunSource> sources;
   if (run.folderRun) {
     std::vector<engine::ListedPicture> listing;
     if (!run.sourceFolder.empty())
-      engine::ListPictureTree(run.sourceFolder, WindowPictureExtensions(), listing, run.outputFolder);
+      engine::ListPictureTree(run.sourceFolder, WindowPictureExtensions(), listing, run.outputFolder, nullptr,
+                              &run.counts.passedOver);
     sources.reserve(listing.size());
     for (engine::ListedPicture& picture : listing) {
-      sources.push_back({picture.path, picture.targetName, {}});
+      sources.push_back({picture.path, picture.targetName, run.keepTree ? picture.subfolder : std::string()});
       run.displayPaths.push_back(std::move(picture.displayPath));
     }
     // Every target planned before the first is written: pictures of one
-    // name in several subfolders get numbered targets, none replaces another.
+    // name in several subfolders get numbered targets (unless each keeps
+    // its subfolder), none replaces another.
     run.plan = engine::PlanRun(sources, run.outputFolder, run.options);
   } else {
     for (const std::string& name : run.names) {
@@ -186,12 +203,23 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
   engine::InOrderRun::Hooks hooks;
   hooks.stop = [&] { return events.StopRequested(); };
   hooks.wanted = [](const engine::PlannedPicture& picture) { return FileExists(picture.path); };
+  run.total = static_cast<int>(run.plan.pictures.size());
   hooks.done = [&](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
     const std::string& shown = run.displayPaths[picture.source];
-    failed.Add(picture.path, report);
-    run.renamed += report.renamed;
-    events.SetHint(PictureHint(report, shown));
-    events.StepProgress();
+    ++run.done;
+    if (!report.written.empty()) ++run.converted;
+    if (!report.ok()) {
+      // A picture with some targets written is converted: what it missed
+      // is counted apart.
+      if (report.written.empty())
+        ++run.counts.failedPictures;
+      else
+        run.counts.missedTargets += static_cast<int>(report.failures.size());
+      run.failures.push_back(FailureEntry(picture.path, report));
+    }
+    run.counts.renamedTargets += report.renamed;
+    events.SetHint(PictureHint(report, shown, run.done, run.total));
+    events.SetProgress(run.done * 100 / run.total);
   };
   // The output folder held from now to the end: one swapped meanwhile for
   // a link takes none of the targets elsewhere. A picture whose folder
@@ -207,19 +235,17 @@ RunEnd WorkRun(Run& run, RunEvents& events, std::uint64_t memoryBudget) {
       pictures.push_back(&picture);
     }
   }
-  const bool completed = pipeline.Run(pictures, hooks);
-  run.failed = failed.Count();
-  if (!completed) {
-    events.SetHint(kStopped);
-    return RunEnd::Stopped;
-  }
-  return RunEnd::Completed;
+  return pipeline.Run(pictures, hooks) ? RunEnd::Completed : RunEnd::Stopped;
 }
 
 void EndRun(RunWindow& window, const Run& run, RunEnd end) {
+  if (end == RunEnd::Stopped) {
+    window.SetHint(StopHint(run.converted, run.counts));
+    window.OfferFailures(run.failures);
+    return;
+  }
   if (end != RunEnd::Completed) return;
   if (run.folderRun) {
-    window.StepProgress();
     window.RefreshTargetList();
   } else {
     // The last selected source's converted picture, whether this run wrote
@@ -244,8 +270,9 @@ void EndRun(RunWindow& window, const Run& run, RunEnd end) {
       }
     }
   }
-  window.SetProgress(0);
-  window.SetHint(RunEndHint(run.failed, run.renamed));
+  window.SetProgress(100);  // after the refresh, whose listing steps the bar
+  window.SetHint(RunEndHint(run.counts));
+  window.OfferFailures(run.failures);
   if (!run.folderRun) window.ClearStopRequest();
 }
 
@@ -268,7 +295,8 @@ RunEnd ConvertSelected(RunWindow& window) {
 
 bool FolderRunConfirmed(RunWindow& window) {
   const std::string source = window.SourceEditFolder();
-  return !IsRootFolder(source) ||
+  // Options the start refuses are said with no question first.
+  return OptionsRefusal(window) != RunEnd::Completed || !IsRootFolder(source) ||
          CurrentDialogs().AskYesNo(text::FormatText(text::FmtConfirmRootRun, source), text::TxtReminder);
 }
 

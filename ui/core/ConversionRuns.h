@@ -29,9 +29,9 @@ class RunEvents : public engine::ConversionCallbacks {
  public:
   virtual bool StopRequested() = 0;
   virtual void SetHint(const std::string& text) = 0;
-  // The hint line's detail (its tooltip): the pictures of this run that
-  // failed, with the reasons; empty clears it.
-  virtual void SetHintDetail(const std::string& text) = 0;
+  // The bar, 0 to 100: the share of the run's pictures handed over. A run's
+  // bar counts pictures; the converter's own steps are not shown.
+  virtual void SetProgress(int position) = 0;
 };
 
 // What a run needs of the main window on the window's own thread, when it
@@ -47,9 +47,15 @@ class RunWindow : public RunEvents {
   // name taken as a sub-folder of the committed folder; or empty.
   virtual std::string SourceEditFolder() = 0;
   virtual std::string OutputEditFolder() = 0;
+  // True when a folder run writes each picture into the same subfolder
+  // under the output folder; false: all straight into it.
+  virtual bool KeepTree() = 0;
   virtual void ClearStopRequest() = 0;
   virtual void ShowProgressBar() = 0;
-  virtual void SetProgress(int position) = 0;
+  // The failed pictures of the latest run, each with its target and reason
+  // lines, offered from the closing hint until the next run starts; empty:
+  // nothing offered.
+  virtual void OfferFailures(const std::vector<std::string>& failures) = 0;
   virtual void FocusSourceList() = 0;
   virtual void FocusTargetList() = 0;
   virtual void TargetListClick() = 0;    // LbTargetClick: current picture and preview
@@ -61,6 +67,16 @@ enum class RunEnd {
   Stopped,      // a stop click ended it between pictures
   NoSelection,  // nothing to convert was selected
   NoOutputFolder,  // the output folder is blank or cannot be made: nothing was written
+  NoFormat,     // no target format is ticked: there would be nothing to write
+  NoSize,       // a shrink with no usable number in either size box
+};
+
+// What the closing hint counts.
+struct RunCounts {
+  int failedPictures = 0;  // pictures none of whose targets was written
+  int missedTargets = 0;   // targets not written of pictures that had others written
+  int renamedTargets = 0;  // targets that got a numbered name
+  int passedOver = 0;      // files a folder run met of kinds the window does not read
 };
 
 // A run as it started: its folders, taken once, and its pictures.
@@ -68,6 +84,7 @@ enum class RunEnd {
 // writes where it began.
 struct Run {
   bool folderRun = false;
+  bool keepTree = false;     // a folder run's subfolders made again under the output folder
   std::string sourceFolder;  // the committed source folder, or the tree's root
   std::string outputFolder;
   engine::ConversionOptions options;  // as they stood at the start: they plan the targets
@@ -78,7 +95,13 @@ struct Run {
   // Filled by WorkRun.
   engine::RunPlan plan;
   std::vector<std::string> displayPaths;  // the hint's path of each planned source
-  int failed = 0, renamed = 0;
+  int total = 0;      // the planned pictures
+  int done = 0;       // those handed over so far
+  int converted = 0;  // those with a target written
+  RunCounts counts;
+  // Each failed picture's lines: its path, then a line per target or load
+  // that failed, with the reason.
+  std::vector<std::string> failures;
 };
 
 // Starts a run on the window's thread, or says why none starts (a message
@@ -100,10 +123,12 @@ RunEnd ConvertFolder(RunWindow& window);
 // seldom meant. True when the source edit names no root, or the user said Yes.
 bool FolderRunConfirmed(RunWindow& window);
 
-// The hint after a picture: the converted text, or the failure text, and the path.
-std::string PictureHint(const engine::ConversionReport& report, const std::string& path);
-// The hint at the end of a run, with the count of pictures that failed and
-// of targets that got a numbered name.
-std::string RunEndHint(int failedPictures, int renamedTargets = 0);
+// The hint after the done-th picture of total: the count, the converted
+// text (some target was written) or the failure text, and the path.
+std::string PictureHint(const engine::ConversionReport& report, const std::string& path, int done, int total);
+// The hint at the end of a run: all done, and what the counts say.
+std::string RunEndHint(const RunCounts& counts = {});
+// The hint after a stop: how many pictures were converted, and the counts.
+std::string StopHint(int converted, const RunCounts& counts = {});
 
 }  // namespace ui

@@ -14,6 +14,10 @@ class ConsoleDialogs : public Dialogs {
   }
   void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
   bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void ShowList(const std::string& title, const std::vector<std::string>& entries) override {
+    std::fprintf(stderr, "%s\n", title.c_str());
+    for (const std::string& entry : entries) std::fprintf(stderr, "%s\n", entry.c_str());
+  }
   std::string BrowseForFolder(const std::string&, const std::string&) override { return {}; }
 };
 

@@ -4,6 +4,7 @@
 // Plain C++: the Qt implementation lives in QtDialogs.
 
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -16,6 +17,9 @@ class Dialogs {
   virtual void ShowError(const std::string& text) = 0;
   // Yes/No question with a title; true for Yes.
   virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
+  // A box listing entries (each of one or more lines) under a title, with
+  // one OK button.
+  virtual void ShowList(const std::string& title, const std::vector<std::string>& entries) = 0;
   // The folder browser; the chosen folder, or an empty text when cancelled.
   virtual std::string BrowseForFolder(const std::string& prompt, const std::string& start) = 0;
 };

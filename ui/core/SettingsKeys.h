@@ -53,6 +53,8 @@ inline constexpr Key kZoomType{kSectionDefault, "zoomtype", ValueType::Integer, 
 inline constexpr Key kFirstRun{kSectionDefault, "fr", ValueType::Boolean, {}, 1};
 inline constexpr Key kTargetImgPreview{kSectionDefault, "TargetImgPreview", ValueType::Boolean, {}, 1};
 inline constexpr Key kPreviewSourceImg{kSectionDefault, "PreviewSourceImg", ValueType::Boolean, {}, 1};
+// A folder run writes each picture into its subfolder under the output folder.
+inline constexpr Key kKeepTree{kSectionDefault, "KeepTree", ValueType::Boolean, {}, 0};
 
 // Section "ImgConvert".
 inline constexpr Key kLbRoateType{kSectionImgConvert, "LbRoateType", ValueType::Integer, {}, 0};

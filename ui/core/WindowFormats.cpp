@@ -15,8 +15,6 @@ constexpr WindowFormat kWindowFormats[] = {
     {"jpg", "CbJPG"},
 };
 
-bool Shown(const engine::PictureFormat& format) { return WindowBoxOf(format) != nullptr; }
-
 }  // namespace
 
 std::span<const WindowFormat> WindowFormats() { return kWindowFormats; }
@@ -34,15 +32,13 @@ const engine::PictureFormat* FinalFormat(const engine::FormatTicks& ticked) {
 }
 
 const engine::PictureFormat* FindWindowFormat(const std::string& ext) {
-  const engine::PictureFormat* format = engine::FindFormatByExtension(ext);
-  return format && Shown(*format) ? format : nullptr;
+  return engine::FindFormatByExtension(ext);
 }
 
 bool IsPictureExtension(const std::string& ext) { return FindWindowFormat(img::TrimBlanks(ext)) != nullptr; }
 
 const std::vector<std::string>& WindowPictureExtensions() {
-  static const std::vector<std::string> extensions = engine::ListingExtensions(Shown);
-  return extensions;
+  return engine::PictureExtensions();
 }
 
 }  // namespace ui

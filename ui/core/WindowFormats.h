@@ -1,6 +1,8 @@
 #pragma once
-// The formats the window shows: its four (BMP, JPG, JPEG, PNG), each with
-// its check box, whose name is also its settings key. The format table
+// The formats the window writes: its four (BMP, JPG, JPEG, PNG), each with
+// its check box, whose name is also its settings key; and those it reads:
+// every kind the format table reads in this build (WebP, TIFF, GIF, and
+// HEIC/AVIF where libheif is built in), as imgbatch does. The format table
 // (engine/formats) knows nothing of the window; this is the window's view
 // of it.
 
@@ -29,15 +31,17 @@ const char* WindowBoxOf(const engine::PictureFormat& format);
 // window's is ticked.
 const engine::PictureFormat* FinalFormat(const engine::FormatTicks& ticked);
 
-// The window's entry whose extension equals ext, case ignored (no blanks
-// trimmed); nullptr for any other.
+// The entry the window reads whose extension equals ext, case ignored (no
+// blanks trimmed); nullptr for any other.
 const engine::PictureFormat* FindWindowFormat(const std::string& ext);
 
-// True when ext, trimmed of blanks, is the extension of one of the
-// window's formats: what its lists show and its folder run converts.
+// True when ext, trimmed of blanks, is the extension of a kind the window
+// reads: what its lists show, its previews and drops take and its runs
+// convert.
 bool IsPictureExtension(const std::string& ext);
 
-// Their extensions in the order the folder listing checks them.
+// The extensions of the kinds it reads, in the order the folder listing
+// checks them.
 const std::vector<std::string>& WindowPictureExtensions();
 
 }  // namespace ui

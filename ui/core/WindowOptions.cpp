@@ -47,6 +47,8 @@ constexpr WindowOption kWindowOptions[] = {
      [](WindowChoices& c, int row) { c.options.rotation = row; }},
     {"CbTargetImgPreview", s::kTargetImgPreview, OnChange::Write, AtClose::Nothing, SetsNothing{}},
     {"CbPreviewSourceImg", s::kPreviewSourceImg, OnChange::Write, AtClose::Nothing, SetsNothing{}},
+    // Read when a folder run starts, as its folders are (RunWindow::KeepTree).
+    {"CbKeepTree", s::kKeepTree, OnChange::Write, AtClose::Nothing, SetsNothing{}},
 };
 
 }  // namespace

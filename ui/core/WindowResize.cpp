@@ -1,6 +1,7 @@
 #include "ui/core/WindowResize.h"
 
 #include <climits>
+#include <variant>
 #include <optional>
 
 namespace ui {
@@ -36,6 +37,12 @@ engine::Resize WindowResize(int zoomType, const std::string& widthText, const st
   engine::Resize resize;
   if (zoomType == 1) resize.to = engine::SizeBoxes{BoxNumber(widthText), BoxNumber(heightText), keepRatio};
   return resize;
+}
+
+bool GivesASize(const engine::Resize& resize) {
+  const auto* boxes = std::get_if<engine::SizeBoxes>(&resize.to);
+  const auto usable = [](const std::optional<long long>& n) { return n && *n >= 1; };
+  return !boxes || usable(boxes->width) || usable(boxes->height);
 }
 
 }  // namespace ui

@@ -20,4 +20,8 @@ bool ParseWholeNumber(const std::string& text, long long& value);
 engine::Resize WindowResize(int zoomType, const std::string& widthText, const std::string& heightText,
                             bool keepRatio);
 
+// False for size boxes holding no usable number (1 or more) in either box:
+// a shrink run would write every picture at full size.
+bool GivesASize(const engine::Resize& resize);
+
 }  // namespace ui
