@@ -30,11 +30,15 @@ void FittedPictureLabel::paintEvent(QPaintEvent* event) {
   const QRect drawn = PictureRect();
   if (drawn.isEmpty()) return;
   // A smooth scale once per size: drawing scaled on every paint would
-  // filter a large picture coarsely.
-  if (scaledFrom_ != picture.cacheKey() || scaled_.size() != drawn.size()) {
-    scaled_ = drawn.size() == picture.size()
-                  ? picture
-                  : picture.scaled(drawn.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  // filter a large picture coarsely. Scaled to the screen's own pixels, so
+  // that a screen of twice the density gets twice the detail rather than a
+  // stretched copy.
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels(qRound(drawn.width() * ratio), qRound(drawn.height() * ratio));
+  if (scaledFrom_ != picture.cacheKey() || scaled_.size() != pixels) {
+    scaled_ = pixels == picture.size() ? picture
+                                       : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled_.setDevicePixelRatio(ratio);
     scaledFrom_ = picture.cacheKey();
   }
   QPainter(this).drawPixmap(drawn.topLeft(), scaled_);

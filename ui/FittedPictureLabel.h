@@ -1,6 +1,7 @@
 #pragma once
 // A picture box that keeps the picture's proportions: the picture is drawn
-// as large as fits inside the box, never larger than itself, centred.
+// as large as fits inside the box, never larger than itself, centred, and
+// sharp at any pixel density.
 
 #include <QLabel>
 #include <QPixmap>
@@ -18,7 +19,7 @@ class FittedPictureLabel : public QLabel {
   // Where the picture is drawn in the box now (empty without one).
   QRect PictureRect() const;
 
-  // The picture at its drawn size, made again when either changes.
+  // The picture at its drawn size in device pixels, made again when either changes.
   QPixmap scaled_;
   qint64 scaledFrom_ = 0;
 };

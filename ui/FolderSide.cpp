@@ -21,7 +21,6 @@
 #include "platform/FileIO.h"
 #include "text/InterfaceText.h"
 #include "text/WindowText.h"
-#include "ui/PicturePreview.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/FolderPaths.h"
 #include "ui/core/SettingsFile.h"
@@ -52,7 +51,11 @@ std::vector<std::string> CollectSelectedItems(const QListWidget* list) {
 }  // namespace
 
 FolderSide::FolderSide(FolderSideHost& window, const Controls& controls, const Rules& rules)
-    : window_(window), controls_(controls), rules_(rules), pictures_(controls.list) {
+    : window_(window),
+      controls_(controls),
+      rules_(rules),
+      pictures_(controls.list),
+      preview_(controls.preview, controls.sizeLabel) {
   controls_.edit->installEventFilter(this);
   controls_.list->installEventFilter(this);
   controls_.preview->installEventFilter(this);
@@ -138,14 +141,10 @@ void FolderSide::Refresh() {
     listedFolder_ = folder_;
     // A preview of a picture the list no longer shows (another folder, a
     // renamed or deleted file) goes with it.
-    if (!shownPicture_.empty() &&
-        (img::FolderPart(shownPicture_) != img::TrimBlanks(folder_) ||
-         engine::FindListItem(img::FileNamePart(shownPicture_), &pictures_) < 0)) {
-      shownPicture_.clear();
-      controls_.preview->clear();
-      controls_.sizeLabel->clear();
-      controls_.sizeLabel->setToolTip(QString());
-    }
+    preview_.KeepListed([this](const std::string& path) {
+      return img::FolderPart(path) == img::TrimBlanks(folder_) &&
+             engine::FindListItem(img::FileNamePart(path), &pictures_) >= 0;
+    });
   } catch (...) {
     committing_ = false;
   }
@@ -279,11 +278,8 @@ void FolderSide::Click() {
     if (list->count() == 0 || index < 0) return;
     currentPicture_ = img::TrimBlanks(folder_) + list->item(index)->text().toStdString();
     window_.Hint()->setText(QString::fromUtf8(rules_.clickHint) + QString::fromStdString(currentPicture_));
-    if (controls_.previewSwitch->isChecked() && FileExists(currentPicture_)) {
-      const bool shown = window_.LoadPreview(controls_.preview, currentPicture_);
-      ShowPictureSizeLabel(controls_.sizeLabel, controls_.preview, currentPicture_, shown);
-      if (shown) shownPicture_ = currentPicture_;
-    }
+    if (controls_.previewSwitch->isChecked() && FileExists(currentPicture_))
+      window_.LoadPreview(preview_, currentPicture_);
     if (rules_.positionKey) settings::Write(window_.Settings(), *rules_.positionKey, index);
   } catch (...) {
     SwallowAtEdge("FolderSide::Click");

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "ui/ListWidgetPictureList.h"
+#include "ui/PicturePreview.h"
 #include "ui/core/DroppedPaths.h"
 #include "ui/core/SettingsKeys.h"
 
@@ -31,8 +32,8 @@ class FolderSideHost {
   virtual ~FolderSideHost() = default;
   virtual void StepProgressBar() = 0;
   virtual QLabel* Hint() const = 0;
-  // Shows the picture at path in box; false when it could not be decoded.
-  virtual bool LoadPreview(QLabel* box, const std::string& path) = 0;
+  // Asks preview for the picture at path (PicturePreview::Show).
+  virtual void LoadPreview(PicturePreview& preview, const std::string& path) = 0;
   virtual SettingsFile& Settings() = 0;
   // The folder browser; empty when cancelled.
   virtual std::string BrowseForFolder(const std::string& start) = 0;
@@ -116,6 +117,8 @@ class FolderSide : public QObject {
   void DeleteSelection();
   // A click in the list: current picture, hint, preview and its size label.
   void Click();
+  // True while the preview a click asked for is still to be drawn.
+  bool PreviewPending() const { return preview_.Pending(); }
 
   // Enter and leaving the edit commit it; Enter, Delete and F5 in the list;
   // a double-click on the preview opens the picture.
@@ -150,7 +153,7 @@ class FolderSide : public QObject {
   std::string folder_;
   std::string listedFolder_;
   std::string currentPicture_;
-  std::string shownPicture_;  // the picture the preview shows; empty for none
+  PicturePreview preview_;
   // Set while a folder is being committed: a message box taking the focus
   // must not commit the edit a second time.
   bool committing_ = false;

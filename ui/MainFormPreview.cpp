@@ -1,8 +1,8 @@
 // The two picture lists' clicks and the previews: the clicked picture
 // becomes its list's current picture and, with the preview on, is drawn
-// into the list's preview box with its name and size (FolderSide).
+// into the list's preview box with its name and size (FolderSide), once
+// decoded off the window's thread (PicturePreview).
 
-#include "platform/MemoryReuse.h"
 #include "ui/PicturePreview.h"
 #include "ui/TMainForm.h"
 #include "ui/UserInputHooks.h"
@@ -15,16 +15,10 @@ void TMainForm::ConnectPreview() {
   OnUserPick(form_->LbTarget, [this] { LbTargetClick(); });
 }
 
-bool TMainForm::LoadPreview(QLabel* box, const std::string& path) {
+void TMainForm::LoadPreview(PicturePreview& preview, const std::string& path) {
   // The full-size decode is gone once shown: outside a run, whose next
-  // picture reuses it, hand its memory back.
-  struct HandBack {
-    bool inRun;
-    ~HandBack() {
-      if (!inRun) img::ReturnFreedMemory();
-    }
-  } handBack{runUnderWay_};
-  return ShowPicturePreview(box, path);
+  // picture reuses it, its memory goes back.
+  preview.Show(path, !runUnderWay_);
 }
 
 void TMainForm::LbDocListClick() { source_->Click(); }

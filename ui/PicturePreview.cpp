@@ -2,91 +2,109 @@
 
 #include <QLabel>
 #include <QPixmap>
-#include <stdexcept>
+#include <utility>
 
-#include "ui/core/WindowFormats.h"
 #include "engine/formats/PictureFormats.h"
 #include "platform/PathNames.h"
-#include "engine/convert/UprightPicture.h"
-#include "imaging/Bitmap.h"
 #include "text/InterfaceText.h"
-#include "ui/WindowHelpers.h"
 #include "ui/core/Shell.h"
+#include "ui/core/WindowEdge.h"
+#include "ui/core/WindowFormats.h"
 
 namespace ui {
 
 namespace {
 
-// The preview boxes' design size: a JPEG is decoded at least this large.
-constexpr int kPreviewWidth = 267;
-constexpr int kPreviewHeight = 157;
-// No box grows beyond this, even across a wide screen at twice the pixel
-// density: a larger picture is kept at this size, proportions kept.
-constexpr QSize kLargestPreview(4096, 1024);
+// The preview boxes' design size: a JPEG is decoded at least this large,
+// so that a box not laid out yet still gets a picture worth showing.
+constexpr QSize kDesignSize(267, 157);
 // The box property that holds the real size of the picture it shows.
 const char kPictureSize[] = "pictureSize";
-
-// The decoded picture and its real size.
-struct DecodedPreview {
-  img::Bitmap picture;
-  QSize realSize;
-};
-
-void ShowPicture(QLabel* box, const DecodedPreview& decoded) {
-  const QImage image = ToQImage(decoded.picture);
-  if (image.isNull()) throw std::runtime_error("empty picture");
-  // The box draws it fitted inside itself, proportions kept.
-  const bool large = image.width() > kLargestPreview.width() || image.height() > kLargestPreview.height();
-  box->setPixmap(QPixmap::fromImage(
-      large ? image.scaled(kLargestPreview, Qt::KeepAspectRatio, Qt::SmoothTransformation) : image));
-  box->setProperty(kPictureSize, decoded.realSize);
-}
 
 std::string SizeLabel(const std::string& path, QSize size) {
   return img::FileNamePart(path) + " [" + text::TxtWidth + ":" + std::to_string(size.width()) +
          "," + text::TxtHeight + ":" + std::to_string(size.height()) + "]";
 }
 
+// The box's drawing area in device pixels, never below the design size.
+QSize DevicePixels(const QLabel* box) {
+  const qreal ratio = box->devicePixelRatioF();
+  const QSize area = box->contentsRect().size().expandedTo(kDesignSize);
+  return QSize(qRound(area.width() * ratio), qRound(area.height() * ratio));
+}
+
 }  // namespace
 
-bool ShowPicturePreview(QLabel* box, const std::string& path) {
-  try {
-    box->show();
-    const engine::PictureFormat* format =
-        FindWindowFormat(img::ExtensionOf(path));
-    if (!format) return true;  // the lists hold pictures only
-    DecodedPreview d;
-    try {
-      // A picture larger than the box may be decoded smaller, never below
-      // it; it is shown upright, with its upright size.
-      const engine::PictureSize size =
-          engine::LoadUprightPicture(path, d.picture, {kPreviewWidth, kPreviewHeight});
-      d.realSize = QSize(size.width, size.height);
-      ShowPicture(box, d);
-    } catch (...) {
-      if (engine::SameKind(*format, engine::FormatNamed("jpg"))) {
-        // Perhaps a program of the desktop can show what we cannot.
-        CurrentShell().OpenDocument(path);
-        return false;
-      }
-      if (engine::SameKind(*format, engine::FormatNamed("bmp"))) throw;  // the box is hidden
-      return false;  // the box keeps what it showed
-    }
-    return true;
-  } catch (...) {
-    box->hide();
-    return false;
+PicturePreview::PicturePreview(QLabel* box, QLabel* sizeLabel)
+    : box_(box), label_(sizeLabel), decoder_([this](PreviewDecoder::Result result) { Take(std::move(result)); }) {}
+
+void PicturePreview::Show(const std::string& path, bool handBackMemory) {
+  if (!FindWindowFormat(img::ExtensionOf(path))) {
+    // The lists hold pictures only: nothing to decode, the box as it is.
+    decoder_.Drop();
+    asked_.clear();
+    box_->show();
+    SetSizeLabel(path, true);
+    shown_ = path;
+    return;
+  }
+  decoder_.Ask({path, DevicePixels(box_), handBackMemory});
+  asked_ = path;
+}
+
+void PicturePreview::KeepListed(const std::function<bool(const std::string& path)>& listed) {
+  if (!asked_.empty() && !listed(asked_)) {
+    decoder_.Drop();
+    asked_.clear();
+  }
+  if (!shown_.empty() && !listed(shown_)) {
+    shown_.clear();
+    box_->clear();
+    label_->clear();
+    label_->setToolTip(QString());
   }
 }
 
-void ShowPictureSizeLabel(QLabel* label, const QLabel* box, const std::string& path, bool shown) {
+void PicturePreview::Take(PreviewDecoder::Result result) {
+  asked_.clear();
+  const std::string& path = result.path;
+  bool shown = false;
+  try {
+    box_->show();
+    if (!result.picture.isNull()) {
+      // The box draws it fitted inside itself, proportions kept.
+      box_->setPixmap(QPixmap::fromImage(std::move(result.picture)));
+      box_->setProperty(kPictureSize, result.realSize);
+      shown = true;
+    } else if (const engine::PictureFormat* format = FindWindowFormat(img::ExtensionOf(path))) {
+      if (engine::SameKind(*format, engine::FormatNamed("jpg"))) {
+        // Perhaps a program of the desktop can show what we cannot.
+        CurrentShell().OpenDocument(path);
+      } else if (engine::SameKind(*format, engine::FormatNamed("bmp"))) {
+        box_->hide();
+      }
+      // Any other keeps what the box showed.
+    }
+  } catch (...) {
+    box_->hide();
+    shown = false;
+  }
+  try {
+    SetSizeLabel(path, shown);
+    if (shown) shown_ = path;
+  } catch (...) {
+    SwallowAtEdge("PicturePreview::Take");
+  }
+}
+
+void PicturePreview::SetSizeLabel(const std::string& path, bool shown) {
   // A name too long for the pane is shortened on screen; the tooltip gives it whole.
   if (shown) {
-    label->setText(QString::fromStdString(SizeLabel(path, box->property(kPictureSize).toSize())));
-    label->setToolTip(label->text());
-  } else if (box->isHidden()) {
-    label->clear();
-    label->setToolTip(QString());
+    label_->setText(QString::fromStdString(SizeLabel(path, box_->property(kPictureSize).toSize())));
+    label_->setToolTip(label_->text());
+  } else if (box_->isHidden()) {
+    label_->clear();
+    label_->setToolTip(QString());
   }
 }
 

@@ -176,9 +176,11 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // Clicks of the two picture lists: current picture, hint, preview.
   void LbDocListClick();
   void LbTargetClick();
-  // Shows the picture at path in box, fitted with its proportions kept;
-  // false when it could not be decoded. The picture's real size is kept for the size label.
-  bool LoadPreview(QLabel* box, const std::string& path) override;
+  // Asks preview for the picture at path, decoded off the window's thread;
+  // outside a run the decode's memory is handed back.
+  void LoadPreview(PicturePreview& preview, const std::string& path) override;
+  // True while a preview asked for is still to be drawn (tests wait for it).
+  bool PreviewPending() const { return source_->PreviewPending() || output_->PreviewPending(); }
   void BtnImgCovertClick();
   void BtnDirImgConvertClick();
   // The conversion options as the controls hold them now.

@@ -170,11 +170,16 @@ class MainWindowTest : public ::testing::Test {
     QTest::keyClick(edit, Qt::Key_Return);
   }
   void Key(QListWidget* list, Qt::Key key) { QTest::keyClick(list, key); }
-  void ClickItem(const char* list, int row) {
+  // A click on an item, then (unless told not to wait) the preview it asked for drawn.
+  void ClickItem(const char* list, int row, bool waitForPreview = true) {
     auto* l = Find<QListWidget>(list);
     QTest::mouseClick(l->viewport(), Qt::LeftButton, Qt::NoModifier,
                       l->visualItemRect(l->item(row)).center());
+    if (waitForPreview) WaitForPreviews();
   }
+  // Previews are decoded off the window's thread: waits until the last
+  // one asked for is drawn.
+  void WaitForPreviews() { EXPECT_TRUE(QTest::qWaitFor([this] { return !form->PreviewPending(); }, 10000)); }
   // Check boxes and radio items take clicks on their indicator and text
   // only, which need not reach the middle of the widget.
   void Click(const char* name) {

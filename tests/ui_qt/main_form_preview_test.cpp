@@ -44,6 +44,7 @@ TEST_F(PreviewTest, ClickingTheThirdSourcePictureShowsItWithItsSize) {
   Find<QListWidget>("LbDocList")->setFocus();
   QTest::keyClick(Find("LbDocList"), Qt::Key_Up);
   QApplication::processEvents();
+  WaitForPreviews();
   EXPECT_EQ(Text("LblWHSource"), "a.png [宽度:5,高度:4]");
   EXPECT_EQ(Ini("ImgConvert", "LbDocListInd"), "0");
 }
@@ -253,6 +254,89 @@ INSTANTIATE_TEST_SUITE_P(Boxes, PreviewProportions,
                            return testsupport::ParamName(std::string(c.box) + "_" + std::to_string(c.width) + "x" +
                                                          std::to_string(c.height));
                          });
+
+// Previews are decoded off the window's thread: a click returns before its
+// picture is drawn, and of the pictures clicked in quick succession only the
+// last is drawn or acted on; one that leaves the list before it is drawn is
+// not drawn at all.
+struct QuickClicks {
+  const char* name;
+  std::vector<int> rows;      // of a.png, b.jpg (broken), c.png, clicked with no wait
+  bool renameLastBeforeDrawn;  // c.png renamed and the list refreshed
+  const char* label;          // the size label at the end
+  std::vector<std::string> opened;  // handed to the desktop's program
+};
+
+void PrintTo(const QuickClicks& c, std::ostream* os) { *os << c.name; }
+
+class PreviewQuickClicks : public PreviewTest, public ::testing::WithParamInterface<QuickClicks> {};
+
+TEST_P(PreviewQuickClicks, OnlyTheLastPictureAskedForIsDrawn) {
+  const QuickClicks& c = GetParam();
+  SavePng(dir / "src" / "a.png", 5, 4);
+  { std::ofstream(dir / "src" / "b.jpg") << "not a jpeg"; }
+  SavePng(dir / "src" / "c.png", 7, 3);
+  ListFolders();
+  Show();
+  for (int row : c.rows) ClickItem("LbDocList", row, false);
+  EXPECT_TRUE(form->PreviewPending());
+  EXPECT_EQ(Text("LblWHSource"), "");
+  if (c.renameLastBeforeDrawn) {
+    fs::rename(dir / "src" / "c.png", dir / "src" / "d.png");
+    form->RefreshSourceList();
+  }
+  WaitForPreviews();
+  QTest::qWait(100);  // a superseded decode that ends late lands nowhere
+  EXPECT_EQ(Text("LblWHSource"), c.label);
+  std::vector<std::string> opened;
+  for (const std::string& name : c.opened) opened.push_back(SrcFolder() + name);
+  EXPECT_EQ(shell.opened, opened);
+  EXPECT_EQ(Find<QLabel>("ImgSource")->pixmap().isNull(), std::string(c.label).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clicks, PreviewQuickClicks,
+    ::testing::Values(QuickClicks{"BrokenJpegClickedPast", {0, 1, 2}, false, "c.png [宽度:7,高度:3]", {}},
+                      QuickClicks{"BrokenJpegLast", {0, 2, 1}, false, "", {"b.jpg"}},
+                      QuickClicks{"LastRenamedBeforeDrawn", {0, 2}, true, "", {}}),
+    [](const auto& info) { return testsupport::ParamName(info.param.name); });
+
+// The box shows a picture at the screen's own pixels: one twice the box's
+// size is drawn pixel for pixel on a screen of twice the density, and a JPEG
+// is decoded at the smallest scale that covers the box's device pixels.
+// CTest runs it once more under QT_SCALE_FACTOR=2.
+TEST_F(PreviewTest, DrawnAtTheScreensOwnPixels) {
+  form->resize(1022, 732);
+  Show();
+  QLabel* box = Find<QLabel>("ImgSource");
+  const qreal ratio = box->devicePixelRatioF();
+  if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")) {
+    EXPECT_EQ(ratio, 2.0);
+  }
+  const QSize area = box->contentsRect().size();
+  const QSize pixels = area * ratio;
+  SavePng(dir / "src" / "a.png", pixels.width(), pixels.height());
+  SaveJpeg(dir / "src" / "b.jpg", 3000, 2000);
+  ListFolders();
+
+  ClickItem("LbDocList", 0);
+  const QImage shot = box->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QPoint at = box->contentsRect().topLeft() * ratio;
+  const img::Bitmap picture = GradientBitmap(pixels.width(), pixels.height());
+  int wrong = 0;
+  for (int y = 0; y < pixels.height(); ++y)
+    for (int x = 0; x < pixels.width(); ++x) {
+      const img::PaletteEntry p = picture.PixelColor(x, y);
+      wrong += shot.pixelColor(at.x() + x, at.y() + y) != QColor(p.red, p.green, p.blue);
+    }
+  EXPECT_EQ(wrong, 0) << "of " << pixels.width() << "x" << pixels.height() << " at " << ratio;
+
+  ClickItem("LbDocList", 1);
+  const QSize decoded = box->pixmap().size();
+  EXPECT_EQ(Text("LblWHSource"), "b.jpg [宽度:3000,高度:2000]");
+  EXPECT_TRUE(decoded.width() >= pixels.width() && decoded.height() >= pixels.height()) << decoded.width();
+  EXPECT_TRUE(decoded.width() / 2 < pixels.width() || decoded.height() / 2 < pixels.height()) << decoded.width();
+}
 
 TEST_F(PreviewTest, EmptyListOrNoCurrentItemDoesNothing) {
   ListFolders();

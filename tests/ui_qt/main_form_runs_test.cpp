@@ -69,10 +69,12 @@ class RunsTest : public OptionsTest {
     l->setCurrentRow(*rows.begin(), QItemSelectionModel::NoUpdate);
   }
 
-  // Clicks a batch button and waits until the run it started has ended.
+  // Clicks a batch button and waits until the run it started has ended
+  // and the converted picture it selected is previewed.
   void RunBy(const char* button) {
     Click(button);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !form->RunUnderWay(); }, 60000));
+    WaitForPreviews();
   }
 
   // Holds the run once it has written the target whose path ends with
