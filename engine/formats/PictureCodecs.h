@@ -8,10 +8,12 @@
 // and writer of each format, each a plain function of its codec's folder.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <typeindex>
+#include <utility>
 #include <vector>
 
 #include "engine/formats/EncodingOptions.h"
@@ -59,6 +61,15 @@ class PictureCodecs {
   PictureMetadata* MetadataPlace() const { return read_into_; }
   const PictureMetadata* CarriedMetadata() const { return carried_; }
 
+  // A file that holds a smaller picture beside its own (a camera raw
+  // file's embedded preview) is read from that one where it is at least as
+  // large as wanted gives for the file's own picture (its size as stored,
+  // and the EXIF orientation it is to be seen with); without, the loaders
+  // read the file's own picture.
+  using PreviewWanted = std::function<PictureSize(PictureSize stored, int orientation)>;
+  void TakePreviews(PreviewWanted wanted) { previews_ = std::move(wanted); }
+  const PreviewWanted& Previews() const { return previews_; }
+
   // A line of what a write left out of its file (carried metadata too
   // large for a JPEG file's markers); TakeWarnings gives those since the
   // last call.
@@ -78,6 +89,7 @@ class PictureCodecs {
   EncodingOptions encoding_;
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
+  PreviewWanted previews_;
   std::vector<std::string> warnings_;
 };
 

@@ -24,12 +24,13 @@ std::span<const PictureFormat> WebpFormats();
 std::span<const PictureFormat> TiffFormats();
 std::span<const PictureFormat> GifFormats();
 std::span<const PictureFormat> HeifFormats();
+std::span<const PictureFormat> RawFormats();
 
 namespace {
 
 // In the order a picture's targets are written.
 constexpr std::span<const PictureFormat> (*kCodecs[])() = {BmpFormats,  JpegFormats, PngFormats, WebpFormats,
-                                                             TiffFormats, GifFormats,  HeifFormats};
+                                                             TiffFormats, GifFormats,  HeifFormats, RawFormats};
 
 // Built once, at first use.
 const std::vector<PictureFormat>& Table() {
