@@ -19,6 +19,11 @@ enum class ResizeFilter { Exact, Mitchell, Lanczos };
 // did), or everything that has a place in the target (--keep-metadata).
 enum class CarriedMetadata { None, Profile, All };
 
+// How a camera raw file is read: developed from its sensor data, or from
+// the JPEG preview the camera embedded where that is at least as large as
+// the picture made of it (imgbatch's --raw preview).
+enum class RawSource { Develop, Preview };
+
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
 struct ProcessingOptions {
@@ -44,6 +49,7 @@ struct ProcessingOptions {
   // --no-auto-orient turns it off.
   bool autoOrient = true;
   CarriedMetadata metadata = CarriedMetadata::Profile;  // imgbatch chooses; the window keeps the default
+  RawSource rawSource = RawSource::Develop;  // imgbatch only
 
   bool operator==(const ProcessingOptions&) const = default;
 };
