@@ -172,9 +172,10 @@ int main(int argc, char** argv) {
 
   {
     testsupport::DngPicture dng;
-    dng.width = 24;
-    dng.height = 16;
-    dng.colour = [](int x, int y) { return testsupport::LinearColour{x / 24.0, y / 16.0, 0.3}; };
+    // LibRaw takes nothing under 22 pixels a side for a raw picture.
+    dng.width = 32;
+    dng.height = 24;
+    dng.colour = [](int x, int y) { return testsupport::LinearColour{x / 32.0, y / 24.0, 0.3}; };
     WriteSeed(root / "raw" / "seed_16bit.dng", testsupport::DngBytes(dng));
     dng.bits = 12;
     WriteSeed(root / "raw" / "seed_12bit.dng", testsupport::DngBytes(dng));

@@ -148,23 +148,37 @@ inline std::vector<std::uint8_t> DngBytes(const DngPicture& p) {
   return memory.bytes;
 }
 
-// bytes with IFD0's entry for tag (a SHORT or LONG, as libtiff wrote it)
-// set to value: a file that declares what its data do not hold.
-inline std::vector<std::uint8_t> WithDeclared(std::vector<std::uint8_t> bytes, std::uint16_t tag, std::uint32_t value) {
+namespace dngdetail {
+// Where IFD0's entry for tag starts in a little-endian TIFF file.
+inline std::size_t EntryOf(const std::vector<std::uint8_t>& bytes, std::uint16_t tag) {
   const auto get = [&](std::size_t at, int n) {
     std::uint32_t v = 0;
     for (int i = n - 1; i >= 0; --i) v = v << 8 | bytes.at(at + static_cast<std::size_t>(i));
     return v;
   };
   const std::size_t ifd = get(4, 4);
-  for (std::uint32_t i = 0, n = get(ifd, 2); i < n; ++i) {
-    const std::size_t entry = ifd + 2 + 12 * i;
-    if (get(entry, 2) != tag) continue;
-    const int size = get(entry + 2, 2) == TIFF_SHORT ? 2 : 4;
-    for (int b = 0; b < size; ++b) bytes.at(entry + 8 + static_cast<std::size_t>(b)) = static_cast<std::uint8_t>(value >> (8 * b));
-    return bytes;
-  }
+  for (std::uint32_t i = 0, n = get(ifd, 2); i < n; ++i)
+    if (const std::size_t entry = ifd + 2 + 12 * i; get(entry, 2) == tag) return entry;
   throw std::runtime_error("no such tag in IFD0");
+}
+inline void Put(std::vector<std::uint8_t>& bytes, std::size_t at, int size, std::uint32_t value) {
+  for (int b = 0; b < size; ++b) bytes.at(at + static_cast<std::size_t>(b)) = static_cast<std::uint8_t>(value >> (8 * b));
+}
+}  // namespace dngdetail
+
+// bytes with IFD0's entry for tag (a SHORT or LONG, as libtiff wrote it)
+// set to value: a file that declares what its data do not hold.
+inline std::vector<std::uint8_t> WithDeclared(std::vector<std::uint8_t> bytes, std::uint16_t tag, std::uint32_t value) {
+  const std::size_t entry = dngdetail::EntryOf(bytes, tag);
+  dngdetail::Put(bytes, entry + 8, bytes.at(entry + 2) == TIFF_SHORT ? 2 : 4, value);
+  return bytes;
+}
+
+// bytes with IFD0's entry for tag saying it holds count values, its value
+// field left as it was.
+inline std::vector<std::uint8_t> WithCount(std::vector<std::uint8_t> bytes, std::uint16_t tag, std::uint32_t count) {
+  dngdetail::Put(bytes, dngdetail::EntryOf(bytes, tag) + 4, 4, count);
+  return bytes;
 }
 
 }  // namespace testsupport

@@ -12,6 +12,7 @@
 
 #include "engine/formats/PictureFormats.h"
 #include "engine/formats/jpeg/JpegImage.h"
+#include "engine/formats/raw/RawCfaCheck.h"
 #include "engine/formats/raw/RawExif.h"
 #include "engine/formats/raw/RawStreams.h"
 #include "engine/formats/tiff/TiffImage.h"
@@ -75,6 +76,9 @@ Opened Open(LibRaw_abstract_datastream& stream) {
   // LibRaw's own bound on the raw data: a picture at the pixel limit in
   // four 16-bit samples a pixel.
   params.max_raw_memory_mb = static_cast<unsigned>(std::max(1LL, img::PixelLimit() * 8 >> 20));
+  if (HasMisshapenCfaPattern(stream))
+    throw img::ImageError(img::ErrorCode::Format, "RAW: a CFA pattern of 36 colours without a 6 x 6 repeat");
+  if (stream.seek(0, SEEK_SET) != 0) Fail(LIBRAW_IO_ERROR);
   Check(raw.open_datastream(&stream));
   libraw_image_sizes_t& sizes = raw.imgdata.sizes;
   o.orientation = ExifOrientationOfFlip(sizes.flip);

@@ -234,6 +234,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Hostile{"cut_before_its_directory", testsupport::Cut(DngBytes(Patched()), 3000),
                               img::ErrorCode::Unsupported},
                       Hostile{"declaring_past_the_pixel_limit", Declaring(60000, 60000), img::ErrorCode::TooLarge},
+                      // LibRaw 0.20 crashes on it: refused before it reads the file.
+                      Hostile{"x_trans_pattern_in_a_2x2_repeat", testsupport::WithCount(DngBytes(Patched()), 0x828E, 36),
+                              img::ErrorCode::Format},
                       Hostile{"a_plain_tiff", PlainTiff(),
                               img::ErrorCode::Unsupported},
                       Hostile{"no_raw_at_all", std::vector<std::uint8_t>(100, 'x'), img::ErrorCode::Unsupported},
