@@ -363,6 +363,21 @@ const std::array kOptions{
                   s.cmd.walk.names.exclude.push_back(v);
                   return true;
                 }},
+    BatchOption{OptionGroup::WhichFiles, "raw", 0, "HOW",
+                "camera raw files: develop (the default) or preview",
+                "how camera raw files (where --version lists them) are read:\n"
+                "develop (the default: the sensor data with the camera's\n"
+                "white balance, in sRGB) or preview (the JPEG preview the\n"
+                "camera embedded, many times faster, where it is at least\n"
+                "as large as the resize's target, or without a resize as\n"
+                "the picture; else developed)",
+                [](State& s, const std::string& v, Error& e) {
+                  using engine::RawSource;
+                  return ParseChoice(img::AsciiLower(v), v, "--raw",
+                                     {std::pair{"develop", RawSource::Develop}, {"preview", RawSource::Preview}},
+                                     s.cmd.options.rawSource, e);
+                },
+                "develop preview"},
     BatchOption{OptionGroup::Output, "keep-tree", 0, nullptr,
                 "write into the same subfolders under DIR",
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",

@@ -2,9 +2,10 @@
 // every pixel format, PNG files of every kind the writer makes, JPEG files,
 // WebP files (lossy, lossless, with alpha), GIF files (giflib's encoder:
 // plain, interlaced, clear on a larger screen), TIFF files (the writer's
-// kinds, and libtiff's writer for the kinds only read), and a settings file
-// holding every key of the table.
-//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,gif,tiff,convert,settings})
+// kinds, and libtiff's writer for the kinds only read), DNG files (16-bit,
+// 12-bit packed, turned with a JPEG preview), and a settings file holding
+// every key of the table.
+//   fuzz_make_seeds <folder>   (fills <folder>/{bmp,jpeg,png,webp,gif,tiff,raw,convert,settings})
 #include <webp/encode.h>
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "DngBytes.h"
 #include "GifBytes.h"
 #include "SeedFiles.h"
 #include "TiffBytes.h"
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path root = argv[1];
-  for (const char* sub : {"bmp", "jpeg", "png", "webp", "gif", "tiff", "convert", "settings"})
+  for (const char* sub : {"bmp", "jpeg", "png", "webp", "gif", "tiff", "raw", "convert", "settings"})
     std::filesystem::create_directories(root / sub);
 
   const img::Bitmap colour = fuzz::SeedPattern(13, 7);
@@ -166,6 +168,22 @@ int main(int argc, char** argv) {
       for (std::size_t i = 0; i < p.data.size(); ++i) p.data[i] = static_cast<std::uint8_t>(i * 31 + i / 7);
       WriteSeed(root / "tiff" / (std::string("seed_") + k.name + ".tif"), testsupport::TiffBytes(p));
     }
+  }
+
+  {
+    testsupport::DngPicture dng;
+    // LibRaw takes nothing under 22 pixels a side for a raw picture.
+    dng.width = 32;
+    dng.height = 24;
+    dng.colour = [](int x, int y) { return testsupport::LinearColour{x / 32.0, y / 24.0, 0.3}; };
+    WriteSeed(root / "raw" / "seed_16bit.dng", testsupport::DngBytes(dng));
+    dng.bits = 12;
+    WriteSeed(root / "raw" / "seed_12bit.dng", testsupport::DngBytes(dng));
+    dng.orientation = 6;
+    dng.previewJpeg = engine::JpegImage().Encode(colour);
+    dng.previewWidth = colour.width();
+    dng.previewHeight = colour.height();
+    WriteSeed(root / "raw" / "seed_preview.dng", testsupport::DngBytes(dng));
   }
 
   // A settings file with every key, then one with sections and values in odd shapes.

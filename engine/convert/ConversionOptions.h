@@ -15,6 +15,11 @@ namespace engine {
 // did), or everything that has a place in the target (--keep-metadata).
 enum class CarriedMetadata { None, Profile, All };
 
+// How a camera raw file is read: developed from its sensor data, or from
+// the JPEG preview the camera embedded where that is at least as large as
+// the picture made of it (imgbatch's --raw preview).
+enum class RawSource { Develop, Preview };
+
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
 struct ProcessingOptions {
@@ -26,6 +31,7 @@ struct ProcessingOptions {
   CarriedMetadata metadata = CarriedMetadata::Profile;  // imgbatch chooses; the window keeps the default
   // The carried EXIF loses its GPS position (imgbatch's --strip-gps).
   bool stripGps = false;
+  RawSource rawSource = RawSource::Develop;  // imgbatch only
 
   bool operator==(const ProcessingOptions&) const = default;
 };

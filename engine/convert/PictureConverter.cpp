@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/convert/ExistingTargets.h"
@@ -22,6 +23,21 @@ namespace {
 struct ResizeFailure : img::ImageError {
   explicit ResizeFailure(const img::ImageError& failure) : img::ImageError(failure) {}
 };
+
+// The size an embedded preview must reach to be read in place of the
+// file's own picture: the resize's target, else the picture's own size;
+// the turn upright counted, as the resize comes after it.
+PictureCodecs::PreviewWanted PreviewSizes(const ProcessingOptions& options) {
+  return [options](PictureSize stored, int orientation) {
+    const bool sideways = options.autoOrient && orientation >= 5 && orientation <= 8;
+    if (sideways) std::swap(stored.width, stored.height);
+    if (options.zoomType == 1)
+      if (const ResizePlan plan = PlanResize(stored.width, stored.height, options); plan.resizes)
+        stored = {plan.size.width, plan.size.height};
+    if (sideways) std::swap(stored.width, stored.height);
+    return stored;
+  };
+}
 
 }  // namespace
 
@@ -162,6 +178,7 @@ bool PictureConverter::LoadSource() {
   host_.StepProgress();
   metadata_.clear();
   codecs_.ReadMetadataInto(ReadsMetadata(options_) ? &metadata_ : nullptr);
+  codecs_.TakePreviews(options_.rawSource == RawSource::Preview ? PreviewSizes(options_) : nullptr);
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();

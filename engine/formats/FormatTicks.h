@@ -15,7 +15,7 @@ struct PictureFormat;
 // written: BMP, JPG, JPEG and PNG.
 class FormatTicks {
  public:
-  static constexpr std::size_t kMostFormats = 16;  // entries the table may have
+  static constexpr std::size_t kMostFormats = 32;  // entries the table may have
 
   FormatTicks();
   static FormatTicks Nothing();

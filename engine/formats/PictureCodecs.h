@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <typeindex>
+#include <utility>
 #include <vector>
 
 #include "engine/formats/EncodingOptions.h"
@@ -74,6 +76,14 @@ class PictureCodecs {
   };
   void UseUnchangedSource(const DecodedFile* source) { unchanged_ = source; }
   const DecodedFile* UnchangedSource() const { return unchanged_; }
+  // A file that holds a smaller picture beside its own (a camera raw
+  // file's embedded preview) is read from that one where it is at least as
+  // large as wanted gives for the file's own picture (its size as stored,
+  // and the EXIF orientation it is to be seen with); without, the loaders
+  // read the file's own picture.
+  using PreviewWanted = std::function<PictureSize(PictureSize stored, int orientation)>;
+  void TakePreviews(PreviewWanted wanted) { previews_ = std::move(wanted); }
+  const PreviewWanted& Previews() const { return previews_; }
 
   // A line of what a write left out of its file (carried metadata too
   // large for a JPEG file's markers); TakeWarnings gives those since the
@@ -95,6 +105,7 @@ class PictureCodecs {
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
   const DecodedFile* unchanged_ = nullptr;
+  PreviewWanted previews_;
   std::vector<std::string> warnings_;
 };
 

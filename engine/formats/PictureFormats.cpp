@@ -25,12 +25,13 @@ std::span<const PictureFormat> TiffFormats();
 std::span<const PictureFormat> GifFormats();
 std::span<const PictureFormat> HeifFormats();
 std::span<const PictureFormat> JxlFormats();
+std::span<const PictureFormat> RawFormats();
 
 namespace {
 
 // In the order a picture's targets are written.
-constexpr std::span<const PictureFormat> (*kCodecs[])() = {BmpFormats,  JpegFormats, PngFormats,  WebpFormats,
-                                                             TiffFormats, GifFormats,  HeifFormats, JxlFormats};
+constexpr std::span<const PictureFormat> (*kCodecs[])() = {BmpFormats,  JpegFormats, PngFormats,  WebpFormats, TiffFormats,
+                                                             GifFormats,  HeifFormats, JxlFormats,  RawFormats};
 
 // Built once, at first use.
 const std::vector<PictureFormat>& Table() {

@@ -91,7 +91,7 @@ inline constexpr std::size_t kSignatureBytes = 12;
 // Every entry, in the order a picture's targets are written: BMP, JPG,
 // JPEG, PNG, WebP, TIF, TIFF, GIF (only read), then, where the build has
 // libheif, AVIF, HEIC and HEIF (the last two only read), and where it has
-// libjxl, JXL.
+// libjxl, JXL, and where it has LibRaw the camera raw files (only read).
 std::span<const PictureFormat> PictureFormats();
 // The entry -f calls name, read only or not; throws std::invalid_argument
 // for a name the table does not have.

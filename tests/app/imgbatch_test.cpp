@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 
+#include "DngBytes.h"
 #include "PictureFiles.h"
 #include "GifBytes.h"
 #include "PngBytes.h"
@@ -22,6 +23,7 @@
 #include "engine/formats/PictureFormats.h"
 #include "engine/formats/png/PngImage.h"
 #include "engine/formats/webp/WebpImage.h"
+#include "engine/metadata/ExifOrientation.h"
 #include "engine/formats/png/PngStreamWriter.h"
 #include "platform/FileIO.h"
 
@@ -789,7 +791,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--name", "{name"}, "has a '{' that no '}' closes"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level", "10"}, "--png-level needs a whole number from 0 to 9, not '10'"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"}),
+                      UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--raw", "fast"}, "--raw needs develop or preview, not 'fast'"}),
     UsageName);
 
 // A budget of 1 MiB, a few of these pictures' need, or of 2 GiB: every
@@ -1451,6 +1454,102 @@ TEST_F(ImgBatch, ProgressStaysOnOneLineOfANarrowTerminal) {
   EXPECT_NE(lines[1].find("5 pictures, 5 files written, 0 failed"), std::string::npos) << text;
 }
 #endif
+
+// Camera raw files: a DNG lying on its side (orientation 6), grey with a
+// warm patch low on its right and a blue JPEG preview of 64 x 48 embedded.
+// Each run's targets: their size upright, and whether the preview was read.
+struct RawRun {
+  const char* name;
+  std::vector<std::string> options;
+  int width, height;
+  bool preview;
+  friend void PrintTo(const RawRun& r, std::ostream* os) { *os << r.name; }
+};
+
+class ImgBatchRaw : public ImgBatch, public ::testing::WithParamInterface<RawRun> {
+ protected:
+  fs::path Dng() {
+    testsupport::DngPicture p;
+    p.orientation = 6;
+    p.colour = testsupport::OnWhiteRows(p.height, [](int x, int y) {
+      return x >= 40 && x < 60 && y >= 30 && y < 44 ? testsupport::LinearColour{0.5, 0.25, 0.1}
+                                                     : testsupport::LinearColour{0.2, 0.2, 0.2};
+    });
+    img::Bitmap blue(64, 48);
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) blue.ScanLine(y)[3 * x + 1] = blue.ScanLine(y)[3 * x + 2] = 0;
+    p.previewJpeg = engine::JpegImage().Encode(blue);
+    p.previewWidth = 64;
+    p.previewHeight = 48;
+    const fs::path path = src() / "shot.dng";
+    fs::create_directories(src());
+    img::WriteFileAtomically(path, testsupport::DngBytes(p));
+    return path;
+  }
+  void SetUp() override {
+    if (!engine::FindFormatByExtension(".dng")) GTEST_SKIP() << "a build without LibRaw";
+  }
+};
+
+TEST_P(ImgBatchRaw, IsDevelopedUprightOrReadFromItsPreview) {
+  const RawRun& run = GetParam();
+  std::vector<std::string> args{U(Dng()), "-o", U(out()), "-f", "png,jpg", "--keep-metadata", "-q"};
+  args.insert(args.end(), run.options.begin(), run.options.end());
+  RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  img::Bitmap png;
+  testsupport::ReadPictureWith(out() / "shot.png", png);
+  ASSERT_EQ(png.width(), run.width);
+  ASSERT_EQ(png.height(), run.height);
+  const img::PaletteEntry middle = png.PixelColor(run.width / 2, run.height / 2);
+  if (run.preview) {
+    EXPECT_GT(middle.blue, 240);
+    EXPECT_LT(middle.red, 16);
+  } else {
+    // Grey at a fifth of white is 124 in sRGB; the warm patch stands low on the left once upright.
+    EXPECT_NEAR(middle.red, 124, 3);
+    EXPECT_NEAR(middle.blue, 124, 3);
+    const img::PaletteEntry patch = png.PixelColor(run.width * 10 / 48, run.height * 50 / 64);
+    EXPECT_NEAR(patch.red, 188, 4);
+    EXPECT_NEAR(patch.green, 137, 4);
+    EXPECT_NEAR(patch.blue, 89, 4);
+  }
+  img::Bitmap jpeg;
+  const engine::PictureMetadata carried = testsupport::ReadPictureWith(out() / "shot.jpg", jpeg);
+  const std::string exif(carried.exif.begin(), carried.exif.end());
+  EXPECT_NE(exif.find("Raw One"), std::string::npos);
+  EXPECT_NE(exif.find("2024:05:06 07:08:09"), std::string::npos);
+  EXPECT_EQ(engine::ReadExifOrientation(carried.exif), 1);
+  EXPECT_EQ(jpeg.width(), run.width);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ImgBatchRaw,
+    ::testing::Values(RawRun{"developed", {}, 48, 64, false},
+                      RawRun{"preview_as_large", {"--raw", "preview"}, 48, 64, true},
+                      RawRun{"preview_larger_than_the_fit", {"--raw=preview", "--fit", "30x30"}, 23, 30, true},
+                      RawRun{"preview_short_of_the_target", {"--raw", "preview", "--scale", "150%", "--enlarge"}, 72, 96, false},
+                      RawRun{"develop_asked", {"--raw", "develop", "--fit", "30x30"}, 23, 30, false}),
+    testsupport::ByName());
+
+// The raw data and LibRaw's working picture count against --memory from
+// the header: a picture of 2 megapixels, whose developed picture alone
+// needs about 10 MiB, needs well over 24 MiB.
+TEST_F(ImgBatch, ARawFileNeedingMoreThanTheBudgetIsRefused) {
+  if (!engine::FindFormatByExtension(".dng")) GTEST_SKIP() << "a build without LibRaw";
+  testsupport::DngPicture p;
+  p.width = 1600;
+  p.height = 1200;
+  fs::create_directories(src());
+  img::WriteFileAtomically(src() / "big.dng", testsupport::DngBytes(p));
+  RunResult r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "--memory", "24", "--report", "json"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("\"code\":\"over_memory_budget\""), std::string::npos) << r.output;
+  EXPECT_TRUE(OutNames().empty());
+  r = RunImgBatch({U(src()), "-o", U(out()), "-f", "png", "--memory", "1000", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(OutNames(), std::vector<std::string>{"big.png"});
+}
 
 }  // namespace
 

@@ -109,7 +109,9 @@ TEST_P(ReadersOfASource, RefuseAPipeWithoutWaitingForAWriter) {
                              Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'},
                              Bytes{'I', 'I', '*', 0}, Bytes{'G', 'I', 'F', '8', '9', 'a'},
                              Bytes{0, 0, 0, 24, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'},
-                             Bytes{0, 0, 0, 24, 'f', 't', 'y', 'p', 'a', 'v', 'i', 'f'}, Bytes{0xFF, 0x0A}}) {
+                             Bytes{0, 0, 0, 24, 'f', 't', 'y', 'p', 'a', 'v', 'i', 'f'},
+                             Bytes{0, 0, 0, 24, 'f', 't', 'y', 'p', 'c', 'r', 'x', ' '},
+                             Bytes{'F', 'U', 'J', 'I', 'F', 'I', 'L', 'M'}, Bytes{'I', 'I', 'R', 'O'}, Bytes{'I', 'I', 'U', 0}, Bytes{0xFF, 0x0A}}) {
     Bytes candidate = head;
     std::copy(start.begin(), start.end(), candidate.begin());
     if (format.isA(std::span(candidate).first(engine::kSignatureBytes))) head = candidate;
