@@ -31,8 +31,8 @@ PictureCodecs::PreviewWanted PreviewSizes(const ProcessingOptions& options) {
   return [options](PictureSize stored, int orientation) {
     const bool sideways = options.autoOrient && orientation >= 5 && orientation <= 8;
     if (sideways) std::swap(stored.width, stored.height);
-    if (options.zoomType == 1)
-      if (const ResizePlan plan = PlanResize(stored.width, stored.height, options); plan.resizes)
+    if (options.resize.Asked())
+      if (const ResizePlan plan = PlanResize(stored.width, stored.height, options.resize); plan.resizes)
         stored = {plan.size.width, plan.size.height};
     if (sideways) std::swap(stored.width, stored.height);
     return stored;

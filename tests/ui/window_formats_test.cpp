@@ -25,7 +25,7 @@ TEST(WindowFormats, TheWindowReadsEveryKindTheTableReadsAndWritesItsFour) {
     EXPECT_TRUE(ui::IsPictureExtension(e)) << e;
   for (const char* e : {".heic", ".avif", ".heif"})
     EXPECT_EQ(ui::IsPictureExtension(e), engine::FindFormatByExtension(e) != nullptr) << e;
-  for (const char* e : {".txt", ".cr2", "", ".jp g", "jpg"}) EXPECT_FALSE(ui::IsPictureExtension(e)) << e;
+  for (const char* e : {".txt", ".psd", "", ".jp g", "jpg"}) EXPECT_FALSE(ui::IsPictureExtension(e)) << e;
   EXPECT_EQ(ui::FindWindowFormat(".WEBP"), &engine::FormatNamed("webp"));
   EXPECT_STREQ(ui::WindowBoxOf(engine::FormatNamed("jpeg")), "CBJPEG");
   EXPECT_EQ(ui::WindowBoxOf(engine::FormatNamed("webp")), nullptr);

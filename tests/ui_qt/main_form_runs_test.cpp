@@ -270,7 +270,7 @@ TEST_F(RunsTest, EveryKindTheBuildReadsIsListedAndConverted) {
   if (engine::FindFormatByName("avif")) sources.push_back("f.avif");  // only where libheif is built in
   for (const std::string& name : sources) SaveAs(dir / "src" / name, 12, 9);
   { std::ofstream(dir / "src" / "notes.txt") << "not a picture"; }
-  { std::ofstream(dir / "src" / "raw.cr2") << "no codec reads it"; }
+  { std::ofstream(dir / "src" / "layers.psd") << "no codec reads it"; }
   for (const char* name : {"CBBMP", "CBJPEG", "CbPNG"}) Find<QCheckBox>(name)->setChecked(false);
   ListFolders();
   Show();
