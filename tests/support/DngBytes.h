@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "MemoryTiff.h"
+
 namespace testsupport {
 
 using LinearColour = std::array<double, 3>;  // red, green, blue, 0 to 1 of white
@@ -43,37 +45,10 @@ inline std::function<LinearColour(int, int)> OnWhiteRows(int height, std::functi
 inline constexpr std::uint16_t kDngWhite = 4095;
 
 inline std::vector<std::uint8_t> DngBytes(const DngPicture& p) {
-  struct Memory {
-    std::vector<std::uint8_t> bytes;
-    std::uint64_t at = 0;
-  } memory;
-  const auto write = [](thandle_t h, void* from, tmsize_t n) -> tmsize_t {
-    auto& m = *static_cast<Memory*>(h);
-    if (m.at + n > m.bytes.size()) m.bytes.resize(m.at + n);
-    std::memcpy(m.bytes.data() + m.at, from, static_cast<std::size_t>(n));
-    m.at += n;
-    return n;
-  };
-  const auto read = [](thandle_t h, void* into, tmsize_t n) -> tmsize_t {
-    auto& m = *static_cast<Memory*>(h);
-    const std::uint64_t got = m.at >= m.bytes.size() ? 0 : std::min<std::uint64_t>(n, m.bytes.size() - m.at);
-    std::memcpy(into, m.bytes.data() + m.at, got);
-    m.at += got;
-    return static_cast<tmsize_t>(got);
-  };
-  const auto seek = [](thandle_t h, toff_t off, int whence) -> toff_t {
-    auto& m = *static_cast<Memory*>(h);
-    m.at = (whence == SEEK_CUR ? m.at : whence == SEEK_END ? m.bytes.size() : 0) + off;
-    return m.at;
-  };
-  const auto close = [](thandle_t) { return 0; };
-  const auto size = [](thandle_t h) -> toff_t { return static_cast<Memory*>(h)->bytes.size(); };
-  const auto map = [](thandle_t, void**, toff_t*) { return 0; };
-  const auto unmap = [](thandle_t, void*, toff_t) {};
   // LensModel stands in IFD0 here, where libtiff has no field for it.
   static const TIFFFieldInfo kLens[] = {{42036, -1, -1, TIFF_ASCII, FIELD_CUSTOM, 1, 0, const_cast<char*>("LensModel")}};
-  TIFF* t = TIFFClientOpen("dng", "w", &memory, read, write, seek, close, size, map, unmap);
-  if (!t) throw std::runtime_error("TIFFClientOpen failed");
+  MemoryTiff file("dng");
+  TIFF* t = file.get();
   TIFFMergeFieldInfo(t, kLens, 1);
 
   TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0);
@@ -143,9 +118,9 @@ inline std::vector<std::uint8_t> DngBytes(const DngPicture& p) {
                                  static_cast<tmsize_t>(p.previewJpeg.size())) >= 0;
     ok = TIFFWriteDirectory(t) && ok;
   }
-  TIFFClose(t);
+  std::vector<std::uint8_t> bytes = file.Finish();
   if (!ok) throw std::runtime_error("the DNG writer failed");
-  return memory.bytes;
+  return bytes;
 }
 
 namespace dngdetail {

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "MemoryTiff.h"
+
 namespace testsupport {
 
 struct TiffPicture {
@@ -29,29 +31,8 @@ struct TiffPicture {
 };
 
 inline std::vector<std::uint8_t> TiffBytes(const TiffPicture& p) {
-  struct Memory {
-    std::vector<std::uint8_t> bytes;
-    std::uint64_t at = 0;
-  } memory;
-  const auto write = [](thandle_t h, void* from, tmsize_t n) -> tmsize_t {
-    auto& m = *static_cast<Memory*>(h);
-    if (m.at + n > m.bytes.size()) m.bytes.resize(m.at + n);
-    std::memcpy(m.bytes.data() + m.at, from, static_cast<std::size_t>(n));
-    m.at += n;
-    return n;
-  };
-  const auto read = [](thandle_t, void*, tmsize_t) -> tmsize_t { return 0; };
-  const auto seek = [](thandle_t h, toff_t off, int whence) -> toff_t {
-    auto& m = *static_cast<Memory*>(h);
-    m.at = (whence == SEEK_CUR ? m.at : whence == SEEK_END ? m.bytes.size() : 0) + off;
-    return m.at;
-  };
-  const auto close = [](thandle_t) { return 0; };
-  const auto size = [](thandle_t h) -> toff_t { return static_cast<Memory*>(h)->bytes.size(); };
-  const auto map = [](thandle_t, void**, toff_t*) { return 0; };
-  const auto unmap = [](thandle_t, void*, toff_t) {};
-  TIFF* t = TIFFClientOpen("test", "w", &memory, read, write, seek, close, size, map, unmap);
-  if (!t) throw std::runtime_error("TIFFClientOpen failed");
+  MemoryTiff file("test");
+  TIFF* t = file.get();
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(p.width));
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(p.height));
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, p.samples);
@@ -98,9 +79,9 @@ inline std::vector<std::uint8_t> TiffBytes(const TiffPicture& p) {
       }
   }
   ok = TIFFWriteDirectory(t) && ok;
-  TIFFClose(t);
+  std::vector<std::uint8_t> bytes = file.Finish();
   if (!ok) throw std::runtime_error("the TIFF writer failed");
-  return memory.bytes;
+  return bytes;
 }
 
 }  // namespace testsupport
