@@ -880,7 +880,7 @@ TEST_P(ImgBatchNoPicture, MakesNoOutputFolder) {
 INSTANTIATE_TEST_SUITE_P(Sources, ImgBatchNoPicture,
                          ::testing::Values(NoPictureCase{"MissingFile", "gone.jpg", 1},
                                            NoPictureCase{"MissingFolder", "nosuchdir", 1},
-                                           NoPictureCase{"FolderWithoutPictures", "", 0}),
+                                           NoPictureCase{"FolderWithoutPictures", ".", 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The output folder the source's own: no picture is replaced, by a target

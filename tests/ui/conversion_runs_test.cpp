@@ -222,8 +222,9 @@ TEST_F(RunsTest, ASelectedRunIntoItsSourceFolderReplacesNoPicture) {
   window_.options.targets = engine::FormatTicks::Named({"bmp", "png"});
   EXPECT_EQ(ConvertSelected(window_), RunEnd::Completed);
   EXPECT_EQ(testsupport::ReadFile(tmp_ / "src" / "a.bmp"), a_bmp);
-  EXPECT_EQ(window_.hints[0], "1 / 3  转换失败" + window_.sourcePath + "a.png");
+  // Where names ignore case, b.png and B.PNG are one picture.
   const bool ignores_case = img::IsSameFile(tmp_ / "src" / "b.png", tmp_ / "src" / "B.PNG");
+  EXPECT_EQ(window_.hints[0], (ignores_case ? "1 / 2  转换失败" : "1 / 3  转换失败") + window_.sourcePath + "a.png");
   if (!ignores_case) {
     EXPECT_TRUE(fs::exists(tmp_ / "src" / "b.bmp"));
     EXPECT_TRUE(fs::exists(tmp_ / "src" / "B (2).bmp"));
