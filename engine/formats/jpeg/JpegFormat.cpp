@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/formats/PictureFormats.h"
+#include "engine/formats/QualitySearch.h"
 #include "engine/formats/jpeg/JpegErrorManager.h"
 #include "engine/formats/jpeg/JpegImage.h"
 #include "engine/metadata/ExifOrientation.h"
@@ -26,6 +27,8 @@ struct JpegKept : PictureCodecs::Kept {
   JpegImage codec;
   std::vector<std::uint8_t> encoded;
   int quality = 0;
+  std::uint64_t maxBytes = 0;
+  int chosenQuality = 0;  // the quality maxBytes chose; 0 without a limit
   JpegCoding coding;
 
   std::size_t Bytes() const override { return codec.KeptBytes() + encoded.capacity(); }
@@ -64,14 +67,28 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
   JpegKept& kept = codecs.KeptOf<JpegKept>();
   const EncodingOptions& settings = codecs.EncoderSettings();
   const JpegCoding coding{settings.jpegProgressive, settings.jpegOptimize, settings.jpegSampling};
-  if (kept.encoded.empty() || kept.quality != settings.jpegQuality || kept.coding != coding) {
-    kept.codec.SetQuality(settings.jpegQuality);
+  if (kept.encoded.empty() || kept.quality != settings.jpegQuality || kept.coding != coding ||
+      kept.maxBytes != settings.maxBytes) {
+    kept.encoded.clear();  // a failed search keeps nothing for the next target
     kept.codec.SetCoding(coding);
-    kept.encoded = kept.codec.Encode(picture, codecs.CarriedMetadata());
+    const auto encode = [&](int quality) {
+      kept.codec.SetQuality(quality);
+      return kept.codec.Encode(picture, codecs.CarriedMetadata());
+    };
+    if (settings.maxBytes > 0) {
+      FittedFile fitted = FitQuality(settings.jpegQuality, settings.maxBytes, encode);
+      kept.encoded = std::move(fitted.bytes);
+      kept.chosenQuality = fitted.quality;
+    } else {
+      kept.encoded = encode(settings.jpegQuality);
+      kept.chosenQuality = 0;
+    }
     kept.quality = settings.jpegQuality;
+    kept.maxBytes = settings.maxBytes;
     kept.coding = coding;
   }
   img::WriteFileAtomically(path, kept.encoded);
+  codecs.NoteChosenQuality(kept.chosenQuality);
   if (codecs.CarriedMetadata())
     for (std::string& line : JpegImage::LeftOut(*codecs.CarriedMetadata())) codecs.Warn(std::move(line));
 }
