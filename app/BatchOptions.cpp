@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -86,6 +87,37 @@ bool ParsePercent(std::string text, long max, int& hundredths) {
   const long value = w * 100 + f;
   if (value < 1 || value > max) return false;
   hundredths = static_cast<int>(value);
+  return true;
+}
+
+// A byte count: a number with up to six decimals, then k (1000), M
+// (1000000) or nothing (bytes), a B after the letter allowed, in any case.
+// k is 1000, not 1024: the smaller reading, so that a file within "200k"
+// fits a form's "200KB" whichever it means. A fraction of a byte is dropped,
+// for the same reason. From 1 byte to 1 TB (the number itself at most 10^9).
+bool ParseByteSize(std::string text, std::uint64_t& bytes) {
+  text = img::AsciiLower(text);
+  std::uint64_t unit = 1;
+  if (text.size() > 1 && text.back() == 'b' && (text[text.size() - 2] == 'k' || text[text.size() - 2] == 'm'))
+    text.pop_back();
+  if (!text.empty() && (text.back() == 'k' || text.back() == 'm')) {
+    unit = text.back() == 'k' ? 1000 : 1000000;
+    text.pop_back();
+  }
+  const std::size_t dot = text.find('.');
+  const std::string whole = text.substr(0, dot), fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+  if (whole.empty() || fraction.size() > 6 || (dot != std::string::npos && fraction.empty()) ||
+      fraction.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  constexpr std::uint64_t kMaxBytes = 1000000000000;  // 1 TB
+  long w = 0, f = 0;
+  if (!ParseNumber(whole, 0, 1000000000, w) || (!fraction.empty() && !ParseNumber(fraction, 0, 999999, f)))
+    return false;
+  std::uint64_t scale = 1;
+  for (std::size_t i = 0; i < fraction.size(); ++i) scale *= 10;
+  const std::uint64_t value = static_cast<std::uint64_t>(w) * unit + static_cast<std::uint64_t>(f) * unit / scale;
+  if (value < 1 || value > kMaxBytes) return false;
+  bytes = value;
   return true;
 }
 
@@ -174,6 +206,20 @@ const std::array kOptions{
                   s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality =
                       s.cmd.options.jxlQuality = static_cast<int>(n);
                   return true;
+                }},
+    BatchOption{OptionGroup::Encoding, "max-size", 0, "SIZE",
+                "JPEG/WebP/AVIF at most SIZE (200k, 1.5M) by quality",
+                "JPEG, WebP and AVIF targets at most SIZE bytes (k is 1000,\n"
+                "M 1000000: 200k is 200000 bytes, within a \"200KB\" limit read\n"
+                "either way; 1.5M, or plain bytes), each at the highest quality\n"
+                "up to --quality's whose file fits, found in at most 8 encodes;\n"
+                "a picture that does not fit even at quality 1 fails that target\n"
+                "(over_max_size). Lossless WebP is checked, not lowered; PNG,\n"
+                "BMP, TIFF and JXL targets are not limited",
+                [](State& s, const std::string& v, Error& e) {
+                  if (ParseByteSize(v, s.cmd.options.maxBytes)) return true;
+                  e = "--max-size needs a size such as 200k, 1.5M or 50000 (bytes), not '" + v + "'";
+                  return false;
                 }},
     BatchOption{OptionGroup::Encoding, "lossless", 0, nullptr,
                 "WebP and JXL targets lossless",

@@ -92,7 +92,11 @@ std::string PictureJson(const std::string& source, const engine::ConversionRepor
     if (t > 0) targets += ',';
     targets += "{\"path\":" + JsonString(report.written[t]) +
                ",\"width\":" + std::to_string(size.width) + ",\"height\":" + std::to_string(size.height) +
-               ",\"bytes\":" + (ec ? std::string("null") : std::to_string(bytes)) + "}";
+               ",\"bytes\":" + (ec ? std::string("null") : std::to_string(bytes));
+    // Only a target --max-size searched has a quality of its own to tell.
+    if (t < report.writtenQualities.size() && report.writtenQualities[t] > 0)
+      targets += ",\"quality\":" + std::to_string(report.writtenQualities[t]);
+    targets += "}";
   }
   std::string failures = "[";
   for (const engine::ConversionFailure& f : report.failures) {

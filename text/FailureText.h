@@ -21,6 +21,7 @@ enum class FailureCode {
   FolderNotMade,       // the target's folder could not be made (detail: the folder and why)
   NotAPicture,         // the file is of no kind the program reads
   OverMemoryBudget,    // converting it would need more memory than the run may use (detail: how much)
+  OverMaxSize,         // the target does not fit --max-size even at quality 1 (detail: limit, smallest size)
   Count                // not a code: how many there are; new codes go above it
 };
 

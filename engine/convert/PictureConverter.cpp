@@ -9,6 +9,7 @@
 #include "engine/convert/ExistingTargets.h"
 #include "engine/convert/MetadataPolicy.h"
 #include "engine/convert/ResizeRules.h"
+#include "engine/formats/QualitySearch.h"
 #include "platform/PathNames.h"
 #include "platform/FileIO.h"
 #include "platform/ImageError.h"
@@ -130,6 +131,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     img::TargetFile file(img::PathFromUtf8(target), picture_->heldFolder);
     std::error_code time_error;
     if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
+    codecs_.TakeChosenQuality();  // a failed write before must not lend this one its quality
     format.write(codecs_, working_, file, host_, parts_);
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
     // The picture is written all the same: a time left as it is is a warning.
@@ -137,12 +139,16 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
       report_.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
     report_.written.push_back(target);
     report_.writtenSizes.push_back({working_.width(), working_.height()});
+    report_.writtenQualities.push_back(codecs_.TakeChosenQuality());
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);
   } catch (const ResizeFailure& e) {
     work_ = Work::Empty;
     codecs_.ForgetEncoded();
     report_.failures.push_back({target, text::FailureCode::NotResized, e.what(), CauseOf(e)});
+  } catch (const SizeLimitMissed& e) {
+    // The picture is as asked: the next target may still fit its own limit.
+    report_.failures.push_back({target, text::FailureCode::OverMaxSize, e.what()});
   } catch (const std::exception& e) {
     // The working picture may be half made: the next route makes it again.
     work_ = Work::Empty;

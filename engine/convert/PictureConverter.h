@@ -24,6 +24,7 @@ struct ConversionReport {
   bool isPicture = false;            // the extension named a picture kind
   std::vector<std::string> written;  // target paths, in writing order
   std::vector<TargetSize> writtenSizes;  // the picture's size in each written target
+  std::vector<int> writtenQualities;     // the quality --max-size chose for each (0: none searched)
   std::vector<ConversionFailure> failures;  // one per failed route or load
   std::vector<std::string> warnings; // one line per thing a written target left out
   std::vector<std::string> skipped;  // existing targets left alone (skipExisting)

@@ -2,6 +2,8 @@
 // How the encoders write the targets: the settings every writer of the
 // format table reads from the codec set.
 
+#include <cstdint>
+
 namespace engine {
 
 inline constexpr int kDefaultJpegQuality = 100;  // as the window has always written
@@ -41,6 +43,9 @@ struct EncodingOptions {
   int jxlQuality = 0;
   bool jxlLossless = false;
   int jxlEffort = kDefaultJxlEffort;  // libjxl's effort: 1 fastest to 9 smallest
+  // The most bytes a JPEG, WebP or AVIF target may hold (0: no limit): it
+  // is encoded at the highest quality up to its own that fits.
+  std::uint64_t maxBytes = 0;
 
   bool operator==(const EncodingOptions&) const = default;
 };

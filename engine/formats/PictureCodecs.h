@@ -90,6 +90,10 @@ class PictureCodecs {
   // last call.
   void Warn(std::string line) { warnings_.push_back(std::move(line)); }
   std::vector<std::string> TakeWarnings();
+  // The quality a size limit chose for the file just written (0: none was
+  // searched for); TakeChosenQuality gives it and forgets it.
+  void NoteChosenQuality(int quality) { chosen_quality_ = quality; }
+  int TakeChosenQuality() { return std::exchange(chosen_quality_, 0); }
 
   // A file a writer keeps for the next target of the same picture is
   // stale once the picture changes.
@@ -107,6 +111,7 @@ class PictureCodecs {
   const DecodedFile* unchanged_ = nullptr;
   PreviewWanted previews_;
   std::vector<std::string> warnings_;
+  int chosen_quality_ = 0;
 };
 
 }  // namespace engine

@@ -231,6 +231,72 @@ INSTANTIATE_TEST_SUITE_P(LossyAndLossless, ImgBatchWebp,
                          ::testing::Values(WebpCase{"lossy", {}, 24}, WebpCase{"lossless", {"--lossless"}, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct MaxSizeCase {
+  const char* name;
+  const char* format;
+  // The limit: the size the target has at this quality without one; 0 a
+  // limit of 100 bytes, which no file of the picture fits.
+  int limitQuality;
+  friend void PrintTo(const MaxSizeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchMaxSize : public ImgBatch, public ::testing::WithParamInterface<MaxSizeCase> {
+ protected:
+  // The target imgbatch writes of the source with these options, as bytes
+  // (empty when none is written), and its standard output.
+  std::vector<std::uint8_t> Target(std::vector<std::string> options, std::string& output) {
+    fs::remove_all(out());
+    std::vector<std::string> args = {U(src() / "a.bmp"), "-o", U(out()), "-f", GetParam().format, "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    RunResult r = RunImgBatch(args, {}, false);
+    output = r.output;
+    const fs::path file = out() / (std::string("a.") + GetParam().format);
+    return fs::exists(file) ? img::ReadWholeFile(file) : std::vector<std::uint8_t>{};
+  }
+};
+
+// --max-size writes the file of the highest quality that fits: the bytes a
+// plain --quality of that number gives, and one quality more would not fit.
+// The report tells that quality; a limit nothing fits fails the target,
+// naming the smallest size, and writes nothing.
+TEST_P(ImgBatchMaxSize, WritesTheHighestQualityThatFits) {
+  if (!engine::FindFormatByName(GetParam().format)) GTEST_SKIP() << "this build has no " << GetParam().format;
+  fs::create_directories(src());
+  testsupport::GradientBitmap(160, 120).SaveToFile(src() / "a.bmp");
+  std::string output;
+  const std::uint64_t limit =
+      GetParam().limitQuality > 0
+          ? Target({"--quality", std::to_string(GetParam().limitQuality)}, output).size()
+          : 100;
+  ASSERT_GT(limit, 0u);
+  const std::vector<std::uint8_t> fitted =
+      Target({"--max-size", std::to_string(limit), "--report", "json"}, output);
+  if (GetParam().limitQuality == 0) {
+    EXPECT_TRUE(fitted.empty());
+    EXPECT_NE(output.find("\"code\":\"over_max_size\""), std::string::npos) << output;
+    EXPECT_NE(output.find("it does not fit in --max-size 100 bytes: the smallest file, at quality "),
+              std::string::npos) << output;
+    return;
+  }
+  ASSERT_FALSE(fitted.empty()) << output;
+  EXPECT_LE(fitted.size(), limit);
+  const std::size_t at = output.find("\"quality\":");
+  ASSERT_NE(at, std::string::npos) << output;
+  const int quality = std::atoi(output.c_str() + at + 10);
+  EXPECT_GE(quality, GetParam().limitQuality);
+  EXPECT_EQ(Target({"--quality", std::to_string(quality)}, output), fitted);
+  if (quality < 90) {
+    EXPECT_GT(Target({"--quality", std::to_string(quality + 1)}, output).size(), limit);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ImgBatchMaxSize,
+    ::testing::Values(MaxSizeCase{"jpg_below_its_quality", "jpg", 40}, MaxSizeCase{"jpg_at_its_quality", "jpg", 90},
+                      MaxSizeCase{"jpg_too_small", "jpg", 0}, MaxSizeCase{"webp_below_its_quality", "webp", 60},
+                      MaxSizeCase{"webp_too_small", "webp", 0}, MaxSizeCase{"avif_below_its_quality", "avif", 30}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Without --quality JPEG targets are the quality-90 encoding; --quality 100
 // gives the encoding the window writes, a lower quality other, smaller files.
 TEST_F(ImgBatch, QualitySetsTheJpegQualityAndDefaultsTo90) {
@@ -792,7 +858,15 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level", "10"}, "--png-level needs a whole number from 0 to 9, not '10'"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-level=-1"}, "--png-level needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--png-filter", "paeth"}, "--png-filter needs none or adaptive, not 'paeth'"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--raw", "fast"}, "--raw needs develop or preview, not 'fast'"}),
+                      UsageCase{{"x.jpg", "-o", "OUT", "--raw", "fast"}, "--raw needs develop or preview, not 'fast'"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "0"}, "--max-size needs a size such as 200k"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "0.0001k"}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "-5k"}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "200x"}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "1.5.5M"}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "2."}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "k"}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "5000000000000"}, "--max-size needs"}),
     UsageName);
 
 // A budget of 1 MiB, a few of these pictures' need, or of 2 GiB: every

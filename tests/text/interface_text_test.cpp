@@ -195,7 +195,7 @@ TEST(FailureText, EveryCodeAndCauseHasChineseWordsAndTheDetailItsPlace) {
     return words.find("\xE5") != std::string::npos || words.find("\xE6") != std::string::npos ||
            words.find("\xE7") != std::string::npos;
   };
-  for (int c = 0; c <= static_cast<int>(FailureCode::OverMemoryBudget); ++c)
+  for (int c = 0; c < static_cast<int>(FailureCode::Count); ++c)
     EXPECT_TRUE(chinese(text::FailureWords(static_cast<FailureCode>(c), FailureLanguage::Chinese))) << c;
   for (int c = 1; c <= static_cast<int>(FailureCause::OutOfMemory); ++c)
     EXPECT_TRUE(chinese(text::CauseWords(static_cast<FailureCause>(c), FailureLanguage::Chinese))) << c;

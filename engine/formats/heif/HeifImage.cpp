@@ -16,6 +16,7 @@
 #include "engine/formats/heif/HeifFrames.h"
 #include "engine/metadata/IccColourSpace.h"
 #include "engine/formats/PictureFormats.h"
+#include "engine/formats/QualitySearch.h"
 #include "platform/FileIO.h"
 #include "platform/ImageError.h"
 #include "imaging/Premultiplied.h"
@@ -202,8 +203,15 @@ PictureSize LoadAvifFile(PictureCodecs& codecs, const std::filesystem::path& pat
 void WriteAvifFile(PictureCodecs& codecs, const img::Bitmap& picture, const img::TargetFile& path,
                    img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
-  img::WriteFileAtomically(path, EncodeAvif(picture, codecs.EncoderSettings().avifQuality,
-                                            codecs.CarriedMetadata()));
+  const EncodingOptions& settings = codecs.EncoderSettings();
+  const auto encode = [&](int quality) { return EncodeAvif(picture, quality, codecs.CarriedMetadata()); };
+  if (settings.maxBytes == 0) {
+    img::WriteFileAtomically(path, encode(settings.avifQuality));
+    return;
+  }
+  const FittedFile fitted = FitQuality(settings.avifQuality, settings.maxBytes, encode);
+  img::WriteFileAtomically(path, fitted.bytes);
+  codecs.NoteChosenQuality(fitted.quality);
 }
 
 HeaderFacts HeifFacts(PictureHead head, const std::filesystem::path& path) {

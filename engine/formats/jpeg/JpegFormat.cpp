@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "engine/formats/PictureFormats.h"
+#include "engine/formats/QualitySearch.h"
 #include "engine/formats/jpeg/JpegErrorManager.h"
 #include "engine/formats/jpeg/JpegImage.h"
 #include "engine/metadata/ExifOrientation.h"
@@ -26,14 +28,21 @@ struct JpegKept : PictureCodecs::Kept {
   JpegImage codec;
   std::vector<std::uint8_t> encoded;
   int quality = 0;
+  std::uint64_t maxBytes = 0;
+  int chosenQuality = 0;  // the quality maxBytes chose; 0 without a limit
+  std::optional<SizeLimitMissed> missed;  // the limit no quality met, for the second target
   JpegCoding coding;
 
   std::size_t Bytes() const override { return codec.KeptBytes() + encoded.capacity(); }
   void HandBack() override {
     codec.HandBack();
     std::vector<std::uint8_t>().swap(encoded);
+    missed.reset();
   }
-  void ForgetEncoded() override { encoded.clear(); }
+  void ForgetEncoded() override {
+    encoded.clear();
+    missed.reset();
+  }
 };
 
 // The largest DCT scale (1/8, 1/4, 1/2) that still decodes at least fit.
@@ -64,14 +73,35 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
   JpegKept& kept = codecs.KeptOf<JpegKept>();
   const EncodingOptions& settings = codecs.EncoderSettings();
   const JpegCoding coding{settings.jpegProgressive, settings.jpegOptimize, settings.jpegSampling};
-  if (kept.encoded.empty() || kept.quality != settings.jpegQuality || kept.coding != coding) {
-    kept.codec.SetQuality(settings.jpegQuality);
-    kept.codec.SetCoding(coding);
-    kept.encoded = kept.codec.Encode(picture, codecs.CarriedMetadata());
+  const bool same = kept.quality == settings.jpegQuality && kept.coding == coding && kept.maxBytes == settings.maxBytes;
+  if (same && kept.missed) throw *kept.missed;
+  if (kept.encoded.empty() || !same) {
+    kept.encoded.clear();
+    kept.missed.reset();
     kept.quality = settings.jpegQuality;
+    kept.maxBytes = settings.maxBytes;
     kept.coding = coding;
+    kept.codec.SetCoding(coding);
+    const auto encode = [&](int quality) {
+      kept.codec.SetQuality(quality);
+      return kept.codec.Encode(picture, codecs.CarriedMetadata());
+    };
+    if (settings.maxBytes > 0) {
+      try {
+        FittedFile fitted = FitQuality(settings.jpegQuality, settings.maxBytes, encode);
+        kept.encoded = std::move(fitted.bytes);
+        kept.chosenQuality = fitted.quality;
+      } catch (const SizeLimitMissed& missed) {
+        kept.missed = missed;
+        throw;
+      }
+    } else {
+      kept.encoded = encode(settings.jpegQuality);
+      kept.chosenQuality = 0;
+    }
   }
   img::WriteFileAtomically(path, kept.encoded);
+  codecs.NoteChosenQuality(kept.chosenQuality);
   if (codecs.CarriedMetadata())
     for (std::string& line : JpegImage::LeftOut(*codecs.CarriedMetadata())) codecs.Warn(std::move(line));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/formats/PictureFormats.h"
+#include "engine/formats/QualitySearch.h"
 #include "engine/formats/webp/WebpImage.h"
 #include "engine/formats/webp/WebpMetadata.h"
 #include "engine/metadata/ExifOrientation.h"
@@ -69,9 +70,21 @@ void WriteWebp(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
                img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   const EncodingOptions& settings = codecs.EncoderSettings();
-  std::vector<std::uint8_t> file = codecs.KeptOf<WebpKept>().codec.Encode(
-      picture, settings.webpQuality, settings.webpLossless, settings.webpEffort);
-  if (codecs.CarriedMetadata()) file = WithWebpMetadata(std::move(file), *codecs.CarriedMetadata());
+  const auto encode = [&](int quality) {
+    std::vector<std::uint8_t> file =
+        codecs.KeptOf<WebpKept>().codec.Encode(picture, quality, settings.webpLossless, settings.webpEffort);
+    if (codecs.CarriedMetadata()) file = WithWebpMetadata(std::move(file), *codecs.CarriedMetadata());
+    return file;
+  };
+  // Lossless files have no quality to lower: they fit as they are or fail.
+  if (settings.maxBytes > 0 && !settings.webpLossless) {
+    const FittedFile fitted = FitQuality(settings.webpQuality, settings.maxBytes, encode);
+    img::WriteFileAtomically(path, fitted.bytes);
+    codecs.NoteChosenQuality(fitted.quality);
+    return;
+  }
+  const std::vector<std::uint8_t> file = encode(settings.webpQuality);
+  CheckFits(file.size(), settings.maxBytes);
   img::WriteFileAtomically(path, file);
 }
 
