@@ -612,11 +612,13 @@ constexpr const char* kNotes =
     "for their extension; a folder's other files are counted in the summary, not\n"
     "converted. A picture is read by its content, whatever its extension says.\n"
     "What a written target leaves out (metadata too large for a JPEG file) is said\n"
-    "on standard error as a warning. Four defaults differ from the window's, as\n"
-    "other converters have them: each picture is written once in its own kind,\n"
-    "JPEG at quality 90, with its metadata, resized by lanczos, and names keep\n"
-    "their letters. Scripts that want the window's give -f bmp,jpg,jpeg,png\n"
-    "--quality 100 --strip --filter exact.";
+    "on standard error as a warning. Failures and warnings are said as each picture\n"
+    "ends, above the progress bar, and the summary line after the run, all on\n"
+    "standard error: standard output holds only --dry-run's and --report's lines.\n"
+    "Four defaults differ from the window's, as other converters have them: each\n"
+    "picture is written once in its own kind, JPEG at quality 90, with its\n"
+    "metadata, resized by lanczos, and names keep their letters. Scripts that want\n"
+    "the window's give -f bmp,jpg,jpeg,png --quality 100 --strip --filter exact.";
 
 }  // namespace
 
