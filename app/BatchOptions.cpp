@@ -72,6 +72,46 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
   return true;
 }
 
+// --quality: one number for every encoder, or "kind=N" items (jpg=85,webp=80)
+// for those named, since their scales differ; the others keep theirs.
+bool ParseQuality(const std::string& value, engine::ConversionOptions& options, std::string& error) {
+  const std::pair<const char*, int engine::ConversionOptions::*> kinds[] = {
+      {"jpg", &engine::ConversionOptions::jpegQuality},  {"jpeg", &engine::ConversionOptions::jpegQuality},
+      {"webp", &engine::ConversionOptions::webpQuality}, {"avif", &engine::ConversionOptions::avifQuality},
+      {"jxl", &engine::ConversionOptions::jxlQuality}};
+  long n = 0;
+  if (value.find('=') == std::string::npos) {
+    if (!ParseNumber(value, 1, 100, n)) {
+      error = "--quality needs a whole number from 1 to 100, or kind=N items such as jpg=85,webp=80, not '" +
+              value + "'";
+      return false;
+    }
+    for (const auto& kind : kinds) options.*kind.second = static_cast<int>(n);
+    return true;
+  }
+  engine::ConversionOptions given = options;  // set only once every item is good
+  for (std::size_t start = 0; start <= value.size();) {
+    const std::size_t comma = std::min(value.find(',', start), value.size());
+    const std::string item = value.substr(start, comma - start);
+    start = comma + 1;
+    const std::size_t equals = item.find('=');
+    const std::string kind = img::AsciiLower(img::TrimBlanks(item.substr(0, equals)));
+    const auto found = std::find_if(std::begin(kinds), std::end(kinds),
+                                    [&](const auto& k) { return kind == k.first; });
+    if (equals == std::string::npos || found == std::end(kinds)) {
+      error = "--quality: '" + item + "' is not jpg=N, webp=N, avif=N or jxl=N";
+      return false;
+    }
+    if (!ParseNumber(img::TrimBlanks(item.substr(equals + 1)), 1, 100, n)) {
+      error = "--quality: " + kind + " needs a whole number from 1 to 100, not '" + item.substr(equals + 1) + "'";
+      return false;
+    }
+    given.*found->second = static_cast<int>(n);
+  }
+  options = std::move(given);
+  return true;
+}
+
 // "N%" or "N", N a number with at most two decimals, as hundredths of a
 // percent from 1 (0.01%) to max.
 bool ParsePercent(std::string text, long max, int& hundredths) {
@@ -163,18 +203,16 @@ const std::array kOptions{
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
     BatchOption{OptionGroup::Encoding, "quality", 0, "N",
-                "JPEG/WebP/AVIF/JXL quality 1-100 (default 90/90/60/90)",
+                "JPEG/WebP/AVIF/JXL quality 1-100 (default 90/90/60/90), or per kind: "
+                "jpg=85,webp=80,avif=55,jxl=90",
                 "JPEG, WebP, AVIF and JXL quality, 1 to 100 (default: 90 for\n"
                 "JPEG and WebP, 60 for AVIF, 90 for JXL, whose 100 is\n"
-                "lossless); with it, a JPEG source's JXL target is encoded from\n"
-                "the pixels at that quality unless it is 100",
-                [](State& s, const std::string& v, Error& e) {
-                  long n = 0;
-                  if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
-                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality =
-                      s.cmd.options.jxlQuality = static_cast<int>(n);
-                  return true;
-                }},
+                "lossless); N is one number for all of them, or, since their\n"
+                "scales differ, kind=N items for those named, the others keeping\n"
+                "theirs: jpg=85,webp=80,avif=55 (jpeg= is jpg=); with a JXL\n"
+                "quality, a JPEG source's JXL target is encoded from the pixels\n"
+                "at that quality unless it is 100",
+                [](State& s, const std::string& v, Error& e) { return ParseQuality(v, s.cmd.options, e); }},
     BatchOption{OptionGroup::Encoding, "lossless", 0, nullptr,
                 "WebP and JXL targets lossless",
                 "WebP and JXL targets lossless (--quality does not apply to\nthem)",
