@@ -509,8 +509,9 @@ const std::array kOptions{
     BatchOption{OptionGroup::Running, "report", 0, "FORMAT",
                 "json: a JSON line for each picture on standard output",
                 "json: one JSON object a line on standard output for each\n"
-                "picture (its targets with sizes and bytes, skipped targets,\n"
-                "failures); the summary line goes to standard error",
+                "picture (the source's width, height, kind and bytes, the\n"
+                "picture's milliseconds, its targets with sizes and bytes,\n"
+                "skipped targets, failures)",
                 [](State& s, const std::string& v, Error& e) {
                   if (img::AsciiLower(v) != "json") {
                     e = "--report needs json, not '" + v + "'";

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "DngBytes.h"
@@ -1735,19 +1736,29 @@ TEST_F(ImgBatch, ReportJsonGivesALineForEachPicture) {
                             {}, false);
   EXPECT_EQ(r.status, 1) << r.output;
   auto bytes = [&](const char* name) { return std::to_string(fs::file_size(out() / name)); };
+  auto source = [&](const std::string& path) { return std::to_string(fs::file_size(img::PathFromUtf8(path))); };
+  // A picture's time differs from run to run: each converted one has one.
+  const std::regex time("\"milliseconds\":[0-9]+\\.[0-9]\\b");
+  EXPECT_EQ(std::distance(std::sregex_iterator(r.output.begin(), r.output.end(), time), std::sregex_iterator()), 3)
+      << r.output;
+  r.output = std::regex_replace(r.output, time, "\"milliseconds\":MS");
   const std::string escaped = U(src()) + "/q\\\"b\\\\s\\u0001\\udcff照";
   for (const std::string& line : {
-           "{\"source\":\"" + gone + "\",\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + gone +
+           "{\"source\":\"" + gone + "\",\"width\":null,\"height\":null,\"kind\":null,\"bytes\":null,"
+               "\"milliseconds\":null,\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + gone +
                "\",\"code\":\"not_read\",\"cause\":null,\"reason\":\"no such picture file or folder\"}],"
                "\"warnings\":[]}\n",
-           "{\"source\":\"" + ok + "\",\"targets\":[{\"path\":\"" + o + "/ok.bmp\",\"width\":20,\"height\":10,"
+           "{\"source\":\"" + ok + "\",\"width\":20,\"height\":10,\"kind\":\"jpg\",\"bytes\":" + source(ok) +
+               ",\"milliseconds\":MS,\"targets\":[{\"path\":\"" + o + "/ok.bmp\",\"width\":20,\"height\":10,"
                "\"bytes\":" + bytes("ok.bmp") + "}],\"skipped\":[\"" + o + "/ok.png\"],\"failures\":[],"
                "\"warnings\":[]}\n",
-           "{\"source\":\"" + escaped + ".jpg\",\"targets\":[{\"path\":\"" + o + "/q\\\"b\\\\s\\u0001\\udcff照.bmp\","
+           "{\"source\":\"" + escaped + ".jpg\",\"width\":40,\"height\":30,\"kind\":\"jpg\",\"bytes\":" +
+               source(odd) + ",\"milliseconds\":MS,\"targets\":[{\"path\":\"" + o + "/q\\\"b\\\\s\\u0001\\udcff照.bmp\","
                "\"width\":40,\"height\":30,\"bytes\":" + bytes("q\"b\\s\x01\xff照.bmp") + "},{\"path\":\"" + o +
                "/q\\\"b\\\\s\\u0001\\udcff照.png\",\"width\":40,\"height\":30,\"bytes\":" +
                bytes("q\"b\\s\x01\xff照.png") + "}],\"skipped\":[],\"failures\":[],\"warnings\":[]}\n",
-           "{\"source\":\"" + broken + "\",\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + broken +
+           "{\"source\":\"" + broken + "\",\"width\":null,\"height\":null,\"kind\":null,\"bytes\":6,"
+               "\"milliseconds\":MS,\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + broken +
                "\",\"code\":\"not_decoded\",\"cause\":\"damaged\",\"reason\":\"cannot be decoded: PNG: not a PNG "
                "file\"}],\"warnings\":[]}\n"})
     EXPECT_NE(r.output.find(line), std::string::npos) << line << "\nin\n" << r.output;
