@@ -565,6 +565,22 @@ constexpr const char* kExitStatus =
     "0 all converted; 1 a picture failed, or a source, a --files-from list or the "
     "output folder could not be read or made; 2 usage error.";
 
+// Commands people start from, each with what it does: the last words of
+// --help and a section of the man page.
+struct Example {
+  const char* command;
+  const char* does;
+};
+constexpr Example kExamples[] = {
+    {"imgbatch photos -o out", "each picture once in its own kind, JPEG at quality 90, metadata kept"},
+    {"imgbatch photos -o web -f webp --fit 1920 --strip-gps",
+     "WebP within 1920 by 1920, without the GPS position"},
+    {"imgbatch scans --keep-tree -o small -f jpg,avif --quality jpg=85,avif=55",
+     "JPEG and AVIF, each at its own quality, in the scans' subfolders"},
+    {"find . -name '*.png' -print0 | imgbatch -0 --files-from - -o out --report json",
+     "the PNGs find lists, and a JSON line for each on standard output"},
+};
+
 // "  -o, --output DIR", as --help starts an option's line.
 std::string Synopsis(const BatchOption& o) {
   std::string s = o.shortName ? std::string("  -") + o.shortName + ", " : "      ";
@@ -717,6 +733,9 @@ std::string BatchHelpText() {
   }
   help += "\n" + Wrapped("", std::string("Exit status: ") + kExitStatus, 0);
   help += "Each option in full, and how targets are named: man imgbatch\n";
+  help += "\nExamples:\n";
+  for (const Example& example : kExamples)
+    help += std::string("  ") + example.command + "\n" + Wrapped("      ", example.does, 6);
   return help;
 }
 
@@ -743,6 +762,9 @@ std::string BatchManPage() {
   }
   page += ".SH NOTES\n" + Troff(kNotes) + "\n";
   page += ".SH EXIT STATUS\n" + Troff(kExitStatus) + "\n";
+  page += ".SH EXAMPLES\n";
+  for (const Example& example : kExamples)
+    page += std::string(".TP\n\\fB") + Troff(example.command) + "\\fR\n" + Troff(example.does) + "\n";
   return page;
 }
 
