@@ -73,6 +73,46 @@ bool ParseFormats(const std::string& list, engine::ConversionOptions& options, s
   return true;
 }
 
+// --quality: one number for every encoder, or "kind=N" items (jpg=85,webp=80)
+// for those named, since their scales differ; the others keep theirs.
+bool ParseQuality(const std::string& value, engine::ConversionOptions& options, std::string& error) {
+  const std::pair<const char*, int engine::ConversionOptions::*> kinds[] = {
+      {"jpg", &engine::ConversionOptions::jpegQuality},  {"jpeg", &engine::ConversionOptions::jpegQuality},
+      {"webp", &engine::ConversionOptions::webpQuality}, {"avif", &engine::ConversionOptions::avifQuality},
+      {"jxl", &engine::ConversionOptions::jxlQuality}};
+  long n = 0;
+  if (value.find('=') == std::string::npos) {
+    if (!ParseNumber(value, 1, 100, n)) {
+      error = "--quality needs a whole number from 1 to 100, or kind=N items such as jpg=85,webp=80, not '" +
+              value + "'";
+      return false;
+    }
+    for (const auto& kind : kinds) options.*kind.second = static_cast<int>(n);
+    return true;
+  }
+  engine::ConversionOptions given = options;  // set only once every item is good
+  for (std::size_t start = 0; start <= value.size();) {
+    const std::size_t comma = std::min(value.find(',', start), value.size());
+    const std::string item = value.substr(start, comma - start);
+    start = comma + 1;
+    const std::size_t equals = item.find('=');
+    const std::string kind = img::AsciiLower(img::TrimBlanks(item.substr(0, equals)));
+    const auto found = std::find_if(std::begin(kinds), std::end(kinds),
+                                    [&](const auto& k) { return kind == k.first; });
+    if (equals == std::string::npos || found == std::end(kinds)) {
+      error = "--quality: '" + item + "' is not jpg=N, webp=N, avif=N or jxl=N";
+      return false;
+    }
+    if (!ParseNumber(img::TrimBlanks(item.substr(equals + 1)), 1, 100, n)) {
+      error = "--quality: " + kind + " needs a whole number from 1 to 100, not '" + item.substr(equals + 1) + "'";
+      return false;
+    }
+    given.*found->second = static_cast<int>(n);
+  }
+  options = std::move(given);
+  return true;
+}
+
 // "N%" or "N", N a number with at most two decimals, as hundredths of a
 // percent from 1 (0.01%) to max.
 bool ParsePercent(std::string text, long max, int& hundredths) {
@@ -195,18 +235,16 @@ const std::array kOptions{
                 [](State& s, const std::string& v, Error& e) { return ParseFormats(v, s.cmd.options, e); },
                 "%FORMATS%"},
     BatchOption{OptionGroup::Encoding, "quality", 0, "N",
-                "JPEG/WebP/AVIF/JXL quality 1-100 (default 90/90/60/90)",
+                "JPEG/WebP/AVIF/JXL quality 1-100 (default 90/90/60/90), or per kind: "
+                "jpg=85,webp=80,avif=55,jxl=90",
                 "JPEG, WebP, AVIF and JXL quality, 1 to 100 (default: 90 for\n"
                 "JPEG and WebP, 60 for AVIF, 90 for JXL, whose 100 is\n"
-                "lossless); with it, a JPEG source's JXL target is encoded from\n"
-                "the pixels at that quality unless it is 100",
-                [](State& s, const std::string& v, Error& e) {
-                  long n = 0;
-                  if (!ParseWhole(v, "--quality", 1, 100, n, e)) return false;
-                  s.cmd.options.jpegQuality = s.cmd.options.webpQuality = s.cmd.options.avifQuality =
-                      s.cmd.options.jxlQuality = static_cast<int>(n);
-                  return true;
-                }},
+                "lossless); N is one number for all of them, or, since their\n"
+                "scales differ, kind=N items for those named, the others keeping\n"
+                "theirs: jpg=85,webp=80,avif=55 (jpeg= is jpg=); with a JXL\n"
+                "quality, a JPEG source's JXL target is encoded from the pixels\n"
+                "at that quality unless it is 100",
+                [](State& s, const std::string& v, Error& e) { return ParseQuality(v, s.cmd.options, e); }},
     BatchOption{OptionGroup::Encoding, "max-size", 0, "SIZE",
                 "JPEG/WebP/AVIF at most SIZE (200k, 1.5M) by quality",
                 "JPEG, WebP and AVIF targets at most SIZE bytes (k is 1000,\n"
@@ -517,8 +555,9 @@ const std::array kOptions{
     BatchOption{OptionGroup::Running, "report", 0, "FORMAT",
                 "json: a JSON line for each picture on standard output",
                 "json: one JSON object a line on standard output for each\n"
-                "picture (its targets with sizes and bytes, skipped targets,\n"
-                "failures); the summary line goes to standard error",
+                "picture (the source's width, height, kind and bytes, the\n"
+                "picture's milliseconds, its targets with sizes and bytes,\n"
+                "skipped targets, failures)",
                 [](State& s, const std::string& v, Error& e) {
                   if (img::AsciiLower(v) != "json") {
                     e = "--report needs json, not '" + v + "'";
@@ -571,6 +610,22 @@ constexpr std::size_t kWordsColumn = 25;
 constexpr const char* kExitStatus =
     "0 all converted; 1 a picture failed, or a source, a --files-from list or the "
     "output folder could not be read or made; 2 usage error.";
+
+// Commands people start from, each with what it does: the last words of
+// --help and a section of the man page.
+struct Example {
+  const char* command;
+  const char* does;
+};
+constexpr Example kExamples[] = {
+    {"imgbatch photos -o out", "each picture once in its own kind, JPEG at quality 90, metadata kept"},
+    {"imgbatch photos -o web -f webp --fit 1920 --strip-gps",
+     "WebP within 1920 by 1920, without the GPS position"},
+    {"imgbatch scans --keep-tree -o small -f jpg,avif --quality jpg=85,avif=55",
+     "JPEG and AVIF, each at its own quality, in the scans' subfolders"},
+    {"find . -name '*.png' -print0 | imgbatch -0 --files-from - -o out --report json",
+     "the PNGs find lists, and a JSON line for each on standard output"},
+};
 
 // "  -o, --output DIR", as --help starts an option's line.
 std::string Synopsis(const BatchOption& o) {
@@ -658,11 +713,13 @@ constexpr const char* kNotes =
     "for their extension; a folder's other files are counted in the summary, not\n"
     "converted. A picture is read by its content, whatever its extension says.\n"
     "What a written target leaves out (metadata too large for a JPEG file) is said\n"
-    "on standard error as a warning. Four defaults differ from the window's, as\n"
-    "other converters have them: each picture is written once in its own kind,\n"
-    "JPEG at quality 90, with its metadata, resized by lanczos, and names keep\n"
-    "their letters. Scripts that want the window's give -f bmp,jpg,jpeg,png\n"
-    "--quality 100 --strip --filter exact.";
+    "on standard error as a warning. Failures and warnings are said as each picture\n"
+    "ends, above the progress bar, and the summary line after the run, all on\n"
+    "standard error: standard output holds only --dry-run's and --report's lines.\n"
+    "Four defaults differ from the window's, as other converters have them: each\n"
+    "picture is written once in its own kind, JPEG at quality 90, with its\n"
+    "metadata, resized by lanczos, and names keep their letters. Scripts that want\n"
+    "the window's give -f bmp,jpg,jpeg,png --quality 100 --strip --filter exact.";
 
 }  // namespace
 
@@ -722,6 +779,9 @@ std::string BatchHelpText() {
   }
   help += "\n" + Wrapped("", std::string("Exit status: ") + kExitStatus, 0);
   help += "Each option in full, and how targets are named: man imgbatch\n";
+  help += "\nExamples:\n";
+  for (const Example& example : kExamples)
+    help += std::string("  ") + example.command + "\n" + Wrapped("      ", example.does, 6);
   return help;
 }
 
@@ -748,6 +808,9 @@ std::string BatchManPage() {
   }
   page += ".SH NOTES\n" + Troff(kNotes) + "\n";
   page += ".SH EXIT STATUS\n" + Troff(kExitStatus) + "\n";
+  page += ".SH EXAMPLES\n";
+  for (const Example& example : kExamples)
+    page += std::string(".TP\n\\fB") + Troff(example.command) + "\\fR\n" + Troff(example.does) + "\n";
   return page;
 }
 

@@ -48,6 +48,26 @@ std::string Strings(const std::vector<std::string>& items) {
   return out + "]";
 }
 
+// The file's size in bytes, or null where it cannot be told.
+std::string FileBytes(const std::string& path) {
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(img::PathFromUtf8(path), ec);
+  return ec ? std::string("null") : std::to_string(bytes);
+}
+
+// What the source was: its picture's size and kind as it was read (null
+// when it was not decoded), its bytes, and the picture's time to a tenth of
+// a millisecond (null when it never started).
+std::string SourceFields(const std::string& source, const engine::ConversionReport& report) {
+  const bool read = report.sourceKind != nullptr;
+  char ms[32] = "null";
+  if (report.milliseconds) std::snprintf(ms, sizeof ms, "%.1f", *report.milliseconds);
+  return ",\"width\":" + (read ? std::to_string(report.sourceSize.width) : "null") +
+         ",\"height\":" + (read ? std::to_string(report.sourceSize.height) : "null") +
+         ",\"kind\":" + (read ? JsonString(report.sourceKind) : "null") + ",\"bytes\":" + FileBytes(source) +
+         ",\"milliseconds\":" + ms;
+}
+
 }  // namespace
 
 std::string JsonString(std::string_view text) {
@@ -86,13 +106,11 @@ std::string JsonString(std::string_view text) {
 std::string PictureJson(const std::string& source, const engine::ConversionReport& report) {
   std::string targets = "[";
   for (std::size_t t = 0; t < report.written.size(); ++t) {
-    std::error_code ec;
-    const auto bytes = std::filesystem::file_size(img::PathFromUtf8(report.written[t]), ec);
     const engine::TargetSize size = t < report.writtenSizes.size() ? report.writtenSizes[t] : engine::TargetSize{};
     if (t > 0) targets += ',';
     targets += "{\"path\":" + JsonString(report.written[t]) +
                ",\"width\":" + std::to_string(size.width) + ",\"height\":" + std::to_string(size.height) +
-               ",\"bytes\":" + (ec ? std::string("null") : std::to_string(bytes));
+               ",\"bytes\":" + FileBytes(report.written[t]);
     // Only a target --max-size searched has a quality of its own to tell.
     if (t < report.writtenQualities.size() && report.writtenQualities[t] > 0)
       targets += ",\"quality\":" + std::to_string(report.writtenQualities[t]);
@@ -104,12 +122,13 @@ std::string PictureJson(const std::string& source, const engine::ConversionRepor
     failures += Failure(f.path, text::JsonName(f.code), CauseValue(f.cause),
                         text::DescribeFailure(f.code, f.detail, text::FailureLanguage::English, f.cause));
   }
-  return "{\"source\":" + JsonString(source) + ",\"targets\":" + targets + "],\"skipped\":" + Strings(report.skipped) +
+  return "{\"source\":" + JsonString(source) + SourceFields(source, report) + ",\"targets\":" + targets +
+         "],\"skipped\":" + Strings(report.skipped) +
          ",\"failures\":" + failures + "],\"warnings\":" + Strings(report.warnings) + "}\n";
 }
 
 std::string UnreadJson(const engine::UnreadPath& unread) {
-  return "{\"source\":" + JsonString(unread.path) + ",\"targets\":[],\"skipped\":[],\"failures\":[" +
+  return "{\"source\":" + JsonString(unread.path) + SourceFields(unread.path, {}) + ",\"targets\":[],\"skipped\":[],\"failures\":[" +
          Failure(unread.path, "not_read", "null", unread.reason) + "],\"warnings\":[]}\n";
 }
 

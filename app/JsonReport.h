@@ -17,7 +17,8 @@ namespace app {
 std::string JsonString(std::string_view text);
 
 // The line (newline included) for a picture of the run:
-// {"source":..., "targets":[{"path","width","height","bytes"}...],
+// {"source":..., "width","height","kind","bytes","milliseconds",
+//  "targets":[{"path","width","height","bytes"}...],
 //  "skipped":[paths], "failures":[{"path","code","cause","reason"}...],
 //  "warnings":[lines]}
 std::string PictureJson(const std::string& source, const engine::ConversionReport& report);

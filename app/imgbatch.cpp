@@ -84,14 +84,25 @@ class ProgressDisplay {
     line += counts;
     line.resize(columns, ' ');  // cut to the width, or blank out the last update's tail
     std::fprintf(stderr, "\r%s", line.c_str());
+    drawn_ = done != total;
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
+  }
+
+  // Blanks the bar's line, so a line printed next starts at its left edge;
+  // the next update draws the bar again below it.
+  void Clear() {
+    if (!enabled_ || !drawn_) return;
+    const std::size_t columns = static_cast<std::size_t>(std::max(2, app::TerminalColumns(stderr))) - 1;
+    std::fprintf(stderr, "\r%s\r", std::string(columns, ' ').c_str());
+    drawn_ = false;
   }
 
   double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
 
  private:
   bool enabled_;
+  bool drawn_ = false;  // the bar stands on the cursor's line
   Clock::time_point start_;
 };
 
@@ -207,23 +218,27 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (cmd->jsonReport) {
+  for (const engine::UnreadPath& m : not_read) Say(m.Line());
+  if (cmd->jsonReport)
     for (const engine::UnreadPath& unread : not_read) std::fputs(app::UnreadJson(unread).c_str(), stdout);
-    // Each line as its picture ends: a script reading along sees the run go.
-    job.OnPictureDone([](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
-      std::fputs(app::PictureJson(picture.path, report).c_str(), stdout);
-      std::fflush(stdout);
-    });
-  }
 
   img::KeepFreedMemory();  // each picture reuses the memory of the one before
   ProgressDisplay display(!cmd->quiet && app::IsTerminal(stderr));
+  // What became of each picture, said as it ends, not after a long run:
+  // someone watching can act on the first failure, and a run cut short has
+  // said what it met. A target that left something out is still written:
+  // said, not failed.
+  job.OnPictureDone([&](const engine::PlannedPicture& picture, const engine::ConversionReport& report) {
+    if (!report.failures.empty() || !report.warnings.empty()) display.Clear();
+    for (const engine::ConversionFailure& f : report.failures) Say(f.Line(text::FailureLanguage::English));
+    for (const std::string& w : report.warnings) Say(w, "warning: ");
+    // Each line as its picture ends: a script reading along sees the run go.
+    if (cmd->jsonReport) {
+      std::fputs(app::PictureJson(picture.path, report).c_str(), stdout);
+      std::fflush(stdout);
+    }
+  });
   engine::BatchOutcome outcome = job.Run([&](int done, int total) { display.Update(done, total); });
-
-  for (const engine::UnreadPath& m : not_read) Say(m.Line());
-  for (const engine::ConversionFailure& f : outcome.failures) Say(f.Line(text::FailureLanguage::English));
-  // A target that left something out is still written: said, not failed.
-  for (const std::string& w : outcome.warnings) Say(w, "warning: ");
   const int failed = outcome.failedPictures + static_cast<int>(not_read.size());
   const bool skips = cmd->options.skipExisting || cmd->options.skipUpToDate;
   const std::string skipped = skips ? std::to_string(outcome.filesSkipped) + " skipped, " : "";
@@ -233,10 +248,11 @@ int main(int argc, char** argv) {
   // Files a walk met of kinds this build does not read (camera RAW, SVG,
   // text ...) are no failure, yet nobody should think them converted.
   const std::string others = other_files ? Count(other_files, "other file") + " not converted, " : "";
-  // Quiet means quiet: the exit status tells a script how it went.
-  // Standard output holds nothing but the report's lines when one is asked for.
+  // Quiet means quiet: the exit status tells a script how it went. The
+  // summary is a diagnostic, as other converters' are: standard output
+  // holds only what a script asked for (the report's lines).
   if (!cmd->quiet)
-    std::fprintf(cmd->jsonReport ? stderr : stdout, "%s, %s written, %s%s%d failed, %s%.2f s\n",
+    std::fprintf(stderr, "%s, %s written, %s%s%d failed, %s%.2f s\n",
                  Count(outcome.pictures, "picture").c_str(), Count(outcome.filesWritten, "file").c_str(),
                  renamed.c_str(), skipped.c_str(), failed, others.c_str(), display.Elapsed());
   return failed ? 1 : 0;

@@ -188,7 +188,8 @@ bool PictureConverter::LoadSource() {
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
-    LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
+    report_.sourceSize = LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
+    report_.sourceKind = loaded_by_->name;
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 // working pictures and the codec objects), so several converters can run
 // side by side, one per thread; one converter holds one picture at a time.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ struct ConversionReport {
   std::vector<std::string> warnings; // one line per thing a written target left out
   std::vector<std::string> skipped;  // existing targets left alone (skipExisting)
   int renamed = 0;                   // written targets that carry a number
+  // The source as it was read: the file's own picture size and the -f name
+  // of the table entry that read it (nullptr when it was not decoded), and
+  // how long the picture took, decode to last write (nothing when it was
+  // never started). For a report, not for the conversion.
+  PictureSize sourceSize;
+  const char* sourceKind = nullptr;
+  std::optional<double> milliseconds;
   bool ok() const { return failures.empty(); }
 };
 

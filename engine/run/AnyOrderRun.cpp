@@ -1,6 +1,7 @@
 #include "engine/run/AnyOrderRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -112,7 +113,10 @@ BatchOutcome AnyOrderRun::Run(const ProgressCallback& progress) {
       reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::OverMemoryBudget, MiB(needs[t])});
     } else {
       std::unique_ptr<ConverterShelf::Converter> slot = shelf.Take();
+      const auto start = std::chrono::steady_clock::now();
       reports[i] = slot->converter.ConvertPicture(plan.pictures[i]);
+      reports[i].milliseconds =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
       if (!reports[i].isPicture)
         reports[i].failures.push_back({plan.pictures[i].path, text::FailureCode::NotAPicture, {}});
       shelf.PutBack(std::move(slot));

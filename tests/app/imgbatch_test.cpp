@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <regex>
 #include <set>
 
 #include "DngBytes.h"
@@ -116,6 +117,10 @@ TEST_F(ImgBatch, FileSourceWithTheWindowsFormatsKeepsItsName) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Photo.bmp", "Photo.jpeg", "Photo.jpg", "Photo.png"}));
   EXPECT_NE(r.output.find("1 picture, 4 files written, 0 failed"), std::string::npos) << r.output;
+  // The summary is a diagnostic: standard output stays empty for a pipe.
+  r = RunImgBatch({U(a), "-o", U(out() / "again")}, {}, false);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output, "");
 }
 
 TEST_F(ImgBatch, FolderSourceWalksNestedFoldersAndNumbersTheLaterOfTwoNames) {
@@ -833,6 +838,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "101"}, "--quality needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality", "high"}, "--quality needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--quality"}, "needs a value"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "png=50"}, "'png=50' is not jpg=N, webp=N"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "jpg=85,80"}, "'80' is not jpg=N"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "webp=0"}, "webp needs a whole number from 1 to 100"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--quality", "jpg=85,"}, "'' is not jpg=N"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "0"}, "--memory needs a whole number of MiB"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory", "-1"}, "--memory needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--memory=x"}, "--memory needs"},
@@ -1482,9 +1491,21 @@ TEST_F(ImgBatch, GetoptSpellingsAndDashNamedSources) {
 
 #ifndef _WIN32
 // The progress display on a 50-column terminal: every update rewrites the
-// one line, none runs into the last column (which would wrap).
-TEST_F(ImgBatch, ProgressStaysOnOneLineOfANarrowTerminal) {
+// one line, none runs into the last column (which would wrap). A failure
+// is said as it happens, on a line of its own above the bar, which goes on
+// below it.
+struct ProgressCase {
+  const char* name;
+  bool oneBroken;  // the third of the five pictures cannot be decoded
+  const char* summary;
+  friend void PrintTo(const ProgressCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchProgress : public ImgBatch, public ::testing::WithParamInterface<ProgressCase> {};
+
+TEST_P(ImgBatchProgress, StaysOnOneLineOfANarrowTerminal) {
   for (int i = 0; i < 5; ++i) Jpeg("p" + std::to_string(i) + ".jpg");
+  if (GetParam().oneBroken) testsupport::WriteFile(src() / "p2.jpg", "\xFF\xD8\xFF\xE0 cut short");
   winsize size{};
   size.ws_col = 50;
   size.ws_row = 24;
@@ -1504,29 +1525,44 @@ TEST_F(ImgBatch, ProgressStaysOnOneLineOfANarrowTerminal) {
   close(master);
   int status = 0;
   waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == (GetParam().oneBroken ? 1 : 0)) << text;
 
   // The terminal sends each \n as \r\n.
   for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
   std::vector<std::string> lines{""};  // what each \n ends, split at each \r
   int updates = 0;
+  // A failure's line holds a long path and may wrap; the display's never.
+  auto fits = [](const std::string& line) { return line.starts_with("imgbatch: ") || line.size() < 50; };
   for (char c : text) {
     if (c == '\n') {
-      EXPECT_LT(lines.back().size(), 50u) << lines.back();
+      EXPECT_TRUE(fits(lines.back())) << lines.back();
       lines.emplace_back();
     } else if (c == '\r') {
       ++updates;
-      EXPECT_LT(lines.back().size(), 50u) << lines.back();
+      EXPECT_TRUE(fits(lines.back())) << lines.back();
       lines.back().clear();
     } else {
       lines.back() += c;
     }
   }
   EXPECT_GE(updates, 5);
-  // The display's own line and the summary: nothing else started a line.
-  ASSERT_EQ(lines.size(), 3u) << text;
-  EXPECT_NE(lines[1].find("5 pictures, 5 files written, 0 failed"), std::string::npos) << text;
+  // The failure, if any, then the display's own line and the summary:
+  // nothing else started a line.
+  const std::size_t failure_lines = GetParam().oneBroken ? 1 : 0;
+  ASSERT_EQ(lines.size(), 3u + failure_lines) << text;
+  if (failure_lines) {
+    EXPECT_TRUE(lines[0].starts_with("imgbatch: ")) << text;
+    EXPECT_NE(lines[0].find("p2.jpg"), std::string::npos) << text;
+  }
+  EXPECT_NE(lines[failure_lines].find("5/5"), std::string::npos) << text;
+  EXPECT_NE(lines[failure_lines + 1].find(GetParam().summary), std::string::npos) << text;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ImgBatchProgress,
+    ::testing::Values(ProgressCase{"AllConverted", false, "5 pictures, 5 files written, 0 failed"},
+                      ProgressCase{"OneFailsOnTheWay", true, "5 pictures, 4 files written, 1 failed"}),
+    [](const auto& info) { return std::string(info.param.name); });
 #endif
 
 // Camera raw files: a DNG lying on its side (orientation 6), grey with a
@@ -1774,19 +1810,29 @@ TEST_F(ImgBatch, ReportJsonGivesALineForEachPicture) {
                             {}, false);
   EXPECT_EQ(r.status, 1) << r.output;
   auto bytes = [&](const char* name) { return std::to_string(fs::file_size(out() / name)); };
+  auto source = [&](const std::string& path) { return std::to_string(fs::file_size(img::PathFromUtf8(path))); };
+  // A picture's time differs from run to run: each converted one has one.
+  const std::regex time("\"milliseconds\":[0-9]+\\.[0-9]\\b");
+  EXPECT_EQ(std::distance(std::sregex_iterator(r.output.begin(), r.output.end(), time), std::sregex_iterator()), 3)
+      << r.output;
+  r.output = std::regex_replace(r.output, time, "\"milliseconds\":MS");
   const std::string escaped = U(src()) + "/q\\\"b\\\\s\\u0001\\udcff照";
   for (const std::string& line : {
-           "{\"source\":\"" + gone + "\",\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + gone +
+           "{\"source\":\"" + gone + "\",\"width\":null,\"height\":null,\"kind\":null,\"bytes\":null,"
+               "\"milliseconds\":null,\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + gone +
                "\",\"code\":\"not_read\",\"cause\":null,\"reason\":\"no such picture file or folder\"}],"
                "\"warnings\":[]}\n",
-           "{\"source\":\"" + ok + "\",\"targets\":[{\"path\":\"" + o + "/ok.bmp\",\"width\":20,\"height\":10,"
+           "{\"source\":\"" + ok + "\",\"width\":20,\"height\":10,\"kind\":\"jpg\",\"bytes\":" + source(ok) +
+               ",\"milliseconds\":MS,\"targets\":[{\"path\":\"" + o + "/ok.bmp\",\"width\":20,\"height\":10,"
                "\"bytes\":" + bytes("ok.bmp") + "}],\"skipped\":[\"" + o + "/ok.png\"],\"failures\":[],"
                "\"warnings\":[]}\n",
-           "{\"source\":\"" + escaped + ".jpg\",\"targets\":[{\"path\":\"" + o + "/q\\\"b\\\\s\\u0001\\udcff照.bmp\","
+           "{\"source\":\"" + escaped + ".jpg\",\"width\":40,\"height\":30,\"kind\":\"jpg\",\"bytes\":" +
+               source(odd) + ",\"milliseconds\":MS,\"targets\":[{\"path\":\"" + o + "/q\\\"b\\\\s\\u0001\\udcff照.bmp\","
                "\"width\":40,\"height\":30,\"bytes\":" + bytes("q\"b\\s\x01\xff照.bmp") + "},{\"path\":\"" + o +
                "/q\\\"b\\\\s\\u0001\\udcff照.png\",\"width\":40,\"height\":30,\"bytes\":" +
                bytes("q\"b\\s\x01\xff照.png") + "}],\"skipped\":[],\"failures\":[],\"warnings\":[]}\n",
-           "{\"source\":\"" + broken + "\",\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + broken +
+           "{\"source\":\"" + broken + "\",\"width\":null,\"height\":null,\"kind\":null,\"bytes\":6,"
+               "\"milliseconds\":MS,\"targets\":[],\"skipped\":[],\"failures\":[{\"path\":\"" + broken +
                "\",\"code\":\"not_decoded\",\"cause\":\"damaged\",\"reason\":\"cannot be decoded: PNG: not a PNG "
                "file\"}],\"warnings\":[]}\n"})
     EXPECT_NE(r.output.find(line), std::string::npos) << line << "\nin\n" << r.output;
