@@ -621,8 +621,9 @@ constexpr Example kExamples[] = {
     {"imgbatch photos -o out", "each picture once in its own kind, JPEG at quality 90, metadata kept"},
     {"imgbatch photos -o web -f webp --fit 1920 --strip-gps",
      "WebP within 1920 by 1920, without the GPS position"},
-    {"imgbatch scans --keep-tree -o small -f jpg,avif --quality jpg=85,avif=55",
-     "JPEG and AVIF, each at its own quality, in the scans' subfolders"},
+    // WebP rather than AVIF: every build writes it, the Windows one too.
+    {"imgbatch scans --keep-tree -o small -f jpg,webp --quality jpg=85,webp=75",
+     "JPEG and WebP, each at its own quality, in the scans' subfolders"},
     {"find . -name '*.png' -print0 | imgbatch -0 --files-from - -o out --report json",
      "the PNGs find lists, and a JSON line for each on standard output"},
 };
