@@ -239,7 +239,13 @@ void FolderSide::OpenPictureInPaint() {
 
 void FolderSide::DeleteSelection() {
   try {
-    if (!CurrentDialogs().AskYesNo(text::TxtConfirmDelete, text::TxtReminder)) return;
+    // The question says how many will go; with none selected there is nothing
+    // to ask, and the deletion says so.
+    const size_t count = CollectSelectedItems(controls_.list).size();
+    if (count > 0 &&
+        !CurrentDialogs().AskYesNo(text::FormatText(text::kConfirmDeleteCount, std::to_string(count)),
+                                   text::TxtReminder))
+      return;
     DeleteSelectedFiles();
     Refresh();
   } catch (...) {

@@ -72,7 +72,7 @@ TEST_F(ListActionsTest, DeleteKeyAsksOnceAndTrashesTheSelectedFiles) {
   Select(LbDocList(), {0, 2});
   Key(LbDocList(), Qt::Key_Delete);
   ASSERT_EQ(dialogs.questions.size(), 1u);
-  EXPECT_EQ(dialogs.questions[0], (std::pair<std::string, std::string>{"你确定要删除吗？", "提醒"}));
+  EXPECT_EQ(dialogs.questions[0], (std::pair<std::string, std::string>{"你确定要删除这2个图片吗？", "提醒"}));
   EXPECT_FALSE(fs::exists(SourceFolder() / "a.jpg"));
   EXPECT_FALSE(fs::exists(SourceFolder() / "c.jpg"));
   EXPECT_EQ(ReadFile(shell.trash / "a.jpg"), "a.jpg");
