@@ -54,6 +54,7 @@ inline constexpr char kFailuresTitle[] = "转换失败的图片";
 // The update window.
 inline constexpr char kUpdateBanner[] = "Lom软件在线升级";
 inline constexpr char kAlreadyNewest[] = "已经是最新版本";
+inline constexpr char kNewVersionInBrowser[] = "发现新版本，已在浏览器中打开下载地址";
 inline constexpr char kUpdating[] = "软件正在更新中，请稍候...";
 inline constexpr char kDownloadAddressInvalid[] = "下载地址无效";
 inline constexpr char kDownloadNeedsHttps[] = "下载地址被拒绝：https 页面的下载地址也须为 https";
