@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "MainWindowFixture.h"
+#include "ParamNames.h"
 #include "brand/LinksPanelFactory.h"
 #include "brand/aboutus.h"
 #include "update/TFrmUpdate.h"
@@ -121,6 +122,31 @@ TEST_F(WindowLook, SmallestSizeKeepsEveryControlUsable) {
   for (const char* name : {"LbDocList", "LbTarget", "EdtPath", "EdtOutput"})
     EXPECT_GE(Find(name)->width(), 150) << name;
 }
+
+// Tab reaches each picture button; Space would press it, so the focus
+// must show on the glyph.
+class GlyphButtonFocus : public WindowLook, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(GlyphButtonFocus, ShowsAFrame) {
+  Start();
+  ShowAt(1022, 732);
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  auto* button = Find<QToolButton>(GetParam());
+  ASSERT_TRUE(button->focusPolicy() & Qt::TabFocus);
+  Find("LbDocList")->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  const QImage unfocused = button->grab().toImage();
+  button->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  ASSERT_TRUE(button->hasFocus());
+  EXPECT_NE(button->grab().toImage(), unfocused);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowLook, GlyphButtonFocus,
+                         ::testing::Values("BtnOpenDir", "BtnSelectDir", "BtnOpenSaveAsDir", "BtnSelectSaveAsDir",
+                                           "BtnImgCovert", "BtnDirImgConvert"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return ParamName(info.param); });
 
 }  // namespace
 }  // namespace mainform_test
