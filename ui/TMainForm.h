@@ -141,8 +141,9 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void ConnectFolderControls();
   void ConnectListActions();
   void BuildPopupMenus();
+  // True when the dialog was shown; renamed gets the name the file has after it.
   bool RenameListedFile(const std::string& folder, const std::string& name,
-                        const std::string& defaultExtension);
+                        const std::string& defaultExtension, std::string& renamed);
 
   std::unique_ptr<Ui::MainForm> form_;
   // The option controls, bound by the window's options table, and the
