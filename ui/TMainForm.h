@@ -125,6 +125,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -168,6 +169,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // a broken settings file aside, or found no folder to keep settings in.
   std::string startNote_;
   bool destroyed_ = false;
+  bool fittedToScreen_ = false;
 
   // Option controls, previews and batch runs (MainFormOptions.cpp, MainFormPreview.cpp, MainFormRuns.cpp)
  public:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -121,6 +122,19 @@ TEST_F(WindowLook, SmallestSizeKeepsEveryControlUsable) {
   }
   for (const char* name : {"LbDocList", "LbTarget", "EdtPath", "EdtOutput"})
     EXPECT_GE(Find(name)->width(), 150) << name;
+}
+
+// The window opens within the screen's room however small or scaled up the
+// screen is (the offscreen screen is smaller than the design size).
+TEST_F(WindowLook, OpensWithinTheScreensRoom) {
+  Create();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  const QRect room = form->screen()->availableGeometry();
+  EXPECT_LE(form->frameGeometry().width(), room.width());
+  EXPECT_LE(form->frameGeometry().height(), room.height());
+  EXPECT_LE(form->minimumWidth(), room.width());
+  EXPECT_LE(form->minimumHeight(), room.height());
 }
 
 // Tab reaches each picture button; Space would press it, so the focus
