@@ -14,6 +14,7 @@ inline constexpr char kTargetPictureHint[] = "当前图片：";  // followed by 
 inline constexpr char kNoTrash[] = "无法建立回收站，所选图片没有删除。";
 inline constexpr char kNameSeparator[] = "、";  // between names listed in one line
 inline constexpr char kRenameRefused[] = "没有重命名：名称“%s”已被占用或无法使用。";  // %s = the new name
+inline constexpr char kConfirmDeleteCount[] = "你确定要删除这%s个图片吗？";  // %s = how many are selected
 inline constexpr char kNotTrashed[] = "有%s个图片无法移到回收站，没有删除。";  // %s = how many
 
 // Main window: the size options.
@@ -53,6 +54,7 @@ inline constexpr char kFailuresTitle[] = "转换失败的图片";
 // The update window.
 inline constexpr char kUpdateBanner[] = "Lom软件在线升级";
 inline constexpr char kAlreadyNewest[] = "已经是最新版本";
+inline constexpr char kNewVersionInBrowser[] = "发现新版本，已在浏览器中打开下载地址";
 inline constexpr char kUpdating[] = "软件正在更新中，请稍候...";
 inline constexpr char kDownloadAddressInvalid[] = "下载地址无效";
 inline constexpr char kDownloadNeedsHttps[] = "下载地址被拒绝：https 页面的下载地址也须为 https";

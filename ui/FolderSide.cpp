@@ -1,5 +1,7 @@
 #include "ui/FolderSide.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
@@ -150,6 +152,30 @@ void FolderSide::Refresh() {
   }
 }
 
+void FolderSide::RefreshKeeping(const std::string& keep) {
+  try {
+    const int row = controls_.list->currentRow();
+    Refresh();
+    QLabel* hint = window_.Hint();
+    // A message of the action (a refused rename, files the trash kept) stays.
+    const bool hintNamesPicture = hint->text().startsWith(QString::fromUtf8(rules_.clickHint));
+    const int count = controls_.list->count();
+    if (count == 0) {
+      if (hintNamesPicture) hint->clear();
+      return;
+    }
+    int index = keep.empty() ? -1 : engine::FindListItem(keep, &pictures_);
+    if (index < 0) index = std::clamp(row, 0, count - 1);
+    engine::SelectOnlyItem(&pictures_, index);
+    if (hintNamesPicture)
+      Click();
+    else
+      TakeCurrentPicture();
+  } catch (...) {
+    SwallowAtEdge("FolderSide::RefreshKeeping");
+  }
+}
+
 std::string FolderSide::Resolve() {
   try {
     const std::string folder = rules_.resolveCommitsEdit ? EditFolder() : folder_;
@@ -239,9 +265,15 @@ void FolderSide::OpenPictureInPaint() {
 
 void FolderSide::DeleteSelection() {
   try {
-    if (!CurrentDialogs().AskYesNo(text::TxtConfirmDelete, text::TxtReminder)) return;
+    // The question says how many will go; with none selected there is nothing
+    // to ask, and the deletion says so.
+    const size_t count = CollectSelectedItems(controls_.list).size();
+    if (count > 0 &&
+        !CurrentDialogs().AskYesNo(text::FormatText(text::kConfirmDeleteCount, std::to_string(count)),
+                                   text::TxtReminder))
+      return;
     DeleteSelectedFiles();
-    Refresh();
+    RefreshKeeping(CurrentName());
   } catch (...) {
     SwallowAtEdge("FolderSide::DeleteSelection");
   }
@@ -296,7 +328,7 @@ bool FolderSide::HandleListKey(int key) {
       if (!held_) DeleteSelection();
       return true;
     case Qt::Key_F5:
-      if (!held_) Refresh();
+      if (!held_) RefreshKeeping(CurrentName());
       return true;
     default:
       return false;

@@ -104,6 +104,11 @@ class FolderSide : public QObject {
   // a message and commits nothing. Runs also during a run (the folder run
   // refreshes the output list).
   void Refresh();
+  // Refresh after a list action (F5, a deletion, a rename): the picture
+  // named keep, else the one at the current row, becomes current and
+  // selected, and a hint that named a picture of this list names it, so
+  // that the hint and Enter act on what is there.
+  void RefreshKeeping(const std::string& keep);
   // Check the folder's drive and create the folder; empty (after a message,
   // the committed folder unchanged) when it cannot be used.
   std::string Resolve();

@@ -76,14 +76,15 @@ void TMainForm::MnRenamePicClick() {
     // The file the list shows: that of the folder it was filled from.
     const std::string name = source_->CurrentName(), folder = source_->ListedFolder();
     if (name.empty() || folder.empty()) return;
-    if (RenameListedFile(folder, name, ".jpg")) RefreshSourceList();
+    std::string renamed = name;
+    if (RenameListedFile(folder, name, ".jpg", renamed)) source_->RefreshKeeping(renamed);
   } catch (...) {
     SwallowAtEdge("TMainForm::MnRenamePicClick");
   }
 }
 
 bool TMainForm::RenameListedFile(const std::string& folder, const std::string& name,
-                                 const std::string& defaultExtension) {
+                                 const std::string& defaultExtension, std::string& renamed) {
   try {
     if (!FrmReName) FrmReName = new TFrmReName(this);
     FrmReName->SetName(name);
@@ -95,7 +96,9 @@ bool TMainForm::RenameListedFile(const std::string& folder, const std::string& n
     if (img::ExtensionOf(chosen).empty()) newPath += defaultExtension;
     // A refused rename changes nothing; one to a name taken says so.
     const std::string oldPath = PathInFolder(folder, name);
-    if (!RenameWithoutReplacing(oldPath, newPath) && newPath != oldPath)
+    if (RenameWithoutReplacing(oldPath, newPath))
+      renamed = img::FileNamePart(newPath);
+    else if (newPath != oldPath)
       Hint()->setText(QString::fromStdString(text::FormatText(text::kRenameRefused, img::FileNamePart(newPath))));
     return true;
   } catch (...) {

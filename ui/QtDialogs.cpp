@@ -71,7 +71,9 @@ void QtDialogs::ShowError(const std::string& text) {
 bool QtDialogs::AskYesNo(const std::string& text, const std::string& title) {
   QMessageBox box(QMessageBox::Question, FromUtf8(title), FromUtf8(text),
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
-  box.setDefaultButton(QMessageBox::Yes);
+  // Every question asks before something that cannot be taken back (a
+  // deletion, a walk of the whole disk): Enter must not say Yes.
+  box.setDefaultButton(QMessageBox::No);
   return Exec(box) == QMessageBox::Yes;
 }
 

@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QGroupBox>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -40,6 +42,9 @@ constexpr int kFolderEditInset = 370;
 constexpr int kToolBarWidth = 160;
 constexpr int kSourceListWidth = 275;
 constexpr int kProgressStep = 10;
+// Room a window manager's borders take beside a window (and four times as
+// much for its title bar), before the first showing tells.
+constexpr int kFrameAllowance = 8;
 
 const QColor kHintColour(255, 0, 0);
 using text::kLoadingFinished;
@@ -323,6 +328,20 @@ void TMainForm::SetZoomTypeItemIndex(int index) { CheckGroupItem(*form_->rgZoomT
 void TMainForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FormResize();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  // Once, before the first showing: a window larger than the screen's room
+  // (a small screen, or one scaled up) would put 退出 and the previews off it.
+  if (!fittedToScreen_ && !event->spontaneous()) {
+    fittedToScreen_ = true;
+    if (const QScreen* shown = screen()) {
+      const QSize room = shown->availableGeometry().size() - QSize(kFrameAllowance, kFrameAllowance * 4);
+      setMinimumSize(minimumSize().boundedTo(room));
+      if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+    }
+  }
+  QWidget::showEvent(event);
 }
 
 void TMainForm::FormResize() { LayoutPathRow(width()); }

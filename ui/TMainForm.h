@@ -125,6 +125,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -141,8 +142,9 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void ConnectFolderControls();
   void ConnectListActions();
   void BuildPopupMenus();
+  // True when the dialog was shown; renamed gets the name the file has after it.
   bool RenameListedFile(const std::string& folder, const std::string& name,
-                        const std::string& defaultExtension);
+                        const std::string& defaultExtension, std::string& renamed);
 
   std::unique_ptr<Ui::MainForm> form_;
   // The option controls, bound by the window's options table, and the
@@ -167,6 +169,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   // a broken settings file aside, or found no folder to keep settings in.
   std::string startNote_;
   bool destroyed_ = false;
+  bool fittedToScreen_ = false;
 
   // Option controls, previews and batch runs (MainFormOptions.cpp, MainFormPreview.cpp, MainFormRuns.cpp)
  public:

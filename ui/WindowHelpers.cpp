@@ -21,8 +21,11 @@ const char* const kFadeName = "ShowAnimatedFade";
 const char* const kFallbackCjkFamily = "WenQuanYi Micro Hei";
 
 // The style's own button frame and padding would shrink the glyph to fit.
+// Focus gets a dotted frame over the glyph's edge: a button reached by Tab
+// must show that Space will press it.
 const char* const kGlyphButtonStyle =
     "* { border: none; padding: 0px; background: transparent; }"
+    " *:focus { border: 1px dotted rgb(0, 0, 0); }"
     " *:pressed { padding-top: 1px; }";
 
 // The glyph under the mouse: tinted towards the highlight, with a darker edge.

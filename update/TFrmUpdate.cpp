@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "text/Notices.h"
+#include "text/WebAddresses.h"
 #include "ui/core/Dialogs.h"
 #include "ui/core/Shell.h"
 #include "ui_FrmUpdate.h"
@@ -146,10 +147,12 @@ void TFrmUpdate::Timer1Timer() {
     ReportUpToDate();
     return;
   }
-  if (HasNewerVersion(page_))
+  if (!HasNewerVersion(page_))
+    ReportUpToDate();
+  else if (runs_downloaded_program_)
     StartUpdate();
   else
-    ReportUpToDate();
+    OpenDownloadInBrowser();
 }
 
 bool TFrmUpdate::ShowUpdatePage() {
@@ -173,6 +176,7 @@ bool TFrmUpdate::ShowUpdatePage() {
 }
 
 void TFrmUpdate::ReportUpToDate() {
+  ui_->LblHint->setText(Text(text::kAlreadyNewest));
   ui::CurrentDialogs().ShowMessage(text::kAlreadyNewest, message_point_.x(), message_point_.y());
   close();
 }
@@ -190,6 +194,16 @@ void TFrmUpdate::StartUpdate() {
   const std::string page_address = page_.address;
   QTimer::singleShot(pause_before_download_, this,
                      [this, url, page_address] { StartDownload(url, page_address); });
+}
+
+void TFrmUpdate::OpenDownloadInBrowser() {
+  ui_->LblHint->setText(Text(text::kNewVersionInBrowser));
+  // The browser gets a web address only; the product's page when the one
+  // named is none, or would not be fetched from this page.
+  const std::string url = DownloadUrl;
+  ui::CurrentShell().OpenDocument(IsDownloadableUrl(url) && IsDownloadableFrom(url, page_.address)
+                                      ? url
+                                      : text::MakerPageAddress(text::kPathProductHome));
 }
 
 void TFrmUpdate::StartDownload(const std::string& url, const std::string& page_address) {

@@ -2,7 +2,8 @@
 // The online update window: loads the update information page, decides once
 // per showing whether a newer version exists, then either reports that the
 // program is up to date and closes, or shows the page, downloads the new
-// program file on a worker thread and offers the restart.
+// program file on a worker thread and offers the restart. Where the system
+// cannot start that file, it opens the download in the browser instead.
 
 #include <QPoint>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "update/DownloadedProgram.h"
 #include "update/Downloader.h"
 #include "update/core/UpdateInfo.h"
 
@@ -46,6 +48,9 @@ class TFrmUpdate : public QWidget {
   bool IsUpdating() const { return updating_; }
   // For the downloads started after the call (tests shorten them).
   void SetDownloadLimits(const DownloadLimits& limits) { download_limits_ = limits; }
+  // Whether the downloaded program can be started here; the system's answer
+  // unless set (tests of either behaviour).
+  void SetRunsDownloadedProgram(bool runs) { runs_downloaded_program_ = runs; }
   // The pause between the start of an update and its download (tests shorten it).
   void SetPauseBeforeDownload(std::chrono::milliseconds pause) { pause_before_download_ = pause; }
 
@@ -64,6 +69,7 @@ class TFrmUpdate : public QWidget {
   bool ShowUpdatePage();
   void ReportUpToDate();
   void StartUpdate();
+  void OpenDownloadInBrowser();
   // url: the download address; page_address: the page that named it.
   void StartDownload(const std::string& url, const std::string& page_address);
   void ShowDownloadProgress(qint64 received, qint64 total);
@@ -83,6 +89,7 @@ class TFrmUpdate : public QWidget {
   QPointer<QThread> worker_thread_;
   DownloadLimits download_limits_;
   std::chrono::milliseconds pause_before_download_ = std::chrono::seconds(1);
+  bool runs_downloaded_program_ = SystemRunsDownloadedProgram();
   bool updating_ = false;
   std::function<void()> quit_;
 };

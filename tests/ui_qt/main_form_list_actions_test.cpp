@@ -72,7 +72,7 @@ TEST_F(ListActionsTest, DeleteKeyAsksOnceAndTrashesTheSelectedFiles) {
   Select(LbDocList(), {0, 2});
   Key(LbDocList(), Qt::Key_Delete);
   ASSERT_EQ(dialogs.questions.size(), 1u);
-  EXPECT_EQ(dialogs.questions[0], (std::pair<std::string, std::string>{"你确定要删除吗？", "提醒"}));
+  EXPECT_EQ(dialogs.questions[0], (std::pair<std::string, std::string>{"你确定要删除这2个图片吗？", "提醒"}));
   EXPECT_FALSE(fs::exists(SourceFolder() / "a.jpg"));
   EXPECT_FALSE(fs::exists(SourceFolder() / "c.jpg"));
   EXPECT_EQ(ReadFile(shell.trash / "a.jpg"), "a.jpg");
@@ -224,6 +224,53 @@ TEST_F(ListActionsTest, F5RereadsTheFolder) {
   Key(LbDocList(), Qt::Key_F5);
   EXPECT_EQ(Names(LbDocList()), std::vector<std::string>{"src.png"});
 }
+
+// After a list action the current picture, the hint and Enter are about a
+// picture that is there: the renamed one, the next after a deletion, the
+// same after F5.
+enum class ListAction { Rename, Delete, F5 };
+
+struct AfterActionCase {
+  const char* name;
+  ListAction action;
+  const char* current;  // afterwards
+};
+
+void PrintTo(const AfterActionCase& c, std::ostream* os) { *os << c.name; }
+
+class AfterListAction : public ListActionsTest, public ::testing::WithParamInterface<AfterActionCase> {};
+
+TEST_P(AfterListAction, ThePictureThereIsCurrent) {
+  StartWith({"a.jpg", "b.jpg", "c.jpg"});
+  ClickItem("LbDocList", 1, /*waitForPreview=*/false);
+  ASSERT_EQ(Hint()->text().toStdString(), "源图片：" + (SourceFolder() / "b.jpg").string());
+  switch (GetParam().action) {
+    case ListAction::Rename:
+      AnswerRenameDialog(std::string("灰色"));
+      Action("MnRenamePic")->trigger();
+      break;
+    case ListAction::Delete:
+      Key(LbDocList(), Qt::Key_Delete);
+      break;
+    case ListAction::F5:
+      Key(LbDocList(), Qt::Key_F5);
+      break;
+  }
+  const std::string current = (SourceFolder() / GetParam().current).string();
+  ASSERT_NE(LbDocList()->currentItem(), nullptr);
+  EXPECT_EQ(LbDocList()->currentItem()->text().toStdString(), GetParam().current);
+  EXPECT_TRUE(LbDocList()->currentItem()->isSelected());
+  EXPECT_EQ(Hint()->text().toStdString(), "源图片：" + current);
+  shell.opened.clear();
+  Key(LbDocList(), Qt::Key_Return);
+  EXPECT_EQ(shell.opened, std::vector<std::string>{current});
+}
+
+INSTANTIATE_TEST_SUITE_P(ListActions, AfterListAction,
+                         ::testing::Values(AfterActionCase{"Rename", ListAction::Rename, "灰色.jpg"},
+                                           AfterActionCase{"DeleteTheCurrent", ListAction::Delete, "c.jpg"},
+                                           AfterActionCase{"F5", ListAction::F5, "b.jpg"}),
+                         testsupport::ByName{});
 
 TEST_F(ListActionsTest, EnterAndDoubleClicksOpenTheCurrentPicture) {
   StartWith({"a.jpg", "b.jpg"});

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -13,6 +14,7 @@
 #include <QToolButton>
 
 #include "MainWindowFixture.h"
+#include "ParamNames.h"
 #include "brand/LinksPanelFactory.h"
 #include "brand/aboutus.h"
 #include "update/TFrmUpdate.h"
@@ -121,6 +123,44 @@ TEST_F(WindowLook, SmallestSizeKeepsEveryControlUsable) {
   for (const char* name : {"LbDocList", "LbTarget", "EdtPath", "EdtOutput"})
     EXPECT_GE(Find(name)->width(), 150) << name;
 }
+
+// The window opens within the screen's room however small or scaled up the
+// screen is (the offscreen screen is smaller than the design size).
+TEST_F(WindowLook, OpensWithinTheScreensRoom) {
+  Create();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  const QRect room = form->screen()->availableGeometry();
+  EXPECT_LE(form->frameGeometry().width(), room.width());
+  EXPECT_LE(form->frameGeometry().height(), room.height());
+  EXPECT_LE(form->minimumWidth(), room.width());
+  EXPECT_LE(form->minimumHeight(), room.height());
+}
+
+// Tab reaches each picture button; Space would press it, so the focus
+// must show on the glyph.
+class GlyphButtonFocus : public WindowLook, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(GlyphButtonFocus, ShowsAFrame) {
+  Start();
+  ShowAt(1022, 732);
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  auto* button = Find<QToolButton>(GetParam());
+  ASSERT_TRUE(button->focusPolicy() & Qt::TabFocus);
+  Find("LbDocList")->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  const QImage unfocused = button->grab().toImage();
+  button->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  ASSERT_TRUE(button->hasFocus());
+  EXPECT_NE(button->grab().toImage(), unfocused);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowLook, GlyphButtonFocus,
+                         ::testing::Values("BtnOpenDir", "BtnSelectDir", "BtnOpenSaveAsDir", "BtnSelectSaveAsDir",
+                                           "BtnImgCovert", "BtnDirImgConvert"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return ParamName(info.param); });
 
 }  // namespace
 }  // namespace mainform_test

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -161,6 +162,17 @@ TEST(QtDialogs, AskYesNoGivesTheAnswer) {
   MessageBoxAnswer no{QMessageBox::No};
   no.Arm();
   EXPECT_FALSE(dialogs.AskYesNo("你确定要删除吗？", "提醒"));
+}
+
+// Each question guards something that cannot be undone: Enter says No.
+TEST(QtDialogs, EnterAtAQuestionAnswersNo) {
+  ui::QtDialogs dialogs;
+  QTimer::singleShot(0, [] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  EXPECT_FALSE(dialogs.AskYesNo("你确定要删除这2个图片吗？", "提醒"));
 }
 
 TEST(QtDialogs, ShowMessageTitledWithTheApplicationName) {

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "ParamNames.h"
 #include "RecordingDialogs.h"
 #include "RecordingShell.h"
 #include "TestHttpServer.h"
@@ -99,6 +100,8 @@ class UpdateWindowTest : public ::testing::Test {
                                                folder_.path());
     window->SetQuitHandler([this] { ++quits_; });
     window->SetPauseBeforeDownload(kShortPause);
+    // The download as a system that starts it does it; the other way has its own cases.
+    window->SetRunsDownloadedProgram(true);
     return window;
   }
 
@@ -138,6 +141,7 @@ TEST_F(UpdateWindowTest, UpToDateReportsAtMessagePointAndCloses) {
   EXPECT_EQ(dialogs_.messagePlaces[0].x, 106 + 80);
   EXPECT_EQ(dialogs_.messagePlaces[0].y, 130 + 30);
   EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(Hint(*window), QString::fromUtf8(kUpToDate));
   EXPECT_FLOAT_EQ(update::LatestVersion, 2.2f);
   EXPECT_EQ(Control<QProgressBar>(*window, "ProgressBar1")->value(), 0);
   EXPECT_EQ(server_.Requests("/files/new.exe"), 0);
@@ -352,6 +356,7 @@ TEST_F(UpdateWindowTest, UnwritableProgramFolderFailsCleanly) {
   server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   TFrmUpdate window(server_.Url("/update/ic/"), QDir(folder_.path()).filePath("gone"));
+  window.SetRunsDownloadedProgram(true);
   window.SetPauseBeforeDownload(kShortPause);
   window.show();
   ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
@@ -367,6 +372,7 @@ TEST_F(UpdateWindowTest, NoProgramFolderDownloadsNothing) {
   server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
   ServePage("/update/ic/", UpdatePage("3.0", server_.Url("/files/ic-new.exe")));
   TFrmUpdate window(server_.Url("/update/ic/"), QString());
+  window.SetRunsDownloadedProgram(true);
   window.SetPauseBeforeDownload(kShortPause);
   window.show();
   ASSERT_TRUE(WaitFor([&] { return window.IsUpdating(); }));
@@ -482,5 +488,46 @@ INSTANTIATE_TEST_SUITE_P(UpdateWindow, FailedDownload,
                                            FileServed::SaidLongerThanTheBound,
                                            FileServed::SaidLongerThanTheProgramsBound, FileServed::NeverEnds),
                          FileServedName);
+
+// A system that cannot start the downloaded program is sent to the download
+// in the browser: nothing is fetched, only a web address is opened, and the
+// program goes on.
+struct BrowserCase {
+  const char* name;
+  const char* download;  // a path on the test server, or a whole address
+  bool opensTheDownload;  // else the product's page
+};
+
+void PrintTo(const BrowserCase& c, std::ostream* os) { *os << c.name; }
+
+class NewVersionInTheBrowser : public UpdateWindowTest, public ::testing::WithParamInterface<BrowserCase> {};
+
+TEST_P(NewVersionInTheBrowser, NothingIsDownloadedAndTheProgramGoesOn) {
+  const BrowserCase& c = GetParam();
+  const QString url = c.download[0] == '/' ? server_.Url(c.download) : QString::fromUtf8(c.download);
+  server_.Set("/files/ic-new.exe", {.body = Payload(1000)});
+  ServePage("/update/ic/", UpdatePage("3.0", url));
+  auto window = MakeWindow("/update/ic/");
+  window->SetRunsDownloadedProgram(false);
+  window->show();
+  ASSERT_TRUE(WaitFor([&] { return !shell_.opened.empty(); })) << Hint(*window).toStdString();
+  QTest::qWait(2 * kShortPause.count());
+
+  EXPECT_EQ(shell_.opened, std::vector<std::string>{c.opensTheDownload ? url.toStdString()
+                                                                         : "https://www.example.com/ic/"});
+  EXPECT_EQ(Hint(*window), QString::fromUtf8("发现新版本，已在浏览器中打开下载地址"));
+  EXPECT_FALSE(window->IsUpdating());
+  EXPECT_EQ(server_.Requests("/files/ic-new.exe"), 0);
+  EXPECT_TRUE(FolderContent().isEmpty()) << FolderContent().join(' ').toStdString();
+  EXPECT_TRUE(shell_.started.empty());
+  EXPECT_EQ(quits_, 0);
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(UpdateWindow, NewVersionInTheBrowser,
+                         ::testing::Values(BrowserCase{"NamedDownload", "/files/ic-new.exe", true},
+                                           BrowserCase{"FileAddress", "file:///etc/hostname", false},
+                                           BrowserCase{"NoAddress", "", false}),
+                         testsupport::ByName{});
 
 }  // namespace
