@@ -64,7 +64,7 @@ std::string FolderText(const std::filesystem::path& folder) {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // The tool column holds every option and the links panel in the design
-// height: check boxes and radio items as high as their text, the rotation
+// height, also on a screen of that height under a title bar: check boxes and radio items as high as their text, the rotation
 // list as high as its four rows. Its scroll bar, when a lower window needs
 // one, takes room beside the controls rather than over them.
 void FitToolColumn(Ui::MainForm& form) {
@@ -72,10 +72,10 @@ void FitToolColumn(Ui::MainForm& form) {
   for (QAbstractButton* box : client->findChildren<QAbstractButton*>()) {
     if (!qobject_cast<QCheckBox*>(box) && !qobject_cast<QRadioButton*>(box)) continue;
     const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, box);
-    box->setFixedHeight(std::max(indicator, box->fontMetrics().height()) + 1);
+    box->setFixedHeight(std::max(indicator, box->fontMetrics().height()));
   }
   for (QLineEdit* edit : {form.EdtWidth, form.EdtHeight})
-    edit->setFixedHeight(edit->fontMetrics().height() + 6);
+    edit->setFixedHeight(edit->fontMetrics().height() + 4);
   QListWidget* rotation = form.LbRoateType;
   rotation->setFixedHeight(rotation->sizeHintForRow(0) * rotation->count() + 2 * rotation->frameWidth());
   form.SbToollBar->setMinimumWidth(client->minimumSizeHint().width() +
@@ -232,6 +232,7 @@ void TMainForm::LoadSettings() {
     LbDocListClick();
     output_->Pictures().SetCurrentIndex(s::ReadNumber(file, s::kLbTargetInd));
     LbTargetClick();
+    RestorePlacement();
   } catch (...) {
     // The controls after the failure keep their layout values.
   }
@@ -246,6 +247,7 @@ void TMainForm::SaveSettings() {
     s::Write(file, s::kFirstRun, false);
     s::Write(file, s::kLbDocListInd, form_->LbDocList->currentRow());
     s::Write(file, s::kLbTargetInd, form_->LbTarget->currentRow());
+    SavePlacement();
     // A folder never committed (the window closed before the first-run
     // step, or the stored folder could not be made) must not wipe the stored one.
     if (firstRunDone_) {
@@ -338,6 +340,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (const QScreen* shown = screen()) {
       const QSize room = shown->availableGeometry().size() - QSize(kFrameAllowance, kFrameAllowance * 4);
       setMinimumSize(minimumSize().boundedTo(room));
+      if (placedSize_.isValid()) resize(placedSize_);
       if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
     }
   }

@@ -7,6 +7,7 @@
 // on the engine's worker pool and reaches the window only through queued
 // events (RunEvents), with the options it reads published by the controls.
 
+#include <QSize>
 #include <QWidget>
 #include <filesystem>
 #include <array>
@@ -138,6 +139,9 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   void ApplyCaptions();
   void LoadSettings();
   void SaveSettings();
+  // The window's size, place and splitter (MainFormPlacement.cpp).
+  void RestorePlacement();
+  void SavePlacement();
 
   void ConnectFolderControls();
   void ConnectListActions();
@@ -170,6 +174,7 @@ class TMainForm : public QWidget, public RunWindow, public FolderSideHost {
   std::string startNote_;
   bool destroyed_ = false;
   bool fittedToScreen_ = false;
+  QSize placedSize_;  // the size the window closed with, for its first showing
 
   // Option controls, previews and batch runs (MainFormOptions.cpp, MainFormPreview.cpp, MainFormRuns.cpp)
  public:

@@ -9,6 +9,7 @@
 #include "platform/PathNames.h"
 #include "platform/FileIO.h"
 #include "ui/core/ProgramFolders.h"
+#include "ui/core/WindowPlacement.h"
 
 namespace fs = std::filesystem;
 namespace settings = ui::settings;
@@ -59,7 +60,7 @@ TEST_F(SettingsKeysTest, TableHoldsEachKeyOnceInItsSection) {
     EXPECT_TRUE(key.section == "default" || key.section == "ImgConvert") << key.name;
     EXPECT_TRUE(seen.insert(img::AsciiLower(key.name)).second) << key.name;
   }
-  EXPECT_EQ(seen.size(), 25u);
+  EXPECT_EQ(seen.size(), 28u);
   for (const settings::Key* key : {&settings::kLbRoateType, &settings::kLbDocListInd, &settings::kLbTargetInd})
     EXPECT_EQ(key->section, "ImgConvert");
 }
@@ -75,6 +76,51 @@ TEST_F(SettingsKeysTest, WritesGoToTheKeysOwnSection) {
   // An empty stored folder stays empty: the window shows it and asks for a path.
   settings::Write(file, settings::kSourcePath, std::string());
   EXPECT_EQ(settings::ReadText(file, settings::kSourcePath, dir.path()), "");
+}
+
+
+// What a hand-edited or foreign settings file may hold for the window's
+// place: only whole, sane values are taken.
+struct StoredPlacement {
+  const char* name;
+  const char* rect;
+  const char* panes;
+  bool rectTaken;
+  bool panesTaken;
+};
+
+class WindowPlacementRead : public SettingsKeysTest, public ::testing::WithParamInterface<StoredPlacement> {};
+
+TEST_P(WindowPlacementRead, TakesOnlyWholeValues) {
+  const StoredPlacement& p = GetParam();
+  file.WriteString("ImgConvert", "WindowRect", p.rect);
+  file.WriteString("ImgConvert", "PaneWidths", p.panes);
+  const ui::WindowPlacement placement = ui::ReadWindowPlacement(file, 3);
+  EXPECT_EQ(placement.rect.has_value(), p.rectTaken);
+  EXPECT_EQ(!placement.paneWidths.empty(), p.panesTaken);
+  if (p.rectTaken) {
+    EXPECT_EQ(placement.rect->width, 900);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WindowPlacementRead,
+    ::testing::Values(StoredPlacement{"Written", "-8,20,900,650", "160,275,587", true, true},
+                      StoredPlacement{"Empty", "", "", false, false},
+                      StoredPlacement{"ThreeNumbers", "10,20,900", "160,275", false, false},
+                      StoredPlacement{"Words", "10,20,900,x", "160,,587", false, false},
+                      StoredPlacement{"NoSize", "10,20,0,650", "160,-1,587", false, false},
+                      StoredPlacement{"Huge", "10,20,900,99999999999", "160,275,587,4", false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsKeysTest, WindowPlacementRoundTrips) {
+  ui::WriteWindowPlacement(file, {ui::WindowRect{-8, 20, 900, 650}, true, {160, 275, 587}});
+  const ui::WindowPlacement placement = ui::ReadWindowPlacement(file, 3);
+  ASSERT_TRUE(placement.rect);
+  EXPECT_EQ(placement.rect->x, -8);
+  EXPECT_EQ(placement.rect->height, 650);
+  EXPECT_TRUE(placement.maximized);
+  EXPECT_EQ(placement.paneWidths, (std::vector<int>{160, 275, 587}));
 }
 
 }  // namespace

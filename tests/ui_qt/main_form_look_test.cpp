@@ -87,7 +87,8 @@ TEST_F(WindowLook, DesignSizeShowsTheWholeToolColumnAndSizeHints) {
   const QString hint = QString::fromUtf8("按原图比例自动调整");
   Find<QLineEdit>("EdtWidth")->setText(hint);
   Find<QLineEdit>("EdtHeight")->setText(hint);
-  ShowAt(1022, 732);
+  // The room a 1022 x 732 screen leaves under a window manager's title bar.
+  ShowAt(1022, 708);
   ASSERT_TRUE(Find("GbZoomSize")->isVisible());
   auto* column = Find<QScrollArea>("SbToollBar");
   EXPECT_FALSE(column->verticalScrollBar()->isVisible());
@@ -135,6 +136,42 @@ TEST_F(WindowLook, OpensWithinTheScreensRoom) {
   EXPECT_LE(form->frameGeometry().height(), room.height());
   EXPECT_LE(form->minimumWidth(), room.width());
   EXPECT_LE(form->minimumHeight(), room.height());
+}
+
+// The window comes back with the size, place and splitter it closed with;
+// a place on no screen there is now is not taken.
+TEST_F(WindowLook, ReopensWhereItClosedWhenThatIsOnAScreen) {
+  // The offscreen screen is all but filled by the design's minimum size.
+  const auto CreateSmallable = [this] { Create().setMinimumSize(400, 300); };
+  CreateSmallable();
+  ShowAt(700, 500);
+  form->move(30, 40);
+  auto* splitter = Find<QSplitter>("SplitterMain");
+  splitter->setSizes({150, 200, 300});
+  QApplication::processEvents();
+  const QList<int> panes = splitter->sizes();
+  form->close();
+  form.reset();
+  EXPECT_EQ(Ini("ImgConvert", "WindowRect"), "30,40,700,500");
+
+  CreateSmallable();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  EXPECT_EQ(form->size(), QSize(700, 500));
+  EXPECT_EQ(form->pos(), QPoint(30, 40));
+  EXPECT_EQ(Find<QSplitter>("SplitterMain")->sizes(), panes);
+  form->close();
+  form.reset();
+
+  {
+    ui::SettingsFile settings(SettingsPath());
+    settings.WriteString("ImgConvert", "WindowRect", "-5000,-5000,700,500");
+  }
+  CreateSmallable();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  EXPECT_TRUE(form->screen()->availableGeometry().contains(form->pos())) << form->pos().x();
+  EXPECT_EQ(form->size(), QSize(700, 500));
 }
 
 // Tab reaches each picture button; Space would press it, so the focus

@@ -12,7 +12,8 @@ namespace ui::settings {
 namespace {
 
 // The keys of no option control; the window's options table holds the others.
-constexpr std::array kOtherKeys{kSourcePath, kTargetPath, kFirstRun, kLbDocListInd, kLbTargetInd};
+constexpr std::array kOtherKeys{kSourcePath, kTargetPath, kFirstRun, kLbDocListInd, kLbTargetInd,
+                              kWindowRect, kWindowMaximized, kPaneWidths};
 
 constexpr std::array kFormatCheckBoxKeys{
     kCbJPG, kCbPNG, kCBBMP, kCBJPEG, kCBGIF, kCBICO, kCBEMF, kCBWMF, kCBPCX, kCBTIFF,

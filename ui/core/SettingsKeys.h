@@ -60,6 +60,10 @@ inline constexpr Key kKeepTree{kSectionDefault, "KeepTree", ValueType::Boolean, 
 inline constexpr Key kLbRoateType{kSectionImgConvert, "LbRoateType", ValueType::Integer, {}, 0};
 inline constexpr Key kLbDocListInd{kSectionImgConvert, "LbDocListInd", ValueType::Integer, {}, 0};
 inline constexpr Key kLbTargetInd{kSectionImgConvert, "LbTargetInd", ValueType::Integer, {}, 0};
+// Where the window was when it closed (WindowPlacement.h).
+inline constexpr Key kWindowRect{kSectionImgConvert, "WindowRect", ValueType::String};
+inline constexpr Key kWindowMaximized{kSectionImgConvert, "WindowMaximized", ValueType::Boolean, {}, 0};
+inline constexpr Key kPaneWidths{kSectionImgConvert, "PaneWidths", ValueType::String};
 
 // Every key of the settings file: those above and those of the window's
 // options table (WindowOptions.h), the section "default" first.
