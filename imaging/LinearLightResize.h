@@ -1,6 +1,7 @@
 #pragma once
-// A smooth resize in linear light with a chosen kernel (stb_image_resize):
-// the quality alternative to ShrinkBitmap for those who ask for it. Each
+// A smooth resize in linear light with a chosen kernel: the separable way
+// (SeparableResize) where its ring of rows fits, stb_image_resize in bands
+// for the extreme squeezes; the quality alternative to ShrinkBitmap. Each
 // target pixel is a weighted mean of the source pixels under the kernel,
 // taken on light rather than on sRGB code values, so white stays white,
 // fine line patterns keep their brightness and nothing is sharpened after.
