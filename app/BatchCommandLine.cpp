@@ -109,6 +109,7 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
   const std::vector<std::pair<bool, const char*>> resizes = {{state.fit.has_value(), "--fit"},
                                                              {state.cover.has_value(), "--cover"},
                                                              {state.scale.has_value(), "--scale"},
+                                                             {state.pad.has_value(), "--pad"},
                                                              {state.sizesOn, "--width or --height"}};
   const char* kind = nullptr;
   for (const auto& [given, name] : resizes) {
@@ -129,12 +130,13 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     return std::nullopt;
   }
   if (resizing.enlarge && !kind) {
-    error = "--enlarge needs a resize: --fit, --cover, --scale or --width/--height";
+    error = "--enlarge needs a resize: --fit, --cover, --pad, --scale or --width/--height";
     return std::nullopt;
   }
   if (state.fit) resizing.to = *state.fit;
   else if (state.cover) resizing.to = *state.cover;
   else if (state.scale) resizing.to = *state.scale;
+  else if (state.pad) resizing.to = *state.pad;
   else if (state.sizesOn) resizing.to = state.sizes;
   if (state.keepMetadata && state.strip) {
     error = "--keep-metadata and --strip cannot be combined";

@@ -52,6 +52,44 @@ bool ParseBox(const std::string& text, std::optional<Box>& box, bool square = fa
   return true;
 }
 
+// "WxH+X+Y" (or "WXH+X+Y"), a box of 1 to 65535 a side at 0 to 65535 from
+// the top left; or "W:H", a shape, 1 to 65535 each.
+bool ParseCrop(const std::string& text, engine::Crop& crop) {
+  long w = 0, h = 0, x = 0, y = 0;
+  if (const std::size_t colon = text.find(':'); colon != std::string::npos) {
+    if (!ParseNumber(text.substr(0, colon), 1, 65535, w) || !ParseNumber(text.substr(colon + 1), 1, 65535, h))
+      return false;
+    crop.to = engine::CropShape{static_cast<int>(w), static_cast<int>(h)};
+    return true;
+  }
+  const std::size_t first = text.find('+');
+  if (first == std::string::npos) return false;
+  const std::size_t second = text.find('+', first + 1);
+  std::optional<engine::FitInBox> box;
+  if (second == std::string::npos || !ParseBox(text.substr(0, first), box) ||
+      !ParseNumber(text.substr(first + 1, second - first - 1), 0, 65535, x) ||
+      !ParseNumber(text.substr(second + 1), 0, 65535, y))
+    return false;
+  crop.to = engine::CropBox{box->width, box->height, static_cast<int>(x), static_cast<int>(y)};
+  return true;
+}
+
+// "white", "black" (any case) or "#rrggbb".
+bool ParseColour(const std::string& text, std::optional<img::PaletteEntry>& colour) {
+  const std::string name = img::AsciiLower(text);
+  if (name == "white" || name == "black") {
+    const std::uint8_t v = name == "white" ? 255 : 0;
+    colour = img::PaletteEntry{v, v, v, 0};
+    return true;
+  }
+  if (name.size() != 7 || name[0] != '#' || name.find_first_not_of("0123456789abcdef", 1) != std::string::npos)
+    return false;
+  std::uint8_t rgb[3] = {};
+  for (int i = 0; i < 3; ++i) std::from_chars(name.data() + 1 + 2 * i, name.data() + 3 + 2 * i, rgb[i], 16);
+  colour = img::PaletteEntry{rgb[2], rgb[1], rgb[0], 0};
+  return true;
+}
+
 bool ParseFormats(const std::string& list, engine::ConversionOptions& options, std::string& error) {
   options.targets = engine::FormatTicks::Nothing();
   options.ownKindTarget = false;
@@ -409,6 +447,47 @@ const std::array kOptions{
                   return true;
                 },
                 "0 90 180 270"},
+    BatchOption{OptionGroup::Resize, "crop", 0, "WxH+X+Y",
+                "a W by H box at X, Y, or the largest centred W:H",
+                "cut out W by H pixels whose top left corner is X across and Y\n"
+                "down, or with W:H (1:1, 4:3) the largest box of those\n"
+                "proportions in the middle; of the picture as it is seen\n"
+                "turned upright and by --rotate, before the resize. A box\n"
+                "reaching outside a picture fails that picture (crop_outside):\n"
+                "a smaller part would pass for the part asked",
+                [](State& s, const std::string& v, Error& e) {
+                  if (ParseCrop(v, s.cmd.options.crop)) return true;
+                  e = "--crop needs WxH+X+Y or W:H, sides from 1 to 65535 and X, Y from 0 to 65535, not '" + v +
+                      "'";
+                  return false;
+                }},
+    BatchOption{OptionGroup::Resize, "pad", 0, "WxH",
+                "fit into W by H, then centre on a canvas of W by H",
+                "shrink to fit inside W by H as --fit does (growing only with\n"
+                "--enlarge), then lay the picture in the middle of a canvas of\n"
+                "exactly W by H, the odd line to the right or the bottom; the\n"
+                "canvas is --background's colour, else white, or transparent\n"
+                "for a picture with transparency bound for a target that keeps\n"
+                "it (a picture without transparency gains none)",
+                [](State& s, const std::string& v, Error& e) {
+                  if (!ParseBox(v, s.pad, true)) {
+                    e = "--pad needs WxH or N, each a whole number from 1 to 65535, not '" + v + "'";
+                    return false;
+                  }
+                  return true;
+                }},
+    BatchOption{OptionGroup::Resize, "background", 0, "NAME",
+                "white (default), black or #rrggbb: --pad, transparency",
+                "white (the default), black or #rrggbb: the colour of a --pad\n"
+                "canvas, and the colour transparency is laid over for targets\n"
+                "without alpha (JPEG; BMP but for a BMP source). Targets that\n"
+                "keep alpha keep the picture's transparency",
+                [](State& s, const std::string& v, Error& e) {
+                  if (ParseColour(v, s.cmd.options.background)) return true;
+                  e = "--background needs white, black or #rrggbb, not '" + v + "'";
+                  return false;
+                },
+                "white black"},
     BatchOption{OptionGroup::WhichFiles, "files-from", 0, "FILE",
                 "also convert the paths FILE lists (-: standard input)",
                 "convert the files and folders FILE lists too, one path a\n"
@@ -709,9 +788,11 @@ constexpr const char* kNotes =
     "(--jobs=2), and a long option may be shortened to any beginning that names it\n"
     "alone (--qual=50). --width or --height alone needs --keep-ratio; with it, the\n"
     "width wins and the height follows the source's proportions. One resize at a\n"
-    "time: --fit, --cover, --scale or --width/--height. Pictures are never enlarged\n"
-    "without --enlarge. Targets keep their source's name, letter for letter, but\n"
-    "for their extension; a folder's other files are counted in the summary, not\n"
+    "time: --fit, --cover, --pad, --scale or --width/--height. Pictures are never\n"
+    "enlarged without --enlarge. A picture is turned upright, cropped, resized, then\n"
+    "turned by --rotate; --crop's box is of the picture as --rotate leaves it.\n"
+    "Targets keep their source's name, letter for letter, but for their\n"
+    "extension; a folder's other files are counted in the summary, not\n"
     "converted. A picture is read by its content, whatever its extension says.\n"
     "What a written target leaves out (metadata too large for a JPEG file) is said\n"
     "on standard error as a warning. Failures and warnings are said as each picture\n"

@@ -21,6 +21,7 @@ struct ParseState {
   bool sizesOn = false;     // --width or --height given
   std::optional<engine::FitInBox> fit;
   std::optional<engine::CoverBox> cover;
+  std::optional<engine::PadBox> pad;
   std::optional<engine::ScaleBy> scale;
 };
 

@@ -85,9 +85,10 @@ PaletteEntry Lookup(const std::vector<PaletteEntry>& palette, unsigned index) {
 }
 
 // One row of any format to b, g, r (and x = 0 when out_bpp is 4); pixels
-// with alpha are laid over white.
+// with alpha are laid over under (white unless told).
 void RowToTrueColor(const std::uint8_t* src, std::uint8_t* dst, int width, PixelFormat format,
-                    const std::vector<PaletteEntry>& palette, int out_bpp) {
+                    const std::vector<PaletteEntry>& palette, int out_bpp,
+                    PaletteEntry under = {255, 255, 255, 0}) {
   switch (format) {
     case PixelFormat::Bits1:
     case PixelFormat::Bits4:
@@ -144,9 +145,9 @@ void RowToTrueColor(const std::uint8_t* src, std::uint8_t* dst, int width, Pixel
     case PixelFormat::Bits32Alpha:
       for (int x = 0; x < width; ++x, src += 4, dst += out_bpp) {
         const unsigned a = src[3];
-        dst[0] = OverWhite(src[0], a);
-        dst[1] = OverWhite(src[1], a);
-        dst[2] = OverWhite(src[2], a);
+        dst[0] = Over(src[0], a, under.blue);
+        dst[1] = Over(src[1], a, under.green);
+        dst[2] = Over(src[2], a, under.red);
         if (out_bpp == 4) dst[3] = 0;
       }
       break;
@@ -244,7 +245,11 @@ void Bitmap::SetSize(int width, int height) {
   height_ = height;
 }
 
-void Bitmap::SetPixelFormat(PixelFormat format) {
+void Bitmap::SetPixelFormat(PixelFormat format) { Convert(format, {255, 255, 255, 0}); }
+
+void Bitmap::ConvertTo24(PaletteEntry under) { Convert(PixelFormat::Bits24, under); }
+
+void Bitmap::Convert(PixelFormat format, PaletteEntry under) {
   if (format == format_) return;
   if (empty()) {
     format_ = format;
@@ -263,12 +268,12 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
   } else if (format == PixelFormat::Bits24 || format == PixelFormat::Bits32) {
     const int out_bpp = format == PixelFormat::Bits24 ? 3 : 4;
     for (int y = 0; y < height_; ++y)
-      RowToTrueColor(ScanLine(y), pixels.data() + y * stride, width_, format_, palette_, out_bpp);
+      RowToTrueColor(ScanLine(y), pixels.data() + y * stride, width_, format_, palette_, out_bpp, under);
   } else {
     // 15 or 16 bits: through 24 bits, then drop the low bits of each channel.
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width_) * 3);
     for (int y = 0; y < height_; ++y) {
-      RowToTrueColor(ScanLine(y), row.data(), width_, format_, palette_, 3);
+      RowToTrueColor(ScanLine(y), row.data(), width_, format_, palette_, 3, under);
       RowTo16(row.data(), pixels.data() + y * stride, width_, 3, format == PixelFormat::Bits16);
     }
   }

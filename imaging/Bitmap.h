@@ -79,6 +79,9 @@ class Bitmap {
   // just changes format.
   void SetPixelFormat(PixelFormat format);
   void ConvertTo24() { SetPixelFormat(PixelFormat::Bits24); }
+  // The same, but Bits32Alpha pixels are laid over the colour under (its
+  // blue, green and red) in place of white.
+  void ConvertTo24(PaletteEntry under);
 
   // An 8-bit picture with a palette whose entries are all greys (red =
   // green = blue): its pixels are grey levels, written as grey JPEG and PNG
@@ -112,6 +115,8 @@ class Bitmap {
  private:
   // Zero in every row's bytes past its pixels.
   void ClearPadding();
+  // SetPixelFormat, alpha laid over under.
+  void Convert(PixelFormat format, PaletteEntry under);
 
   int width_ = 0;
   int height_ = 0;

@@ -41,6 +41,8 @@ constexpr auto kFailures = std::to_array<Reason<FailureCode>>({
      "转换这张图片约需 %s 内存，超过了允许使用的内存，没有转换"},
     {FailureCode::OverMaxSize, "over_max_size", "it does not fit in --max-size %s",
      "图片即使以最低质量保存也超过了大小上限，没有写入：%s"},
+    {FailureCode::CropOutside, "crop_outside", "the crop box %s",
+     "裁剪区域超出了图片范围，没有转换：%s"},
 });
 static_assert(OneRowPerCode(kFailures), "a row for each FailureCode, in its order");
 

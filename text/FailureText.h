@@ -22,6 +22,7 @@ enum class FailureCode {
   NotAPicture,         // the file is of no kind the program reads
   OverMemoryBudget,    // converting it would need more memory than the run may use (detail: how much)
   OverMaxSize,         // the target does not fit --max-size even at quality 1 (detail: limit, smallest size)
+  CropOutside,         // the crop box reaches past the picture (detail: the box and the picture's size)
   Count                // not a code: how many there are; new codes go above it
 };
 

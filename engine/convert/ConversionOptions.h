@@ -2,11 +2,14 @@
 // The options of a conversion. A picture takes them once, when it starts:
 // a change made meanwhile applies from the next picture on.
 
+#include <optional>
 #include <string>
 
+#include "engine/convert/Crop.h"
 #include "engine/convert/Resize.h"
 #include "engine/formats/EncodingOptions.h"
 #include "engine/formats/FormatTicks.h"
+#include "imaging/Bitmap.h"
 
 namespace engine {
 
@@ -23,6 +26,7 @@ enum class RawSource { Develop, Preview };
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
 struct ProcessingOptions {
+  Crop crop;      // none by default; imgbatch only
   Resize resize;  // none by default
   int rotation = 0;  // 0 none, 1 90, 2 180, 3 270 degrees clockwise; -1 nothing chosen
   // Turn the pixels upright by the EXIF orientation first; only imgbatch's
@@ -32,6 +36,10 @@ struct ProcessingOptions {
   // The carried EXIF loses its GPS position (imgbatch's --strip-gps).
   bool stripGps = false;
   RawSource rawSource = RawSource::Develop;  // imgbatch only
+  // The colour laid under transparency for targets without alpha, and a
+  // pad's canvas (imgbatch's --background; blue, green, red). Nothing
+  // chosen: white, and on a target that keeps alpha a transparent canvas.
+  std::optional<img::PaletteEntry> background;
 
   bool operator==(const ProcessingOptions&) const = default;
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/metadata/ExifOrientation.h"
+#include "engine/convert/CropRules.h"
 #include "engine/convert/ExistingTargets.h"
 #include "engine/convert/MetadataPolicy.h"
 #include "engine/convert/ResizeRules.h"
@@ -30,6 +31,9 @@ struct ResizeFailure : img::ImageError {
 // the turn upright counted, as the resize comes after it.
 PictureCodecs::PreviewWanted PreviewSizes(const ProcessingOptions& options) {
   return [options](PictureSize stored, int orientation) {
+    // A crop's box is in the picture's own pixels: only a preview of its
+    // full size has them.
+    if (options.crop.Asked()) return stored;
     const bool sideways = options.autoOrient && orientation >= 5 && orientation <= 8;
     if (sideways) std::swap(stored.width, stored.height);
     if (options.resize.Asked())
@@ -146,6 +150,10 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     work_ = Work::Empty;
     codecs_.ForgetEncoded();
     report_.failures.push_back({target, text::FailureCode::NotResized, e.what(), CauseOf(e)});
+  } catch (const CropOutside& e) {
+    work_ = Work::Empty;
+    codecs_.ForgetEncoded();
+    report_.failures.push_back({target, text::FailureCode::CropOutside, e.what()});
   } catch (const SizeLimitMissed& e) {
     // The picture is as asked: the next target may still fit its own limit.
     report_.failures.push_back({target, text::FailureCode::OverMaxSize, e.what()});
@@ -167,9 +175,13 @@ void PictureConverter::Make(const PictureFormat& target) {
   // Upright first: the resize and the rotation work on the picture as seen.
   const bool turned = options_.autoOrient && TurnUpright(working_, metadata_.exif, parts_) >= 2;
   KeepCarried(metadata_, options_);
+  const int uprightWidth = working_.width(), uprightHeight = working_.height();
+  ApplyCrop(working_, options_.crop, options_.rotation);
+  const bool cropped = working_.width() != uprightWidth || working_.height() != uprightHeight;
   const int width = working_.width(), height = working_.height();
   // A failed shrink fails the route: the picture is not what was asked for.
-  if (auto failure = ApplyResize(working_, resize_source_, options_.resize, host_)) throw ResizeFailure(*failure);
+  if (auto failure = ApplyResize(working_, resize_source_, options_.resize, host_, options_.background))
+    throw ResizeFailure(*failure);
   resize_source_.Clear();  // the unshrunk picture is done with
   // A resize to the picture's own size leaves every colour as it was.
   const bool resized = working_.width() != width || working_.height() != height;
@@ -177,7 +189,7 @@ void PictureConverter::Make(const PictureFormat& target) {
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
   source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
-  if (!working_flattened_ && !turned && !resized && !rotated) codecs_.UseUnchangedSource(&source_file_);
+  if (!working_flattened_ && !turned && !cropped && !resized && !rotated) codecs_.UseUnchangedSource(&source_file_);
 }
 
 bool PictureConverter::LoadSource() {
@@ -203,13 +215,13 @@ bool PictureConverter::AlphaFits(const PictureFormat& target) const {
   return !working_alpha_ || working_flattened_ == !KeepsAlpha(target, *loaded_by_);
 }
 
-// A target that does not keep the picture's alpha gets it laid over white as
-// soon as it is decoded, so its shrink and turn see the very pixels they
-// always did.
+// A target that does not keep the picture's alpha gets it laid over the
+// background (white unless chosen) as soon as it is decoded, so its shrink
+// and turn see the very pixels they always did.
 void PictureConverter::FitAlphaTo(const PictureFormat& target) {
   working_alpha_ = img::HasAlpha(working_.format());
   working_flattened_ = working_alpha_ && !KeepsAlpha(target, *loaded_by_);
-  if (working_flattened_) working_.ConvertTo24();
+  if (working_flattened_) working_.ConvertTo24(options_.background.value_or(img::PaletteEntry{255, 255, 255, 0}));
 }
 
 void PictureConverter::Rotate(int rotation) {

@@ -37,6 +37,10 @@
 //   + a smooth resize (a kernel chosen, or a resize that grows): the
 //     working memory the resampler may take for that size
 //     (ResizeWorkingBytes), the source again taken either way up
+//   + a crop: the part kept, at most the work picture
+//   + a pad: its canvas at the box's size (3 bytes a pixel for a grey
+//     picture on a chosen background); the turn, the shrink and the
+//     writers then count at that size when it is the larger
 //   + each ticked target's writer, once per writer, as the format table
 //     says: its encoded bytes, counted as half the work picture (JPEG,
 //     WebP), its own copy of the pixels (libwebp's w x h x 4) and, for a
@@ -106,6 +110,17 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
       pixels = std::max(pixels, width * height);
     }
   }
+  // A pad's canvas, made beside the resized picture; the writers then hold
+  // copies of the canvas. A colour canvas makes a grey picture colour.
+  std::uint64_t canvas = 0;
+  if (const auto* pad = std::get_if<PadBox>(&resize.to)) {
+    const int bytes = facts.worked == 1 && options.background ? 3 : facts.worked;
+    const auto width = static_cast<std::uint64_t>(std::max(pad->width, 0));
+    const auto height = static_cast<std::uint64_t>(std::max(pad->height, 0));
+    canvas = (width * static_cast<std::uint64_t>(bytes) + 3) / 4 * 4 * height;
+    work = std::max(work, canvas);
+    pixels = std::max(pixels, width * height);
+  }
 
   // What the ticked targets' writers hold, each writer counted once (JPG
   // and JPEG share theirs).
@@ -134,7 +149,9 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   if (facts.alpha && flattened) need = Add(need, copy24);
   if (turn) need = Add(need, work);
   if (shrink) need = Add(Add(need, work), resampler);
-  return Add(need, writers);
+  // A crop's part, made beside the picture it is cut from.
+  if (options.crop.Asked()) need = Add(need, rows(facts.worked));
+  return Add(Add(need, canvas), writers);
 }
 
 }  // namespace engine

@@ -48,6 +48,14 @@ struct CoverBox {
   bool operator==(const CoverBox&) const = default;
 };
 
+// A box the picture is fitted inside as by FitInBox, then laid in the
+// middle of a canvas of exactly the box's size (--pad).
+struct PadBox {
+  int width = 0;
+  int height = 0;
+  bool operator==(const PadBox&) const = default;
+};
+
 // Both sides times this many hundredths of a percent (10000 keeps the
 // size), each rounded to the nearest pixel, never below 1 (--scale).
 struct ScaleBy {
@@ -56,7 +64,7 @@ struct ScaleBy {
 };
 
 struct Resize {
-  std::variant<NoResize, SizeBoxes, FitInBox, CoverBox, ScaleBy> to;
+  std::variant<NoResize, SizeBoxes, FitInBox, CoverBox, ScaleBy, PadBox> to;
   // The resize may make the picture larger (--enlarge); otherwise no side grows.
   bool enlarge = false;
   ResizeFilter filter = ResizeFilter::Exact;  // imgbatch only

@@ -6,8 +6,10 @@
 #include <limits>
 #include <utility>
 
+#include "engine/convert/CropRules.h"
 #include "imaging/CentreCrop.h"
 #include "imaging/LinearLightResize.h"
+#include "imaging/Reframe.h"
 #include "imaging/ShrinkBitmap.h"
 
 namespace engine {
@@ -106,6 +108,19 @@ TargetSize ScaledSize(int sourceWidth, int sourceHeight, int hundredths) {
   return TargetSize{scaled(sourceWidth), scaled(sourceHeight)};
 }
 
+// A pad's canvas for picture (in its work format): the background chosen,
+// else white, transparent on a picture with alpha. A colour that is no
+// grey turns a grey picture into colour, which holds it.
+img::PaletteEntry CanvasFill(img::Bitmap& picture, std::optional<img::PaletteEntry> background) {
+  if (img::HasAlpha(picture.format()))
+    return background ? img::PaletteEntry{background->blue, background->green, background->red, 255}
+                      : img::PaletteEntry{255, 255, 255, 0};
+  const img::PaletteEntry fill = background.value_or(img::PaletteEntry{255, 255, 255, 0});
+  if (picture.format() == img::PixelFormat::Bits8 && (fill.red != fill.green || fill.green != fill.blue))
+    picture.ConvertTo24();
+  return fill;
+}
+
 }  // namespace
 
 TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Resize& resize) {
@@ -115,6 +130,8 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Resize& re
     return CoverSize(sourceWidth, sourceHeight, ReadBox(cover->width), ReadBox(cover->height));
   if (const auto* fit = std::get_if<FitInBox>(&resize.to))
     return FitSize(sourceWidth, sourceHeight, ReadBox(fit->width), ReadBox(fit->height), resize.enlarge);
+  if (const auto* pad = std::get_if<PadBox>(&resize.to))
+    return FitSize(sourceWidth, sourceHeight, ReadBox(pad->width), ReadBox(pad->height), resize.enlarge);
   if (const auto* boxes = std::get_if<SizeBoxes>(&resize.to)) {
     const BoxNumber width = ReadBox(boxes->width), height = ReadBox(boxes->height);
     if (boxes->keepRatio) return KeepRatioSize(sourceWidth, sourceHeight, width, height);
@@ -136,16 +153,18 @@ ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize) {
   plan.resizes = true;
   plan.size = resize.enlarge ? target
                              : TargetSize{std::min(target.width, sourceWidth), std::min(target.height, sourceHeight)};
-  plan.tooLarge = plan.size.width > kLargestSide || plan.size.height > kLargestSide;
   plan.grows = plan.size.width > sourceWidth || plan.size.height > sourceHeight;
   plan.kept = plan.size;
   if (const auto* cover = std::get_if<CoverBox>(&resize.to))
     plan.kept = TargetSize{std::min(plan.size.width, cover->width), std::min(plan.size.height, cover->height)};
+  if (const auto* pad = std::get_if<PadBox>(&resize.to)) plan.kept = TargetSize{pad->width, pad->height};
+  plan.tooLarge = plan.size.width > kLargestSide || plan.size.height > kLargestSide;
   return plan;
 }
 
 std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
-                                           const Resize& resize, img::ProgressSink& progress) {
+                                           const Resize& resize, img::ProgressSink& progress,
+                                           std::optional<img::PaletteEntry> background) {
   // The resize moves the unresized picture into resizeSource; a failure
   // gives it back, so the caller never sees half of a resize.
   bool moved = false;
@@ -177,7 +196,13 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
                                                                         : img::ResizeKernel::Mitchell);
         moved = false;
       }
-      img::CropCentre(working, plan.kept.width, plan.kept.height);
+      if (std::holds_alternative<PadBox>(resize.to)) {
+        const img::PaletteEntry fill = CanvasFill(working, background);
+        img::Reframe(working, {-((plan.kept.width - working.width()) / 2), -((plan.kept.height - working.height()) / 2),
+                               plan.kept.width, plan.kept.height}, fill);
+      } else {
+        img::CropCentre(working, plan.kept.width, plan.kept.height);
+      }
     }
     progress.StepProgress();
   } catch (const std::exception& failure) {
@@ -194,6 +219,8 @@ TargetSize MadePictureSize(const HeaderFacts& header, const ProcessingOptions& o
   constexpr long long kMost = std::numeric_limits<int>::max();
   TargetSize size{static_cast<int>(std::min(header.width, kMost)), static_cast<int>(std::min(header.height, kMost))};
   if (options.autoOrient && header.orientation >= 5) std::swap(size.width, size.height);
+  if (const CropPlan crop = PlanCrop(size.width, size.height, options.crop, options.rotation); crop.crops)
+    size = {crop.frame.width, crop.frame.height};
   const ResizePlan plan = PlanResize(size.width, size.height, options.resize);
   if (plan.resizes && !plan.tooLarge) size = plan.kept;
   if (options.rotation == 1 || options.rotation == 3) std::swap(size.width, size.height);

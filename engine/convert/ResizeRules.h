@@ -25,7 +25,7 @@ struct TargetSize {
 // not fit 32 bits. A fit is a box the picture is shrunk to fit inside with
 // its proportions kept, the derived side rounded to the nearest pixel; a
 // cover a box the picture fills, its other side rounded alike and at least
-// the box's; a scale scales both sides, rounded to the nearest pixel and
+// the box's; a pad the same size as a fit; a scale scales both sides, rounded to the nearest pixel and
 // never below 1. These three give a side past 65535 as 65536.
 TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Resize& resize);
 
@@ -33,14 +33,15 @@ TargetSize ComputeTargetSize(int sourceWidth, int sourceHeight, const Resize& re
 struct ResizePlan {
   bool resizes = false;   // false: the picture is left exactly as it is
   TargetSize size{};      // resized to this; the picture's own size only takes the work format
-  TargetSize kept{};      // then the centre part of this size is kept (a cover); size otherwise
+  TargetSize kept{};      // then the centre part of this size is kept (a cover), or the picture
+                          // laid on a canvas of this size (a pad); size otherwise
   bool grows = false;     // a side grows (enlarge): the exact shrink cannot, a smooth kernel does
   bool tooLarge = false;  // enlarge asks for a side past 65535: the step fails
 };
 
 // The resize step's plan: the target size of ComputeTargetSize, each side
 // no larger than the source's unless enlarge, then for a cover cut to the
-// box.
+// box, for a pad the box itself.
 ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize);
 
 // Resizes working when a resize is asked for, as PlanResize plans it.
@@ -55,13 +56,19 @@ ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize);
 // and reads from it. A failure (memory running out) ends the step and comes back, for the route to fail on rather than
 // write a picture that was not resized; when the resampling itself fails,
 // working gets its unresized picture back.
+// A pad lays the resized picture in the middle of its canvas, the odd line
+// to the right or the bottom, the canvas of the background colour (a grey
+// picture becoming colour for a colour that is no grey), else white, or
+// transparent for a picture with alpha.
 [[nodiscard]] std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
                                            const Resize& resize,
-                                           img::ProgressSink& progress = img::NullProgress());
+                                           img::ProgressSink& progress = img::NullProgress(),
+                                           std::optional<img::PaletteEntry> background = std::nullopt);
 
 // The size of the picture a conversion with options makes of a picture
 // whose header says this (ReadPictureHeader at the orientation's depth):
-// turned upright (autoOrient), resized (PlanResize), turned by the rotation.
+// turned upright (autoOrient), cropped (PlanCrop), resized (PlanResize),
+// turned by the rotation.
 TargetSize MadePictureSize(const HeaderFacts& header, const ProcessingOptions& options);
 
 }  // namespace engine

@@ -156,6 +156,113 @@ TEST_F(ImgBatch, ResizeAndRotateOptions) {
   EXPECT_EQ(bmp.height(), 50);
 }
 
+// The colour a target has at (x, y), its alpha in `reserved` (0 for a
+// target without alpha).
+struct Probe {
+  int x, y;
+  img::PaletteEntry colour;
+};
+
+struct FrameCase {
+  const char* name;
+  std::vector<std::string> options;
+  bool alpha;          // the source's left half clear, its right half opaque
+  const char* format;  // the target's
+  int width, height;   // the target's size
+  std::vector<Probe> probes;
+  const char* failure = nullptr;  // the picture fails with this code, and nothing is written
+  friend void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.name; }
+};
+
+// The 40 x 30 source's pixel (x, y), as GradientBitmap makes it.
+img::PaletteEntry At(int x, int y, int alpha = 0) {
+  img::PaletteEntry c = testsupport::Bgr(x, y, x ^ y);
+  c.reserved = static_cast<std::uint8_t>(alpha);
+  return c;
+}
+const img::PaletteEntry kWhite = testsupport::Bgr(255, 255, 255);
+const img::PaletteEntry kChosen = testsupport::Bgr(0x30, 0x20, 0x10);  // --background #102030
+const img::PaletteEntry kClear{255, 255, 255, 0};  // a transparent canvas
+
+class ImgBatchFrame : public ImgBatch, public ::testing::WithParamInterface<FrameCase> {};
+
+// --crop, --pad and --background: the target's size, told alike by its
+// {w}x{h} name, --dry-run and the report, and its pixels where they are
+// exact; a box reaching outside the picture fails it, as does a canvas
+// past the memory budget.
+TEST_P(ImgBatchFrame, CutsPadsAndFillsAsAsked) {
+  const FrameCase& c = GetParam();
+  fs::create_directories(src());
+  img::Bitmap picture = testsupport::GradientBitmap(40, 30);
+  if (c.alpha) {
+    picture.SetPixelFormat(img::PixelFormat::Bits32Alpha);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 20; ++x) picture.ScanLine(y)[4 * x + 3] = 0;
+  }
+  engine::PngImage().Save(picture, src() / "a.png");
+  std::vector<std::string> args = {U(src() / "a.png"), "-o", U(out()), "-f", c.format, "--name", "{w}x{h}"};
+  args.insert(args.end(), c.options.begin(), c.options.end());
+  std::vector<std::string> dry = args;
+  dry.push_back("--dry-run");
+  args.insert(args.end(), {"--report", "json"});
+  RunResult r = RunImgBatch(args);
+  if (c.failure) {
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(std::string("\"code\":\"") + c.failure + "\""), std::string::npos) << r.output;
+    EXPECT_TRUE(OutNames().empty());
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) + "." + c.format;
+  EXPECT_EQ(OutNames(), std::vector<std::string>{name});
+  EXPECT_NE(r.output.find(name + "\",\"width\":" + std::to_string(c.width) + ",\"height\":" + std::to_string(c.height)),
+            std::string::npos) << r.output;
+  EXPECT_NE(RunImgBatch(dry).output.find(name), std::string::npos);
+  img::Bitmap written;
+  engine::LoadPicture(U(out() / name), written);
+  ASSERT_EQ(written.width(), c.width);
+  ASSERT_EQ(written.height(), c.height);
+  for (const Probe& p : c.probes) EXPECT_EQ(written.PixelColor(p.x, p.y), p.colour) << p.x << ", " << p.y;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ImgBatchFrame,
+    ::testing::Values(
+        FrameCase{"box", {"--crop", "10x5+2+3"}, false, "png", 10, 5, {{0, 0, At(2, 3)}, {9, 4, At(11, 7)}}},
+        FrameCase{"box_to_the_far_corner", {"--crop", "10x5+30+25"}, false, "png", 10, 5, {{9, 4, At(39, 29)}}},
+        FrameCase{"box_a_pixel_past_the_edge", {"--crop", "10x5+31+25"}, false, "png", 0, 0, {}, "crop_outside"},
+        FrameCase{"box_wholly_outside", {"--crop", "1x1+40+0"}, false, "png", 0, 0, {}, "crop_outside"},
+        // The box is of the picture as turned: 30 x 40 after a quarter clockwise.
+        FrameCase{"box_turned_a_quarter", {"--crop", "10x5+2+3", "--rotate", "90"}, false, "png", 10, 5,
+                  {{0, 0, At(3, 27)}, {9, 4, At(7, 18)}}},
+        FrameCase{"box_turned_three_quarters", {"--crop", "10x5+2+3", "--rotate", "270"}, false, "png", 10, 5,
+                  {{0, 0, At(36, 2)}, {9, 4, At(32, 11)}}},
+        FrameCase{"box_turned_a_half", {"--crop", "10x5+2+3", "--rotate", "180"}, false, "png", 10, 5,
+                  {{0, 0, At(37, 26)}}},
+        FrameCase{"box_then_the_resize", {"--crop", "20x10+0+0", "--fit", "10x10"}, false, "png", 10, 5, {}},
+        FrameCase{"square", {"--crop", "1:1"}, false, "png", 30, 30, {{0, 0, At(5, 0)}, {29, 29, At(34, 29)}}},
+        FrameCase{"tall", {"--crop", "1:2"}, false, "png", 15, 30, {{0, 0, At(12, 0)}}},
+        FrameCase{"its_own_shape", {"--crop", "4:3"}, false, "png", 40, 30, {{0, 0, At(0, 0)}}},
+        FrameCase{"pad", {"--pad", "60x40"}, false, "png", 60, 40,
+                  {{9, 5, kWhite}, {10, 4, kWhite}, {10, 5, At(0, 0)}, {49, 34, At(39, 29)}, {50, 34, kWhite}}},
+        FrameCase{"pad_odd_line_right_and_bottom", {"--pad", "41x31"}, false, "bmp", 41, 31,
+                  {{0, 0, At(0, 0)}, {40, 0, kWhite}, {0, 30, kWhite}}},
+        FrameCase{"pad_after_a_shrink", {"--pad", "20x20", "--background", "#102030"}, false, "png", 20, 20,
+                  {{10, 1, kChosen}, {10, 17, kChosen}}},
+        FrameCase{"pad_after_a_crop", {"--crop", "10x10+0+0", "--pad", "12x12", "--background", "black"}, false,
+                  "png", 12, 12, {{0, 0, testsupport::Bgr(0, 0, 0)}, {1, 1, At(0, 0)}, {10, 10, At(9, 9)}}},
+        FrameCase{"pad_past_the_memory_budget", {"--pad", "65535x65535", "--memory", "1024"}, false, "png", 0, 0, {},
+                  "over_memory_budget"},
+        FrameCase{"pad_of_a_transparent_picture", {"--pad", "42x30"}, true, "png", 42, 30,
+                  {{0, 0, kClear}, {1, 0, At(0, 0, 0)}, {40, 0, At(39, 0, 255)}, {41, 29, kClear}}},
+        FrameCase{"pad_of_a_transparent_picture_on_a_colour", {"--pad", "42x30", "--background", "#102030"}, true,
+                  "png", 42, 30, {{0, 0, img::PaletteEntry{0x30, 0x20, 0x10, 255}}, {1, 0, At(0, 0, 0)}}},
+        FrameCase{"transparency_over_the_colour", {"--background", "#102030"}, true, "bmp", 40, 30,
+                  {{0, 0, kChosen}, {19, 29, kChosen}, {20, 0, At(20, 0)}}},
+        FrameCase{"transparency_kept_where_the_target_holds_it", {"--background", "#102030"}, true, "png", 40, 30,
+                  {{0, 0, At(0, 0, 0)}, {20, 0, At(20, 0, 255)}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ImgBatch, EmptyFormatListWritesNothing) {
   fs::path a = Jpeg("a.jpg");
   RunResult r = RunImgBatch({U(a), "-o", U(out()), "-f", ""});
@@ -875,7 +982,18 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "1.5.5M"}, "--max-size needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "2."}, "--max-size needs"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "k"}, "--max-size needs"},
-                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "5000000000000"}, "--max-size needs"}),
+                      UsageCase{{"x.jpg", "-o", "OUT", "--max-size", "5000000000000"}, "--max-size needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--crop", "0x5+0+0"}, "--crop needs WxH+X+Y or W:H"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--crop", "5x5"}, "--crop needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--crop", "5x5+1"}, "--crop needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--crop", "5x5+-1+0"}, "--crop needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--crop", "4:0"}, "--crop needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--crop", "4:3:2"}, "--crop needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--pad", "0x10"}, "--pad needs WxH"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--pad", "100000x100000"}, "--pad needs"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--fit", "9x9", "--pad", "9x9"}, "--fit cannot be combined with --pad"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--background", "red"}, "--background needs white, black or #rrggbb"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--background", "#12345g"}, "--background needs"}),
     UsageName);
 
 // A budget of 1 MiB, a few of these pictures' need, or of 2 GiB: every
