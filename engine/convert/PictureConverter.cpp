@@ -7,6 +7,7 @@
 
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/convert/CropRules.h"
+#include "engine/formats/PictureHeader.h"
 #include "engine/convert/ExistingTargets.h"
 #include "engine/convert/MetadataPolicy.h"
 #include "engine/convert/ResizeRules.h"
@@ -173,14 +174,22 @@ void PictureConverter::Make(const PictureFormat& target) {
   if (!LoadSource()) return;
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
-  const bool turned = options_.autoOrient && TurnUpright(working_, metadata_.exif, parts_) >= 2;
+  const int orientation = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 1;
+  const bool turned = orientation >= 2;
   KeepCarried(metadata_, options_);
   const int uprightWidth = working_.width(), uprightHeight = working_.height();
   ApplyCrop(working_, options_.crop, options_.rotation);
   const bool cropped = working_.width() != uprightWidth || working_.height() != uprightHeight;
   const int width = working_.width(), height = working_.height();
   // A failed shrink fails the route: the picture is not what was asked for.
-  if (auto failure = ApplyResize(working_, resize_source_, options_.resize, host_, options_.background))
+  // A picture decoded smaller is resized as its whole size plans it.
+  std::optional<TargetSize> plannedFrom;
+  if (shrunk_on_load_) {
+    plannedFrom = TargetSize{report_.sourceSize.width, report_.sourceSize.height};
+    if (orientation >= 5) std::swap(plannedFrom->width, plannedFrom->height);
+  }
+  if (auto failure =
+          ApplyResize(working_, resize_source_, options_.resize, host_, options_.background, plannedFrom))
     throw ResizeFailure(*failure);
   resize_source_.Clear();  // the unshrunk picture is done with
   // A resize to the picture's own size leaves every colour as it was.
@@ -200,7 +209,8 @@ bool PictureConverter::LoadSource() {
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
-    report_.sourceSize = LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
+    report_.sourceSize = LoadPicture(picture_->path, working_, ShrinkOnLoad(), &codecs_, &loaded_by_);
+    shrunk_on_load_ = working_.width() != report_.sourceSize.width || working_.height() != report_.sourceSize.height;
     report_.sourceKind = loaded_by_->name;
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
@@ -209,6 +219,19 @@ bool PictureConverter::LoadSource() {
     report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
     return false;
   }
+}
+
+// A smooth shrink to half the picture's size or less may start from a
+// decode that is itself smaller (JPEG's DCT scaling), as viewers and
+// libvips do: the kernel still has twice its target to work from. Not with
+// a crop, whose box is in the file's own pixels.
+PictureSize PictureConverter::ShrinkOnLoad() const {
+  if (options_.crop.Asked() || !options_.resize.Asked() || options_.resize.filter == ResizeFilter::Exact) return {};
+  const std::optional<HeaderFacts> facts = ReadPictureHeader(picture_->path, HeaderDepth::Head);
+  if (!facts) return {};
+  const bool sideways = options_.autoOrient && facts->orientation >= 5;
+  const TargetSize fit = LoadFit(facts->width, facts->height, sideways, options_.resize);
+  return {fit.width, fit.height};
 }
 
 bool PictureConverter::AlphaFits(const PictureFormat& target) const {

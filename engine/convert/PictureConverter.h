@@ -78,6 +78,8 @@ class PictureConverter {
   void RunRoute(const PlannedTarget& target);
   void Make(const PictureFormat& target);
   bool LoadSource();
+  // The size the source may be decoded down to for the resize asked ({}: whole).
+  PictureSize ShrinkOnLoad() const;
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
   void Rotate(int rotation);
@@ -106,6 +108,7 @@ class PictureConverter {
   // again.
   bool working_alpha_ = false;
   bool working_flattened_ = false;
+  bool shrunk_on_load_ = false;  // working_ was decoded smaller than its file's picture
 
   // Decoded sizes of the last pictures, newest last.
   std::vector<std::size_t> recent_bytes_;

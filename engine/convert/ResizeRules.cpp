@@ -164,7 +164,8 @@ ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize) {
 
 std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
                                            const Resize& resize, img::ProgressSink& progress,
-                                           std::optional<img::PaletteEntry> background) {
+                                           std::optional<img::PaletteEntry> background,
+                                           std::optional<TargetSize> plannedFrom) {
   // The resize moves the unresized picture into resizeSource; a failure
   // gives it back, so the caller never sees half of a resize.
   bool moved = false;
@@ -172,7 +173,8 @@ std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& re
     if (!resize.Asked()) return std::nullopt;
     progress.StepProgress();
     const int sourceWidth = working.width(), sourceHeight = working.height();
-    const ResizePlan plan = PlanResize(sourceWidth, sourceHeight, resize);
+    const ResizePlan plan = plannedFrom ? PlanResize(plannedFrom->width, plannedFrom->height, resize)
+                                        : PlanResize(sourceWidth, sourceHeight, resize);
     progress.StepProgress();
     if (plan.tooLarge)
       throw img::ImageError(img::ErrorCode::TooLarge, "the size asked for has a side over 65535 pixels");
@@ -225,6 +227,20 @@ TargetSize MadePictureSize(const HeaderFacts& header, const ProcessingOptions& o
   if (plan.resizes && !plan.tooLarge) size = plan.kept;
   if (options.rotation == 1 || options.rotation == 3) std::swap(size.width, size.height);
   return size;
+}
+
+TargetSize LoadFit(long long width, long long height, bool sideways, const Resize& resize) {
+  constexpr long long kSide = 65535;
+  if (!resize.Asked() || resize.filter == ResizeFilter::Exact || width < 1 || height < 1 || width > kSide ||
+      height > kSide)
+    return {0, 0};
+  if (sideways) std::swap(width, height);
+  const ResizePlan plan = PlanResize(static_cast<int>(width), static_cast<int>(height), resize);
+  if (!plan.resizes || plan.grows || plan.tooLarge) return {0, 0};
+  TargetSize fit{2 * plan.size.width, 2 * plan.size.height};
+  if (fit.width > width || fit.height > height) return {0, 0};
+  if (sideways) std::swap(fit.width, fit.height);
+  return fit;
 }
 
 }  // namespace engine

@@ -60,10 +60,21 @@ ResizePlan PlanResize(int sourceWidth, int sourceHeight, const Resize& resize);
 // to the right or the bottom, the canvas of the background colour (a grey
 // picture becoming colour for a colour that is no grey), else white, or
 // transparent for a picture with alpha.
+// plannedFrom, when given, is the size the plan is made for in place of
+// working's own: that of a picture decoded smaller than its file's (LoadFit).
 [[nodiscard]] std::optional<img::ImageError> ApplyResize(img::Bitmap& working, img::Bitmap& resizeSource,
                                            const Resize& resize,
                                            img::ProgressSink& progress = img::NullProgress(),
-                                           std::optional<img::PaletteEntry> background = std::nullopt);
+                                           std::optional<img::PaletteEntry> background = std::nullopt,
+                                           std::optional<TargetSize> plannedFrom = std::nullopt);
+
+// The size a loader may decode a stored width x height picture down to
+// (JPEG's DCT scaling), for a smooth resize: twice its target on each side,
+// as the file stores it (sideways: the EXIF orientation turns it later).
+// Nothing ({0, 0}) where the decode must be whole: the exact shrink, whose
+// pixels are the window's, a resize that does not shrink, or a picture
+// under half its target's size.
+TargetSize LoadFit(long long width, long long height, bool sideways, const Resize& resize);
 
 // The size of the picture a conversion with options makes of a picture
 // whose header says this (ReadPictureHeader at the orientation's depth):

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -167,6 +168,20 @@ inline img::Bitmap GradientBitmap(int width, int height) {
       row[3 * x + 2] = static_cast<std::uint8_t>(x ^ y);
     }
   }
+  return bmp;
+}
+
+// 24-bit and smooth as a photograph's sky: each channel a slow wave, no
+// edge anywhere (a shrink's ways may differ only in rounding on it).
+inline img::Bitmap SmoothBitmap(int width, int height) {
+  img::Bitmap bmp(width, height, img::PixelFormat::Bits24);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = bmp.ScanLine(y) + 3 * x;
+      p[0] = static_cast<std::uint8_t>(std::lround(128 + 100 * std::sin(x / 90.0)));
+      p[1] = static_cast<std::uint8_t>(std::lround(128 + 100 * std::cos(y / 70.0)));
+      p[2] = static_cast<std::uint8_t>(std::lround(128 + 100 * std::sin((x + y) / 130.0)));
+    }
   return bmp;
 }
 

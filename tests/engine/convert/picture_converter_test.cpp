@@ -1,5 +1,6 @@
 #include "engine/plan/RunPlan.h"
 #include "engine/convert/PictureConverter.h"
+#include "engine/convert/ResizeRules.h"
 
 #include <functional>
 
@@ -9,6 +10,8 @@
 #include "engine/formats/png/PngImage.h"
 #include "engine/formats/webp/WebpImage.h"
 #include "platform/FileIO.h"
+#include "imaging/CentreCrop.h"
+#include "imaging/LinearLightResize.h"
 #include "imaging/RightAngleTurn.h"
 #include "imaging/ShrinkBitmap.h"
 
@@ -489,5 +492,52 @@ INSTANTIATE_TEST_SUITE_P(Sources, GreyConversion, testing::Values(".jpg", ".png"
                          [](const testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param + 1);
                          });
+
+// A smooth shrink to a quarter starts from JPEG's smaller decode, but its
+// size is planned from the whole picture (a scale of a quarter decode
+// would give a quarter of the size), upright, and its pixels stay those of
+// the whole decode's shrink: within a few levels at the far edges, where
+// the smaller decode's last block reaches a little past the picture.
+struct LoadShrinkCase {
+  const char* name;
+  decltype(Resize::to) to;
+  int orientation;
+  int width, height;
+  friend void PrintTo(const LoadShrinkCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ShrinkOnLoad : public ConverterTest, public testing::WithParamInterface<LoadShrinkCase> {};
+
+TEST_P(ShrinkOnLoad, PlansFromTheWholePictureAndKeepsItsPixels) {
+  const LoadShrinkCase& c = GetParam();
+  PictureMetadata stored;
+  stored.exif = testsupport::ExifWithOrientation(c.orientation);
+  testsupport::WritePictureWith(testsupport::SmoothBitmap(2001, 1001), stored, src_dir() / "big.jpg");
+  ConversionOptions o = testsupport::TickedFormats(false, false, false, true);
+  o.resize.to = c.to;
+  o.resize.filter = ResizeFilter::Lanczos;
+  ScriptedHost host(o, &converted_);
+  PictureConverter converter(host);
+  ASSERT_TRUE(ConvertAlone(converter, Utf8(src_dir() / "big.jpg"), out()).ok());
+  img::Bitmap written, decoded, want;
+  PngImage().Load(out_dir() / "big.png", written);
+  ASSERT_EQ(written.width(), c.width);
+  ASSERT_EQ(written.height(), c.height);
+  if (c.orientation != 1) return;
+  JpegImage().Load(src_dir() / "big.jpg", decoded);
+  const ResizePlan plan = PlanResize(2001, 1001, o.resize);
+  img::ResizeLinearLight(decoded, want, plan.size.width, plan.size.height, img::ResizeKernel::Lanczos3);
+  img::CropCentre(want, c.width, c.height);
+  EXPECT_LE(testsupport::MaxChannelDifference(written, want), 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resizes, ShrinkOnLoad,
+    testing::Values(LoadShrinkCase{"Fit", FitInBox{200, 200}, 1, 200, 100},
+                    LoadShrinkCase{"Scale", ScaleBy{1000}, 1, 200, 100},
+                    LoadShrinkCase{"Cover", CoverBox{90, 90}, 1, 90, 90},
+                    LoadShrinkCase{"FitLying", FitInBox{150, 150}, 6, 75, 150},
+                    LoadShrinkCase{"ScaleLying", ScaleBy{1000}, 6, 100, 200}),
+    testsupport::ByName());
 
 }  // namespace
