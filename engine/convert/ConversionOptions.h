@@ -20,6 +20,12 @@ enum class CarriedMetadata { None, Profile, All };
 // the picture made of it (imgbatch's --raw preview).
 enum class RawSource { Develop, Preview };
 
+// The colours of the targets: the source's own, with its profile carried
+// (the default), or sRGB's, a picture of another RGB profile converted
+// and carrying none, for pages and viewers that ignore profiles
+// (imgbatch's --colour srgb).
+enum class TargetColour { Keep, Srgb };
+
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
 struct ProcessingOptions {
@@ -32,6 +38,7 @@ struct ProcessingOptions {
   // The carried EXIF loses its GPS position (imgbatch's --strip-gps).
   bool stripGps = false;
   RawSource rawSource = RawSource::Develop;  // imgbatch only
+  TargetColour colour = TargetColour::Keep;  // imgbatch only
 
   bool operator==(const ProcessingOptions&) const = default;
 };

@@ -6,7 +6,7 @@
 namespace engine {
 
 bool ReadsMetadata(const ConversionOptions& options) {
-  return options.autoOrient || options.metadata != CarriedMetadata::None;
+  return options.autoOrient || options.metadata != CarriedMetadata::None || options.colour == TargetColour::Srgb;
 }
 
 void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options) {
