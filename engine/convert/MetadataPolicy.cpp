@@ -11,6 +11,7 @@ bool ReadsMetadata(const ConversionOptions& options) {
 
 void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options) {
   if (!ProfileSuitsTargets(metadata.icc)) metadata.icc.clear();
+  metadata.codedColour.clear();
   switch (options.metadata) {
     case CarriedMetadata::None:
       metadata.clear();

@@ -165,7 +165,8 @@ void PictureConverter::Make(const PictureFormat& target) {
   codecs_.UseUnchangedSource(nullptr);
   if (!LoadSource()) return;
   // Before anything mixes the pixels: the profile describes them as decoded.
-  const bool recoloured = options_.colour == TargetColour::Srgb && ConvertToSrgb(working_, metadata_.icc);
+  const bool recoloured = options_.colour == TargetColour::Srgb &&
+                          ConvertToSrgb(working_, metadata_.icc.empty() ? metadata_.codedColour : metadata_.icc);
   if (recoloured) metadata_.icc.clear();
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.

@@ -70,6 +70,18 @@ inline std::vector<std::uint8_t> WideRgbProfile() {
   return SavedProfile(profile);
 }
 
+// Display P3: DCI-P3's primaries, D65 white and sRGB's curve, as phones use.
+inline std::vector<std::uint8_t> DisplayP3Profile() {
+  const cmsCIExyY white{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+  const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsFreeToneCurve(curve);
+  return SavedProfile(profile);
+}
+
 inline std::vector<std::uint8_t> SrgbProfile() { return SavedProfile(cmsCreate_sRGBProfile()); }
 
 // littleCMS's transform of count pixels of format (TYPE_CMYK_8,
