@@ -28,8 +28,9 @@ inline std::vector<std::uint8_t> SavedProfile(cmsHPROFILE profile) {
 }
 
 // A print-like CMYK profile: a 9-point table from the inks to Lab in
-// which each ink darkens and tints as a real one would, black the most.
-inline std::vector<std::uint8_t> CmykProfile() {
+// which each ink darkens and tints as a real one would, black the most;
+// paper the yellowness of its white (b*).
+inline std::vector<std::uint8_t> CmykProfile(double paper = 2) {
   cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
   cmsSetProfileVersion(profile, 4.3);
   cmsSetDeviceClass(profile, cmsSigOutputClass);
@@ -39,16 +40,16 @@ inline std::vector<std::uint8_t> CmykProfile() {
   cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
   cmsStageSampleCLut16bit(
       table,
-      [](const cmsUInt16Number in[], cmsUInt16Number out[], void*) -> cmsInt32Number {
+      [](const cmsUInt16Number in[], cmsUInt16Number out[], void* paper) -> cmsInt32Number {
         const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0, k = in[3] / 65535.0;
         cmsCIELab lab;
         lab.L = 96 * (1 - 0.8 * k) * std::max(0.0, 1 - 0.35 * c - 0.45 * m - 0.1 * y);
         lab.a = (1 - k) * (70 * m - 40 * c - 5 * y);
-        lab.b = (1 - k) * (80 * y - 50 * c - 20 * m) + 2;
+        lab.b = (1 - k) * (80 * y - 50 * c - 20 * m) + *static_cast<double*>(paper);
         cmsFloat2LabEncoded(out, &lab);
         return 1;
       },
-      nullptr, 0);
+      &paper, 0);
   // A curves, table, B curves: the shape a v4 AToB tag is stored in.
   cmsPipelineInsertStage(lut, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
   cmsPipelineInsertStage(lut, cmsAT_END, table);

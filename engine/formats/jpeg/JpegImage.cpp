@@ -12,7 +12,7 @@
 
 #include <jerror.h>
 
-#include "engine/colour/SrgbTransform.h"
+#include "engine/colour/KeptSrgbTransform.h"
 #include "engine/metadata/IccColourSpace.h"
 #include "engine/formats/jpeg/JpegErrorManager.h"
 #include "platform/FileIO.h"
@@ -88,7 +88,8 @@ struct CodecState {
 
   std::vector<JSAMPROW> rows;          // row pointers of the picture being coded
   std::vector<std::uint8_t> cmyk_row;  // one decoded CMYK row
-  SrgbTransform cmyk_profile;          // the CMYK picture's own profile to sRGB; empty: the formula
+  KeptSrgbTransform cmyk_profiles;     // the last CMYK profile's transform to sRGB
+  const SrgbTransform* cmyk_profile = nullptr;  // the picture's; nullptr: the formula
   img::Bitmap spare;                   // decode target, kept to be reused
   img::Bitmap converted;               // a picture in a form libjpeg does not take, converted
   bool grey_input = false;             // the picture being coded is grey: one component
@@ -183,7 +184,7 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
       if (jpeg_read_scanlines(&in, &row, 1) != 1)
         JumpWith(c.in_error, img::ErrorCode::Truncated, "no more rows");
       if (c.cmyk_profile)
-        c.cmyk_profile.Convert(row, picture.ScanLine(y), picture.width());
+        c.cmyk_profile->Convert(row, picture.ScanLine(y), picture.width());
       else
         CmykRowToBgr(row, picture.ScanLine(y), picture.width());
     }
@@ -393,7 +394,8 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   const bool cmyk = c.in.out_color_space == JCS_CMYK;
   std::vector<std::uint8_t> icc;
   if (metadata || cmyk) icc = IccProfile(c);
-  c.cmyk_profile = cmyk ? SrgbTransform(icc, ProfiledPixels::InvertedCmyk) : SrgbTransform();
+  c.cmyk_profile = cmyk ? &c.cmyk_profiles.For(icc, ProfiledPixels::InvertedCmyk) : nullptr;
+  if (c.cmyk_profile && !*c.cmyk_profile) c.cmyk_profile = nullptr;
   cmyk_by_formula_ = cmyk && !c.cmyk_profile;
   if (cmyk) c.cmyk_row.resize(static_cast<std::size_t>(width) * 4);
 
@@ -462,6 +464,8 @@ void JpegImage::HandBack() {
   Codec& c = *codec_;
   c.spare.Clear();
   c.converted.Clear();
+  c.cmyk_profile = nullptr;
+  c.cmyk_profiles.Clear();
   img::UnfilledBytes().swap(c.encoded);
   std::vector<JSAMPROW>().swap(c.rows);
 }

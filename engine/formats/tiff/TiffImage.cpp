@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/colour/SrgbTransform.h"
+#include "engine/colour/KeptSrgbTransform.h"
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/metadata/IccColourSpace.h"
 #include "platform/FileIO.h"
@@ -345,7 +345,7 @@ bool IsTiff(PictureHead head) {
 }
 
 void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata,
-                std::string* colour_note) {
+                std::string* colour_note, KeptSrgbTransform* kept) {
   Stream s;
   s.bytes = file;
   s.size = file.size();
@@ -355,15 +355,18 @@ void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMet
   img::CheckPictureSize(l.width, l.height);
   const int colours = DirectColours(tif.get(), l);
   const std::span<const std::uint8_t> icc = IccOf(tif.get());
-  const SrgbTransform cmyk =
-      DirectCmyk(tif.get(), l) ? SrgbTransform(icc, ProfiledPixels::Cmyk) : SrgbTransform();
+  KeptSrgbTransform made_here;
+  KeptSrgbTransform& transforms = kept ? *kept : made_here;
+  const bool separated = l.photometric == PHOTOMETRIC_SEPARATED;
+  const SrgbTransform* cmyk = separated && !icc.empty() ? &transforms.For(icc, ProfiledPixels::Cmyk) : nullptr;
+  const bool profiled = cmyk && *cmyk;
+  const bool direct = profiled && DirectCmyk(tif.get(), l);
   img::Bitmap picture = colours ? DecodeDirect(tif.get(), l, colours, s)
-                        : cmyk  ? DecodeCmyk(tif.get(), l, cmyk, s)
-                                : DecodeRgba(tif.get(), l, s);
-  if (colour_note && l.photometric == PHOTOMETRIC_SEPARATED && !cmyk)
-    *colour_note = DirectCmyk(tif.get(), l) || !SrgbTransform(icc, ProfiledPixels::Cmyk)
-                       ? kCmykByFormula
-                       : "CMYK profile not applied to tiles, planes or alpha: converted by formula";
+                        : direct ? DecodeCmyk(tif.get(), l, *cmyk, s)
+                                 : DecodeRgba(tif.get(), l, s);
+  if (colour_note && separated && !direct)
+    *colour_note = profiled ? "CMYK profile not applied to tiles, planes or alpha: converted by formula"
+                            : kCmykByFormula;
   if (metadata) ReadMetadata(tif.get(), l, *metadata);
   std::swap(out, picture);
 }
@@ -443,9 +446,20 @@ std::vector<std::uint8_t> EncodeTiff(const img::Bitmap& picture, const PictureMe
   return bytes;
 }
 
+namespace {
+
+// The transform of the last CMYK picture's profile.
+struct TiffKept : PictureCodecs::Kept {
+  KeptSrgbTransform cmyk;
+  void HandBack() override { cmyk.Clear(); }
+};
+
+}  // namespace
+
 PictureSize LoadTiff(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
   std::string colour_note;
-  DecodeTiff(img::ReadWholeFile(path), picture, codecs.MetadataPlace(), &colour_note);
+  DecodeTiff(img::ReadWholeFile(path), picture, codecs.MetadataPlace(), &colour_note,
+             &codecs.KeptOf<TiffKept>().cmyk);
   if (!colour_note.empty()) codecs.Warn(std::move(colour_note));
   return {picture.width(), picture.height()};
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/colour/KeptSrgbTransform.h"
 #include "engine/formats/PictureHeader.h"
 #include "engine/formats/PictureCodecs.h"
 #include "engine/metadata/PictureMetadata.h"
@@ -34,8 +35,9 @@ bool IsTiff(PictureHead head);
 // picture is turned upright by the rule of the other formats. The size is
 // checked against the pixel limit before anything is allocated; a corrupt
 // or truncated file throws img::ImageError and leaves out as it was.
+// kept, when given, keeps the CMYK profile's transform for the next picture.
 void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata = nullptr,
-                std::string* colour_note = nullptr);
+                std::string* colour_note = nullptr, KeptSrgbTransform* kept = nullptr);
 
 // The file for picture: grey pictures as 8-bit grey, Bits32Alpha as RGB
 // with unassociated alpha, every other format as 8-bit RGB. With carried

@@ -140,4 +140,28 @@ INSTANTIATE_TEST_SUITE_P(
                       CmykCase{"TiffWithoutProfile", ".tif", [] { return Tiff(false, 8); }, engine::kCmykByFormula}),
     testsupport::ByName());
 
+// One codec set decodes a batch: the transform kept from a picture is not
+// used for the next one's other profile.
+TEST(CmykDecode, EachPictureGoesThroughItsOwnProfile) {
+  testsupport::TempDir dir;
+  engine::PictureCodecs codecs;
+  for (const double paper : {2.0, 30.0, 2.0}) {
+    SCOPED_TRACE(paper);
+    const std::vector<std::uint8_t> icc = testsupport::CmykProfile(paper);
+    const std::vector<std::uint8_t> inks = Inks();
+    const std::vector<std::uint8_t> file = testsupport::CmykJpeg(kWidth, kHeight, inks, icc);
+    img::WriteFileAtomically(dir / "inks.jpg", file);
+    img::Bitmap picture;
+    engine::LoadPicture(img::PathToUtf8(dir / "inks.jpg"), picture, {}, &codecs);
+    const std::vector<std::uint8_t> stored = testsupport::DecodedCmyk(file);
+    const std::vector<std::uint8_t> expected =
+        testsupport::LcmsToSrgb(icc, TYPE_CMYK_8_REV, stored.data(), stored.size() / 4);
+    int worst = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int i = 0; i < picture.width() * 3; ++i)
+        worst = std::max(worst, std::abs(picture.ScanLine(y)[i] - expected[(y * picture.width()) * 3 + i]));
+    EXPECT_LE(worst, 1);
+  }
+}
+
 }  // namespace
