@@ -602,6 +602,25 @@ const std::array kOptions{
                 "take the GPS position out of the EXIF carried (its IFD and\n"
                 "IFD0's pointer to it); the rest of the EXIF is kept",
                 [](State& s, const std::string&, Error&) { return s.cmd.options.stripGps = true; }},
+    BatchOption{OptionGroup::Metadata, "colour", 0, "HOW",
+                "keep (the default) or srgb: other profiles into sRGB",
+                "the targets' colours: keep (the default: the pixels as\n"
+                "they are, with the source's ICC profile carried) or srgb\n"
+                "(a picture whose profile is another RGB space's, such as\n"
+                "Adobe RGB or Display P3, or a HEIF whose nclx colour\n"
+                "numbers say so, is converted to sRGB by littleCMS\n"
+                "and carries no profile, as pages and viewers that ignore\n"
+                "profiles show it; one with sRGB's profile, none, or a\n"
+                "grey one is left as it is). CMYK pictures always come\n"
+                "into sRGB through their own profile; one without a\n"
+                "profile goes through a formula, with a warning",
+                [](State& s, const std::string& v, Error& e) {
+                  using engine::TargetColour;
+                  return ParseChoice(img::AsciiLower(v), v, "--colour",
+                                     {std::pair{"keep", TargetColour::Keep}, {"srgb", TargetColour::Srgb}},
+                                     s.cmd.options.colour, e);
+                },
+                "keep srgb"},
     BatchOption{OptionGroup::Running, "jobs", 'j', "N",
                 "pictures converted at once (default: every core)",
                 "pictures converted at once, on at most N threads\n(default: the number of cores)",

@@ -23,6 +23,12 @@ enum class CarriedMetadata { None, Profile, All };
 // the picture made of it (imgbatch's --raw preview).
 enum class RawSource { Develop, Preview };
 
+// The colours of the targets: the source's own, with its profile carried
+// (the default), or sRGB's, a picture of another RGB profile converted
+// and carrying none, for pages and viewers that ignore profiles
+// (imgbatch's --colour srgb).
+enum class TargetColour { Keep, Srgb };
+
 // What decides a picture's pixels and what its targets carry: a picture
 // made with equal processing options is the same picture.
 struct ProcessingOptions {
@@ -40,6 +46,7 @@ struct ProcessingOptions {
   // pad's canvas (imgbatch's --background; blue, green, red). Nothing
   // chosen: white, and on a target that keeps alpha a transparent canvas.
   std::optional<img::PaletteEntry> background;
+  TargetColour colour = TargetColour::Keep;  // imgbatch only
 
   bool operator==(const ProcessingOptions&) const = default;
 };

@@ -6,11 +6,12 @@
 namespace engine {
 
 bool ReadsMetadata(const ConversionOptions& options) {
-  return options.autoOrient || options.metadata != CarriedMetadata::None;
+  return options.autoOrient || options.metadata != CarriedMetadata::None || options.colour == TargetColour::Srgb;
 }
 
 void KeepCarried(PictureMetadata& metadata, const ConversionOptions& options) {
   if (!ProfileSuitsTargets(metadata.icc)) metadata.icc.clear();
+  metadata.codedColour.clear();
   switch (options.metadata) {
     case CarriedMetadata::None:
       metadata.clear();

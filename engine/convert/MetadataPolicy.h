@@ -12,7 +12,8 @@
 namespace engine {
 
 // True when a conversion with options needs the source's metadata: to turn
-// the picture upright, or to carry some of it.
+// the picture upright, to carry some of it, or its profile to convert its
+// colours.
 bool ReadsMetadata(const ConversionOptions& options);
 
 // Leaves in metadata what the targets carry by options.metadata: nothing,

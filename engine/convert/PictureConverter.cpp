@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/colour/PictureToSrgb.h"
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/convert/CropRules.h"
 #include "engine/formats/PictureHeader.h"
@@ -172,6 +173,10 @@ void PictureConverter::Make(const PictureFormat& target) {
   codecs_.ForgetEncoded();
   codecs_.UseUnchangedSource(nullptr);
   if (!LoadSource()) return;
+  // Before anything mixes the pixels: the profile describes them as decoded.
+  const bool recoloured = options_.colour == TargetColour::Srgb &&
+                          ConvertToSrgb(working_, metadata_.icc.empty() ? metadata_.codedColour : metadata_.icc);
+  if (recoloured) metadata_.icc.clear();
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
   const int orientation = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 1;
@@ -198,7 +203,8 @@ void PictureConverter::Make(const PictureFormat& target) {
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
   source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
-  if (!working_flattened_ && !turned && !cropped && !resized && !rotated) codecs_.UseUnchangedSource(&source_file_);
+  if (!working_flattened_ && !turned && !cropped && !resized && !rotated && !recoloured)
+    codecs_.UseUnchangedSource(&source_file_);
 }
 
 bool PictureConverter::LoadSource() {
@@ -212,9 +218,16 @@ bool PictureConverter::LoadSource() {
     report_.sourceSize = LoadPicture(picture_->path, working_, ShrinkOnLoad(), &codecs_, &loaded_by_);
     shrunk_on_load_ = working_.width() != report_.sourceSize.width || working_.height() != report_.sourceSize.height;
     report_.sourceKind = loaded_by_->name;
+    // What the loader could only approximate, once however often the picture is decoded.
+    for (std::string& line : codecs_.TakeWarnings()) {
+      line = picture_->path + ": " + line;
+      if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
+        report_.warnings.push_back(std::move(line));
+    }
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {
+    codecs_.TakeWarnings();  // of a picture that is not converted
     work_ = Work::Failed;
     report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
     return false;

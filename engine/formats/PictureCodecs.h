@@ -29,6 +29,10 @@ struct PictureSize {
   int height = 0;
 };
 
+// A loader's warning: a CMYK picture without a profile to convert it
+// through came into RGB by a formula, so its colours are approximate.
+inline constexpr const char* kCmykByFormula = "CMYK without a profile: converted by formula";
+
 class PictureCodecs {
  public:
   PictureCodecs() = default;
@@ -86,8 +90,9 @@ class PictureCodecs {
   const PreviewWanted& Previews() const { return previews_; }
 
   // A line of what a write left out of its file (carried metadata too
-  // large for a JPEG file's markers); TakeWarnings gives those since the
-  // last call.
+  // large for a JPEG file's markers), or of what a loader could only
+  // approximate (kCmykByFormula); TakeWarnings gives those since the last
+  // call.
   void Warn(std::string line) { warnings_.push_back(std::move(line)); }
   std::vector<std::string> TakeWarnings();
   // The quality a size limit chose for the file just written (0: none was

@@ -20,13 +20,18 @@ struct PictureMetadata {
   std::vector<std::uint8_t> xmp;
   // The picture's comment: a JPEG's COM marker, a PNG's "Comment" text.
   std::vector<std::uint8_t> comment;
+  // An ICC profile made from colour the file tells as numbers instead (a
+  // HEIF's nclx colour), to convert the picture to sRGB with; never
+  // carried (KeepCarried drops it): targets hold no such numbers.
+  std::vector<std::uint8_t> codedColour;
 
-  bool empty() const { return exif.empty() && icc.empty() && xmp.empty() && comment.empty(); }
+  bool empty() const { return exif.empty() && icc.empty() && xmp.empty() && comment.empty() && codedColour.empty(); }
   void clear() {
     exif.clear();
     icc.clear();
     xmp.clear();
     comment.clear();
+    codedColour.clear();
   }
 };
 

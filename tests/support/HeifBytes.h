@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct HeifPicture {
   heif_orientation orientation = heif_orientation_normal;  // written as the file's own turn
   std::vector<std::uint8_t> exif;                        // from the TIFF header on
   std::vector<std::uint8_t> icc;
+  // Colour told as nclx numbers (H.273), when primaries are given.
+  heif_color_primaries primaries = heif_color_primaries_unspecified;
+  heif_transfer_characteristics transfer = heif_transfer_characteristic_IEC_61966_2_1;
 };
 
 // The file of picture (24 bits, or Bits32Alpha with its alpha).
@@ -56,6 +60,19 @@ inline std::vector<std::uint8_t> HeifBytes(const img::Bitmap& picture, const Hei
       }
     heif_image_set_premultiplied_alpha(image, how.premultiplied);
     if (!how.icc.empty()) check(heif_image_set_raw_color_profile(image, "prof", how.icc.data(), how.icc.size()));
+    // The encoder writes the nclx box it is given, freed once it has encoded.
+    std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> nclx(
+        nullptr, &heif_nclx_color_profile_free);
+    if (how.primaries != heif_color_primaries_unspecified) {
+      nclx.reset(heif_nclx_color_profile_alloc());
+      nclx->color_primaries = how.primaries;
+      nclx->transfer_characteristics = how.transfer;
+      nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
+      nclx->full_range_flag = 1;
+      options->output_nclx_profile = nclx.get();
+      options->macOS_compatibility_workaround_no_nclx_profile = 0;  // on by default: no box at all
+      check(heif_image_set_nclx_color_profile(image, nclx.get()));
+    }
     options->image_orientation = how.orientation;
     heif_image_handle* handle = nullptr;
     check(heif_context_encode_image(context, image, encoder, options, &handle));

@@ -14,6 +14,7 @@
 
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/formats/heif/HeifFrames.h"
+#include "engine/colour/CodedColour.h"
 #include "engine/metadata/IccColourSpace.h"
 #include "engine/formats/PictureFormats.h"
 #include "engine/formats/QualitySearch.h"
@@ -144,6 +145,20 @@ std::vector<std::uint8_t> Metadata(const heif_image_handle* h, heif_item_id id) 
   return bytes;
 }
 
+// The profile of the file's nclx colour box; empty without one, or with
+// primaries or a transfer it leaves unspecified.
+std::vector<std::uint8_t> NclxProfile(const heif_image_handle* h) {
+  heif_color_profile_nclx* nclx = nullptr;
+  if (heif_image_handle_get_nclx_color_profile(h, &nclx).code != heif_error_Ok || !nclx) return {};
+  std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)> owned(
+      nclx, &heif_nclx_color_profile_free);
+  if (nclx->color_primaries == heif_color_primaries_unspecified) return {};
+  return CodedColourProfile({nclx->color_primary_red_x, nclx->color_primary_red_y, nclx->color_primary_green_x,
+                             nclx->color_primary_green_y, nclx->color_primary_blue_x, nclx->color_primary_blue_y,
+                             nclx->color_primary_white_x, nclx->color_primary_white_y,
+                             static_cast<int>(nclx->transfer_characteristics)});
+}
+
 void ReadMetadata(const heif_image_handle* h, PictureMetadata& metadata) {
   const heif_color_profile_type profile = heif_image_handle_get_color_profile_type(h);
   if (profile == heif_color_profile_type_prof || profile == heif_color_profile_type_rICC) {
@@ -151,6 +166,7 @@ void ReadMetadata(const heif_image_handle* h, PictureMetadata& metadata) {
     if (!icc.empty() && heif_image_handle_get_raw_color_profile(h, icc.data()).code == heif_error_Ok)
       metadata.icc = std::move(icc);
   }
+  if (metadata.icc.empty()) metadata.codedColour = NclxProfile(h);
   const int count = heif_image_handle_get_number_of_metadata_blocks(h, nullptr);
   std::vector<heif_item_id> ids(static_cast<std::size_t>(std::max(count, 0)));
   heif_image_handle_get_list_of_metadata_block_IDs(h, nullptr, ids.data(), count);

@@ -60,10 +60,12 @@ PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, i
   JpegImage& codec = codecs.KeptOf<JpegKept>().codec;
   if (fit.width < 1 || fit.height < 1) {
     codec.Load(path, picture, 1, codecs.MetadataPlace());
+    if (codec.CmykByFormula()) codecs.Warn(kCmykByFormula);
     return {picture.width(), picture.height()};
   }
   const auto [width, height] = JpegImage::ReadSize(path);
   codec.Load(path, picture, ScaleDenominator(width, height, fit), codecs.MetadataPlace());
+  if (codec.CmykByFormula()) codecs.Warn(kCmykByFormula);
   return {width, height};
 }
 

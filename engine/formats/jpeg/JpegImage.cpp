@@ -12,6 +12,7 @@
 
 #include <jerror.h>
 
+#include "engine/colour/KeptSrgbTransform.h"
 #include "engine/metadata/IccColourSpace.h"
 #include "engine/formats/jpeg/JpegErrorManager.h"
 #include "platform/FileIO.h"
@@ -55,7 +56,8 @@ void LimitScans(j_common_ptr cinfo) {
 bool IsCmyk(J_COLOR_SPACE space) { return space == JCS_CMYK || space == JCS_YCCK; }
 
 // Adobe CMYK files store inverted inks, so each channel times black is the
-// colour's intensity; rounded as libjpeg's own djpeg does.
+// colour's intensity; rounded as libjpeg's own djpeg does. For files
+// without a profile to convert them through.
 void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, int width) {
   for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
     const unsigned k = cmyk[3];
@@ -86,6 +88,8 @@ struct CodecState {
 
   std::vector<JSAMPROW> rows;          // row pointers of the picture being coded
   std::vector<std::uint8_t> cmyk_row;  // one decoded CMYK row
+  KeptSrgbTransform cmyk_profiles;     // the last CMYK profile's transform to sRGB
+  const SrgbTransform* cmyk_profile = nullptr;  // the picture's; nullptr: the formula
   img::Bitmap spare;                   // decode target, kept to be reused
   img::Bitmap converted;               // a picture in a form libjpeg does not take, converted
   bool grey_input = false;             // the picture being coded is grey: one component
@@ -132,9 +136,10 @@ bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_
   jpeg_create_decompress(&in);
   c.created_in = true;
   jpeg_mem_src(&in, data, static_cast<unsigned long>(size));
+  // The profile always: a CMYK picture is converted through it.
+  jpeg_save_markers(&in, JPEG_APP0 + 2, 0xFFFF);
   if (keep_markers) {
     jpeg_save_markers(&in, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&in, JPEG_APP0 + 2, 0xFFFF);
     jpeg_save_markers(&in, JPEG_COM, 0xFFFF);
   }
   jpeg_read_header(&in, TRUE);
@@ -178,7 +183,10 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
       const int y = static_cast<int>(in.output_scanline);
       if (jpeg_read_scanlines(&in, &row, 1) != 1)
         JumpWith(c.in_error, img::ErrorCode::Truncated, "no more rows");
-      CmykRowToBgr(row, picture.ScanLine(y), picture.width());
+      if (c.cmyk_profile)
+        c.cmyk_profile->Convert(row, picture.ScanLine(y), picture.width());
+      else
+        CmykRowToBgr(row, picture.ScanLine(y), picture.width());
     }
   } else {
     while (in.output_scanline < in.output_height) {
@@ -211,7 +219,15 @@ bool TakeNamed(const jpeg_marker_struct& m, int marker, const void* name, std::s
   return true;
 }
 
-void CopyMetadata(Codec& c, PictureMetadata& metadata) {
+// The ICC profile of the saved APP2 markers; empty when they hold no whole one.
+std::vector<std::uint8_t> IccProfile(Codec& c) {
+  unsigned length = 0;
+  std::unique_ptr<JOCTET, decltype(&std::free)> profile(ReadIccProfile(c, length), &std::free);
+  if (!profile) return {};
+  return std::vector<std::uint8_t>(profile.get(), profile.get() + length);
+}
+
+void CopyMetadata(Codec& c, std::vector<std::uint8_t> icc, PictureMetadata& metadata) {
   metadata.clear();
   for (jpeg_saved_marker_ptr m = c.in.marker_list; m; m = m->next) {
     if (TakeNamed(*m, JPEG_APP0 + 1, kExifName, sizeof kExifName, metadata.exif)) continue;
@@ -219,9 +235,7 @@ void CopyMetadata(Codec& c, PictureMetadata& metadata) {
     if (m->marker == JPEG_COM && metadata.comment.empty())
       metadata.comment.assign(m->data, m->data + m->data_length);
   }
-  unsigned length = 0;
-  std::unique_ptr<JOCTET, decltype(&std::free)> profile(ReadIccProfile(c, length), &std::free);
-  if (profile) metadata.icc.assign(profile.get(), profile.get() + length);
+  metadata.icc = std::move(icc);
 }
 
 // Padding bytes after the pixels of each row set to zero, so a reused buffer
@@ -351,6 +365,7 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
     throw img::ImageError(img::ErrorCode::InvalidArgument, "JPEG scale must be 1/1, 1/2, 1/4 or 1/8");
   if (data.empty()) throw img::ImageError(img::ErrorCode::Truncated, "JPEG: empty file");
   Codec& c = *codec_;
+  cmyk_by_formula_ = false;
   // Frees the picture's decoder memory, whatever happened.
   struct AbortOnExit {
     Codec& c;
@@ -376,11 +391,17 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
     c.spare.palette().clear();
   c.rows.resize(static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) c.rows[y] = c.spare.ScanLine(y);
-  if (c.in.out_color_space == JCS_CMYK) c.cmyk_row.resize(static_cast<std::size_t>(width) * 4);
+  const bool cmyk = c.in.out_color_space == JCS_CMYK;
+  std::vector<std::uint8_t> icc;
+  if (metadata || cmyk) icc = IccProfile(c);
+  c.cmyk_profile = cmyk ? &c.cmyk_profiles.For(icc, ProfiledPixels::InvertedCmyk) : nullptr;
+  if (c.cmyk_profile && !*c.cmyk_profile) c.cmyk_profile = nullptr;
+  cmyk_by_formula_ = cmyk && !c.cmyk_profile;
+  if (cmyk) c.cmyk_row.resize(static_cast<std::size_t>(width) * 4);
 
   if (!ReadPixels(c, c.spare)) c.in_error.Throw();
   ClearPadding(c.spare, static_cast<std::size_t>(width) * (grey ? 1 : 3));
-  if (metadata) CopyMetadata(c, *metadata);
+  if (metadata) CopyMetadata(c, std::move(icc), *metadata);
   std::swap(out, c.spare);
 }
 
@@ -443,6 +464,8 @@ void JpegImage::HandBack() {
   Codec& c = *codec_;
   c.spare.Clear();
   c.converted.Clear();
+  c.cmyk_profile = nullptr;
+  c.cmyk_profiles.Clear();
   img::UnfilledBytes().swap(c.encoded);
   std::vector<JSAMPROW>().swap(c.rows);
 }

@@ -42,7 +42,9 @@ class JpegImage {
 
   // Decodes with the library's defaults (accurate integer DCT, smooth
   // upsampling): colour files give 24 bits, greyscale files an 8-bit picture
-  // with a grey palette; CMYK/YCCK come out in correct colours. scale_denom
+  // with a grey palette; CMYK/YCCK (Adobe's inverted inks) come out in sRGB
+  // through the file's own CMYK profile, by the formula of CmykByFormula
+  // when it has none. scale_denom
   // 1, 2, 4 or 8 decodes at that fraction of the size (previews). A corrupt
   // or truncated file throws img::ImageError and leaves out unchanged; so
   // does a file in which libjpeg had to make up pixels (data ending early or
@@ -55,6 +57,11 @@ class JpegImage {
             PictureMetadata* metadata = nullptr);
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int scale_denom = 1,
                       PictureMetadata* metadata = nullptr);
+
+  // After a Load: the picture was CMYK without a CMYK profile that
+  // littleCMS reads, so its inks were turned into RGB by a formula (each
+  // ink's inverse times black's), not a colour-managed conversion.
+  bool CmykByFormula() const { return cmyk_by_formula_; }
 
   // Width and height from the header alone (JpegFacts); throws
   // img::ImageError when it cannot be read.
@@ -87,6 +94,7 @@ class JpegImage {
   std::unique_ptr<Codec> codec_;
   int quality_ = 100;
   JpegCoding coding_;
+  bool cmyk_by_formula_ = false;
 };
 
 // What the header tells, read through the file up to the first scan (its

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/colour/KeptSrgbTransform.h"
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/metadata/IccColourSpace.h"
 #include "platform/FileIO.h"
@@ -215,6 +216,48 @@ img::Bitmap DecodeDirect(TIFF* tif, const Layout& l, int colours, Stream& s) {
   return picture;
 }
 
+// The picture's ICC profile; empty without one.
+std::span<const std::uint8_t> IccOf(TIFF* tif) {
+  std::uint32_t count = 0;
+  void* data = nullptr;
+  if (!TIFFGetField(tif, TIFFTAG_ICCPROFILE, &count, &data) || !data) return {};
+  return {static_cast<const std::uint8_t*>(data), count};
+}
+
+// True for CMYK inks, four samples of 8 or 16 bits a pixel, in strips:
+// what the CMYK reader below takes.
+bool DirectCmyk(TIFF* tif, const Layout& l) {
+  std::uint16_t inks = INKSET_CMYK;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inks);
+  return l.photometric == PHOTOMETRIC_SEPARATED && inks == INKSET_CMYK && l.samples == 4 && !TIFFIsTiled(tif) &&
+         l.planar == PLANARCONFIG_CONTIG && (l.bits == 8 || l.bits == 16) && l.sampleFormat == SAMPLEFORMAT_UINT;
+}
+
+// CMYK through the file's own profile into 24-bit sRGB.
+img::Bitmap DecodeCmyk(TIFF* tif, const Layout& l, const SrgbTransform& profile, Stream& s) {
+  const int width = static_cast<int>(l.width), height = static_cast<int>(l.height);
+  img::Bitmap picture = img::Bitmap::Unfilled(width, height, img::PixelFormat::Bits24);
+  const std::size_t samples = static_cast<std::size_t>(width) * 4;
+  const tmsize_t line = TIFFScanlineSize(tif);
+  if (line < static_cast<tmsize_t>(samples * (l.bits / 8))) Fail(s, "rows shorter than their pixels");
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(line));
+  std::vector<std::uint8_t> row8(l.bits == 16 ? samples : 0);
+  for (int y = 0; y < height; ++y) {
+    if (TIFFReadScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) Fail(s, "a row cannot be read");
+    const std::uint8_t* in = row.data();
+    if (l.bits == 16) {
+      for (std::size_t i = 0; i < samples; ++i) {
+        std::uint16_t v;
+        std::memcpy(&v, row.data() + 2 * i, 2);
+        row8[i] = To8(v);
+      }
+      in = row8.data();
+    }
+    profile.Convert(in, picture.ScanLine(y), width);
+  }
+  return picture;
+}
+
 // Palette, CMYK, YCbCr, tiles, separate planes, low bit depths...: through
 // libtiff's RGBA reader, one strip or one row of tiles at a time.
 img::Bitmap DecodeRgba(TIFF* tif, const Layout& l, Stream& s) {
@@ -301,7 +344,8 @@ bool IsTiff(PictureHead head) {
          (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
 }
 
-void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata) {
+void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata,
+                std::string* colour_note, KeptSrgbTransform* kept) {
   Stream s;
   s.bytes = file;
   s.size = file.size();
@@ -310,7 +354,19 @@ void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMet
   const Layout l = ReadLayout(tif.get());
   img::CheckPictureSize(l.width, l.height);
   const int colours = DirectColours(tif.get(), l);
-  img::Bitmap picture = colours ? DecodeDirect(tif.get(), l, colours, s) : DecodeRgba(tif.get(), l, s);
+  const std::span<const std::uint8_t> icc = IccOf(tif.get());
+  KeptSrgbTransform made_here;
+  KeptSrgbTransform& transforms = kept ? *kept : made_here;
+  const bool separated = l.photometric == PHOTOMETRIC_SEPARATED;
+  const SrgbTransform* cmyk = separated && !icc.empty() ? &transforms.For(icc, ProfiledPixels::Cmyk) : nullptr;
+  const bool profiled = cmyk && *cmyk;
+  const bool direct = profiled && DirectCmyk(tif.get(), l);
+  img::Bitmap picture = colours ? DecodeDirect(tif.get(), l, colours, s)
+                        : direct ? DecodeCmyk(tif.get(), l, *cmyk, s)
+                                 : DecodeRgba(tif.get(), l, s);
+  if (colour_note && separated && !direct)
+    *colour_note = profiled ? "CMYK profile not applied to tiles, planes or alpha: converted by formula"
+                            : kCmykByFormula;
   if (metadata) ReadMetadata(tif.get(), l, *metadata);
   std::swap(out, picture);
 }
@@ -390,8 +446,21 @@ std::vector<std::uint8_t> EncodeTiff(const img::Bitmap& picture, const PictureMe
   return bytes;
 }
 
+namespace {
+
+// The transform of the last CMYK picture's profile.
+struct TiffKept : PictureCodecs::Kept {
+  KeptSrgbTransform cmyk;
+  void HandBack() override { cmyk.Clear(); }
+};
+
+}  // namespace
+
 PictureSize LoadTiff(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
-  DecodeTiff(img::ReadWholeFile(path), picture, codecs.MetadataPlace());
+  std::string colour_note;
+  DecodeTiff(img::ReadWholeFile(path), picture, codecs.MetadataPlace(), &colour_note,
+             &codecs.KeptOf<TiffKept>().cmyk);
+  if (!colour_note.empty()) codecs.Warn(std::move(colour_note));
   return {picture.width(), picture.height()};
 }
 

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "engine/colour/KeptSrgbTransform.h"
 #include "engine/formats/PictureHeader.h"
 #include "engine/formats/PictureCodecs.h"
 #include "engine/metadata/PictureMetadata.h"
@@ -25,13 +27,17 @@ bool IsTiff(PictureHead head);
 // The first picture of the file, its rows as stored: an 8-bit grey picture
 // (the grey ramp as palette) for grey files without alpha, 32 bits with
 // alpha (Bits32Alpha, not premultiplied) where the file has alpha, else 24
-// bits. 16-bit samples are rounded to 8 bits, CMYK is taken as plain inks.
+// bits. 16-bit samples are rounded to 8 bits. CMYK comes into sRGB through
+// the file's own CMYK profile (strips of four 8- or 16-bit samples), else
+// by libtiff's formula, and then colour_note, when given, says so.
 // With metadata, its ICC profile and XMP packet go there, and an
 // Orientation tag other than 1 as EXIF data holding that tag alone, so the
 // picture is turned upright by the rule of the other formats. The size is
 // checked against the pixel limit before anything is allocated; a corrupt
 // or truncated file throws img::ImageError and leaves out as it was.
-void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata = nullptr);
+// kept, when given, keeps the CMYK profile's transform for the next picture.
+void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata = nullptr,
+                std::string* colour_note = nullptr, KeptSrgbTransform* kept = nullptr);
 
 // The file for picture: grey pictures as 8-bit grey, Bits32Alpha as RGB
 // with unassociated alpha, every other format as 8-bit RGB. With carried

@@ -4,9 +4,12 @@
 #include <functional>
 #include <optional>
 
+#include "ColourProfiles.h"
 #include "HeifBytes.h"
+#include "ParamNames.h"
 #include "PngBytes.h"
 #include "TestSupport.h"
+#include "engine/colour/PictureToSrgb.h"
 #include "engine/metadata/ExifOrientation.h"
 #include "engine/formats/PictureFormats.h"
 #include "engine/formats/PictureHeader.h"
@@ -200,5 +203,44 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { return testsupport::WithDeclaredSize(EncodeAvif(Quarters(64, 48), 80), 100, 80); },
                    img::ErrorCode::Format, 100, 80}),
     [](const testing::TestParamInfo<FramesCase>& info) { return std::string(info.param.name); });
+
+// A HEIF's colour told as nclx numbers becomes a profile to convert with:
+// Display P3's primaries give littleCMS's sRGB of Display P3 colours; BT.709's
+// with sRGB's curve (libheif's default) are sRGB's, so nothing changes.
+struct NclxCase {
+  const char* name;
+  heif_color_primaries primaries;
+  bool converted;
+  friend void PrintTo(const NclxCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class HeifNclx : public testing::TestWithParam<NclxCase> {};
+
+TEST_P(HeifNclx, GivesTheProfileItsNumbersDescribe) {
+  testsupport::HeifPicture how;
+  how.primaries = GetParam().primaries;
+  const std::vector<std::uint8_t> file = testsupport::HeifBytes(Quarters(32, 16), how);
+  img::Bitmap picture;
+  PictureMetadata metadata;
+  DecodeHeif(file, picture, &metadata);
+  EXPECT_TRUE(metadata.icc.empty());
+  ASSERT_FALSE(metadata.codedColour.empty());
+  img::Bitmap converted = picture;
+  ASSERT_EQ(ConvertToSrgb(converted, metadata.codedColour), GetParam().converted);
+  int worst = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    const std::vector<std::uint8_t> expected =
+        GetParam().converted
+            ? testsupport::LcmsToSrgb(testsupport::DisplayP3Profile(), TYPE_BGR_8, picture.ScanLine(y), picture.width())
+            : std::vector<std::uint8_t>(picture.ScanLine(y), picture.ScanLine(y) + picture.width() * 3);
+    for (int i = 0; i < picture.width() * 3; ++i) worst = std::max(worst, std::abs(converted.ScanLine(y)[i] - expected[i]));
+  }
+  EXPECT_LE(worst, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Primaries, HeifNclx,
+                         testing::Values(NclxCase{"DisplayP3", heif_color_primaries_SMPTE_EG_432_1, true},
+                                         NclxCase{"Bt709", heif_color_primaries_ITU_R_BT_709_5, false}),
+                         testsupport::ByName());
 
 }  // namespace
