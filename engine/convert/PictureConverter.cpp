@@ -10,6 +10,7 @@
 #include "engine/convert/MetadataPolicy.h"
 #include "engine/convert/ResizeRules.h"
 #include "engine/formats/QualitySearch.h"
+#include "engine/formats/jpeg/JpegTurn.h"
 #include "platform/PathNames.h"
 #include "platform/FileIO.h"
 #include "platform/ImageError.h"
@@ -162,10 +163,12 @@ void PictureConverter::Make(const PictureFormat& target) {
   work_ = Work::Empty;
   codecs_.ForgetEncoded();
   codecs_.UseUnchangedSource(nullptr);
+  codecs_.UseTurnedSource(nullptr, 1);
   if (!LoadSource()) return;
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
-  const bool turned = options_.autoOrient && TurnUpright(working_, metadata_.exif, parts_) >= 2;
+  const int upright = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 0;
+  const bool turned = upright >= 2;
   KeepCarried(metadata_, options_);
   const int width = working_.width(), height = working_.height();
   // A failed shrink fails the route: the picture is not what was asked for.
@@ -177,7 +180,12 @@ void PictureConverter::Make(const PictureFormat& target) {
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
   source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
-  if (!working_flattened_ && !turned && !resized && !rotated) codecs_.UseUnchangedSource(&source_file_);
+  if (working_flattened_ || resized) return;
+  if (!turned && !rotated)
+    codecs_.UseUnchangedSource(&source_file_);
+  else if (const int orientation = CombinedOrientation(turned ? upright : 1, rotated ? options_.rotation : 0);
+           orientation != 1)
+    codecs_.UseTurnedSource(&source_file_, orientation);
 }
 
 bool PictureConverter::LoadSource() {

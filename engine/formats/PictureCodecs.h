@@ -76,6 +76,16 @@ class PictureCodecs {
   };
   void UseUnchangedSource(const DecodedFile* source) { unchanged_ = source; }
   const DecodedFile* UnchangedSource() const { return unchanged_; }
+  // The same file while the picture holds its pixels only turned or
+  // mirrored: orientation (2 to 8, as EXIF names them) shows the file's
+  // stored picture as the picture stands (a JPEG writer may then turn the
+  // file's coded data instead); nullptr and 1 otherwise.
+  void UseTurnedSource(const DecodedFile* source, int orientation) {
+    turned_ = source;
+    turned_orientation_ = source ? orientation : 1;
+  }
+  const DecodedFile* TurnedSource() const { return turned_; }
+  int TurnedOrientation() const { return turned_orientation_; }
   // A file that holds a smaller picture beside its own (a camera raw
   // file's embedded preview) is read from that one where it is at least as
   // large as wanted gives for the file's own picture (its size as stored,
@@ -109,6 +119,8 @@ class PictureCodecs {
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
   const DecodedFile* unchanged_ = nullptr;
+  const DecodedFile* turned_ = nullptr;
+  int turned_orientation_ = 1;
   PreviewWanted previews_;
   std::vector<std::string> warnings_;
   int chosen_quality_ = 0;

@@ -12,6 +12,8 @@
 #include "engine/formats/QualitySearch.h"
 #include "engine/formats/jpeg/JpegErrorManager.h"
 #include "engine/formats/jpeg/JpegImage.h"
+#include "engine/formats/jpeg/JpegMarkers.h"
+#include "engine/formats/jpeg/JpegTurn.h"
 #include "engine/metadata/ExifOrientation.h"
 #include "platform/FileIO.h"
 #include "platform/SystemFiles.h"
@@ -32,6 +34,8 @@ struct JpegKept : PictureCodecs::Kept {
   int chosenQuality = 0;  // the quality maxBytes chose; 0 without a limit
   std::optional<SizeLimitMissed> missed;  // the limit no quality met, for the second target
   JpegCoding coding;
+  bool turnAsked = false;  // encoded was made with a lossless turn asked for
+  std::string turnRefused;  // why it was encoded from the pixels all the same; empty: it was not
 
   std::size_t Bytes() const override { return codec.KeptBytes() + encoded.capacity(); }
   void HandBack() override {
@@ -44,6 +48,44 @@ struct JpegKept : PictureCodecs::Kept {
     missed.reset();
   }
 };
+
+// The source file turned in its coded data with the metadata carried,
+// when the settings ask for it and the picture is that file's only turned;
+// nothing, with why in refused where a turn was due, otherwise.
+std::optional<std::vector<std::uint8_t>> LosslessTurn(const PictureCodecs& codecs, const img::Bitmap& picture,
+                                                      std::string& refused) {
+  const PictureCodecs::DecodedFile* source = codecs.TurnedSource();
+  if (!source || !SameKind(*source->loader, FormatNamed("jpg"))) return std::nullopt;
+  const PictureMetadata none;
+  const std::optional<JpegStream> stream = WithCarriedMarkers(
+      img::ReadWholeFile(source->path), codecs.CarriedMetadata() ? *codecs.CarriedMetadata() : none);
+  const bool sideways = codecs.TurnedOrientation() >= 5;
+  const int width = sideways ? picture.height() : picture.width();
+  const int height = sideways ? picture.width() : picture.height();
+  // A file changed since it was decoded is not the picture's.
+  if (!stream || stream->width != width || stream->height != height) {
+    refused = "not turned losslessly (its markers could not be kept): re-encoded";
+    return std::nullopt;
+  }
+  // CMYK pixels are decoded to RGB, which a turn of the coded data would not do.
+  if (stream->components != 1 && stream->components != 3) {
+    refused = "not turned losslessly (CMYK): re-encoded";
+    return std::nullopt;
+  }
+  TurnedJpeg turned =
+      TurnJpegLosslessly(stream->bytes, codecs.TurnedOrientation(), codecs.EncoderSettings().jpegProgressive);
+  switch (turned.outcome) {
+    case TurnedJpeg::Outcome::Turned:
+      return std::move(turned.bytes);
+    case TurnedJpeg::Outcome::PartialBlocks:
+      refused = "not whole JPEG blocks: re-encoded";
+      return std::nullopt;
+    case TurnedJpeg::Outcome::Refused:
+      break;
+  }
+  refused = "not turned losslessly (" + turned.reason + "): re-encoded";
+  return std::nullopt;
+}
 
 // The largest DCT scale (1/8, 1/4, 1/2) that still decodes at least fit.
 int ScaleDenominator(long long width, long long height, PictureSize fit) {
@@ -73,7 +115,10 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
   JpegKept& kept = codecs.KeptOf<JpegKept>();
   const EncodingOptions& settings = codecs.EncoderSettings();
   const JpegCoding coding{settings.jpegProgressive, settings.jpegOptimize, settings.jpegSampling};
-  const bool same = kept.quality == settings.jpegQuality && kept.coding == coding && kept.maxBytes == settings.maxBytes;
+  // A size limit is met by searching the quality: that needs the pixels.
+  const bool turn = settings.jpegLosslessTurn && settings.maxBytes == 0 && codecs.TurnedSource();
+  const bool same = kept.quality == settings.jpegQuality && kept.coding == coding &&
+                    kept.maxBytes == settings.maxBytes && kept.turnAsked == turn;
   if (same && kept.missed) throw *kept.missed;
   if (kept.encoded.empty() || !same) {
     kept.encoded.clear();
@@ -81,6 +126,14 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
     kept.quality = settings.jpegQuality;
     kept.maxBytes = settings.maxBytes;
     kept.coding = coding;
+    kept.turnAsked = turn;
+    kept.turnRefused.clear();
+    kept.chosenQuality = 0;
+    if (turn)
+      if (std::optional<std::vector<std::uint8_t>> turned = LosslessTurn(codecs, picture, kept.turnRefused))
+        kept.encoded = std::move(*turned);
+  }
+  if (kept.encoded.empty()) {
     kept.codec.SetCoding(coding);
     const auto encode = [&](int quality) {
       kept.codec.SetQuality(quality);
@@ -102,6 +155,7 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
   }
   img::WriteFileAtomically(path, kept.encoded);
   codecs.NoteChosenQuality(kept.chosenQuality);
+  if (!kept.turnRefused.empty()) codecs.Warn(kept.turnRefused);
   if (codecs.CarriedMetadata())
     for (std::string& line : JpegImage::LeftOut(*codecs.CarriedMetadata())) codecs.Warn(std::move(line));
 }
