@@ -57,7 +57,9 @@ TurnedJpeg Refused(tjhandle handle) {
 }  // namespace
 
 int CombinedOrientation(int first, int quarters) {
-  const auto matrix = [](int orientation) { return kOrientations[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0]; };
+  const auto matrix = [](int orientation) {
+    return kOrientations[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0];
+  };
   constexpr int kTurns[] = {1, 6, 3, 8};
   const Matrix both = Times(matrix(kTurns[((quarters % 4) + 4) % 4]), matrix(first));
   for (std::size_t i = 0; i < kOrientations.size(); ++i)
@@ -70,7 +72,9 @@ TurnedJpeg TurnJpegLosslessly(std::span<const std::uint8_t> stream, int orientat
   Handle handle(tjInitTransform(), &tjDestroy);
   if (!handle) return Refused(nullptr);
   int width = 0, height = 0, sampling = 0, colours = 0;
-  if (tjDecompressHeader3(handle.get(), stream.data(), static_cast<unsigned long>(stream.size()), &width, &height, &sampling, &colours) != 0)
+  if (tjDecompressHeader3(handle.get(), stream.data(), static_cast<unsigned long>(stream.size()), &width, &height,
+                          &sampling, &colours) != 0 ||
+      sampling < 0 || sampling >= TJ_NUMSAMP)
     return Refused(handle.get());
   if ((operation.wholeAcross && width % tjMCUWidth[sampling] != 0) ||
       (operation.wholeDown && height % tjMCUHeight[sampling] != 0))
@@ -81,7 +85,10 @@ TurnedJpeg TurnJpegLosslessly(std::span<const std::uint8_t> stream, int orientat
   transform.options = TJXOPT_PERFECT | (progressive ? TJXOPT_PROGRESSIVE : 0);
   unsigned char* turned = nullptr;
   unsigned long size = 0;
-  const int failed = tjTransform(handle.get(), stream.data(), static_cast<unsigned long>(stream.size()), 1, &turned, &size, &transform, 0);
+  // Data that end early or are broken would be turned with grey blocks made
+  // up for them: refused instead, as the decoder refuses them.
+  const int failed = tjTransform(handle.get(), stream.data(), static_cast<unsigned long>(stream.size()), 1, &turned,
+                                 &size, &transform, TJFLAG_STOPONWARNING);
   std::unique_ptr<unsigned char, void (*)(unsigned char*)> owned(turned, &tjFree);
   if (failed != 0) return Refused(handle.get());
   return {TurnedJpeg::Outcome::Turned, std::vector<std::uint8_t>(turned, turned + size), {}};
