@@ -55,6 +55,7 @@ void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOp
   options_ = options;
   report_ = {};
   work_ = Work::Empty;
+  pixels_needed_ = false;
   picture_bytes_ = 0;
   codecs_.ForgetEncoded();
 
@@ -120,9 +121,10 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     if (SameKind(*source_format_, FormatNamed("jpg")) && !SameKind(format, FormatNamed("bmp"))) host_.StepProgress();
 
     if (work_ == Work::Failed) return;  // already reported: nothing is written from a stale picture
-    if (work_ == Work::Empty || !AlphaFits(format)) {
+    if (work_ == Work::Empty || (work_ == Work::Coded && !MayTurnCoded(format)) ||
+        (work_ == Work::Made && !AlphaFits(format))) {
       Make(format);
-      if (work_ != Work::Made) return;
+      if (work_ != Work::Made && work_ != Work::Coded) return;
     } else {
       host_.StepProgress();  // the loader's step, for a steady progress display
     }
@@ -133,13 +135,26 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     std::error_code time_error;
     if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
     codecs_.TakeChosenQuality();  // a failed write before must not lend this one its quality
-    format.write(codecs_, working_, file, host_, parts_);
+    bool written = true;
+    try {
+      format.write(codecs_, working_, file, host_, parts_);
+    } catch (const PixelsNeeded&) {
+      written = false;
+    }
+    if (!written) {
+      // Its coded data could not be turned: decoded after all, and encoded.
+      pixels_needed_ = true;
+      Make(format);
+      if (work_ != Work::Made) return;
+      codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+      format.write(codecs_, working_, file, host_, parts_);
+    }
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
     // The picture is written all the same: a time left as it is is a warning.
     if (time_error)
       report_.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
     report_.written.push_back(target);
-    report_.writtenSizes.push_back({working_.width(), working_.height()});
+    report_.writtenSizes.push_back(work_ == Work::Coded ? coded_size_ : TargetSize{working_.width(), working_.height()});
     report_.writtenQualities.push_back(codecs_.TakeChosenQuality());
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);
@@ -164,7 +179,12 @@ void PictureConverter::Make(const PictureFormat& target) {
   codecs_.ForgetEncoded();
   codecs_.UseUnchangedSource(nullptr);
   codecs_.UseTurnedSource(nullptr, 1);
-  if (!LoadSource()) return;
+  codecs_.ReadHeadersOnly(!pixels_needed_ && MayTurnCoded(target));
+  const bool loaded = LoadSource();
+  codecs_.ReadHeadersOnly(false);
+  if (!loaded) return;
+  // Only its header was read (a JPEG's loader).
+  if (working_.empty()) return MakeCoded(target);
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
   const int upright = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 0;
@@ -179,13 +199,45 @@ void PictureConverter::Make(const PictureFormat& target) {
   Rotate(options_.rotation);
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
-  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
+  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_, report_.sourceSize};
   if (working_flattened_ || resized) return;
   if (!turned && !rotated)
     codecs_.UseUnchangedSource(&source_file_);
   else if (const int orientation = CombinedOrientation(turned ? upright : 1, rotated ? options_.rotation : 0);
            orientation != 1)
     codecs_.UseTurnedSource(&source_file_, orientation);
+}
+
+// A JPEG target of a JPEG source that may be its coded data turned, the
+// pixels never decoded: nothing but a turn asked for, no size limit.
+bool PictureConverter::MayTurnCoded(const PictureFormat& target) const {
+  const PictureFormat& jpeg = FormatNamed("jpg");
+  return options_.jpegLosslessTurn && options_.maxBytes == 0 && !options_.resize.Asked() &&
+         (options_.autoOrient || (options_.rotation >= 1 && options_.rotation <= 3)) && SameKind(target, jpeg) &&
+         SameKind(*source_format_, jpeg);
+}
+
+// The picture as the options ask, told from its header and metadata alone:
+// the turn its coded data take, and the metadata carried, as Make would
+// leave them.
+void PictureConverter::MakeCoded(const PictureFormat& target) {
+  const int upright = options_.autoOrient ? ReadExifOrientation(metadata_.exif) : 0;
+  if (options_.autoOrient) WriteExifOrientation(metadata_.exif, 1);
+  KeepCarried(metadata_, options_);
+  const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
+  const int orientation = CombinedOrientation(upright >= 2 ? upright : 1, rotated ? options_.rotation : 0);
+  if (orientation == 1) {
+    // Turned back to as it is stored: the pixels are written as ever.
+    pixels_needed_ = true;
+    return Make(target);
+  }
+  working_alpha_ = working_flattened_ = false;
+  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_, report_.sourceSize};
+  codecs_.UseTurnedSource(&source_file_, orientation);
+  const bool sideways = orientation >= 5;
+  coded_size_ = {sideways ? report_.sourceSize.height : report_.sourceSize.width,
+                 sideways ? report_.sourceSize.width : report_.sourceSize.height};
+  work_ = Work::Coded;
 }
 
 bool PictureConverter::LoadSource() {

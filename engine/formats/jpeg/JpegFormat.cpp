@@ -52,18 +52,14 @@ struct JpegKept : PictureCodecs::Kept {
 // The source file turned in its coded data with the metadata carried,
 // when the settings ask for it and the picture is that file's only turned;
 // nothing, with why in refused where a turn was due, otherwise.
-std::optional<std::vector<std::uint8_t>> LosslessTurn(const PictureCodecs& codecs, const img::Bitmap& picture,
-                                                      std::string& refused) {
+std::optional<std::vector<std::uint8_t>> LosslessTurn(const PictureCodecs& codecs, std::string& refused) {
   const PictureCodecs::DecodedFile* source = codecs.TurnedSource();
   if (!source || !SameKind(*source->loader, FormatNamed("jpg"))) return std::nullopt;
   const PictureMetadata none;
   const std::optional<JpegStream> stream = WithCarriedMarkers(
       img::ReadWholeFile(source->path), codecs.CarriedMetadata() ? *codecs.CarriedMetadata() : none);
-  const bool sideways = codecs.TurnedOrientation() >= 5;
-  const int width = sideways ? picture.height() : picture.width();
-  const int height = sideways ? picture.width() : picture.height();
-  // A file changed since it was decoded is not the picture's.
-  if (!stream || stream->width != width || stream->height != height) {
+  // A file changed since it was read is not the picture's.
+  if (!stream || stream->width != source->size.width || stream->height != source->size.height) {
     refused = "not turned losslessly (its markers could not be kept): re-encoded";
     return std::nullopt;
   }
@@ -73,7 +69,8 @@ std::optional<std::vector<std::uint8_t>> LosslessTurn(const PictureCodecs& codec
     return std::nullopt;
   }
   TurnedJpeg turned =
-      TurnJpegLosslessly(stream->bytes, codecs.TurnedOrientation(), codecs.EncoderSettings().jpegProgressive);
+      TurnJpegLosslessly(stream->bytes, codecs.TurnedOrientation(),
+                         codecs.EncoderSettings().jpegProgressive || stream->progressive);
   switch (turned.outcome) {
     case TurnedJpeg::Outcome::Turned:
       return std::move(turned.bytes);
@@ -100,6 +97,11 @@ int ScaleDenominator(long long width, long long height, PictureSize fit) {
 PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
                      PictureSize fit) {
   JpegImage& codec = codecs.KeptOf<JpegKept>().codec;
+  if (codecs.HeadersOnly()) {
+    const auto [width, height] = codec.LoadHeader(img::ReadWholeFile(path), codecs.MetadataPlace());
+    picture.Clear();
+    return {width, height};
+  }
   if (fit.width < 1 || fit.height < 1) {
     codec.Load(path, picture, 1, codecs.MetadataPlace());
     return {picture.width(), picture.height()};
@@ -130,10 +132,11 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
     kept.turnRefused.clear();
     kept.chosenQuality = 0;
     if (turn)
-      if (std::optional<std::vector<std::uint8_t>> turned = LosslessTurn(codecs, picture, kept.turnRefused))
+      if (std::optional<std::vector<std::uint8_t>> turned = LosslessTurn(codecs, kept.turnRefused))
         kept.encoded = std::move(*turned);
   }
   if (kept.encoded.empty()) {
+    if (picture.empty()) throw PixelsNeeded();  // only its header was read
     kept.codec.SetCoding(coding);
     const auto encode = [&](int quality) {
       kept.codec.SetQuality(quality);

@@ -56,6 +56,11 @@ class JpegImage {
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int scale_denom = 1,
                       PictureMetadata* metadata = nullptr);
 
+  // Width and height from data's header, and with metadata its metadata
+  // as Load reads them, without decoding the pixels; a header that cannot
+  // be read throws img::ImageError.
+  std::pair<int, int> LoadHeader(std::span<const std::uint8_t> data, PictureMetadata* metadata);
+
   // Width and height from the header alone (JpegFacts); throws
   // img::ImageError when it cannot be read.
   static std::pair<int, int> ReadSize(const std::filesystem::path& path);

@@ -28,8 +28,9 @@ struct TurnedJpeg {
 
 // stream (a whole JPEG file) stored so that orientation (2 to 8) shows it
 // upright, turned upright in its coded data: its markers as they are (but
-// JFIF's and Adobe's, which the library writes anew), baseline, or
-// progressive when asked. A picture whose width or height is not a whole
+// JFIF's and Adobe's, which the library writes anew), baseline with the
+// standard Huffman tables, or progressive (its tables made for the
+// picture) when asked. A picture whose width or height is not a whole
 // number of blocks (MCUs) where the turn needs it is never cut to them.
 TurnedJpeg TurnJpegLosslessly(std::span<const std::uint8_t> stream, int orientation, bool progressive);
 

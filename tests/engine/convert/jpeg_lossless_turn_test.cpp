@@ -2,11 +2,13 @@
 // pixels are jpegtran's turn of the same file, with the metadata the rules
 // carry and the orientation reset; a size that is not whole blocks for its
 // turn is encoded from the pixels as without the option, and says so.
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
 #include "ParamNames.h"
 #include "PictureFiles.h"
+#include "engine/formats/jpeg/JpegImage.h"
 #include "TestSupport.h"
 #include "engine/convert/PictureConverter.h"
 #include "engine/metadata/ExifGps.h"
@@ -26,6 +28,8 @@ struct Case {
   const char* jpegtran;  // jpegtran's words for the same turn; nullptr: not whole blocks
   bool grey = false;
   bool stripGps = false;
+  bool progressive = false;  // the source, and so its turn
+  bool alsoPng = false;      // a PNG target beside, which needs the pixels
   friend void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -35,7 +39,7 @@ const fs::path kJpegtran = "/usr/bin/jpegtran";
 
 engine::ConversionReport Convert(const fs::path& source, const fs::path& folder, const Case& c, bool lossless) {
   engine::ConversionOptions options;
-  options.targets = engine::FormatTicks::Named({"jpg"});
+  options.targets = c.alsoPng ? engine::FormatTicks::Named({"png", "jpg"}) : engine::FormatTicks::Named({"jpg"});
   options.metadata = engine::CarriedMetadata::All;
   options.jpegQuality = 90;
   options.rotation = c.rotation;
@@ -58,10 +62,19 @@ TEST_P(LosslessTurn, GivesJpegtransCoefficientsOrReencodesWhole) {
   own.comment = {'h', 'i'};
   const img::Bitmap picture =
       c.grey ? testsupport::GreyGradientBitmap(c.width, c.height) : testsupport::GradientBitmap(c.width, c.height);
-  testsupport::WritePictureWith(picture, own, tmp / "photo.jpg");
+  engine::JpegImage encoder;
+  encoder.SetQuality(90);
+  encoder.SetCoding({.progressive = c.progressive});
+  img::WriteFileAtomically(tmp / "photo.jpg", encoder.Encode(picture, &own));
 
   const engine::ConversionReport report = Convert(tmp / "photo.jpg", tmp / "out", c, true);
   ASSERT_TRUE(report.ok()) << testsupport::FailureLines(report.failures)[0];
+  const bool sideways = c.rotation % 2 == 1 ? c.orientation < 5 : c.orientation >= 5;
+  for (const engine::TargetSize& size : report.writtenSizes) {
+    EXPECT_EQ(size.width, sideways ? c.height : c.width);
+    EXPECT_EQ(size.height, sideways ? c.width : c.height);
+  }
+  ASSERT_EQ(report.written.size(), c.alsoPng ? 2u : 1u);
   img::Bitmap turned, expected;
   const engine::PictureMetadata carried = testsupport::ReadPictureWith(tmp / "out" / "photo.jpg", turned);
   if (c.jpegtran) {
@@ -70,6 +83,10 @@ TEST_P(LosslessTurn, GivesJpegtransCoefficientsOrReencodesWhole) {
                                 (tmp / "jpegtran.jpg").string() + "' '" + (tmp / "photo.jpg").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     testsupport::ReadPictureWith(tmp / "jpegtran.jpg", expected);
+    // A progressive source stays progressive (SOF2).
+    const std::vector<std::uint8_t> file = img::ReadWholeFile(tmp / "out" / "photo.jpg");
+    const std::vector<std::uint8_t> sof2 = {0xFF, 0xC2};
+    EXPECT_EQ(std::search(file.begin(), file.end(), sof2.begin(), sof2.end()) != file.end(), c.progressive);
   } else {
     ASSERT_EQ(report.warnings.size(), 1u);
     EXPECT_NE(report.warnings[0].find("photo.jpg: not whole JPEG blocks: re-encoded"), std::string::npos)
@@ -104,7 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"a grey picture in 8 pixel blocks", 40, 24, 1, 3, "-rotate 270", true},
                       Case{"not whole blocks down for a quarter turn", 48, 30, 1, 1, nullptr},
                       Case{"not whole blocks across for three quarter turns", 50, 32, 1, 3, nullptr},
-                      Case{"not whole blocks for its EXIF half turn", 48, 30, 3, 0, nullptr}),
+                      Case{"not whole blocks for its EXIF half turn", 48, 30, 3, 0, nullptr},
+                      Case{.name = "a progressive source", .width = 48, .height = 32, .orientation = 1,
+                           .rotation = 1, .jpegtran = "-rotate 90", .progressive = true},
+                      Case{.name = "beside a PNG", .width = 48, .height = 32, .orientation = 6, .rotation = 2,
+                           .jpegtran = "-rotate 270", .alsoPng = true},
+                      Case{.name = "not whole blocks beside a PNG", .width = 50, .height = 30, .orientation = 1,
+                           .rotation = 2, .jpegtran = nullptr, .alsoPng = true}),
     testsupport::ByName());
 
 }  // namespace
