@@ -179,12 +179,13 @@ void PictureConverter::Make(const PictureFormat& target) {
   codecs_.ForgetEncoded();
   codecs_.UseUnchangedSource(nullptr);
   codecs_.UseTurnedSource(nullptr, 1);
-  codecs_.ReadHeadersOnly(!pixels_needed_ && MayTurnCoded(target));
+  const bool headers_only = !pixels_needed_ && MayTurnCoded(target);
+  codecs_.ReadHeadersOnly(headers_only);
   const bool loaded = LoadSource();
   codecs_.ReadHeadersOnly(false);
   if (!loaded) return;
-  // Only its header was read (a JPEG's loader).
-  if (working_.empty()) return MakeCoded(target);
+  // Only its header was read (a JPEG's loader; the others decode all the same).
+  if (headers_only && working_.empty()) return MakeCoded(target);
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
   const int upright = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 0;
