@@ -4,7 +4,8 @@
 // (imgbatch's default, --jpeg-lossless) against decoded, turned and
 // encoded again at imgbatch's quality 90, per picture; beside them
 // TurboJPEG's transform of the file called straight (the floor of the
-// lossless turn). A photo whose height is not whole blocks is encoded
+// lossless turn; progressive, as the converter writes it, for a
+// progressive photo). A photo whose height is not whole blocks is encoded
 // again either way, and says so. Times are CPU seconds of every thread
 // (the best of the runs), which a shared machine disturbs less than wall
 // time; the pixels' turn runs on the converter's threads.
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
   double all_floor = 0, all_turn = 0, all_encode = 0;
   for (const Photo& photo : photos) {
     const std::vector<std::uint8_t> jpeg = bench::ReadBytes(photo.path);
-    const double floor = bench::BestOfBoth(runs, [&] { engine::TurnJpegLosslessly(jpeg, 6, false); }).cpu;
+    const double floor = bench::BestOfBoth(runs, [&] { engine::TurnJpegLosslessly(jpeg, 6, photo.progressive); }).cpu;
     engine::ConversionReport turned, encoded;
     const double turn = bench::BestOfBoth(runs, [&] { turned = Convert(photo.path, out, true); }).cpu;
     const std::uintmax_t turned_bytes = WrittenBytes(turned);
