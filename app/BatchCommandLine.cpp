@@ -143,6 +143,13 @@ std::optional<BatchCommand> ParseBatchCommand(const std::vector<std::string>& ar
     return std::nullopt;
   }
   cmd.options.metadata = state.strip ? engine::CarriedMetadata::None : engine::CarriedMetadata::All;
+  if (state.jpegLossless && cmd.options.maxBytes > 0) {
+    error = "--jpeg-lossless and --max-size cannot be combined";
+    return std::nullopt;
+  }
+  // A turn that keeps the coded data is what peers do, and loses nothing;
+  // asking for a JPEG coding of one's own asks for an encode.
+  cmd.options.jpegLosslessTurn = state.jpegLossless || (!state.jpegCodingGiven && cmd.options.maxBytes == 0);
   if (!state.haveOutput) {
     error = "no output folder: give one with -o DIR";
     return std::nullopt;

@@ -282,7 +282,14 @@ const std::array kOptions{
                 "theirs: jpg=85,webp=80,avif=55 (jpeg= is jpg=); with a JXL\n"
                 "quality, a JPEG source's JXL target is encoded from the pixels\n"
                 "at that quality unless it is 100",
-                [](State& s, const std::string& v, Error& e) { return ParseQuality(v, s.cmd.options, e); }},
+                [](State& s, const std::string& v, Error& e) {
+                  // Whether it names a JPEG quality: none leaves the 0 put there.
+                  const int before = std::exchange(s.cmd.options.jpegQuality, 0);
+                  const bool parsed = ParseQuality(v, s.cmd.options, e);
+                  if (s.cmd.options.jpegQuality == 0) s.cmd.options.jpegQuality = before;
+                  else s.jpegCodingGiven = true;
+                  return parsed;
+                }},
     BatchOption{OptionGroup::Encoding, "max-size", 0, "SIZE",
                 "JPEG/WebP/AVIF at most SIZE (200k, 1.5M) by quality",
                 "JPEG, WebP and AVIF targets at most SIZE bytes (k is 1000,\n"
@@ -312,7 +319,22 @@ const std::array kOptions{
                 "JPEG Huffman tables made for each picture",
                 "JPEG targets with Huffman tables made for each picture:\n"
                 "smaller files, the same pixels",
-                [](State& s, const std::string&, Error&) { return s.cmd.options.jpegOptimize = true; }},
+                [](State& s, const std::string&, Error&) {
+                  return s.jpegCodingGiven = s.cmd.options.jpegOptimize = true;
+                }},
+    BatchOption{OptionGroup::Encoding, "jpeg-lossless", 0, nullptr,
+                "JPEG to JPEG turns in the coded data, without loss",
+                "a JPEG source written as JPEG whose only change is a turn (its\n"
+                "EXIF orientation, --rotate) is turned in its coded data\n"
+                "(libjpeg-turbo's lossless transform): nothing is encoded again\n"
+                "and the EXIF orientation becomes 1. This is also the default\n"
+                "while no JPEG --quality, --sampling or --optimize is given;\n"
+                "--jpeg-lossless keeps it with them, which then apply to the\n"
+                "pictures encoded from their pixels. A picture whose width or\n"
+                "height is not whole JPEG blocks (8 or 16 pixels) for its turn\n"
+                "is encoded from its pixels instead, with a warning, never cut;\n"
+                "so is a CMYK one. Not with --max-size",
+                [](State& s, const std::string&, Error&) { return s.jpegLossless = true; }},
     BatchOption{OptionGroup::Encoding, "sampling", 0, "S",
                 "JPEG colour resolution: 420 (default), 422 or 444",
                 "JPEG colour resolution: 420 (the default: half the size\n"
@@ -324,7 +346,8 @@ const std::array kOptions{
                   return ParseChoice(digits, v, "--sampling",
                                      {std::pair{"420", ChromaSampling::Yuv420}, {"422", ChromaSampling::Yuv422},
                                       {"444", ChromaSampling::Yuv444}},
-                                     s.cmd.options.jpegSampling, e);
+                                     s.cmd.options.jpegSampling, e) &&
+                         (s.jpegCodingGiven = true);
                 },
                 "420 422 444"},
     BatchOption{OptionGroup::Encoding, "effort", 0, "N",

@@ -19,6 +19,9 @@ struct ParseState {
   bool haveOutput = false, keepMetadata = false, strip = false;
   engine::SizeBoxes sizes;  // --width, --height, --keep-ratio
   bool sizesOn = false;     // --width or --height given
+  // --jpeg-lossless given, and what else decides whether a JPEG's turn
+  // keeps its coded data: a JPEG quality, --sampling, --optimize given.
+  bool jpegLossless = false, jpegCodingGiven = false;
   std::optional<engine::FitInBox> fit;
   std::optional<engine::CoverBox> cover;
   std::optional<engine::PadBox> pad;

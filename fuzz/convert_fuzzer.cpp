@@ -3,10 +3,12 @@
 // each input. The first byte picks the source's extension so that a file
 // starting like a BMP, PNG or JPEG gets its own kind by default (and other
 // spellings and mismatches come from mutation); the last byte picks rotation,
-// resize (cutting to cover the box, growing) and whether every piece of
-// metadata is carried, so the turning, shrinking and metadata code runs on
-// decoded pictures too, and whether targets are named by their size, which
-// reads the file's header before it is decoded.
+// resize (cutting to cover the box, growing) or, with none, JPEG targets
+// alone, and whether every piece of metadata is carried, so the turning,
+// shrinking and metadata code runs on decoded pictures too, a JPEG's turn
+// on its coded data (never decoded with JPEG targets alone), and whether
+// targets are named by their size, which reads the file's header before it
+// is decoded.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -48,7 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       options.resize.to = engine::CoverBox{37, 23};
     else
       options.resize.to = engine::SizeBoxes{37, 23, static_cast<bool>((last >> 3) & 1)};
+  } else if ((last >> 6) & 1) {
+    options.targets = engine::FormatTicks::Named({"jpg", "jpeg"});  // a JPEG's turn from its coded data alone
   }
+  options.jpegLosslessTurn = true;
   if ((last >> 4) & 1) options.metadata = engine::CarriedMetadata::All;
   if ((last >> 5) & 1) options.nameTemplate = "{name}_{w}x{h}";
   options.resize.enlarge = (last >> 7) & 1;

@@ -13,6 +13,7 @@
 #include "engine/convert/MetadataPolicy.h"
 #include "engine/convert/ResizeRules.h"
 #include "engine/formats/QualitySearch.h"
+#include "engine/formats/jpeg/JpegTurn.h"
 #include "platform/PathNames.h"
 #include "platform/FileIO.h"
 #include "platform/ImageError.h"
@@ -60,6 +61,7 @@ void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOp
   options_ = options;
   report_ = {};
   work_ = Work::Empty;
+  pixels_needed_ = false;
   picture_bytes_ = 0;
   codecs_.ForgetEncoded();
 
@@ -125,9 +127,10 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     if (SameKind(*source_format_, FormatNamed("jpg")) && !SameKind(format, FormatNamed("bmp"))) host_.StepProgress();
 
     if (work_ == Work::Failed) return;  // already reported: nothing is written from a stale picture
-    if (work_ == Work::Empty || !AlphaFits(format)) {
+    if (work_ == Work::Empty || (work_ == Work::Coded && !MayTurnCoded(format)) ||
+        (work_ == Work::Made && !AlphaFits(format))) {
       Make(format);
-      if (work_ != Work::Made) return;
+      if (work_ != Work::Made && work_ != Work::Coded) return;
     } else {
       host_.StepProgress();  // the loader's step, for a steady progress display
     }
@@ -138,13 +141,26 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
     std::error_code time_error;
     if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
     codecs_.TakeChosenQuality();  // a failed write before must not lend this one its quality
-    format.write(codecs_, working_, file, host_, parts_);
+    bool written = true;
+    try {
+      format.write(codecs_, working_, file, host_, parts_);
+    } catch (const PixelsNeeded&) {
+      written = false;
+    }
+    if (!written) {
+      // Its coded data could not be turned: decoded after all, and encoded.
+      pixels_needed_ = true;
+      Make(format);
+      if (work_ != Work::Made) return;
+      codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+      format.write(codecs_, working_, file, host_, parts_);
+    }
     for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
     // The picture is written all the same: a time left as it is is a warning.
     if (time_error)
       report_.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
     report_.written.push_back(target);
-    report_.writtenSizes.push_back({working_.width(), working_.height()});
+    report_.writtenSizes.push_back(work_ == Work::Coded ? coded_size_ : TargetSize{working_.width(), working_.height()});
     report_.writtenQualities.push_back(codecs_.TakeChosenQuality());
     if (picture_->renamed) ++report_.renamed;
     host_.TargetWritten(target);
@@ -172,15 +188,22 @@ void PictureConverter::Make(const PictureFormat& target) {
   work_ = Work::Empty;
   codecs_.ForgetEncoded();
   codecs_.UseUnchangedSource(nullptr);
-  if (!LoadSource()) return;
+  codecs_.UseTurnedSource(nullptr, 1);
+  const bool headers_only = !pixels_needed_ && MayTurnCoded(target);
+  codecs_.ReadHeadersOnly(headers_only);
+  const bool loaded = LoadSource();
+  codecs_.ReadHeadersOnly(false);
+  if (!loaded) return;
+  // Only its header was read (a JPEG's loader; the others decode all the same).
+  if (headers_only && working_.empty()) return MakeCoded(target);
   // Before anything mixes the pixels: the profile describes them as decoded.
   const bool recoloured = options_.colour == TargetColour::Srgb &&
                           ConvertToSrgb(working_, metadata_.icc.empty() ? metadata_.codedColour : metadata_.icc);
   if (recoloured) metadata_.icc.clear();
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
-  const int orientation = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 1;
-  const bool turned = orientation >= 2;
+  const int upright = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 0;
+  const bool turned = upright >= 2;
   KeepCarried(metadata_, options_);
   const int uprightWidth = working_.width(), uprightHeight = working_.height();
   ApplyCrop(working_, options_.crop, options_.rotation);
@@ -191,7 +214,7 @@ void PictureConverter::Make(const PictureFormat& target) {
   std::optional<TargetSize> plannedFrom;
   if (shrunk_on_load_) {
     plannedFrom = TargetSize{report_.sourceSize.width, report_.sourceSize.height};
-    if (orientation >= 5) std::swap(plannedFrom->width, plannedFrom->height);
+    if (upright >= 5) std::swap(plannedFrom->width, plannedFrom->height);
   }
   if (auto failure =
           ApplyResize(working_, resize_source_, options_.resize, host_, options_.background, plannedFrom))
@@ -202,9 +225,46 @@ void PictureConverter::Make(const PictureFormat& target) {
   Rotate(options_.rotation);
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
-  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
-  if (!working_flattened_ && !turned && !cropped && !resized && !rotated && !recoloured)
+  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_, report_.sourceSize};
+  if (working_flattened_ || cropped || resized || recoloured) return;
+  if (!turned && !rotated)
     codecs_.UseUnchangedSource(&source_file_);
+  else if (const int orientation = CombinedOrientation(turned ? upright : 1, rotated ? options_.rotation : 0);
+           orientation != 1)
+    codecs_.UseTurnedSource(&source_file_, orientation);
+}
+
+// A JPEG target of a JPEG source that may be its coded data turned, the
+// pixels never decoded: nothing but a turn asked for, no size limit.
+bool PictureConverter::MayTurnCoded(const PictureFormat& target) const {
+  const PictureFormat& jpeg = FormatNamed("jpg");
+  return options_.jpegLosslessTurn && options_.maxBytes == 0 && !options_.resize.Asked() && !options_.crop.Asked() &&
+         options_.colour == TargetColour::Keep &&
+         (options_.autoOrient || (options_.rotation >= 1 && options_.rotation <= 3)) && SameKind(target, jpeg) &&
+         SameKind(*source_format_, jpeg);
+}
+
+// The picture as the options ask, told from its header and metadata alone:
+// the turn its coded data take, and the metadata carried, as Make would
+// leave them.
+void PictureConverter::MakeCoded(const PictureFormat& target) {
+  const int upright = options_.autoOrient ? ReadExifOrientation(metadata_.exif) : 0;
+  if (options_.autoOrient) WriteExifOrientation(metadata_.exif, 1);
+  KeepCarried(metadata_, options_);
+  const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
+  const int orientation = CombinedOrientation(upright >= 2 ? upright : 1, rotated ? options_.rotation : 0);
+  if (orientation == 1) {
+    // Turned back to as it is stored: the pixels are written as ever.
+    pixels_needed_ = true;
+    return Make(target);
+  }
+  working_alpha_ = working_flattened_ = false;
+  source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_, report_.sourceSize};
+  codecs_.UseTurnedSource(&source_file_, orientation);
+  const bool sideways = orientation >= 5;
+  coded_size_ = {sideways ? report_.sourceSize.height : report_.sourceSize.width,
+                 sideways ? report_.sourceSize.width : report_.sourceSize.height};
+  work_ = Work::Coded;
 }
 
 bool PictureConverter::LoadSource() {
@@ -216,7 +276,8 @@ bool PictureConverter::LoadSource() {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
     report_.sourceSize = LoadPicture(picture_->path, working_, ShrinkOnLoad(), &codecs_, &loaded_by_);
-    shrunk_on_load_ = working_.width() != report_.sourceSize.width || working_.height() != report_.sourceSize.height;
+    shrunk_on_load_ = !working_.empty() && (working_.width() != report_.sourceSize.width ||
+                                            working_.height() != report_.sourceSize.height);
     report_.sourceKind = loaded_by_->name;
     // What the loader could only approximate, once however often the picture is decoded.
     for (std::string& line : codecs_.TakeWarnings()) {

@@ -72,11 +72,15 @@ class PictureConverter {
   static constexpr std::size_t kAlwaysKeptBytes = std::size_t{64} << 20;
 
  private:
-  // What working_ holds of the current picture.
-  enum class Work { Empty, Made, Failed };
+  // What working_ holds of the current picture; Coded: nothing, the
+  // source's header and metadata were read for a JPEG target written from
+  // its coded data turned (codecs_' TurnedSource).
+  enum class Work { Empty, Made, Coded, Failed };
 
   void RunRoute(const PlannedTarget& target);
   void Make(const PictureFormat& target);
+  bool MayTurnCoded(const PictureFormat& target) const;
+  void MakeCoded(const PictureFormat& target);
   bool LoadSource();
   // The size the source may be decoded down to for the resize asked ({}: whole).
   PictureSize ShrinkOnLoad() const;
@@ -109,6 +113,9 @@ class PictureConverter {
   bool working_alpha_ = false;
   bool working_flattened_ = false;
   bool shrunk_on_load_ = false;  // working_ was decoded smaller than its file's picture
+  // The current picture's coded data could not be turned: it is decoded.
+  bool pixels_needed_ = false;
+  TargetSize coded_size_{0, 0};  // the picture's size once turned, while work_ is Coded
 
   // Decoded sizes of the last pictures, newest last.
   std::vector<std::size_t> recent_bytes_;

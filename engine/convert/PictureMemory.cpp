@@ -44,7 +44,10 @@
 //   + each ticked target's writer, once per writer, as the format table
 //     says: its encoded bytes, counted as half the work picture (JPEG,
 //     WebP), its own copy of the pixels (libwebp's w x h x 4) and, for a
-//     grey picture it cannot encode, the 24-bit copy it is encoded from
+//     grey picture it cannot encode, the 24-bit copy it is encoded from;
+//     a JPEG source turned in its coded data for a JPEG target (options'
+//     jpegLosslessTurn): the file three times over and two coefficient
+//     arrays of two bytes a sample, every component at full size
 // A header that cannot be read, or a size the loaders refuse before they
 // allocate, leaves the file's size alone. Sizes within the loaders' limits
 // keep every product far inside 64 bits; the sums saturate all the same.
@@ -142,6 +145,13 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
     if (need.encodedHalf) writers = Add(writers, work / 2);
     writers = Add(writers, pixels * static_cast<std::uint64_t>(need.copyBytesPerPixel));
     if (need.colourOnly && facts.worked == 1) writers = Add(writers, copy24);
+    // A JPEG turned in its coded data: the file read again, its filtered
+    // copy and the turned file, and the coefficient arrays it is turned
+    // from and into (two bytes a sample, every component at full size at
+    // most).
+    if (options.jpegLosslessTurn && options.maxBytes == 0 && turn && !shrink && SameKind(*format, target) &&
+        SameKind(target, FormatNamed("jpg")))
+      writers = Add(writers, Add(3 * file_bytes, pixels * static_cast<std::uint64_t>(facts.worked) * 4));
   }
 
   std::uint64_t need = Add(Add(file_bytes, picture), facts.decoder);

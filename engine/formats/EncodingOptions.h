@@ -32,6 +32,11 @@ struct EncodingOptions {
   bool webpLossless = false;
   bool jpegProgressive = false;
   bool jpegOptimize = false;  // Huffman tables made for the picture, not the standard ones
+  // A JPEG source whose pixels only turn (its EXIF orientation, a rotation)
+  // is turned in its coded data, losing nothing, where its size allows; a
+  // JPEG target is encoded from the pixels otherwise (and always with a
+  // size limit). Off: always from the pixels, as the window writes.
+  bool jpegLosslessTurn = false;
   ChromaSampling jpegSampling = ChromaSampling::Yuv420;
   int webpEffort = kDefaultWebpEffort;  // libwebp's method: 0 fastest to 6 smallest
   int pngLevel = kDefaultPngLevel;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <typeindex>
@@ -32,6 +33,12 @@ struct PictureSize {
 // A loader's warning: a CMYK picture without a profile to convert it
 // through came into RGB by a formula, so its colours are approximate.
 inline constexpr const char* kCmykByFormula = "CMYK without a profile: converted by formula";
+// What a writer given no pixels (PictureCodecs::ReadHeadersOnly) throws
+// when it cannot write the file from its coded data: the picture is
+// decoded, and written again.
+struct PixelsNeeded : std::runtime_error {
+  PixelsNeeded() : std::runtime_error("the picture's pixels are needed") {}
+};
 
 class PictureCodecs {
  public:
@@ -77,9 +84,26 @@ class PictureCodecs {
   struct DecodedFile {
     std::filesystem::path path;
     const PictureFormat* loader = nullptr;  // the entry that decoded it
+    PictureSize size;                       // its picture as stored
   };
   void UseUnchangedSource(const DecodedFile* source) { unchanged_ = source; }
   const DecodedFile* UnchangedSource() const { return unchanged_; }
+  // The same file while the picture holds its pixels only turned or
+  // mirrored: orientation (2 to 8, as EXIF names them) shows the file's
+  // stored picture as the picture stands (a JPEG writer may then turn the
+  // file's coded data instead); nullptr and 1 otherwise.
+  void UseTurnedSource(const DecodedFile* source, int orientation) {
+    turned_ = source;
+    turned_orientation_ = source ? orientation : 1;
+  }
+  const DecodedFile* TurnedSource() const { return turned_; }
+  int TurnedOrientation() const { return turned_orientation_; }
+  // While on, a loader that can read a file's header and metadata alone
+  // (JPEG's) does only that, and leaves the picture empty: for a picture
+  // whose only target may be the file's coded data turned. A writer given
+  // that empty picture writes the TurnedSource or throws PixelsNeeded.
+  void ReadHeadersOnly(bool on) { headers_only_ = on; }
+  bool HeadersOnly() const { return headers_only_; }
   // A file that holds a smaller picture beside its own (a camera raw
   // file's embedded preview) is read from that one where it is at least as
   // large as wanted gives for the file's own picture (its size as stored,
@@ -114,6 +138,9 @@ class PictureCodecs {
   PictureMetadata* read_into_ = nullptr;
   const PictureMetadata* carried_ = nullptr;
   const DecodedFile* unchanged_ = nullptr;
+  const DecodedFile* turned_ = nullptr;
+  bool headers_only_ = false;
+  int turned_orientation_ = 1;
   PreviewWanted previews_;
   std::vector<std::string> warnings_;
   int chosen_quality_ = 0;

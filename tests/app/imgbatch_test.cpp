@@ -957,6 +957,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"x.jpg", "-o", "OUT", "--max-depth", "-1"}, "--max-depth needs a whole number"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--report", "csv"}, "--report needs json"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--report=json", "--dry-run"}, "cannot be combined"},
+                      UsageCase{{"x.jpg", "-o", "OUT", "--jpeg-lossless", "--max-size", "1M"}, "--jpeg-lossless and --max-size cannot"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--sampling", "411"}, "--sampling needs 420, 422 or 444"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--effort", "10"}, "--effort needs a whole number from 0 to 9"},
                       UsageCase{{"x.jpg", "-o", "OUT", "--scale", "0%"}, "--scale needs a percentage"},

@@ -12,6 +12,8 @@
 #include "engine/formats/QualitySearch.h"
 #include "engine/formats/jpeg/JpegErrorManager.h"
 #include "engine/formats/jpeg/JpegImage.h"
+#include "engine/formats/jpeg/JpegMarkers.h"
+#include "engine/formats/jpeg/JpegTurn.h"
 #include "engine/metadata/ExifOrientation.h"
 #include "platform/FileIO.h"
 #include "platform/SystemFiles.h"
@@ -32,6 +34,8 @@ struct JpegKept : PictureCodecs::Kept {
   int chosenQuality = 0;  // the quality maxBytes chose; 0 without a limit
   std::optional<SizeLimitMissed> missed;  // the limit no quality met, for the second target
   JpegCoding coding;
+  bool turnAsked = false;  // encoded was made with a lossless turn asked for
+  std::string turnRefused;  // why it was encoded from the pixels all the same; empty: it was not
 
   std::size_t Bytes() const override { return codec.KeptBytes() + encoded.capacity(); }
   void HandBack() override {
@@ -44,6 +48,41 @@ struct JpegKept : PictureCodecs::Kept {
     missed.reset();
   }
 };
+
+// The source file turned in its coded data with the metadata carried,
+// when the settings ask for it and the picture is that file's only turned;
+// nothing, with why in refused where a turn was due, otherwise.
+std::optional<std::vector<std::uint8_t>> LosslessTurn(const PictureCodecs& codecs, std::string& refused) {
+  const PictureCodecs::DecodedFile* source = codecs.TurnedSource();
+  if (!source || !SameKind(*source->loader, FormatNamed("jpg"))) return std::nullopt;
+  const PictureMetadata none;
+  const std::optional<JpegStream> stream = WithCarriedMarkers(
+      img::ReadWholeFile(source->path), codecs.CarriedMetadata() ? *codecs.CarriedMetadata() : none);
+  // A file changed since it was read is not the picture's.
+  if (!stream || stream->width != source->size.width || stream->height != source->size.height) {
+    refused = "not turned losslessly (its markers could not be kept): re-encoded";
+    return std::nullopt;
+  }
+  // CMYK pixels are decoded to RGB, which a turn of the coded data would not do.
+  if (stream->components != 1 && stream->components != 3) {
+    refused = "not turned losslessly (CMYK): re-encoded";
+    return std::nullopt;
+  }
+  TurnedJpeg turned =
+      TurnJpegLosslessly(stream->bytes, codecs.TurnedOrientation(),
+                         codecs.EncoderSettings().jpegProgressive || stream->progressive);
+  switch (turned.outcome) {
+    case TurnedJpeg::Outcome::Turned:
+      return std::move(turned.bytes);
+    case TurnedJpeg::Outcome::PartialBlocks:
+      refused = "not whole JPEG blocks: re-encoded";
+      return std::nullopt;
+    case TurnedJpeg::Outcome::Refused:
+      break;
+  }
+  refused = "not turned losslessly (" + turned.reason + "): re-encoded";
+  return std::nullopt;
+}
 
 // The largest DCT scale (1/8, 1/4, 1/2) that still decodes at least fit.
 int ScaleDenominator(long long width, long long height, PictureSize fit) {
@@ -58,6 +97,11 @@ int ScaleDenominator(long long width, long long height, PictureSize fit) {
 PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
                      PictureSize fit) {
   JpegImage& codec = codecs.KeptOf<JpegKept>().codec;
+  if (codecs.HeadersOnly()) {
+    const auto [width, height] = codec.LoadHeader(img::ReadWholeFile(path), codecs.MetadataPlace());
+    picture.Clear();
+    return {width, height};
+  }
   if (fit.width < 1 || fit.height < 1) {
     codec.Load(path, picture, 1, codecs.MetadataPlace());
     if (codec.CmykByFormula()) codecs.Warn(kCmykByFormula);
@@ -75,7 +119,10 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
   JpegKept& kept = codecs.KeptOf<JpegKept>();
   const EncodingOptions& settings = codecs.EncoderSettings();
   const JpegCoding coding{settings.jpegProgressive, settings.jpegOptimize, settings.jpegSampling};
-  const bool same = kept.quality == settings.jpegQuality && kept.coding == coding && kept.maxBytes == settings.maxBytes;
+  // A size limit is met by searching the quality: that needs the pixels.
+  const bool turn = settings.jpegLosslessTurn && settings.maxBytes == 0 && codecs.TurnedSource();
+  const bool same = kept.quality == settings.jpegQuality && kept.coding == coding &&
+                    kept.maxBytes == settings.maxBytes && kept.turnAsked == turn;
   if (same && kept.missed) throw *kept.missed;
   if (kept.encoded.empty() || !same) {
     kept.encoded.clear();
@@ -83,6 +130,15 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
     kept.quality = settings.jpegQuality;
     kept.maxBytes = settings.maxBytes;
     kept.coding = coding;
+    kept.turnAsked = turn;
+    kept.turnRefused.clear();
+    kept.chosenQuality = 0;
+    if (turn)
+      if (std::optional<std::vector<std::uint8_t>> turned = LosslessTurn(codecs, kept.turnRefused))
+        kept.encoded = std::move(*turned);
+  }
+  if (kept.encoded.empty()) {
+    if (picture.empty()) throw PixelsNeeded();  // only its header was read
     kept.codec.SetCoding(coding);
     const auto encode = [&](int quality) {
       kept.codec.SetQuality(quality);
@@ -104,6 +160,7 @@ void WriteJpeg(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
   }
   img::WriteFileAtomically(path, kept.encoded);
   codecs.NoteChosenQuality(kept.chosenQuality);
+  if (!kept.turnRefused.empty()) codecs.Warn(kept.turnRefused);
   if (codecs.CarriedMetadata())
     for (std::string& line : JpegImage::LeftOut(*codecs.CarriedMetadata())) codecs.Warn(std::move(line));
 }

@@ -405,6 +405,21 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   std::swap(out, c.spare);
 }
 
+std::pair<int, int> JpegImage::LoadHeader(std::span<const std::uint8_t> data, PictureMetadata* metadata) {
+  if (data.empty()) throw img::ImageError(img::ErrorCode::Truncated, "JPEG: empty file");
+  Codec& c = *codec_;
+  struct AbortOnExit {
+    Codec& c;
+    ~AbortOnExit() {
+      if (c.created_in) jpeg_abort_decompress(&c.in);
+    }
+  } abort_on_exit{c};
+  if (!ReadHeader(c, data.data(), data.size(), 1, metadata != nullptr)) c.in_error.Throw();
+  img::CheckPictureSize(c.in.image_width, c.in.image_height);
+  if (metadata) CopyMetadata(c, IccProfile(c), *metadata);
+  return {static_cast<int>(c.in.image_width), static_cast<int>(c.in.image_height)};
+}
+
 std::pair<int, int> JpegImage::ReadSize(const std::filesystem::path& path) {
   const HeaderFacts facts = JpegFacts({}, path);
   if (facts.width <= 0 || facts.height <= 0)

@@ -62,6 +62,10 @@ class JpegImage {
   // littleCMS reads, so its inks were turned into RGB by a formula (each
   // ink's inverse times black's), not a colour-managed conversion.
   bool CmykByFormula() const { return cmyk_by_formula_; }
+  // Width and height from data's header, and with metadata its metadata
+  // as Load reads them, without decoding the pixels; a header that cannot
+  // be read throws img::ImageError.
+  std::pair<int, int> LoadHeader(std::span<const std::uint8_t> data, PictureMetadata* metadata);
 
   // Width and height from the header alone (JpegFacts); throws
   // img::ImageError when it cannot be read.

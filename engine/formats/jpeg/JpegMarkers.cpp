@@ -144,6 +144,7 @@ std::optional<JpegStream> WithCarriedMarkers(std::span<const std::uint8_t> file,
       stream.height = s.data[1] << 8 | s.data[2];
       stream.width = s.data[3] << 8 | s.data[4];
       stream.components = s.data[5];
+      stream.progressive = (marker & 0x03) == 0x02;  // SOF2, SOF6, SOF10, SOF14
       framed = true;
     }
     if (marker == kSos) {

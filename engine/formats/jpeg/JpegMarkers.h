@@ -17,6 +17,7 @@ struct JpegStream {
   std::vector<std::uint8_t> bytes;  // from SOI to EOI
   int width = 0, height = 0;        // as its frame header says
   int components = 0;               // 1 grey, 3 colour, 4 CMYK
+  bool progressive = false;         // its frame is progressive
 };
 
 // file's segments and coded data as they are, in their order, but for the

@@ -77,6 +77,7 @@ struct NeedCase {
   const char* extension;
   std::uint64_t held;  // what the decoder holds besides the file itself
   bool turnToJpeg = false;
+  bool codedTurn = false;  // the turn kept in the coded data (imgbatch's default)
   friend void PrintTo(const NeedCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -91,6 +92,7 @@ TEST_P(PictureNeed, CoversWhatTheDecoderHoldsAndLittleMore) {
   if (c.turnToJpeg) {
     options.rotation = 1;
     options.targets.Set("jpg", true);
+    options.jpegLosslessTurn = c.codedTurn;
   }
   const std::uint64_t least = c.file.size() + c.held;
   const std::uint64_t need = engine::EstimatedNeedBytes(img::PathToUtf8(path), options);
@@ -117,6 +119,12 @@ INSTANTIATE_TEST_SUITE_P(
         NeedCase{"BaselineJpegUpright", WithOrientation(Jpeg(false), 1), ".jpg", kPicture},
         // Grey: a byte a pixel, turned and encoded as such.
         NeedCase{"GreyJpegTurnedToJpeg", Jpeg(false, true), ".jpg", kPixels * 2 + kPixels / 2, true},
+        // Turned in the coded data as well: two coefficient arrays, every
+        // sample counted at full size (4:4:4 at most).
+        NeedCase{"BaselineJpegTurnedInItsCodedData", Jpeg(false), ".jpg",
+                 kPicture * 2 + kPicture / 2 + kPixels * 3 * 4 + 2 * Jpeg(false).size(), true, true},
+        NeedCase{"GreyJpegTurnedInItsCodedData", Jpeg(false, true), ".jpg",
+                 kPixels * 2 + kPixels / 2 + kPixels * 4 + 2 * Jpeg(false, true).size(), true, true},
         NeedCase{"Bmp32", Bmp32(), ".bmp", kPixels * 4},
         NeedCase{"TopDownBmp32", Bmp32(true), ".bmp", kPixels * 4},
         NeedCase{"PngCutInItsHeader", testsupport::Cut(Png(kWidth, kHeight, 6, true), 20), ".png", 0},
