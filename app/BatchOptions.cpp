@@ -462,6 +462,19 @@ const std::array kOptions{
                                      s.cmd.options.rawSource, e);
                 },
                 "develop preview"},
+    BatchOption{OptionGroup::WhichFiles, "page", 0, "N",
+                "read page or frame N (1: the first) of TIFF, GIF, WebP",
+                "read page N of a TIFF file, or frame N of a GIF or animated\n"
+                "WebP file, as a viewer shows it then (the first is 1, the\n"
+                "default); a file with fewer, or of one picture, fails. A\n"
+                "file of several pictures is converted with a warning that\n"
+                "names how many it holds",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseWhole(v, "--page", 1, 1000000, n, e)) return false;
+                  s.cmd.options.page = static_cast<int>(n - 1);
+                  return true;
+                }},
     BatchOption{OptionGroup::Output, "keep-tree", 0, nullptr,
                 "write into the same subfolders under DIR",
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",

@@ -32,6 +32,9 @@ struct ProcessingOptions {
   // The carried EXIF loses its GPS position (imgbatch's --strip-gps).
   bool stripGps = false;
   RawSource rawSource = RawSource::Develop;  // imgbatch only
+  // The picture of a file of several that is converted, 0 the first: a
+  // TIFF's page, a GIF's or animated WebP's frame (imgbatch's --page).
+  int page = 0;
 
   bool operator==(const ProcessingOptions&) const = default;
 };

@@ -188,8 +188,11 @@ bool PictureConverter::LoadSource() {
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
+    codecs_.ReadPage(options_.page);
+    codecs_.TakePictures();
     report_.sourceSize = LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
     report_.sourceKind = loaded_by_->name;
+    NoteOtherPictures(codecs_.TakePictures());
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {
@@ -197,6 +200,27 @@ bool PictureConverter::LoadSource() {
     report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
     return false;
   }
+}
+
+// A file of one picture has no other page to give; one of several is
+// converted with a warning that the others were left out, said once however
+// often the picture is decoded.
+void PictureConverter::NoteOtherPictures(const PictureCodecs::Pictures& held) {
+  if (held.count <= 1 || !held.noun) {
+    CheckPageHeld(options_.page, 1, "picture");
+    return;
+  }
+  std::string line = picture_->path + ": " + std::to_string(held.count) + " " + held.noun + "s: ";
+  if (options_.page == 0) {
+    line += held.first;
+  } else {
+    line += held.noun;
+    line += ' ';
+    line += std::to_string(options_.page + 1);
+  }
+  line += " converted";
+  if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
+    report_.warnings.push_back(line);
 }
 
 bool PictureConverter::AlphaFits(const PictureFormat& target) const {

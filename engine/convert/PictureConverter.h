@@ -78,6 +78,7 @@ class PictureConverter {
   void RunRoute(const PlannedTarget& target);
   void Make(const PictureFormat& target);
   bool LoadSource();
+  void NoteOtherPictures(const PictureCodecs::Pictures& held);
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
   void Rotate(int rotation);

@@ -85,6 +85,27 @@ class PictureCodecs {
   void TakePreviews(PreviewWanted wanted) { previews_ = std::move(wanted); }
   const PreviewWanted& Previews() const { return previews_; }
 
+  // Which picture of a file that holds several the loaders read (0: the
+  // first): a TIFF's page, a GIF's or an animated WebP's frame, a HEIF's
+  // top-level picture (imgbatch's --page). A loader of such files fails
+  // for one past its file's last (CheckPageHeld); a file of one picture
+  // is left to the caller.
+  void ReadPage(int page) { page_ = page; }
+  int Page() const { return page_; }
+  // How many pictures the file just decoded holds, what each is called
+  // ("frame", "page") and which is read for page 0, told by its loader;
+  // TakePictures gives it and forgets it (one picture, unnamed, when
+  // nothing was told).
+  struct Pictures {
+    int count = 1;
+    const char* noun = nullptr;
+    const char* first = "the first";
+  };
+  void NotePictures(int count, const char* noun, const char* first = "the first") {
+    pictures_ = {count, noun, first};
+  }
+  Pictures TakePictures() { return std::exchange(pictures_, {}); }
+
   // A line of what a write left out of its file (carried metadata too
   // large for a JPEG file's markers); TakeWarnings gives those since the
   // last call.
@@ -112,6 +133,12 @@ class PictureCodecs {
   PreviewWanted previews_;
   std::vector<std::string> warnings_;
   int chosen_quality_ = 0;
+  int page_ = 0;
+  Pictures pictures_;
 };
+
+// Throws img::ImageError for page (0 the first) past the last of a file's
+// count pictures, each a noun ("page"); nothing when the file holds it.
+void CheckPageHeld(int page, int count, const char* noun);
 
 }  // namespace engine

@@ -20,6 +20,8 @@
 #include "GifBytes.h"
 #include "PngBytes.h"
 #include "TestSupport.h"
+#include "TiffBytes.h"
+#include "WebpAnimation.h"
 #include "engine/formats/jpeg/JpegImage.h"
 #include "engine/formats/PictureFormats.h"
 #include "engine/formats/png/PngImage.h"
@@ -1839,3 +1841,102 @@ TEST_F(ImgBatch, ReportJsonGivesALineForEachPicture) {
   EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 4) << r.output;
 }
 #endif
+
+namespace {
+
+// Red, green and blue, one after another: the frames of a GIF and of an
+// animated WebP, the pages of a TIFF (with a thumbnail of the first, which
+// is no page); a PNG holds red alone.
+const std::vector<img::PaletteEntry> kFrameColours = {testsupport::Bgr(0, 0, 255), testsupport::Bgr(0, 255, 0),
+                                                      testsupport::Bgr(255, 0, 0)};
+
+std::vector<std::uint8_t> ThreePictures(const std::string& kind) {
+  if (kind == "gif") {
+    std::vector<testsupport::GifPicture> frames(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+      frames[i].screenWidth = frames[i].screenHeight = frames[i].width = frames[i].height = 8;
+      frames[i].colours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
+      frames[i].indices.assign(64, static_cast<std::uint8_t>(i));
+    }
+    return testsupport::GifBytes(frames);
+  }
+  if (kind == "tif") {
+    std::vector<testsupport::TiffPicture> pages;
+    for (const img::PaletteEntry& c : kFrameColours) {
+      testsupport::TiffPicture page;
+      page.width = page.height = 8;
+      for (int i = 0; i < 64; ++i) page.data.insert(page.data.end(), {c.red, c.green, c.blue});
+      pages.push_back(page);
+    }
+    testsupport::TiffPicture thumbnail = pages[0];
+    thumbnail.width = thumbnail.height = 2;
+    thumbnail.data.resize(12);
+    thumbnail.reduced = true;
+    pages.insert(pages.begin() + 1, thumbnail);
+    return testsupport::TiffBytes(pages);
+  }
+  if (kind == "webp") {
+    std::vector<testsupport::WebpFrame> frames;
+    for (const img::PaletteEntry& c : kFrameColours) frames.push_back({testsupport::SolidBitmap(8, 8, c), 100});
+    return testsupport::WebpAnimationBytes(frames);
+  }
+  return engine::PngStreamWriter({}, nullptr).Encode(testsupport::SolidBitmap(8, 8, kFrameColours[0]));
+}
+
+struct PageCase {
+  const char* name;
+  const char* kind;  // the source's extension
+  const char* page;  // --page's value; nullptr: none given
+  int colour;        // index into kFrameColours of what the PNG target shows; -1: it fails
+  const char* said;  // the warning, or the failure's reason; "" none
+  friend void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchPages : public ImgBatch, public ::testing::WithParamInterface<PageCase> {};
+
+// A file of several pictures converts one, the first or --page's, and says
+// so on standard error and in the report; a page past the last fails the
+// picture, saying how many the file holds.
+TEST_P(ImgBatchPages, ConvertOneAndSaySo) {
+  const PageCase& c = GetParam();
+  const fs::path source = src() / (std::string("three.") + c.kind);
+  fs::create_directories(src());
+  img::WriteFileAtomically(source, ThreePictures(c.kind));
+  std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "png", "--report", "json"};
+  if (c.page) args.insert(args.end(), {"--page", c.page});
+  const RunResult r = RunImgBatch(args);
+  const std::string said = std::string(c.said).empty() ? "" : U(source) + ": " + c.said;
+  if (c.colour < 0) {
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(OutNames().empty());
+    EXPECT_NE(r.output.find(std::string(c.said) + "\"}],\"warnings\":[]}"), std::string::npos) << r.output;
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string warnings = said.empty() ? "[]" : "[\"" + said + "\"]";
+  EXPECT_NE(r.output.find("\"warnings\":" + warnings + "}"), std::string::npos) << r.output;
+  if (!said.empty()) {
+    EXPECT_NE(r.output.find("warning: " + said + "\n"), std::string::npos) << r.output;
+  }
+  img::Bitmap target;
+  testsupport::ReadPictureWith(out() / "three.png", target);
+  img::PaletteEntry seen = target.PixelColor(4, 4);
+  seen.reserved = 0;
+  EXPECT_EQ(seen, kFrameColours[static_cast<std::size_t>(c.colour)]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ImgBatchPages,
+    ::testing::Values(PageCase{"GifFirst", "gif", nullptr, 0, "3 frames: the first converted"},
+                      PageCase{"GifSecond", "gif", "2", 1, "3 frames: frame 2 converted"},
+                      PageCase{"GifPastTheLast", "gif", "4", -1, "frame 4 asked for, the file holds 3 frames"},
+                      PageCase{"TiffFirst", "tif", nullptr, 0, "3 pages: the first converted"},
+                      PageCase{"TiffThird", "tif", "3", 2, "3 pages: page 3 converted"},
+                      PageCase{"TiffPastTheLast", "tif", "4", -1, "page 4 asked for, the file holds 3 pages"},
+                      PageCase{"WebpFirst", "webp", nullptr, 0, "3 frames: the first converted"},
+                      PageCase{"WebpThird", "webp", "3", 2, "3 frames: frame 3 converted"},
+                      PageCase{"PngAlone", "png", nullptr, 0, ""},
+                      PageCase{"PngSecond", "png", "2", -1, "picture 2 asked for, the file holds one picture"}),
+    testsupport::ByName());
+
+}  // namespace

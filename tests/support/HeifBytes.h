@@ -22,6 +22,7 @@ struct HeifPicture {
   heif_orientation orientation = heif_orientation_normal;  // written as the file's own turn
   std::vector<std::uint8_t> exif;                        // from the TIFF header on
   std::vector<std::uint8_t> icc;
+  int pictures = 1;  // top-level pictures, each this one; the last is the primary
 };
 
 // The file of picture (24 bits, or Bits32Alpha with its alpha).
@@ -58,7 +59,12 @@ inline std::vector<std::uint8_t> HeifBytes(const img::Bitmap& picture, const Hei
     if (!how.icc.empty()) check(heif_image_set_raw_color_profile(image, "prof", how.icc.data(), how.icc.size()));
     options->image_orientation = how.orientation;
     heif_image_handle* handle = nullptr;
+    for (int more = 1; more < how.pictures; ++more) {
+      check(heif_context_encode_image(context, image, encoder, options, &handle));
+      heif_image_handle_release(handle);
+    }
     check(heif_context_encode_image(context, image, encoder, options, &handle));
+    check(heif_context_set_primary_image(context, handle));
     if (!how.exif.empty())
       check(heif_context_add_exif_metadata(context, handle, how.exif.data(), static_cast<int>(how.exif.size())));
     heif_image_handle_release(handle);

@@ -36,6 +36,8 @@ HeaderFacts WebpFacts(PictureHead head, const std::filesystem::path&) {
     facts.decoded = facts.worked = 4;
     facts.alpha = true;
   }
+  // The animation decoder's canvas and its copy of the one disposed of.
+  if (features.has_animation) facts.decoder = static_cast<std::uint64_t>(facts.width) * facts.height * 8;
   // At the head's depth the EXIF flag is taken to turn the picture.
   facts.oriented = head.size() >= 21 && HasVp8x(head) && (head[20] & 0x08) != 0;
   return facts;
@@ -61,7 +63,7 @@ struct WebpKept : PictureCodecs::Kept {
 
 PictureSize LoadWebp(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
   const std::vector<std::uint8_t> file = img::ReadWholeFile(path);
-  codecs.KeptOf<WebpKept>().codec.LoadFromMemory(file, picture);
+  codecs.NotePictures(codecs.KeptOf<WebpKept>().codec.LoadFromMemory(file, picture, codecs.Page()), "frame");
   if (codecs.MetadataPlace()) ReadWebpMetadata(file, *codecs.MetadataPlace());
   return {picture.width(), picture.height()};
 }

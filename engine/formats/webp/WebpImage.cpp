@@ -1,11 +1,15 @@
 #include "engine/formats/webp/WebpImage.h"
 
 #include <webp/decode.h>
+#include <webp/demux.h>
 #include <webp/encode.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "engine/formats/PictureCodecs.h"
 #include "platform/FileIO.h"
 #include "platform/ImageError.h"
 
@@ -40,23 +44,27 @@ struct EncoderPicture {
   ~EncoderPicture() { WebPPictureFree(&picture); }
 };
 
+struct AnimDecoderFree {
+  void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
+};
+using AnimDecoder = std::unique_ptr<WebPAnimDecoder, AnimDecoderFree>;
+
 // libwebp's one-call encoders set lossless files' quality (their effort
 // within the method) to this.
 constexpr float kLosslessQuality = 70.0f;
 
 }  // namespace
 
-void WebpImage::Load(const std::filesystem::path& path, img::Bitmap& out) {
+int WebpImage::Load(const std::filesystem::path& path, img::Bitmap& out, int page) {
   const std::vector<std::uint8_t> data = img::ReadWholeFile(path);
-  LoadFromMemory(data, out);
+  return LoadFromMemory(data, out, page);
 }
 
-void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out) {
+int WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int page) {
   WebPBitstreamFeatures features;
   const VP8StatusCode status = WebPGetFeatures(data.data(), data.size(), &features);
   if (status != VP8_STATUS_OK) Fail(status);
-  if (features.has_animation)
-    throw img::ImageError(img::ErrorCode::Unsupported, "WebP: animated pictures are not read");
+  // An animation's size is its canvas's, checked before the decoder makes it.
   img::CheckPictureSize(features.width, features.height);
   const int width = features.width, height = features.height;
 
@@ -65,6 +73,12 @@ void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
     spare_.Clear();
     spare_ = img::Bitmap::Unfilled(width, height, format);
   }
+  if (features.has_animation) {
+    const int frames = LoadFrame(data, page);
+    std::swap(out, spare_);
+    return frames;
+  }
+  CheckPageHeld(page, 1, "picture");
   const std::size_t size = spare_.stride() * static_cast<std::size_t>(height);
   const int stride = static_cast<int>(spare_.stride());
   const bool decoded = features.has_alpha
@@ -72,6 +86,39 @@ void WebpImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
                            : WebPDecodeBGRInto(data.data(), data.size(), spare_.ScanLine(0), size, stride);
   if (!decoded) Fail(VP8_STATUS_BITSTREAM_ERROR);
   std::swap(out, spare_);
+  return 1;
+}
+
+// Frame page of an animation into spare_ (already of the canvas's size),
+// as libwebp's animation decoder composes it over the frames before.
+int WebpImage::LoadFrame(std::span<const std::uint8_t> data, int page) {
+  WebPAnimDecoderOptions options;
+  if (!WebPAnimDecoderOptionsInit(&options))
+    throw img::ImageError(img::ErrorCode::Internal, "WebP: the decoder library does not match its header");
+  options.color_mode = MODE_BGRA;
+  options.use_threads = 0;
+  const WebPData webp{data.data(), data.size()};
+  const AnimDecoder decoder(WebPAnimDecoderNew(&webp, &options));
+  WebPAnimInfo info;
+  if (!decoder || !WebPAnimDecoderGetInfo(decoder.get(), &info)) Fail(VP8_STATUS_BITSTREAM_ERROR);
+  const int frames = static_cast<int>(std::min<std::uint32_t>(info.frame_count, 1u << 30));
+  CheckPageHeld(page, frames, "frame");
+  std::uint8_t* canvas = nullptr;
+  int timestamp = 0;
+  for (int frame = 0; frame <= page; ++frame)
+    if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp)) Fail(VP8_STATUS_BITSTREAM_ERROR);
+  const bool alpha = spare_.format() == img::PixelFormat::Bits32Alpha;
+  const std::size_t row = static_cast<std::size_t>(spare_.width()) * 4;
+  for (int y = 0; y < spare_.height(); ++y) {
+    const std::uint8_t* from = canvas + row * static_cast<std::size_t>(y);
+    std::uint8_t* to = spare_.ScanLine(y);
+    if (alpha) {
+      std::memcpy(to, from, row);
+      continue;
+    }
+    for (int x = 0; x < spare_.width(); ++x, from += 4, to += 3) std::memcpy(to, from, 3);
+  }
+  return frames;
 }
 
 std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int quality, bool lossless, int effort) {

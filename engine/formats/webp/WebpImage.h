@@ -14,12 +14,14 @@ namespace engine {
 
 class WebpImage {
  public:
-  // Still pictures give 24 bits, or 32 bits with alpha (Bits32Alpha) when
-  // the file has an alpha channel. The size is checked against
-  // the pixel limit before anything is allocated. Corrupt, truncated and
-  // animated files throw img::ImageError and leave out unchanged.
-  void Load(const std::filesystem::path& path, img::Bitmap& out);
-  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
+  // Pictures give 24 bits, or 32 bits with alpha (Bits32Alpha) when the
+  // file has an alpha channel; an animation gives frame page (0 the first)
+  // on its canvas, as a viewer shows it then. The size is checked against
+  // the pixel limit before anything is allocated. Corrupt and truncated
+  // files, and a page past the last, throw img::ImageError and leave out
+  // unchanged. Give the file's count of frames.
+  int Load(const std::filesystem::path& path, img::Bitmap& out, int page = 0);
+  int LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int page = 0);
 
   // picture, lossy at quality (1 to 100) or lossless, with its alpha
   // channel when it has one (Bits32Alpha), else from a 24-bit copy, at
@@ -36,6 +38,8 @@ class WebpImage {
   void HandBack();
 
  private:
+  int LoadFrame(std::span<const std::uint8_t> data, int page);
+
   img::Bitmap spare_;                // decode target, kept to be reused
   img::Bitmap copy24_;               // the encoder's 24-bit copy of other formats
 };
