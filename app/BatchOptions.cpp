@@ -475,6 +475,18 @@ const std::array kOptions{
                   s.cmd.options.page = static_cast<int>(n - 1);
                   return true;
                 }},
+    BatchOption{OptionGroup::WhichFiles, "damaged", 0, "HOW",
+                "damaged JPEG, PNG: refuse (the default) or keep",
+                "what becomes of a JPEG or PNG file whose data are broken or\n"
+                "end early: refuse (the default: the picture fails) or keep\n"
+                "(what decodes is converted, the rest grey, with a warning;\n"
+                "a PNG only where it is not interlaced). A file whose header\n"
+                "cannot be read fails either way",
+                [](State& s, const std::string& v, Error& e) {
+                  return ParseChoice(img::AsciiLower(v), v, "--damaged", {std::pair{"refuse", false}, {"keep", true}},
+                                     s.cmd.options.keepDamaged, e);
+                },
+                "refuse keep"},
     BatchOption{OptionGroup::Output, "keep-tree", 0, nullptr,
                 "write into the same subfolders under DIR",
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",

@@ -35,6 +35,9 @@ struct ProcessingOptions {
   // The picture of a file of several that is converted, 0 the first: a
   // TIFF's page, a GIF's or animated WebP's frame (imgbatch's --page).
   int page = 0;
+  // A damaged JPEG or PNG gives what decodes, with a warning, where it
+  // would fail (imgbatch's --damaged keep).
+  bool keepDamaged = false;
 
   bool operator==(const ProcessingOptions&) const = default;
 };

@@ -177,7 +177,9 @@ void PictureConverter::Make(const PictureFormat& target) {
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
   work_ = Work::Made;
   source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
-  if (!working_flattened_ && !turned && !resized && !rotated) codecs_.UseUnchangedSource(&source_file_);
+  // A damaged file's own coded data are not the picture kept of it.
+  if (!working_flattened_ && !turned && !resized && !rotated && !source_damaged_)
+    codecs_.UseUnchangedSource(&source_file_);
 }
 
 bool PictureConverter::LoadSource() {
@@ -189,10 +191,14 @@ bool PictureConverter::LoadSource() {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
     codecs_.ReadPage(options_.page);
+    codecs_.KeepDamaged(options_.keepDamaged);
     codecs_.TakePictures();
+    codecs_.TakeDamage();
+    source_damaged_ = false;
     report_.sourceSize = LoadPicture(picture_->path, working_, {}, &codecs_, &loaded_by_);
     report_.sourceKind = loaded_by_->name;
     NoteOtherPictures(codecs_.TakePictures());
+    source_damaged_ = NoteDamage(codecs_.TakeDamage());
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {
@@ -200,6 +206,16 @@ bool PictureConverter::LoadSource() {
     report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
     return false;
   }
+}
+
+// A damaged source kept as far as it decodes is converted with a warning,
+// said once however often it is decoded.
+bool PictureConverter::NoteDamage(const std::string& damage) {
+  if (damage.empty()) return false;
+  const std::string line = picture_->path + ": damaged, what decodes converted: " + damage;
+  if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
+    report_.warnings.push_back(line);
+  return true;
 }
 
 // A file of one picture has no other page to give; one of several is

@@ -79,6 +79,7 @@ class PictureConverter {
   void Make(const PictureFormat& target);
   bool LoadSource();
   void NoteOtherPictures(const PictureCodecs::Pictures& held);
+  bool NoteDamage(const std::string& damage);
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
   void Rotate(int rotation);
@@ -107,6 +108,7 @@ class PictureConverter {
   // again.
   bool working_alpha_ = false;
   bool working_flattened_ = false;
+  bool source_damaged_ = false;  // working_ holds what decodes of a damaged file
 
   // Decoded sizes of the last pictures, newest last.
   std::vector<std::size_t> recent_bytes_;

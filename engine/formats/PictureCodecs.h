@@ -106,6 +106,16 @@ class PictureCodecs {
   }
   Pictures TakePictures() { return std::exchange(pictures_, {}); }
 
+  // A file whose coded data are broken or end early gives what decodes,
+  // with a loader whose codec can tell what was lost (JPEG's, PNG's;
+  // imgbatch's --damaged keep); else it fails. Such a loader notes what was
+  // lost; TakeDamage gives it and forgets it (empty: the file was whole). A
+  // file whose header cannot be read fails all the same.
+  void KeepDamaged(bool keep) { keep_damaged_ = keep; }
+  bool KeepsDamaged() const { return keep_damaged_; }
+  void NoteDamage(std::string what) { damage_ = std::move(what); }
+  std::string TakeDamage() { return std::exchange(damage_, {}); }
+
   // A line of what a write left out of its file (carried metadata too
   // large for a JPEG file's markers); TakeWarnings gives those since the
   // last call.
@@ -135,6 +145,8 @@ class PictureCodecs {
   int chosen_quality_ = 0;
   int page_ = 0;
   Pictures pictures_;
+  bool keep_damaged_ = false;
+  std::string damage_;
 };
 
 // Throws img::ImageError for page (0 the first) past the last of a file's

@@ -1940,3 +1940,64 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::ByName());
 
 }  // namespace
+
+namespace {
+
+struct DamageCase {
+  const char* name;
+  const char* kind;     // the source's extension
+  std::size_t kept;     // the bytes of the whole file kept
+  bool keep;            // --damaged keep
+  const char* said;     // the warning when converted, else the failure's reason
+  friend void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchDamaged : public ImgBatch, public ::testing::WithParamInterface<DamageCase> {};
+
+// A file cut short fails by default; with --damaged keep, what decodes is
+// converted with a warning: its first rows as the whole file gives them, the
+// rest grey. A file cut within its header fails either way.
+TEST_P(ImgBatchDamaged, IsRefusedOrKeptAsFarAsItDecodes) {
+  const DamageCase& c = GetParam();
+  // Large enough that the first half holds whole rows of either kind.
+  const img::Bitmap picture = testsupport::GradientBitmap(256, 128);
+  const std::vector<std::uint8_t> whole = std::string(c.kind) == "jpg"
+                                              ? engine::JpegImage().Encode(picture)
+                                              : engine::PngStreamWriter({}, nullptr).Encode(picture);
+  const fs::path source = src() / (std::string("cut.") + c.kind);
+  fs::create_directories(src());
+  img::WriteFileAtomically(source, testsupport::Cut(whole, c.kept ? c.kept : whole.size() / 2));
+  std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "png", "--report", "json"};
+  if (c.keep) args.insert(args.end(), {"--damaged", "keep"});
+  const RunResult r = RunImgBatch(args);
+  if (!c.keep || c.kept) {
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(OutNames().empty());
+    EXPECT_NE(r.output.find(std::string(c.said) + "\"}],\"warnings\":[]}"), std::string::npos) << r.output;
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string said = U(source) + ": " + c.said;
+  EXPECT_NE(r.output.find("\"failures\":[],\"warnings\":[\"" + said + "\"]}"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("warning: " + said + "\n"), std::string::npos) << r.output;
+  img::Bitmap all, kept;
+  engine::LoadPicture(img::PathToUtf8(out() / "cut.png"), kept);
+  img::WriteFileAtomically(tmp_ / (std::string("whole.") + c.kind), whole);
+  engine::LoadPicture(img::PathToUtf8(tmp_ / (std::string("whole.") + c.kind)), all);
+  for (int x = 0; x < 256; x += 37) {
+    EXPECT_EQ(kept.PixelColor(x, 0), all.PixelColor(x, 0)) << x;
+    EXPECT_EQ(kept.PixelColor(x, 127), testsupport::Bgr(128, 128, 128)) << x;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ImgBatchDamaged,
+    ::testing::Values(DamageCase{"JpegRefused", "jpg", 0, false, "Premature end of JPEG file"},
+                      DamageCase{"JpegKept", "jpg", 0, true, "damaged, what decodes converted: JPEG: Premature end of JPEG file"},
+                      DamageCase{"JpegHeaderCut", "jpg", 100, true, "Premature end of JPEG file"},
+                      DamageCase{"PngRefused", "png", 0, false, "PNG: file ends early"},
+                      DamageCase{"PngKept", "png", 0, true, "damaged, what decodes converted: PNG: file ends early"},
+                      DamageCase{"PngHeaderCut", "png", 20, true, "PNG: file ends early"}),
+    testsupport::ByName());
+
+}  // namespace

@@ -58,12 +58,15 @@ int ScaleDenominator(long long width, long long height, PictureSize fit) {
 PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
                      PictureSize fit) {
   JpegImage& codec = codecs.KeptOf<JpegKept>().codec;
+  codec.KeepDamaged(codecs.KeepsDamaged());
   if (fit.width < 1 || fit.height < 1) {
     codec.Load(path, picture, 1, codecs.MetadataPlace());
+    codecs.NoteDamage(codec.Damage());
     return {picture.width(), picture.height()};
   }
   const auto [width, height] = JpegImage::ReadSize(path);
   codec.Load(path, picture, ScaleDenominator(width, height, fit), codecs.MetadataPlace());
+  codecs.NoteDamage(codec.Damage());
   return {width, height};
 }
 
