@@ -78,6 +78,7 @@ ConversionReport PictureConverter::Write() {
   if (!picture_) return {};
   if (report_.isPicture)
     for (const PlannedTarget& target : picture_->targets) RunRoute(target);
+  animation_.clear();  // its frames are not kept for the next picture
   HandBackIfUnusual(picture_bytes_);
   picture_ = nullptr;
   return std::move(report_);
@@ -128,6 +129,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
 
     codecs_.UseEncoderSettings(options_);
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+    codecs_.CarryAnimation(KeepsAnimation(format) && animation_.frames.size() > 1 ? &animation_ : nullptr);
     img::TargetFile file(img::PathFromUtf8(target), picture_->heldFolder);
     std::error_code time_error;
     if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
@@ -165,7 +167,8 @@ void PictureConverter::Make(const PictureFormat& target) {
   if (!LoadSource()) return;
   FitAlphaTo(target);
   // Upright first: the resize and the rotation work on the picture as seen.
-  const bool turned = options_.autoOrient && TurnUpright(working_, metadata_.exif, parts_) >= 2;
+  const int orientation = options_.autoOrient ? TurnUpright(working_, metadata_.exif, parts_) : 1;
+  const bool turned = orientation >= 2;
   KeepCarried(metadata_, options_);
   const int width = working_.width(), height = working_.height();
   // A failed shrink fails the route: the picture is not what was asked for.
@@ -173,8 +176,9 @@ void PictureConverter::Make(const PictureFormat& target) {
   resize_source_.Clear();  // the unshrunk picture is done with
   // A resize to the picture's own size leaves every colour as it was.
   const bool resized = working_.width() != width || working_.height() != height;
-  Rotate(options_.rotation);
+  Rotate(options_.rotation, host_);
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
+  MakeFrames(orientation);
   work_ = Work::Made;
   source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_};
   // A damaged file's own coded data are not the picture kept of it.
@@ -191,6 +195,8 @@ bool PictureConverter::LoadSource() {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
     codecs_.ReadPage(options_.page);
+    animation_.clear();
+    codecs_.ReadAnimationInto(options_.page == 0 && WritesAnimation(true) ? &animation_ : nullptr);
     codecs_.KeepDamaged(options_.keepDamaged);
     codecs_.TakePictures();
     codecs_.TakeDamage();
@@ -206,6 +212,15 @@ bool PictureConverter::LoadSource() {
     report_.failures.push_back({picture_->path, text::FailureCode::NotDecoded, e.what(), CauseOf(e)});
     return false;
   }
+}
+
+// Only WebP's writer keeps an animation; other targets take its first frame.
+bool PictureConverter::KeepsAnimation(const PictureFormat& target) { return SameKind(target, FormatNamed("webp")); }
+
+bool PictureConverter::WritesAnimation(bool keeping) const {
+  for (const PlannedTarget& target : picture_->targets)
+    if (!target.refusal && KeepsAnimation(*target.format) == keeping) return true;
+  return false;
 }
 
 // A damaged source kept as far as it decodes is converted with a warning,
@@ -226,6 +241,8 @@ void PictureConverter::NoteOtherPictures(const PictureCodecs::Pictures& held) {
     CheckPageHeld(options_.page, 1, "picture");
     return;
   }
+  // Every frame is kept where every target keeps the animation.
+  if (animation_.frames.size() > 1 && !WritesAnimation(false)) return;
   std::string line = picture_->path + ": " + std::to_string(held.count) + " " + held.noun + "s: ";
   if (options_.page == 0) {
     line += held.first;
@@ -252,14 +269,29 @@ void PictureConverter::FitAlphaTo(const PictureFormat& target) {
   if (working_flattened_) working_.ConvertTo24();
 }
 
-void PictureConverter::Rotate(int rotation) {
+// Every frame of an animation made as the picture was: laid over white,
+// turned upright by the picture's own orientation, resized and rotated.
+void PictureConverter::MakeFrames(int orientation) {
+  for (AnimationFrame& frame : animation_.frames) {
+    std::swap(working_, frame.picture);
+    if (working_flattened_) working_.ConvertTo24();
+    if (orientation >= 2) ApplyExifOrientation(working_, orientation, parts_);
+    std::optional<img::ImageError> failure = ApplyResize(working_, resize_source_, options_.resize);
+    resize_source_.Clear();
+    if (!failure) Rotate(options_.rotation, img::NullProgress());
+    std::swap(working_, frame.picture);
+    if (failure) throw ResizeFailure(*failure);
+  }
+}
+
+void PictureConverter::Rotate(int rotation, img::ProgressSink& sink) {
   if (rotation < 1 || rotation > 3) return;  // none, or nothing chosen in the list
   // The rotation consumes its source: hand it the working picture itself
   // rather than a copy, and take the turned picture back.
   auto source = std::make_unique<img::Bitmap>(std::move(working_));
   working_ = img::Bitmap();
   std::unique_ptr<img::Bitmap> result;
-  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, parts_, result);
+  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, sink, parts_, result);
   if (!result) throw img::ImageError(img::ErrorCode::InvalidArgument, "rotation gave no picture");
   working_ = std::move(*result);
 }

@@ -82,7 +82,11 @@ class PictureConverter {
   bool NoteDamage(const std::string& damage);
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
-  void Rotate(int rotation);
+  void Rotate(int rotation, img::ProgressSink& sink);
+  void MakeFrames(int orientation);
+  static bool KeepsAnimation(const PictureFormat& target);
+  // A target the plan did not refuse keeps animations (keeping), or not.
+  bool WritesAnimation(bool keeping) const;
   void HandBackIfUnusual(std::size_t picture_bytes);
 
   ConversionCallbacks& host_;
@@ -91,6 +95,7 @@ class PictureConverter {
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets
   PictureMetadata metadata_;  // the source's, read when an option needs it; then what the targets carry
+  Animation animation_;  // every frame of an animated source bound for a target that keeps them
 
   // The picture between Prepare and Write.
   const PlannedPicture* picture_ = nullptr;

@@ -19,6 +19,7 @@
 
 #include "engine/formats/EncodingOptions.h"
 #include "engine/metadata/PictureMetadata.h"
+#include "imaging/Bitmap.h"
 
 namespace engine {
 
@@ -27,6 +28,18 @@ struct PictureFormat;
 struct PictureSize {
   int width = 0;
   int height = 0;
+};
+
+// An animation's frames, each the picture a viewer shows then, with how
+// long it stays, and how often the whole plays (0: for ever).
+struct AnimationFrame {
+  img::Bitmap picture;
+  int milliseconds = 0;
+};
+struct Animation {
+  std::vector<AnimationFrame> frames;
+  int loops = 0;
+  void clear() { *this = {}; }
 };
 
 class PictureCodecs {
@@ -106,6 +119,17 @@ class PictureCodecs {
   }
   Pictures TakePictures() { return std::exchange(pictures_, {}); }
 
+  // Animations, off unless asked for. With a place to read into, the
+  // loaders of animated files (GIF's, WebP's) put every frame there,
+  // beside the first as the picture, when the file has more than one and
+  // the first page is read (else they leave it empty); with an animation
+  // to carry, a writer that keeps animations (WebP's) writes its frames in
+  // place of the picture. Both must outlive their use.
+  void ReadAnimationInto(Animation* animation) { animation_into_ = animation; }
+  void CarryAnimation(const Animation* animation) { animation_carried_ = animation; }
+  Animation* AnimationPlace() const { return animation_into_; }
+  const Animation* CarriedAnimation() const { return animation_carried_; }
+
   // A file whose coded data are broken or end early gives what decodes,
   // with a loader whose codec can tell what was lost (JPEG's, PNG's;
   // imgbatch's --damaged keep); else it fails. Such a loader notes what was
@@ -145,6 +169,8 @@ class PictureCodecs {
   int chosen_quality_ = 0;
   int page_ = 0;
   Pictures pictures_;
+  Animation* animation_into_ = nullptr;
+  const Animation* animation_carried_ = nullptr;
   bool keep_damaged_ = false;
   std::string damage_;
 };

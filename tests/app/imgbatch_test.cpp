@@ -2001,3 +2001,85 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::ByName());
 
 }  // namespace
+
+namespace {
+
+// Red, green and blue frames of 8 x 4, shown 100, 200 and 300 ms, played
+// three times, as a GIF or an animated WebP.
+std::vector<std::uint8_t> Animated(const std::string& kind, int frames = 3, int side = 8) {
+  if (kind == "gif") {
+    std::vector<testsupport::GifPicture> pictures(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+      testsupport::GifPicture& p = pictures[static_cast<std::size_t>(i)];
+      p.screenWidth = p.width = side;
+      p.screenHeight = p.height = side / 2;
+      p.colours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
+      p.indices.assign(static_cast<std::size_t>(side * side / 2), static_cast<std::uint8_t>(i % 3));
+      p.delay = 10 * (i % 3 + 1);
+    }
+    pictures[0].loops = 3;
+    return testsupport::GifBytes(pictures);
+  }
+  std::vector<testsupport::WebpFrame> shown;
+  for (int i = 0; i < frames; ++i)
+    shown.push_back({testsupport::SolidBitmap(side, side / 2, kFrameColours[static_cast<std::size_t>(i % 3)]),
+                     100 * (i % 3 + 1)});
+  return testsupport::WebpAnimationBytes(shown, 3);
+}
+
+struct AnimationCase {
+  const char* name;
+  const char* kind;                // the source's extension
+  std::vector<std::string> args;   // beside -f webp --lossless
+  int width, height;               // of every frame written
+  friend void PrintTo(const AnimationCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchAnimation : public ImgBatch, public ::testing::WithParamInterface<AnimationCase> {};
+
+// An animated GIF or WebP stays animated in WebP: every frame in its colour,
+// time and order, the loop count kept, resizes and turns made of each.
+TEST_P(ImgBatchAnimation, StaysAnimatedInWebp) {
+  const AnimationCase& c = GetParam();
+  const fs::path source = src() / (std::string("moving.") + c.kind);
+  fs::create_directories(src());
+  img::WriteFileAtomically(source, Animated(c.kind));
+  std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "webp", "--lossless", "--report", "json"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  const RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("\"warnings\":[]}"), std::string::npos) << r.output;  // no frame left out
+  const testsupport::WebpAnimationRead read = testsupport::ReadWebpAnimation(img::ReadWholeFile(out() / "moving.webp"));
+  EXPECT_EQ(read.loops, 3);
+  ASSERT_EQ(read.frames.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const img::Bitmap& frame = read.frames[i].picture;
+    EXPECT_EQ(read.frames[i].milliseconds, 100 * static_cast<int>(i + 1)) << i;
+    ASSERT_EQ(frame.width(), c.width) << i;
+    ASSERT_EQ(frame.height(), c.height) << i;
+    img::PaletteEntry seen = frame.PixelColor(c.width / 2, c.height / 2);
+    seen.reserved = 0;
+    EXPECT_EQ(seen, kFrameColours[i]) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ImgBatchAnimation,
+    ::testing::Values(AnimationCase{"Gif", "gif", {}, 8, 4}, AnimationCase{"Webp", "webp", {}, 8, 4},
+                      AnimationCase{"GifShrunkAndTurned", "gif", {"--fit", "4", "--rotate", "90"}, 2, 4},
+                      AnimationCase{"WebpShrunkAndTurned", "webp", {"--fit", "4", "--rotate", "90"}, 2, 4}),
+    testsupport::ByName());
+
+// Every frame counts against --memory for a WebP target, the first alone
+// for any other.
+TEST_F(ImgBatch, AnAnimationsFramesCountAgainstTheMemoryBudgetForWebp) {
+  fs::create_directories(src());
+  img::WriteFileAtomically(src() / "long.gif", Animated("gif", 60, 512));
+  RunResult r = RunImgBatch({U(src() / "long.gif"), "-o", U(out()), "-f", "png", "--memory", "24", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  r = RunImgBatch({U(src() / "long.gif"), "-o", U(out()), "-f", "webp", "--memory", "24", "--report", "json"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("\"code\":\"over_memory_budget\""), std::string::npos) << r.output;
+}
+
+}  // namespace

@@ -19,6 +19,7 @@ struct GifPicture {
   bool interlaced = false;
   int disposal = 0;  // DISPOSE_*: what becomes of it before the next frame
   int delay = 0;     // hundredths of a second it is shown
+  int loops = -1;    // the first frame's: the file's NETSCAPE2.0 loop count; -1 none
 };
 
 // The frames one after another, on the first's screen with its colours.
@@ -36,6 +37,13 @@ inline std::vector<std::uint8_t> GifBytes(const std::vector<GifPicture>& frames)
   ColorMapObject* map = GifMakeMapObject(static_cast<int>(first.colours.size()), first.colours.data());
   EGifSetGifVersion(gif, true);
   bool ok = EGifPutScreenDesc(gif, first.screenWidth, first.screenHeight, 8, 0, map) != GIF_ERROR;
+  if (ok && first.loops >= 0) {
+    const GifByteType loops[3] = {1, static_cast<GifByteType>(first.loops & 0xff),
+                                  static_cast<GifByteType>(first.loops >> 8)};
+    ok = EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
+         EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") != GIF_ERROR &&
+         EGifPutExtensionBlock(gif, 3, loops) != GIF_ERROR && EGifPutExtensionTrailer(gif) != GIF_ERROR;
+  }
   for (const GifPicture& p : frames) {
     if (ok && (p.transparent >= 0 || p.disposal || p.delay)) {
       const GifByteType control[4] = {static_cast<GifByteType>(p.disposal << 2 | (p.transparent >= 0 ? 1 : 0)),

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,11 +54,12 @@ using Gif = std::unique_ptr<GifFileType, Closer>;
 struct Control {
   int transparent = -1;
   int disposal = DISPOSAL_UNSPECIFIED;
+  int delay = 0;  // hundredths of a second the frame is shown
 };
 
 Control ControlOf(const GifByteType* block) {
   if (!block || block[0] < 4) return {};
-  return {(block[1] & 1) ? block[4] : -1, (block[1] >> 2) & 7};
+  return {(block[1] & 1) ? block[4] : -1, (block[1] >> 2) & 7, block[2] | block[3] << 8};
 }
 
 // The rows of a frame in the order they are stored: interlaced frames in
@@ -75,8 +77,9 @@ std::vector<int> StoredRowOrder(int height, bool interlaced) {
 }
 
 // Reads gif's records up to its next picture's descriptor, with the
-// graphic control block before it; false at the file's end.
-bool ToNextFrame(GifFileType* gif, Control& control) {
+// graphic control block before it, and the loop count of a NETSCAPE2.0
+// block on the way into loops; false at the file's end.
+bool ToNextFrame(GifFileType* gif, Control& control, int* loops = nullptr) {
   control = {};
   for (;;) {
     GifRecordType record = UNDEFINED_RECORD_TYPE;
@@ -87,8 +90,13 @@ bool ToNextFrame(GifFileType* gif, Control& control) {
       GifByteType* block = nullptr;
       if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) Fail(gif->Error);
       if (code == GRAPHICS_EXT_FUNC_CODE) control = ControlOf(block);
-      while (block)
+      bool looping = code == APPLICATION_EXT_FUNC_CODE && block && block[0] == 11 &&
+                     std::memcmp(block + 1, "NETSCAPE2.0", 11) == 0;
+      while (block) {
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) Fail(gif->Error);
+        if (looping && loops && block && block[0] >= 3 && block[1] == 1) *loops = block[2] | block[3] << 8;
+        looping = false;
+      }
       continue;
     }
     if (record != IMAGE_DESC_RECORD_TYPE) continue;
@@ -202,33 +210,62 @@ bool Opaque(const img::Bitmap& picture) {
   return true;
 }
 
-// Frame page (1 or later) as a viewer shows it: every frame before it drawn
-// over the clear screen in turn, each disposed of as its control block
-// says. 24 bits where the screen ends up opaque, else 32 with alpha.
-img::Bitmap ComposedFrame(GifFileType* gif, int page) {
+// The frames as a viewer shows them, up to frame last: each drawn over the
+// screen (clear at first) in turn, and disposed of as its control block
+// says before the next; shown is given each screen with its frame's
+// control. Past the file's last frame, throws for last, the frames counted.
+template <class Shown>
+void ShowFrames(GifFileType* gif, int last, int* loops, Shown&& shown) {
   img::Bitmap screen = img::Bitmap::Unfilled(gif->SWidth, gif->SHeight, img::PixelFormat::Bits32Alpha);
   for (int y = 0; y < screen.height(); ++y) std::memset(screen.ScanLine(y), 0, static_cast<std::size_t>(screen.width()) * 4);
   img::Bitmap before;
-  for (int frame = 0;; ++frame) {
+  for (int frame = 0; frame <= last; ++frame) {
     Control control;
-    if (!ToNextFrame(gif, control)) {
+    if (!ToNextFrame(gif, control, loops)) {
       if (frame == 0) throw img::ImageError(img::ErrorCode::Format, "GIF: the file holds no picture");
-      CheckPageHeld(page, frame, "frame");  // past the last: page >= frame here
+      CheckPageHeld(last, frame, "frame");  // past the last: last >= frame here
     }
-    const bool last = frame == page;
-    if (!last && control.disposal == DISPOSE_PREVIOUS) before = screen;
+    if (frame < last && control.disposal == DISPOSE_PREVIOUS) before = screen;
     DrawFrame(gif, control.transparent, true, screen);
-    if (last) break;
+    shown(screen, control, frame == last);
     if (control.disposal == DISPOSE_BACKGROUND) ClearFrame(gif->Image, screen);
     if (control.disposal == DISPOSE_PREVIOUS && !before.empty()) std::swap(screen, before);
   }
-  if (Opaque(screen)) screen.ConvertTo24();
-  return screen;
+}
+
+// Frame page (1 or later) as a viewer shows it: 24 bits where the screen is
+// opaque, else 32 with alpha.
+img::Bitmap ComposedFrame(GifFileType* gif, int page) {
+  img::Bitmap shown;
+  ShowFrames(gif, page, nullptr, [&](img::Bitmap& screen, const Control&, bool last) {
+    if (last) shown = screen;
+  });
+  if (Opaque(shown)) shown.ConvertTo24();
+  return shown;
+}
+
+// Every frame of the file, as a viewer shows it, with its time and the
+// loop count: NETSCAPE2.0's (0 for ever), one play without it. A frame
+// that cannot be read ends the animation there, as viewers stop there.
+void ReadAnimation(std::span<const std::uint8_t> file, int frames, Animation& animation) {
+  Reader reader{file};
+  int error = 0;
+  Gif gif(DGifOpen(&reader, Read, &error));
+  if (!gif) Fail(error);
+  animation.clear();
+  animation.loops = 1;
+  try {
+    ShowFrames(gif.get(), frames - 1, &animation.loops, [&](img::Bitmap& screen, const Control& control, bool) {
+      animation.frames.push_back({screen, control.delay * 10});
+    });
+  } catch (const img::ImageError& e) {
+    if (animation.frames.empty() || e.code() == img::ErrorCode::OutOfMemory) throw;
+  }
 }
 
 }  // namespace
 
-int DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out, int page) {
+int DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out, int page, Animation* animation) {
   Reader reader{file};
   int error = 0;
   Gif gif(DGifOpen(&reader, Read, &error));
@@ -250,16 +287,20 @@ int DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out, int page) {
     DrawFrame(gif.get(), transparent, false, picture);
   }
   const int frames = page + 1 + FramesAfter(gif.get());
+  if (animation) {
+    animation->clear();
+    if (page == 0 && frames > 1) ReadAnimation(file, frames, *animation);
+  }
   std::swap(out, picture);
   return frames;
 }
 
 PictureSize LoadGif(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
-  codecs.NotePictures(DecodeGif(img::ReadWholeFile(path), picture, codecs.Page()), "frame");
+  codecs.NotePictures(DecodeGif(img::ReadWholeFile(path), picture, codecs.Page(), codecs.AnimationPlace()), "frame");
   return {picture.width(), picture.height()};
 }
 
-HeaderFacts GifFacts(PictureHead head, const std::filesystem::path&) {
+HeaderFacts GifFacts(PictureHead head, const std::filesystem::path& file) {
   HeaderFacts facts;
   if (!IsGif(head) || head.size() < 10) return facts;
   facts.width = head[6] | head[7] << 8;
@@ -276,6 +317,20 @@ HeaderFacts GifFacts(PictureHead head, const std::filesystem::path&) {
   }
   facts.decoded = facts.worked = alpha ? 4 : 3;
   facts.alpha = alpha;
+  // The frames are counted through the file, their data passed over.
+  try {
+    const std::vector<std::uint8_t> whole = img::ReadWholeFile(file);
+    Reader reader{whole};
+    int error = 0;
+    if (Gif gif{DGifOpen(&reader, Read, &error)}) {
+      Control control;
+      if (ToNextFrame(gif.get(), control)) {
+        SkipFrame(gif.get());
+        facts.frames = 1 + FramesAfter(gif.get());
+      }
+    }
+  } catch (const std::exception&) {
+  }
   return facts;
 }
 

@@ -24,7 +24,10 @@ bool IsGif(PictureHead head);
 // anything is allocated; a corrupt or truncated file, or one of fewer
 // frames, throws img::ImageError and leaves out as it was. Gives the
 // file's count of frames, those after the one decoded counted undecoded.
-int DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out, int page = 0);
+// With animation and page 0, a file of several frames gives every frame
+// there, 32 bits, each shown for its delay, with the file's loop count
+// (NETSCAPE2.0's, 0 for ever; once without); else it is left empty.
+int DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out, int page = 0, Animation* animation = nullptr);
 
 // The format table's loader and header facts.
 PictureSize LoadGif(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
