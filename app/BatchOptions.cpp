@@ -738,6 +738,8 @@ constexpr const char* kNotes =
     "without --enlarge. Targets keep their source's name, letter for letter, but\n"
     "for their extension; a folder's other files are counted in the summary, not\n"
     "converted. A picture is read by its content, whatever its extension says.\n"
+    "PNG and TIFF sources of 16 bits a sample are written with 8, rounded; no\n"
+    "option keeps the 16 bits.\n"
     "What a written target leaves out (metadata too large for a JPEG file) is said\n"
     "on standard error as a warning. Failures and warnings are said as each picture\n"
     "ends, above the progress bar, and the summary line after the run, all on\n"
@@ -795,7 +797,7 @@ std::string BatchHelpText() {
   }
   std::string help = "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
                      "       imgbatch [OPTIONS] -o DIR -- SOURCE...   (sources that begin with a dash)\n";
-  help += Wrapped("", "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files.", 0);
+  help += Wrapped("", "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files. 16-bit PNGs and TIFFs come out 8-bit.", 0);
   help += "\n" + HelpEntry("  SOURCE", "a picture file, or a folder walked with its subfolders");
   help += HelpEntry("  --", "ends the options: later arguments are sources");
   for (const OptionHeading& heading : kHeadings) {
