@@ -144,17 +144,4 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameCase{"ThirdOverTheFirstRestored", 2, DISPOSE_PREVIOUS, "rrrb"}),
     testsupport::ByName());
 
-// A frame past the last fails, saying how many there are, and leaves the
-// picture as it was.
-TEST(GifDecode, AFramePastTheLastFailsNamingTheCount) {
-  img::Bitmap untouched = testsupport::GradientBitmap(2, 2);
-  try {
-    DecodeGif(ThreeFrames(DISPOSE_DO_NOT), untouched, 3);
-    ADD_FAILURE() << "decoded";
-  } catch (const img::ImageError& e) {
-    EXPECT_STREQ(e.what(), "frame 4 asked for, the file holds 3 frames");
-  }
-  EXPECT_EQ(untouched.width(), 2);
-}
-
 }  // namespace
