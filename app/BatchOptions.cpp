@@ -564,6 +564,31 @@ const std::array kOptions{
                                      s.cmd.options.rawSource, e);
                 },
                 "develop preview"},
+    BatchOption{OptionGroup::WhichFiles, "page", 0, "N",
+                "read page or frame N (1: the first) of TIFF, GIF, WebP",
+                "read page N of a TIFF file, or frame N of a GIF or animated\n"
+                "WebP file, as a viewer shows it then (the first is 1, the\n"
+                "default); a file with fewer, or of one picture, fails. A\n"
+                "file of several pictures is converted with a warning that\n"
+                "names how many it holds",
+                [](State& s, const std::string& v, Error& e) {
+                  long n = 0;
+                  if (!ParseWhole(v, "--page", 1, 1000000, n, e)) return false;
+                  s.cmd.options.page = static_cast<int>(n - 1);
+                  return true;
+                }},
+    BatchOption{OptionGroup::WhichFiles, "damaged", 0, "HOW",
+                "damaged JPEG, PNG: refuse (the default) or keep",
+                "what becomes of a JPEG or PNG file whose data are broken or\n"
+                "end early: refuse (the default: the picture fails) or keep\n"
+                "(what decodes is converted, the rest grey, with a warning;\n"
+                "a PNG only where it is not interlaced). A file whose header\n"
+                "cannot be read fails either way",
+                [](State& s, const std::string& v, Error& e) {
+                  return ParseChoice(img::AsciiLower(v), v, "--damaged", {std::pair{"refuse", false}, {"keep", true}},
+                                     s.cmd.options.keepDamaged, e);
+                },
+                "refuse keep"},
     BatchOption{OptionGroup::Output, "keep-tree", 0, nullptr,
                 "write into the same subfolders under DIR",
                 "write a folder's pictures into the same subfolders under\nDIR (default: all straight into DIR)",
@@ -836,6 +861,8 @@ constexpr const char* kNotes =
     "Targets keep their source's name, letter for letter, but for their\n"
     "extension; a folder's other files are counted in the summary, not\n"
     "converted. A picture is read by its content, whatever its extension says.\n"
+    "PNG and TIFF sources of 16 bits a sample are written with 8, rounded; no\n"
+    "option keeps the 16 bits.\n"
     "What a written target leaves out (metadata too large for a JPEG file) is said\n"
     "on standard error as a warning. Failures and warnings are said as each picture\n"
     "ends, above the progress bar, and the summary line after the run, all on\n"
@@ -893,7 +920,7 @@ std::string BatchHelpText() {
   }
   std::string help = "Usage: imgbatch [OPTIONS] SOURCE... -o DIR\n"
                      "       imgbatch [OPTIONS] -o DIR -- SOURCE...   (sources that begin with a dash)\n";
-  help += Wrapped("", "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files.", 0);
+  help += Wrapped("", "Converts pictures (" + extensions + ") into " + FormatNames(", ", " and ", true) + " files. 16-bit PNGs and TIFFs come out 8-bit.", 0);
   help += "\n" + HelpEntry("  SOURCE", "a picture file, or a folder walked with its subfolders");
   help += HelpEntry("  --", "ends the options: later arguments are sources");
   for (const OptionHeading& heading : kHeadings) {

@@ -19,5 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     engine::ReadWebpMetadata(std::span<const std::uint8_t>(data, size), metadata);
   } catch (const img::ImageError&) {
   }
+  // An animation's later frame too.
+  try {
+    codec.LoadFromMemory(std::span<const std::uint8_t>(data, size), picture, 1 + static_cast<int>(size % 3));
+  } catch (const img::ImageError&) {
+  }
   return 0;
 }

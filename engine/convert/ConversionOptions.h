@@ -47,6 +47,12 @@ struct ProcessingOptions {
   // chosen: white, and on a target that keeps alpha a transparent canvas.
   std::optional<img::PaletteEntry> background;
   TargetColour colour = TargetColour::Keep;  // imgbatch only
+  // The picture of a file of several that is converted, 0 the first: a
+  // TIFF's page, a GIF's or animated WebP's frame (imgbatch's --page).
+  int page = 0;
+  // A damaged JPEG or PNG gives what decodes, with a warning, where it
+  // would fail (imgbatch's --damaged keep).
+  bool keepDamaged = false;
 
   bool operator==(const ProcessingOptions&) const = default;
 };

@@ -86,6 +86,7 @@ ConversionReport PictureConverter::Write() {
   if (!picture_) return {};
   if (report_.isPicture)
     for (const PlannedTarget& target : picture_->targets) RunRoute(target);
+  animation_.clear();  // its frames are not kept for the next picture
   HandBackIfUnusual(picture_bytes_);
   picture_ = nullptr;
   return std::move(report_);
@@ -137,6 +138,7 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
 
     codecs_.UseEncoderSettings(options_);
     codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+    codecs_.CarryAnimation(KeepsAnimation(format) && animation_.frames.size() > 1 ? &animation_ : nullptr);
     img::TargetFile file(img::PathFromUtf8(target), picture_->heldFolder);
     std::error_code time_error;
     if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
@@ -222,11 +224,12 @@ void PictureConverter::Make(const PictureFormat& target) {
   resize_source_.Clear();  // the unshrunk picture is done with
   // A resize to the picture's own size leaves every colour as it was.
   const bool resized = working_.width() != width || working_.height() != height;
-  Rotate(options_.rotation);
+  Rotate(options_.rotation, host_);
   const bool rotated = options_.rotation >= 1 && options_.rotation <= 3;
+  MakeFrames(upright);
   work_ = Work::Made;
   source_file_ = {img::PathFromUtf8(picture_->path), loaded_by_, report_.sourceSize};
-  if (working_flattened_ || cropped || resized || recoloured) return;
+  if (working_flattened_ || cropped || resized || recoloured || source_damaged_) return;
   if (!turned && !rotated)
     codecs_.UseUnchangedSource(&source_file_);
   else if (const int orientation = CombinedOrientation(turned ? upright : 1, rotated ? options_.rotation : 0);
@@ -275,10 +278,19 @@ bool PictureConverter::LoadSource() {
   try {
     // The picture before is done with: the decode need not share memory with it.
     working_.Clear();
+    codecs_.ReadPage(options_.page);
+    animation_.clear();
+    codecs_.ReadAnimationInto(options_.page == 0 && WritesAnimation(true) ? &animation_ : nullptr);
+    codecs_.KeepDamaged(options_.keepDamaged);
+    codecs_.TakePictures();
+    codecs_.TakeDamage();
+    source_damaged_ = false;
     report_.sourceSize = LoadPicture(picture_->path, working_, ShrinkOnLoad(), &codecs_, &loaded_by_);
     shrunk_on_load_ = !working_.empty() && (working_.width() != report_.sourceSize.width ||
                                             working_.height() != report_.sourceSize.height);
     report_.sourceKind = loaded_by_->name;
+    NoteOtherPictures(codecs_.TakePictures());
+    source_damaged_ = NoteDamage(codecs_.TakeDamage());
     // What the loader could only approximate, once however often the picture is decoded.
     for (std::string& line : codecs_.TakeWarnings()) {
       line = picture_->path + ": " + line;
@@ -308,6 +320,48 @@ PictureSize PictureConverter::ShrinkOnLoad() const {
   return {fit.width, fit.height};
 }
 
+// Only WebP's writer keeps an animation; other targets take its first frame.
+bool PictureConverter::KeepsAnimation(const PictureFormat& target) { return SameKind(target, FormatNamed("webp")); }
+
+bool PictureConverter::WritesAnimation(bool keeping) const {
+  for (const PlannedTarget& target : picture_->targets)
+    if (!target.refusal && KeepsAnimation(*target.format) == keeping) return true;
+  return false;
+}
+
+// A damaged source kept as far as it decodes is converted with a warning,
+// said once however often it is decoded.
+bool PictureConverter::NoteDamage(const std::string& damage) {
+  if (damage.empty()) return false;
+  const std::string line = picture_->path + ": damaged, what decodes converted: " + damage;
+  if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
+    report_.warnings.push_back(line);
+  return true;
+}
+
+// A file of one picture has no other page to give; one of several is
+// converted with a warning that the others were left out, said once however
+// often the picture is decoded.
+void PictureConverter::NoteOtherPictures(const PictureCodecs::Pictures& held) {
+  if (held.count <= 1 || !held.noun) {
+    CheckPageHeld(options_.page, 1, "picture");
+    return;
+  }
+  // Every frame is kept where every target keeps the animation.
+  if (animation_.frames.size() > 1 && !WritesAnimation(false)) return;
+  std::string line = picture_->path + ": " + std::to_string(held.count) + " " + held.noun + "s: ";
+  if (options_.page == 0) {
+    line += held.first;
+  } else {
+    line += held.noun;
+    line += ' ';
+    line += std::to_string(options_.page + 1);
+  }
+  line += " converted";
+  if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
+    report_.warnings.push_back(line);
+}
+
 bool PictureConverter::AlphaFits(const PictureFormat& target) const {
   return !working_alpha_ || working_flattened_ == !KeepsAlpha(target, *loaded_by_);
 }
@@ -321,14 +375,32 @@ void PictureConverter::FitAlphaTo(const PictureFormat& target) {
   if (working_flattened_) working_.ConvertTo24(options_.background.value_or(img::PaletteEntry{255, 255, 255, 0}));
 }
 
-void PictureConverter::Rotate(int rotation) {
+// Every frame of an animation made as the picture was: laid over white,
+// turned upright by the picture's own orientation, resized and rotated.
+void PictureConverter::MakeFrames(int orientation) {
+  for (AnimationFrame& frame : animation_.frames) {
+    std::swap(working_, frame.picture);
+    if (working_flattened_) working_.ConvertTo24();
+    if (orientation >= 2) ApplyExifOrientation(working_, orientation, parts_);
+    // Each frame as the first: cut, resized and set on its canvas alike.
+    ApplyCrop(working_, options_.crop, options_.rotation);
+    std::optional<img::ImageError> failure =
+        ApplyResize(working_, resize_source_, options_.resize, img::NullProgress(), options_.background);
+    resize_source_.Clear();
+    if (!failure) Rotate(options_.rotation, img::NullProgress());
+    std::swap(working_, frame.picture);
+    if (failure) throw ResizeFailure(*failure);
+  }
+}
+
+void PictureConverter::Rotate(int rotation, img::ProgressSink& sink) {
   if (rotation < 1 || rotation > 3) return;  // none, or nothing chosen in the list
   // The rotation consumes its source: hand it the working picture itself
   // rather than a copy, and take the turned picture back.
   auto source = std::make_unique<img::Bitmap>(std::move(working_));
   working_ = img::Bitmap();
   std::unique_ptr<img::Bitmap> result;
-  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, host_, parts_, result);
+  img::RotateBitmapScanLine(std::move(source), rotation * 90, 0, sink, parts_, result);
   if (!result) throw img::ImageError(img::ErrorCode::InvalidArgument, "rotation gave no picture");
   working_ = std::move(*result);
 }

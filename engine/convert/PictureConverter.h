@@ -84,9 +84,15 @@ class PictureConverter {
   bool LoadSource();
   // The size the source may be decoded down to for the resize asked ({}: whole).
   PictureSize ShrinkOnLoad() const;
+  void NoteOtherPictures(const PictureCodecs::Pictures& held);
+  bool NoteDamage(const std::string& damage);
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
-  void Rotate(int rotation);
+  void Rotate(int rotation, img::ProgressSink& sink);
+  void MakeFrames(int orientation);
+  static bool KeepsAnimation(const PictureFormat& target);
+  // A target the plan did not refuse keeps animations (keeping), or not.
+  bool WritesAnimation(bool keeping) const;
   void HandBackIfUnusual(std::size_t picture_bytes);
 
   ConversionCallbacks& host_;
@@ -95,6 +101,7 @@ class PictureConverter {
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets
   PictureMetadata metadata_;  // the source's, read when an option needs it; then what the targets carry
+  Animation animation_;  // every frame of an animated source bound for a target that keeps them
 
   // The picture between Prepare and Write.
   const PlannedPicture* picture_ = nullptr;
@@ -116,6 +123,7 @@ class PictureConverter {
   // The current picture's coded data could not be turned: it is decoded.
   bool pixels_needed_ = false;
   TargetSize coded_size_{0, 0};  // the picture's size once turned, while work_ is Coded
+  bool source_damaged_ = false;  // working_ holds what decodes of a damaged file
 
   // Decoded sizes of the last pictures, newest last.
   std::vector<std::size_t> recent_bytes_;

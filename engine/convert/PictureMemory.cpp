@@ -48,6 +48,9 @@
 //     a JPEG source turned in its coded data for a JPEG target (options'
 //     jpegLosslessTurn): the file three times over and two coefficient
 //     arrays of two bytes a sample, every component at full size
+//   + an animation bound for WebP (GIF, WebP sources of several frames,
+//     the first page asked for): each frame at 32 bits, at the larger of
+//     its decoded and made size, and six canvases of the animation encoder
 // A header that cannot be read, or a size the loaders refuse before they
 // allocate, leaves the file's size alone. Sizes within the loaders' limits
 // keep every product far inside 64 bits; the sums saturate all the same.
@@ -155,6 +158,13 @@ std::uint64_t EstimatedNeedBytes(const std::string& path, const ConversionOption
   }
 
   std::uint64_t need = Add(Add(file_bytes, picture), facts.decoder);
+  // An animation bound for a target that keeps it (WebP): every frame,
+  // decoded at 32 bits and then made, and the encoder's canvases.
+  const PictureFormat& webp = FormatNamed("webp");
+  if (facts.frames > 1 && options.page == 0 && targets.Has(webp)) {
+    const std::uint64_t frame = std::max(rows(4), pixels * 4);
+    need = Add(need, Add(static_cast<std::uint64_t>(facts.frames) * frame, 6 * pixels * 4));
+  }
   if ((turn || shrink || work_copy) && facts.decoded != facts.worked) need = Add(need, work);
   if (facts.alpha && flattened) need = Add(need, copy24);
   if (turn) need = Add(need, work);

@@ -1,5 +1,7 @@
 #include "engine/formats/PictureCodecs.h"
 
+#include "platform/ImageError.h"
+
 namespace engine {
 
 std::vector<std::string> PictureCodecs::TakeWarnings() {
@@ -16,6 +18,13 @@ std::size_t PictureCodecs::KeptBytes() const {
   std::size_t bytes = 0;
   for (const auto& [type, kept] : kept_) bytes += kept->Bytes();
   return bytes;
+}
+
+void CheckPageHeld(int page, int count, const char* noun) {
+  if (page < count) return;
+  const std::string held = count == 1 ? std::string("one ") + noun : std::to_string(count) + " " + noun + "s";
+  throw img::ImageError(img::ErrorCode::InvalidArgument,
+                        std::string(noun) + " " + std::to_string(page + 1) + " asked for, the file holds " + held);
 }
 
 void PictureCodecs::HandBack() {

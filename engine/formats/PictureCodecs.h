@@ -20,6 +20,7 @@
 
 #include "engine/formats/EncodingOptions.h"
 #include "engine/metadata/PictureMetadata.h"
+#include "imaging/Bitmap.h"
 
 namespace engine {
 
@@ -38,6 +39,17 @@ inline constexpr const char* kCmykByFormula = "CMYK without a profile: converted
 // decoded, and written again.
 struct PixelsNeeded : std::runtime_error {
   PixelsNeeded() : std::runtime_error("the picture's pixels are needed") {}
+};
+// An animation's frames, each the picture a viewer shows then, with how
+// long it stays, and how often the whole plays (0: for ever).
+struct AnimationFrame {
+  img::Bitmap picture;
+  int milliseconds = 0;
+};
+struct Animation {
+  std::vector<AnimationFrame> frames;
+  int loops = 0;
+  void clear() { *this = {}; }
 };
 
 class PictureCodecs {
@@ -113,6 +125,48 @@ class PictureCodecs {
   void TakePreviews(PreviewWanted wanted) { previews_ = std::move(wanted); }
   const PreviewWanted& Previews() const { return previews_; }
 
+  // Which picture of a file that holds several the loaders read (0: the
+  // first): a TIFF's page, a GIF's or an animated WebP's frame, a HEIF's
+  // top-level picture (imgbatch's --page). A loader of such files fails
+  // for one past its file's last (CheckPageHeld); a file of one picture
+  // is left to the caller.
+  void ReadPage(int page) { page_ = page; }
+  int Page() const { return page_; }
+  // How many pictures the file just decoded holds, what each is called
+  // ("frame", "page") and which is read for page 0, told by its loader;
+  // TakePictures gives it and forgets it (one picture, unnamed, when
+  // nothing was told).
+  struct Pictures {
+    int count = 1;
+    const char* noun = nullptr;
+    const char* first = "the first";
+  };
+  void NotePictures(int count, const char* noun, const char* first = "the first") {
+    pictures_ = {count, noun, first};
+  }
+  Pictures TakePictures() { return std::exchange(pictures_, {}); }
+
+  // Animations, off unless asked for. With a place to read into, the
+  // loaders of animated files (GIF's, WebP's) put every frame there,
+  // beside the first as the picture, when the file has more than one and
+  // the first page is read (else they leave it empty); with an animation
+  // to carry, a writer that keeps animations (WebP's) writes its frames in
+  // place of the picture. Both must outlive their use.
+  void ReadAnimationInto(Animation* animation) { animation_into_ = animation; }
+  void CarryAnimation(const Animation* animation) { animation_carried_ = animation; }
+  Animation* AnimationPlace() const { return animation_into_; }
+  const Animation* CarriedAnimation() const { return animation_carried_; }
+
+  // A file whose coded data are broken or end early gives what decodes,
+  // with a loader whose codec can tell what was lost (JPEG's, PNG's;
+  // imgbatch's --damaged keep); else it fails. Such a loader notes what was
+  // lost; TakeDamage gives it and forgets it (empty: the file was whole). A
+  // file whose header cannot be read fails all the same.
+  void KeepDamaged(bool keep) { keep_damaged_ = keep; }
+  bool KeepsDamaged() const { return keep_damaged_; }
+  void NoteDamage(std::string what) { damage_ = std::move(what); }
+  std::string TakeDamage() { return std::exchange(damage_, {}); }
+
   // A line of what a write left out of its file (carried metadata too
   // large for a JPEG file's markers), or of what a loader could only
   // approximate (kCmykByFormula); TakeWarnings gives those since the last
@@ -144,6 +198,16 @@ class PictureCodecs {
   PreviewWanted previews_;
   std::vector<std::string> warnings_;
   int chosen_quality_ = 0;
+  int page_ = 0;
+  Pictures pictures_;
+  Animation* animation_into_ = nullptr;
+  const Animation* animation_carried_ = nullptr;
+  bool keep_damaged_ = false;
+  std::string damage_;
 };
+
+// Throws img::ImageError for page (0 the first) past the last of a file's
+// count pictures, each a noun ("page"); nothing when the file holds it.
+void CheckPageHeld(int page, int count, const char* noun);
 
 }  // namespace engine

@@ -32,6 +32,7 @@ struct HeaderFacts {
   std::uint64_t decoder = 0;       // bytes the decoder holds beside the picture
   bool oriented = false;           // its EXIF orientation turns it, or may: not told in the head
   int orientation = 0;             // the EXIF orientation, 1 to 8, where it was read; else 0
+  int frames = 1;                  // an animation's frames (GIF, WebP), counted without decoding
 };
 
 enum class HeaderDepth {

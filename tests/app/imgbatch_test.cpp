@@ -20,6 +20,8 @@
 #include "GifBytes.h"
 #include "PngBytes.h"
 #include "TestSupport.h"
+#include "TiffBytes.h"
+#include "WebpAnimation.h"
 #include "engine/formats/jpeg/JpegImage.h"
 #include "engine/formats/PictureFormats.h"
 #include "engine/formats/png/PngImage.h"
@@ -1958,3 +1960,245 @@ TEST_F(ImgBatch, ReportJsonGivesALineForEachPicture) {
   EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 4) << r.output;
 }
 #endif
+
+namespace {
+
+// Red, green and blue, one after another: the frames of a GIF and of an
+// animated WebP, the pages of a TIFF (with a thumbnail of the first, which
+// is no page); a PNG holds red alone.
+const std::vector<img::PaletteEntry> kFrameColours = {testsupport::Bgr(0, 0, 255), testsupport::Bgr(0, 255, 0),
+                                                      testsupport::Bgr(255, 0, 0)};
+
+std::vector<std::uint8_t> ThreePictures(const std::string& kind) {
+  if (kind == "gif") {
+    std::vector<testsupport::GifPicture> frames(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+      frames[i].screenWidth = frames[i].screenHeight = frames[i].width = frames[i].height = 8;
+      frames[i].colours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
+      frames[i].indices.assign(64, static_cast<std::uint8_t>(i));
+    }
+    return testsupport::GifBytes(frames);
+  }
+  if (kind == "tif") {
+    std::vector<testsupport::TiffPicture> pages;
+    for (const img::PaletteEntry& c : kFrameColours) {
+      testsupport::TiffPicture page;
+      page.width = page.height = 8;
+      for (int i = 0; i < 64; ++i) page.data.insert(page.data.end(), {c.red, c.green, c.blue});
+      pages.push_back(page);
+    }
+    testsupport::TiffPicture thumbnail = pages[0];
+    thumbnail.width = thumbnail.height = 2;
+    thumbnail.data.resize(12);
+    thumbnail.reduced = true;
+    pages.insert(pages.begin() + 1, thumbnail);
+    return testsupport::TiffBytes(pages);
+  }
+  if (kind == "webp") {
+    std::vector<testsupport::WebpFrame> frames;
+    for (const img::PaletteEntry& c : kFrameColours) frames.push_back({testsupport::SolidBitmap(8, 8, c), 100});
+    return testsupport::WebpAnimationBytes(frames);
+  }
+  return engine::PngStreamWriter({}, nullptr).Encode(testsupport::SolidBitmap(8, 8, kFrameColours[0]));
+}
+
+struct PageCase {
+  const char* name;
+  const char* kind;  // the source's extension
+  const char* page;  // --page's value; nullptr: none given
+  int colour;        // index into kFrameColours of what the PNG target shows; -1: it fails
+  const char* said;  // the warning, or the failure's reason; "" none
+  friend void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchPages : public ImgBatch, public ::testing::WithParamInterface<PageCase> {};
+
+// A file of several pictures converts one, the first or --page's, and says
+// so on standard error and in the report; a page past the last fails the
+// picture, saying how many the file holds.
+TEST_P(ImgBatchPages, ConvertOneAndSaySo) {
+  const PageCase& c = GetParam();
+  const fs::path source = src() / (std::string("three.") + c.kind);
+  fs::create_directories(src());
+  img::WriteFileAtomically(source, ThreePictures(c.kind));
+  std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "png", "--report", "json"};
+  if (c.page) args.insert(args.end(), {"--page", c.page});
+  const RunResult r = RunImgBatch(args);
+  const std::string said = std::string(c.said).empty() ? "" : U(source) + ": " + c.said;
+  if (c.colour < 0) {
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(OutNames().empty());
+    EXPECT_NE(r.output.find(std::string(c.said) + "\"}],\"warnings\":[]}"), std::string::npos) << r.output;
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string warnings = said.empty() ? "[]" : "[\"" + said + "\"]";
+  EXPECT_NE(r.output.find("\"warnings\":" + warnings + "}"), std::string::npos) << r.output;
+  if (!said.empty()) {
+    EXPECT_NE(r.output.find("warning: " + said + "\n"), std::string::npos) << r.output;
+  }
+  img::Bitmap target;
+  testsupport::ReadPictureWith(out() / "three.png", target);
+  img::PaletteEntry seen = target.PixelColor(4, 4);
+  seen.reserved = 0;
+  EXPECT_EQ(seen, kFrameColours[static_cast<std::size_t>(c.colour)]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ImgBatchPages,
+    ::testing::Values(PageCase{"GifFirst", "gif", nullptr, 0, "3 frames: the first converted"},
+                      PageCase{"GifSecond", "gif", "2", 1, "3 frames: frame 2 converted"},
+                      PageCase{"GifPastTheLast", "gif", "4", -1, "frame 4 asked for, the file holds 3 frames"},
+                      PageCase{"TiffFirst", "tif", nullptr, 0, "3 pages: the first converted"},
+                      PageCase{"TiffThird", "tif", "3", 2, "3 pages: page 3 converted"},
+                      PageCase{"TiffPastTheLast", "tif", "4", -1, "page 4 asked for, the file holds 3 pages"},
+                      PageCase{"WebpFirst", "webp", nullptr, 0, "3 frames: the first converted"},
+                      PageCase{"WebpThird", "webp", "3", 2, "3 frames: frame 3 converted"},
+                      PageCase{"PngAlone", "png", nullptr, 0, ""},
+                      PageCase{"PngSecond", "png", "2", -1, "picture 2 asked for, the file holds one picture"}),
+    testsupport::ByName());
+
+}  // namespace
+
+namespace {
+
+struct DamageCase {
+  const char* name;
+  const char* kind;     // the source's extension
+  std::size_t kept;     // the bytes of the whole file kept
+  bool keep;            // --damaged keep
+  const char* said;     // the warning when converted, else the failure's reason
+  friend void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchDamaged : public ImgBatch, public ::testing::WithParamInterface<DamageCase> {};
+
+// A file cut short fails by default; with --damaged keep, what decodes is
+// converted with a warning: its first rows as the whole file gives them, the
+// rest grey. A file cut within its header fails either way.
+TEST_P(ImgBatchDamaged, IsRefusedOrKeptAsFarAsItDecodes) {
+  const DamageCase& c = GetParam();
+  // Large enough that the first half holds whole rows of either kind.
+  const img::Bitmap picture = testsupport::GradientBitmap(256, 128);
+  const std::vector<std::uint8_t> whole = std::string(c.kind) == "jpg"
+                                              ? engine::JpegImage().Encode(picture)
+                                              : engine::PngStreamWriter({}, nullptr).Encode(picture);
+  const fs::path source = src() / (std::string("cut.") + c.kind);
+  fs::create_directories(src());
+  img::WriteFileAtomically(source, testsupport::Cut(whole, c.kept ? c.kept : whole.size() / 2));
+  std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "png", "--report", "json"};
+  if (c.keep) args.insert(args.end(), {"--damaged", "keep"});
+  const RunResult r = RunImgBatch(args);
+  if (!c.keep || c.kept) {
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(OutNames().empty());
+    EXPECT_NE(r.output.find(std::string(c.said) + "\"}],\"warnings\":[]}"), std::string::npos) << r.output;
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string said = U(source) + ": " + c.said;
+  EXPECT_NE(r.output.find("\"failures\":[],\"warnings\":[\"" + said + "\"]}"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("warning: " + said + "\n"), std::string::npos) << r.output;
+  img::Bitmap all, kept;
+  engine::LoadPicture(img::PathToUtf8(out() / "cut.png"), kept);
+  img::WriteFileAtomically(tmp_ / (std::string("whole.") + c.kind), whole);
+  engine::LoadPicture(img::PathToUtf8(tmp_ / (std::string("whole.") + c.kind)), all);
+  for (int x = 0; x < 256; x += 37) {
+    EXPECT_EQ(kept.PixelColor(x, 0), all.PixelColor(x, 0)) << x;
+    EXPECT_EQ(kept.PixelColor(x, 127), testsupport::Bgr(128, 128, 128)) << x;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ImgBatchDamaged,
+    ::testing::Values(DamageCase{"JpegRefused", "jpg", 0, false, "Premature end of JPEG file"},
+                      DamageCase{"JpegKept", "jpg", 0, true, "damaged, what decodes converted: JPEG: Premature end of JPEG file"},
+                      DamageCase{"JpegHeaderCut", "jpg", 100, true, "Premature end of JPEG file"},
+                      DamageCase{"PngRefused", "png", 0, false, "PNG: file ends early"},
+                      DamageCase{"PngKept", "png", 0, true, "damaged, what decodes converted: PNG: file ends early"},
+                      DamageCase{"PngHeaderCut", "png", 20, true, "PNG: file ends early"}),
+    testsupport::ByName());
+
+}  // namespace
+
+namespace {
+
+// Red, green and blue frames of 8 x 4, shown 100, 200 and 300 ms, played
+// three times, as a GIF or an animated WebP.
+std::vector<std::uint8_t> Animated(const std::string& kind, int frames = 3, int side = 8) {
+  if (kind == "gif") {
+    std::vector<testsupport::GifPicture> pictures(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+      testsupport::GifPicture& p = pictures[static_cast<std::size_t>(i)];
+      p.screenWidth = p.width = side;
+      p.screenHeight = p.height = side / 2;
+      p.colours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
+      p.indices.assign(static_cast<std::size_t>(side * side / 2), static_cast<std::uint8_t>(i % 3));
+      p.delay = 10 * (i % 3 + 1);
+    }
+    pictures[0].loops = 3;
+    return testsupport::GifBytes(pictures);
+  }
+  std::vector<testsupport::WebpFrame> shown;
+  for (int i = 0; i < frames; ++i)
+    shown.push_back({testsupport::SolidBitmap(side, side / 2, kFrameColours[static_cast<std::size_t>(i % 3)]),
+                     100 * (i % 3 + 1)});
+  return testsupport::WebpAnimationBytes(shown, 3);
+}
+
+struct AnimationCase {
+  const char* name;
+  const char* kind;                // the source's extension
+  std::vector<std::string> args;   // beside -f webp --lossless
+  int width, height;               // of every frame written
+  friend void PrintTo(const AnimationCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImgBatchAnimation : public ImgBatch, public ::testing::WithParamInterface<AnimationCase> {};
+
+// An animated GIF or WebP stays animated in WebP: every frame in its colour,
+// time and order, the loop count kept, resizes and turns made of each.
+TEST_P(ImgBatchAnimation, StaysAnimatedInWebp) {
+  const AnimationCase& c = GetParam();
+  const fs::path source = src() / (std::string("moving.") + c.kind);
+  fs::create_directories(src());
+  img::WriteFileAtomically(source, Animated(c.kind));
+  std::vector<std::string> args = {U(source), "-o", U(out()), "-f", "webp", "--lossless", "--report", "json"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  const RunResult r = RunImgBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("\"warnings\":[]}"), std::string::npos) << r.output;  // no frame left out
+  const testsupport::WebpAnimationRead read = testsupport::ReadWebpAnimation(img::ReadWholeFile(out() / "moving.webp"));
+  EXPECT_EQ(read.loops, 3);
+  ASSERT_EQ(read.frames.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const img::Bitmap& frame = read.frames[i].picture;
+    EXPECT_EQ(read.frames[i].milliseconds, 100 * static_cast<int>(i + 1)) << i;
+    ASSERT_EQ(frame.width(), c.width) << i;
+    ASSERT_EQ(frame.height(), c.height) << i;
+    img::PaletteEntry seen = frame.PixelColor(c.width / 2, c.height / 2);
+    seen.reserved = 0;
+    EXPECT_EQ(seen, kFrameColours[i]) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, ImgBatchAnimation,
+    ::testing::Values(AnimationCase{"Gif", "gif", {}, 8, 4}, AnimationCase{"Webp", "webp", {}, 8, 4},
+                      AnimationCase{"GifShrunkAndTurned", "gif", {"--fit", "4", "--rotate", "90"}, 2, 4},
+                      AnimationCase{"WebpShrunkAndTurned", "webp", {"--fit", "4", "--rotate", "90"}, 2, 4}),
+    testsupport::ByName());
+
+// Every frame counts against --memory for a WebP target, the first alone
+// for any other.
+TEST_F(ImgBatch, AnAnimationsFramesCountAgainstTheMemoryBudgetForWebp) {
+  fs::create_directories(src());
+  img::WriteFileAtomically(src() / "long.gif", Animated("gif", 60, 512));
+  RunResult r = RunImgBatch({U(src() / "long.gif"), "-o", U(out()), "-f", "png", "--memory", "24", "-q"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  r = RunImgBatch({U(src() / "long.gif"), "-o", U(out()), "-f", "webp", "--memory", "24", "--report", "json"});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("\"code\":\"over_memory_budget\""), std::string::npos) << r.output;
+}
+
+}  // namespace

@@ -26,6 +26,7 @@ struct HeifPicture {
   // Colour told as nclx numbers (H.273), when primaries are given.
   heif_color_primaries primaries = heif_color_primaries_unspecified;
   heif_transfer_characteristics transfer = heif_transfer_characteristic_IEC_61966_2_1;
+  int pictures = 1;  // top-level pictures, each this one; the last is the primary
 };
 
 // The file of picture (24 bits, or Bits32Alpha with its alpha).
@@ -75,7 +76,12 @@ inline std::vector<std::uint8_t> HeifBytes(const img::Bitmap& picture, const Hei
     }
     options->image_orientation = how.orientation;
     heif_image_handle* handle = nullptr;
+    for (int more = 1; more < how.pictures; ++more) {
+      check(heif_context_encode_image(context, image, encoder, options, &handle));
+      heif_image_handle_release(handle);
+    }
     check(heif_context_encode_image(context, image, encoder, options, &handle));
+    check(heif_context_set_primary_image(context, handle));
     if (!how.exif.empty())
       check(heif_context_add_exif_metadata(context, handle, how.exif.data(), static_cast<int>(how.exif.size())));
     heif_image_handle_release(handle);

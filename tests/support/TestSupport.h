@@ -156,6 +156,14 @@ inline img::PaletteEntry Bgr(int b, int g, int r) {
   return img::PaletteEntry{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r), 0};
 }
 
+// A 24-bit picture of one colour.
+inline img::Bitmap SolidBitmap(int width, int height, img::PaletteEntry colour) {
+  img::Bitmap bmp(width, height, img::PixelFormat::Bits24);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) std::memcpy(bmp.ScanLine(y) + 3 * x, &colour, 3);
+  return bmp;
+}
+
 // A 24-bit picture whose pixel (x, y) has blue x, green y and red x ^ y (all
 // mod 256), so every position is told apart in small pictures.
 inline img::Bitmap GradientBitmap(int width, int height) {

@@ -1,6 +1,6 @@
 #pragma once
-// TIFF files made with libtiff's own writer, for the decoder's tests: one
-// picture of given samples, in strips or 16 x 16 tiles.
+// TIFF files made with libtiff's own writer, for the decoder's tests:
+// pictures of given samples, in strips or 16 x 16 tiles, one a page.
 
 #include <tiffio.h>
 
@@ -25,14 +25,15 @@ struct TiffPicture {
   int orientation = ORIENTATION_TOPLEFT;
   std::vector<std::uint16_t> colormap;    // palette: all reds, all greens, all blues
   std::vector<std::uint8_t> icc;
+  bool reduced = false;                   // a reduced copy of another page (a thumbnail)
   // Rows as libtiff takes them (16-bit samples in this machine's order;
   // with planes, one plane after the other); empty: no pixel data at all.
   std::vector<std::uint8_t> data;
 };
 
-inline std::vector<std::uint8_t> TiffBytes(const TiffPicture& p) {
-  MemoryTiff file("test");
-  TIFF* t = file.get();
+// One page of the file t writes, its directory written.
+inline bool WriteTiffPage(TIFF* t, const TiffPicture& p) {
+  if (p.reduced) TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(p.width));
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(p.height));
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, p.samples);
@@ -78,10 +79,18 @@ inline std::vector<std::uint8_t> TiffBytes(const TiffPicture& p) {
         ok = ok && TIFFWriteTile(t, tile.data(), tx, ty, 0, plane) >= 0;
       }
   }
-  ok = TIFFWriteDirectory(t) && ok;
+  return TIFFWriteDirectory(t) && ok;
+}
+
+inline std::vector<std::uint8_t> TiffBytes(const std::vector<TiffPicture>& pages) {
+  MemoryTiff file("test");
+  bool ok = true;
+  for (const TiffPicture& p : pages) ok = WriteTiffPage(file.get(), p) && ok;
   std::vector<std::uint8_t> bytes = file.Finish();
   if (!ok) throw std::runtime_error("the TIFF writer failed");
   return bytes;
 }
+
+inline std::vector<std::uint8_t> TiffBytes(const TiffPicture& p) { return TiffBytes(std::vector<TiffPicture>{p}); }
 
 }  // namespace testsupport

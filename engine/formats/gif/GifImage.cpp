@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,9 +49,17 @@ using Gif = std::unique_ptr<GifFileType, Closer>;
   throw img::ImageError(code, std::string("GIF: ") + (words ? words : "cannot be decoded"));
 }
 
-// The graphic control block's transparent colour, or -1.
-int TransparentIndex(const GifByteType* block) {
-  return block && block[0] >= 4 && (block[1] & 1) ? block[4] : -1;
+// A frame's graphic control block: its transparent colour (-1: none), and
+// what becomes of it before the next frame is drawn.
+struct Control {
+  int transparent = -1;
+  int disposal = DISPOSAL_UNSPECIFIED;
+  int delay = 0;  // hundredths of a second the frame is shown
+};
+
+Control ControlOf(const GifByteType* block) {
+  if (!block || block[0] < 4) return {};
+  return {(block[1] & 1) ? block[4] : -1, (block[1] >> 2) & 7, block[2] | block[3] << 8};
 }
 
 // The rows of a frame in the order they are stored: interlaced frames in
@@ -67,28 +76,66 @@ std::vector<int> StoredRowOrder(int height, bool interlaced) {
   return order;
 }
 
-// Reads gif's records up to its first picture's descriptor, and gives the
-// transparent colour its graphic control block names, or -1.
-int ToFirstFrame(GifFileType* gif) {
-  int transparent = -1;
+// Reads gif's records up to its next picture's descriptor, with the
+// graphic control block before it, and the loop count of a NETSCAPE2.0
+// block on the way into loops; false at the file's end.
+bool ToNextFrame(GifFileType* gif, Control& control, int* loops = nullptr) {
+  control = {};
   for (;;) {
     GifRecordType record = UNDEFINED_RECORD_TYPE;
     if (DGifGetRecordType(gif, &record) == GIF_ERROR) Fail(gif->Error);
-    if (record == TERMINATE_RECORD_TYPE)
-      throw img::ImageError(img::ErrorCode::Format, "GIF: the file holds no picture");
+    if (record == TERMINATE_RECORD_TYPE) return false;
     if (record == EXTENSION_RECORD_TYPE) {
       int code = 0;
       GifByteType* block = nullptr;
       if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) Fail(gif->Error);
-      if (code == GRAPHICS_EXT_FUNC_CODE) transparent = TransparentIndex(block);
-      while (block)
+      if (code == GRAPHICS_EXT_FUNC_CODE) control = ControlOf(block);
+      bool looping = code == APPLICATION_EXT_FUNC_CODE && block && block[0] == 11 &&
+                     std::memcmp(block + 1, "NETSCAPE2.0", 11) == 0;
+      while (block) {
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) Fail(gif->Error);
+        if (looping && loops && block && block[0] >= 3 && block[1] == 1) *loops = block[2] | block[3] << 8;
+        looping = false;
+      }
       continue;
     }
     if (record != IMAGE_DESC_RECORD_TYPE) continue;
     if (DGifGetImageDesc(gif) == GIF_ERROR) Fail(gif->Error);
-    return transparent;
+    return true;
   }
+}
+
+// The first picture's descriptor, and the transparent colour its graphic
+// control block names, or -1.
+int ToFirstFrame(GifFileType* gif) {
+  Control control;
+  if (!ToNextFrame(gif, control)) throw img::ImageError(img::ErrorCode::Format, "GIF: the file holds no picture");
+  return control.transparent;
+}
+
+// Passes over the coded data of the frame whose descriptor was just read,
+// undecoded.
+void SkipFrame(GifFileType* gif) {
+  int size = 0;
+  GifByteType* block = nullptr;
+  if (DGifGetCode(gif, &size, &block) == GIF_ERROR) Fail(gif->Error);
+  while (block)
+    if (DGifGetCodeNext(gif, &block) == GIF_ERROR) Fail(gif->Error);
+}
+
+// The frames after the one just decoded, counted by their descriptors
+// without decoding them; a broken one ends the count, as viewers stop there.
+int FramesAfter(GifFileType* gif) {
+  int frames = 0;
+  try {
+    Control control;
+    while (ToNextFrame(gif, control)) {
+      ++frames;
+      SkipFrame(gif);
+    }
+  } catch (const img::ImageError&) {
+  }
+  return frames;
 }
 
 // The first picture has alpha: a transparent colour, or a frame that leaves
@@ -106,7 +153,119 @@ bool IsGif(PictureHead head) {
          (std::memcmp(head.data(), "GIF87a", 6) == 0 || std::memcmp(head.data(), "GIF89a", 6) == 0);
 }
 
-void DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out) {
+namespace {
+
+// The colours a frame's indices name: its own table, else the screen's.
+// Indices past the table are black, as most viewers show them.
+std::array<GifColorType, 256> FrameColours(const GifFileType* gif) {
+  const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
+  if (!map) throw img::ImageError(img::ErrorCode::Format, "GIF: the picture has no colour table");
+  std::array<GifColorType, 256> colours{};
+  std::copy_n(map->Colors, std::clamp(map->ColorCount, 0, 256), colours.begin());
+  return colours;
+}
+
+// Decodes the frame whose descriptor was just read onto picture (24 or 32
+// bits), its part off the screen left out. With over, its transparent
+// pixels leave what is below them; without, they are clear in its colour.
+void DrawFrame(GifFileType* gif, int transparent, bool over, img::Bitmap& picture) {
+  const GifImageDesc& frame = gif->Image;
+  // Its rows are decoded in full even where they leave the screen.
+  img::CheckPictureSize(frame.Width, frame.Height);
+  const std::array<GifColorType, 256> colours = FrameColours(gif);
+  const bool alpha = picture.format() == img::PixelFormat::Bits32Alpha;
+  const std::size_t bytes = alpha ? 4 : 3;
+  std::vector<GifPixelType> row(static_cast<std::size_t>(std::max(frame.Width, 1)));
+  for (int y : StoredRowOrder(frame.Height, frame.Interlace)) {
+    if (DGifGetLine(gif, row.data(), frame.Width) == GIF_ERROR) Fail(gif->Error);
+    const int at = frame.Top + y;
+    if (at >= picture.height()) continue;
+    std::uint8_t* line = picture.ScanLine(at);
+    for (int x = 0; x < frame.Width && frame.Left + x < picture.width(); ++x) {
+      const GifPixelType index = row[static_cast<std::size_t>(x)];
+      if (over && index == transparent) continue;
+      const GifColorType& c = colours[index];
+      std::uint8_t* p = line + static_cast<std::size_t>(frame.Left + x) * bytes;
+      p[0] = c.Blue;
+      p[1] = c.Green;
+      p[2] = c.Red;
+      if (alpha) p[3] = index == transparent ? 0 : 255;
+    }
+  }
+}
+
+// Clears the screen where the frame just drawn stood.
+void ClearFrame(const GifImageDesc& frame, img::Bitmap& screen) {
+  const int left = std::clamp(frame.Left, 0, screen.width()), right = std::clamp(frame.Left + frame.Width, left, screen.width());
+  for (int y = std::max(frame.Top, 0); y < std::min(frame.Top + frame.Height, screen.height()); ++y)
+    std::memset(screen.ScanLine(y) + static_cast<std::size_t>(left) * 4, 0, static_cast<std::size_t>(right - left) * 4);
+}
+
+bool Opaque(const img::Bitmap& picture) {
+  for (int y = 0; y < picture.height(); ++y) {
+    const std::uint8_t* line = picture.ScanLine(y);
+    for (int x = 0; x < picture.width(); ++x)
+      if (line[static_cast<std::size_t>(x) * 4 + 3] != 255) return false;
+  }
+  return true;
+}
+
+// The frames as a viewer shows them, up to frame last: each drawn over the
+// screen (clear at first) in turn, and disposed of as its control block
+// says before the next; shown is given each screen with its frame's
+// control. Past the file's last frame, throws for last, the frames counted.
+template <class Shown>
+void ShowFrames(GifFileType* gif, int last, int* loops, Shown&& shown) {
+  img::Bitmap screen = img::Bitmap::Unfilled(gif->SWidth, gif->SHeight, img::PixelFormat::Bits32Alpha);
+  for (int y = 0; y < screen.height(); ++y) std::memset(screen.ScanLine(y), 0, static_cast<std::size_t>(screen.width()) * 4);
+  img::Bitmap before;
+  for (int frame = 0; frame <= last; ++frame) {
+    Control control;
+    if (!ToNextFrame(gif, control, loops)) {
+      if (frame == 0) throw img::ImageError(img::ErrorCode::Format, "GIF: the file holds no picture");
+      CheckPageHeld(last, frame, "frame");  // past the last: last >= frame here
+    }
+    if (frame < last && control.disposal == DISPOSE_PREVIOUS) before = screen;
+    DrawFrame(gif, control.transparent, true, screen);
+    shown(screen, control, frame == last);
+    if (control.disposal == DISPOSE_BACKGROUND) ClearFrame(gif->Image, screen);
+    if (control.disposal == DISPOSE_PREVIOUS && !before.empty()) std::swap(screen, before);
+  }
+}
+
+// Frame page (1 or later) as a viewer shows it: 24 bits where the screen is
+// opaque, else 32 with alpha.
+img::Bitmap ComposedFrame(GifFileType* gif, int page) {
+  img::Bitmap shown;
+  ShowFrames(gif, page, nullptr, [&](img::Bitmap& screen, const Control&, bool last) {
+    if (last) shown = screen;
+  });
+  if (Opaque(shown)) shown.ConvertTo24();
+  return shown;
+}
+
+// Every frame of the file, as a viewer shows it, with its time and the
+// loop count: NETSCAPE2.0's (0 for ever), one play without it. A frame
+// that cannot be read ends the animation there, as viewers stop there.
+void ReadAnimation(std::span<const std::uint8_t> file, int frames, Animation& animation) {
+  Reader reader{file};
+  int error = 0;
+  Gif gif(DGifOpen(&reader, Read, &error));
+  if (!gif) Fail(error);
+  animation.clear();
+  animation.loops = 1;
+  try {
+    ShowFrames(gif.get(), frames - 1, &animation.loops, [&](img::Bitmap& screen, const Control& control, bool) {
+      animation.frames.push_back({screen, control.delay * 10});
+    });
+  } catch (const img::ImageError& e) {
+    if (animation.frames.empty() || e.code() == img::ErrorCode::OutOfMemory) throw;
+  }
+}
+
+}  // namespace
+
+int DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out, int page, Animation* animation) {
   Reader reader{file};
   int error = 0;
   Gif gif(DGifOpen(&reader, Read, &error));
@@ -114,47 +273,34 @@ void DecodeGif(std::span<const std::uint8_t> file, img::Bitmap& out) {
   const int width = gif->SWidth, height = gif->SHeight;
   img::CheckPictureSize(width, height);
 
-  const int transparent = ToFirstFrame(gif.get());
-  const GifImageDesc& frame = gif->Image;
-  // Its rows are decoded in full even where they leave the screen.
-  img::CheckPictureSize(frame.Width, frame.Height);
-  const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
-  if (!map) throw img::ImageError(img::ErrorCode::Format, "GIF: the picture has no colour table");
-  // Indices past the table are black, as most viewers show them.
-  std::array<GifColorType, 256> colours{};
-  std::copy_n(map->Colors, std::clamp(map->ColorCount, 0, 256), colours.begin());
-
-  const bool covers = frame.Left == 0 && frame.Top == 0 && frame.Width >= width && frame.Height >= height;
-  const bool alpha = FirstFrameHasAlpha(gif.get(), transparent);
-  img::Bitmap picture = img::Bitmap::Unfilled(width, height, alpha ? img::PixelFormat::Bits32Alpha
-                                                                   : img::PixelFormat::Bits24);
-  const int bytes = alpha ? 4 : 3;
-  if (!covers)
-    for (int y = 0; y < height; ++y) std::memset(picture.ScanLine(y), 0, static_cast<std::size_t>(width) * 4);
-  std::vector<GifPixelType> row(static_cast<std::size_t>(std::max(frame.Width, 1)));
-  for (int y : StoredRowOrder(frame.Height, frame.Interlace)) {
-    if (DGifGetLine(gif.get(), row.data(), frame.Width) == GIF_ERROR) Fail(gif->Error);
-    const int at = frame.Top + y;
-    if (at >= height) continue;
-    std::uint8_t* line = picture.ScanLine(at);
-    for (int x = 0; x < frame.Width && frame.Left + x < width; ++x) {
-      const GifColorType& c = colours[row[static_cast<std::size_t>(x)]];
-      std::uint8_t* p = line + static_cast<std::size_t>(frame.Left + x) * static_cast<std::size_t>(bytes);
-      p[0] = c.Blue;
-      p[1] = c.Green;
-      p[2] = c.Red;
-      if (alpha) p[3] = row[static_cast<std::size_t>(x)] == transparent ? 0 : 255;
-    }
+  img::Bitmap picture;
+  if (page > 0) {
+    picture = ComposedFrame(gif.get(), page);
+  } else {
+    const int transparent = ToFirstFrame(gif.get());
+    const GifImageDesc& frame = gif->Image;
+    const bool covers = frame.Left == 0 && frame.Top == 0 && frame.Width >= width && frame.Height >= height;
+    const bool alpha = FirstFrameHasAlpha(gif.get(), transparent);
+    picture = img::Bitmap::Unfilled(width, height, alpha ? img::PixelFormat::Bits32Alpha : img::PixelFormat::Bits24);
+    if (!covers)
+      for (int y = 0; y < height; ++y) std::memset(picture.ScanLine(y), 0, static_cast<std::size_t>(width) * 4);
+    DrawFrame(gif.get(), transparent, false, picture);
+  }
+  const int frames = page + 1 + FramesAfter(gif.get());
+  if (animation) {
+    animation->clear();
+    if (page == 0 && frames > 1) ReadAnimation(file, frames, *animation);
   }
   std::swap(out, picture);
+  return frames;
 }
 
-PictureSize LoadGif(PictureCodecs&, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
-  DecodeGif(img::ReadWholeFile(path), picture);
+PictureSize LoadGif(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
+  codecs.NotePictures(DecodeGif(img::ReadWholeFile(path), picture, codecs.Page(), codecs.AnimationPlace()), "frame");
   return {picture.width(), picture.height()};
 }
 
-HeaderFacts GifFacts(PictureHead head, const std::filesystem::path&) {
+HeaderFacts GifFacts(PictureHead head, const std::filesystem::path& file) {
   HeaderFacts facts;
   if (!IsGif(head) || head.size() < 10) return facts;
   facts.width = head[6] | head[7] << 8;
@@ -171,6 +317,20 @@ HeaderFacts GifFacts(PictureHead head, const std::filesystem::path&) {
   }
   facts.decoded = facts.worked = alpha ? 4 : 3;
   facts.alpha = alpha;
+  // The frames are counted through the file, their data passed over.
+  try {
+    const std::vector<std::uint8_t> whole = img::ReadWholeFile(file);
+    Reader reader{whole};
+    int error = 0;
+    if (Gif gif{DGifOpen(&reader, Read, &error)}) {
+      Control control;
+      if (ToNextFrame(gif.get(), control)) {
+        SkipFrame(gif.get());
+        facts.frames = 1 + FramesAfter(gif.get());
+      }
+    }
+  } catch (const std::exception&) {
+  }
   return facts;
 }
 

@@ -206,7 +206,8 @@ void CheckSizes(const heif_image_handle* h) {
 
 PictureSize LoadHeifFile(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
                          PictureSize) {
-  DecodeHeif(img::ReadWholeFile(path), picture, codecs.MetadataPlace());
+  codecs.NotePictures(DecodeHeif(img::ReadWholeFile(path), picture, codecs.MetadataPlace(), codecs.Page()), "picture",
+                      "the primary");
   return {picture.width(), picture.height()};
 }
 // AVIF's own loader, so that it is a kind of its own (its name kept when it
@@ -330,8 +331,11 @@ bool IsHeif(PictureHead head) {
 
 bool IsAvif(PictureHead head) { return BrandIs(head, {"avif", "avis", "mif1", "msf1"}); }
 
-void DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata) {
+int DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata, int page) {
   const Opened o = Open(file);
+  const int pictures = std::max(heif_context_get_number_of_top_level_images(o.context.get()), 1);
+  CheckPageHeld(page, pictures, "picture");
+  if (page > 0) throw img::ImageError(img::ErrorCode::Unsupported, "HEIF: only the primary picture is read");
   const heif_image_handle* h = o.primary.get();
   CheckSizes(h);
   const bool alpha = heif_image_handle_has_alpha_channel(h) != 0;
@@ -371,6 +375,7 @@ void DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMet
   }
   if (metadata) ReadMetadata(h, *metadata);
   std::swap(out, picture);
+  return pictures;
 }
 
 std::vector<std::uint8_t> EncodeAvif(const img::Bitmap& picture, int quality, const PictureMetadata* carried) {

@@ -33,8 +33,11 @@ bool IsAvif(PictureHead head);
 // the pixel limit before anything is decoded. With metadata, its ICC
 // profile, EXIF data (the Orientation tag reset to 1: the pixels already
 // stand as they are meant to) and XMP packet go there. A corrupt, truncated
-// or unsupported file throws img::ImageError and leaves out as it was.
-void DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata = nullptr);
+// or unsupported file throws img::ImageError and leaves out as it was, and
+// so does a page (0 the first) other than 0: only the primary is read.
+// Gives the file's count of top-level pictures.
+int DecodeHeif(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata = nullptr,
+               int page = 0);
 
 // An AVIF file of picture at quality (1 to 100), 8-bit, 4:2:0, with its
 // alpha where it is Bits32Alpha. With carried metadata, an RGB ICC profile,

@@ -71,7 +71,15 @@ void EmitMessage(j_common_ptr cinfo, int msg_level) {
     ++cinfo->err->num_warnings;
     return;
   }
-  if (cinfo->is_decompressor && LosesData(cinfo->err->msg_code)) JumpBack(cinfo);
+  if (cinfo->is_decompressor && LosesData(cinfo->err->msg_code)) {
+    if (!manager.keepsDamage) JumpBack(cinfo);
+    // The first loss is the reason; after the data ended, their end is.
+    if (!manager.damaged && !manager.dataEnded) {
+      manager.code = CodeFor(cinfo->err->msg_code);
+      cinfo->err->format_message(cinfo, manager.message);
+    }
+    manager.damaged = true;
+  }
   ++cinfo->err->num_warnings;
 }
 

@@ -5,7 +5,8 @@
 // data (the file ends early or its coded data are broken), so that such a
 // file is a failed load instead of a picture with a grey remainder. Only
 // the end of the data may be let through, while the loader asks for it: a
-// file that lacks nothing but its end marker keeps every pixel.
+// file that lacks nothing but its end marker keeps every pixel; and the
+// damage itself, where the caller asks to keep what decodes.
 //
 // Use: call setjmp(manager.jump) in a function that has no local objects with
 // destructors, then call libjpeg; after a jump, abort the libjpeg object and
@@ -30,6 +31,11 @@ struct JpegErrorManager {
   // were there, and a scan that still needed data fails all the same.
   bool toleratesEnd = false;
   bool dataEnded = false;
+  // While keepsDamage is set, the warnings that mean lost data set damaged
+  // (the message kept) instead of jumping back: libjpeg makes up what it
+  // lacks, as other decoders show it.
+  bool keepsDamage = false;
+  bool damaged = false;
 
   // Fills pub and sets cinfo->err; call before jpeg_create_(de)compress.
   void Attach(jpeg_common_struct* cinfo);

@@ -97,6 +97,7 @@ int ScaleDenominator(long long width, long long height, PictureSize fit) {
 PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture,
                      PictureSize fit) {
   JpegImage& codec = codecs.KeptOf<JpegKept>().codec;
+  codec.KeepDamaged(codecs.KeepsDamaged());
   if (codecs.HeadersOnly()) {
     const auto [width, height] = codec.LoadHeader(img::ReadWholeFile(path), codecs.MetadataPlace());
     picture.Clear();
@@ -105,11 +106,13 @@ PictureSize LoadJpeg(PictureCodecs& codecs, const std::filesystem::path& path, i
   if (fit.width < 1 || fit.height < 1) {
     codec.Load(path, picture, 1, codecs.MetadataPlace());
     if (codec.CmykByFormula()) codecs.Warn(kCmykByFormula);
+    codecs.NoteDamage(codec.Damage());
     return {picture.width(), picture.height()};
   }
   const auto [width, height] = JpegImage::ReadSize(path);
   codec.Load(path, picture, ScaleDenominator(width, height, fit), codecs.MetadataPlace());
   if (codec.CmykByFormula()) codecs.Warn(kCmykByFormula);
+  codecs.NoteDamage(codec.Damage());
   return {width, height};
 }
 

@@ -91,6 +91,8 @@ struct CodecState {
   KeptSrgbTransform cmyk_profiles;     // the last CMYK profile's transform to sRGB
   const SrgbTransform* cmyk_profile = nullptr;  // the picture's; nullptr: the formula
   img::Bitmap spare;                   // decode target, kept to be reused
+  bool keep_damaged = false;           // a damaged file gives what decodes
+  std::string damage;                  // what the last such file lost; empty when whole
   img::Bitmap converted;               // a picture in a form libjpeg does not take, converted
   bool grey_input = false;             // the picture being coded is grey: one component
   img::UnfilledBytes encoded;          // grows to the largest file written so far
@@ -128,6 +130,8 @@ bool ReadHeader(Codec& c, const std::uint8_t* data, std::size_t size, int scale_
   jpeg_decompress_struct& in = c.in;
   c.in_error.toleratesEnd = false;  // a header that ends early is always a failure
   c.in_error.dataEnded = false;
+  c.in_error.keepsDamage = false;
+  c.in_error.damaged = false;
   if (setjmp(c.in_error.jump)) return false;
   if (c.created_in) {
     c.created_in = false;
@@ -173,6 +177,7 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
   if (setjmp(c.in_error.jump)) return false;
   // Many files lack only their final end marker; every viewer shows them.
   c.in_error.toleratesEnd = true;
+  c.in_error.keepsDamage = c.keep_damaged;
   jpeg_start_decompress(&in);
   if (static_cast<int>(in.output_width) != picture.width() ||
       static_cast<int>(in.output_height) != picture.height())
@@ -196,7 +201,20 @@ bool ReadPixels(Codec& c, img::Bitmap& picture) {
     }
   }
   // The manager holds the premature end as the reason.
-  return !(c.in_error.dataEnded && !NoScanMissing(in));
+  if (c.in_error.dataEnded && !NoScanMissing(in)) c.in_error.damaged = true;
+  return !c.in_error.damaged || c.keep_damaged;
+}
+
+// After a failure part way through the rows, with damage kept: the rows
+// not decoded are grey, as libjpeg makes up the data it lacks. False when
+// no row was decoded, or nothing is kept.
+bool KeepRowsRead(Codec& c, img::Bitmap& picture) {
+  const int rows = static_cast<int>(c.in.output_scanline);
+  if (!c.keep_damaged || rows <= 0 || rows > picture.height()) return false;
+  const std::size_t used = static_cast<std::size_t>(picture.width()) * (picture.format() == img::PixelFormat::Bits8 ? 1 : 3);
+  for (int y = rows; y < picture.height(); ++y) std::memset(picture.ScanLine(y), 128, used);
+  c.in_error.damaged = true;
+  return true;
 }
 
 // The ICC profile of the saved APP2 markers, in a block of malloc's that
@@ -399,7 +417,9 @@ void JpegImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& 
   cmyk_by_formula_ = cmyk && !c.cmyk_profile;
   if (cmyk) c.cmyk_row.resize(static_cast<std::size_t>(width) * 4);
 
-  if (!ReadPixels(c, c.spare)) c.in_error.Throw();
+  c.damage.clear();
+  if (!ReadPixels(c, c.spare) && !KeepRowsRead(c, c.spare)) c.in_error.Throw();
+  if (c.in_error.damaged) c.damage = std::string("JPEG: ") + c.in_error.message;
   ClearPadding(c.spare, static_cast<std::size_t>(width) * (grey ? 1 : 3));
   if (metadata) CopyMetadata(c, std::move(icc), *metadata);
   std::swap(out, c.spare);
@@ -419,6 +439,10 @@ std::pair<int, int> JpegImage::LoadHeader(std::span<const std::uint8_t> data, Pi
   if (metadata) CopyMetadata(c, IccProfile(c), *metadata);
   return {static_cast<int>(c.in.image_width), static_cast<int>(c.in.image_height)};
 }
+
+void JpegImage::KeepDamaged(bool keep) { codec_->keep_damaged = keep; }
+
+const std::string& JpegImage::Damage() const { return codec_->damage; }
 
 std::pair<int, int> JpegImage::ReadSize(const std::filesystem::path& path) {
   const HeaderFacts facts = JpegFacts({}, path);

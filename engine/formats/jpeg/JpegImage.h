@@ -66,6 +66,13 @@ class JpegImage {
   // as Load reads them, without decoding the pixels; a header that cannot
   // be read throws img::ImageError.
   std::pair<int, int> LoadHeader(std::span<const std::uint8_t> data, PictureMetadata* metadata);
+  // With keep, a file whose coded data are broken or end early gives what
+  // decodes, as other decoders show it (rows past a failure grey), and
+  // Damage tells what was lost until the next decode (empty for a whole
+  // file). A file whose header cannot be read, or of which no row decodes,
+  // fails all the same.
+  void KeepDamaged(bool keep);
+  const std::string& Damage() const;
 
   // Width and height from the header alone (JpegFacts); throws
   // img::ImageError when it cannot be read.

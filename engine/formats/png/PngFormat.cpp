@@ -162,7 +162,10 @@ struct PngKept : PictureCodecs::Kept {
 };
 
 PictureSize LoadPng(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
-  codecs.KeptOf<PngKept>().codec.Load(path, picture, codecs.MetadataPlace());
+  PngImage& codec = codecs.KeptOf<PngKept>().codec;
+  codec.KeepDamaged(codecs.KeepsDamaged());
+  codec.Load(path, picture, codecs.MetadataPlace());
+  codecs.NoteDamage(codec.Damage());
   return {picture.width(), picture.height()};
 }
 

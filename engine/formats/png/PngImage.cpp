@@ -236,12 +236,29 @@ void ClearPadding(img::Bitmap& picture, std::size_t used) {
   for (int y = 0; y < picture.height(); ++y) std::memset(picture.ScanLine(y) + used, 0, pad);
 }
 
+// After a failure part way through the rows of a file that is not
+// interlaced (whose rows come whole, one after another), with damage kept:
+// the rows libpng finished stay, the others are grey, or clear with alpha
+// (index 0 in a palette picture). False when no row was finished, or the
+// file is interlaced.
+bool KeepRowsRead(png_structp png, const Header& header, img::Bitmap& picture) {
+  const png_uint_32 rows = png_get_current_row_number(png);
+  if (header.interlace != PNG_INTERLACE_NONE || rows == 0 || rows >= header.height) return false;
+  const int bits = img::BitsPerPixel(picture.format());
+  const std::size_t used = (static_cast<std::size_t>(picture.width()) * bits + 7) / 8;
+  const int fill = picture.IsGrey() || picture.format() == img::PixelFormat::Bits24 ? 128 : 0;
+  for (int y = static_cast<int>(rows); y < picture.height(); ++y) std::memset(picture.ScanLine(y), fill, used);
+  return true;
+}
+
 }  // namespace
 
 struct PngImage::Codec {
   std::vector<png_bytep> rows;
   img::UnfilledBytes buffer;          // rows that need converting after libpng
   img::Bitmap spare;                  // decode target, kept to be reused
+  bool keep_damaged = false;          // a damaged file gives what decodes
+  std::string damage;                 // what the last such file lost; empty when whole
   int level = kDefaultPngLevel;
   PngFiltering filtering = PngFiltering::None;
 
@@ -331,7 +348,11 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
     c.buffer.resize(buffer_row);
   }
 
-  if (!ReadRows(s, header, layout, c.rows.data(), c.buffer.data(), c.spare)) context.failure.Throw();
+  c.damage.clear();
+  if (!ReadRows(s, header, layout, c.rows.data(), c.buffer.data(), c.spare)) {
+    if (!c.keep_damaged || !KeepRowsRead(s.png, header, c.spare)) context.failure.Throw();
+    c.damage = std::string("PNG: ") + context.failure.message;
+  }
   ClearPadding(c.spare, (static_cast<std::size_t>(width) * img::BitsPerPixel(format) + 7) / 8);
 
   // Indices past a short palette get black entries, so every pixel has a colour.
@@ -340,11 +361,15 @@ void PngImage::LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& o
     if (entries.size() < needed) entries.resize(needed, img::PaletteEntry{});
   }
   if (metadata) {
-    ReadEnd(s);
+    if (c.damage.empty()) ReadEnd(s);  // a damaged file keeps the chunks before its rows
     CopyMetadata(s, *metadata);
   }
   std::swap(out, c.spare);
 }
+
+void PngImage::KeepDamaged(bool keep) { codec_->keep_damaged = keep; }
+
+const std::string& PngImage::Damage() const { return codec_->damage; }
 
 std::size_t PngImage::KeptBytes() const {
   const Codec& c = *codec_;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/formats/EncodingOptions.h"
@@ -36,6 +37,13 @@ class PngImage {
   void Load(const std::filesystem::path& path, img::Bitmap& out, PictureMetadata* metadata = nullptr);
   void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out,
                       PictureMetadata* metadata = nullptr);
+  // With keep, a file that is not interlaced and whose data break or end
+  // part way through its rows gives the rows libpng finished, the rest grey
+  // (clear with alpha, index 0 with a palette), and Damage tells what was
+  // lost until the next decode (empty for a whole file). A file whose
+  // header cannot be read, or of which no row decodes, fails all the same.
+  void KeepDamaged(bool keep);
+  const std::string& Damage() const;
 
   // Not interlaced; rows filtered and deflated as SetCompression last said
   // (by default every row with filter type 0, None, at zlib's default

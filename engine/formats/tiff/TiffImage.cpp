@@ -336,6 +336,33 @@ void ReadMetadata(TIFF* tif, const Layout& l, PictureMetadata& metadata) {
   if (l.orientation >= 2 && l.orientation <= 8) metadata.exif = ExifHolding(l.orientation);
 }
 
+// The file's pages: its directories but those a later one's reduced copy
+// (FILETYPE_REDUCEDIMAGE: a thumbnail), the first always one. Leaves tif on
+// the directory of page (0 the first); throws where the file has fewer.
+// Only the directories are read, no pixels; a broken one ends the count
+// without failing the pages before it.
+int ToPage(TIFF* tif, Stream& s, int page) {
+  const Stream before = s;
+  const tdir_t directories = TIFFNumberOfDirectories(tif);
+  int count = 1;
+  tdir_t asked = 0;
+  if (directories > 1) {
+    for (tdir_t dir = 1; dir < directories && TIFFSetDirectory(tif, dir); ++dir) {
+      std::uint32_t type = 0;
+      TIFFGetFieldDefaulted(tif, TIFFTAG_SUBFILETYPE, &type);
+      if (type & FILETYPE_REDUCEDIMAGE) continue;
+      if (count == page) asked = dir;
+      ++count;
+    }
+    // Counting past a broken directory is no failure of the page read.
+    s.error = before.error;
+    s.shortRead = before.shortRead;
+  }
+  CheckPageHeld(page, count, "page");
+  if (directories > 1 && !TIFFSetDirectory(tif, asked)) Fail(s, "the page cannot be read");
+  return count;
+}
+
 }  // namespace
 
 bool IsTiff(PictureHead head) {
@@ -344,13 +371,14 @@ bool IsTiff(PictureHead head) {
          (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
 }
 
-void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata,
-                std::string* colour_note, KeptSrgbTransform* kept) {
+int DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMetadata* metadata, int page,
+               std::string* colour_note, KeptSrgbTransform* kept) {
   Stream s;
   s.bytes = file;
   s.size = file.size();
   Tiff tif = Open(s, "rm");
   if (!tif) Fail(s, "not a TIFF file");
+  const int pages = ToPage(tif.get(), s, page);
   const Layout l = ReadLayout(tif.get());
   img::CheckPictureSize(l.width, l.height);
   const int colours = DirectColours(tif.get(), l);
@@ -369,6 +397,7 @@ void DecodeTiff(std::span<const std::uint8_t> file, img::Bitmap& out, PictureMet
                             : kCmykByFormula;
   if (metadata) ReadMetadata(tif.get(), l, *metadata);
   std::swap(out, picture);
+  return pages;
 }
 
 std::vector<std::uint8_t> EncodeTiff(const img::Bitmap& picture, const PictureMetadata* carried) {
@@ -458,8 +487,9 @@ struct TiffKept : PictureCodecs::Kept {
 
 PictureSize LoadTiff(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
   std::string colour_note;
-  DecodeTiff(img::ReadWholeFile(path), picture, codecs.MetadataPlace(), &colour_note,
-             &codecs.KeptOf<TiffKept>().cmyk);
+  codecs.NotePictures(DecodeTiff(img::ReadWholeFile(path), picture, codecs.MetadataPlace(), codecs.Page(),
+                                 &colour_note, &codecs.KeptOf<TiffKept>().cmyk),
+                      "page");
   if (!colour_note.empty()) codecs.Warn(std::move(colour_note));
   return {picture.width(), picture.height()};
 }

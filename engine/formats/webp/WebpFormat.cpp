@@ -2,7 +2,9 @@
 // the metadata chunks of its container read and written beside it.
 
 #include <webp/decode.h>
+#include <webp/demux.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -26,7 +28,7 @@ bool IsWebp(PictureHead head) {
 // image data, past any head.
 bool HasVp8x(PictureHead head) { return head.size() >= 16 && std::memcmp(&head[12], "VP8X", 4) == 0; }
 
-HeaderFacts WebpFacts(PictureHead head, const std::filesystem::path&) {
+HeaderFacts WebpFacts(PictureHead head, const std::filesystem::path& file) {
   HeaderFacts facts;
   WebPBitstreamFeatures features;
   if (WebPGetFeatures(head.data(), head.size(), &features) != VP8_STATUS_OK) return facts;
@@ -35,6 +37,20 @@ HeaderFacts WebpFacts(PictureHead head, const std::filesystem::path&) {
   if (features.has_alpha) {
     facts.decoded = facts.worked = 4;
     facts.alpha = true;
+  }
+  // The animation decoder's canvas and its copy of the one disposed of;
+  // its frames are counted through the file, which their chunks fill.
+  if (features.has_animation) {
+    facts.decoder = static_cast<std::uint64_t>(facts.width) * facts.height * 8;
+    try {
+      const std::vector<std::uint8_t> whole = img::ReadWholeFile(file);
+      const WebPData data{whole.data(), whole.size()};
+      if (WebPDemuxer* demux = WebPDemux(&data)) {
+        facts.frames = static_cast<int>(std::min<std::uint32_t>(WebPDemuxGetI(demux, WEBP_FF_FRAME_COUNT), 1u << 30));
+        WebPDemuxDelete(demux);
+      }
+    } catch (const std::exception&) {
+    }
   }
   // At the head's depth the EXIF flag is taken to turn the picture.
   facts.oriented = head.size() >= 21 && HasVp8x(head) && (head[20] & 0x08) != 0;
@@ -61,7 +77,8 @@ struct WebpKept : PictureCodecs::Kept {
 
 PictureSize LoadWebp(PictureCodecs& codecs, const std::filesystem::path& path, img::Bitmap& picture, PictureSize) {
   const std::vector<std::uint8_t> file = img::ReadWholeFile(path);
-  codecs.KeptOf<WebpKept>().codec.LoadFromMemory(file, picture);
+  codecs.NotePictures(
+      codecs.KeptOf<WebpKept>().codec.LoadFromMemory(file, picture, codecs.Page(), codecs.AnimationPlace()), "frame");
   if (codecs.MetadataPlace()) ReadWebpMetadata(file, *codecs.MetadataPlace());
   return {picture.width(), picture.height()};
 }
@@ -70,9 +87,13 @@ void WriteWebp(PictureCodecs& codecs, const img::Bitmap& picture, const img::Tar
                img::ProgressSink& sink, img::ParallelParts&) {
   sink.StepProgress();
   const EncodingOptions& settings = codecs.EncoderSettings();
+  const Animation* animation = codecs.CarriedAnimation();
   const auto encode = [&](int quality) {
+    WebpImage& codec = codecs.KeptOf<WebpKept>().codec;
     std::vector<std::uint8_t> file =
-        codecs.KeptOf<WebpKept>().codec.Encode(picture, quality, settings.webpLossless, settings.webpEffort);
+        animation && animation->frames.size() > 1
+            ? codec.EncodeAnimation(*animation, quality, settings.webpLossless, settings.webpEffort)
+            : codec.Encode(picture, quality, settings.webpLossless, settings.webpEffort);
     if (codecs.CarriedMetadata()) file = WithWebpMetadata(std::move(file), *codecs.CarriedMetadata());
     return file;
   };

@@ -8,18 +8,24 @@
 #include <vector>
 
 #include "engine/formats/EncodingOptions.h"
+#include "engine/formats/PictureCodecs.h"
 #include "imaging/Bitmap.h"
 
 namespace engine {
 
 class WebpImage {
  public:
-  // Still pictures give 24 bits, or 32 bits with alpha (Bits32Alpha) when
-  // the file has an alpha channel. The size is checked against
-  // the pixel limit before anything is allocated. Corrupt, truncated and
-  // animated files throw img::ImageError and leave out unchanged.
-  void Load(const std::filesystem::path& path, img::Bitmap& out);
-  void LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out);
+  // Pictures give 24 bits, or 32 bits with alpha (Bits32Alpha) when the
+  // file has an alpha channel; an animation gives frame page (0 the first)
+  // on its canvas, as a viewer shows it then. The size is checked against
+  // the pixel limit before anything is allocated. Corrupt and truncated
+  // files, and a page past the last, throw img::ImageError and leave out
+  // unchanged. Give the file's count of frames. With animation and page
+  // 0, an animation of several frames gives every frame there (32 bits),
+  // with its time and the loop count; else it is left empty.
+  int Load(const std::filesystem::path& path, img::Bitmap& out, int page = 0, Animation* animation = nullptr);
+  int LoadFromMemory(std::span<const std::uint8_t> data, img::Bitmap& out, int page = 0,
+                     Animation* animation = nullptr);
 
   // picture, lossy at quality (1 to 100) or lossless, with its alpha
   // channel when it has one (Bits32Alpha), else from a 24-bit copy, at
@@ -28,6 +34,11 @@ class WebpImage {
   // side over 16383 pixels, which WebP cannot hold, throws img::ImageError.
   std::vector<std::uint8_t> Encode(const img::Bitmap& picture, int quality, bool lossless,
                                    int effort = kDefaultWebpEffort);
+  // An animated file of the frames (every one of one size), each shown its
+  // time, played the animation's loops, encoded as Encode encodes a still
+  // picture, through libwebp's animation encoder.
+  std::vector<std::uint8_t> EncodeAnimation(const Animation& animation, int quality, bool lossless,
+                                            int effort = kDefaultWebpEffort);
   // Encode, then write through a temporary file renamed over path.
   void Save(const img::Bitmap& picture, const img::TargetFile& path, int quality, bool lossless);
 
@@ -36,6 +47,8 @@ class WebpImage {
   void HandBack();
 
  private:
+  int LoadFrame(std::span<const std::uint8_t> data, int page, Animation* animation);
+
   img::Bitmap spare_;                // decode target, kept to be reused
   img::Bitmap copy24_;               // the encoder's 24-bit copy of other formats
 };

@@ -1,5 +1,6 @@
 #include "engine/formats/webp/WebpMetadata.h"
 
+#include <webp/decode.h>
 #include <webp/demux.h>
 #include <webp/mux.h>
 
@@ -58,11 +59,16 @@ std::vector<std::uint8_t> WithWebpMetadata(std::vector<std::uint8_t> file, const
   // WebP pixels are always RGB: a grey profile would misdescribe them.
   const bool icc = IccProfileFits(metadata.icc, false);
   if (!icc && metadata.exif.empty() && metadata.xmp.empty()) return file;
-  const std::unique_ptr<WebPMux, MuxDeleter> mux(WebPMuxNew());
+  std::unique_ptr<WebPMux, MuxDeleter> mux(WebPMuxNew());
   if (!mux) throw img::ImageError(img::ErrorCode::OutOfMemory, "WebP: out of memory");
   const WebPData image{file.data(), file.size()};
-  if (WebPMuxSetImage(mux.get(), &image, 0) != WEBP_MUX_OK)
+  // An animation's frames go in as they are, a still picture as the image.
+  WebPBitstreamFeatures features;
+  const bool animated = WebPGetFeatures(file.data(), file.size(), &features) == VP8_STATUS_OK && features.has_animation;
+  std::unique_ptr<WebPMux, MuxDeleter> made(animated ? WebPMuxCreate(&image, 0) : nullptr);
+  if (animated ? !made : WebPMuxSetImage(mux.get(), &image, 0) != WEBP_MUX_OK)
     throw img::ImageError(img::ErrorCode::InvalidArgument, "WebP: the encoded picture cannot be muxed");
+  if (animated) mux.swap(made);
   if (icc) SetChunk(mux.get(), "ICCP", metadata.icc);
   SetChunk(mux.get(), "EXIF", metadata.exif);
   SetChunk(mux.get(), "XMP ", metadata.xmp);

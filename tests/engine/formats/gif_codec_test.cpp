@@ -1,6 +1,7 @@
 #include "engine/formats/gif/GifImage.h"
 
 #include "GifBytes.h"
+#include "ParamNames.h"
 #include "TestSupport.h"
 #include "engine/formats/PictureFormats.h"
 #include "platform/ImageError.h"
@@ -82,5 +83,65 @@ TEST(GifDecode, CutAndOversizedFilesFailCleanly) {
     EXPECT_EQ(e.code(), img::ErrorCode::TooLarge) << e.what();
   }
 }
+
+// Three frames on an 8 x 8 screen: red all over; a green 4 x 4 square at
+// the top left, clear at its own corner and disposed of as asked; a blue
+// square at the bottom right.
+std::vector<std::uint8_t> ThreeFrames(int disposal) {
+  testsupport::GifPicture red;
+  red.screenWidth = red.screenHeight = red.width = red.height = 8;
+  red.colours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {0, 0, 0}};
+  red.indices.assign(64, 0);
+  testsupport::GifPicture green = red;
+  green.width = green.height = 4;
+  green.indices.assign(16, 1);
+  green.indices[0] = 3;
+  green.transparent = 3;
+  green.disposal = disposal;
+  testsupport::GifPicture blue = green;
+  blue.left = blue.top = 4;
+  blue.indices.assign(16, 2);
+  blue.transparent = -1;
+  blue.disposal = 0;
+  return testsupport::GifBytes({red, green, blue});
+}
+
+struct FrameCase {
+  const char* name;
+  int page;      // 0 the first
+  int disposal;  // the green frame's
+  // What (0, 0), (1, 1), (6, 1) and (6, 6) show: r, g, b, or . for clear.
+  const char* seen;
+  friend void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class GifFrames : public ::testing::TestWithParam<FrameCase> {};
+
+// A later frame is the screen a viewer shows then: drawn over the frames
+// before as each was disposed of; the count covers every frame.
+TEST_P(GifFrames, ShowTheScreenAsAViewerDoes) {
+  const FrameCase& c = GetParam();
+  img::Bitmap picture;
+  EXPECT_EQ(DecodeGif(ThreeFrames(c.disposal), picture, c.page), 3);
+  std::string seen;
+  for (auto [x, y] : {std::pair{0, 0}, {1, 1}, {6, 1}, {6, 6}}) {
+    const img::PaletteEntry p = picture.PixelColor(x, y);
+    const bool clear = picture.format() == img::PixelFormat::Bits32Alpha && p.reserved == 0;
+    const int colour = p.red << 16 | p.green << 8 | p.blue;
+    seen += clear ? '.' : colour == 0xff0000 ? 'r' : colour == 0x00ff00 ? 'g' : colour == 0x0000ff ? 'b' : '?';
+  }
+  EXPECT_EQ(seen, c.seen);
+  EXPECT_EQ(picture.format(), std::string(c.seen).find('.') == std::string::npos ? img::PixelFormat::Bits24
+                                                                                   : img::PixelFormat::Bits32Alpha);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, GifFrames,
+    ::testing::Values(FrameCase{"First", 0, DISPOSE_BACKGROUND, "rrrr"},
+                      FrameCase{"SecondOverTheFirst", 1, DISPOSE_BACKGROUND, "rgrr"},
+                      FrameCase{"ThirdOverAKeptSecond", 2, DISPOSE_DO_NOT, "rgrb"},
+                      FrameCase{"ThirdOverASecondCleared", 2, DISPOSE_BACKGROUND, "..rb"},
+                      FrameCase{"ThirdOverTheFirstRestored", 2, DISPOSE_PREVIOUS, "rrrb"}),
+    testsupport::ByName());
 
 }  // namespace

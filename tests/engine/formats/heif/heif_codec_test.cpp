@@ -76,6 +76,27 @@ TEST(HeifDecode, APhonesTurnedHeicStandsUprightOnce) {
   EXPECT_EQ(header->orientation, 0);
 }
 
+// A file of several top-level pictures gives its primary and their count;
+// no other is read, and none past the last.
+TEST(HeifDecode, AFileOfSeveralPicturesGivesItsPrimaryAndCount) {
+  testsupport::HeifPicture how;
+  how.pictures = 3;
+  const std::vector<std::uint8_t> file = testsupport::HeifBytes(Quarters(16, 16), how);
+  img::Bitmap picture;
+  EXPECT_EQ(DecodeHeif(file, picture), 3);
+  EXPECT_EQ(picture.width(), 16);
+  for (auto [page, code] : {std::pair{1, img::ErrorCode::Unsupported}, {3, img::ErrorCode::InvalidArgument}}) {
+    img::Bitmap untouched;
+    try {
+      DecodeHeif(file, untouched, nullptr, page);
+      ADD_FAILURE() << page;
+    } catch (const img::ImageError& e) {
+      EXPECT_EQ(e.code(), code) << e.what();
+    }
+    EXPECT_TRUE(untouched.empty());
+  }
+}
+
 // AVIF written and read back: alpha, profile, EXIF and XMP travel; a turn
 // the EXIF asks of pixels kept as stored becomes the file's own.
 // Premultiplied colour is divided back out.
