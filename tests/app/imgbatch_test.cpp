@@ -2032,7 +2032,7 @@ TEST_P(ImgBatchPages, ConvertOneAndSaySo) {
     return;
   }
   ASSERT_EQ(r.status, 0) << r.output;
-  const std::string warnings = said.empty() ? "[]" : "[\"" + said + "\"]";
+  const std::string warnings = said.empty() ? "[]" : "[\"" + testsupport::InJson(said) + "\"]";
   EXPECT_NE(r.output.find("\"warnings\":" + warnings + "}"), std::string::npos) << r.output;
   if (!said.empty()) {
     EXPECT_NE(r.output.find("warning: " + said + "\n"), std::string::npos) << r.output;
@@ -2097,7 +2097,9 @@ TEST_P(ImgBatchDamaged, IsRefusedOrKeptAsFarAsItDecodes) {
   }
   ASSERT_EQ(r.status, 0) << r.output;
   const std::string said = U(source) + ": " + c.said;
-  EXPECT_NE(r.output.find("\"failures\":[],\"warnings\":[\"" + said + "\"]}"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("\"failures\":[],\"warnings\":[\"" + testsupport::InJson(said) + "\"]}"),
+            std::string::npos)
+      << r.output;
   EXPECT_NE(r.output.find("warning: " + said + "\n"), std::string::npos) << r.output;
   img::Bitmap all, kept;
   engine::LoadPicture(img::PathToUtf8(out() / "cut.png"), kept);

@@ -179,6 +179,17 @@ inline img::Bitmap GradientBitmap(int width, int height) {
   return bmp;
 }
 
+// text as it stands inside a JSON string of imgbatch's report: backslashes
+// (Windows paths) and quotes escaped; plain ASCII otherwise.
+inline std::string InJson(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    escaped += c;
+  }
+  return escaped;
+}
+
 // 24-bit and smooth as a photograph's sky: each channel a slow wave, no
 // edge anywhere (a shrink's ways may differ only in rounding on it).
 inline img::Bitmap SmoothBitmap(int width, int height) {
