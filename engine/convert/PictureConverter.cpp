@@ -211,13 +211,13 @@ void PictureConverter::Make(const PictureFormat& target) {
   ApplyCrop(working_, options_.crop, options_.rotation);
   const bool cropped = working_.width() != uprightWidth || working_.height() != uprightHeight;
   const int width = working_.width(), height = working_.height();
-  // A failed shrink fails the route: the picture is not what was asked for.
   // A picture decoded smaller is resized as its whole size plans it.
   std::optional<TargetSize> plannedFrom;
   if (shrunk_on_load_) {
     plannedFrom = TargetSize{report_.sourceSize.width, report_.sourceSize.height};
     if (upright >= 5) std::swap(plannedFrom->width, plannedFrom->height);
   }
+  // A failed shrink fails the route: the picture is not what was asked for.
   if (auto failure =
           ApplyResize(working_, resize_source_, options_.resize, host_, options_.background, plannedFrom))
     throw ResizeFailure(*failure);
