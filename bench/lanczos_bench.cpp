@@ -203,10 +203,15 @@ int main(int argc, char** argv) {
     const img::Bitmap reference = ReferenceLanczos(source, size.width, size.height);
     std::printf("  %-44s %5dx%-5d -> %4dx%-4d %6.2f dB  resize %.0f ms", p.name().c_str(), source.width(),
                 source.height(), size.width, size.height, Psnr(resized, reference), took * 1e3);
-    // As imgbatch makes it: from a DCT-scaled decode still twice the target.
+    // As imgbatch makes it: from the DCT-scaled decode LoadFit allows.
+    engine::Resize fit;
+    fit.to = engine::FitInBox{box, box};
+    fit.filter = engine::ResizeFilter::Lanczos;
+    const engine::TargetSize least = engine::LoadFit(source.width(), source.height(), false, fit);
     int denom = 1;
     for (int d : {8, 4, 2})
-      if (denom == 1 && (source.width() + d - 1) / d >= 2 * size.width && (source.height() + d - 1) / d >= 2 * size.height)
+      if (denom == 1 && least.width > 0 && (source.width() + d - 1) / d >= least.width &&
+          (source.height() + d - 1) / d >= least.height)
         denom = d;
     if (denom > 1) {
       img::Bitmap smaller;

@@ -229,6 +229,12 @@ TargetSize MadePictureSize(const HeaderFacts& header, const ProcessingOptions& o
   return size;
 }
 
+// How many times its target a smaller decode must still be on each side:
+// libvips's margin. On real photographs it keeps the shrink within 46 to
+// 63 dB of the whole decode's (the scaled decode mixes in sRGB codes, not
+// in light); three times gained nothing on the worst of them.
+constexpr int kLoadShrinkMargin = 2;
+
 TargetSize LoadFit(long long width, long long height, bool sideways, const Resize& resize) {
   constexpr long long kSide = 65535;
   if (!resize.Asked() || resize.filter == ResizeFilter::Exact || width < 1 || height < 1 || width > kSide ||
@@ -237,7 +243,7 @@ TargetSize LoadFit(long long width, long long height, bool sideways, const Resiz
   if (sideways) std::swap(width, height);
   const ResizePlan plan = PlanResize(static_cast<int>(width), static_cast<int>(height), resize);
   if (!plan.resizes || plan.grows || plan.tooLarge) return {0, 0};
-  TargetSize fit{2 * plan.size.width, 2 * plan.size.height};
+  TargetSize fit{kLoadShrinkMargin * plan.size.width, kLoadShrinkMargin * plan.size.height};
   if (fit.width > width || fit.height > height) return {0, 0};
   if (sideways) std::swap(fit.width, fit.height);
   return fit;
