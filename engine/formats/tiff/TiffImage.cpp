@@ -166,6 +166,20 @@ int DirectColours(TIFF* tif, const Layout& l) {
 // 16-bit to 8-bit, rounded to the nearest (v / 257), without a division.
 std::uint8_t To8(std::uint16_t v) { return static_cast<std::uint8_t>((v * 255u + 32895u) >> 16); }
 
+// Row y of a strip-read file as 8-bit samples: the row as read, or its
+// 16-bit samples (native order, libtiff swaps them) rounded into row8.
+const std::uint8_t* ReadRow8(TIFF* tif, Stream& s, int y, int bits, std::size_t samples,
+                             std::vector<std::uint8_t>& row, std::vector<std::uint8_t>& row8) {
+  if (TIFFReadScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) Fail(s, "a row cannot be read");
+  if (bits != 16) return row.data();
+  for (std::size_t i = 0; i < samples; ++i) {
+    std::uint16_t v;
+    std::memcpy(&v, row.data() + 2 * i, 2);
+    row8[i] = To8(v);
+  }
+  return row8.data();
+}
+
 img::Bitmap DecodeDirect(TIFF* tif, const Layout& l, int colours, Stream& s) {
   const int width = static_cast<int>(l.width), height = static_cast<int>(l.height);
   const bool grey = colours == 1 && !l.alpha;
@@ -186,16 +200,7 @@ img::Bitmap DecodeDirect(TIFF* tif, const Layout& l, int colours, Stream& s) {
   const std::uint8_t invert = l.photometric == PHOTOMETRIC_MINISWHITE ? 255 : 0;
   const int bytes = l.alpha ? 4 : 3;
   for (int y = 0; y < height; ++y) {
-    if (TIFFReadScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) Fail(s, "a row cannot be read");
-    const std::uint8_t* in = row.data();
-    if (l.bits == 16) {
-      for (std::size_t i = 0; i < samples; ++i) {
-        std::uint16_t v;
-        std::memcpy(&v, row.data() + 2 * i, 2);
-        row8[i] = To8(v);
-      }
-      in = row8.data();
-    }
+    const std::uint8_t* in = ReadRow8(tif, s, y, l.bits, samples, row, row8);
     std::uint8_t* out = picture.ScanLine(y);
     if (grey) {
       for (int x = 0; x < width; ++x) out[x] = in[x] ^ invert;
@@ -243,16 +248,7 @@ img::Bitmap DecodeCmyk(TIFF* tif, const Layout& l, const SrgbTransform& profile,
   std::vector<std::uint8_t> row(static_cast<std::size_t>(line));
   std::vector<std::uint8_t> row8(l.bits == 16 ? samples : 0);
   for (int y = 0; y < height; ++y) {
-    if (TIFFReadScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) < 0) Fail(s, "a row cannot be read");
-    const std::uint8_t* in = row.data();
-    if (l.bits == 16) {
-      for (std::size_t i = 0; i < samples; ++i) {
-        std::uint16_t v;
-        std::memcpy(&v, row.data() + 2 * i, 2);
-        row8[i] = To8(v);
-      }
-      in = row8.data();
-    }
+    const std::uint8_t* in = ReadRow8(tif, s, y, l.bits, samples, row, row8);
     profile.Convert(in, picture.ScanLine(y), width);
   }
   return picture;

@@ -142,13 +142,8 @@ std::vector<std::uint8_t> WebpImage::Encode(const img::Bitmap& picture, int qual
     throw img::ImageError(img::ErrorCode::Unsupported,
                           "WebP: a picture of " + std::to_string(picture.width()) + "x" +
                               std::to_string(picture.height()) + " is over WebP's 16383 pixels a side");
-  const img::Bitmap* source = &picture;
   const bool alpha = img::HasAlpha(picture.format());
-  if (!alpha && picture.format() != img::PixelFormat::Bits24) {
-    copy24_ = picture;
-    copy24_.ConvertTo24();
-    source = &copy24_;
-  }
+  const img::Bitmap* source = &Encodable(picture);
   // As libwebp's one-call encoders set it up, with the method chosen.
   WebPConfig config;
   if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, lossless ? kLosslessQuality : static_cast<float>(quality)))
@@ -199,13 +194,8 @@ std::vector<std::uint8_t> WebpImage::EncodeAnimation(const Animation& animation,
     const img::Bitmap& picture = frame.picture;
     if (picture.width() != first.width() || picture.height() != first.height())
       throw img::ImageError(img::ErrorCode::Internal, "WebP: the frames of an animation differ in size");
-    const img::Bitmap* source = &picture;
     const bool alpha = img::HasAlpha(picture.format());
-    if (!alpha && picture.format() != img::PixelFormat::Bits24) {
-      copy24_ = picture;
-      copy24_.ConvertTo24();
-      source = &copy24_;
-    }
+    const img::Bitmap* source = &Encodable(picture);
     EncoderPicture pic;
     pic.picture.use_argb = 1;  // the animation encoder works on ARGB
     pic.picture.width = source->width();
@@ -232,6 +222,15 @@ std::vector<std::uint8_t> WebpImage::EncodeAnimation(const Animation& animation,
 void WebpImage::Save(const img::Bitmap& picture, const img::TargetFile& path, int quality,
                      bool lossless) {
   img::WriteFileAtomically(path, Encode(picture, quality, lossless));
+}
+
+// What libwebp imports: BGRA with alpha, else BGR, a 24-bit copy of any
+// other format.
+const img::Bitmap& WebpImage::Encodable(const img::Bitmap& picture) {
+  if (img::HasAlpha(picture.format()) || picture.format() == img::PixelFormat::Bits24) return picture;
+  copy24_ = picture;
+  copy24_.ConvertTo24();
+  return copy24_;
 }
 
 std::size_t WebpImage::KeptBytes() const {

@@ -48,6 +48,8 @@ class WebpImage {
 
  private:
   int LoadFrame(std::span<const std::uint8_t> data, int page, Animation* animation);
+  // picture as the encoder imports it (copy24_ for the formats it does not).
+  const img::Bitmap& Encodable(const img::Bitmap& picture);
 
   img::Bitmap spare_;                // decode target, kept to be reused
   img::Bitmap copy24_;               // the encoder's 24-bit copy of other formats
