@@ -12,6 +12,9 @@ struct Case {
   bool jxlLossless;
   int jxlEffort;
   int webpEffort;
+  friend void PrintTo(const Case& c, std::ostream* os) {
+    *os << (c.options.empty() ? std::string("defaults") : testsupport::Joined(c.options));
+  }
 };
 
 class JxlOptions : public ::testing::TestWithParam<Case> {};

@@ -87,6 +87,7 @@ struct StoredPlacement {
   const char* panes;
   bool rectTaken;
   bool panesTaken;
+  friend void PrintTo(const StoredPlacement& p, std::ostream* os) { *os << p.name; }
 };
 
 class WindowPlacementRead : public SettingsKeysTest, public ::testing::WithParamInterface<StoredPlacement> {};

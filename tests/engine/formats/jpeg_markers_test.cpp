@@ -17,6 +17,7 @@ struct Case {
   std::function<void(engine::PictureMetadata&)> carry;  // from the file's own metadata
   std::function<std::vector<std::uint8_t>(std::vector<std::uint8_t>)> file;  // the file made of the encoder's; none: as it is
   bool carried;  // false: no stream
+  friend void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 };
 
 class CarriedMarkers : public ::testing::TestWithParam<Case> {};

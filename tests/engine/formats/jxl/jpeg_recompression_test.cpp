@@ -32,6 +32,7 @@ struct Case {
   std::function<void(ConversionOptions&)> options;
   int orientation;  // the source's EXIF orientation
   Back back;
+  friend void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 };
 
 class JpegToJxl : public ::testing::TestWithParam<Case> {};

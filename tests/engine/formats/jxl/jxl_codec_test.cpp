@@ -21,6 +21,7 @@ struct RoundTrip {
   JxlSettings settings;
   img::PixelFormat decoded;
   int tolerance;  // largest channel difference allowed
+  friend void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
 };
 
 class JxlRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
@@ -124,6 +125,7 @@ struct Refusal {
   std::string name;
   std::function<std::vector<std::uint8_t>()> file;
   img::ErrorCode code;
+  friend void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
 };
 
 class JxlRefusal : public ::testing::TestWithParam<Refusal> {};
