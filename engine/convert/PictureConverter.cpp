@@ -291,12 +291,8 @@ bool PictureConverter::LoadSource() {
     report_.sourceKind = loaded_by_->name;
     NoteOtherPictures(codecs_.TakePictures());
     source_damaged_ = NoteDamage(codecs_.TakeDamage());
-    // What the loader could only approximate, once however often the picture is decoded.
-    for (std::string& line : codecs_.TakeWarnings()) {
-      line = picture_->path + ": " + line;
-      if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
-        report_.warnings.push_back(std::move(line));
-    }
+    // What the loader could only approximate.
+    for (const std::string& line : codecs_.TakeWarnings()) WarnOnce(picture_->path + ": " + line);
     picture_bytes_ = std::max(picture_bytes_, working_.PixelBytes());
     return true;
   } catch (const std::exception& e) {
@@ -329,19 +325,15 @@ bool PictureConverter::WritesAnimation(bool keeping) const {
   return false;
 }
 
-// A damaged source kept as far as it decodes is converted with a warning,
-// said once however often it is decoded.
+// A damaged source kept as far as it decodes is converted with a warning.
 bool PictureConverter::NoteDamage(const std::string& damage) {
   if (damage.empty()) return false;
-  const std::string line = picture_->path + ": damaged, what decodes converted: " + damage;
-  if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
-    report_.warnings.push_back(line);
+  WarnOnce(picture_->path + ": damaged, what decodes converted: " + damage);
   return true;
 }
 
 // A file of one picture has no other page to give; one of several is
-// converted with a warning that the others were left out, said once however
-// often the picture is decoded.
+// converted with a warning that the others were left out.
 void PictureConverter::NoteOtherPictures(const PictureCodecs::Pictures& held) {
   if (held.count <= 1 || !held.noun) {
     CheckPageHeld(options_.page, 1, "picture");
@@ -358,8 +350,14 @@ void PictureConverter::NoteOtherPictures(const PictureCodecs::Pictures& held) {
     line += std::to_string(options_.page + 1);
   }
   line += " converted";
+  WarnOnce(std::move(line));
+}
+
+// A warning about the source, said once however often the picture is
+// decoded (once for each kind of target that needs it made again).
+void PictureConverter::WarnOnce(std::string line) {
   if (std::find(report_.warnings.begin(), report_.warnings.end(), line) == report_.warnings.end())
-    report_.warnings.push_back(line);
+    report_.warnings.push_back(std::move(line));
 }
 
 bool PictureConverter::AlphaFits(const PictureFormat& target) const {

@@ -86,6 +86,7 @@ class PictureConverter {
   PictureSize ShrinkOnLoad() const;
   void NoteOtherPictures(const PictureCodecs::Pictures& held);
   bool NoteDamage(const std::string& damage);
+  void WarnOnce(std::string line);
   bool AlphaFits(const PictureFormat& target) const;
   void FitAlphaTo(const PictureFormat& target);
   void Rotate(int rotation, img::ProgressSink& sink);
