@@ -78,4 +78,12 @@ std::vector<Photo> FindPhotos(const std::vector<fs::path>& folders, double min_m
   return chosen;
 }
 
+// True, after saying where photographs come from, when none were found.
+inline bool NoPhotos(const std::vector<Photo>& photos) {
+  if (!photos.empty()) return false;
+  std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
+              "or name a folder of JPEG files\n");
+  return true;
+}
+
 }  // namespace bench

@@ -56,11 +56,7 @@ int main(int argc, char** argv) {
   bench::StartBenchmark();
   const std::vector<Photo> photos =
       own_folder ? bench::FindPhotos(folders, 0, 1e9, 1000) : bench::FindPhotos(folders, 1, 21, 12);
-  if (photos.empty()) {
-    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
-                "or name a folder of JPEG files\n");
-    return 0;
-  }
+  if (bench::NoPhotos(photos)) return 0;
   const fs::path out = fs::temp_directory_path() / "imgconvert-jpeg-turn-bench";
   fs::remove_all(out);
   fs::create_directories(out);

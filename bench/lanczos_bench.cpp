@@ -131,11 +131,7 @@ int main(int argc, char** argv) {
   if (folders.empty()) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
   bench::StartBenchmark();
   const std::vector<Photo> photos = bench::FindPhotos(folders, 0.5, 60, count);
-  if (photos.empty()) {
-    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
-                "or name a folder of JPEG files\n");
-    return 0;
-  }
+  if (bench::NoPhotos(photos)) return 0;
   const fs::path root = fs::temp_directory_path() / "imgconvert-lanczos-bench";
   fs::remove_all(root);
   fs::create_directories(root / "src");

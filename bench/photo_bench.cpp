@@ -139,11 +139,7 @@ int main(int argc, char** argv) {
     for (const Photo& p : photos) std::printf("%s\n", p.path.c_str());
     return 0;
   }
-  if (photos.empty()) {
-    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
-                "or name a folder of JPEG files\n");
-    return 0;
-  }
+  if (bench::NoPhotos(photos)) return 0;
   const Photo& largest = *std::max_element(photos.begin(), photos.end(), [](const Photo& a, const Photo& b) {
     return a.megapixels() < b.megapixels();
   });

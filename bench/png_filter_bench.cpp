@@ -80,11 +80,7 @@ int main(int argc, char** argv) {
   bench::StartBenchmark();
   const std::vector<bench::Photo> photos =
       own_folder ? bench::FindPhotos(folders, 0, 1e9, 1000) : bench::FindPhotos(folders, 4, 21, 12);
-  if (photos.empty()) {
-    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers,\n"
-                "or name a folder of JPEG files\n");
-    return 0;
-  }
+  if (bench::NoPhotos(photos)) return 0;
   double megapixels = 0;
   for (const bench::Photo& p : photos) megapixels += p.megapixels();
   std::printf("job: %zu photographs, %.1f megapixels in all, to PNG at zlib level %d; %d runs; load average %.2f\n",
