@@ -1,8 +1,11 @@
 #include "engine/convert/PictureConverter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "engine/colour/PictureToSrgb.h"
@@ -84,8 +87,10 @@ void PictureConverter::Prepare(const PlannedPicture& picture, const ConversionOp
 
 ConversionReport PictureConverter::Write() {
   if (!picture_) return {};
-  if (report_.isPicture)
-    for (const PlannedTarget& target : picture_->targets) RunRoute(target);
+  if (report_.isPicture && !(side_by_side_ && WriteSideBySide())) {
+    Route own{codecs_, report_, host_};
+    for (const PlannedTarget& target : picture_->targets) RunRoute(target, own);
+  }
   animation_.clear();  // its frames are not kept for the next picture
   HandBackIfUnusual(picture_bytes_);
   picture_ = nullptr;
@@ -93,7 +98,102 @@ ConversionReport PictureConverter::Write() {
 }
 
 std::size_t PictureConverter::KeptBytes() const {
-  return working_.PixelBytes() + resize_source_.PixelBytes() + codecs_.KeptBytes();
+  return working_.PixelBytes() + resize_source_.PixelBytes() + codecs_.KeptBytes() + side_codecs_.KeptBytes();
+}
+
+// Every kind but the last is written beside it from the picture as made,
+// each kind's targets in one lane (a JPG and a JPEG share one encoded file),
+// each target into a report of its own, joined and told in the plan's
+// order. What a failure leaves to be made again is written once both lanes
+// are done.
+bool PictureConverter::WriteSideBySide() {
+  if (work_ != Work::Made || parts_.Threads() < 2) return false;
+  const std::vector<PlannedTarget>& targets = picture_->targets;
+  std::vector<std::size_t> written;  // the routes that write a file
+  for (std::size_t i = 0; i < targets.size(); ++i)
+    if (!targets[i].refusal && !LeavesTargetAlone(options_, picture_->path, targets[i].path)) {
+      if (NeedsMaking(*targets[i].format)) return false;
+      written.push_back(i);
+    }
+  if (written.empty()) return false;
+  const PictureFormat& last = *targets[written.back()].format;
+  std::vector<std::size_t> lanes[2];  // here, beside
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const bool beside = std::find(written.begin(), written.end(), i) != written.end() &&
+                        !SameKind(*targets[i].format, last);
+    lanes[beside ? 1 : 0].push_back(i);
+  }
+  if (lanes[1].empty()) return false;
+
+  side_codecs_.ForgetEncoded();
+  side_codecs_.UseSourcesOf(codecs_);
+  // The host hears the lanes' steps one at a time, and of their targets
+  // once both are done, in the plan's order (the converted list's).
+  struct OneAtATime : ConversionCallbacks {
+    ConversionCallbacks& host;
+    std::mutex mutex;
+    explicit OneAtATime(ConversionCallbacks& to) : host(to) {}
+    ConversionOptions Options() override { return host.Options(); }
+    PictureList* ConvertedList() override { return host.ConvertedList(); }
+    void TargetWritten(const std::string&) override {}
+    void StepProgress() override {
+      std::lock_guard lock(mutex);
+      host.StepProgress();
+    }
+  } told(host_);
+  std::vector<ConversionReport> pieces(targets.size());
+  std::vector<char> done(targets.size(), 0);
+  std::atomic<bool> spoiled{false};
+  PictureCodecs* codecs[2] = {&codecs_, &side_codecs_};
+  parts_.Run(2, [&](std::size_t lane) {
+    for (std::size_t i : lanes[lane]) {
+      Route route{*codecs[lane], pieces[i], told, true};
+      RunRoute(targets[i], route);
+      done[i] = 1;
+      if (route.spoiled) {
+        spoiled = true;  // the other lane's stop is seen by the join
+        return;
+      }
+    }
+  });
+  if (spoiled) {
+    work_ = Work::Empty;
+    codecs_.ForgetEncoded();
+  }
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    ConversionReport& piece = pieces[i];
+    if (!done[i]) {
+      Route own{codecs_, piece, host_};
+      RunRoute(targets[i], own);
+    } else {
+      for (const std::string& path : piece.written) host_.TargetWritten(path);
+    }
+    auto append = [](auto& to, auto& from) { std::move(from.begin(), from.end(), std::back_inserter(to)); };
+    append(report_.written, piece.written);
+    append(report_.writtenSizes, piece.writtenSizes);
+    append(report_.writtenQualities, piece.writtenQualities);
+    append(report_.failures, piece.failures);
+    append(report_.warnings, piece.warnings);
+    append(report_.skipped, piece.skipped);
+    report_.renamed += piece.renamed;
+  }
+  return true;
+}
+
+// The picture must be made again (or first) before a target of this kind
+// is written from it.
+bool PictureConverter::NeedsMaking(const PictureFormat& target) const {
+  return work_ == Work::Empty || (work_ == Work::Coded && !MayTurnCoded(target)) ||
+         (work_ == Work::Made && !AlphaFits(target));
+}
+
+// A route that failed may have left the picture half made.
+void PictureConverter::Spoil(Route& route) {
+  route.codecs.ForgetEncoded();
+  if (route.shared)
+    route.spoiled = true;
+  else
+    work_ = Work::Empty;
 }
 
 void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
@@ -105,6 +205,7 @@ void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
     working_.Clear();
     resize_source_.Clear();
     codecs_.HandBack();
+    side_codecs_.HandBack();
     // Freed memory is otherwise kept in the process for the next picture.
     img::ReturnFreedMemory();
   }
@@ -112,40 +213,39 @@ void PictureConverter::HandBackIfUnusual(std::size_t picture_bytes) {
   if (recent_bytes_.size() > kRecent) recent_bytes_.erase(recent_bytes_.begin());
 }
 
-void PictureConverter::RunRoute(const PlannedTarget& planned) {
+void PictureConverter::RunRoute(const PlannedTarget& planned, Route& route) {
   const PictureFormat& format = *planned.format;
   const std::string& target = planned.path;
   try {
     if (LeavesTargetAlone(options_, picture_->path, target)) {
-      report_.skipped.push_back(target);
+      route.report.skipped.push_back(target);
       return;
     }
     if (planned.refusal) {
-      report_.failures.push_back(*planned.refusal);
+      route.report.failures.push_back(*planned.refusal);
       return;
     }
-    host_.StepProgress();
-    if (SameKind(*source_format_, FormatNamed("jpg")) && !SameKind(format, FormatNamed("bmp"))) host_.StepProgress();
+    route.host.StepProgress();
+    if (SameKind(*source_format_, FormatNamed("jpg")) && !SameKind(format, FormatNamed("bmp"))) route.host.StepProgress();
 
     if (work_ == Work::Failed) return;  // already reported: nothing is written from a stale picture
-    if (work_ == Work::Empty || (work_ == Work::Coded && !MayTurnCoded(format)) ||
-        (work_ == Work::Made && !AlphaFits(format))) {
+    if (NeedsMaking(format)) {
       Make(format);
       if (work_ != Work::Made && work_ != Work::Coded) return;
     } else {
-      host_.StepProgress();  // the loader's step, for a steady progress display
+      route.host.StepProgress();  // the loader's step, for a steady progress display
     }
 
-    codecs_.UseEncoderSettings(options_);
-    codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
-    codecs_.CarryAnimation(KeepsAnimation(format) && animation_.frames.size() > 1 ? &animation_ : nullptr);
+    route.codecs.UseEncoderSettings(options_);
+    route.codecs.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+    route.codecs.CarryAnimation(KeepsAnimation(format) && animation_.frames.size() > 1 ? &animation_ : nullptr);
     img::TargetFile file(img::PathFromUtf8(target), picture_->heldFolder);
     std::error_code time_error;
     if (options_.keepSourceTime) file.modified = SourceTime(picture_->path, time_error);
-    codecs_.TakeChosenQuality();  // a failed write before must not lend this one its quality
+    route.codecs.TakeChosenQuality();  // a failed write before must not lend this one its quality
     bool written = true;
     try {
-      format.write(codecs_, working_, file, host_, parts_);
+      format.write(route.codecs, working_, file, route.host, parts_);
     } catch (const PixelsNeeded&) {
       written = false;
     }
@@ -154,34 +254,31 @@ void PictureConverter::RunRoute(const PlannedTarget& planned) {
       pixels_needed_ = true;
       Make(format);
       if (work_ != Work::Made) return;
-      codecs_.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
-      format.write(codecs_, working_, file, host_, parts_);
+      route.codecs.CarryMetadata(metadata_.empty() ? nullptr : &metadata_);
+      format.write(route.codecs, working_, file, route.host, parts_);
     }
-    for (const std::string& left_out : codecs_.TakeWarnings()) report_.warnings.push_back(target + ": " + left_out);
+    for (const std::string& left_out : route.codecs.TakeWarnings()) route.report.warnings.push_back(target + ": " + left_out);
     // The picture is written all the same: a time left as it is is a warning.
     if (time_error)
-      report_.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
-    report_.written.push_back(target);
-    report_.writtenSizes.push_back(work_ == Work::Coded ? coded_size_ : TargetSize{working_.width(), working_.height()});
-    report_.writtenQualities.push_back(codecs_.TakeChosenQuality());
-    if (picture_->renamed) ++report_.renamed;
-    host_.TargetWritten(target);
+      route.report.warnings.push_back(target + ": the source's time was not given: " + time_error.message());
+    route.report.written.push_back(target);
+    route.report.writtenSizes.push_back(work_ == Work::Coded ? coded_size_ : TargetSize{working_.width(), working_.height()});
+    route.report.writtenQualities.push_back(route.codecs.TakeChosenQuality());
+    if (picture_->renamed) ++route.report.renamed;
+    route.host.TargetWritten(target);
   } catch (const ResizeFailure& e) {
-    work_ = Work::Empty;
-    codecs_.ForgetEncoded();
-    report_.failures.push_back({target, text::FailureCode::NotResized, e.what(), CauseOf(e)});
+    Spoil(route);
+    route.report.failures.push_back({target, text::FailureCode::NotResized, e.what(), CauseOf(e)});
   } catch (const CropOutside& e) {
-    work_ = Work::Empty;
-    codecs_.ForgetEncoded();
-    report_.failures.push_back({target, text::FailureCode::CropOutside, e.what()});
+    Spoil(route);
+    route.report.failures.push_back({target, text::FailureCode::CropOutside, e.what()});
   } catch (const SizeLimitMissed& e) {
     // The picture is as asked: the next target may still fit its own limit.
-    report_.failures.push_back({target, text::FailureCode::OverMaxSize, e.what()});
+    route.report.failures.push_back({target, text::FailureCode::OverMaxSize, e.what()});
   } catch (const std::exception& e) {
     // The working picture may be half made: the next route makes it again.
-    work_ = Work::Empty;
-    codecs_.ForgetEncoded();
-    report_.failures.push_back({target, text::FailureCode::NotWritten, e.what(), CauseOf(e)});
+    Spoil(route);
+    route.report.failures.push_back({target, text::FailureCode::NotWritten, e.what(), CauseOf(e)});
   }
 }
 

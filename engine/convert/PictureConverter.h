@@ -60,6 +60,13 @@ class PictureConverter {
   // Prepare with the host's options, then Write.
   ConversionReport ConvertPicture(const PlannedPicture& picture);
 
+  // On: Write writes a picture's kinds side by side on its parts' threads
+  // where each can be written from the picture as made (a PNG beside a JPG
+  // and a BMP), reporting as if one after the other. The host then hears
+  // from two threads, never at once. For a run that converts one picture
+  // at a time; off by default.
+  void WriteKindsSideBySide(bool on) { side_by_side_ = on; }
+
   ConversionCallbacks& Host() const { return host_; }
 
   // The bytes kept between pictures for reuse: the working picture and the
@@ -77,7 +84,20 @@ class PictureConverter {
   // its coded data turned (codecs_' TurnedSource).
   enum class Work { Empty, Made, Coded, Failed };
 
-  void RunRoute(const PlannedTarget& target);
+  // Where one route writes and tells. A shared route reads working_ while
+  // another writes from it too, so it never makes it again: a failure that
+  // would have it made again marks the route spoiled instead.
+  struct Route {
+    PictureCodecs& codecs;
+    ConversionReport& report;
+    ConversionCallbacks& host;
+    bool shared = false;
+    bool spoiled = false;
+  };
+  void RunRoute(const PlannedTarget& target, Route& route);
+  void Spoil(Route& route);
+  bool NeedsMaking(const PictureFormat& target) const;
+  bool WriteSideBySide();
   void Make(const PictureFormat& target);
   bool MayTurnCoded(const PictureFormat& target) const;
   void MakeCoded(const PictureFormat& target);
@@ -101,6 +121,8 @@ class PictureConverter {
   img::Bitmap working_;
   img::Bitmap resize_source_;
   PictureCodecs codecs_;  // decode the sources, encode the targets
+  PictureCodecs side_codecs_;  // encode the kinds written beside codecs_'
+  bool side_by_side_ = false;
   PictureMetadata metadata_;  // the source's, read when an option needs it; then what the targets carry
   Animation animation_;  // every frame of an animated source bound for a target that keeps them
 

@@ -110,6 +110,12 @@ class PictureCodecs {
   }
   const DecodedFile* TurnedSource() const { return turned_; }
   int TurnedOrientation() const { return turned_orientation_; }
+  // The unchanged or turned source other's writers are told of, for a
+  // second codec set writing the same picture beside it.
+  void UseSourcesOf(const PictureCodecs& other) {
+    unchanged_ = other.unchanged_;
+    UseTurnedSource(other.turned_, other.turned_orientation_);
+  }
   // While on, a loader that can read a file's header and metadata alone
   // (JPEG's) does only that, and leaves the picture empty: for a picture
   // whose only target may be the file's coded data turned. A writer given

@@ -20,7 +20,11 @@ constexpr auto kBetweenPictures = std::chrono::milliseconds(3);
 InOrderRun::InOrderRun(ConversionCallbacks& host, std::uint64_t memoryBudget)
     : host_(host),
       budget_(memoryBudget),
-      converters_{PictureConverter(host), PictureConverter(host), PictureConverter(host)} {}
+      converters_{PictureConverter(host), PictureConverter(host), PictureConverter(host)} {
+  // One picture is written at a time: its kinds side by side keep a
+  // second core busy once the pictures ahead are decoded.
+  for (PictureConverter& converter : converters_) converter.WriteKindsSideBySide(true);
+}
 
 bool InOrderRun::Run(const std::vector<const PlannedPicture*>& pictures, const Hooks& hooks) {
   const std::size_t count = pictures.size();

@@ -540,4 +540,63 @@ INSTANTIATE_TEST_SUITE_P(
                     LoadShrinkCase{"ScaleLying", ScaleBy{1000}, 6, 100, 200}),
     testsupport::ByName());
 
+// A picture's kinds written side by side (the window's run) give what one
+// route after another gives: the same files, the same report, the same
+// names listed in the same order, also where a failure has the picture
+// made again for the kinds after it.
+struct SideBySideCase {
+  const char* name;
+  bool shrunkAndTurned;
+  std::vector<const char*> inTheWay;  // folders standing at target names
+  friend void PrintTo(const SideBySideCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SideBySide : public ConverterTest, public ::testing::WithParamInterface<SideBySideCase> {};
+
+TEST_P(SideBySide, WritesWhatOneRouteAfterAnotherWrites) {
+  ConversionOptions o = testsupport::TickedFormats(true, true, true, true);
+  if (GetParam().shrunkAndTurned) {
+    o.resize.to = engine::SizeBoxes{50, 40};
+    o.rotation = 1;
+  }
+  const std::string source = Utf8(MakeJpeg("p.jpg", 120, 90));
+  auto convert = [&](bool sideBySide, const fs::path& folder, VectorPictureList& listed) {
+    fs::create_directories(folder);
+    for (const char* name : GetParam().inTheWay) fs::create_directories(folder / name);
+    ScriptedHost host(o, &listed);
+    PictureConverter converter(host);
+    converter.WriteKindsSideBySide(sideBySide);
+    ConversionReport report = ConvertAlone(converter, source, Utf8(folder) + "/");
+    for (std::string& path : report.written) path = Utf8(fs::path(path).filename());
+    // A failure by the name it missed and its reason (its words name the folder).
+    for (ConversionFailure& failure : report.failures)
+      report.skipped.push_back(Utf8(fs::path(failure.path).filename()) + " " + text::JsonName(failure.code));
+    return report;
+  };
+  VectorPictureList oneByOne, sideBySide;
+  const ConversionReport serial = convert(false, tmp_ / "serial", oneByOne);
+  const ConversionReport side = convert(true, tmp_ / "side", sideBySide);
+
+  EXPECT_EQ(side.written, serial.written);
+  EXPECT_EQ(side.skipped, serial.skipped);
+  EXPECT_EQ(side.warnings, serial.warnings);
+  ASSERT_EQ(side.writtenSizes.size(), serial.writtenSizes.size());
+  for (std::size_t i = 0; i < side.writtenSizes.size(); ++i) {
+    EXPECT_EQ(side.writtenSizes[i].width, serial.writtenSizes[i].width);
+    EXPECT_EQ(side.writtenSizes[i].height, serial.writtenSizes[i].height);
+  }
+  ASSERT_EQ(sideBySide.Count(), oneByOne.Count());
+  for (int i = 0; i < oneByOne.Count(); ++i) EXPECT_EQ(sideBySide.Item(i), oneByOne.Item(i));
+  for (const std::string& name : serial.written)
+    EXPECT_EQ(Bytes(tmp_ / "side" / name), Bytes(tmp_ / "serial" / name)) << name;
+  EXPECT_FALSE(serial.written.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SideBySide,
+    ::testing::Values(SideBySideCase{"EveryKindShrunkAndTurned", true, {}},
+                      SideBySideCase{"FoldersInTheWayOfTheBmpAndTheJpg", false, {"p.bmp", "p.jpg"}},
+                      SideBySideCase{"AFolderInTheWayOfThePng", true, {"p.png"}}),
+    testsupport::ByName());
+
 }  // namespace
