@@ -12,6 +12,7 @@
 
 #include "imaging/Bitmap.h"
 #include "imaging/BmpHeaders.h"
+#include "platform/FileIO.h"
 #include "platform/ImageError.h"
 
 namespace img {
@@ -101,11 +102,11 @@ void Produce(const Bitmap& bmp, Put&& put) {
 }  // namespace
 
 void Bitmap::WriteBmp(std::FILE* out) const {
-  // Rows are gathered into large blocks: one write call per row costs more
-  // than the copy on systems with slow calls, and the stream's own buffer
-  // is too small to help.
+  // Rows are gathered into blocks: one write call per row costs more than
+  // the copy on systems with slow calls, and the stream's own buffer is too
+  // small to help; a block is no larger than the system takes best.
   const std::size_t total = static_cast<std::size_t>(stride_) * height_ + 2048;
-  std::vector<std::uint8_t> block(std::min<std::size_t>(total, std::size_t{1} << 22));
+  std::vector<std::uint8_t> block(std::min<std::size_t>(total, kWriteBytes));
   std::size_t used = 0;
   auto flush = [&] {
     if (used && std::fwrite(block.data(), 1, used, out) != used)

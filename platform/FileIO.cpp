@@ -187,8 +187,11 @@ bool IsSameFile(const fs::path& a, const fs::path& b) {
 }
 
 void WriteBytes(std::FILE* file, std::span<const std::uint8_t> bytes, const fs::path& path) {
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-    ThrowIo("cannot write", path, errno);
+  while (!bytes.empty()) {
+    const std::span<const std::uint8_t> piece = bytes.first(std::min(bytes.size(), kWriteBytes));
+    if (std::fwrite(piece.data(), 1, piece.size(), file) != piece.size()) ThrowIo("cannot write", path, errno);
+    bytes = bytes.subspan(piece.size());
+  }
 }
 
 void WriteFileAtomically(const TargetFile& target, std::span<const std::uint8_t> data) {

@@ -50,19 +50,25 @@ bool InOrderRun::Run(const std::vector<const PlannedPicture*>& pictures, const H
     for (std::size_t k = first; k <= i; ++k) sum += needs[k];
     return sum <= budget_;
   };
+  auto prepare = [&](std::size_t i) {
+    if (!hooks.wanted || hooks.wanted(*pictures[i])) {
+      converters_[i % kConverters].Prepare(*pictures[i], host_.Options());
+      started[i] = 1;
+    }
+    ready[i] = 1;
+    pool.Wake();
+  };
+  // The writer prepares the first picture itself while the preparer starts
+  // on the second: no core waits for the first decode.
+  if (budget_ > 0) needs[0] = EstimatedNeedBytes(pictures[0]->path, host_.Options());
   const std::shared_ptr<WorkerPool::Started> preparer = pool.Start([&] {
-    std::size_t i = 0;
+    std::size_t i = 1;
     try {
       for (; i < count; ++i) {
         if (budget_ > 0) needs[i] = EstimatedNeedBytes(pictures[i]->path, host_.Options());
         pool.WaitHelping([&] { return ended || (i - written < kConverters && fits(i)); });
         if (ended) return;
-        if (!hooks.wanted || hooks.wanted(*pictures[i])) {
-          converters_[i % kConverters].Prepare(*pictures[i], host_.Options());
-          started[i] = 1;
-        }
-        ready[i] = 1;
-        pool.Wake();
+        prepare(i);
       }
     } catch (...) {
       // The writer passes over what was not started; Join rethrows.
@@ -74,6 +80,7 @@ bool InOrderRun::Run(const std::vector<const PlannedPicture*>& pictures, const H
 
   bool stopped = false;
   try {
+    prepare(0);
     for (std::size_t i = 0; i < count; ++i) {
       pool.WaitHelping([&] { return ready[i] != 0; });
       if (hooks.stop && hooks.stop()) {
