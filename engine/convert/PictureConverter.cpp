@@ -150,8 +150,10 @@ bool PictureConverter::WriteSideBySide() {
       Route route{*codecs[lane], pieces[i], told, true};
       RunRoute(targets[i], route);
       done[i] = 1;
+      // A failed write leaves the picture as it was, so the other lane goes
+      // on; this one's next kinds wait for the picture made again.
       if (route.spoiled) {
-        spoiled = true;  // the other lane's stop is seen by the join
+        spoiled = true;
         return;
       }
     }

@@ -2,11 +2,11 @@
 // A run's pictures converted one after the other in listing order, with the
 // next pictures (up to two) decoded, shrunk and turned while the current one
 // is written, on the shared worker pool. Pictures are written in listing
-// order, each picture's kinds side by side; pictures are held at once only while their estimated needs fit the
-// memory budget. A picture that needs more than the whole budget is
-// converted alone, not refused as imgbatch refuses it: the window offers no
-// way to raise the budget, and each of its pictures is still held to the
-// pixel limit.
+// order, each picture's kinds side by side; pictures are held at once only
+// while their estimated needs fit the memory budget. A picture that needs
+// more than the whole budget is converted alone, not refused as imgbatch
+// refuses it: the window offers no way to raise the budget, and each of its
+// pictures is still held to the pixel limit.
 
 #include <cstdint>
 #include <functional>
