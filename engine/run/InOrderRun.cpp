@@ -90,10 +90,12 @@ bool InOrderRun::Run(const std::vector<const PlannedPicture*>& pictures, const H
       if (started[i]) {
         const ConversionReport report = converters_[i % kConverters].Write();
         if (hooks.done) hooks.done(*pictures[i], report);
-        std::this_thread::sleep_for(kBetweenPictures);
       }
       written = i + 1;
       pool.Wake();
+      // Its converter is free first: the preparer may start on a picture
+      // during the breath.
+      if (started[i]) std::this_thread::sleep_for(kBetweenPictures);
     }
   } catch (...) {
     ended = true;
