@@ -52,6 +52,18 @@ bool ParseBox(const std::string& text, std::optional<Box>& box, bool square = fa
   return true;
 }
 
+// An option's box (--fit, --cover, --pad), or its usage error.
+template <typename Box>
+bool TakeBox(const char* option, const std::string& text, std::optional<Box>& box, bool square, std::string& error) {
+  if (ParseBox(text, box, square)) return true;
+  error = option;
+  error += square ? " needs WxH or N" : " needs WxH";
+  error += ", each a whole number from 1 to 65535, not '";
+  error += text;
+  error += '\'';
+  return false;
+}
+
 // "WxH+X+Y" (or "WXH+X+Y"), a box of 1 to 65535 a side at 0 to 65535 from
 // the top left; or "W:H", a shape, 1 to 65535 each.
 bool ParseCrop(const std::string& text, engine::Crop& crop) {
@@ -405,25 +417,13 @@ const std::array kOptions{
                 "shrink into W by H (N: N by N), proportions kept",
                 "shrink to fit inside W by H (a single N: N by N),\n"
                 "proportions kept, the other side rounded to the nearest\npixel",
-                [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.fit, true)) {
-                    e = "--fit needs WxH or N, each a whole number from 1 to 65535, not '" + v + "'";
-                    return false;
-                  }
-                  return true;
-                }},
+                [](State& s, const std::string& v, Error& e) { return TakeBox("--fit", v, s.fit, true, e); }},
     BatchOption{OptionGroup::Resize, "cover", 0, "WxH",
                 "fill W by H, proportions kept, and cut the overhang",
                 "fill W by H, proportions kept, then cut the centre to\n"
                 "exactly W by H (a smaller picture is only cut, unless\n"
                 "--enlarge)",
-                [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.cover)) {
-                    e = "--cover needs WxH, each a whole number from 1 to 65535, not '" + v + "'";
-                    return false;
-                  }
-                  return true;
-                }},
+                [](State& s, const std::string& v, Error& e) { return TakeBox("--cover", v, s.cover, false, e); }},
     BatchOption{OptionGroup::Resize, "scale", 0, "N%",
                 "both sides times N/100 (50%, 12.5%)",
                 "both sides times N/100 (50%, 12.5%), each rounded to the\n"
@@ -492,13 +492,7 @@ const std::array kOptions{
                 "canvas is --background's colour, else white, or transparent\n"
                 "for a picture with transparency bound for a target that keeps\n"
                 "it (a picture without transparency gains none)",
-                [](State& s, const std::string& v, Error& e) {
-                  if (!ParseBox(v, s.pad, true)) {
-                    e = "--pad needs WxH or N, each a whole number from 1 to 65535, not '" + v + "'";
-                    return false;
-                  }
-                  return true;
-                }},
+                [](State& s, const std::string& v, Error& e) { return TakeBox("--pad", v, s.pad, true, e); }},
     BatchOption{OptionGroup::Resize, "background", 0, "NAME",
                 "white (default), black or #rrggbb: --pad, transparency",
                 "white (the default), black or #rrggbb: the colour of a --pad\n"
