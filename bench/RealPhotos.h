@@ -78,6 +78,16 @@ std::vector<Photo> FindPhotos(const std::vector<fs::path>& folders, double min_m
   return chosen;
 }
 
+// Where the wallpaper packages put their photographs.
+inline const std::vector<fs::path> kWallpaperFolders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
+
+// Every JPEG of the folders named; none named, `count` of the wallpaper
+// packages' photographs of min_mp to max_mp megapixels.
+inline std::vector<Photo> NamedOrWallpaperPhotos(const std::vector<fs::path>& named, double min_mp, double max_mp,
+                                                 std::size_t count = 12) {
+  return named.empty() ? FindPhotos(kWallpaperFolders, min_mp, max_mp, count) : FindPhotos(named, 0, 1e9, 1000);
+}
+
 // True, after saying where photographs come from, when none were found.
 inline bool NoPhotos(const std::vector<Photo>& photos) {
   if (!photos.empty()) return false;

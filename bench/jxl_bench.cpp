@@ -48,11 +48,8 @@ int main(int argc, char** argv) {
     else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
     else folders.push_back(a);
   }
-  const bool own_folder = !folders.empty();
-  if (!own_folder) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
   bench::StartBenchmark();
-  const std::vector<Photo> photos =
-      own_folder ? bench::FindPhotos(folders, 0, 1e9, 1000) : bench::FindPhotos(folders, 4, 21, 12);
+  const std::vector<Photo> photos = bench::NamedOrWallpaperPhotos(folders, 4, 21);
   if (bench::NoPhotos(photos)) return 0;
   const fs::path out = fs::temp_directory_path() / "imgconvert-jxl-bench";
   fs::remove_all(out);

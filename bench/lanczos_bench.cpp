@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
     else folders.push_back(a);
   }
-  if (folders.empty()) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
+  if (folders.empty()) folders = bench::kWallpaperFolders;
   bench::StartBenchmark();
   const std::vector<Photo> photos = bench::FindPhotos(folders, 0.5, 60, count);
   if (bench::NoPhotos(photos)) return 0;

@@ -40,7 +40,6 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using bench::FindPhotos;
 using bench::Photo;
 
 struct Child {
@@ -131,10 +130,8 @@ int main(int argc, char** argv) {
     else if (a == "--list") list = true;
     else folders.push_back(a);
   }
-  const bool own_folder = !folders.empty();
-  if (!own_folder) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
   bench::StartBenchmark();
-  const std::vector<Photo> photos = own_folder ? FindPhotos(folders, 0, 1e9, 1000) : FindPhotos(folders, 4, 21, 12);
+  const std::vector<Photo> photos = bench::NamedOrWallpaperPhotos(folders, 4, 21);
   if (list) {
     for (const Photo& p : photos) std::printf("%s\n", p.path.c_str());
     return 0;

@@ -75,11 +75,8 @@ int main(int argc, char** argv) {
     else if (a == "--threads" && i + 1 < argc) threads = std::max(1, std::atoi(argv[++i]));
     else folders.push_back(a);
   }
-  const bool own_folder = !folders.empty();
-  if (!own_folder) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
   bench::StartBenchmark();
-  const std::vector<bench::Photo> photos =
-      own_folder ? bench::FindPhotos(folders, 0, 1e9, 1000) : bench::FindPhotos(folders, 4, 21, 12);
+  const std::vector<bench::Photo> photos = bench::NamedOrWallpaperPhotos(folders, 4, 21);
   if (bench::NoPhotos(photos)) return 0;
   double megapixels = 0;
   for (const bench::Photo& p : photos) megapixels += p.megapixels();

@@ -159,12 +159,9 @@ int main(int argc, char** argv) {
     else
       folders.push_back(a);
   }
-  if (folders.empty()) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
+  if (folders.empty()) folders = bench::kWallpaperFolders;
   const std::vector<bench::Photo> photos = bench::FindPhotos(folders, 4, 21, 12);
-  if (photos.empty()) {
-    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers, or name a folder\n");
-    return 1;
-  }
+  if (bench::NoPhotos(photos)) return 1;
 
   // Made once and kept: the PNG copies take a while to write.
   const fs::path root = fs::temp_directory_path() / "imgconvert-preview-bench";

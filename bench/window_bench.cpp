@@ -92,12 +92,9 @@ int main(int argc, char** argv) {
     else
       folders.push_back(a);
   }
-  if (folders.empty()) folders = {"/usr/share/wallpapers", "/usr/share/backgrounds"};
+  if (folders.empty()) folders = bench::kWallpaperFolders;
   const std::vector<bench::Photo> photos = bench::FindPhotos(folders, 4, 21, 12);
-  if (photos.empty()) {
-    std::printf("no photographs found: install plasma-workspace-wallpapers and lomiri-wallpapers, or name a folder\n");
-    return 1;
-  }
+  if (bench::NoPhotos(photos)) return 1;
 
   const fs::path root = fs::temp_directory_path() / "imgconvert-window-bench";
   fs::remove_all(root);
