@@ -1,7 +1,6 @@
 #include "engine/convert/PictureConverter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -143,7 +142,6 @@ bool PictureConverter::WriteSideBySide() {
   } told(host_);
   std::vector<ConversionReport> pieces(targets.size());
   std::vector<char> done(targets.size(), 0);
-  std::atomic<bool> spoiled{false};
   PictureCodecs* codecs[2] = {&codecs_, &side_codecs_};
   parts_.Run(2, [&](std::size_t lane) {
     for (std::size_t i : lanes[lane]) {
@@ -152,13 +150,10 @@ bool PictureConverter::WriteSideBySide() {
       done[i] = 1;
       // A failed write leaves the picture as it was, so the other lane goes
       // on; this one's next kinds wait for the picture made again.
-      if (route.spoiled) {
-        spoiled = true;
-        return;
-      }
+      if (route.spoiled) return;
     }
   });
-  if (spoiled) {
+  if (std::find(done.begin(), done.end(), 0) != done.end()) {
     work_ = Work::Empty;
     codecs_.ForgetEncoded();
   }
